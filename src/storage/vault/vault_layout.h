@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace kestramo {
+
+// Where a vault keeps its files: everything hangs off one base directory
+// (the executable's directory for the desktop program, anywhere for tests and the CLI).
+class VaultLayout {
+ public:
+  explicit VaultLayout(std::filesystem::path base);
+
+  const std::filesystem::path& Base() const { return base_; }
+  std::filesystem::path CoffrelDir() const { return base_ / "coffrel"; }
+  std::filesystem::path BackupDir() const { return base_ / "backup"; }
+  std::filesystem::path TempDir() const { return base_ / "temp"; }
+
+  std::filesystem::path IndexFile() const { return CoffrelDir() / "index.dat"; }
+  std::filesystem::path BackupIndexFile() const { return BackupDir() / "index.dat"; }
+  std::filesystem::path TempIndexFile() const { return TempDir() / "index.dat"; }
+
+  // "item" + Index as ten zero-padded digits.
+  static std::string ItemBaseName(int32_t index);
+  std::filesystem::path ItemFile(int32_t index) const;      // coffrel/itemNNNNNNNNNN.dat
+  std::filesystem::path TempArchive(int32_t index) const;   // temp/itemNNNNNNNNNN.zip
+  std::filesystem::path TempEncrypted(int32_t index) const; // temp/itemNNNNNNNNNN.dat
+
+  // Creates coffrel/, backup/ and temp/ when missing; false when one cannot be made.
+  bool EnsureDirectories() const;
+
+ private:
+  std::filesystem::path base_;
+};
+
+}  // namespace kestramo
