@@ -1,0 +1,50 @@
+#include "storage/table/field_value.h"
+
+namespace kestramo {
+
+FieldValue FieldValue::Text(std::string v) {
+  if (v.empty()) return FieldValue();
+  return FieldValue(Storage(std::move(v)));
+}
+
+FieldValue FieldValue::Image(Picture v) {
+  if (!v || v->empty()) return FieldValue();
+  return FieldValue(Storage(std::move(v)));
+}
+
+int32_t FieldValue::AsInteger() const {
+  if (const auto* v = std::get_if<int32_t>(&value_)) return *v;
+  if (const auto* b = std::get_if<bool>(&value_)) return *b ? 1 : 0;
+  return 0;
+}
+
+const std::string& FieldValue::AsString() const {
+  static const std::string empty;
+  const auto* v = std::get_if<std::string>(&value_);
+  return v ? *v : empty;
+}
+
+LocalDateTime FieldValue::AsDateTime() const {
+  const auto* v = std::get_if<LocalDateTime>(&value_);
+  return v ? *v : LocalDateTime{};
+}
+
+bool FieldValue::AsBoolean() const {
+  if (const auto* v = std::get_if<bool>(&value_)) return *v;
+  return AsInteger() != 0;
+}
+
+const Picture& FieldValue::AsPicture() const {
+  static const Picture none;
+  const auto* v = std::get_if<Picture>(&value_);
+  return v ? *v : none;
+}
+
+bool operator==(const FieldValue& a, const FieldValue& b) {
+  const auto* pa = std::get_if<Picture>(&a.value_);
+  const auto* pb = std::get_if<Picture>(&b.value_);
+  if (pa && pb) return **pa == **pb;  // pictures compare by content
+  return a.value_ == b.value_;
+}
+
+}  // namespace kestramo

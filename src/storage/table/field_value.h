@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "storage/table/local_date_time.h"
+
+namespace kestramo {
+
+// A picture field holds the encoded picture as opaque bytes; identical pictures share one buffer.
+using PictureBytes = std::vector<uint8_t>;
+using Picture = std::shared_ptr<const PictureBytes>;
+
+enum class FieldType : uint8_t { Integer, Text, DateTime, Boolean, Picture };
+
+// One field value of a record. An empty (null) value reads as 0, "", false or no picture.
+class FieldValue {
+ public:
+  FieldValue() = default;
+  static FieldValue Integer(int32_t v) { return FieldValue(Storage(v)); }
+  static FieldValue Text(std::string v);  // an empty text is stored as null
+  static FieldValue DateTime(LocalDateTime v) { return FieldValue(Storage(v)); }
+  static FieldValue Boolean(bool v) { return FieldValue(Storage(v)); }
+  static FieldValue Image(Picture v);      // no picture or an empty one is null
+
+  bool IsNull() const { return std::holds_alternative<std::monostate>(value_); }
+  int32_t AsInteger() const;
+  const std::string& AsString() const;
+  LocalDateTime AsDateTime() const;
+  bool AsBoolean() const;
+  const Picture& AsPicture() const;
+
+  friend bool operator==(const FieldValue& a, const FieldValue& b);
+
+ private:
+  using Storage = std::variant<std::monostate, int32_t, std::string, LocalDateTime, bool, Picture>;
+  explicit FieldValue(Storage v) : value_(std::move(v)) {}
+  Storage value_;
+};
+
+}  // namespace kestramo

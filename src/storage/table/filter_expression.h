@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "storage/table/item_fields.h"
+
+namespace kestramo {
+
+// A parsed filter over the index table. The language: field IS [NOT] NULL,
+// field LIKE 'pattern' (quotes inside doubled), field = 'text', NOT, AND, OR
+// and parentheses; keywords and field names ignore case.
+class FilterExpression {
+ public:
+  using FieldReader = std::function<const FieldValue&(ItemField)>;
+
+  // Parses; on failure returns null and puts a readable reason into *error.
+  static std::unique_ptr<FilterExpression> Parse(std::string_view text, bool caseInsensitive, std::string* error);
+
+  virtual ~FilterExpression() = default;
+  virtual bool Matches(const FieldReader& field) const = 0;
+};
+
+// The filter of a search for a text in names and comments. A leading and a trailing
+// asterisk are dropped (one each); what remains is matched anywhere in either field.
+// Quotes in the text are doubled so that every text yields a valid expression.
+std::string FindFilterFor(std::string_view searchText);
+
+}  // namespace kestramo

@@ -1,0 +1,32 @@
+#include "storage/table/item_fields.h"
+
+#include "storage/text/utf8.h"
+
+namespace kestramo {
+
+const std::array<FieldDef, kItemFieldCount>& ItemFieldDefs() {
+  static const std::array<FieldDef, kItemFieldCount> defs{{
+      {"Index", FieldType::Integer, 0},
+      {"Name", FieldType::Text, 0},
+      {"Size", FieldType::Integer, 0},
+      {"Type", FieldType::Text, 79},
+      {"Date", FieldType::DateTime, 0},
+      {"Icon", FieldType::Picture, 0},
+      {"IconMask", FieldType::Picture, 0},
+      {"Box", FieldType::Text, 80},
+      {"Folder", FieldType::Boolean, 0},
+      {"Password", FieldType::Text, 16},
+      {"Comment", FieldType::Text, 0},
+  }};
+  return defs;
+}
+
+std::optional<ItemField> FieldByNameLookup(std::string_view name) {
+  const auto& defs = ItemFieldDefs();
+  for (std::size_t i = 0; i < defs.size(); ++i) {
+    if (EqualsIgnoreCase(defs[i].name, name)) return static_cast<ItemField>(i);
+  }
+  return std::nullopt;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/table/field_value.h"
+#include "storage/table/filter_expression.h"
+#include "storage/table/item_fields.h"
+
+namespace kestramo {
+
+using ItemRecord = std::array<FieldValue, kItemFieldCount>;
+
+// The in-memory index table: one flat list of box and item records in insertion
+// order, a current record, an edit buffer (append/edit, then post) and an optional
+// filter. Record numbers run from 1 to RecordCount() over the visible records.
+// Not thread-safe: one thread uses it at a time.
+class ItemTable {
+ public:
+  ItemTable();
+
+  int RecordCount() const;
+  int RecNo() const { return recNo_; }  // 0 when the table is empty
+  bool MoveTo(int recNo);
+  bool Eof() const { return recNo_ == 0 || recNo_ > RecordCount(); }
+
+  // The current record's field, or the edit buffer's while appending or editing.
+  const FieldValue& FieldByName(std::string_view name) const;
+  const FieldValue& Field(ItemField f) const;
+  // Only in append or edit state; text is cut to the field's limit.
+  void SetField(ItemField f, FieldValue v);
+  void SetFieldByName(std::string_view name, FieldValue v);
+
+  void Append();
+  void Edit();
+  void Post();
+  void Cancel();
+  // Deletes the current record; the records behind it move up by one.
+  void Delete();
+  void Clear();
+
+  // Filtering: while on, only matching records are counted and numbered.
+  // A filter that does not parse leaves the table unfiltered and returns false.
+  bool SetFilter(std::string_view expression, bool caseInsensitive, std::string* error = nullptr);
+  void SetFiltered(bool on);
+  bool Filtered() const { return filtered_; }
+  void ClearFilter();
+
+  // Every record in table order, whatever the filter (for views and saving).
+  const std::vector<ItemRecord>& AllRecords() const { return rows_; }
+  void ReplaceAll(std::vector<ItemRecord> rows);
+
+ private:
+  enum class State { Browse, Append, Edit };
+  std::size_t RowOf(int recNo) const;
+  void RebuildVisible();
+
+  std::vector<ItemRecord> rows_;
+  std::vector<std::size_t> visible_;  // row numbers of matching records while filtered
+  std::unique_ptr<FilterExpression> filter_;
+  bool filtered_ = false;
+  int recNo_ = 0;
+  State state_ = State::Browse;
+  ItemRecord buffer_;
+};
+
+}  // namespace kestramo

@@ -1,0 +1,202 @@
+#include "storage/table/table_codec.h"
+
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <zlib.h>
+
+namespace kestramo {
+namespace {
+
+constexpr char kMagic[4] = {'K', 'Q', 'X', 'T'};
+constexpr uint16_t kVersion = 1;
+
+class Writer {
+ public:
+  void U8(uint8_t v) { out_.push_back(v); }
+  void U16(uint16_t v) { Raw(&v, 2); }
+  void U32(uint32_t v) { Raw(&v, 4); }
+  void I64(int64_t v) { Raw(&v, 8); }
+  void Bytes(const void* p, std::size_t n) {
+    U32(static_cast<uint32_t>(n));
+    Raw(p, n);
+  }
+  void Raw(const void* p, std::size_t n) {
+    const auto* b = static_cast<const uint8_t*>(p);
+    out_.insert(out_.end(), b, b + n);  // little-endian host (x86-64, arm64)
+  }
+  std::vector<uint8_t>& Out() { return out_; }
+
+ private:
+  std::vector<uint8_t> out_;
+};
+
+class Reader {
+ public:
+  Reader(const uint8_t* p, std::size_t n) : p_(p), n_(n) {}
+  template <typename T>
+  T Get() {
+    T v{};
+    Need(sizeof v);
+    std::memcpy(&v, p_ + pos_, sizeof v);
+    pos_ += sizeof v;
+    return v;
+  }
+  const uint8_t* Take(std::size_t n) {
+    Need(n);
+    const uint8_t* at = p_ + pos_;
+    pos_ += n;
+    return at;
+  }
+  std::size_t Remaining() const { return n_ - pos_; }
+
+ private:
+  void Need(std::size_t n) const {
+    if (n > n_ - pos_) throw std::string("the index table is truncated");
+  }
+  const uint8_t* p_;
+  std::size_t n_;
+  std::size_t pos_ = 0;
+};
+
+// Pictures are interned by content so that thousands of items with the same icon share
+// one entry. Records usually share the buffer itself, so the pointer is looked up first.
+class PicturePool {
+ public:
+  uint32_t IndexOf(const Picture& p) {
+    if (auto it = byBuffer_.find(p.get()); it != byBuffer_.end()) return it->second;
+    const std::string_view content(reinterpret_cast<const char*>(p->data()), p->size());
+    auto& candidates = byHash_[std::hash<std::string_view>{}(content)];
+    uint32_t index = static_cast<uint32_t>(list_.size());
+    for (uint32_t c : candidates) {
+      if (*list_[c] == *p) index = c;
+    }
+    if (index == list_.size()) {
+      list_.push_back(p);
+      candidates.push_back(index);
+    }
+    byBuffer_.emplace(p.get(), index);
+    return index;
+  }
+  const std::vector<Picture>& List() const { return list_; }
+
+ private:
+  std::unordered_map<const PictureBytes*, uint32_t> byBuffer_;
+  std::unordered_map<std::size_t, std::vector<uint32_t>> byHash_;
+  std::vector<Picture> list_;
+};
+
+void WriteValue(Writer& w, PicturePool& pool, FieldType type, const FieldValue& v) {
+  switch (type) {
+    case FieldType::Integer: w.U32(static_cast<uint32_t>(v.AsInteger())); break;
+    case FieldType::Text: w.Bytes(v.AsString().data(), v.AsString().size()); break;
+    case FieldType::DateTime: w.I64(v.AsDateTime().seconds); break;
+    case FieldType::Boolean: w.U8(v.AsBoolean() ? 1 : 0); break;
+    case FieldType::Picture: w.U32(pool.IndexOf(v.AsPicture())); break;
+  }
+}
+
+FieldValue ReadValue(Reader& r, const std::vector<Picture>& pictures, FieldType type) {
+  switch (type) {
+    case FieldType::Integer: return FieldValue::Integer(r.Get<int32_t>());
+    case FieldType::Text: {
+      const auto n = r.Get<uint32_t>();
+      const auto* p = r.Take(n);
+      return FieldValue::Text(std::string(reinterpret_cast<const char*>(p), n));
+    }
+    case FieldType::DateTime: return FieldValue::DateTime({r.Get<int64_t>()});
+    case FieldType::Boolean: {
+      const auto b = r.Get<uint8_t>();
+      if (b > 1) throw std::string("a boolean field holds a bad value");
+      return FieldValue::Boolean(b == 1);
+    }
+    case FieldType::Picture: {
+      const auto i = r.Get<uint32_t>();
+      if (i >= pictures.size()) throw std::string("a picture reference is out of range");
+      return FieldValue::Image(pictures[i]);
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::vector<uint8_t> SaveTableBytes(const ItemTable& table) {
+  const auto& defs = ItemFieldDefs();
+  const auto& rows = table.AllRecords();
+  PicturePool pool;
+  Writer body;
+  for (const ItemRecord& row : rows) {
+    uint16_t mask = 0;
+    for (std::size_t f = 0; f < kItemFieldCount; ++f) {
+      if (!row[f].IsNull()) mask |= static_cast<uint16_t>(1u << f);
+    }
+    body.U16(mask);
+    for (std::size_t f = 0; f < kItemFieldCount; ++f) {
+      if (mask & (1u << f)) WriteValue(body, pool, defs[f].type, row[f]);
+    }
+  }
+
+  Writer out;
+  out.Raw(kMagic, 4);
+  out.U16(kVersion);
+  out.U16(0);
+  out.U32(static_cast<uint32_t>(pool.List().size()));
+  for (const Picture& p : pool.List()) out.Bytes(p->data(), p->size());
+  out.U32(static_cast<uint32_t>(rows.size()));
+  out.Raw(body.Out().data(), body.Out().size());
+  const auto crc = static_cast<uint32_t>(crc32(0L, out.Out().data(), static_cast<uInt>(out.Out().size())));
+  out.U32(crc);
+  return std::move(out.Out());
+}
+
+std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std::size_t size, std::string* error) {
+  try {
+    if (size < 20 || std::memcmp(data, kMagic, 4) != 0) throw std::string("not an index table (wrong key or damaged file)");
+    uint32_t stored;
+    std::memcpy(&stored, data + size - 4, 4);
+    if (stored != static_cast<uint32_t>(crc32(0L, data, static_cast<uInt>(size - 4)))) {
+      throw std::string("the index table's checksum does not match (damaged file)");
+    }
+    Reader r(data, size - 4);
+    r.Take(4);
+    if (r.Get<uint16_t>() != kVersion) throw std::string("the index table has an unknown version");
+    r.Get<uint16_t>();
+
+    const auto pictureCount = r.Get<uint32_t>();
+    if (pictureCount > r.Remaining() / 4) throw std::string("the picture count is out of range");
+    std::vector<Picture> pictures;
+    pictures.reserve(pictureCount);
+    for (uint32_t i = 0; i < pictureCount; ++i) {
+      const auto n = r.Get<uint32_t>();
+      const auto* p = r.Take(n);
+      pictures.push_back(std::make_shared<const PictureBytes>(p, p + n));
+    }
+
+    const auto rowCount = r.Get<uint32_t>();
+    if (rowCount > r.Remaining() / 2) throw std::string("the record count is out of range");
+    const auto& defs = ItemFieldDefs();
+    std::vector<ItemRecord> rows(rowCount);
+    for (ItemRecord& row : rows) {
+      const auto mask = r.Get<uint16_t>();
+      if (mask >> kItemFieldCount) throw std::string("a record names unknown fields");
+      for (std::size_t f = 0; f < kItemFieldCount; ++f) {
+        if (mask & (1u << f)) row[f] = ReadValue(r, pictures, defs[f].type);
+      }
+    }
+    if (r.Remaining() != 0) throw std::string("the index table has trailing bytes");
+    return rows;
+  } catch (const std::string& message) {
+    if (error) *error = message;
+    return std::nullopt;
+  }
+}
+
+bool LoadTableBytes(ItemTable& table, const std::vector<uint8_t>& bytes, std::string* error) {
+  auto rows = ParseTableBytes(bytes.data(), bytes.size(), error);
+  if (!rows) return false;
+  table.ReplaceAll(std::move(*rows));
+  return true;
+}
+
+}  // namespace kestramo

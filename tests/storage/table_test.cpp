@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include "storage/table/item_table.h"
+#include "storage/table/table_codec.h"
+
+namespace kestramo {
+namespace {
+
+Picture Pic(uint8_t fill, std::size_t n = 64) { return std::make_shared<const PictureBytes>(n, fill); }
+
+void AddItem(ItemTable& t, int index, const std::string& name, const std::string& box, const std::string& comment = "") {
+  t.Append();
+  t.SetField(ItemField::Index, FieldValue::Integer(index));
+  t.SetField(ItemField::Name, FieldValue::Text(name));
+  t.SetField(ItemField::Box, FieldValue::Text(box));
+  t.SetField(ItemField::Comment, FieldValue::Text(comment));
+  t.Post();
+}
+
+void AddBox(ItemTable& t, const std::string& box) {
+  t.Append();
+  t.SetField(ItemField::Box, FieldValue::Text(box));
+  t.Post();
+}
+
+std::vector<std::string> VisibleNames(ItemTable& t) {
+  std::vector<std::string> names;
+  for (int i = 1; i <= t.RecordCount(); ++i) {
+    t.MoveTo(i);
+    names.push_back(t.FieldByName("Name").AsString());
+  }
+  return names;
+}
+
+TEST(ItemTableTest, RecordsKeepInsertionOrderThroughEditAndDelete) {
+  ItemTable t;
+  AddBox(t, "Work");
+  AddItem(t, 1, "a.txt", "Work");
+  AddItem(t, 2, "b.txt", "Work");
+  AddItem(t, 3, "c.txt", "Work");
+  EXPECT_EQ(t.RecordCount(), 4);
+  EXPECT_EQ(t.RecNo(), 4);  // the appended record is current
+
+  ASSERT_TRUE(t.MoveTo(3));
+  t.Edit();
+  t.SetFieldByName("Comment", FieldValue::Text("note"));
+  t.Post();
+  EXPECT_EQ(t.RecNo(), 3);
+  EXPECT_EQ(t.FieldByName("comment").AsString(), "note");
+
+  ASSERT_TRUE(t.MoveTo(2));
+  t.Delete();
+  EXPECT_EQ(VisibleNames(t), (std::vector<std::string>{"", "b.txt", "c.txt"}));
+  EXPECT_FALSE(t.MoveTo(4));
+  EXPECT_THROW(t.FieldByName("NoSuchField"), std::invalid_argument);
+}
+
+TEST(ItemTableTest, EmptyValuesReadAsZeroEmptyAndFalse) {
+  ItemTable t;
+  AddBox(t, "Work");
+  EXPECT_TRUE(t.Field(ItemField::Name).IsNull());
+  EXPECT_EQ(t.Field(ItemField::Index).AsInteger(), 0);
+  EXPECT_EQ(t.Field(ItemField::Name).AsString(), "");
+  EXPECT_FALSE(t.Field(ItemField::Folder).AsBoolean());
+  EXPECT_EQ(t.Field(ItemField::Icon).AsPicture(), nullptr);
+}
+
+TEST(ItemTableTest, TextLimitsCountCharactersAndNeverSplitASequence) {
+  ItemTable t;
+  t.Append();
+  std::string box;
+  for (int i = 0; i < 81; ++i) box += "\xC3\xA9";  // 81 x e-acute, two bytes each
+  t.SetField(ItemField::Box, FieldValue::Text(box));
+  t.SetField(ItemField::Password, FieldValue::Text("vendrali12345678X"));
+  t.SetField(ItemField::Type, FieldValue::Text(std::string(100, 't')));
+  t.Post();
+  EXPECT_EQ(t.Field(ItemField::Box).AsString(), box.substr(0, 160));
+  EXPECT_EQ(t.Field(ItemField::Password).AsString(), "vendrali12345678");
+  EXPECT_EQ(t.Field(ItemField::Type).AsString().size(), 79u);
+}
+
+TEST(ItemTableTest, FindFilterMatchesNamesAndCommentsIgnoringCase) {
+  ItemTable t;
+  AddBox(t, "Work");
+  AddItem(t, 1, "Report.txt", "Work", "quarterly FIGURES");
+  AddItem(t, 2, "holiday.jpg", "Home", "Beach");
+  AddItem(t, 3, "figures.xls", "Home");
+  AddItem(t, 4, "it's mine.doc", "Home");
+  AddItem(t, 5, "100%.txt", "Home");
+
+  ASSERT_TRUE(t.SetFilter(FindFilterFor("FIGURE"), true));
+  t.SetFiltered(true);
+  EXPECT_EQ(VisibleNames(t), (std::vector<std::string>{"Report.txt", "figures.xls"}));
+
+  // One asterisk at each end is dropped; two leading asterisks keep one.
+  EXPECT_EQ(FindFilterFor("*port*"), FindFilterFor("port"));
+  EXPECT_EQ(FindFilterFor("**"), "Name IS NOT NULL");
+  ASSERT_TRUE(t.SetFilter(FindFilterFor("*"), true));
+  t.SetFiltered(true);
+  EXPECT_EQ(t.RecordCount(), 5);  // every item and no box record
+  ASSERT_TRUE(t.SetFilter(FindFilterFor("**port"), true));
+  t.SetFiltered(true);
+  EXPECT_EQ(t.RecordCount(), 0);
+
+  // A quote in the search text must not break the filter.
+  ASSERT_TRUE(t.SetFilter(FindFilterFor("it's"), true));
+  t.SetFiltered(true);
+  EXPECT_EQ(VisibleNames(t), (std::vector<std::string>{"it's mine.doc"}));
+
+  // "%" and "_" in the search keep their wildcard meaning.
+  ASSERT_TRUE(t.SetFilter(FindFilterFor("h%y"), true));
+  t.SetFiltered(true);
+  EXPECT_EQ(VisibleNames(t), (std::vector<std::string>{"holiday.jpg"}));
+
+  t.ClearFilter();
+  EXPECT_EQ(t.RecordCount(), 6);
+}
+
+TEST(ItemTableTest, FilterRenumbersAndFollowsEditsAndDeletes) {
+  ItemTable t;
+  for (int i = 1; i <= 6; ++i) AddItem(t, i, i % 2 ? "odd" + std::to_string(i) : "even" + std::to_string(i), "B");
+  ASSERT_TRUE(t.SetFilter("Name LIKE 'even%'", true));
+  t.SetFiltered(true);
+  ASSERT_EQ(t.RecordCount(), 3);
+  t.MoveTo(2);
+  EXPECT_EQ(t.Field(ItemField::Index).AsInteger(), 4);
+  t.Delete();
+  EXPECT_EQ(VisibleNames(t), (std::vector<std::string>{"even2", "even6"}));
+  t.SetFiltered(false);
+  EXPECT_EQ(t.RecordCount(), 5);
+}
+
+TEST(ItemTableTest, BadFiltersAreRefusedAndLeaveTheTableUnfiltered) {
+  ItemTable t;
+  AddItem(t, 1, "a", "B");
+  for (const char* bad : {"Name LIKE '%it's%'", "Nope LIKE 'x'", "Name LIKE", "(Name IS NULL", "Name ~ 'x'"}) {
+    std::string error;
+    EXPECT_FALSE(t.SetFilter(bad, true, &error)) << bad;
+    EXPECT_FALSE(error.empty());
+    t.SetFiltered(true);
+    EXPECT_FALSE(t.Filtered());
+    EXPECT_EQ(t.RecordCount(), 1);
+  }
+  EXPECT_TRUE(t.SetFilter("NOT (Name IS NULL) and (Box = 'b' OR Box LIKE 'x_')", true));
+  t.SetFiltered(true);
+  EXPECT_EQ(t.RecordCount(), 1);
+}
+
+TEST(TableCodecTest, RoundTripKeepsEveryFieldPicturesAndEmptyValues) {
+  ItemTable t;
+  AddBox(t, "Ünïcode box");
+  t.Append();
+  t.SetField(ItemField::Index, FieldValue::Integer(7));
+  t.SetField(ItemField::Name, FieldValue::Text("photo.psd"));
+  t.SetField(ItemField::Size, FieldValue::Integer(123456));
+  t.SetField(ItemField::Type, FieldValue::Text("Image"));
+  t.SetField(ItemField::Date, FieldValue::DateTime(LocalDateTime::FromCivil({2005, 1, 5, 21, 7, 4})));
+  t.SetField(ItemField::Icon, FieldValue::Image(Pic(1, 4096)));
+  t.SetField(ItemField::IconMask, FieldValue::Image(Pic(2, 4096)));
+  t.SetField(ItemField::Box, FieldValue::Text("Ünïcode box"));
+  t.SetField(ItemField::Folder, FieldValue::Boolean(true));
+  t.SetField(ItemField::Password, FieldValue::Text("vendralipass"));
+  t.SetField(ItemField::Comment, FieldValue::Text("line one\r\nline two"));
+  t.Post();
+
+  ItemTable back;
+  ASSERT_TRUE(LoadTableBytes(back, SaveTableBytes(t)));
+  ASSERT_EQ(back.AllRecords().size(), 2u);
+  EXPECT_EQ(back.AllRecords(), t.AllRecords());
+  EXPECT_TRUE(back.AllRecords()[0][static_cast<int>(ItemField::Name)].IsNull());
+}
+
+TEST(TableCodecTest, IdenticalPicturesAreStoredOnce) {
+  ItemTable t;
+  for (int i = 1; i <= 1000; ++i) {
+    t.Append();
+    t.SetField(ItemField::Index, FieldValue::Integer(i));
+    t.SetField(ItemField::Icon, FieldValue::Image(Pic(static_cast<uint8_t>(i % 3), 4096)));  // new buffers, 3 contents
+    t.Post();
+  }
+  const auto bytes = SaveTableBytes(t);
+  EXPECT_LT(bytes.size(), 3 * 4096 + 1000 * 16u);
+  ItemTable back;
+  ASSERT_TRUE(LoadTableBytes(back, bytes));
+  const auto& rows = back.AllRecords();
+  EXPECT_EQ(rows[0][5].AsPicture().get(), rows[3][5].AsPicture().get());  // shared after load too
+  EXPECT_EQ(*rows[1][5].AsPicture(), PictureBytes(4096, 2));
+}
+
+TEST(TableCodecTest, DamagedOrForeignBytesAreRejectedWithoutTouchingTheTable) {
+  ItemTable t;
+  AddItem(t, 1, "a.txt", "Work", "x");
+  const auto good = SaveTableBytes(t);
+
+  ItemTable target;
+  AddItem(target, 9, "keep", "Box");
+  std::string error;
+  EXPECT_FALSE(LoadTableBytes(target, {}, &error));
+  EXPECT_FALSE(LoadTableBytes(target, std::vector<uint8_t>(good.begin(), good.end() - 1), &error));
+  for (std::size_t i = 0; i < good.size(); ++i) {
+    auto bad = good;
+    bad[i] ^= 0x40;
+    EXPECT_FALSE(LoadTableBytes(target, bad, &error)) << "flipped byte " << i;
+  }
+  EXPECT_EQ(target.AllRecords().size(), 1u);
+  EXPECT_EQ(target.AllRecords()[0][1].AsString(), "keep");
+}
+
+}  // namespace
+}  // namespace kestramo
