@@ -1,0 +1,206 @@
+#include "storage/zip/archive_builder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <deque>
+#include <future>
+#include <memory>
+
+#include "storage/zip/archive_file_writer.h"
+#include "storage/zip/block_deflater.h"
+#include "storage/zip/entry_name.h"
+#include "storage/zip/file_stamp.h"
+#include "storage/zip/work_pool.h"
+#include "storage/zip/zip_error.h"
+
+namespace kestramo::zip {
+namespace {
+
+constexpr size_t kBlockSize = 256 * 1024;
+constexpr size_t kReadPiece = 32 * 1024;
+constexpr size_t kWindow = 32 * 1024;
+constexpr uint64_t kMaxField = 0xFFFFFFFFull;
+
+struct Job {
+  size_t source = 0;
+  bool first = false;
+  struct stat st {};
+  std::shared_ptr<BlockInput> input;
+  std::future<BlockOutput> output;
+};
+
+// Reads the sources one after the other, cut into pieces of kBlockSize.
+class SourceReader {
+ public:
+  SourceReader(const std::vector<SourceFile>& sources, int level, const BuildHooks& hooks)
+      : sources_(sources), level_(level), hooks_(hooks) {}
+  ~SourceReader() { CloseCurrent(); }
+
+  bool Next(Job& job) {
+    while (fd_ < 0) {
+      if (next_ >= sources_.size()) return false;
+      OpenSource(next_++);
+    }
+    job.source = index_;
+    job.first = first_;
+    job.st = st_;
+    job.input = std::make_shared<BlockInput>();
+    BlockInput& in = *job.input;
+    in.level = level_;
+    in.classify = first_;
+    in.dictionary = std::move(tail_);
+    ReadPiece(in.data);
+    in.last = remaining_ == 0;
+    if (in.last) CloseCurrent();
+    else tail_.assign(in.data.end() - static_cast<long>(std::min(kWindow, in.data.size())), in.data.end());
+    first_ = false;
+    return true;
+  }
+
+ private:
+  void OpenSource(size_t index) {
+    const int fd = open(sources_[index].path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;  // vanished or unreadable: skipped without entry
+    if (fstat(fd, &st_) != 0 || !S_ISREG(st_.st_mode)) {
+      close(fd);
+      return;
+    }
+    if (static_cast<uint64_t>(st_.st_size) > kMaxField) {
+      close(fd);
+      throw ZipError(kTooLargeForArchive);
+    }
+    fd_ = fd;
+    index_ = index;
+    remaining_ = static_cast<uint64_t>(st_.st_size);
+    first_ = true;
+    tail_.clear();
+  }
+
+  void ReadPiece(std::vector<unsigned char>& data) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining_, kBlockSize));
+    data.resize(want);
+    size_t got = 0;
+    while (got < want) {
+      const ssize_t n = read(fd_, data.data() + got, std::min(kReadPiece, want - got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {  // the file shrank or failed: it ends here
+        remaining_ = got;
+        break;
+      }
+      got += static_cast<size_t>(n);
+      if (hooks_.onRead) hooks_.onRead(static_cast<uint64_t>(n));
+    }
+    data.resize(got);
+    remaining_ -= got;
+  }
+
+  void CloseCurrent() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+
+  const std::vector<SourceFile>& sources_;
+  int level_;
+  const BuildHooks& hooks_;
+  size_t next_ = 0;
+  int fd_ = -1;
+  size_t index_ = 0;
+  struct stat st_ {};
+  uint64_t remaining_ = 0;
+  bool first_ = false;
+  std::vector<unsigned char> tail_;
+};
+
+std::future<BlockOutput> Schedule(WorkPool& pool, std::shared_ptr<BlockInput> input) {
+  auto promise = std::make_shared<std::promise<BlockOutput>>();
+  auto future = promise->get_future();
+  pool.Submit([promise, input] {
+    try {
+      promise->set_value(DeflateBlock(*input));
+    } catch (...) {
+      promise->set_exception(std::current_exception());
+    }
+  });
+  return future;
+}
+
+std::string BaseName(const std::string& name) {
+  const auto slash = name.find_last_of('/');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+}  // namespace
+
+ArchiveBuilder::ArchiveBuilder(int archiveFd, WorkPool& pool, int level, BuildHooks hooks)
+    : fd_(archiveFd), pool_(pool), level_(std::clamp(level, 0, 9)), hooks_(std::move(hooks)) {}
+
+std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sources) {
+  ArchiveFileWriter out(fd_);
+  SourceReader reader(sources, level_, hooks_);
+  std::vector<EntryInfo> entries;
+  std::deque<Job> inFlight;
+  const size_t maxInFlight = 4 * pool_.Size() + 4;
+  EntryInfo current;
+
+  auto afterWrite = [&] {
+    if (out.Position() > kMaxField) throw ZipError(kTooLargeForArchive);
+    if (hooks_.afterWrite) hooks_.afterWrite();
+  };
+
+  for (;;) {
+    while (inFlight.size() < maxInFlight) {
+      Job job;
+      if (!reader.Next(job)) break;
+      job.output = Schedule(pool_, job.input);
+      inFlight.push_back(std::move(job));
+    }
+    if (inFlight.empty()) break;
+    Job job = std::move(inFlight.front());
+    inFlight.pop_front();
+    BlockOutput result = job.output.get();
+    const BlockInput& in = *job.input;
+
+    if (job.first) {
+      current = EntryInfo{};
+      const EncodedName name = EncodeEntryName(sources[job.source].entryName);
+      current.rawName = name.bytes;
+      current.flags = name.flags;
+      current.versionMadeBy = kVersionUnix;
+      current.dosDateTime = ToDosDateTime(job.st.st_mtime);
+      current.externalAttributes = ExternalAttributesOf(job.st, BaseName(sources[job.source].entryName));
+      current.localHeaderOffset = out.Position();
+      current.internalAttributes = level_ == 0 ? 0 : result.internalAttributes;
+      current.crc = result.crc;
+      out.Write(EncodeLocalHeader(current));
+      afterWrite();
+    } else {
+      current.crc = static_cast<uint32_t>(
+          crc32_combine(current.crc, result.crc, static_cast<z_off_t>(in.data.size())));
+    }
+    current.uncompressedSize += in.data.size();
+    // A file held in one piece is stored when deflating does not make it smaller.
+    const bool stored = level_ == 0 || (job.first && in.last && result.deflateLarger);
+    current.method = stored ? kMethodStored : kMethodDeflate;
+    const auto& bytes = stored ? in.data : result.data;
+    out.Write(bytes.data(), bytes.size());
+    current.compressedSize += bytes.size();
+    afterWrite();
+    if (in.last) {
+      out.Patch(current.localHeaderOffset, EncodeLocalHeader(current));
+      entries.push_back(current);
+    }
+  }
+
+  const uint64_t directoryOffset = out.Position();
+  for (const auto& e : entries) out.Write(EncodeCentralHeader(e));
+  out.Write(EncodeEndRecord(entries.size(), out.Position() - directoryOffset, directoryOffset));
+  out.Flush();
+  return entries;
+}
+
+}  // namespace kestramo::zip

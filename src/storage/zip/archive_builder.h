@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "storage/zip/zip_records.h"
+
+namespace kestramo::zip {
+
+class WorkPool;
+
+struct SourceFile {
+  std::string path;       // file to read
+  std::string entryName;  // UTF-8 name to store, '/' separated
+};
+
+struct BuildHooks {
+  std::function<void(uint64_t bytesRead)> onRead;  // after every piece read from a source file
+  std::function<void()> afterWrite;                // after every write to the archive (cancel check)
+};
+
+// Writes a whole archive to an open, empty file: every readable source in order, then the
+// central directory and the end record. Sources are read on the calling thread while their
+// pieces are compressed on the pool, and written back in order.
+class ArchiveBuilder {
+ public:
+  ArchiveBuilder(int archiveFd, WorkPool& pool, int level, BuildHooks hooks);
+  // Returns the entries written; sources that cannot be opened are skipped.
+  std::vector<EntryInfo> Build(const std::vector<SourceFile>& sources);
+
+ private:
+  int fd_;
+  WorkPool& pool_;
+  int level_;
+  BuildHooks hooks_;
+};
+
+}  // namespace kestramo::zip

@@ -1,0 +1,55 @@
+#include "storage/zip/archive_file_writer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "storage/zip/zip_error.h"
+
+namespace kestramo::zip {
+
+void ArchiveFileWriter::WriteAll(const unsigned char* data, size_t size, uint64_t offset) {
+  while (size > 0) {
+    const ssize_t n = pwrite(fd_, data, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw ZipError(kNoRoomToWrite);
+    data += n;
+    size -= static_cast<size_t>(n);
+    offset += static_cast<uint64_t>(n);
+  }
+}
+
+void ArchiveFileWriter::Write(const void* data, size_t size) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  if (buffer_.size() + size > kBufferSize) Flush();
+  if (size >= kBufferSize) {
+    WriteAll(p, size, flushed_);
+    flushed_ += size;
+    return;
+  }
+  buffer_.insert(buffer_.end(), p, p + size);
+}
+
+void ArchiveFileWriter::Flush() {
+  if (buffer_.empty()) return;
+  WriteAll(buffer_.data(), buffer_.size(), flushed_);
+  flushed_ += buffer_.size();
+  buffer_.clear();
+}
+
+void ArchiveFileWriter::Patch(uint64_t offset, const std::string& bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t size = bytes.size();
+  if (offset < flushed_) {
+    const size_t onDisk = static_cast<size_t>(std::min<uint64_t>(size, flushed_ - offset));
+    WriteAll(p, onDisk, offset);
+    p += onDisk;
+    size -= onDisk;
+    offset += onDisk;
+  }
+  if (size > 0) std::memcpy(buffer_.data() + (offset - flushed_), p, size);
+}
+
+}  // namespace kestramo::zip

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestramo::zip {
+
+// Buffered sequential output to the archive with in-place patches of bytes already written.
+class ArchiveFileWriter {
+ public:
+  explicit ArchiveFileWriter(int fd) : fd_(fd) { buffer_.reserve(kBufferSize); }
+  ArchiveFileWriter(const ArchiveFileWriter&) = delete;
+  ArchiveFileWriter& operator=(const ArchiveFileWriter&) = delete;
+
+  void Write(const void* data, size_t size);
+  void Write(const std::string& s) { Write(s.data(), s.size()); }
+  // Overwrites bytes at an earlier position without moving the write position.
+  void Patch(uint64_t offset, const std::string& bytes);
+  void Flush();
+  uint64_t Position() const { return flushed_ + buffer_.size(); }
+
+ private:
+  static constexpr size_t kBufferSize = 1 << 20;
+  void WriteAll(const unsigned char* data, size_t size, uint64_t offset);
+
+  int fd_;
+  uint64_t flushed_ = 0;
+  std::vector<unsigned char> buffer_;
+};
+
+}  // namespace kestramo::zip

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "storage/zip/zip_records.h"
+
+namespace kestramo::zip {
+
+struct CentralDirectory {
+  std::vector<EntryInfo> entries;
+  uint64_t directoryOffset = 0;  // entry data never reach past this
+};
+
+// Reads the directory of an open archive. Every count, size and offset is checked against
+// the file before it is used: a damaged directory fails with kDamagedDirectory.
+CentralDirectory ReadCentralDirectory(int fd);
+
+// Reads exactly size bytes at offset; false when the file ends first.
+bool ReadAt(int fd, void* data, size_t size, uint64_t offset);
+
+}  // namespace kestramo::zip

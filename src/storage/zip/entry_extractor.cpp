@@ -1,0 +1,226 @@
+#include "storage/zip/entry_extractor.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "storage/zip/central_directory.h"
+#include "storage/zip/entry_name.h"
+#include "storage/zip/file_stamp.h"
+#include "storage/zip/zip_error.h"
+
+namespace kestramo::zip {
+namespace {
+
+constexpr size_t kInputPiece = 256 * 1024;
+constexpr size_t kOutputPiece = 256 * 1024;
+
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() {
+    if (fd_ >= 0) close(fd_);
+  }
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, const ExtractSettings& settings,
+                               ExtractHooks hooks, std::vector<std::string>& created)
+    : archiveFd_(archiveFd),
+      archiveSize_(archiveSize),
+      settings_(settings),
+      hooks_(std::move(hooks)),
+      created_(created) {
+  const std::string dest = settings_.destDir.empty() ? "." : settings_.destDir;
+  destFd_ = open(dest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (destFd_ < 0) throw ZipError("Cannot open the destination directory " + dest);
+  inBuffer_.resize(kInputPiece);
+  outBuffer_.resize(kOutputPiece);
+}
+
+EntryExtractor::~EntryExtractor() {
+  if (destFd_ >= 0) close(destFd_);
+}
+
+int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path) {
+  path = settings_.destDir.empty() ? "." : settings_.destDir;
+  int fd = dup(destFd_);
+  for (const auto& part : directories) {
+    if (fd < 0) return -1;
+    FdCloser parent(fd);
+    path += "/" + part;
+    struct stat st {};
+    if (fstatat(parent.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (mkdirat(parent.Get(), part.c_str(), 0777) != 0) return -1;
+      created_.push_back(path);
+    } else if (!S_ISDIR(st.st_mode)) {
+      return -1;  // a file or a symbolic link where a directory should be
+    }
+    fd = openat(parent.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  }
+  return fd;
+}
+
+bool EntryExtractor::MayReplace(int dirFd, const std::string& fileName, const EntryInfo& entry) {
+  struct stat st {};
+  if (fstatat(dirFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return true;
+  if (!S_ISREG(st.st_mode)) return false;  // never write through a link or over a directory
+  bool replace = false;
+  switch (settings_.overwriteMode) {
+    case OverwriteMode::Prompt:
+      replace = settings_.overwritePrompt && settings_.overwritePrompt(fileName);
+      break;
+    case OverwriteMode::Always: replace = true; break;
+    case OverwriteMode::Never: replace = false; break;
+    case OverwriteMode::IfNewer: replace = FromDosDateTime(entry.dosDateTime) > st.st_mtime; break;
+    case OverwriteMode::IfOlder: replace = FromDosDateTime(entry.dosDateTime) < st.st_mtime; break;
+  }
+  if (!replace) return false;
+  if (!(st.st_mode & S_IWUSR)) {
+    if (!settings_.replaceReadOnly) return false;
+    if (fchmodat(dirFd, fileName.c_str(), st.st_mode | S_IWUSR, 0) != 0) return false;
+  }
+  return true;
+}
+
+bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
+  auto safe = SplitSafeEntryPath(name);
+  if (!safe) {
+    if (hooks_.onSkipped) hooks_.onSkipped(entry.uncompressedSize);
+    if (hooks_.onEntryError) hooks_.onEntryError("Unsafe entry name skipped: " + name);
+    return false;
+  }
+  if (!settings_.recreateDirs) safe->directories.clear();
+  auto skip = [&] {
+    if (hooks_.onSkipped) hooks_.onSkipped(entry.uncompressedSize);
+    return false;
+  };
+  std::string dirPath;
+  FdCloser dir(OpenTargetDirectory(safe->directories, dirPath));
+  if (dir.Get() < 0 || safe->fileName.empty()) return skip();
+  if (entry.flags & kFlagEncrypted) return skip();
+  if (!MayReplace(dir.Get(), safe->fileName, entry)) return skip();
+
+  struct stat before {};
+  const bool existed = fstatat(dir.Get(), safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
+  const int outFd = openat(dir.Get(), safe->fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (outFd < 0) return skip();
+  const std::string path = dirPath + "/" + safe->fileName;
+  if (!existed) created_.push_back(path);
+  auto discard = [&] {
+    unlinkat(dir.Get(), safe->fileName.c_str(), 0);
+    Forget(path);
+  };
+
+  uint32_t crc = 0;
+  Outcome outcome;
+  try {
+    outcome = Decode(entry, outFd, crc);
+  } catch (...) {
+    close(outFd);
+    discard();  // a partly written file is of no use
+    throw;
+  }
+  if (outcome == Outcome::Complete) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {FromDosDateTime(entry.dosDateTime), 0}};
+    futimens(outFd, times);
+    const int mode = PermissionsFrom(entry.versionMadeBy, entry.externalAttributes);
+    if (settings_.retainAttributes && mode >= 0) fchmod(outFd, static_cast<mode_t>(mode));
+  }
+  if (close(outFd) != 0 && outcome == Outcome::Complete) {
+    discard();
+    throw ZipError(kCantWriteOutput);
+  }
+  if (outcome == Outcome::Complete && crc == entry.crc) return true;
+  discard();
+  if (hooks_.onEntryError) hooks_.onEntryError(outcome == Outcome::TooLarge ? kLargerThanStated : kDamagedEntryData);
+  return false;
+}
+
+void EntryExtractor::Forget(const std::string& path) {
+  auto it = std::find(created_.begin(), created_.end(), path);
+  if (it != created_.end()) created_.erase(it);
+}
+
+void EntryExtractor::ReadInput(void* data, size_t size, uint64_t offset) {
+  if (hooks_.beforeRead) hooks_.beforeRead();
+  if (!ReadAt(archiveFd_, data, size, offset)) throw ZipError(kPrematureEnd);
+}
+
+EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd, uint32_t& crc) {
+  unsigned char local[kLocalHeaderSize];
+  if (entry.localHeaderOffset + kLocalHeaderSize > archiveSize_) throw ZipError(kPrematureEnd);
+  ReadInput(local, sizeof local, entry.localHeaderOffset);
+  if (ReadLe32(local) != kLocalSignature) return Outcome::Damaged;
+  const uint64_t dataStart = entry.localHeaderOffset + kLocalHeaderSize + ReadLe16(local + 26) + ReadLe16(local + 28);
+  if (dataStart + entry.compressedSize > archiveSize_) throw ZipError(kPrematureEnd);
+  crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
+  if (entry.method == kMethodStored) return Copy(dataStart, entry, outFd, crc);
+  if (entry.method == kMethodDeflate) return Inflate(dataStart, entry, outFd, crc);
+  return Outcome::Damaged;
+}
+
+// Writes one piece of output; false when it would pass the entry's stated size.
+bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written,
+                          const EntryInfo& entry, uint32_t& crc) {
+  if (size == 0) return true;
+  if (written + size > entry.uncompressedSize) return false;
+  for (size_t done = 0; done < size;) {
+    const ssize_t n = write(outFd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw ZipError(kCantWriteOutput);
+    done += static_cast<size_t>(n);
+  }
+  crc = static_cast<uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
+  written += size;
+  if (hooks_.onWritten) hooks_.onWritten(size);
+  return true;
+}
+
+EntryExtractor::Outcome EntryExtractor::Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc) {
+  uint64_t written = 0;
+  for (uint64_t done = 0; done < entry.compressedSize;) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kInputPiece, entry.compressedSize - done));
+    ReadInput(inBuffer_.data(), n, dataStart + done);
+    if (!Emit(outFd, inBuffer_.data(), n, written, entry, crc)) return Outcome::TooLarge;
+    done += n;
+  }
+  return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
+}
+
+EntryExtractor::Outcome EntryExtractor::Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd,
+                                                uint32_t& crc) {
+  z_stream z{};
+  if (inflateInit2(&z, -15) != Z_OK) throw ZipError("Cannot start the decompressor");
+  std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, inflateEnd);
+  uint64_t consumed = 0, written = 0;
+  for (;;) {
+    if (z.avail_in == 0 && consumed < entry.compressedSize) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(kInputPiece, entry.compressedSize - consumed));
+      ReadInput(inBuffer_.data(), n, dataStart + consumed);
+      consumed += n;
+      z.next_in = inBuffer_.data();
+      z.avail_in = static_cast<uInt>(n);
+    }
+    z.next_out = outBuffer_.data();
+    z.avail_out = static_cast<uInt>(outBuffer_.size());
+    const int rc = inflate(&z, Z_NO_FLUSH);
+    if (!Emit(outFd, outBuffer_.data(), outBuffer_.size() - z.avail_out, written, entry, crc))
+      return Outcome::TooLarge;
+    if (rc == Z_STREAM_END) return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
+    if (rc == Z_BUF_ERROR && z.avail_in == 0 && consumed >= entry.compressedSize) throw ZipError(kPrematureEnd);
+    if (rc != Z_OK && rc != Z_BUF_ERROR) return Outcome::Damaged;
+  }
+}
+
+}  // namespace kestramo::zip

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/zip/extract_settings.h"
+#include "storage/zip/zip_records.h"
+
+namespace kestramo::zip {
+
+// Writes entries of an open archive below the destination directory. Directories are walked
+// one component at a time without following symbolic links, and files are opened the same
+// way, so no entry can land outside the destination.
+class EntryExtractor {
+ public:
+  // Paths created are appended to created, which outlives a failed run.
+  EntryExtractor(int archiveFd, uint64_t archiveSize, const ExtractSettings& settings, ExtractHooks hooks,
+                 std::vector<std::string>& created);
+  ~EntryExtractor();
+  EntryExtractor(const EntryExtractor&) = delete;
+  EntryExtractor& operator=(const EntryExtractor&) = delete;
+
+  // True when a file was written and its CRC matched. Throws on cancel, on an archive that
+  // ends early and on a failed write.
+  bool Extract(const EntryInfo& entry, const std::string& name);
+
+ private:
+  enum class Outcome { Complete, TooLarge, Damaged };
+
+  int OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path);
+  bool MayReplace(int dirFd, const std::string& fileName, const EntryInfo& entry);
+  Outcome Decode(const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  void ReadInput(void* data, size_t size, uint64_t offset);
+  bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
+            uint32_t& crc);
+  void Forget(const std::string& path);
+
+  int archiveFd_;
+  uint64_t archiveSize_;
+  const ExtractSettings& settings_;
+  ExtractHooks hooks_;
+  int destFd_ = -1;
+  std::vector<unsigned char> inBuffer_;
+  std::vector<unsigned char> outBuffer_;
+  std::vector<std::string>& created_;
+};
+
+}  // namespace kestramo::zip

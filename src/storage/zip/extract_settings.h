@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kestramo {
+
+enum class OverwriteMode { Prompt = 0, Always = 1, Never = 2, IfNewer = 3, IfOlder = 4 };
+
+namespace zip {
+
+struct ExtractSettings {
+  std::string destDir;  // without a trailing '/'; empty means the working directory
+  bool recreateDirs = false;
+  bool retainAttributes = true;
+  OverwriteMode overwriteMode = OverwriteMode::Prompt;
+  bool replaceReadOnly = false;
+  std::function<bool(const std::string& fileName)> overwritePrompt;  // true for Yes
+};
+
+struct ExtractHooks {
+  std::function<void()> beforeRead;                  // cancel check before every read of entry data
+  std::function<void(uint64_t bytes)> onWritten;     // after every piece written
+  std::function<void(uint64_t bytes)> onSkipped;     // an entry left out: its size leaves the total
+  std::function<void(const std::string& text)> onEntryError;  // an entry abandoned, the run goes on
+};
+
+}  // namespace zip
+}  // namespace kestramo

@@ -1,0 +1,105 @@
+#include "storage/zip/files_list_expander.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <memory>
+
+namespace kestramo::zip {
+namespace {
+
+class Expander {
+ public:
+  explicit Expander(const ExpandOptions& options) : options_(options) {}
+
+  void AddPlain(const std::string& entry) {
+    const std::string path = entry.find('/') == std::string::npos ? options_.rootDir + entry : entry;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || IsArchive(st)) return;
+    files_.push_back({path, static_cast<uint64_t>(st.st_size)});
+  }
+
+  void AddMask(std::string mask) {
+    bool recurse = options_.recurse;
+    if (!mask.empty() && (mask[0] == '|' || mask[0] == '>')) {
+      recurse = mask[0] == '>';
+      mask.erase(0, 1);
+    }
+    const auto slash = mask.find_last_of('/');
+    std::string dir = slash == std::string::npos ? options_.rootDir : mask.substr(0, slash + 1);
+    std::string pattern = slash == std::string::npos ? mask : mask.substr(slash + 1);
+    if (pattern == "*.*") pattern = "*";
+    if (dir.empty()) dir = "./";
+    Walk(dir, pattern, recurse);
+  }
+
+  std::vector<ExpandedFile> Take() { return std::move(files_); }
+
+ private:
+  bool IsArchive(const struct stat& st) const {
+    return st.st_dev == options_.excludeDevice && st.st_ino == options_.excludeInode;
+  }
+
+  // dir ends with '/'.
+  void Walk(const std::string& dir, const std::string& pattern, bool recurse) {
+    std::unique_ptr<DIR, int (*)(DIR*)> handle(opendir(dir.c_str()), closedir);
+    if (!handle) return;
+    while (const dirent* d = readdir(handle.get())) {
+      const std::string name = d->d_name;
+      if (name == "." || name == "..") continue;
+      const std::string path = dir + name;
+      struct stat st {};
+      if (lstat(path.c_str(), &st) != 0) continue;
+      if (S_ISDIR(st.st_mode)) {
+        if (recurse) Walk(path + "/", pattern, recurse);
+        continue;
+      }
+      if (S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0) continue;
+      if (!S_ISREG(st.st_mode) || IsArchive(st) || !MatchesMask(name, pattern)) continue;
+      if (options_.betweenFiles) options_.betweenFiles();
+      files_.push_back({path, static_cast<uint64_t>(st.st_size)});
+    }
+  }
+
+  const ExpandOptions& options_;
+  std::vector<ExpandedFile> files_;
+};
+
+}  // namespace
+
+bool MatchesMask(const std::string& name, const std::string& mask) {
+  size_t n = 0, m = 0, starM = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' ||
+                            std::tolower(static_cast<unsigned char>(mask[m])) ==
+                                std::tolower(static_cast<unsigned char>(name[n])))) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != std::string::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+std::vector<ExpandedFile> ExpandFilesList(const std::vector<std::string>& list, const ExpandOptions& options) {
+  Expander expander(options);
+  std::vector<std::string> masks;
+  for (const auto& entry : list) {
+    if (entry.empty() || entry.back() == '/') continue;
+    if (entry.find_first_of("*?") != std::string::npos) masks.push_back(entry);
+    else expander.AddPlain(entry);
+  }
+  for (const auto& mask : masks) expander.AddMask(mask);
+  return expander.Take();
+}
+
+}  // namespace kestramo::zip

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+#include "storage/zip/zip_component.h"
+
+namespace kestramo {
+
+// Packs a file (bare name) or a folder (names starting with the folder's own name) into a
+// new archive. Returns the total uncompressed size of its entries; 0 on failure or cancel.
+uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const std::filesystem::path& archive,
+                  int level, bool isFolder);
+
+// Extracts every entry of an archive into dest, recreating the stored folders when isFolder.
+// Returns the number of files extracted; 0 on failure or cancel.
+int UnpackArchive(ZipComponent& zip, const std::filesystem::path& archive, const std::filesystem::path& dest,
+                  bool isFolder);
+
+}  // namespace kestramo

@@ -1,0 +1,219 @@
+#include "storage/zip/zip_component.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "storage/zip/archive_builder.h"
+#include "storage/zip/central_directory.h"
+#include "storage/zip/entry_extractor.h"
+#include "storage/zip/entry_name.h"
+#include "storage/zip/files_list_expander.h"
+#include "storage/zip/progress_meter.h"
+#include "storage/zip/work_pool.h"
+#include "storage/zip/zip_error.h"
+
+namespace kestramo {
+namespace {
+
+// The directory part of a stored name: components joined by '/', with a trailing '/'.
+// Empty, "." and ".." components are dropped so that no stored name can climb.
+std::string CleanDirectoryPart(const std::string& dir) {
+  std::string out, part;
+  auto flush = [&] {
+    if (!part.empty() && part != "." && part != "..") out += part + "/";
+    part.clear();
+  };
+  for (char c : dir) {
+    if (c == '/') flush();
+    else part.push_back(c);
+  }
+  flush();
+  return out;
+}
+
+// Creates path with its missing parents, recording each directory made.
+void CreateMissingDirectories(const std::string& path, std::vector<std::string>& created) {
+  std::string prefix;
+  for (size_t pos = 0; pos != std::string::npos;) {
+    const size_t slash = path.find('/', pos + 1);
+    prefix = path.substr(0, slash);
+    pos = slash;
+    if (prefix.empty()) continue;
+    struct stat st {};
+    if (stat(prefix.c_str(), &st) == 0) continue;
+    if (mkdir(prefix.c_str(), 0777) != 0) throw ZipError("Cannot create the directory " + prefix);
+    created.push_back(prefix);
+  }
+}
+
+bool IsDirectoryName(const std::string& name) {
+  return !name.empty() && (name.back() == '/' || name.back() == '\\');
+}
+
+class FileHandle {
+ public:
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle() { Close(); }
+  int Get() const { return fd_; }
+  int Close() {
+    const int rc = fd_ >= 0 ? close(fd_) : 0;
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::string ReplaceFileQuestion(const std::string& fileName) {
+  return "Replace existing file " + fileName + "?";
+}
+
+ZipComponent::ZipComponent() = default;
+ZipComponent::~ZipComponent() = default;
+
+void ZipComponent::SetRootDir(std::string v) {
+  if (!v.empty() && v.back() != '/') v += '/';
+  rootDir_ = std::move(v);
+}
+
+void ZipComponent::SetRelativePaths(bool v) {
+  if (v == relativePaths_) return;
+  relativePaths_ = v;
+  if (v) {
+    storePaths_ = true;
+    recurse_ = true;
+  }
+}
+
+void ZipComponent::SetStorePaths(bool v) {
+  if (v == storePaths_) return;
+  storePaths_ = v;
+  if (!v) relativePaths_ = false;
+}
+
+void ZipComponent::SetDestDir(std::string v) {
+  if (v.size() > 1 && v.back() == '/') v.pop_back();
+  destDir_ = std::move(v);
+}
+
+uint64_t ZipComponent::EntrySize(int index) const {
+  if (index < 0 || index >= EntryCount()) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Index %d is out of range", index);
+    throw ZipError(text);
+  }
+  return entries_[static_cast<size_t>(index)].uncompressedSize;
+}
+
+void ZipComponent::CheckCancel() {
+  if (cancel_.exchange(false)) throw ZipAborted();
+}
+
+zip::WorkPool& ZipComponent::Pool() {
+  if (!pool_) pool_ = std::make_unique<zip::WorkPool>(std::clamp(std::thread::hardware_concurrency(), 2u, 4u));
+  return *pool_;
+}
+
+std::string ZipComponent::EntryNameFor(const std::string& path) const {
+  const auto slash = path.find_last_of('/');
+  const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (!storePaths_ || slash == std::string::npos) return file;
+  std::string dir = path.substr(0, slash + 1);
+  if (relativePaths_ && dir.compare(0, rootDir_.size(), rootDir_) == 0) dir.erase(0, rootDir_.size());
+  return CleanDirectoryPart(dir) + file;
+}
+
+int ZipComponent::MakeArchive() {
+  cancel_.store(false);
+  lastError_.clear();
+  entries_.clear();
+  FileHandle archive(open(zipName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  try {
+    if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName_);
+    struct stat self {};
+    fstat(archive.Get(), &self);
+    zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }};
+    const auto files = zip::ExpandFilesList(filesList_, options);
+
+    zip::ProgressMeter progress(OnTotalPercentDone);
+    uint64_t total = 0;
+    std::vector<zip::SourceFile> sources;
+    sources.reserve(files.size());
+    for (const auto& f : files) {
+      total += f.size;
+      sources.push_back({f.path, EntryNameFor(f.path)});
+    }
+    progress.Start(total);
+    zip::ArchiveBuilder builder(archive.Get(), Pool(), packLevel_,
+                                {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }});
+    entries_ = builder.Build(sources);
+    if (archive.Close() != 0) throw ZipError(kNoRoomToWrite);
+    progress.Report(100);
+  } catch (const std::exception& e) {
+    lastError_ = e.what();
+    archive.Close();
+    unlink(zipName_.c_str());
+    entries_.clear();
+    filesList_.clear();
+    throw;
+  }
+  filesList_.clear();
+  return EntryCount();
+}
+
+int ZipComponent::ExtractEntries() {
+  cancel_.store(false);
+  lastError_.clear();
+  createdPaths_.clear();
+  entries_.clear();
+  try {
+    const int count = RunExtraction();
+    filesList_.clear();
+    return count;
+  } catch (const std::exception& e) {
+    lastError_ = e.what();
+    filesList_.clear();
+    throw;
+  }
+}
+
+int ZipComponent::RunExtraction() {
+  if (!destDir_.empty()) CreateMissingDirectories(destDir_, createdPaths_);
+  FileHandle archive(open(zipName_.c_str(), O_RDONLY | O_CLOEXEC));
+  if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
+  struct stat st {};
+  fstat(archive.Get(), &st);
+  entries_ = zip::ReadCentralDirectory(archive.Get()).entries;
+
+  std::vector<std::pair<const zip::EntryInfo*, std::string>> selected;
+  uint64_t total = 0;
+  for (const auto& e : entries_) {
+    std::string name = zip::DecodeEntryName(e.rawName, e.flags, oemConvert_);
+    if (!doAll_ || (IsDirectoryName(name) && !recreateDirs_)) continue;
+    total += e.uncompressedSize;
+    selected.emplace_back(&e, std::move(name));
+  }
+
+  zip::ProgressMeter progress(OnTotalPercentDone);
+  progress.Start(total);
+  zip::ExtractSettings settings{destDir_, recreateDirs_, retainAttributes_, overwriteMode_, replaceReadOnly_,
+                                OnOverwritePrompt};
+  zip::ExtractHooks hooks{[this] { CheckCancel(); }, [&](uint64_t n) { progress.Add(n); },
+                          [&](uint64_t n) { progress.DropFromTotal(n); },
+                          [this](const std::string& text) { lastError_ = text; }};
+  zip::EntryExtractor extractor(archive.Get(), static_cast<uint64_t>(st.st_size), settings, hooks, createdPaths_);
+  int count = 0;
+  for (const auto& [entry, name] : selected)
+    if (extractor.Extract(*entry, name)) ++count;
+  return count;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/zip/extract_settings.h"
+#include "storage/zip/zip_records.h"
+
+namespace kestramo {
+
+namespace zip {
+class WorkPool;
+}
+
+// The text and title of the question asked before an existing file is replaced.
+std::string ReplaceFileQuestion(const std::string& fileName);
+inline constexpr const char* kFileExistsTitle = "File Exists Alert";
+
+// Packs files into one ZIP archive and extracts them again. Settings persist between
+// operations; failures raise ZipError and leave their text in LastError().
+class ZipComponent {
+ public:
+  ZipComponent();
+  ~ZipComponent();
+  ZipComponent(const ZipComponent&) = delete;
+  ZipComponent& operator=(const ZipComponent&) = delete;
+
+  const std::string& ZipName() const { return zipName_; }
+  void SetZipName(std::string v) { zipName_ = std::move(v); }
+  std::vector<std::string>& FilesList() { return filesList_; }
+  const std::string& RootDir() const { return rootDir_; }
+  void SetRootDir(std::string v);  // adds the trailing '/' when missing
+  bool RelativePaths() const { return relativePaths_; }
+  void SetRelativePaths(bool v);  // false -> true also sets StorePaths and Recurse
+  bool StorePaths() const { return storePaths_; }
+  void SetStorePaths(bool v);  // true -> false also clears RelativePaths
+  bool Recurse() const { return recurse_; }
+  void SetRecurse(bool v) { recurse_ = v; }
+  int PackLevel() const { return packLevel_; }
+  void SetPackLevel(int v) { packLevel_ = v < 0 ? 0 : (v > 9 ? 9 : v); }
+  bool DoAll() const { return doAll_; }
+  void SetDoAll(bool v) { doAll_ = v; }
+  const std::string& DestDir() const { return destDir_; }
+  void SetDestDir(std::string v);  // one trailing '/' removed
+  bool RecreateDirs() const { return recreateDirs_; }
+  void SetRecreateDirs(bool v) { recreateDirs_ = v; }
+  bool RetainAttributes() const { return retainAttributes_; }
+  void SetRetainAttributes(bool v) { retainAttributes_ = v; }
+  kestramo::OverwriteMode OverwriteMode() const { return overwriteMode_; }
+  void SetOverwriteMode(kestramo::OverwriteMode v) { overwriteMode_ = v; }
+  bool ReplaceReadOnly() const { return replaceReadOnly_; }
+  void SetReplaceReadOnly(bool v) { replaceReadOnly_ = v; }
+  bool OEMConvert() const { return oemConvert_; }
+  void SetOEMConvert(bool v) { oemConvert_ = v; }
+  bool AddDirEntriesOnRecurse() const { return addDirEntriesOnRecurse_; }
+  void SetAddDirEntriesOnRecurse(bool v) { addDirEntriesOnRecurse_ = v; }
+
+  std::function<void(int percent)> OnTotalPercentDone;
+  std::function<bool(const std::string& fileName)> OnOverwritePrompt;  // true for Yes
+
+  // Builds ZipName from FilesList; returns the number of entries.
+  int MakeArchive();
+  // Extracts every entry of ZipName below DestDir; returns the number of files extracted.
+  int ExtractEntries();
+
+  int EntryCount() const { return static_cast<int>(entries_.size()); }
+  uint64_t EntrySize(int index) const;  // throws "Index %d is out of range"
+  const std::vector<zip::EntryInfo>& Entries() const { return entries_; }
+
+  // Callable from another thread: the running operation stops at its next check.
+  void CancelOperation() { cancel_.store(true); }
+  void CloseArchive() { entries_.clear(); }
+
+  const std::string& LastError() const { return lastError_; }
+  // What the last ExtractEntries created (did not exist before), in creation order.
+  const std::vector<std::string>& CreatedPaths() const { return createdPaths_; }
+
+ private:
+  void CheckCancel();
+  std::string EntryNameFor(const std::string& path) const;
+  int RunExtraction();
+  zip::WorkPool& Pool();
+
+  std::string zipName_;
+  std::vector<std::string> filesList_;
+  std::string rootDir_;
+  bool relativePaths_ = false;
+  bool storePaths_ = false;
+  bool recurse_ = false;
+  int packLevel_ = 6;
+  bool doAll_ = false;
+  std::string destDir_;
+  bool recreateDirs_ = false;
+  bool retainAttributes_ = true;
+  kestramo::OverwriteMode overwriteMode_ = kestramo::OverwriteMode::Prompt;
+  bool replaceReadOnly_ = false;
+  bool oemConvert_ = true;
+  bool addDirEntriesOnRecurse_ = false;
+
+  std::atomic<bool> cancel_{false};
+  std::vector<zip::EntryInfo> entries_;
+  std::vector<std::string> createdPaths_;
+  std::string lastError_;
+  std::unique_ptr<zip::WorkPool> pool_;
+};
+
+}  // namespace kestramo

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kestramo {
+
+// Failure texts of the ZIP component; callers compare LastError() against them.
+inline constexpr const char* kUserAborted = "User Aborted Operation";
+inline constexpr const char* kNoRoomToWrite = "Not enough room to write archive";
+inline constexpr const char* kPrematureEnd = "Premature end of file reached";
+inline constexpr const char* kLargerThanStated = "File is larger than uncompressed size!";
+inline constexpr const char* kCantWriteOutput = "Cant write uncompressed file";
+inline constexpr const char* kDamagedDirectory = "Archive directory is damaged";
+inline constexpr const char* kDamagedEntryData = "Entry data are damaged";
+inline constexpr const char* kTooLargeForArchive =
+    "File or archive too large: sizes and offsets are limited to 4 GiB";
+inline constexpr const char* kTooManyEntries = "Too many entries: an archive holds at most 65535";
+
+class ZipError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Raised when a cancel request takes effect.
+class ZipAborted : public ZipError {
+ public:
+  ZipAborted() : ZipError(kUserAborted) {}
+};
+
+}  // namespace kestramo
