@@ -1,0 +1,93 @@
+#include "storage/vault/durable_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <system_error>
+
+namespace kestramo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool SyncDirectory(const fs::path& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+bool WriteSynced(const fs::path& file, const std::vector<uint8_t>& bytes) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  return ok;
+}
+
+}  // namespace
+
+bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const std::vector<uint8_t>& bytes) {
+  std::error_code ec;
+  if (!WriteSynced(staging, bytes)) {
+    fs::remove(staging, ec);
+    return false;
+  }
+  if (::rename(staging.c_str(), target.c_str()) != 0) {
+    // The staging file may sit on another file system: stage again beside the target.
+    fs::path beside = target;
+    beside += ".new";
+    const bool moved = WriteSynced(beside, bytes) && ::rename(beside.c_str(), target.c_str()) == 0;
+    fs::remove(staging, ec);
+    if (!moved) {
+      fs::remove(beside, ec);
+      return false;
+    }
+  }
+  SyncDirectory(target.parent_path());
+  if (staging.parent_path() != target.parent_path()) SyncDirectory(staging.parent_path());
+  return true;
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  uint8_t buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    bytes.insert(bytes.end(), buffer, buffer + n);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+bool CopyFileDurably(const fs::path& source, const fs::path& target) {
+  const auto bytes = ReadWholeFile(source);
+  if (!bytes) return false;
+  fs::path staging = target;
+  staging += ".tmp";
+  return ReplaceFileDurably(target, staging, *bytes);
+}
+
+}  // namespace kestramo

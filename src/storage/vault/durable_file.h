@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace kestramo {
+
+// Writes `bytes` to `staging`, flushes them to the disk, then renames the staging file
+// over `target` and flushes the directory, so that `target` is always either the old
+// file or the complete new one. False (target untouched) on any failure, a full disk included.
+bool ReplaceFileDurably(const std::filesystem::path& target, const std::filesystem::path& staging,
+                        const std::vector<uint8_t>& bytes);
+
+// Copies `source` over `target` the same way; false when the source cannot be read.
+bool CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target);
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file);
+
+}  // namespace kestramo

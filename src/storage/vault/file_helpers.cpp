@@ -1,0 +1,56 @@
+#include "storage/vault/file_helpers.h"
+
+#include <system_error>
+#include <vector>
+
+namespace kestramo {
+
+namespace fs = std::filesystem;
+
+bool ForceDeleteFile(const fs::path& file) {
+  std::error_code ec;
+  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add | fs::perm_options::nofollow, ec);
+  return fs::remove(file, ec) && !ec;
+}
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+  if (pattern == "*.*") pattern = "*";
+  std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool DeleteMatchingFiles(const fs::path& directory, std::string_view pattern) {
+  std::error_code ec;
+  std::vector<fs::path> matches;
+  for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_directory(ec)) continue;
+    if (WildcardMatch(pattern, it->path().filename().string())) matches.push_back(it->path());
+  }
+  for (const fs::path& file : matches) {
+    if (!ForceDeleteFile(file)) return false;
+  }
+  return true;
+}
+
+bool ShellDeleteTree(const fs::path& path) {
+  std::error_code ec;
+  fs::remove_all(path, ec);
+  return !ec;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace kestramo {
+
+// Makes the file writable by its owner and deletes it; true when it is gone.
+bool ForceDeleteFile(const std::filesystem::path& file);
+
+// Deletes every plain file in `directory` whose name matches `pattern` ("*" any run,
+// "?" one character, "*.*" every name). Subdirectories are never touched. Stops at the
+// first file that cannot be deleted and returns false; true otherwise (also with no match).
+bool DeleteMatchingFiles(const std::filesystem::path& directory, std::string_view pattern = "*.*");
+
+// Deletes a file or a whole directory tree, permanently and silently.
+bool ShellDeleteTree(const std::filesystem::path& path);
+
+// True when `name` matches a wildcard pattern as above.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+}  // namespace kestramo

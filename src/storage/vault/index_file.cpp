@@ -1,0 +1,53 @@
+#include "storage/vault/index_file.h"
+
+#include "storage/cipher/stream.h"
+#include "storage/table/table_codec.h"
+
+namespace kestramo {
+
+std::vector<uint8_t> EncodeIndexFile(CipherManager& cipher, const ItemTable& table, const std::string& masterKey) {
+  const std::string wrapped = cipher.EncryptText(masterKey, kKeyWrapKey);
+  MemoryStream plain(SaveTableBytes(table));
+  MemoryStream sealed;
+  if (wrapped.empty() || wrapped.size() > 255 || !cipher.EncryptStream(plain, sealed, masterKey)) return {};
+
+  std::vector<uint8_t> out;
+  out.reserve(1 + wrapped.size() + sealed.Data().size());
+  out.push_back(static_cast<uint8_t>(wrapped.size()));
+  out.insert(out.end(), wrapped.begin(), wrapped.end());
+  out.insert(out.end(), sealed.Data().begin(), sealed.Data().end());
+  return out;
+}
+
+std::optional<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::vector<uint8_t>& bytes,
+                                            std::string* error) {
+  auto fail = [error](const char* why) -> std::optional<DecodedIndex> {
+    if (error) *error = why;
+    return std::nullopt;
+  };
+  if (bytes.empty()) return fail("the index file is empty");
+  const std::size_t keyLength = bytes[0];
+  if (bytes.size() < 1 + keyLength) return fail("the index file is truncated");
+
+  DecodedIndex index;
+  index.masterKey = cipher.DecryptText(std::string(bytes.begin() + 1, bytes.begin() + 1 + static_cast<std::ptrdiff_t>(keyLength)),
+                                       kKeyWrapKey);
+  const std::string prefix = kMasterKeyPrefix;
+  if (index.masterKey.compare(0, prefix.size(), prefix) != 0 || index.masterKey.size() > prefix.size() + kMaxPasswordChars) {
+    return fail("the index file's key is damaged");
+  }
+
+  MemoryStream sealed(std::vector<uint8_t>(bytes.begin() + 1 + static_cast<std::ptrdiff_t>(keyLength), bytes.end()));
+  MemoryStream plain;
+  if (!cipher.DecryptStream(sealed, plain, index.masterKey)) return fail("the index table cannot be decrypted");
+  std::string why;
+  auto rows = ParseTableBytes(plain.Data().data(), plain.Data().size(), &why);
+  if (!rows) {
+    if (error) *error = why;
+    return std::nullopt;
+  }
+  index.rows = std::move(*rows);
+  return index;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,149 @@
+#include "storage/vault/vault.h"
+
+#include <algorithm>
+#include <ctime>
+#include <system_error>
+#include <vector>
+
+#include "storage/text/utf8.h"
+#include "storage/vault/durable_file.h"
+#include "storage/vault/index_file.h"
+
+namespace kestramo {
+
+namespace fs = std::filesystem;
+
+std::string IndexLoadReport::Message() const {
+  switch (outcome) {
+    case Outcome::Restored:
+      return "The index file could not be read (" + detail + "). It was restored from " + restoredFrom.string() +
+             "; items added after that copy was made may be missing from the boxes." +
+             (setAside.empty() ? std::string() : " The damaged file was kept as " + setAside.string() + ".");
+    case Outcome::Unreadable:
+      return "The index file could not be read (" + detail + ") and no backup copy could be read either. " +
+             "The vault starts empty; no item file was deleted." +
+             (setAside.empty() ? std::string() : " The damaged file was kept as " + setAside.string() + ".");
+    default: return {};
+  }
+}
+
+Vault::Vault(fs::path base) : layout_(std::move(base)), masterKey_(kMasterKeyPrefix) {}
+
+void Vault::SetPassword(const std::string& password) {
+  masterKey_ = std::string(kMasterKeyPrefix) + Utf8Truncate(password, kMaxPasswordChars);
+}
+
+bool Vault::HasPassword() const { return masterKey_.size() > std::string(kMasterKeyPrefix).size(); }
+
+bool Vault::HasItemFiles() const {
+  std::error_code ec;
+  for (fs::directory_iterator it(layout_.CoffrelDir(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() == 18 && name.rfind("item", 0) == 0 && name.ends_with(".dat")) return true;
+  }
+  return false;
+}
+
+fs::path Vault::SetAside(const fs::path& damaged) const {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+  std::error_code ec;
+  for (int n = 0; n < 1000; ++n) {
+    fs::path aside = damaged;
+    aside += std::string(".damaged-") + stamp + (n ? "-" + std::to_string(n) : "");
+    if (fs::exists(aside, ec)) continue;
+    fs::rename(damaged, aside, ec);
+    return ec ? fs::path() : aside;
+  }
+  return {};
+}
+
+IndexLoadReport Vault::LoadIndex() {
+  IndexLoadReport report;
+  layout_.EnsureDirectories();
+  auto tryLoad = [this](const fs::path& file, std::string* why) -> bool {
+    const auto bytes = ReadWholeFile(file);
+    if (!bytes) {
+      *why = "it is missing or cannot be read";
+      return false;
+    }
+    auto decoded = DecodeIndexFile(cipher_, *bytes, why);
+    if (!decoded) return false;
+    masterKey_ = std::move(decoded->masterKey);
+    items_.ReplaceAll(std::move(decoded->rows));
+    return true;
+  };
+
+  const fs::path main = layout_.IndexFile();
+  std::error_code ec;
+  const bool mainExists = fs::exists(main, ec);
+  if (mainExists && tryLoad(main, &report.detail)) return report;
+  if (!mainExists) report.detail = "it is missing";
+
+  // The older generations, newest first.
+  std::vector<fs::path> candidates;
+  for (const fs::path& c : {layout_.TempIndexFile(), layout_.BackupIndexFile()}) {
+    if (fs::is_regular_file(c, ec)) candidates.push_back(c);
+  }
+  std::sort(candidates.begin(), candidates.end(), [](const fs::path& a, const fs::path& b) {
+    std::error_code e;
+    return fs::last_write_time(a, e) > fs::last_write_time(b, e);
+  });
+
+  if (mainExists) report.setAside = SetAside(main);
+  for (const fs::path& candidate : candidates) {
+    std::string why;
+    if (!tryLoad(candidate, &why)) continue;
+    report.outcome = IndexLoadReport::Outcome::Restored;
+    report.restoredFrom = candidate;
+    // Put the good generation back in place, unless the damaged file could not be moved aside.
+    const bool mainFree = !mainExists || !report.setAside.empty();
+    if (const auto bytes = ReadWholeFile(candidate); bytes && mainFree) {
+      fs::path staging = main;
+      staging += ".tmp";
+      ReplaceFileDurably(main, staging, *bytes);
+    }
+    return report;
+  }
+
+  items_.Clear();
+  masterKey_ = kMasterKeyPrefix;
+  if (!mainExists && candidates.empty() && !HasItemFiles()) {
+    report.outcome = IndexLoadReport::Outcome::Created;
+    report.detail.clear();
+    SaveIndex();
+    return report;
+  }
+  report.outcome = IndexLoadReport::Outcome::Unreadable;
+  return report;
+}
+
+bool Vault::SaveIndex() {
+  const fs::path main = layout_.IndexFile();
+  std::error_code ec;
+  if (fs::exists(main, ec)) CopyFileDurably(main, layout_.BackupIndexFile());  // a failed copy is not fatal
+
+  const std::vector<uint8_t> bytes = EncodeIndexFile(cipher_, items_, masterKey_);
+  if (bytes.empty()) return false;
+  return ReplaceFileDurably(main, layout_.TempIndexFile(), bytes);
+}
+
+int32_t Vault::NextItemIndex() const {
+  const auto& rows = items_.AllRecords();
+  if (rows.empty()) return 1;
+  std::vector<int32_t> numbers;
+  numbers.reserve(rows.size());
+  for (const ItemRecord& row : rows) numbers.push_back(row[static_cast<std::size_t>(ItemField::Index)].AsInteger());
+  std::sort(numbers.begin(), numbers.end());
+  int64_t b = numbers.front();
+  for (std::size_t i = 1; i < numbers.size(); ++i) {
+    if (numbers[i] > b + 1) return static_cast<int32_t>(b + 1);
+    b = numbers[i];
+  }
+  return static_cast<int32_t>(b + 1);
+}
+
+}  // namespace kestramo

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "storage/cipher/cipher_manager.h"
+#include "storage/table/item_table.h"
+#include "storage/vault/vault_layout.h"
+
+namespace kestramo {
+
+// What LoadIndex found, for the user to be told after the window shows.
+struct IndexLoadReport {
+  enum class Outcome {
+    Loaded,      // coffrel/index.dat read as it is
+    Created,     // a new vault: an empty index was written
+    Restored,    // the index was missing or damaged and a saved generation took its place
+    Unreadable,  // no generation could be read: the vault starts empty, nothing was overwritten
+  };
+  Outcome outcome = Outcome::Loaded;
+  std::filesystem::path restoredFrom;  // Restored: the generation that was used
+  std::filesystem::path setAside;      // the damaged index, kept under another name
+  std::string detail;                  // why the index could not be read
+
+  bool NeedsAttention() const { return outcome == Outcome::Restored || outcome == Outcome::Unreadable; }
+  std::string Message() const;
+};
+
+// One vault: its directories, the index table, the master key and the cipher that
+// seals the index. Used by one thread at a time.
+class Vault {
+ public:
+  explicit Vault(std::filesystem::path base);
+
+  const VaultLayout& Layout() const { return layout_; }
+  ItemTable& Items() { return items_; }
+  const ItemTable& Items() const { return items_; }
+  CipherManager& Cipher() { return cipher_; }
+
+  const std::string& MasterKey() const { return masterKey_; }
+  // The master key becomes the fixed prefix followed by the password (at most 8 characters).
+  void SetPassword(const std::string& password);
+  bool HasPassword() const;
+
+  // Reads coffrel/index.dat, falling back to the newest loadable of temp/index.dat and
+  // backup/index.dat; a damaged file is set aside, never overwritten.
+  IndexLoadReport LoadIndex();
+  // Copies the current index to backup/, then writes the new one durably; true when
+  // coffrel/index.dat holds the new index.
+  bool SaveIndex();
+  // The number for a new item: the first gap above the smallest number, else the largest + 1.
+  int32_t NextItemIndex() const;
+
+ private:
+  bool HasItemFiles() const;
+  std::filesystem::path SetAside(const std::filesystem::path& damaged) const;
+
+  VaultLayout layout_;
+  ItemTable items_;
+  CipherManager cipher_;
+  std::string masterKey_;
+};
+
+}  // namespace kestramo

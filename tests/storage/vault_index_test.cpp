@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "storage/vault/durable_file.h"
+#include "storage/vault/file_helpers.h"
+#include "storage/vault/index_file.h"
+#include "storage/vault/vault.h"
+#include "temp_dir.h"
+
+namespace kestramo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+using Outcome = IndexLoadReport::Outcome;
+
+void AddRecord(Vault& v, int32_t index, const std::string& box, const std::string& name = "") {
+  v.Items().Append();
+  v.Items().SetField(ItemField::Box, FieldValue::Text(box));
+  if (!name.empty()) {
+    v.Items().SetField(ItemField::Index, FieldValue::Integer(index));
+    v.Items().SetField(ItemField::Name, FieldValue::Text(name));
+  }
+  v.Items().Post();
+}
+
+void WriteFile(const fs::path& p, const std::string& content) {
+  std::ofstream(p, std::ios::binary) << content;
+}
+
+std::vector<uint8_t> Bytes(const fs::path& p) { return ReadWholeFile(p).value_or(std::vector<uint8_t>{}); }
+
+TEST(VaultIndexTest, NextItemIndexFillsTheFirstGap) {
+  TempDir dir;
+  Vault v(dir.Path());
+  EXPECT_EQ(v.NextItemIndex(), 1);
+  AddRecord(v, 0, "Box");
+  EXPECT_EQ(v.NextItemIndex(), 1);
+  AddRecord(v, 1, "Box", "a");
+  AddRecord(v, 2, "Box", "b");
+  AddRecord(v, 4, "Box", "d");
+  EXPECT_EQ(v.NextItemIndex(), 3);
+  AddRecord(v, 3, "Box", "c");
+  EXPECT_EQ(v.NextItemIndex(), 5);
+}
+
+TEST(VaultIndexTest, NewVaultGetsAnEmptyIndexUnderThePrefixKey) {
+  TempDir dir;
+  Vault v(dir.Path());
+  const IndexLoadReport report = v.LoadIndex();
+  EXPECT_EQ(report.outcome, Outcome::Created);
+  EXPECT_FALSE(report.NeedsAttention());
+  EXPECT_EQ(v.MasterKey(), "vendrali");
+  const auto bytes = Bytes(v.Layout().IndexFile());
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes[0], 12);  // 8-character key wraps to 12 base64 characters
+  EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 13), "RxBuEOkDsGk=");
+  EXPECT_TRUE(fs::is_directory(dir / "temp"));
+  EXPECT_TRUE(fs::is_directory(dir / "backup"));
+}
+
+TEST(VaultIndexTest, SaveAndLoadRoundTripWithPasswordAndBackupGenerations) {
+  TempDir dir;
+  {
+    Vault v(dir.Path());
+    v.LoadIndex();
+    v.SetPassword("pass1234");
+    AddRecord(v, 0, "Work");
+    AddRecord(v, 1, "Work", "a.txt");
+    ASSERT_TRUE(v.SaveIndex());
+    const auto first = Bytes(v.Layout().IndexFile());
+    EXPECT_EQ(first[0], 24);  // a 16-character key wraps to 24 characters
+    AddRecord(v, 2, "Work", "b.txt");
+    ASSERT_TRUE(v.SaveIndex());
+    EXPECT_EQ(Bytes(v.Layout().BackupIndexFile()), first);  // backup holds the previous generation
+    EXPECT_FALSE(fs::exists(v.Layout().TempIndexFile()));
+  }
+  Vault back(dir.Path());
+  EXPECT_EQ(back.LoadIndex().outcome, Outcome::Loaded);
+  EXPECT_EQ(back.MasterKey(), "vendralipass1234");
+  EXPECT_TRUE(back.HasPassword());
+  ASSERT_EQ(back.Items().RecordCount(), 3);
+  back.Items().MoveTo(3);
+  EXPECT_EQ(back.Items().FieldByName("Name").AsString(), "b.txt");
+}
+
+TEST(VaultIndexTest, SaveWritesTheIndexWhenItIsAbsent) {
+  TempDir dir;
+  Vault v(dir.Path());
+  v.LoadIndex();
+  fs::remove(v.Layout().IndexFile());
+  AddRecord(v, 0, "Box");
+  EXPECT_TRUE(v.SaveIndex());
+  Vault back(dir.Path());
+  EXPECT_EQ(back.LoadIndex().outcome, Outcome::Loaded);
+  EXPECT_EQ(back.Items().RecordCount(), 1);
+}
+
+TEST(VaultIndexTest, DamagedIndexIsSetAsideAndTheNewestGoodGenerationRestored) {
+  TempDir dir;
+  {
+    Vault v(dir.Path());
+    v.LoadIndex();
+    AddRecord(v, 0, "Box");
+    v.SaveIndex();
+    AddRecord(v, 1, "Box", "kept.txt");
+    v.SaveIndex();  // backup now holds the one-record generation
+  }
+  const auto damagedBytes = std::string("\x0c") + "garbage that is not an index";
+  WriteFile(dir / "coffrel/index.dat", damagedBytes);
+
+  Vault v(dir.Path());
+  const IndexLoadReport report = v.LoadIndex();
+  EXPECT_EQ(report.outcome, Outcome::Restored);
+  EXPECT_EQ(report.restoredFrom, dir / "backup/index.dat");
+  EXPECT_TRUE(report.NeedsAttention());
+  EXPECT_NE(report.Message().find("backup"), std::string::npos);
+  EXPECT_EQ(v.Items().RecordCount(), 1);
+  ASSERT_FALSE(report.setAside.empty());
+  const auto aside = Bytes(report.setAside);
+  EXPECT_EQ(std::string(aside.begin(), aside.end()), damagedBytes);  // never overwritten
+  // coffrel/index.dat is good again.
+  Vault again(dir.Path());
+  EXPECT_EQ(again.LoadIndex().outcome, Outcome::Loaded);
+}
+
+TEST(VaultIndexTest, AMissingIndexIsTakenFromTheNewerOfTempAndBackup) {
+  TempDir dir;
+  {
+    Vault v(dir.Path());
+    v.LoadIndex();
+    AddRecord(v, 0, "Box");
+    v.SaveIndex();
+    AddRecord(v, 1, "Box", "newest.txt");
+    v.SaveIndex();
+  }
+  // A save interrupted after the old index was removed: the new one still sits in temp/.
+  fs::rename(dir / "coffrel/index.dat", dir / "temp/index.dat");
+  fs::last_write_time(dir / "backup/index.dat", fs::file_time_type::clock::now() - std::chrono::hours(1));
+  Vault v(dir.Path());
+  const IndexLoadReport report = v.LoadIndex();
+  EXPECT_EQ(report.outcome, Outcome::Restored);
+  EXPECT_EQ(report.restoredFrom, dir / "temp/index.dat");
+  EXPECT_TRUE(report.setAside.empty());
+  EXPECT_EQ(v.Items().RecordCount(), 2);
+}
+
+TEST(VaultIndexTest, NothingReadableWithItemFilesStartsEmptyAndDeletesNothing) {
+  TempDir dir;
+  {
+    Vault v(dir.Path());
+    v.LoadIndex();
+  }
+  WriteFile(dir / "coffrel/index.dat", "x");
+  fs::remove(dir / "backup/index.dat");
+  WriteFile(dir / "coffrel/item0000000001.dat", "sealed item");
+  Vault v(dir.Path());
+  const IndexLoadReport report = v.LoadIndex();
+  EXPECT_EQ(report.outcome, Outcome::Unreadable);
+  EXPECT_FALSE(report.Message().empty());
+  EXPECT_EQ(v.Items().RecordCount(), 0);
+  EXPECT_TRUE(fs::exists(dir / "coffrel/item0000000001.dat"));
+  EXPECT_TRUE(fs::exists(report.setAside));
+}
+
+TEST(VaultIndexTest, WrongKeyOrTruncatedTailIsNeverLoadedAsGarbage) {
+  TempDir dir;
+  Vault v(dir.Path());
+  v.LoadIndex();
+  AddRecord(v, 1, "Box", "a");
+  const auto good = EncodeIndexFile(v.Cipher(), v.Items(), "vendrali");
+  std::string error;
+  EXPECT_TRUE(DecodeIndexFile(v.Cipher(), good, &error));
+
+  auto truncated = good;
+  truncated.pop_back();
+  EXPECT_FALSE(DecodeIndexFile(v.Cipher(), truncated, &error));
+
+  // The same table sealed under one key but labelled with another.
+  auto relabelled = EncodeIndexFile(v.Cipher(), v.Items(), "vendralix");
+  const auto other = EncodeIndexFile(v.Cipher(), v.Items(), "vendrali");
+  relabelled.resize(1 + relabelled[0]);
+  relabelled.insert(relabelled.end(), other.begin() + 1 + other[0], other.end());
+  EXPECT_FALSE(DecodeIndexFile(v.Cipher(), relabelled, &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(FileHelpersTest, DeleteMatchingFilesTouchesOnlyMatchingPlainFiles) {
+  TempDir dir;
+  EXPECT_TRUE(DeleteMatchingFiles(dir.Path(), "*.*"));  // no match is success
+  fs::create_directories(dir / "sub");
+  WriteFile(dir / "sub/inner.zip", "x");
+  WriteFile(dir / "a.zip", "x");
+  WriteFile(dir / "b.dat", "x");
+  WriteFile(dir / ".hidden", "x");
+  fs::permissions(dir / "b.dat", fs::perms::owner_read);  // read-only files go too
+  EXPECT_TRUE(DeleteMatchingFiles(dir.Path(), "*.zip"));
+  EXPECT_FALSE(fs::exists(dir / "a.zip"));
+  EXPECT_TRUE(fs::exists(dir / "b.dat"));
+  EXPECT_TRUE(DeleteMatchingFiles(dir.Path(), "*.*"));
+  EXPECT_FALSE(fs::exists(dir / "b.dat"));
+  EXPECT_FALSE(fs::exists(dir / ".hidden"));
+  EXPECT_TRUE(fs::exists(dir / "sub/inner.zip"));
+  EXPECT_TRUE(ShellDeleteTree(dir / "sub"));
+  EXPECT_FALSE(fs::exists(dir / "sub"));
+  EXPECT_TRUE(WildcardMatch("item?.z*", "item1.zip"));
+  EXPECT_FALSE(WildcardMatch("item?.z*", "item12.zip"));
+}
+
+}  // namespace
+}  // namespace kestramo

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what KESTRAMO needs to build, run and test on Debian 12 (as root or through sudo).
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-svg-dev
+  shared-mime-info fonts-liberation fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
+  # test-only: an independent hash to cross-check ours, and real archive and cipher peers
+  libcrypto++-dev zip unzip python3 openssl
+  xvfb xauth xdotool x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
