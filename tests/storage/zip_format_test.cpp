@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "storage/zip/entry_name.h"
+#include "storage/zip/file_stamp.h"
+#include "storage/zip/files_list_expander.h"
+#include "storage/zip/pack_path.h"
+#include "storage/zip/zip_error.h"
+#include "storage/zip/zip_records.h"
+#include "zip_test_support.h"
+
+namespace kestramo {
+namespace {
+
+using namespace ziptest;
+
+TEST(ZipFormatTest, EmptyFoldersGiveTheBareEndRecordAndZero) {
+  TempDir dir;
+  fs::create_directories(dir / "Empty/sub/deeper");
+  ZipComponent zip;
+  EXPECT_EQ(PackPath(zip, dir / "Empty", dir / "e.zip", 6, true), 0u);
+  const std::string bytes = ReadFile(dir / "e.zip");
+  ASSERT_EQ(bytes.size(), 22u);
+  EXPECT_EQ(bytes, std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+}
+
+TEST(ZipFormatTest, SingleFileHeadersCarryNameSizesCrcAndUnixMode) {
+  TempDir dir;
+  const std::string text = std::string(2000, 'a') + "tail";
+  WriteFile(dir / "in/notes.txt", text);
+  fs::permissions(dir / "in/notes.txt", fs::perms(0640));
+  ZipComponent zip;
+  ASSERT_EQ(PackPath(zip, dir / "in/notes.txt", dir / "s.zip", 6, false), text.size());
+  const std::string a = ReadFile(dir / "s.zip");
+  EXPECT_EQ(Le32(a, 0), 0x04034B50u);
+  EXPECT_EQ(Le16(a, 4), 20);
+  EXPECT_EQ(Le16(a, 6), 0);  // ASCII name: no flags
+  EXPECT_EQ(Le16(a, 8), 8);
+  EXPECT_EQ(Le32(a, 14), Crc(text));
+  const uint32_t packed = Le32(a, 18);
+  EXPECT_LT(packed, text.size());
+  EXPECT_EQ(Le32(a, 22), text.size());
+  EXPECT_EQ(a.substr(30, Le16(a, 26)), "notes.txt");
+  const size_t central = 30 + 9 + packed;
+  EXPECT_EQ(Le32(a, central), 0x02014B50u);
+  EXPECT_EQ(Le16(a, central + 4), 0x0314);
+  EXPECT_EQ(Le16(a, central + 36), 1);  // text
+  EXPECT_EQ(Le32(a, central + 38) >> 16, 0100640u);
+  EXPECT_EQ(Le32(a, central + 38) & 0xFF, 0x20u);
+  EXPECT_EQ(a.size(), central + 46 + 9 + 22);
+}
+
+TEST(ZipFormatTest, StoredWhenDeflateDoesNotShrinkAndAtLevelZero) {
+  TempDir dir;
+  std::mt19937 rng(7);
+  std::string noise;
+  for (int i = 0; i < 5000; ++i) noise.push_back(static_cast<char>(rng()));
+  WriteFile(dir / "F/empty", "");
+  WriteFile(dir / "F/tiny.txt", "ab");
+  WriteFile(dir / "F/noise.bin", noise);
+  WriteFile(dir / "F/text.txt", std::string(9000, 'x'));
+  ZipComponent zip;
+  ASSERT_GT(PackPath(zip, dir / "F", dir / "l6.zip", 6, true), 0u);
+  for (const auto& e : zip.Entries()) {
+    const bool shouldStore = e.rawName != "F/text.txt";
+    EXPECT_EQ(e.method, shouldStore ? 0 : 8) << e.rawName;
+    if (e.method == 0) {
+      EXPECT_EQ(e.compressedSize, e.uncompressedSize) << e.rawName;
+    }
+    if (e.rawName == "F/noise.bin") {
+      EXPECT_EQ(e.internalAttributes, 0) << "binary";
+    }
+  }
+  ASSERT_GT(PackPath(zip, dir / "F", dir / "l0.zip", 0, true), 0u);
+  ASSERT_EQ(zip.EntryCount(), 4);
+  for (const auto& e : zip.Entries()) {
+    EXPECT_EQ(e.method, 0);
+    EXPECT_EQ(e.compressedSize, e.uncompressedSize);
+    EXPECT_EQ(e.internalAttributes, 0);
+  }
+  EXPECT_EQ(PackPath(zip, dir / "F/empty", dir / "z.zip", 6, false), 0u);
+  ASSERT_EQ(zip.EntryCount(), 1);
+  EXPECT_EQ(zip.Entries()[0].method, 0);
+  EXPECT_EQ(zip.Entries()[0].compressedSize, 0u);
+}
+
+TEST(ZipFormatTest, FieldsThatDoNotFitAreRefusedNotWrapped) {
+  zip::EntryInfo e;
+  e.rawName = "x";
+  e.localHeaderOffset = 0x100000000ull;
+  EXPECT_THROW(zip::EncodeCentralHeader(e), ZipError);
+  e.localHeaderOffset = 0;
+  e.compressedSize = 0x100000000ull;
+  EXPECT_THROW(zip::EncodeLocalHeader(e), ZipError);
+  EXPECT_THROW(zip::EncodeEndRecord(70000, 0, 0), ZipError);
+  EXPECT_THROW(zip::EncodeEndRecord(1, 0, 0x100000000ull), ZipError);
+}
+
+TEST(ZipFormatTest, FileOfFourGibibytesFailsPackingAndLeavesNoArchive) {
+  TempDir dir;
+  const fs::path big = dir / "big.bin";
+  WriteFile(big, "");
+  std::error_code ec;
+  fs::resize_file(big, 0x100000000ull, ec);  // sparse: no real space used
+  if (ec) GTEST_SKIP() << "file system cannot hold a sparse 4 GiB file";
+  ZipComponent zip;
+  EXPECT_EQ(PackPath(zip, big, dir / "big.zip", 6, false), 0u);
+  EXPECT_EQ(zip.LastError(), kTooLargeForArchive);
+  EXPECT_FALSE(fs::exists(dir / "big.zip"));
+}
+
+TEST(ZipFormatTest, DosTimeRoundsToTwoSecondsAndClampsFieldsOutOfRange) {
+  std::tm tm{};
+  tm.tm_year = 103; tm.tm_mon = 6; tm.tm_mday = 14; tm.tm_hour = 9; tm.tm_min = 30; tm.tm_sec = 41;
+  tm.tm_isdst = -1;
+  const std::time_t t = std::mktime(&tm);
+  EXPECT_EQ(zip::FromDosDateTime(zip::ToDosDateTime(t)), t - 1);
+  EXPECT_EQ(zip::ToDosDateTime(0), 0x00210000u);  // before 1980: the earliest date
+
+  // 2003-13-00 31:63:62 becomes 2003-12-01 23:59:58.
+  const uint32_t wild = (uint32_t{(23 << 9) | (13 << 5) | 0} << 16) | (31u << 11 | 63u << 5 | 31u);
+  const std::time_t clamped = zip::FromDosDateTime(wild);
+  std::tm out{};
+  localtime_r(&clamped, &out);
+  EXPECT_EQ(out.tm_year, 103);
+  EXPECT_EQ(out.tm_mon, 11);
+  EXPECT_EQ(out.tm_mday, 1);
+  EXPECT_EQ(out.tm_hour, 23);
+  EXPECT_EQ(out.tm_min, 59);
+  EXPECT_EQ(out.tm_sec, 58);
+}
+
+TEST(ZipFormatTest, NamesAreUtf8WithFlagOrAsciiAndOldNamesReadAsCodePage437) {
+  EXPECT_EQ(zip::EncodeEntryName("Reports/a.txt").flags, 0);
+  const auto utf8 = zip::EncodeEntryName("Résumé/Ünïcode.txt");
+  EXPECT_EQ(utf8.flags, zip::kFlagUtf8Name);
+  EXPECT_EQ(utf8.bytes, "Résumé/Ünïcode.txt");
+  EXPECT_EQ(zip::DecodeEntryName("\x81" "ber\xE1", 0, true), "überß");
+  EXPECT_EQ(zip::DecodeEntryName("überß", zip::kFlagUtf8Name, true), "überß");
+}
+
+TEST(ZipFormatTest, EntryPathsThatClimbOrAreAbsoluteAreRejected) {
+  for (const char* bad : {"/etc/x", "\\x", "C:\\x", "C:x", "../x", "a/../../x", "a\\..\\..\\x", "..", "a/.."}) {
+    EXPECT_FALSE(zip::SplitSafeEntryPath(bad).has_value()) << bad;
+  }
+  const auto ok = zip::SplitSafeEntryPath("Reports\\2003/./b.txt");
+  ASSERT_TRUE(ok.has_value());
+  EXPECT_EQ(ok->directories, (std::vector<std::string>{"Reports", "2003"}));
+  EXPECT_EQ(ok->fileName, "b.txt");
+  const auto dirEntry = zip::SplitSafeEntryPath("Reports/2003/");
+  ASSERT_TRUE(dirEntry.has_value());
+  EXPECT_TRUE(dirEntry->fileName.empty());
+}
+
+TEST(ZipFormatTest, MasksMatchLikeTheFileDialogs) {
+  EXPECT_TRUE(zip::MatchesMask("Report.TXT", "*.txt"));
+  EXPECT_TRUE(zip::MatchesMask("a", "*"));
+  EXPECT_TRUE(zip::MatchesMask("ab.c", "a?.*"));
+  EXPECT_FALSE(zip::MatchesMask("abc", "a?"));
+  EXPECT_FALSE(zip::MatchesMask("x.doc", "*.txt"));
+}
+
+TEST(ZipFormatTest, PropertiesKeepTheirSideEffectsAndRangeErrors) {
+  ZipComponent zip;
+  EXPECT_EQ(zip.PackLevel(), 6);
+  EXPECT_TRUE(zip.RetainAttributes());
+  EXPECT_TRUE(zip.OEMConvert());
+  EXPECT_EQ(zip.OverwriteMode(), OverwriteMode::Prompt);
+  zip.SetRecurse(false);
+  zip.SetRelativePaths(true);
+  EXPECT_TRUE(zip.StorePaths());
+  EXPECT_TRUE(zip.Recurse());
+  zip.SetRecurse(false);
+  zip.SetRelativePaths(true);  // unchanged: no side effect
+  EXPECT_FALSE(zip.Recurse());
+  zip.SetStorePaths(false);
+  EXPECT_FALSE(zip.RelativePaths());
+  zip.SetRootDir("/a/b");
+  EXPECT_EQ(zip.RootDir(), "/a/b/");
+  zip.SetDestDir("/out/");
+  EXPECT_EQ(zip.DestDir(), "/out");
+  try {
+    zip.EntrySize(3);
+    FAIL();
+  } catch (const ZipError& e) {
+    EXPECT_STREQ(e.what(), "Index 3 is out of range");
+  }
+  EXPECT_EQ(ReplaceFileQuestion("a.txt"), "Replace existing file a.txt?");
+}
+
+}  // namespace
+}  // namespace kestramo
