@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "storage/cipher/rijndael_cipher.h"
+#include "storage/cipher/stream.h"
+
+namespace kestramo {
+
+// The cipher envelope: every operation sets up the key anew from the key text, and no
+// failure escapes as an exception (false or an empty text instead). One operation at a
+// time; the ContinueFlag may be cleared from another thread to cancel.
+class CipherManager {
+ public:
+  using ProgressHook = std::function<void(int64_t current, int64_t maximal)>;
+
+  void SetOnProgress(ProgressHook hook);  // called on the thread running the operation
+  std::atomic<bool>& ContinueFlag();      // set false from another thread to cancel
+
+  bool EncryptFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key);
+  bool DecryptFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key);
+  bool EncryptStream(Stream& src, Stream& dst, const std::string& key);  // whole source from position 0
+  bool DecryptStream(Stream& src, Stream& dst, const std::string& key);
+  std::string EncryptText(const std::string& plain, const std::string& key);   // MIME base64; "" on failure
+  std::string DecryptText(const std::string& base64, const std::string& key);  // "" on failure
+
+ private:
+  using Action = RijndaelCipher::Action;
+
+  bool RunFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key, Action action);
+  bool RunStream(Stream& src, Stream& dst, const std::string& key, Action action);
+  std::string RunText(const std::string& text, const std::string& key, Action action);
+  // Key setup, then `body` with the progress hook attached (if `reports`); false on any failure.
+  template <typename Body>
+  bool Run(const std::string& key, bool reports, Body&& body);
+
+  RijndaelCipher cipher_;
+  ProgressHook on_progress_;
+};
+
+}  // namespace kestramo

@@ -1,0 +1,92 @@
+#include "storage/cipher/file_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "storage/cipher/cipher_error.h"
+
+namespace kestramo {
+namespace {
+
+int OpenFlags(FileStream::Mode mode) {
+  switch (mode) {
+    case FileStream::Mode::kRead:
+      return O_RDONLY;
+    case FileStream::Mode::kReadWrite:
+      return O_RDWR;
+    case FileStream::Mode::kCreate:
+      return O_WRONLY | O_CREAT | O_TRUNC;
+  }
+  return O_RDONLY;
+}
+
+}  // namespace
+
+FileStream::FileStream(const std::filesystem::path& path, Mode mode) {
+  fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
+  if (fd_ < 0) throw CipherError("cannot open " + path.string() + ": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    Close();
+    throw CipherError("not a file: " + path.string());
+  }
+  if (mode != Mode::kCreate) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+FileStream::~FileStream() { Close(); }
+
+size_t FileStream::Read(void* buf, size_t n) {
+  auto* out = static_cast<uint8_t*>(buf);
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::pread(fd_, out + done, n - done, pos_);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw CipherError(std::string("read error: ") + std::strerror(errno));
+    }
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+    pos_ += got;
+  }
+  return done;
+}
+
+bool FileStream::Write(const void* buf, size_t n) {
+  const auto* in = static_cast<const uint8_t*>(buf);
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t put = ::pwrite(fd_, in + done, n - done, pos_);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<size_t>(put);
+    pos_ += put;
+  }
+  return true;
+}
+
+bool FileStream::Seek(int64_t pos) {
+  if (pos < 0) return false;
+  pos_ = pos;
+  return true;
+}
+
+int64_t FileStream::Size() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) throw CipherError(std::string("stat error: ") + std::strerror(errno));
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool FileStream::TruncateHere() { return fd_ >= 0 && ::ftruncate(fd_, pos_) == 0; }
+
+bool FileStream::Close() {
+  if (fd_ < 0) return true;
+  const int rc = ::close(fd_);
+  fd_ = -1;
+  return rc == 0;
+}
+
+}  // namespace kestramo
