@@ -153,7 +153,7 @@ void EntryExtractor::Forget(const std::string& path) {
 }
 
 void EntryExtractor::ReadInput(void* data, size_t size, uint64_t offset) {
-  if (hooks_.beforeRead) hooks_.beforeRead();
+  if (hooks_.checkCancel) hooks_.checkCancel();
   if (!ReadAt(archiveFd_, data, size, offset)) throw ZipError(kPrematureEnd);
 }
 
@@ -184,6 +184,8 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
   crc = static_cast<uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
   written += size;
   if (hooks_.onWritten) hooks_.onWritten(size);
+  // Input pieces are large and may expand a lot: check here as well so cancel is prompt.
+  if (hooks_.checkCancel) hooks_.checkCancel();
   return true;
 }
 

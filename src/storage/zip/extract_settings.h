@@ -20,7 +20,7 @@ struct ExtractSettings {
 };
 
 struct ExtractHooks {
-  std::function<void()> beforeRead;                  // cancel check before every read of entry data
+  std::function<void()> checkCancel;  // cancel check before every read of entry data and after every write
   std::function<void(uint64_t bytes)> onWritten;     // after every piece written
   std::function<void(uint64_t bytes)> onSkipped;     // an entry left out: its size leaves the total
   std::function<void(const std::string& text)> onEntryError;  // an entry abandoned, the run goes on

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "storage/zip/pack_path.h"
+#include "storage/zip/zip_error.h"
+#include "zip_test_support.h"
+
+namespace kestramo {
+namespace {
+
+using namespace ziptest;
+
+std::string Noise(size_t size, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string out(size, '\0');
+  for (auto& c : out) c = static_cast<char>(rng());
+  return out;
+}
+
+std::string Prose(size_t size) {
+  std::string out;
+  for (int i = 0; out.size() < size; ++i) out += "line " + std::to_string(i * 7919 % 1000) + " of the report\n";
+  out.resize(size);
+  return out;
+}
+
+std::vector<std::string> Names(const ZipComponent& zip) {
+  std::vector<std::string> out;
+  for (const auto& e : zip.Entries()) out.push_back(e.rawName);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+void SetMtime(const fs::path& p, std::time_t t) {
+  fs::last_write_time(p, fs::file_time_type::clock::now() +
+                             std::chrono::seconds(t - std::time(nullptr)));
+}
+
+std::time_t Mtime(const fs::path& p) {
+  struct stat st {};
+  stat(p.c_str(), &st);
+  return st.st_mtime;
+}
+
+TEST(ZipRoundTripTest, SingleFileComesBackBareWithTimeAndPermissions) {
+  TempDir dir;
+  const std::string data = Prose(100000);
+  WriteFile(dir / "in/sub/notes.txt", data);
+  WriteFile(dir / "in/sub/locked.txt", "keep");
+  SetMtime(dir / "in/sub/notes.txt", 1057822242);  // an even second
+  fs::permissions(dir / "in/sub/notes.txt", fs::perms(0750));
+  fs::permissions(dir / "in/sub/locked.txt", fs::perms(0444));
+  ZipComponent zip;
+  ASSERT_EQ(PackPath(zip, dir / "in/sub/notes.txt", dir / "a.zip", 6, false), data.size());
+  EXPECT_EQ(Names(zip), std::vector<std::string>{"notes.txt"});
+  ASSERT_EQ(PackPath(zip, dir / "in/sub/locked.txt", dir / "b.zip", 6, false), 4u);
+  EXPECT_EQ(zip.Entries()[0].externalAttributes & 0x01, 0x01u);
+
+  EXPECT_EQ(UnpackArchive(zip, dir / "a.zip", dir / "out", false), 1);
+  EXPECT_EQ(UnpackArchive(zip, dir / "b.zip", dir / "out", false), 1);
+  EXPECT_EQ(ReadFile(dir / "out/notes.txt"), data);
+  EXPECT_EQ(Mtime(dir / "out/notes.txt"), 1057822242);
+  EXPECT_EQ(fs::status(dir / "out/notes.txt").permissions(), fs::perms(0750));
+  EXPECT_EQ(fs::status(dir / "out/locked.txt").permissions(), fs::perms(0444));
+}
+
+TEST(ZipRoundTripTest, FolderKeepsItsNameHiddenFilesAndLargeFiles) {
+  TempDir dir;
+  const std::string big = Prose(700000) + Noise(600000, 1) + Prose(300000);  // several pieces, mixed
+  WriteFile(dir / "Reports/a.txt", "alpha");
+  WriteFile(dir / "Reports/2003/b.txt", "beta");
+  WriteFile(dir / "Reports/2003/.hidden", "h");
+  WriteFile(dir / "Reports/big.dat", big);
+  fs::create_directories(dir / "Reports/empty/inner");
+  ZipComponent zip;
+  ASSERT_EQ(PackPath(zip, dir / "Reports", dir / "r.zip", 6, true), 5 + 4 + 1 + big.size());
+  EXPECT_EQ(Names(zip), (std::vector<std::string>{"Reports/2003/.hidden", "Reports/2003/b.txt", "Reports/a.txt",
+                                                  "Reports/big.dat"}));
+  EXPECT_EQ(UnpackArchive(zip, dir / "r.zip", dir / "D", true), 4);
+  EXPECT_EQ(ReadFile(dir / "D/Reports/a.txt"), "alpha");
+  EXPECT_EQ(ReadFile(dir / "D/Reports/2003/b.txt"), "beta");
+  EXPECT_EQ(ReadFile(dir / "D/Reports/2003/.hidden"), "h");
+  EXPECT_EQ(ReadFile(dir / "D/Reports/big.dat"), big);
+  EXPECT_FALSE(fs::exists(dir / "D/Reports/empty"));
+}
+
+TEST(ZipRoundTripTest, MasksPrefixesAndTheArchiveNeverInsideItself) {
+  TempDir dir;
+  WriteFile(dir / "F/a.txt", "a");
+  WriteFile(dir / "F/b.doc", "b");
+  WriteFile(dir / "F/sub/c.txt", "c");
+  ZipComponent zip;
+  zip.SetZipName((dir / "F/self.zip").string());
+  zip.SetRootDir(dir.Path().string());
+  zip.SetRelativePaths(true);
+  zip.FilesList() = {"|" + (dir / "F/*.txt").string()};
+  ASSERT_EQ(zip.MakeArchive(), 1);
+  EXPECT_EQ(Names(zip), std::vector<std::string>{"F/a.txt"});
+  EXPECT_TRUE(zip.FilesList().empty());
+  zip.SetRecurse(false);
+  zip.FilesList() = {">" + (dir / "F/*.*").string()};
+  ASSERT_EQ(zip.MakeArchive(), 3);  // self.zip left out
+  EXPECT_EQ(Names(zip), (std::vector<std::string>{"F/a.txt", "F/b.doc", "F/sub/c.txt"}));
+}
+
+TEST(ZipRoundTripTest, ProgressRisesToOneHundredInBothDirections) {
+  TempDir dir;
+  WriteFile(dir / "P/one.bin", Noise(300000, 2));
+  WriteFile(dir / "P/two.txt", Prose(900000));
+  ZipComponent zip;
+  std::vector<int> seen;
+  zip.OnTotalPercentDone = [&](int p) { seen.push_back(p); };
+  ASSERT_GT(PackPath(zip, dir / "P", dir / "p.zip", 6, true), 0u);
+  ASSERT_GT(seen.size(), 10u);  // about one event per 32 KiB read
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), 100);
+  seen.clear();
+  ASSERT_EQ(UnpackArchive(zip, dir / "p.zip", dir / "out", true), 2);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), 100);
+}
+
+TEST(ZipRoundTripTest, ExistingFilesFollowTheOverwriteMode) {
+  TempDir dir;
+  WriteFile(dir / "src/S/a.txt", "new a");
+  WriteFile(dir / "src/S/b.txt", "new b");
+  ZipComponent zip;
+  ASSERT_GT(PackPath(zip, dir / "src/S", dir / "s.zip", 6, true), 0u);
+  WriteFile(dir / "D/S/a.txt", "old a");
+
+  std::vector<std::string> asked;
+  zip.OnOverwritePrompt = [&](const std::string& name) {
+    asked.push_back(name);
+    return false;
+  };
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 1);
+  EXPECT_EQ(asked, std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(ReadFile(dir / "D/S/a.txt"), "old a");
+  EXPECT_EQ(ReadFile(dir / "D/S/b.txt"), "new b");
+  EXPECT_EQ(zip.CreatedPaths(), std::vector<std::string>{(dir / "D/S/b.txt").string()});
+
+  zip.OnOverwritePrompt = nullptr;  // nobody to ask: never replace silently
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 0);
+  EXPECT_EQ(ReadFile(dir / "D/S/a.txt"), "old a");
+  zip.SetOverwriteMode(OverwriteMode::Never);
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 0);
+
+  fs::permissions(dir / "D/S/a.txt", fs::perms(0444));
+  zip.SetOverwriteMode(OverwriteMode::Always);
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 1);  // read-only kept
+  EXPECT_EQ(ReadFile(dir / "D/S/a.txt"), "old a");
+  zip.SetReplaceReadOnly(true);
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 2);
+  EXPECT_EQ(ReadFile(dir / "D/S/a.txt"), "new a");
+  EXPECT_TRUE(zip.CreatedPaths().empty());
+}
+
+TEST(ZipRoundTripTest, CreatedPathsListOnlyWhatTheExtractionMade) {
+  TempDir dir;
+  WriteFile(dir / "src/S/x/y/z.txt", "z");
+  ZipComponent zip;
+  ASSERT_GT(PackPath(zip, dir / "src/S", dir / "s.zip", 6, true), 0u);
+  fs::create_directories(dir / "D/S");
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D/deeper", true), 1);
+  EXPECT_EQ(zip.CreatedPaths(), (std::vector<std::string>{(dir / "D/deeper").string(), (dir / "D/deeper/S").string(),
+                                                         (dir / "D/deeper/S/x").string(),
+                                                         (dir / "D/deeper/S/x/y").string(),
+                                                         (dir / "D/deeper/S/x/y/z.txt").string()}));
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 1);
+  EXPECT_EQ(zip.CreatedPaths().front(), (dir / "D/S/x").string());  // D/S was there before
+}
+
+TEST(ZipRoundTripTest, CancelStopsPackingAndUnpackingAndIsClearedAfterwards) {
+  TempDir dir;
+  WriteFile(dir / "C/big.txt", Prose(3000000));
+  ZipComponent zip;
+  zip.OnTotalPercentDone = [&](int p) {
+    if (p >= 10) zip.CancelOperation();
+  };
+  EXPECT_EQ(PackPath(zip, dir / "C", dir / "c.zip", 6, true), 0u);
+  EXPECT_EQ(zip.LastError(), kUserAborted);
+  EXPECT_FALSE(fs::exists(dir / "c.zip"));
+
+  zip.OnTotalPercentDone = nullptr;
+  zip.CancelOperation();  // made while idle: no effect on the next run
+  ASSERT_GT(PackPath(zip, dir / "C", dir / "c.zip", 6, true), 0u);
+
+  int events = 0;
+  zip.OnTotalPercentDone = [&](int) {
+    if (++events == 2) zip.CancelOperation();
+  };
+  EXPECT_EQ(UnpackArchive(zip, dir / "c.zip", dir / "out", true), 0);
+  EXPECT_EQ(zip.LastError(), kUserAborted);
+  EXPECT_FALSE(fs::exists(dir / "out/C/big.txt"));  // the partial file is removed
+}
+
+TEST(ZipRoundTripTest, NonAsciiNamesRoundTripWithTheUtf8Flag) {
+  TempDir dir;
+  WriteFile(dir / "Bücher/Übersicht été.txt", "ü");
+  ZipComponent zip;
+  ASSERT_GT(PackPath(zip, dir / "Bücher", dir / "u.zip", 6, true), 0u);
+  ASSERT_EQ(zip.EntryCount(), 1);
+  EXPECT_EQ(zip.Entries()[0].flags & 0x0800, 0x0800);
+  EXPECT_EQ(UnpackArchive(zip, dir / "u.zip", dir / "out", true), 1);
+  EXPECT_EQ(ReadFile(dir / "out/Bücher/Übersicht été.txt"), "ü");
+}
+
+TEST(ZipRoundTripTest, VanishedSourcesAreSkippedAndTheRestCounted) {
+  TempDir dir;
+  WriteFile(dir / "a.txt", "aaa");
+  ZipComponent zip;
+  zip.SetZipName((dir / "v.zip").string());
+  zip.SetRelativePaths(false);
+  zip.SetStorePaths(false);
+  zip.FilesList() = {(dir / "a.txt").string(), (dir / "missing.txt").string()};
+  EXPECT_EQ(zip.MakeArchive(), 1);
+  EXPECT_EQ(zip.EntrySize(0), 3u);
+}
+
+}  // namespace
+}  // namespace kestramo
