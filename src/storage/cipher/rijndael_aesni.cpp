@@ -28,20 +28,8 @@ KESTRAMO_TARGET_AES inline KeyRegs LoadKeys(const uint8_t* bytes) {
 
 // Rounds 1..13 and the last round; the caller has already added round key 0.
 KESTRAMO_TARGET_AES inline __m128i EncryptRounds(const KeyRegs& r, __m128i x) {
-  x = _mm_aesenc_si128(x, r.k[1]);
-  x = _mm_aesenc_si128(x, r.k[2]);
-  x = _mm_aesenc_si128(x, r.k[3]);
-  x = _mm_aesenc_si128(x, r.k[4]);
-  x = _mm_aesenc_si128(x, r.k[5]);
-  x = _mm_aesenc_si128(x, r.k[6]);
-  x = _mm_aesenc_si128(x, r.k[7]);
-  x = _mm_aesenc_si128(x, r.k[8]);
-  x = _mm_aesenc_si128(x, r.k[9]);
-  x = _mm_aesenc_si128(x, r.k[10]);
-  x = _mm_aesenc_si128(x, r.k[11]);
-  x = _mm_aesenc_si128(x, r.k[12]);
-  x = _mm_aesenc_si128(x, r.k[13]);
-  return _mm_aesenclast_si128(x, r.k[14]);
+  for (int round = 1; round < kRounds; ++round) x = _mm_aesenc_si128(x, r.k[round]);
+  return _mm_aesenclast_si128(x, r.k[kRounds]);
 }
 
 __m128i LoadU(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }

@@ -43,7 +43,6 @@ void RijndaelCipher::Wipe() {
   chain_.fill(0);
   scratch_.fill(0);
   initialized_ = false;
-  key_set_ = false;
 }
 
 void RijndaelCipher::InitKey(std::string_view key_text) {
@@ -54,7 +53,6 @@ void RijndaelCipher::InitKey(std::string_view key_text) {
   EncryptBuffer(digest.data(), digest.data(), digest.size());
   ResetChain();
   digest.fill(0);
-  key_set_ = true;
 }
 
 void RijndaelCipher::Init(const Key& key) {
@@ -84,27 +82,24 @@ void RijndaelCipher::XorTail(const uint8_t* in, uint8_t* out, size_t n) {
 }
 
 void RijndaelCipher::EncryptBuffer(const uint8_t* in, uint8_t* out, size_t n) {
-  CheckInitialized();
-  const size_t whole = n / kBlock * kBlock;
-  if (out != in) std::memmove(out, in, whole);
-  engine_->EncryptCbc(keys_, out, whole / kBlock, chain_.data());
-  if (n > whole) XorTail(in + whole, out + whole, n - whole);
+  Crypt(in, out, n, Action::kEncrypt);
 }
 
 void RijndaelCipher::DecryptBuffer(const uint8_t* in, uint8_t* out, size_t n) {
+  Crypt(in, out, n, Action::kDecrypt);
+}
+
+void RijndaelCipher::Crypt(const uint8_t* in, uint8_t* out, size_t n, Action action) {
   CheckInitialized();
   const size_t whole = n / kBlock * kBlock;
   if (out != in) std::memmove(out, in, whole);
-  engine_->DecryptCbc(keys_, out, whole / kBlock, chain_.data());
-  if (n > whole) XorTail(in + whole, out + whole, n - whole);
-}
-
-void RijndaelCipher::Apply(uint8_t* data, size_t n, Action action) {
   if (action == Action::kEncrypt) {
-    EncryptBuffer(data, data, n);
+    engine_->EncryptCbc(keys_, out, whole / kBlock, chain_.data());
   } else {
-    DecryptBuffer(data, data, n);
+    engine_->DecryptCbc(keys_, out, whole / kBlock, chain_.data());
   }
+  // The residual tail is enciphered the same way in both directions.
+  if (n > whole) XorTail(in + whole, out + whole, n - whole);
 }
 
 void RijndaelCipher::Report(int64_t current, int64_t maximal) const {
@@ -145,7 +140,7 @@ void RijndaelCipher::ProcessStream(Stream& source, Stream& dest, int64_t count, 
     size_t done = 0;
     while (done < got && go_on) {
       const size_t chunk = std::min(kChunk, got - done);
-      Apply(buffer.data() + done, chunk, action);
+      Crypt(buffer.data() + done, buffer.data() + done, chunk, action);
       done += chunk;
       remaining -= static_cast<int64_t>(chunk);
       Report(count - remaining, count);

@@ -64,7 +64,7 @@ class RijndaelCipher {
  private:
   void CheckInitialized() const;
   void Wipe();
-  void Apply(uint8_t* data, size_t n, Action action);
+  void Crypt(const uint8_t* in, uint8_t* out, size_t n, Action action);
   void Report(int64_t current, int64_t maximal) const;
   void XorTail(const uint8_t* in, uint8_t* out, size_t n);
 
@@ -74,7 +74,6 @@ class RijndaelCipher {
   Block chain_{};
   Block scratch_{};
   bool initialized_ = false;
-  bool key_set_ = false;
   std::atomic<bool> continue_flag_{false};
   ProgressHook progress_;
   RipeMD256 hash_;
