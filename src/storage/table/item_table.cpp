@@ -107,6 +107,18 @@ void ItemTable::Delete() {
   if (recNo_ > RecordCount()) recNo_ = RecordCount();
 }
 
+std::vector<ItemRecord> ItemTable::DeleteWhere(const std::function<bool(const ItemRecord&)>& match) {
+  if (state_ != State::Browse) Post();
+  std::vector<ItemRecord> removed;
+  std::vector<ItemRecord> kept;
+  kept.reserve(rows_.size());
+  for (ItemRecord& row : rows_) (match(row) ? removed : kept).push_back(std::move(row));
+  rows_ = std::move(kept);
+  RebuildVisible();
+  if (recNo_ > RecordCount()) recNo_ = RecordCount();
+  return removed;
+}
+
 void ItemTable::Clear() {
   ReplaceAll({});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ class ItemTable {
   void Cancel();
   // Deletes the current record; the records behind it move up by one.
   void Delete();
+  // Deletes every record (filtered or not) that `match` accepts, in one pass;
+  // returns the deleted records in table order.
+  std::vector<ItemRecord> DeleteWhere(const std::function<bool(const ItemRecord&)>& match);
   void Clear();
 
   // Filtering: while on, only matching records are counted and numbered.

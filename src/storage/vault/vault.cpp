@@ -52,8 +52,11 @@ fs::path Vault::SetAside(const fs::path& damaged) const {
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
   std::error_code ec;
   for (int n = 0; n < 1000; ++n) {
+    std::string suffix = ".damaged-";
+    suffix += stamp;
+    if (n > 0) suffix.append("-").append(std::to_string(n));
     fs::path aside = damaged;
-    aside += std::string(".damaged-") + stamp + (n ? "-" + std::to_string(n) : "");
+    aside += suffix;
     if (fs::exists(aside, ec)) continue;
     fs::rename(damaged, aside, ec);
     return ec ? fs::path() : aside;

@@ -7,6 +7,7 @@
 #include "storage/cipher/cipher_manager.h"
 #include "storage/table/item_table.h"
 #include "storage/vault/vault_layout.h"
+#include "storage/zip/zip_component.h"
 
 namespace kestramo {
 
@@ -27,8 +28,8 @@ struct IndexLoadReport {
   std::string Message() const;
 };
 
-// One vault: its directories, the index table, the master key and the cipher that
-// seals the index. Used by one thread at a time.
+// One vault: its directories, the index table, the master key, and the cipher and
+// archive components its operations use. Used by one thread at a time.
 class Vault {
  public:
   explicit Vault(std::filesystem::path base);
@@ -37,6 +38,7 @@ class Vault {
   ItemTable& Items() { return items_; }
   const ItemTable& Items() const { return items_; }
   CipherManager& Cipher() { return cipher_; }
+  ZipComponent& Zip() { return zip_; }
 
   const std::string& MasterKey() const { return masterKey_; }
   // The master key becomes the fixed prefix followed by the password (at most 8 characters).
@@ -59,6 +61,7 @@ class Vault {
   VaultLayout layout_;
   ItemTable items_;
   CipherManager cipher_;
+  ZipComponent zip_;
   std::string masterKey_;
 };
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "storage/vault/item_import.h"
+
+namespace kestramo {
+
+// Asked when an extracted file already exists; true replaces it.
+using OverwriteQuestion = std::function<bool(const std::string& fileName)>;
+
+enum class ExportResult { Done, Cancelled, Failed };
+
+// Decrypts the current record's item with the key it was sealed under and unpacks it into
+// `destDir`. A cancelled or failed export removes what it created there, and only that.
+// Always closes the status display before returning.
+ExportResult ExtractItem(Vault& vault, const std::filesystem::path& destDir, WorkContext ctx,
+                         const OverwriteQuestion& ask);
+
+}  // namespace kestramo

@@ -1,0 +1,156 @@
+#include "storage/vault/item_import.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <system_error>
+
+#include "storage/vault/file_helpers.h"
+#include "storage/vault/progress_translator.h"
+#include "storage/zip/pack_path.h"
+
+namespace kestramo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string UpperExt(const std::string& name) {
+  const auto dot = name.rfind('.');
+  std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
+  return ext;
+}
+
+struct SourceEntry {
+  std::string name;
+  LocalDateTime date;
+  bool isFolder = false;
+  std::string ext;  // upper case with its dot; files only
+};
+
+// The entry of the source itself, as a directory listing would show it.
+std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normalized) {
+  fs::path p = fs::absolute(source).lexically_normal();
+  if (!p.has_filename()) p = p.parent_path();
+  struct stat st {};
+  if (p == p.root_path() || ::stat(p.c_str(), &st) != 0) return std::nullopt;
+  SourceEntry e;
+  e.name = p.filename().string();
+  if (e.name.empty() || e.name == "." || e.name == "..") return std::nullopt;
+  e.isFolder = S_ISDIR(st.st_mode);
+  e.date = LocalDateTime::FromUnixTime(st.st_mtime);
+  e.date.seconds -= e.date.seconds % 2;  // the two-second resolution of archive times
+  if (!e.isFolder) e.ext = UpperExt(e.name);
+  *normalized = p;
+  return e;
+}
+
+// The bytes that packing would store, to refuse an item too large for the index.
+uint64_t TotalSize(const fs::path& source, bool isFolder) {
+  std::error_code ec;
+  if (!isFolder) return fs::file_size(source, ec);
+  uint64_t total = 0;
+  for (fs::recursive_directory_iterator it(source, fs::directory_options::skip_permission_denied, ec), end;
+       !ec && it != end; it.increment(ec)) {
+    if (it->is_regular_file(ec)) total += it->file_size(ec);
+  }
+  return total;
+}
+
+}  // namespace
+
+int PackLevelFor(const std::string& name, bool isFolder) {
+  static const std::array<const char*, 9> kStored = {".RAR", ".ZIP", ".CAB", ".ARJ", ".TGZ",
+                                                     ".LZH", ".TAR", ".HQX", ".GZ"};
+  if (isFolder) return 6;
+  const std::string ext = UpperExt(name);
+  return std::find(kStored.begin(), kStored.end(), ext) != kStored.end() ? 0 : 6;
+}
+
+bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkContext ctx, ShellInfo& shell) {
+  StatusCloser closer(ctx.status, ctx.work);
+  const fs::path tempDir = vault.Layout().TempDir();
+  try {
+    fs::path src;
+    const auto entry = FindSource(source, &src);
+    if (!entry) {
+      closer.CloseWithMessage(kInvalidPathMessage);
+      return false;
+    }
+    if (TotalSize(src, entry->isFolder) >= kMaxItemBytes) {
+      closer.CloseWithMessage("\"" + entry->name + "\" is too large to be stored: an item must hold less than 2 GB.");
+      return false;
+    }
+
+    ProgressTranslator progress(ctx.status);
+    ProgressBinding binding(vault, progress);
+    ctx.status.SetStatusText("Now is compressing:\r" + entry->name);
+    ctx.work.SetPhase(Phase::Compressing);
+    ctx.status.SetPhase(Phase::Compressing);
+
+    const int32_t n = vault.NextItemIndex();
+    const fs::path archive = vault.Layout().TempArchive(n);
+    const fs::path sealed = vault.Layout().TempEncrypted(n);
+    const fs::path itemFile = vault.Layout().ItemFile(n);
+    ctx.status.EnableCancel();
+
+    const uint64_t size = PackPath(vault.Zip(), src, archive, PackLevelFor(entry->name, entry->isFolder), entry->isFolder);
+    if (size == 0 || ctx.work.Cancelled()) {
+      vault.Zip().CloseArchive();
+      DeleteMatchingFiles(tempDir);
+      return false;
+    }
+
+    ctx.status.SetStatusText("Now is crypting:\r" + entry->name);
+    ctx.work.SetPhase(Phase::Encrypting);
+    ctx.status.SetPhase(Phase::Encrypting);
+    if (!vault.Cipher().EncryptFile(archive, sealed, vault.MasterKey()) || ctx.work.Cancelled()) {
+      DeleteMatchingFiles(tempDir);
+      return false;
+    }
+
+    std::error_code ec;
+    if (fs::exists(itemFile, ec)) ForceDeleteFile(itemFile);
+    fs::rename(sealed, itemFile, ec);
+    if (ec) {
+      DeleteMatchingFiles(tempDir);
+      return false;
+    }
+    DeleteMatchingFiles(tempDir);
+
+    const std::string type = shell.TypeOf(src);
+    const ShellIcon icon = entry->ext == ".PSD" ? shell.PsdIcon() : shell.IconOf(src);
+
+    ItemTable& items = vault.Items();
+    items.Append();
+    items.SetField(ItemField::Index, FieldValue::Integer(n));
+    items.SetField(ItemField::Name, FieldValue::Text(entry->name));
+    items.SetField(ItemField::Size, FieldValue::Integer(static_cast<int32_t>(size)));
+    items.SetField(ItemField::Type, FieldValue::Text(type));
+    items.SetField(ItemField::Date, FieldValue::DateTime(entry->date));
+    items.SetField(ItemField::Icon, FieldValue::Image(icon.icon));
+    items.SetField(ItemField::IconMask, FieldValue::Image(icon.mask));
+    items.SetField(ItemField::Box, FieldValue::Text(box));
+    items.SetField(ItemField::Folder, FieldValue::Boolean(entry->isFolder));
+    items.SetField(ItemField::Password, FieldValue::Text(vault.MasterKey()));
+    items.Post();
+
+    progress.SetEnabled(false);
+    const bool saved = vault.SaveIndex();
+    progress.SetEnabled(true);
+    if (!saved) {
+      closer.CloseWithMessage("\"" + entry->name + "\" was stored, but the index could not be saved. " +
+                              "Free some disk space and make another change to save it.");
+    }
+    return true;
+  } catch (...) {
+    vault.Zip().CloseArchive();
+    DeleteMatchingFiles(tempDir);
+    return false;
+  }
+}
+
+}  // namespace kestramo

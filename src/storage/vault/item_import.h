@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "storage/vault/shell_info.h"
+#include "storage/vault/status_sink.h"
+#include "storage/vault/vault.h"
+
+namespace kestramo {
+
+inline constexpr const char* kInvalidPathMessage = "Invalid file or path name.";
+// Sizes are 32-bit in the index: an item of this total size or more is refused.
+inline constexpr uint64_t kMaxItemBytes = 0x80000000ull;
+
+// Everything one import or export talks to besides the vault.
+struct WorkContext {
+  StatusSink& status;
+  WorkStatus& work;
+};
+
+// Packs a file or folder, seals it under the master key as the next item of `box`,
+// records it and saves the index. Always closes the status display before returning;
+// true when the item was recorded.
+bool AddItem(Vault& vault, const std::filesystem::path& source, const std::string& box, WorkContext ctx,
+             ShellInfo& shell);
+
+// The pack level of a file name: stored (0) for archives that are already compressed.
+int PackLevelFor(const std::string& name, bool isFolder);
+
+}  // namespace kestramo

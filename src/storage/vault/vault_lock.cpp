@@ -1,0 +1,34 @@
+#include "storage/vault/vault_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace kestramo {
+
+VaultLock::~VaultLock() { Release(); }
+
+std::filesystem::path VaultLock::LockFileOf(const std::filesystem::path& vaultBase) {
+  return vaultBase / "kestramo.lock";
+}
+
+bool VaultLock::TryAcquire(const std::filesystem::path& vaultBase) {
+  Release();
+  const int fd = ::open(LockFileOf(vaultBase).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+void VaultLock::Release() {
+  if (fd_ < 0) return;
+  ::flock(fd_, LOCK_UN);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace kestramo

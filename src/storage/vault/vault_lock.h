@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+
+namespace kestramo {
+
+// An exclusive lock on a vault, held by a program of ours while it may write the vault.
+// The kernel releases it when the process ends, so a crash never leaves a stale lock.
+class VaultLock {
+ public:
+  VaultLock() = default;
+  ~VaultLock();
+  VaultLock(const VaultLock&) = delete;
+  VaultLock& operator=(const VaultLock&) = delete;
+
+  // False when another process holds the vault (or the lock file cannot be made).
+  bool TryAcquire(const std::filesystem::path& vaultBase);
+  bool Held() const { return fd_ >= 0; }
+  void Release();
+
+  // The lock file, beside coffrel/ (never inside temp/, whose files get deleted).
+  static std::filesystem::path LockFileOf(const std::filesystem::path& vaultBase);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace kestramo

@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+
+#include "pipeline_fakes.h"
+#include "storage/vault/item_export.h"
+#include "storage/vault/item_import.h"
+#include "storage/vault/item_removal.h"
+#include "storage/vault/vault_lock.h"
+#include "temp_dir.h"
+
+namespace kestramo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeShell;
+using testing::RecordingSink;
+using testing::TempDir;
+
+void WriteFile(const fs::path& p, const std::string& content) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << content;
+}
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(rng());
+  return s;
+}
+
+bool TempIsEmpty(const Vault& v) { return fs::is_empty(v.Layout().TempDir()); }
+
+class ItemPipelineTest : public ::testing::Test {
+ protected:
+  ItemPipelineTest() : vault(dir / "vault") {
+    fs::create_directories(dir / "vault");
+    vault.LoadIndex();
+  }
+
+  bool Add(const fs::path& source, const std::string& box = "Box") {
+    sink = RecordingSink();
+    work.Reset();
+    return AddItem(vault, source, box, {sink, work}, shell);
+  }
+
+  ExportResult Extract(int32_t index, const fs::path& dest, OverwriteQuestion ask = nullptr) {
+    ItemTable& t = vault.Items();
+    for (int r = 1; r <= t.RecordCount(); ++r) {
+      t.MoveTo(r);
+      if (t.Field(ItemField::Index).AsInteger() == index) break;
+    }
+    sink = RecordingSink();
+    work.Reset();
+    return ExtractItem(vault, dest, {sink, work}, ask ? ask : [](const std::string&) { return false; });
+  }
+
+  const FieldValue& Last(ItemField f) {
+    vault.Items().MoveTo(vault.Items().RecordCount());
+    return vault.Items().Field(f);
+  }
+
+  TempDir dir;
+  Vault vault;
+  RecordingSink sink;
+  WorkStatus work;
+  FakeShell shell;
+};
+
+TEST_F(ItemPipelineTest, AFileGoesInAndComesOutWhole) {
+  const std::string content = RandomBytes(300000, 1);
+  WriteFile(dir / "src/Report.TXT", content);
+  ASSERT_TRUE(Add(dir / "src/Report.TXT"));
+
+  EXPECT_EQ(Last(ItemField::Index).AsInteger(), 1);
+  EXPECT_EQ(Last(ItemField::Name).AsString(), "Report.TXT");
+  EXPECT_EQ(Last(ItemField::Size).AsInteger(), 300000);
+  EXPECT_EQ(Last(ItemField::Type).AsString(), "Document");
+  EXPECT_EQ(Last(ItemField::Box).AsString(), "Box");
+  EXPECT_FALSE(Last(ItemField::Folder).AsBoolean());
+  EXPECT_EQ(Last(ItemField::Password).AsString(), "vendrali");
+  EXPECT_EQ(*Last(ItemField::Icon).AsPicture(), *FakeShell::Bytes(1));
+  EXPECT_TRUE(TempIsEmpty(vault));
+  EXPECT_TRUE(fs::exists(vault.Layout().ItemFile(1)));
+  EXPECT_NE(ReadFile(vault.Layout().ItemFile(1)).find("Report"), 0u);  // sealed, not a plain archive
+
+  // The status protocol, in order.
+  ASSERT_GE(sink.calls.size(), 6u);
+  EXPECT_EQ(sink.calls[0], "text:Now is compressing:\rReport.TXT");
+  EXPECT_EQ(sink.calls[1], "phase:2");
+  EXPECT_EQ(sink.calls[2], "cancel-on");
+  EXPECT_EQ(sink.calls[3], "text:Now is crypting:\rReport.TXT");
+  EXPECT_EQ(sink.calls[4], "phase:0");
+  EXPECT_EQ(sink.calls.back(), "close");
+  // No report repeats the bar's position; encryption ends with the bar back at 0.
+  for (std::size_t i = 1; i < sink.positions.size(); ++i) EXPECT_NE(sink.positions[i], sink.positions[i - 1]);
+  EXPECT_EQ(sink.positions.back(), 0);
+
+  // It survives a restart and comes out byte for byte.
+  Vault reopened(dir / "vault");
+  reopened.LoadIndex();
+  EXPECT_EQ(reopened.Items().RecordCount(), 1);
+  EXPECT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "out/Report.TXT"), content);
+  EXPECT_TRUE(TempIsEmpty(vault));
+  EXPECT_EQ(sink.calls[0], "text:Now is decrypting:\rReport.TXT");
+  EXPECT_EQ(sink.calls[1], "phase:1");
+  EXPECT_EQ(sink.calls[2], "cancel-on");
+  EXPECT_EQ(sink.calls.back(), "close");
+}
+
+TEST_F(ItemPipelineTest, AFolderKeepsItsTreeAndTotalSize) {
+  WriteFile(dir / "src/Docs/a.txt", "alpha");
+  WriteFile(dir / "src/Docs/sub/b.bin", RandomBytes(5000, 2));
+  WriteFile(dir / "src/Docs/.hidden", "h");
+  fs::create_directories(dir / "src/Docs/empty");
+  ASSERT_TRUE(Add(dir / "src/Docs/"));  // a trailing separator names the same folder
+  EXPECT_EQ(Last(ItemField::Name).AsString(), "Docs");
+  EXPECT_TRUE(Last(ItemField::Folder).AsBoolean());
+  EXPECT_EQ(Last(ItemField::Size).AsInteger(), 5006);
+
+  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "out/Docs/a.txt"), "alpha");
+  EXPECT_EQ(ReadFile(dir / "out/Docs/sub/b.bin"), ReadFile(dir / "src/Docs/sub/b.bin"));
+  EXPECT_EQ(ReadFile(dir / "out/Docs/.hidden"), "h");
+  EXPECT_FALSE(fs::exists(dir / "out/Docs/empty"));
+}
+
+TEST_F(ItemPipelineTest, EmptySourcesAndBadPathsRecordNothing) {
+  WriteFile(dir / "src/empty.txt", "");
+  EXPECT_FALSE(Add(dir / "src/empty.txt"));
+  EXPECT_TRUE(sink.messages.empty());
+  EXPECT_TRUE(sink.closed);
+  EXPECT_TRUE(TempIsEmpty(vault));
+  fs::create_directories(dir / "src/only-empty/sub");
+  EXPECT_FALSE(Add(dir / "src/only-empty"));
+
+  for (const fs::path& bad : {fs::path("/"), dir / "src/missing.txt"}) {
+    EXPECT_FALSE(Add(bad));
+    EXPECT_EQ(sink.calls, (std::vector<std::string>{"close", "message:Invalid file or path name."}));
+  }
+  EXPECT_EQ(vault.Items().RecordCount(), 0);
+
+  WriteFile(dir / "src/next.txt", "x");
+  ASSERT_TRUE(Add(dir / "src/next.txt"));
+  EXPECT_EQ(Last(ItemField::Index).AsInteger(), 1);  // the failed imports left no gap
+}
+
+TEST_F(ItemPipelineTest, TooLargeItemsAreRefusedBeforeAnythingIsWritten) {
+  const fs::path big = dir / "src/huge.img";
+  WriteFile(big, "");
+  fs::resize_file(big, kMaxItemBytes);  // sparse: costs no disk space
+  EXPECT_FALSE(Add(big));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("too large"), std::string::npos);
+  EXPECT_EQ(sink.calls.front(), "close");
+  EXPECT_TRUE(TempIsEmpty(vault));
+  EXPECT_EQ(vault.Items().RecordCount(), 0);
+}
+
+TEST_F(ItemPipelineTest, PackLevelFollowsTheExtensionAndPsdGetsTheSkinIcon) {
+  EXPECT_EQ(PackLevelFor("a.ZIP", false), 0);
+  EXPECT_EQ(PackLevelFor("a.zip", false), 0);
+  EXPECT_EQ(PackLevelFor("a.Zip", false), 0);
+  EXPECT_EQ(PackLevelFor("a.tar.gz", false), 0);
+  EXPECT_EQ(PackLevelFor("a.zip", true), 6);
+  EXPECT_EQ(PackLevelFor("a.txt", false), 6);
+  EXPECT_EQ(PackLevelFor("gz", false), 6);
+
+  WriteFile(dir / "src/art.PsD", "layers");
+  ASSERT_TRUE(Add(dir / "src/art.PsD"));
+  EXPECT_EQ(*Last(ItemField::Icon).AsPicture(), *FakeShell::Bytes(7));
+  EXPECT_EQ(*Last(ItemField::IconMask).AsPicture(), *FakeShell::Bytes(8));
+}
+
+TEST_F(ItemPipelineTest, CancelWhilePackingOrEncryptingLeavesNothingBehind) {
+  WriteFile(dir / "src/big.bin", RandomBytes(3 << 20, 3));
+  for (const Phase stage : {Phase::Compressing, Phase::Encrypting}) {
+    sink = RecordingSink();
+    work.Reset();
+    sink.onProgress = [&](Phase p, int position) {
+      if (p == stage && position > 0) work.Cancel(vault.Zip(), vault.Cipher());
+    };
+    EXPECT_FALSE(AddItem(vault, dir / "src/big.bin", "Box", {sink, work}, shell));
+    EXPECT_TRUE(work.Cancelled());
+    EXPECT_TRUE(TempIsEmpty(vault));
+    EXPECT_EQ(vault.Items().RecordCount(), 0);
+    EXPECT_FALSE(fs::exists(vault.Layout().ItemFile(1)));
+    EXPECT_TRUE(sink.closed);
+  }
+}
+
+TEST_F(ItemPipelineTest, CancelledExportRemovesOnlyWhatItCreated) {
+  WriteFile(dir / "src/Docs/a.bin", RandomBytes(2 << 20, 4));
+  WriteFile(dir / "src/Docs/b.bin", RandomBytes(2 << 20, 5));
+  ASSERT_TRUE(Add(dir / "src/Docs"));
+
+  // Cancelled while decrypting: the destination is untouched.
+  sink.onProgress = nullptr;
+  auto cancelIn = [&](Phase stage) {
+    return [&, stage](Phase p, int position) {
+      if (p == stage && position > 0) work.Cancel(vault.Zip(), vault.Cipher());
+    };
+  };
+  ItemTable& t = vault.Items();
+  t.MoveTo(1);
+  sink = RecordingSink();
+  work.Reset();
+  sink.onProgress = cancelIn(Phase::Decrypting);
+  EXPECT_EQ(ExtractItem(vault, dir / "out1", {sink, work}, nullptr), ExportResult::Cancelled);
+  EXPECT_FALSE(fs::exists(dir / "out1/Docs"));
+  EXPECT_TRUE(TempIsEmpty(vault));
+
+  // Cancelled while unpacking into a folder that already held a Docs folder of the user's.
+  WriteFile(dir / "out2/Docs/mine.txt", "keep me");
+  sink = RecordingSink();
+  work.Reset();
+  sink.onProgress = cancelIn(Phase::Decompressing);
+  EXPECT_EQ(ExtractItem(vault, dir / "out2", {sink, work}, nullptr), ExportResult::Cancelled);
+  EXPECT_EQ(ReadFile(dir / "out2/Docs/mine.txt"), "keep me");
+  EXPECT_FALSE(fs::exists(dir / "out2/Docs/a.bin"));
+  EXPECT_FALSE(fs::exists(dir / "out2/Docs/b.bin"));
+  EXPECT_TRUE(TempIsEmpty(vault));
+}
+
+TEST_F(ItemPipelineTest, OverwriteQuestionDecidesAndAKeptFileSurvives) {
+  WriteFile(dir / "src/note.txt", "new");
+  ASSERT_TRUE(Add(dir / "src/note.txt"));
+  WriteFile(dir / "out/note.txt", "old");
+  std::vector<std::string> asked;
+  EXPECT_EQ(Extract(1, dir / "out", [&](const std::string& n) { asked.push_back(n); return false; }),
+            ExportResult::Done);
+  EXPECT_EQ(asked, (std::vector<std::string>{"note.txt"}));
+  EXPECT_EQ(ReadFile(dir / "out/note.txt"), "old");
+  EXPECT_EQ(Extract(1, dir / "out", [](const std::string&) { return true; }), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "out/note.txt"), "new");
+}
+
+TEST_F(ItemPipelineTest, ItemsKeepTheirKeyAcrossAPasswordChange) {
+  WriteFile(dir / "src/old.txt", "sealed under the old key");
+  ASSERT_TRUE(Add(dir / "src/old.txt"));
+  vault.SetPassword("secret");
+  ASSERT_TRUE(vault.SaveIndex());
+  WriteFile(dir / "src/new.txt", "sealed under the new key");
+  ASSERT_TRUE(Add(dir / "src/new.txt"));
+  EXPECT_EQ(Last(ItemField::Password).AsString(), "vendralisecret");
+
+  Vault reopened(dir / "vault");
+  reopened.LoadIndex();
+  EXPECT_EQ(reopened.MasterKey(), "vendralisecret");
+  EXPECT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(Extract(2, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "out/old.txt"), "sealed under the old key");
+  EXPECT_EQ(ReadFile(dir / "out/new.txt"), "sealed under the new key");
+}
+
+TEST_F(ItemPipelineTest, MissingOrWronglyKeyedItemsAreReportedAndWriteNothing) {
+  WriteFile(dir / "src/a.txt", RandomBytes(10000, 6));
+  WriteFile(dir / "src/b.txt", RandomBytes(10000, 7));
+  ASSERT_TRUE(Add(dir / "src/a.txt"));
+  ASSERT_TRUE(Add(dir / "src/b.txt"));
+
+  fs::remove(vault.Layout().ItemFile(1));
+  EXPECT_EQ(Extract(1, dir / "out"), ExportResult::Failed);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("missing"), std::string::npos);
+
+  vault.Items().MoveTo(2);
+  vault.Items().Edit();
+  vault.Items().SetField(ItemField::Password, FieldValue::Text("vendraliwrong"));
+  vault.Items().Post();
+  EXPECT_EQ(Extract(2, dir / "out"), ExportResult::Failed);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("damaged"), std::string::npos);
+  EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));
+  EXPECT_TRUE(TempIsEmpty(vault));
+}
+
+TEST_F(ItemPipelineTest, RemovalTouchesOnlyTheChosenBoxAndItems) {
+  for (const char* box : {"Work", "Home"}) {
+    vault.Items().Append();
+    vault.Items().SetField(ItemField::Box, FieldValue::Text(box));
+    vault.Items().Post();
+  }
+  WriteFile(dir / "src/x.txt", "x");
+  for (const char* box : {"Work", "Work", "Home", "Work"}) ASSERT_TRUE(Add(dir / "src/x.txt", box));
+  // Items 1, 2 and 4 are in Work, 3 in Home.
+
+  DeleteItems(vault, "Work", {2, 3}, false);  // 3 is in another box: untouched
+  EXPECT_FALSE(fs::exists(vault.Layout().ItemFile(2)));
+  EXPECT_TRUE(fs::exists(vault.Layout().ItemFile(3)));
+  EXPECT_EQ(vault.Items().RecordCount(), 5);
+  EXPECT_EQ(vault.NextItemIndex(), 2);  // the freed number is used again
+
+  EXPECT_TRUE(SetItemComment(vault, 3, "line one\r\nline two"));
+  EXPECT_FALSE(SetItemComment(vault, 99, "nobody"));
+
+  fs::remove(vault.Layout().ItemFile(4));  // an already missing file does not stop removal
+  DeleteItems(vault, "Work", {}, true);
+  ASSERT_EQ(vault.Items().RecordCount(), 2);
+  EXPECT_FALSE(fs::exists(vault.Layout().ItemFile(1)));
+  EXPECT_TRUE(fs::exists(vault.Layout().ItemFile(3)));
+  vault.Items().MoveTo(2);
+  EXPECT_EQ(vault.Items().Field(ItemField::Comment).AsString(), "line one\r\nline two");
+
+  DeleteItemByIndex(vault, 3);
+  EXPECT_EQ(vault.Items().RecordCount(), 1);
+  EXPECT_FALSE(fs::exists(vault.Layout().ItemFile(3)));
+}
+
+TEST(VaultLockTest, OnlyOneHolderAtATime) {
+  TempDir dir;
+  VaultLock first, second;
+  ASSERT_TRUE(first.TryAcquire(dir.Path()));
+  EXPECT_FALSE(second.TryAcquire(dir.Path()));
+  first.Release();
+  EXPECT_TRUE(second.TryAcquire(dir.Path()));
+}
+
+}  // namespace
+}  // namespace kestramo

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "storage/vault/shell_info.h"
+#include "storage/vault/status_sink.h"
+
+namespace kestramo::testing {
+
+// Records every status call in order; `onProgress` lets a test act (press Cancel) mid-stage.
+class RecordingSink : public StatusSink {
+ public:
+  std::vector<std::string> calls;
+  std::vector<int> positions;
+  std::vector<std::string> messages;
+  bool closed = false;
+  std::function<void(Phase, int)> onProgress;
+
+  void SetStatusText(const std::string& text) override { calls.push_back("text:" + text); }
+  void SetPhase(Phase p) override {
+    phase_ = p;
+    calls.push_back("phase:" + std::to_string(static_cast<int>(p)));
+  }
+  void EnableCancel() override { calls.push_back("cancel-on"); }
+  void SetProgress(int position, int) override {
+    positions.push_back(position);
+    if (onProgress) onProgress(phase_, position);
+  }
+  void Close() override {
+    closed = true;
+    calls.push_back("close");
+  }
+  void ShowMessage(const std::string& text) override {
+    messages.push_back(text);
+    calls.push_back("message:" + text);
+  }
+
+ private:
+  Phase phase_ = Phase::Compressing;
+};
+
+class FakeShell : public ShellInfo {
+ public:
+  ShellIcon IconOf(const std::filesystem::path&) override { return {Bytes(1), Bytes(2)}; }
+  std::string TypeOf(const std::filesystem::path& p) override {
+    return std::filesystem::is_directory(p) ? "Folder" : "Document";
+  }
+  ShellIcon PsdIcon() override { return {Bytes(7), Bytes(8)}; }
+  static Picture Bytes(uint8_t fill) { return std::make_shared<const PictureBytes>(16, fill); }
+};
+
+}  // namespace kestramo::testing
