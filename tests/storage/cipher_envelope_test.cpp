@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -171,6 +173,45 @@ TEST(CipherManagerTest, ProgressPerChunkAndNoneForTexts) {
   events.clear();
   EXPECT_FALSE(manager.EncryptText("some text", "k").empty());
   EXPECT_TRUE(events.empty());
+}
+
+// Claims a size beyond 32-bit counts; delivers zeros.
+class HugeZeroStream : public Stream {
+ public:
+  size_t Read(void* buf, size_t n) override {
+    const size_t count = static_cast<size_t>(std::min<int64_t>(n, Size() - pos_));
+    std::memset(buf, 0, count);
+    pos_ += static_cast<int64_t>(count);
+    return count;
+  }
+  bool Write(const void*, size_t n) override { return (pos_ += static_cast<int64_t>(n), true); }
+  bool Seek(int64_t pos) override { return (pos_ = pos, true); }
+  int64_t Position() const override { return pos_; }
+  int64_t Size() const override { return int64_t{5} << 30; }
+
+ private:
+  int64_t pos_ = 0;
+};
+
+TEST(CipherManagerTest, ProgressOfSourcesOver2GiBDoesNotOverflow) {
+  CipherManager manager;
+  std::vector<std::pair<int64_t, int64_t>> events;
+  manager.SetOnProgress([&](int64_t current, int64_t maximal) {
+    events.emplace_back(current, maximal);
+    manager.ContinueFlag() = false;  // one chunk is enough
+  });
+  HugeZeroStream src, dst;
+  ASSERT_TRUE(manager.EncryptStream(src, dst, "k"));
+  const int64_t size = int64_t{5} << 30;
+  EXPECT_EQ(events, (std::vector<std::pair<int64_t, int64_t>>{{0, size}, {4096, size}, {0, 0}}));
+  EXPECT_EQ(dst.Position(), 4096);
+}
+
+TEST(CipherManagerTest, ThrowingHookIsAFailureNotACrash) {
+  CipherManager manager;
+  manager.SetOnProgress([](int64_t, int64_t) { throw std::runtime_error("hook"); });
+  MemoryStream src(Plaintext(100)), dst;
+  EXPECT_FALSE(manager.EncryptStream(src, dst, "k"));
 }
 
 TEST(CipherManagerTest, TextEdgeCases) {

@@ -119,8 +119,12 @@ void RijndaelCipher::ProcessStream(Stream& source, Stream& dest, int64_t count, 
   struct Finish {
     RijndaelCipher& cipher;
     ~Finish() {
-      cipher.Report(0, 0);
       cipher.ResetChain();
+      try {
+        cipher.Report(0, 0);
+      } catch (...) {
+        // A throwing hook must not escape a destructor; the operation's result stands.
+      }
     }
   } finish{*this};
 
