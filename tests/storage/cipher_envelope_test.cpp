@@ -129,19 +129,6 @@ TEST(CipherBufferTest, ShortTailIsKeystreamFromTheChain) {
   for (size_t i = 0; i < 16; ++i) EXPECT_EQ(cipher.ChainBlock()[i], cipher.InitVector()[i] ^ s[i]);
 }
 
-TEST(CipherBufferTest, PiecesOfWholeBlocksEqualOneCall) {
-  const Bytes plain = Plaintext(1000);
-  RijndaelCipher cipher;
-  cipher.InitKey("zqvt");
-  Bytes whole(plain.size()), pieces(plain.size());
-  cipher.EncryptBuffer(plain.data(), whole.data(), plain.size());
-  cipher.ResetChain();
-  cipher.EncryptBuffer(plain.data(), pieces.data(), 160);
-  cipher.EncryptBuffer(plain.data() + 160, pieces.data() + 160, 16);
-  cipher.EncryptBuffer(plain.data() + 176, pieces.data() + 176, plain.size() - 176);
-  EXPECT_EQ(whole, pieces);
-}
-
 TEST(CipherManagerTest, StreamsStartAtZeroAndMayBeTheSameObject) {
   CipherManager manager;
   const Bytes plain = Plaintext(5000);
