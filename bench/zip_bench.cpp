@@ -87,23 +87,29 @@ class ContentGenerator {
   std::mt19937_64 rng_{20031207};
 };
 
+std::string Numbered(const char* prefix, int n, const char* suffix = "") {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s%d%s", prefix, n, suffix);
+  return text;
+}
+
 uint64_t Generate(const fs::path& root, uint64_t targetBytes) {
   ContentGenerator gen;
   uint64_t total = 0;
   uint64_t perKind[3] = {0, 0, 0};  // text, random, compressed: kept about equal
   for (int n = 0; total < targetBytes; ++n) {
     const int kind = static_cast<int>(std::min_element(perKind, perKind + 3) - perKind);
-    const fs::path dir = root / ("d" + std::to_string(n % 8)) / ("sub" + std::to_string(n % 3));
+    const fs::path dir = root / Numbered("d", n % 8) / Numbered("sub", n % 3);
     fs::create_directories(dir);
     const size_t size = static_cast<size_t>(std::min<uint64_t>(gen.SizeClass(), targetBytes - total + 1024));
     std::string data;
-    std::string ext;
+    const char* ext = "";
     switch (kind) {
       case 0: data = gen.Text(size); ext = ".txt"; break;
       case 1: data = gen.Random(size); ext = ".bin"; break;
       default: data = gen.Compressed(size); ext = ".gz"; break;
     }
-    std::ofstream(dir / ("file" + std::to_string(n) + ext), std::ios::binary).write(data.data(), data.size());
+    std::ofstream(dir / Numbered("file", n, ext), std::ios::binary).write(data.data(), data.size());
     total += data.size();
     perKind[kind] += data.size();
   }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <random>
 
+#include "storage/zip/archive_file_writer.h"
 #include "storage/zip/entry_name.h"
 #include "storage/zip/file_stamp.h"
 #include "storage/zip/files_list_expander.h"
@@ -108,6 +111,28 @@ TEST(ZipFormatTest, FileOfFourGibibytesFailsPackingAndLeavesNoArchive) {
   EXPECT_EQ(PackPath(zip, big, dir / "big.zip", 6, false), 0u);
   EXPECT_EQ(zip.LastError(), kTooLargeForArchive);
   EXPECT_FALSE(fs::exists(dir / "big.zip"));
+}
+
+TEST(ZipFormatTest, AFullDiskIsReportedAndADeviceIsNeitherWrittenNorDeleted) {
+  const int fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  if (fd < 0) GTEST_SKIP() << "no /dev/full";
+  {
+    zip::ArchiveFileWriter out(fd);
+    const std::string data(4 << 20, 'x');
+    try {
+      out.Write(data);
+      out.Flush();
+      FAIL() << "a full disk went unnoticed";
+    } catch (const ZipError& e) {
+      EXPECT_STREQ(e.what(), kNoRoomToWrite);
+    }
+  }
+  close(fd);
+  TempDir dir;
+  WriteFile(dir / "a.txt", "a");
+  ZipComponent zip;
+  EXPECT_EQ(PackPath(zip, dir / "a.txt", "/dev/full", 6, false), 0u);
+  EXPECT_TRUE(fs::exists("/dev/full"));
 }
 
 TEST(ZipFormatTest, DosTimeRoundsToTwoSecondsAndClampsFieldsOutOfRange) {

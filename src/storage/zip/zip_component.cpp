@@ -135,11 +135,14 @@ int ZipComponent::MakeArchive() {
   cancel_.store(false);
   lastError_.clear();
   entries_.clear();
-  FileHandle archive(open(zipName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  FileHandle archive(open(zipName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
   try {
     if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName_);
     struct stat self {};
-    fstat(archive.Get(), &self);
+    if (fstat(archive.Get(), &self) != 0 || !S_ISREG(self.st_mode)) {
+      archive.Close();  // a device or pipe: never written to, never deleted
+      throw ZipError("Cannot create the archive " + zipName_);
+    }
     zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }};
     const auto files = zip::ExpandFilesList(filesList_, options);
 
@@ -159,8 +162,11 @@ int ZipComponent::MakeArchive() {
     progress.Report(100);
   } catch (const std::exception& e) {
     lastError_ = e.what();
-    archive.Close();
-    unlink(zipName_.c_str());
+    // Only a file this run created is removed; one it could not open is not ours to delete.
+    if (archive.Get() >= 0) {
+      archive.Close();
+      unlink(zipName_.c_str());
+    }
     entries_.clear();
     filesList_.clear();
     throw;
