@@ -22,7 +22,7 @@ void MakeSample(const fs::path& root) {
   WriteFile(root / "top.txt", "top level\n");
   WriteFile(root / "empty.dat", "");
   WriteFile(root / "a/noise.bin", noise);
-  WriteFile(root / "a/b/c/table.csv", text);
+  WriteFile(root / "a/b/c/table.csv", text + noise + noise + text);  // deflated and stored pieces in one stream
   WriteFile(root / "a/b/.dot", "hidden");
 }
 
