@@ -1,9 +1,65 @@
+// kestramo-cli: the KESTRAMO vault from a terminal, for scripts and backups.
 #include <iostream>
-#include <string>
 
-int main(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
-  std::cout << "kestramo-cli: the KESTRAMO vault from a terminal\n";
-  return 0;
+#include "cli/cli_error.h"
+#include "cli/commands.h"
+
+namespace kestramo::cli {
+
+namespace {
+
+std::vector<const Command*> AllCommands() {
+  std::vector<const Command*> all;
+  for (const auto* group : {&BoxCommands(), &ItemCommands(), &VaultCommands()}) {
+    for (const Command& c : *group) all.push_back(&c);
+  }
+  return all;
 }
+
+void PrintHelp(std::ostream& out) {
+  out << "Usage: kestramo-cli [--vault DIR] [--password-stdin] COMMAND [ARGUMENTS]\n\n"
+         "Works on the KESTRAMO vault beside this program, or in DIR. Commands:\n";
+  for (const Command* c : AllCommands()) out << "  " << c->name << " " << c->usage << "\n";
+  out << "\nkestramo-cli COMMAND --help describes one command. Exit status: 0 success, 1 failure, 2 wrong usage.\n";
+}
+
+void PrintCommandHelp(const Command& c) {
+  std::cout << "Usage: kestramo-cli [--vault DIR] " << c.name << " " << c.usage << "\n\n" << c.help << "\n";
+}
+
+}  // namespace
+
+void ExpectArgs(const CliArgs& args, std::size_t min, std::size_t max) {
+  if (args.positional.size() < min || args.positional.size() > max) {
+    throw UsageError(args.command + ": wrong number of arguments (see kestramo-cli " + args.command + " --help)");
+  }
+}
+
+int Main(int argc, char** argv) {
+  try {
+    const CliArgs args = ParseArgs(argc, argv, {"vault", "overwrite"});
+    if (args.command.empty()) {
+      PrintHelp(args.Has("help") ? std::cout : std::cerr);
+      return args.Has("help") ? 0 : kExitUsage;
+    }
+    for (const Command* c : AllCommands()) {
+      if (args.command != c->name) continue;
+      if (args.Has("help")) {
+        PrintCommandHelp(*c);
+        return 0;
+      }
+      return c->run(args);
+    }
+    throw UsageError("unknown command \"" + args.command + "\" (see kestramo-cli --help)");
+  } catch (const CliError& e) {
+    std::cerr << "kestramo-cli: " << e.what() << "\n";
+    return e.Status();
+  } catch (const std::exception& e) {
+    std::cerr << "kestramo-cli: " << e.what() << "\n";
+    return kExitFailure;
+  }
+}
+
+}  // namespace kestramo::cli
+
+int main(int argc, char** argv) { return kestramo::cli::Main(argc, argv); }

@@ -122,7 +122,8 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     DeleteMatchingFiles(tempDir);
 
     const std::string type = shell.TypeOf(src);
-    const ShellIcon icon = entry->ext == ".PSD" ? shell.PsdIcon() : shell.IconOf(src);
+    ShellIcon icon = entry->ext == ".PSD" ? shell.PsdIcon() : ShellIcon{};
+    if (!icon.icon) icon = shell.IconOf(src);  // no skin picture: the desktop's own icon
 
     ItemTable& items = vault.Items();
     items.Append();

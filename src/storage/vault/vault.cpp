@@ -67,23 +67,11 @@ fs::path Vault::SetAside(const fs::path& damaged) const {
 IndexLoadReport Vault::LoadIndex() {
   IndexLoadReport report;
   layout_.EnsureDirectories();
-  auto tryLoad = [this](const fs::path& file, std::string* why) -> bool {
-    const auto bytes = ReadWholeFile(file);
-    if (!bytes) {
-      *why = "it is missing or cannot be read";
-      return false;
-    }
-    auto decoded = DecodeIndexFile(cipher_, *bytes, why);
-    if (!decoded) return false;
-    masterKey_ = std::move(decoded->masterKey);
-    items_.ReplaceAll(std::move(decoded->rows));
-    return true;
-  };
 
   const fs::path main = layout_.IndexFile();
   std::error_code ec;
   const bool mainExists = fs::exists(main, ec);
-  if (mainExists && tryLoad(main, &report.detail)) return report;
+  if (mainExists && LoadFrom(main, &report.detail)) return report;
   if (!mainExists) report.detail = "it is missing";
 
   // The older generations, newest first.
@@ -99,7 +87,7 @@ IndexLoadReport Vault::LoadIndex() {
   if (mainExists) report.setAside = SetAside(main);
   for (const fs::path& candidate : candidates) {
     std::string why;
-    if (!tryLoad(candidate, &why)) continue;
+    if (!LoadFrom(candidate, &why)) continue;
     report.outcome = IndexLoadReport::Outcome::Restored;
     report.restoredFrom = candidate;
     // Put the good generation back in place, unless the damaged file could not be moved aside.
@@ -122,6 +110,21 @@ IndexLoadReport Vault::LoadIndex() {
   }
   report.outcome = IndexLoadReport::Outcome::Unreadable;
   return report;
+}
+
+bool Vault::ReadIndex(std::string* error) { return LoadFrom(layout_.IndexFile(), error); }
+
+bool Vault::LoadFrom(const fs::path& file, std::string* error) {
+  const auto bytes = ReadWholeFile(file);
+  if (!bytes) {
+    if (error) *error = "it is missing or cannot be read";
+    return false;
+  }
+  auto decoded = DecodeIndexFile(cipher_, *bytes, error);
+  if (!decoded) return false;
+  masterKey_ = std::move(decoded->masterKey);
+  items_.ReplaceAll(std::move(decoded->rows));
+  return true;
 }
 
 bool Vault::SaveIndex() {

@@ -48,6 +48,8 @@ class Vault {
   // Reads coffrel/index.dat, falling back to the newest loadable of temp/index.dat and
   // backup/index.dat; a damaged file is set aside, never overwritten.
   IndexLoadReport LoadIndex();
+  // Reads coffrel/index.dat as it is, writing nothing (for readers that do not own the vault).
+  bool ReadIndex(std::string* error);
   // Copies the current index to backup/, then writes the new one durably; true when
   // coffrel/index.dat holds the new index.
   bool SaveIndex();
@@ -55,6 +57,7 @@ class Vault {
   int32_t NextItemIndex() const;
 
  private:
+  bool LoadFrom(const std::filesystem::path& file, std::string* error);
   bool HasItemFiles() const;
   std::filesystem::path SetAside(const std::filesystem::path& damaged) const;
 

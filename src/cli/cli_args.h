@@ -1,0 +1,24 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kestramo::cli {
+
+// The command line split into the command, its positional arguments and its options.
+struct CliArgs {
+  std::string command;
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;  // --name VALUE or --name=VALUE
+  std::set<std::string> flags;                // --name
+
+  bool Has(const std::string& flag) const { return flags.count(flag) > 0; }
+  std::string Value(const std::string& name, const std::string& fallback = "") const;
+};
+
+// Options that take a value; every other "--x" is a flag. "--" ends the options.
+CliArgs ParseArgs(int argc, char** argv, const std::set<std::string>& valueOptions);
+
+}  // namespace kestramo::cli

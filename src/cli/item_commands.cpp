@@ -1,0 +1,174 @@
+// Commands on items: add, list, extract, delete, comment and find.
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <iostream>
+
+#include "cli/cli_error.h"
+#include "cli/cli_vault.h"
+#include "cli/commands.h"
+#include "cli/interrupt_watch.h"
+#include "cli/item_lookup.h"
+#include "cli/terminal_status.h"
+#include "platform/qt_shell_info.h"
+#include "storage/vault/box_rules.h"
+#include "storage/vault/item_export.h"
+#include "storage/vault/item_import.h"
+#include "storage/vault/item_removal.h"
+
+namespace kestramo::cli {
+
+namespace {
+
+// Icons and type names come from the desktop's databases, which need a (windowless) GUI.
+class ShellSession {
+ public:
+  ShellSession() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "kestramo-cli";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<QGuiApplication>(argc, argv);
+    QtShellInfo::UseDesktopIconTheme();
+  }
+  ShellInfo& Info() { return info_; }
+
+ private:
+  std::unique_ptr<QGuiApplication> app_;
+  QtShellInfo info_;
+};
+
+int Add(const CliArgs& args) {
+  if (args.positional.size() < 2) throw UsageError("add needs a box and at least one path");
+  CliVault v(args, CliVault::Access::Write);
+  const std::string box = FindBox(BoxNames(v.Get().Items()), args.positional[0]);
+  ShellSession shell;
+  WorkStatus work;
+  InterruptWatch interrupt([&] { work.Cancel(v.Get().Zip(), v.Get().Cipher()); });
+  int failures = 0;
+  for (std::size_t i = 1; i < args.positional.size(); ++i) {
+    const std::string& path = args.positional[i];
+    TerminalStatus status;
+    work.Reset();
+    const bool added = AddItem(v.Get(), path, box, {status, work}, shell.Info());
+    if (work.Cancelled()) throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
+    if (!added) {
+      ++failures;
+      if (status.LastMessage().empty()) std::cerr << "\"" << path << "\" was not added: it holds no data\n";
+    }
+  }
+  return failures ? kExitFailure : 0;
+}
+
+void PrintRecords(const ItemTable& table, const std::function<bool(const ItemRecord&)>& include) {
+  for (const ItemRecord& r : table.AllRecords()) {
+    if (!r[static_cast<std::size_t>(ItemField::Name)].IsNull() && include(r)) std::cout << ListLine(r) << "\n";
+  }
+}
+
+int List(const CliArgs& args) {
+  ExpectArgs(args, 0, 1);
+  CliVault v(args, CliVault::Access::Read);
+  if (args.positional.empty()) {
+    PrintRecords(v.Get().Items(), [](const ItemRecord&) { return true; });
+    return 0;
+  }
+  const std::string box = FindBox(BoxNames(v.Get().Items()), args.positional[0]);
+  PrintRecords(v.Get().Items(),
+               [&box](const ItemRecord& r) { return r[static_cast<std::size_t>(ItemField::Box)].AsString() == box; });
+  return 0;
+}
+
+OverwriteQuestion OverwritePolicy(const CliArgs& args) {
+  const std::string mode = args.Value("overwrite", ::isatty(0) ? "ask" : "never");
+  if (mode == "always") return [](const std::string&) { return true; };
+  if (mode == "never") return [](const std::string&) { return false; };
+  if (mode != "ask") throw UsageError("--overwrite takes ask, always or never");
+  return [](const std::string& name) {
+    std::cerr << ReplaceFileQuestion(name) << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
+  };
+}
+
+int Extract(const CliArgs& args) {
+  if (args.positional.size() < 2) throw UsageError("extract needs a destination and at least one item number");
+  const OverwriteQuestion ask = OverwritePolicy(args);
+  std::vector<int32_t> indexes;
+  for (std::size_t i = 1; i < args.positional.size(); ++i) indexes.push_back(ParseIndex(args.positional[i]));
+  CliVault v(args, CliVault::Access::Write);  // exports use temp/, which belongs to one program at a time
+  for (int32_t index : indexes) MoveToItem(v.Get(), index);  // every number is checked before work starts
+
+  WorkStatus work;
+  InterruptWatch interrupt([&] { work.Cancel(v.Get().Zip(), v.Get().Cipher()); });
+  int failures = 0;
+  for (int32_t index : indexes) {
+    MoveToItem(v.Get(), index);
+    TerminalStatus status;
+    work.Reset();
+    const ExportResult result = ExtractItem(v.Get(), std::filesystem::absolute(args.positional[0]), {status, work}, ask);
+    if (result == ExportResult::Cancelled) throw CliError("cancelled: item " + std::to_string(index) + " was not extracted");
+    if (result == ExportResult::Failed) ++failures;
+  }
+  return failures ? kExitFailure : 0;
+}
+
+int Delete(const CliArgs& args) {
+  if (args.positional.empty()) throw UsageError("delete needs at least one item number");
+  std::vector<int32_t> indexes;
+  for (const std::string& a : args.positional) indexes.push_back(ParseIndex(a));
+  CliVault v(args, CliVault::Access::Write);
+  for (int32_t index : indexes) MoveToItem(v.Get(), index);
+  for (int32_t index : indexes) DeleteItemByIndex(v.Get(), index);
+  v.Save();
+  return 0;
+}
+
+int Comment(const CliArgs& args) {
+  ExpectArgs(args, 2, 2);
+  const int32_t index = ParseIndex(args.positional[0]);
+  CliVault v(args, CliVault::Access::Write);
+  MoveToItem(v.Get(), index);
+  SetItemComment(v.Get(), index, args.positional[1]);
+  v.Save();
+  return 0;
+}
+
+int Find(const CliArgs& args) {
+  ExpectArgs(args, 1, 1);
+  if (args.positional[0].empty()) throw CliError("Input what you want to find.");
+  CliVault v(args, CliVault::Access::Read);
+  v.RequirePassword();
+  std::string why;
+  const auto filter = FilterExpression::Parse(FindFilterFor(args.positional[0]), true, &why);
+  if (!filter) throw CliError("cannot search: " + why);
+  PrintRecords(v.Get().Items(), [&filter](const ItemRecord& r) {
+    return filter->Matches([&r](ItemField f) -> const FieldValue& { return r[static_cast<std::size_t>(f)]; });
+  });
+  return 0;
+}
+
+}  // namespace
+
+const std::vector<Command>& ItemCommands() {
+  static const std::vector<Command> commands = {
+      {"add", "BOX PATH...",
+       "Stores each file or folder as one item of BOX. Ctrl-C cancels the item under way and the rest.", Add},
+      {"list", "[BOX]",
+       "Prints the items (of one box): Index, Box, Name, Size, Type, Date, Folder, Comment, tab-separated;\n"
+       "tabs, line breaks and backslashes in texts are written as \\t, \\r, \\n and \\\\.",
+       List},
+      {"extract", "DEST INDEX... [--overwrite ask|always|never]",
+       "Unpacks items into DEST. Existing files are asked about on a terminal, else kept (--overwrite).", Extract},
+      {"delete", "INDEX...", "Deletes items from the vault for good.", Delete},
+      {"comment", "INDEX TEXT", "Sets an item's comment (an empty TEXT clears it).", Comment},
+      {"find", "TEXT",
+       "Lists the items whose name or comment contains TEXT, ignoring case; one asterisk at each end is\n"
+       "dropped, \"%\" matches any run of characters and \"_\" any one character.",
+       Find},
+  };
+  return commands;
+}
+
+}  // namespace kestramo::cli

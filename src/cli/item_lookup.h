@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/vault/vault.h"
+
+namespace kestramo::cli {
+
+// The existing box a typed name means: exactly, else ignoring case; fails when there is none.
+std::string FindBox(const std::vector<std::string>& boxes, const std::string& typed);
+
+// Moves the table to the item with this Index; fails when there is none.
+void MoveToItem(Vault& vault, int32_t index);
+
+// An item number from the command line; fails with a usage error when it is not one.
+int32_t ParseIndex(const std::string& text);
+
+// One line of `list`: Index, Box, Name, Size, Type, Date, Folder and Comment, tab-separated.
+std::string ListLine(const ItemRecord& record);
+
+}  // namespace kestramo::cli

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <ostream>
+
+namespace kestramo::cli {
+
+// Builds a small vault in a temporary directory, stores a file and a folder, takes them
+// out again and compares; also checks the cipher against a known answer. True when all pass.
+bool RunSelfCheck(std::ostream& out);
+
+}  // namespace kestramo::cli

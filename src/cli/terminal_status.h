@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "storage/vault/status_sink.h"
+
+namespace kestramo::cli {
+
+// Shows a pipeline's stage and progress as one redrawn line on standard error when it
+// is a terminal; messages always go to standard error.
+class TerminalStatus : public StatusSink {
+ public:
+  TerminalStatus();
+  void SetStatusText(const std::string& text) override;
+  void SetPhase(Phase) override {}
+  void EnableCancel() override {}
+  void SetProgress(int position, int maximum) override;
+  void Close() override;
+  void ShowMessage(const std::string& text) override;
+
+  const std::string& LastMessage() const { return lastMessage_; }
+
+ private:
+  void Draw();
+
+  bool tty_;
+  std::string label_;
+  int position_ = 0;
+  int maximum_ = 100;
+  bool drawn_ = false;
+  std::string lastMessage_;
+};
+
+}  // namespace kestramo::cli

@@ -1,0 +1,73 @@
+#include "platform/qt_shell_info.h"
+
+#include <QBuffer>
+#include <QAbstractFileIconProvider>
+#include <QFileInfo>
+#include <QIcon>
+#include <QImage>
+#include <QMimeDatabase>
+#include <QPainter>
+
+#include "storage/text/utf8.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr int kIconSize = 32;
+
+Picture ToPicture(const QImage& image) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return std::make_shared<const PictureBytes>(png.begin(), png.end());
+}
+
+// White where the icon is opaque, black where it is transparent.
+QImage MaskOf(const QImage& icon) {
+  QImage mask(icon.size(), QImage::Format_RGB32);
+  for (int y = 0; y < icon.height(); ++y) {
+    for (int x = 0; x < icon.width(); ++x) {
+      mask.setPixel(x, y, qAlpha(icon.pixel(x, y)) > 0 ? 0xFFFFFFFF : 0xFF000000);
+    }
+  }
+  return mask;
+}
+
+ShellIcon FromImage(const QImage& icon) { return {ToPicture(icon), ToPicture(MaskOf(icon))}; }
+
+}  // namespace
+
+void QtShellInfo::UseDesktopIconTheme() {
+  if (!QIcon::themeName().isEmpty() && QIcon::themeName() != QLatin1String("hicolor")) return;
+  QStringList paths = QIcon::themeSearchPaths();
+  if (!paths.contains(QStringLiteral("/usr/share/icons"))) paths << QStringLiteral("/usr/share/icons");
+  QIcon::setThemeSearchPaths(paths);
+  QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
+ShellIcon QtShellInfo::IconOf(const std::filesystem::path& path) {
+  QAbstractFileIconProvider provider;
+  const QIcon icon = provider.icon(QFileInfo(QString::fromStdString(path.string())));
+  QImage image(kIconSize, kIconSize, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  icon.paint(&painter, QRect(0, 0, kIconSize, kIconSize));
+  painter.end();
+  return FromImage(image);
+}
+
+std::string QtShellInfo::TypeOf(const std::filesystem::path& path) {
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(path.string()));
+  return Utf8Truncate(type.comment().toStdString(), 79);
+}
+
+ShellIcon QtShellInfo::PsdIcon() {
+  const QImage icon(QStringLiteral(":/psd"));
+  const QImage mask(QStringLiteral(":/psdmask"));
+  if (icon.isNull() || mask.isNull()) return {};
+  return {ToPicture(icon.convertToFormat(QImage::Format_ARGB32)), ToPicture(mask.convertToFormat(QImage::Format_RGB32))};
+}
+
+}  // namespace kestramo
