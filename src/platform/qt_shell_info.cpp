@@ -64,8 +64,8 @@ std::string QtShellInfo::TypeOf(const std::filesystem::path& path) {
 }
 
 ShellIcon QtShellInfo::PsdIcon() {
-  const QImage icon(QStringLiteral(":/psd"));
-  const QImage mask(QStringLiteral(":/psdmask"));
+  const QImage icon(QStringLiteral(":/kqx/psd"));
+  const QImage mask(QStringLiteral(":/kqx/psdmask"));
   if (icon.isNull() || mask.isNull()) return {};
   return {ToPicture(icon.convertToFormat(QImage::Format_ARGB32)), ToPicture(mask.convertToFormat(QImage::Format_RGB32))};
 }
