@@ -24,6 +24,10 @@ namespace {
 class ShellSession {
  public:
   ShellSession() {
+    // The terminal gets our messages only, not the toolkit's notes about the desktop session.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+      if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
+    });
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "kestramo-cli";
