@@ -48,8 +48,11 @@ void QtShellInfo::UseDesktopIconTheme() {
 }
 
 ShellIcon QtShellInfo::IconOf(const std::filesystem::path& path) {
-  QAbstractFileIconProvider provider;
-  const QIcon icon = provider.icon(QFileInfo(QString::fromStdString(path.string())));
+  const QFileInfo info(QString::fromStdString(path.string()));
+  // The MIME type names the theme icon; the platform's own provider is the fallback.
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
+  QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+  if (icon.isNull()) icon = QAbstractFileIconProvider().icon(info);
   QImage image(kIconSize, kIconSize, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   QPainter painter(&image);
