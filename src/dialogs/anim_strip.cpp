@@ -1,0 +1,38 @@
+#include "dialogs/anim_strip.h"
+
+#include <QPainter>
+
+#include "platform/resource_library.h"
+
+namespace kestramo {
+
+AnimStrip::AnimStrip(const QString& picture, const QString& mask, QSize frameSize, int frames)
+    : strip_(WithAlphaFrom(ResourceLibrary::Picture(picture), ResourceLibrary::Picture(mask))),
+      frameSize_(frameSize),
+      frames_(frames) {}
+
+QImage AnimStrip::WithAlphaFrom(const QImage& picture, const QImage& mask) {
+  if (picture.isNull() || mask.isNull()) return {};
+  const QImage colours = picture.convertToFormat(QImage::Format_ARGB32);
+  const QImage intensity = mask.convertToFormat(QImage::Format_ARGB32);
+  QImage out(mask.size(), QImage::Format_ARGB32);
+  out.fill(Qt::black);
+  for (int y = 0; y < out.height(); ++y) {
+    for (int x = 0; x < out.width(); ++x) {
+      const QRgb m = intensity.pixel(x, y);
+      const QRgb c = colours.valid(x, y) ? colours.pixel(x, y) : qRgb(0, 0, 0);
+      const int alpha = (61 * qRed(m) + 174 * qGreen(m) + 21 * qBlue(m)) >> 8;
+      out.setPixel(x, y, qRgba(qRed(c), qGreen(c), qBlue(c), alpha));
+    }
+  }
+  return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+void AnimStrip::DrawFrame(QPainter& painter, int frame, QPoint at) const {
+  if (strip_.isNull()) return;
+  const QRect source(frame * frameSize_.width(), 0, frameSize_.width(), frameSize_.height());
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.drawImage(at, strip_, source);
+}
+
+}  // namespace kestramo

@@ -1,0 +1,46 @@
+#include "dialogs/dlg_comment.h"
+
+#include <QPlainTextEdit>
+
+#include "controls/region_button.h"
+#include "dialogs/dlg_message.h"
+
+namespace kestramo {
+
+FrmComment::FrmComment(QWidget* parent) : SkinnedDialog(QStringLiteral("comment"), QSize(316, 186), parent) {
+  AddLabel(QStringLiteral("Please input the comment:"), 90, 40);
+  edtComment_ = AddMemo(90, 56, 215, 97);
+  edtComment_->setObjectName(QStringLiteral("edtComment"));
+  connect(AddButton(QStringLiteral("ok"), 187, 161), &RegionButton::clicked, this, &FrmComment::btnOkClick);
+  connect(AddButton(QStringLiteral("cancel"), 254, 161), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+}
+
+void FrmComment::SetComment(const QString& text) { edtComment_->setPlainText(DisplayLines(text)); }
+
+QString FrmComment::Comment() const {
+  QString text = edtComment_->toPlainText();
+  text.replace(QChar('\n'), QStringLiteral("\r\n"));
+  return text;
+}
+
+void FrmComment::btnOkClick() {
+  if (edtComment_->toPlainText().isEmpty()) {
+    ShowMessageDialog(QStringLiteral("Please input the comment."), this);
+    edtComment_->setFocus();
+    return;
+  }
+  done(kResultOk);
+}
+
+void FrmComment::showEvent(QShowEvent* event) {
+  CentreOverMainWindow();
+  SkinnedDialog::showEvent(event);
+}
+
+bool FrmComment::PreviewKey(int key, QWidget*) {
+  if (key != Qt::Key_Escape) return false;  // Enter makes a new line in the memo
+  done(kResultCancel);
+  return true;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,37 @@
+#include "dialogs/dlg_confirm.h"
+
+#include <QLabel>
+
+#include "controls/region_button.h"
+#include "dialogs/dlg_message.h"
+
+namespace kestramo {
+
+FrmConfirm::FrmConfirm(QWidget* parent) : SkinnedDialog(QStringLiteral("confirm"), QSize(315, 101), parent) {
+  lblInfo_ = AddLabel(QStringLiteral("Are you sure to delete the file box: xxxx?"), 90, 40);
+  lblInfo_->setObjectName(QStringLiteral("lblInfo"));
+  connect(AddButton(QStringLiteral("yes"), 127, 75), &RegionButton::clicked, this, [this] { done(kResultOk); });
+  connect(AddButton(QStringLiteral("no"), 199, 75), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+}
+
+void FrmConfirm::SetQuestion(const QString& text) {
+  lblInfo_->setText(DisplayLines(text));
+  lblInfo_->adjustSize();
+}
+
+QString FrmConfirm::Question() const { return lblInfo_->text(); }
+
+void FrmConfirm::showEvent(QShowEvent* event) {
+  CentreOverMainWindow();
+  SkinnedDialog::showEvent(event);
+}
+
+bool FrmConfirm::PreviewKey(int key, QWidget*) {
+  if (key == Qt::Key_Escape) {
+    done(kResultCancel);
+    return true;
+  }
+  return IsEnterKey(key);  // swallowed: only Yes, No or Esc answer
+}
+
+}  // namespace kestramo

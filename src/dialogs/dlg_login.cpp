@@ -1,0 +1,52 @@
+#include "dialogs/dlg_login.h"
+
+#include <QLineEdit>
+
+#include "controls/region_button.h"
+#include "dialogs/dlg_message.h"
+#include "storage/vault/index_file.h"
+
+namespace kestramo {
+
+FrmLogin::FrmLogin(QWidget* parent) : SkinnedDialog(QStringLiteral("login"), QSize(279, 112), parent) {
+  AddLabel(QStringLiteral("Please input password:"), 90, 40);
+  edtPassword_ = AddEdit(90, 56, 180, 21, 8, true);
+  edtPassword_->setObjectName(QStringLiteral("edtPassword"));
+  connect(AddButton(QStringLiteral("ok"), 148, 84), &RegionButton::clicked, this, &FrmLogin::btnOkClick);
+  connect(AddButton(QStringLiteral("cancel"), 217, 84), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+}
+
+void FrmLogin::btnOkClick() {
+  if (edtPassword_->text().isEmpty()) {
+    ShowMessageDialog(QStringLiteral("Please input password."), this);
+    edtPassword_->setFocus();
+    return;
+  }
+  if (kMasterKeyPrefix + edtPassword_->text().toStdString() != masterKey_) {
+    ShowMessageDialog(QStringLiteral("Uncorrect password."), this);
+    edtPassword_->setFocus();
+    return;
+  }
+  done(kResultOk);
+}
+
+void FrmLogin::showEvent(QShowEvent* event) {
+  CentreOnDesktop();
+  SkinnedDialog::showEvent(event);
+  edtPassword_->clear();
+  edtPassword_->setFocus();
+}
+
+bool FrmLogin::PreviewKey(int key, QWidget* focused) {
+  if (key == Qt::Key_Escape) {
+    done(kResultCancel);
+    return true;
+  }
+  if (IsEnterKey(key) && focused == edtPassword_) {
+    btnOkClick();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace kestramo

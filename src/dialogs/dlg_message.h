@@ -1,0 +1,37 @@
+#pragma once
+
+#include "dialogs/skinned_dialog.h"
+
+class QLabel;
+
+namespace kestramo {
+
+// Shows one message with an OK button.
+class FrmMessage : public SkinnedDialog {
+  Q_OBJECT
+
+ public:
+  explicit FrmMessage(QWidget* parent = nullptr);
+  // Carriage returns in the text start new lines.
+  void SetMessage(const QString& text);
+  QString Message() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool PreviewKey(int key, QWidget* focused) override;
+  void reject() override;
+
+ private:
+  QLabel* lblMessage_;
+};
+
+// The one way to show a message that is not a question: modal, returns when it is closed.
+// Centred over the main window, the outermost parent of `parent`.
+void ShowMessageDialog(const QString& text, QWidget* parent = nullptr);
+void ShowMessageDialog(const std::string& text, QWidget* parent = nullptr);
+
+// The program's line breaks (carriage return, or carriage return and line feed) as the
+// line feeds that widgets show.
+QString DisplayLines(QString text);
+
+}  // namespace kestramo

@@ -1,0 +1,58 @@
+#include "dialogs/dlg_password.h"
+
+#include <QLineEdit>
+
+#include "controls/region_button.h"
+#include "dialogs/dlg_message.h"
+
+namespace kestramo {
+
+FrmPassword::FrmPassword(QWidget* parent) : SkinnedDialog(QStringLiteral("password"), QSize(282, 152), parent) {
+  AddLabel(QStringLiteral("Input new password:"), 90, 40);
+  edtPassword_ = AddEdit(90, 56, 180, 21, 8, true);
+  edtPassword_->setObjectName(QStringLiteral("edtPassword"));
+  AddLabel(QStringLiteral("Confirm new password:"), 90, 82);
+  edtConfirm_ = AddEdit(90, 98, 180, 21, 8, true);
+  edtConfirm_->setObjectName(QStringLiteral("edtConfirm"));
+  setTabOrder(edtPassword_, edtConfirm_);
+  connect(AddButton(QStringLiteral("ok"), 153, 126), &RegionButton::clicked, this, &FrmPassword::btnOkClick);
+  connect(AddButton(QStringLiteral("cancel"), 218, 126), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+}
+
+QString FrmPassword::Password() const { return edtPassword_->text(); }
+
+void FrmPassword::btnOkClick() {
+  if (edtPassword_->text() != edtConfirm_->text()) {
+    ShowMessageDialog(QStringLiteral("The new and confirmed passwords do not match. Please type them again."), this);
+    Restart();
+    return;
+  }
+  ShowMessageDialog(QStringLiteral("The password has been successfully changed."), this);
+  done(kResultOk);
+}
+
+void FrmPassword::Restart() {
+  edtPassword_->clear();
+  edtConfirm_->clear();
+  edtPassword_->setFocus();
+}
+
+void FrmPassword::showEvent(QShowEvent* event) {
+  CentreOverMainWindow();
+  SkinnedDialog::showEvent(event);
+  Restart();
+}
+
+bool FrmPassword::PreviewKey(int key, QWidget* focused) {
+  if (key == Qt::Key_Escape) {
+    done(kResultCancel);
+    return true;
+  }
+  if (IsEnterKey(key) && (focused == edtPassword_ || focused == edtConfirm_)) {
+    btnOkClick();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace kestramo

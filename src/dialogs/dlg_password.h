@@ -1,0 +1,31 @@
+#pragma once
+
+#include "dialogs/skinned_dialog.h"
+
+class QLineEdit;
+
+namespace kestramo {
+
+// Asks for a new access password twice; result 1 when both agree (both empty included).
+class FrmPassword : public SkinnedDialog {
+  Q_OBJECT
+
+ public:
+  explicit FrmPassword(QWidget* parent = nullptr);
+  // After result 1: the new password.
+  QString Password() const;
+
+  void btnOkClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool PreviewKey(int key, QWidget* focused) override;
+
+ private:
+  void Restart();
+
+  QLineEdit* edtPassword_;
+  QLineEdit* edtConfirm_;
+};
+
+}  // namespace kestramo

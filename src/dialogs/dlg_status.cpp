@@ -1,0 +1,187 @@
+#include "dialogs/dlg_status.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPainter>
+
+#include "controls/region_button.h"
+#include "controls/skin_progress_bar.h"
+#include "dialogs/dlg_message.h"
+#include "dialogs/status_hand_over.h"
+
+namespace kestramo {
+
+namespace {
+
+const QSize kSize(317, 92);
+const QPoint kAnimAt(10, 14);
+const QSize kAnimArea(64, 53);
+constexpr int kEncLast = 30;
+constexpr int kZipLast = 19;
+
+QImage ComposeBack(const QImage& background) {
+  QImage back(kSize, QImage::Format_ARGB32_Premultiplied);
+  back.fill(QColor(36, 38, 44));
+  QPainter p(&back);
+  if (!background.isNull()) p.drawImage(0, 0, background);
+  return back;
+}
+
+}  // namespace
+
+FrmStatus::FrmStatus(QWidget* parent)
+    : SkinnedDialog(QStringLiteral("status"), kSize, parent),
+      back_(ComposeBack(Background())),
+      animBackground_(back_.copy(QRect(kAnimAt, kAnimArea))),
+      zipStrip_(QStringLiteral("zip"), QStringLiteral("zipmask"), QSize(64, 42), kZipLast + 1),
+      encStrip_(QStringLiteral("enc"), QStringLiteral("encmask"), QSize(57, 53), kEncLast + 1),
+      handOver_(std::make_unique<StatusHandOver>(*this)) {
+  lblStatus_ = AddLabel(QStringLiteral("Status info..."), 85, 10);
+  lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+  lblStatus_->setWordWrap(true);
+  lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblStatus_->setFixedSize(220, 27);
+
+  progressBar_ = new SkinProgressBar(this);
+  progressBar_->setGeometry(85, 39, 220, 17);
+  progressBar_->SetColor(QColor(0, 128, 192));
+  progressBar_->SetContrast(80);
+
+  btnCancel_ = AddButton(QStringLiteral("cancel"), 168, 64, true);
+  connect(btnCancel_, &RegionButton::clicked, this, &FrmStatus::btnCancelClick);
+  connect(&timerAnim_, &QTimer::timeout, this, &FrmStatus::TimerAnimTimer);
+}
+
+FrmStatus::~FrmStatus() = default;
+
+void FrmStatus::PrepareForWork(ZipComponent& zip, CipherManager& cipher) {
+  zip_ = &zip;
+  cipher_ = &cipher;
+  work_.Reset();
+  finished_ = false;
+  handOver_->TakeMessages();
+}
+
+StatusSink& FrmStatus::Sink() { return *handOver_; }
+
+std::vector<std::string> FrmStatus::TakeMessages() { return handOver_->TakeMessages(); }
+
+void FrmStatus::SetStatusText(const QString& text) { lblStatus_->setText(DisplayLines(text)); }
+
+QString FrmStatus::StatusText() const { return lblStatus_->text(); }
+
+void FrmStatus::SetPhase(Phase phase) {
+  animPhase_ = phase;
+  StartAnimation();
+}
+
+void FrmStatus::EnableCancel() {
+  btnCancel_->SetEnabled(true);
+  repaint();
+}
+
+void FrmStatus::SetProgress(int position, int maximum) {
+  progressBar_->SetMin(0);
+  if (progressBar_->Max() != maximum) progressBar_->SetMax(maximum);
+  progressBar_->SetPosition(position);
+}
+
+void FrmStatus::FinishWork() {
+  work_.MarkClosable();
+  finished_ = true;
+  CloseIfFinished();
+}
+
+void FrmStatus::CloseIfFinished() {
+  if (finished_ && isVisible()) done(kResultOk);
+}
+
+const AnimStrip& FrmStatus::StripOf(Phase phase) const {
+  return phase == Phase::Encrypting || phase == Phase::Decrypting ? encStrip_ : zipStrip_;
+}
+
+void FrmStatus::StartAnimation() {
+  timerAnim_.stop();
+  switch (animPhase_) {
+    case Phase::Encrypting:
+      animFrame_ = 0;
+      break;
+    case Phase::Decrypting:
+      animFrame_ = kEncLast;
+      break;
+    case Phase::Compressing:
+      animFrame_ = 0;
+      break;
+    case Phase::Decompressing:
+      animFrame_ = kZipLast;
+      break;
+  }
+  const bool cipher = animPhase_ == Phase::Encrypting || animPhase_ == Phase::Decrypting;
+  timerAnim_.setInterval(cipher ? 60 : 100);
+  DrawAnimFrame(StripOf(animPhase_), animFrame_);
+  timerAnim_.start();
+}
+
+void FrmStatus::DrawAnimFrame(const AnimStrip& strip, int frame) {
+  QPainter p(&back_);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.drawImage(kAnimAt, animBackground_);
+  strip.DrawFrame(p, frame, kAnimAt);
+  p.end();
+  update(QRect(kAnimAt, kAnimArea));
+}
+
+void FrmStatus::TimerAnimTimer() {
+  switch (animPhase_) {
+    case Phase::Encrypting:
+      animFrame_ = animFrame_ >= kEncLast ? 0 : animFrame_ + 1;
+      break;
+    case Phase::Decrypting:
+      animFrame_ = animFrame_ <= 0 ? kEncLast : animFrame_ - 1;
+      break;
+    case Phase::Compressing:
+      animFrame_ = animFrame_ >= kZipLast ? 0 : animFrame_ + 1;
+      break;
+    case Phase::Decompressing:
+      animFrame_ = animFrame_ <= 0 ? kZipLast : animFrame_ - 1;
+      break;
+  }
+  DrawAnimFrame(StripOf(animPhase_), animFrame_);
+}
+
+void FrmStatus::btnCancelClick() {
+  // The button raises no click while disabled; without a running operation there is nothing to stop.
+  if (zip_ && cipher_) work_.Cancel(*zip_, *cipher_);
+}
+
+void FrmStatus::reject() {
+  if (work_.CanClose()) SkinnedDialog::reject();
+}
+
+void FrmStatus::showEvent(QShowEvent* event) {
+  CentreOverMainWindow();
+  btnCancel_->SetEnabled(false);
+  SkinnedDialog::showEvent(event);
+  // A close handed over before the dialog was on screen ends the modal loop once it runs.
+  QMetaObject::invokeMethod(this, &FrmStatus::CloseIfFinished, Qt::QueuedConnection);
+}
+
+void FrmStatus::hideEvent(QHideEvent* event) {
+  timerAnim_.stop();
+  SkinnedDialog::hideEvent(event);
+}
+
+void FrmStatus::closeEvent(QCloseEvent* event) {
+  if (!work_.CanClose()) {
+    event->ignore();
+    return;
+  }
+  SkinnedDialog::closeEvent(event);
+}
+
+void FrmStatus::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(0, 0, back_);
+}
+
+}  // namespace kestramo

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QImage>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialogs/anim_strip.h"
+#include "dialogs/skinned_dialog.h"
+#include "storage/vault/work_status.h"
+
+class QLabel;
+
+namespace kestramo {
+
+class CipherManager;
+class RegionButton;
+class SkinProgressBar;
+class StatusHandOver;
+class StatusSink;
+class ZipComponent;
+
+// The modal window in front of the main window while one import or export runs: what is
+// being done, a progress bar, an animation per kind of work and Cancel. Only the work
+// closes it.
+class FrmStatus : public SkinnedDialog {
+  Q_OBJECT
+
+ public:
+  explicit FrmStatus(QWidget* parent = nullptr);
+  ~FrmStatus() override;
+
+  // The starting state of one operation, set before its worker starts: not closable, not
+  // cancelled, no close pending; Cancel stops `zip` or `cipher` by phase.
+  void PrepareForWork(ZipComponent& zip, CipherManager& cipher);
+  // For the worker thread: the status protocol, handed over to this dialog.
+  StatusSink& Sink();
+  // The flags shared with the worker.
+  WorkStatus& Work() { return work_; }
+  bool Cancelled() const { return work_.Cancelled(); }
+  bool CanClose() const { return work_.CanClose(); }
+  // The pipeline's messages since the last call, to show after the dialog closed.
+  std::vector<std::string> TakeMessages();
+
+  // The protocol's changes, on the main thread.
+  void SetStatusText(const QString& text);
+  void SetPhase(Phase phase);
+  void EnableCancel();
+  void SetProgress(int position, int maximum);
+  // The work is over: closable, and closed now or as soon as the dialog is on screen.
+  void FinishWork();
+
+  void StartAnimation();
+  void DrawAnimFrame(const AnimStrip& strip, int frame);
+  Phase AnimPhase() const { return animPhase_; }
+  int AnimFrame() const { return animFrame_; }
+  int AnimInterval() const { return timerAnim_.interval(); }
+  bool Animating() const { return timerAnim_.isActive(); }
+  QString StatusText() const;
+  RegionButton* CancelButton() const { return btnCancel_; }
+  SkinProgressBar* ProgressBar() const { return progressBar_; }
+
+  void btnCancelClick();
+  void TimerAnimTimer();
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  const AnimStrip& StripOf(Phase phase) const;
+  void CloseIfFinished();
+
+  QLabel* lblStatus_;
+  SkinProgressBar* progressBar_;
+  RegionButton* btnCancel_;
+  QTimer timerAnim_;
+  QImage back_;
+  QImage animBackground_;
+  AnimStrip zipStrip_;
+  AnimStrip encStrip_;
+  Phase animPhase_ = Phase::Compressing;
+  int animFrame_ = 0;
+  WorkStatus work_;
+  ZipComponent* zip_ = nullptr;
+  CipherManager* cipher_ = nullptr;
+  bool finished_ = false;
+  std::unique_ptr<StatusHandOver> handOver_;
+};
+
+}  // namespace kestramo

@@ -1,0 +1,133 @@
+#include "dialogs/skinned_dialog.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+#include "controls/region_button.h"
+#include "dialogs/button_faces.h"
+#include "platform/resource_library.h"
+
+namespace kestramo {
+
+namespace {
+
+const QColor kFallbackBackground(36, 38, 44);
+const char* const kFieldStyle = "background: rgb(193, 228, 249); color: black;";
+
+}  // namespace
+
+SkinnedDialog::SkinnedDialog(const QString& picture, QSize size, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), background_(ResourceLibrary::Picture(picture)) {
+  setFixedSize(size);
+  setMask(Outline(size));
+  setFont(DialogFont());
+  setModal(true);
+}
+
+QRegion SkinnedDialog::Outline(QSize size) {
+  const int w = size.width(), h = size.height();
+  const QPolygon outline({QPoint(0, 0), QPoint(0, h - 4), QPoint(4, h), QPoint(w, h), QPoint(w, 4), QPoint(w - 4, 0)});
+  return QRegion(outline, Qt::WindingFill);
+}
+
+QFont SkinnedDialog::DialogFont() {
+  QFont font(QStringLiteral("Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(8);
+  return font;
+}
+
+void SkinnedDialog::reject() { done(kResultCancel); }
+
+bool SkinnedDialog::PreviewKey(int, QWidget*) { return false; }
+
+void SkinnedDialog::CentreOverMainWindow() {
+  QWidget* main = parentWidget();
+  while (main && main->parentWidget()) main = main->parentWidget();
+  if (!main) {
+    CentreOnDesktop();
+    return;
+  }
+  const QRect m = main->frameGeometry();
+  move(m.left() + (m.width() - width()) / 2, m.top() + (m.height() - height()) / 2);
+}
+
+void SkinnedDialog::CentreOnDesktop() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect d = screen->geometry();
+  move(d.left() + (d.width() - width()) / 2, d.top() + (d.height() - height()) / 2);
+}
+
+QLabel* SkinnedDialog::AddLabel(const QString& text, int x, int y) {
+  auto* label = new QLabel(this);
+  label->setTextFormat(Qt::PlainText);  // names typed by the user are never markup
+  label->setText(text);
+  QPalette pal = label->palette();
+  pal.setColor(QPalette::WindowText, Qt::white);
+  label->setPalette(pal);
+  label->setAutoFillBackground(false);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+QLineEdit* SkinnedDialog::AddEdit(int x, int y, int w, int h, int maxLength, bool password) {
+  auto* edit = new QLineEdit(this);
+  edit->setGeometry(x, y, w, h);
+  edit->setStyleSheet(QString("QLineEdit { %1 lineedit-password-character: 42; }").arg(kFieldStyle));
+  if (maxLength > 0) edit->setMaxLength(maxLength);
+  if (password) edit->setEchoMode(QLineEdit::Password);
+  edit->installEventFilter(this);
+  return edit;
+}
+
+QPlainTextEdit* SkinnedDialog::AddMemo(int x, int y, int w, int h) {
+  auto* memo = new QPlainTextEdit(this);
+  memo->setGeometry(x, y, w, h);
+  memo->setStyleSheet(QString("QPlainTextEdit { %1 }").arg(kFieldStyle));
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setTabChangesFocus(true);
+  memo->installEventFilter(this);
+  return memo;
+}
+
+RegionButton* SkinnedDialog::AddButton(const QString& caption, int x, int y, bool withDisabledFace) {
+  auto* button = new RegionButton(this);
+  button->move(x, y);
+  button->SetPicIdle(ButtonFace(caption, FaceState::Idle));
+  button->SetPicDown(ButtonFace(caption, FaceState::Down));
+  if (withDisabledFace) button->SetPicDsbld(ButtonFace(caption, FaceState::Disabled));
+  button->SetPaintMode(RegionButton::PaintMode::Crop);
+  button->SetCursorSlot(1);
+  button->setObjectName(QStringLiteral("btn_") + caption);
+  return button;
+}
+
+void SkinnedDialog::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (background_.isNull()) {
+    painter.fillRect(rect(), kFallbackBackground);
+  } else {
+    painter.drawImage(0, 0, background_);
+  }
+}
+
+void SkinnedDialog::keyPressEvent(QKeyEvent* event) {
+  if (!PreviewKey(event->key(), focusWidget())) event->ignore();
+}
+
+bool SkinnedDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (PreviewKey(key->key(), qobject_cast<QWidget*>(watched))) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace kestramo

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace kestramo {
+
+class RegionButton;
+
+// Modal results of every skinned dialog.
+inline constexpr int kResultOk = 1;      // OK or Yes
+inline constexpr int kResultCancel = 2;  // Cancel or No
+
+// The frame every skinned dialog shares: a borderless window whose face is one picture of
+// the skin, cut to a six-corner outline, with white labels, light-blue fields and picture
+// buttons. It sees each key before the focused field does (PreviewKey).
+class SkinnedDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `picture` names the background in the resource library; `size` is the design size,
+  // which also gives the outline.
+  SkinnedDialog(const QString& picture, QSize size, QWidget* parent);
+
+  // The outline with the bottom-left and top-right corners cut by 4 pixels.
+  static QRegion Outline(QSize size);
+  // The program's dialog font: the platform's sans-serif at 8 points.
+  static QFont DialogFont();
+
+  // Result 2 from the window's own close request; dialogs that close otherwise override it.
+  void reject() override;
+
+ protected:
+  // Called with every key press, for the dialog itself and for each of its fields, before
+  // the field sees it; true when the dialog used the key.
+  virtual bool PreviewKey(int key, QWidget* focused);
+  static bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+  // Centres over the main window (the outermost parent), or on the desktop without one.
+  void CentreOverMainWindow();
+  void CentreOnDesktop();
+
+  QLabel* AddLabel(const QString& text, int x, int y);
+  QLineEdit* AddEdit(int x, int y, int w, int h, int maxLength, bool password);
+  QPlainTextEdit* AddMemo(int x, int y, int w, int h);
+  // A skin button "btn_<caption>" with its idle, pressed and (if wanted) disabled faces.
+  RegionButton* AddButton(const QString& caption, int x, int y, bool withDisabledFace = false);
+
+  const QImage& Background() const { return background_; }
+
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QImage background_;
+};
+
+}  // namespace kestramo
