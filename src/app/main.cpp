@@ -1,1 +1,24 @@
-int main() { return 0; }
+// KESTRAMO: the desktop program.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "mainwindow/frm_main.h"
+#include "platform/qt_shell_info.h"
+#include "platform/single_instance.h"
+
+int main(int argc, char** argv) {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+    std::fprintf(stderr, "kestramo: no display to show the window on (set DISPLAY or QT_QPA_PLATFORM)\n");
+    return 1;
+  }
+  // A second copy ends at once, silently, leaving the first one alone.
+  const kestramo::SingleInstance instance;
+  if (instance.IsAlreadyRunning()) return 0;
+
+  QApplication app(argc, argv);
+  kestramo::QtShellInfo::UseDesktopIconTheme();
+  kestramo::FrmMain window(QCoreApplication::applicationDirPath().toStdString());
+  window.show();
+  return app.exec();
+}

@@ -1,0 +1,177 @@
+#include "mainwindow/frm_main.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+
+#include "mainwindow/panel_painter.h"
+#include "mainwindow/picture_ops.h"
+#include "mainwindow/scene_layers.h"
+#include "platform/resource_library.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr int kWidth = 560, kHeight = 420;
+// Where the small doors stand: closed, and open (reduced to their inner edges).
+constexpr int kLeftDoorLeft = 26, kRightDoorClosedLeft = 237, kRightDoorOpenLeft = 445;
+constexpr int kHandleClosedLeft = 240, kHandleOpenLeft = 448;
+constexpr int kLeftDoorOpenColumns = 7, kRightDoorOpenColumns = 39;
+
+int HomeTop(int number) {
+  for (const SceneLayerDef& d : SceneLayerTable()) {
+    if (d.number == number) return d.top;
+  }
+  return 0;
+}
+
+}  // namespace
+
+QPolygon WindowOutline(int w, int h) {
+  return QPolygon({QPoint(0, 0), QPoint(0, h - 4), QPoint(4, h), QPoint(w, h), QPoint(w, 4), QPoint(w - 4, 0)});
+}
+
+FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint), vault_(std::make_unique<Vault>(base)), imgMain_(new LayeredImage(this)) {
+  setFixedSize(kWidth, kHeight);
+  imgMain_->setGeometry(0, 0, kWidth, kHeight);
+  imgMain_->setAttribute(Qt::WA_TransparentForMouseEvents);  // the window itself handles the pointer
+  setMouseTracking(true);
+  setWindowTitle(QStringLiteral("KESTRAMO"));
+  FormCreate();
+}
+
+FrmMain::~FrmMain() {
+  // Nothing is written at exit: the index was saved after every change.
+  views_.FreeViews();
+  ResourceLibrary::Unload();
+}
+
+void FrmMain::FormCreate() {
+  ResourceLibrary::Load();
+  CursorSlots::Install();
+  CreateSceneLayers(*imgMain_);
+  setMask(QRegion(WindowOutline(kWidth, kHeight), Qt::WindingFill));
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - QPoint(kWidth / 2, kHeight / 2));
+  }
+
+  if (lock_.TryAcquire(vault_->Layout().Base())) {
+    ProgressEnabled = false;
+    loadReport_ = vault_->LoadIndex();
+    ProgressEnabled = true;
+  }
+  LoggedIn = false;
+  RenamePending = false;
+
+  SmallBoxBack = ResourceLibrary::Picture(QStringLiteral("sbox"));
+  SmallRightDoor = ResourceLibrary::Picture(QStringLiteral("rsd"));
+  SmallLeftDoor = ResourceLibrary::Picture(QStringLiteral("lsd"));
+  BigRightDoor = ResourceLibrary::Picture(QStringLiteral("rbd"));
+  BigLeftDoor = ResourceLibrary::Picture(QStringLiteral("lbd"));
+
+  if (vault_->Items().RecordCount() > 0) {
+    BuildViews();
+    PlacePanels(0);
+  }
+}
+
+void FrmMain::BuildViews() { views_.BuildViews(vault_->Items()); }
+
+void FrmMain::PlacePanel(int panel, float offset) {
+  const int base = panel * layer::kPanelLayers;
+  const int box = views_.TopBox + panel;
+  const bool exists = box < views_.BoxCount();
+  const BoxView* view = exists ? &views_.Boxes[static_cast<std::size_t>(box)] : nullptr;
+  const bool lightOn = view && view->LightOn;
+  const bool open = view && view->DoorsOpen;
+
+  imgMain_->Layer(base + layer::kLight)->visible = lightOn;
+  imgMain_->Layer(base + layer::kLightSwitch)->visible = !lightOn;
+  SceneLayer* left = imgMain_->Layer(base + layer::kLeftDoor);
+  SceneLayer* right = imgMain_->Layer(base + layer::kRightDoor);
+  SceneLayer* handle = imgMain_->Layer(base + layer::kHandle);
+  if (open) {
+    left->picture = SmallLeftDoor.copy(SmallLeftDoor.width() - kLeftDoorOpenColumns, 0, kLeftDoorOpenColumns,
+                                       SmallLeftDoor.height());
+    right->picture = SmallRightDoor.copy(0, 0, kRightDoorOpenColumns, SmallRightDoor.height());
+  } else {
+    left->picture = SmallLeftDoor;
+    right->picture = SmallRightDoor;
+  }
+  left->pos.setX(kLeftDoorLeft);
+  right->pos.setX(open ? kRightDoorOpenLeft : kRightDoorClosedLeft);
+  handle->pos.setX(open ? kHandleOpenLeft : kHandleClosedLeft);
+
+  if (exists) {
+    DrawBoxPanel(box);
+  } else {
+    imgMain_->Layer(base + layer::kPanel)->picture = SmallBoxBack;  // no box: an empty panel out of sight
+  }
+  for (int n = base; n < base + layer::kPanelLayers; ++n) {
+    imgMain_->Layer(n)->pos.setY(HomeTop(n) - offset);
+  }
+  imgMain_->Layer(base + layer::kItemSlider)->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + (view ? view->SliderOffset : 0));
+}
+
+void FrmMain::PlacePanels(float offset) {
+  imgMain_->BeginUpdate();
+  PlacePanel(0, offset);
+  PlacePanel(1, offset);
+  imgMain_->EndUpdate();
+}
+
+void FrmMain::DrawBoxPanel(int box) {
+  const int panel = box - views_.TopBox;
+  if (panel < 0 || panel > 1 || box >= views_.BoxCount()) return;
+  SceneLayer* target = imgMain_->Layer(panel * layer::kPanelLayers + layer::kPanel);
+  if (target->picture.isNull() || target->picture.size() != SmallBoxBack.size()) target->picture = SmallBoxBack.copy();
+  kestramo::DrawBoxPanel(target->picture, SmallBoxBack, views_.Boxes[static_cast<std::size_t>(box)], views_,
+                         box == views_.SelectedBox);
+  imgMain_->Changed();
+}
+
+void FrmMain::SetHandlePicture(int layerNumber, bool up) {
+  const bool big = layerNumber == layer::kBigHandle;
+  const QString name = QString(big ? "bh" : "sh") + (up ? "up" : "down");
+  SceneLayer* handle = imgMain_->Layer(layerNumber);
+  if (!handle) return;
+  handle->picture = WithAlphaFromMask(ResourceLibrary::Picture(name), ResourceLibrary::Picture(name + "a"));
+  imgMain_->Changed();
+}
+
+void FrmMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!reported_) {
+    reported_ = true;
+    QTimer::singleShot(0, this, &FrmMain::ReportIndexTrouble);
+  }
+}
+
+void FrmMain::ReportIndexTrouble() {
+  QString text;
+  if (!lock_.Held()) {
+    text = QStringLiteral("The vault is in use by another KESTRAMO program. Close it and start again.");
+  } else if (loadReport_.NeedsAttention()) {
+    text = QString::fromStdString(loadReport_.Message());
+  }
+  if (!text.isEmpty()) QMessageBox::warning(this, QStringLiteral("KESTRAMO"), text);
+  if (!lock_.Held()) close();
+}
+
+void FrmMain::mouseMoveEvent(QMouseEvent* event) {
+  const int number = imgMain_->LayerAt(event->position());
+  const SceneLayer* hit = number >= 0 ? imgMain_->Layer(number) : nullptr;
+  setCursor(CursorSlots::Get(hit ? hit->cursor : 0));
+}
+
+void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
+  const int number = imgMain_->LayerAt(event->position());
+  if (number == 37) close();
+  if (number == 36) showMinimized();
+}
+
+}  // namespace kestramo

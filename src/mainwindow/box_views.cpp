@@ -1,0 +1,89 @@
+#include "mainwindow/box_views.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "mainwindow/picture_ops.h"
+#include "mainwindow/view_texts.h"
+#include "storage/vault/box_rules.h"
+
+namespace kestramo {
+
+namespace {
+
+const FieldValue& Get(const ItemRecord& r, ItemField f) { return r[static_cast<std::size_t>(f)]; }
+
+QString Q(const std::string& s, int max) { return QString::fromStdString(s).left(max); }
+
+QImage Decode(const Picture& p) {
+  if (!p) return {};
+  return QImage::fromData(p->data(), static_cast<int>(p->size()));
+}
+
+// The mask inverted (black where the icon is), with the mask's intensity as alpha.
+QImage ShadowOf(const QImage& mask) {
+  QImage inverted = mask.convertToFormat(QImage::Format_RGB32);
+  inverted.invertPixels();
+  return WithAlphaFromMask(inverted, mask);
+}
+
+}  // namespace
+
+int BoxView::CountSelected() const { return static_cast<int>(std::count(Selected.begin(), Selected.end(), 1)); }
+
+int BoxViews::IconFor(const Picture& icon, const Picture& mask) {
+  if (!icon || !mask) return -1;
+  const auto key = std::make_pair(icon.get(), mask.get());
+  if (const auto it = Icons.byPictures.find(key); it != Icons.byPictures.end()) return it->second;
+  const QImage picture = Decode(icon), maskImage = Decode(mask);
+  if (picture.isNull() || maskImage.isNull()) return -1;
+  const int slot = static_cast<int>(Icons.icons.size());
+  Icons.icons.push_back(WithAlphaFromMask(picture.scaled(32, 32), maskImage.scaled(32, 32)));
+  Icons.shadows.push_back(ShadowOf(maskImage.scaled(32, 32)));
+  Icons.byPictures.emplace(key, slot);
+  return slot;
+}
+
+void BoxViews::BuildViews(const ItemTable& table) {
+  FreeViews();
+  for (const std::string& name : BoxNames(table)) {
+    BoxView box;
+    box.Name = Q(name, 80);
+    Boxes.push_back(std::move(box));
+  }
+  for (const ItemRecord& r : table.AllRecords()) {
+    if (Get(r, ItemField::Name).IsNull()) continue;
+    ItemView v;
+    v.Index = Get(r, ItemField::Index).AsInteger();
+    v.Box = Q(Get(r, ItemField::Box).AsString(), 80);
+    v.Name = Q(Get(r, ItemField::Name).AsString(), 255);
+    v.SizeText = SizeText(static_cast<uint32_t>(Get(r, ItemField::Size).AsInteger())).left(32);
+    v.TypeText = Q(Get(r, ItemField::Type).AsString(), 80);
+    v.DateText = DateText(Get(r, ItemField::Date).AsDateTime()).left(32);
+    v.icon = IconFor(Get(r, ItemField::Icon).AsPicture(), Get(r, ItemField::IconMask).AsPicture());
+    Items.push_back(std::move(v));
+  }
+  CollectBoxItems();
+}
+
+void BoxViews::CollectBoxItems() {
+  std::unordered_map<QString, BoxView*> byName;
+  for (BoxView& box : Boxes) byName.emplace(box.Name, &box);
+  for (std::size_t k = 0; k < Items.size(); ++k) {
+    const auto it = byName.find(Items[k].Box);  // exact: letter case and length count
+    if (it == byName.end()) continue;
+    it->second->ItemSlot.push_back(static_cast<int32_t>(k));
+    it->second->ItemIndex.push_back(Items[k].Index);
+    it->second->Selected.push_back(0);
+  }
+}
+
+void BoxViews::FreeViews() {
+  Boxes.clear();
+  Items.clear();
+  Icons = IconCache{};
+  TopBox = 0;
+  SelectedBox = -1;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "storage/table/item_table.h"
+
+namespace kestramo {
+
+// What the panels show of one item record.
+struct ItemView {
+  int32_t Index = 0;
+  QString Box, Name, SizeText, TypeText, DateText;
+  int icon = -1;  // position in the icon cache, -1 for none
+};
+
+// What the panels show of one box, and its state on screen. A box may hold any number of
+// items: the slots grow with it.
+struct BoxView {
+  QString Name;
+  int32_t FirstRow = 0;
+  int32_t FirstRowTop = 60;
+  bool LightLatched = false;
+  bool LightOn = false;
+  bool DoorsOpen = false;
+  float SliderOffset = 0.0f;  // 0 to kSliderTravel below the slider's home
+  std::vector<int32_t> ItemSlot;   // position in ItemViews of the box's n-th item
+  std::vector<int32_t> ItemIndex;  // its Index
+  std::vector<char> Selected;      // its selection flag
+
+  int32_t ItemCount() const { return static_cast<int32_t>(ItemSlot.size()); }
+  int CountSelected() const;
+};
+
+inline constexpr float kSliderTravel = 222.0f;
+
+// Each distinct icon once: thousands of items with the same picture share one entry.
+struct IconCache {
+  std::vector<QImage> icons;    // with the mask as alpha
+  std::vector<QImage> shadows;  // black silhouettes with the same alpha
+  std::map<std::pair<const PictureBytes*, const PictureBytes*>, int> byPictures;  // (icon, mask)
+};
+
+// The view of the index table that the panels draw.
+class BoxViews {
+ public:
+  // Rebuilds boxes, items and icons from the table; the top box is 0 and none is selected.
+  void BuildViews(const ItemTable& table);
+  void FreeViews();
+
+  std::vector<BoxView> Boxes;
+  std::vector<ItemView> Items;
+  IconCache Icons;
+  int TopBox = 0;
+  int SelectedBox = -1;
+
+  int BoxCount() const { return static_cast<int>(Boxes.size()); }
+
+ private:
+  // Fills every box's item slots, in record order, in one pass over the items.
+  void CollectBoxItems();
+  int IconFor(const Picture& icon, const Picture& mask);
+};
+
+}  // namespace kestramo

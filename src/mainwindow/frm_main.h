@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+
+#include "mainwindow/box_views.h"
+#include "mainwindow/layered_image.h"
+#include "platform/qt_shell_info.h"
+#include "storage/vault/vault.h"
+#include "storage/vault/vault_lock.h"
+
+namespace kestramo {
+
+// The main window: a 560x420 picture of a safe whose panels show the vault's boxes.
+class FrmMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Prepares the window on the vault in `base` (the executable's directory in use).
+  explicit FrmMain(const std::filesystem::path& base, QWidget* parent = nullptr);
+  ~FrmMain() override;
+
+  // False when another program of ours holds the vault: the window must not be used.
+  bool OwnsVault() const { return lock_.Held(); }
+  const IndexLoadReport& LoadReport() const { return loadReport_; }
+
+  Vault& GetVault() { return *vault_; }
+  BoxViews& Views() { return views_; }
+  LayeredImage& Image() { return *imgMain_; }
+
+  // Lays out both panels for TopBox, `offset` pixels up the column of panels, and redraws them.
+  void PlacePanels(float offset);
+  // Redraws the name and item list of a box shown in one of the panels.
+  void DrawBoxPanel(int box);
+  // Gives a handle layer (11, 23 or 38) its up or down picture.
+  void SetHandlePicture(int layerNumber, bool up);
+  // Rebuilds the views from the index table (at start when it holds records).
+  void BuildViews();
+
+  bool ProgressEnabled = true;
+  bool LoggedIn = false;
+  bool RenamePending = false;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void PlacePanel(int panel, float offset);
+  void ReportIndexTrouble();
+
+  std::unique_ptr<Vault> vault_;
+  VaultLock lock_;
+  IndexLoadReport loadReport_;
+  LayeredImage* imgMain_;
+  BoxViews views_;
+  QtShellInfo shell_;
+  QImage SmallBoxBack, SmallRightDoor, SmallLeftDoor, BigRightDoor, BigLeftDoor;
+  bool reported_ = false;
+};
+
+// The window's shape: the full rectangle with its bottom-left and top-right corners cut by 4 pixels.
+QPolygon WindowOutline(int width, int height);
+
+}  // namespace kestramo

@@ -1,0 +1,68 @@
+#include "mainwindow/layered_image.h"
+
+#include <QPainter>
+
+namespace kestramo {
+
+LayeredImage::LayeredImage(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+}
+
+SceneLayer& LayeredImage::AddLayer(SceneLayer layer) {
+  byNumber_[layer.number] = layers_.size();
+  layers_.push_back(std::move(layer));
+  Changed();
+  return layers_.back();
+}
+
+SceneLayer* LayeredImage::Layer(int number) {
+  const auto it = byNumber_.find(number);
+  return it == byNumber_.end() ? nullptr : &layers_[it->second];
+}
+
+void LayeredImage::EndUpdate() {
+  if (updates_ > 0 && --updates_ == 0) Changed();
+}
+
+void LayeredImage::Changed() {
+  stale_ = true;
+  if (updates_ == 0) update();
+}
+
+int LayeredImage::LayerAt(const QPointF& p) const {
+  for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) {
+    if (it->Hits(p)) return it->number;
+  }
+  return -1;
+}
+
+const QImage& LayeredImage::Composed() {
+  if (stale_) Compose();
+  return composed_;
+}
+
+void LayeredImage::Compose() {
+  if (composed_.size() != size()) composed_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+  composed_.fill(Qt::black);
+  QPainter painter(&composed_);
+  for (const SceneLayer& layer : layers_) {
+    if (!layer.visible || layer.picture.isNull()) continue;
+    const QPointF at(std::round(layer.pos.x()), std::round(layer.pos.y()));
+    switch (layer.mode) {
+      case DrawMode::Opaque: painter.setCompositionMode(QPainter::CompositionMode_Source); break;
+      case DrawMode::Blend: painter.setCompositionMode(QPainter::CompositionMode_SourceOver); break;
+      // The light adds itself to what lies beneath, each channel saturating at 255.
+      case DrawMode::LightCombine: painter.setCompositionMode(QPainter::CompositionMode_Plus); break;
+    }
+    painter.drawImage(at, layer.picture);
+  }
+  stale_ = false;
+}
+
+void LayeredImage::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(0, 0, Composed());
+}
+
+}  // namespace kestramo

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <map>
+#include <vector>
+
+#include "mainwindow/scene_layer.h"
+
+namespace kestramo {
+
+// The main window's picture: an ordered stack of layers composed into one image. Changes
+// are batched between BeginUpdate and EndUpdate; the composition is rebuilt once per batch.
+class LayeredImage : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit LayeredImage(QWidget* parent = nullptr);
+
+  // Adds a layer above all others.
+  SceneLayer& AddLayer(SceneLayer layer);
+  SceneLayer* Layer(int number);
+  const std::vector<SceneLayer>& Layers() const { return layers_; }
+
+  void BeginUpdate() { ++updates_; }
+  void EndUpdate();
+  // Marks the composition stale and repaints (unless inside an update).
+  void Changed();
+
+  // The topmost layer under a point, or -1.
+  int LayerAt(const QPointF& p) const;
+  // The composed picture as it is on screen.
+  const QImage& Composed();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void Compose();
+
+  std::vector<SceneLayer> layers_;
+  std::map<int, std::size_t> byNumber_;
+  QImage composed_;
+  bool stale_ = true;
+  int updates_ = 0;
+};
+
+}  // namespace kestramo

@@ -1,0 +1,110 @@
+#include "mainwindow/panel_painter.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <cmath>
+
+#include "mainwindow/picture_ops.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr int kRowHeight = 60;
+constexpr int kListTop = 60, kListBottom = 337, kTextRight = 415;
+const QColor kShadow(0, 0, 0);
+const QColor kLabelSelected(237, 254, 245), kLabel(210, 210, 255);
+const QColor kValueSelected(255, 255, 255), kValue(255, 255, 128);
+
+// A rectangle given by its left, top, right and bottom, the right and bottom excluded.
+QRect R(int left, int top, int right, int bottom) { return QRect(left, top, right - left, bottom - top); }
+
+QFont PanelFont(int pixels) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(pixels);  // 9 and 16 points at 96 dots per inch
+  return font;
+}
+
+// Text from the rectangle's top-left, cut with an ellipsis at its right edge.
+void DrawElided(QPainter& p, const QRect& r, const QString& text) {
+  p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+             p.fontMetrics().elidedText(text, Qt::ElideRight, r.width()));
+}
+
+void DrawAt(QPainter& p, int x, int y, const QString& text) {
+  p.drawText(QRect(x, y, 1000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+void CopyStrip(QPainter& p, const QImage& pristine, const QRect& r) {
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.drawImage(r.topLeft(), pristine, r);
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void DrawRow(QPainter& p, int h, const ItemView& item, const BoxViews& views, bool selected) {
+  static const QString labels[4] = {QStringLiteral("Size: "), QStringLiteral("Type: "), QStringLiteral("Date: "),
+                                    QStringLiteral("Name: ")};
+  const QString values[4] = {item.SizeText, item.TypeText, item.DateText, item.Name};
+  const QPoint at[4] = {{55, h}, {55, h + 13}, {55, h + 26}, {20, h + 39}};
+
+  if (item.icon >= 0) p.drawImage(21, h + 7, views.Icons.shadows[static_cast<std::size_t>(item.icon)]);
+  p.setPen(kShadow);
+  for (int i = 0; i < 4; ++i) {
+    DrawElided(p, R(at[i].x() + 1, at[i].y() + 1, kTextRight, at[i].y() + 21), labels[i] + values[i]);
+  }
+  if (item.icon >= 0) {
+    QImage icon = views.Icons.icons[static_cast<std::size_t>(item.icon)];
+    if (selected) LightenPicture(icon, 60);
+    p.drawImage(20, h + 6, icon);
+  }
+  p.setPen(selected ? kLabelSelected : kLabel);
+  for (int i = 0; i < 4; ++i) DrawAt(p, at[i].x(), at[i].y(), labels[i]);
+  p.setPen(selected ? kValueSelected : kValue);
+  for (int i = 0; i < 4; ++i) {
+    const int left = at[i].x() + p.fontMetrics().horizontalAdvance(labels[i]);
+    DrawElided(p, R(left, at[i].y(), kTextRight, at[i].y() + 20), values[i]);
+  }
+}
+
+void DrawName(QPainter& p, const QString& name, bool selectedBox) {
+  p.setFont(PanelFont(21));
+  const int flags = Qt::AlignCenter | Qt::TextSingleLine;
+  const QRect shadow = R(71, 10, 402, 33), face = R(70, 9, 402, 33);
+  p.setPen(kShadow);
+  p.drawText(shadow, flags, p.fontMetrics().elidedText(name, Qt::ElideRight, shadow.width()));
+  p.setPen(selectedBox ? kValueSelected : kValue);
+  p.drawText(face, flags, p.fontMetrics().elidedText(name, Qt::ElideRight, face.width()));
+}
+
+}  // namespace
+
+PanelScroll ScrollFor(int32_t itemCount, float sliderOffset) {
+  const float span = static_cast<float>(itemCount * kRowHeight - 278);
+  float x = span * sliderOffset / kSliderTravel;
+  if (x < 0) x = 0;
+  const auto first = static_cast<int32_t>(x / kRowHeight);
+  // Halves go to the even neighbour, as the default rounding mode does.
+  const auto top = kRowHeight - static_cast<int32_t>(std::nearbyint(x - static_cast<float>(first * kRowHeight)));
+  return {first, top};
+}
+
+void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const BoxViews& views, bool selectedBox) {
+  QPainter p(&target);
+  CopyStrip(p, pristine, R(17, kListTop, 412, kListBottom));
+  const PanelScroll scroll = ScrollFor(box.ItemCount(), box.SliderOffset);
+  box.FirstRow = scroll.FirstRow;
+  box.FirstRowTop = scroll.FirstRowTop;
+
+  p.setFont(PanelFont(12));
+  for (int32_t n = box.FirstRow; n < box.ItemCount(); ++n) {
+    const int h = box.FirstRowTop + (n - box.FirstRow) * kRowHeight;
+    if (h > kListBottom) break;
+    const auto slot = static_cast<std::size_t>(box.ItemSlot[static_cast<std::size_t>(n)]);
+    DrawRow(p, h, views.Items[slot], views, box.Selected[static_cast<std::size_t>(n)] != 0);
+  }
+  CopyStrip(p, pristine, R(17, 0, 412, kListTop));
+  DrawName(p, box.Name, selectedBox);
+  CopyStrip(p, pristine, R(17, kListBottom, 412, 351));
+}
+
+}  // namespace kestramo

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QImage>
+
+#include "mainwindow/box_views.h"
+
+namespace kestramo {
+
+// Where a box's item list starts for its slider position: the first row drawn and its top.
+struct PanelScroll {
+  int32_t FirstRow;
+  int32_t FirstRowTop;
+};
+PanelScroll ScrollFor(int32_t itemCount, float sliderOffset);
+
+// Draws a box's name and item list into a panel picture (panel coordinates), restoring the
+// background from the pristine panel picture. Also stores the scroll state in the box.
+void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const BoxViews& views, bool selectedBox);
+
+}  // namespace kestramo

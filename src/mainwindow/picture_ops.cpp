@@ -1,0 +1,36 @@
+#include "mainwindow/picture_ops.h"
+
+#include <algorithm>
+
+namespace kestramo {
+
+int Intensity(QRgb p) { return (61 * qRed(p) + 174 * qGreen(p) + 21 * qBlue(p)) >> 8; }
+
+QImage WithAlphaFromMask(const QImage& picture, const QImage& mask) {
+  QImage out = picture.convertToFormat(QImage::Format_ARGB32);
+  const QImage m = mask.convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < out.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+    const auto* mrow = y < m.height() ? reinterpret_cast<const QRgb*>(m.constScanLine(y)) : nullptr;
+    for (int x = 0; x < out.width(); ++x) {
+      const int alpha = (mrow && x < m.width()) ? Intensity(mrow[x]) : 0;
+      row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), alpha);
+    }
+  }
+  return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+void LightenPicture(QImage& picture, int amount) {
+  // Work on straight colours so that the lightening does not depend on the alpha.
+  QImage straight = picture.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < straight.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(straight.scanLine(y));
+    for (int x = 0; x < straight.width(); ++x) {
+      auto add = [amount](int c) { return std::clamp(c + amount, 0, 255); };
+      row[x] = qRgba(add(qRed(row[x])), add(qGreen(row[x])), add(qBlue(row[x])), qAlpha(row[x]));
+    }
+  }
+  picture = straight.convertToFormat(picture.format());
+}
+
+}  // namespace kestramo

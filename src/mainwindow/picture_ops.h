@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QImage>
+
+namespace kestramo {
+
+// Brightness of a pixel as the skin's masks use it: (61 R + 174 G + 21 B) >> 8.
+int Intensity(QRgb pixel);
+
+// The picture with each pixel's alpha taken from the intensity of the mask pixel at the
+// same place (the colour kept); premultiplied ARGB.
+QImage WithAlphaFromMask(const QImage& picture, const QImage& mask);
+
+// Red, green and blue each raised by `amount`, limited to 0-255; alpha unchanged.
+void LightenPicture(QImage& picture, int amount);
+
+}  // namespace kestramo

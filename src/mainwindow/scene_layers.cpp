@@ -1,0 +1,79 @@
+#include "mainwindow/scene_layers.h"
+
+#include "mainwindow/layered_image.h"
+#include "mainwindow/picture_ops.h"
+#include "platform/resource_library.h"
+
+namespace kestramo {
+
+namespace {
+
+// One box panel: its parts relative to the first panel's home positions.
+void AddPanel(std::vector<SceneLayerDef>& t, int first, int dy) {
+  const SceneLayerDef parts[] = {
+      {0, "sbox", "", 16, 60, 0},          {1, "sslider", "sslidera", 426, 126, 2},
+      {2, "light", "", 27, 121, 0},        {3, "rsd", "", 237, 120, 0},
+      {4, "lsd", "", 26, 120, 0},          {5, "sblight", "sblighta", 458, 73, 1},
+      {6, "sbfil", "sbalpha", 26, 99, 1},  {7, "sbfol", "sbalpha", 118, 99, 1},
+      {8, "sbexp", "sbalpha", 210, 99, 1}, {9, "sbdel", "sbalpha", 302, 99, 1},
+      {10, "sbcom", "sbalpha", 394, 99, 1}, {11, "shdown", "shdowna", 240, 233, 2},
+  };
+  for (SceneLayerDef d : parts) {
+    d.number += first;
+    d.top += dy;
+    t.push_back(d);
+  }
+}
+
+std::vector<SceneLayerDef> BuildTable() {
+  std::vector<SceneLayerDef> t;
+  AddPanel(t, layer::kPanel, 0);
+  AddPanel(t, layer::kSecondPanel, kPanelHeight);
+  const SceneLayerDef rest[] = {
+      {24, "bbox", "bboxa", 0, 0, 0},       {25, "bslider", "bslidera", 490, 66, 2},
+      {26, "rbd", "", 263, 59, 0},          {27, "lbd", "", 9, 59, 0},
+      {28, "bbnew", "bbalpha", 8, 39, 1},   {29, "bbdel", "bbalpha", 63, 39, 1},
+      {30, "bbfin", "bbalpha", 118, 39, 1}, {31, "bbpas", "bbalpha", 173, 39, 1},
+      {32, "bbhel", "bbalpha", 228, 39, 1}, {33, "bbabo", "bbalpha", 283, 39, 1},
+      {36, "bbmin", "bbalpha", 448, 39, 1}, {37, "bbexi", "bbalpha", 503, 39, 1},
+      {38, "bhdown", "bhdowna", 265, 200, 2},
+  };
+  t.insert(t.end(), std::begin(rest), std::end(rest));
+  return t;
+}
+
+bool IsLight(int number) { return number == layer::kLight || number == layer::kSecondPanel + layer::kLight; }
+
+}  // namespace
+
+const std::vector<SceneLayerDef>& SceneLayerTable() {
+  static const std::vector<SceneLayerDef> table = BuildTable();
+  return table;
+}
+
+void CreateSceneLayers(LayeredImage& image) {
+  image.BeginUpdate();
+  for (const SceneLayerDef& d : SceneLayerTable()) {
+    SceneLayer l;
+    l.number = d.number;
+    l.picture = ResourceLibrary::Picture(QString::fromLatin1(d.picture));
+    l.pos = QPointF(d.left, d.top);
+    l.cursor = d.cursor;
+    if (IsLight(d.number)) {
+      l.mouseEvents = false;
+      l.mode = DrawMode::LightCombine;
+      l.visible = false;
+    } else if (*d.alpha == '\0') {
+      l.alphaHit = false;
+      l.mode = DrawMode::Opaque;
+    } else {
+      l.alphaHit = true;
+      l.mode = DrawMode::Blend;
+      l.picture = WithAlphaFromMask(l.picture, ResourceLibrary::Picture(QString::fromLatin1(d.alpha)));
+    }
+    image.AddLayer(std::move(l));
+  }
+  image.EndUpdate();
+}
+
+}  // namespace kestramo

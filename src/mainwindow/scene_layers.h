@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace kestramo {
+
+class LayeredImage;
+
+// One row of the scene's layer table: the layer's number, picture, alpha picture (empty:
+// an opaque layer without alpha hit), home position and cursor.
+struct SceneLayerDef {
+  int number;
+  const char* picture;
+  const char* alpha;
+  int left;
+  int top;
+  int cursor;
+};
+
+// The layer numbers the rest of the window refers to.
+namespace layer {
+inline constexpr int kPanel = 0, kItemSlider = 1, kLight = 2, kRightDoor = 3, kLeftDoor = 4, kLightSwitch = 5;
+inline constexpr int kAddFiles = 6, kComment = 10, kHandle = 11;
+inline constexpr int kSecondPanel = 12;  // the second panel's parts are 12 to 23, in the same order
+inline constexpr int kPanelLayers = 12;
+inline constexpr int kBigBox = 24, kBigSlider = 25, kBigRightDoor = 26, kBigLeftDoor = 27, kBigHandle = 38;
+}  // namespace layer
+
+// Panel pitch: the boxes form one column of panels of this height.
+inline constexpr int kPanelHeight = 351;
+
+const std::vector<SceneLayerDef>& SceneLayerTable();
+
+// Creates every layer of the table, in number order, on the image.
+void CreateSceneLayers(LayeredImage& image);
+
+}  // namespace kestramo

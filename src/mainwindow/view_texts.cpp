@@ -1,0 +1,28 @@
+#include "mainwindow/view_texts.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace kestramo {
+
+QString SizeText(int64_t bytes) {
+  if (bytes > 0 && bytes < 1024) bytes = 1024;
+  const auto kb = static_cast<int64_t>(std::llround(static_cast<double>(bytes) / 1024.0));
+  QString digits = QString::number(kb);
+  const QString sep = QLocale::system().groupSeparator();
+  for (int i = digits.size() - 3; i > 0 && digits[i - 1].isDigit(); i -= 3) digits.insert(i, sep);
+  return digits + QStringLiteral(" KB");
+}
+
+QString DateText(const LocalDateTime& when) {
+  const auto c = when.ToCivil();
+  QString text = QStringLiteral("%1/%2/%3").arg(c.month).arg(c.day).arg(c.year % 100, 2, 10, QLatin1Char('0'));
+  if (c.hour == 0 && c.minute == 0 && c.second == 0) return text;
+  const int hour12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
+  return text + QStringLiteral(" %1:%2 %3")
+                    .arg(hour12)
+                    .arg(c.minute, 2, 10, QLatin1Char('0'))
+                    .arg(c.hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+}
+
+}  // namespace kestramo
