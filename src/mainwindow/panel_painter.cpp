@@ -88,6 +88,12 @@ PanelScroll ScrollFor(int32_t itemCount, float sliderOffset) {
   return {first, top};
 }
 
+BoxScroll BoxScrollFor(int boxCount, float sliderTop) {
+  const float offset = static_cast<float>(boxCount - 1) * 351.0f * (sliderTop - 66.0f) / 290.0f;
+  const auto top = static_cast<int>(offset / 351.0f);
+  return {top, offset - static_cast<float>(top) * 351.0f};
+}
+
 void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const BoxViews& views, bool selectedBox) {
   QPainter p(&target);
   CopyStrip(p, pristine, R(17, kListTop, 412, kListBottom));

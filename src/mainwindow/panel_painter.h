@@ -13,6 +13,14 @@ struct PanelScroll {
 };
 PanelScroll ScrollFor(int32_t itemCount, float sliderOffset);
 
+// Which box the first panel shows, and how far the column of panels is scrolled past it,
+// for the big slider standing at `sliderTop` (its travel is 66 to 356).
+struct BoxScroll {
+  int TopBox;
+  float Offset;
+};
+BoxScroll BoxScrollFor(int boxCount, float sliderTop);
+
 // Draws a box's name and item list into a panel picture (panel coordinates), restoring the
 // background from the pristine panel picture. Also stores the scroll state in the box.
 void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const BoxViews& views, bool selectedBox);

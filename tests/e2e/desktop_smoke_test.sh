@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Starts the real desktop program under a private X server on a prepared vault, checks the
+# window's shape on a screenshot, checks that a second copy ends at once, and closes the
+# window with its exit button.
+# Usage: desktop_smoke_test.sh KESTRAMO KESTRAMO_CLI KQXRES_RCC
+set -euo pipefail
+
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+cleanup() {
+  [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The program keeps its vault beside itself.
+cp "$1" "$2" "$3" "$work/"
+cd "$work"
+./kestramo-cli new-box "Work" >/dev/null
+./kestramo-cli new-box "Photos" >/dev/null
+echo "a note" > note.txt
+./kestramo-cli add Work note.txt >/dev/null
+
+# A white root window, so that the window's cut corners show white.
+Xvfb -displayfd 3 -screen 0 800x600x24 -wr -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+./kestramo &
+app=$!
+win=$(xdotool search --sync --limit 1 --name '^KESTRAMO$')
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$win")"
+[ "$WIDTH" = 560 ] && [ "$HEIGHT" = 420 ] || fail "window is ${WIDTH}x${HEIGHT}"
+
+import -window root "$work/screen.png"
+pixel() { convert "$work/screen.png" -format "%[pixel:p{$(( X + $1 )),$(( Y + $2 ))}]" info:; }
+white() { case "$(pixel "$1" "$2")" in white|"srgb(255,255,255)") return 0;; *) return 1;; esac; }
+white 0 419 || fail "bottom-left corner is not cut"
+white 559 0 || fail "top-right corner is not cut"
+white 0 0 && fail "top-left corner is cut"
+white 559 419 && fail "bottom-right corner is cut"
+white 280 20 && fail "the safe is not drawn"
+
+# A second copy ends at once and leaves the first alone.
+timeout 5 ./kestramo || fail "second copy did not end quietly"
+kill -0 "$app" || fail "the first copy ended"
+
+# The exit button on the top row ends the program.
+xdotool mousemove --window "$win" 528 49 click 1
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the exit button did not end the program"
+app=""
+echo "desktop smoke test passed"
