@@ -1,15 +1,45 @@
 // Draws every picture of the skin into a directory and lists them in kqxres.qrc.
-#include <QDir>
-#include <QFile>
+// With "--preview DIR" it also writes composites of the skin as the program shows it.
 #include <QGuiApplication>
-#include <QTextStream>
+#include <QStringList>
+#include <cstdio>
+
+#include "body.h"
+#include "buttons.h"
+#include "dialogs.h"
+#include "icons.h"
+#include "panel.h"
+#include "preview.h"
+#include "resource_set.h"
+#include "strips.h"
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
-  if (argc != 2) return 2;
-  QDir().mkpath(argv[1]);
-  QFile qrc(QString(argv[1]) + "/kqxres.qrc");
-  if (!qrc.open(QIODevice::WriteOnly)) return 1;
-  QTextStream(&qrc) << "<RCC><qresource prefix=\"/\"></qresource></RCC>\n";
+  QStringList args = app.arguments().mid(1);
+  QString previewDir;
+  const int at = int(args.indexOf("--preview"));
+  if (at >= 0 && at + 1 < args.size()) {
+    previewDir = args[at + 1];
+    args.remove(at, 2);
+  }
+  if (args.size() != 1) {
+    std::fprintf(stderr, "usage: kqx_skin OUTDIR [--preview DIR]\n");
+    return 2;
+  }
+  skin::ResourceSet set;
+  skin::AddBody(set);
+  skin::AddPanel(set);
+  skin::AddDialogs(set);
+  skin::AddDialogButtons(set);
+  skin::AddStrips(set);
+  skin::AddIcons(set);
+  if (!set.Write(args[0])) {
+    std::fprintf(stderr, "kqx_skin: cannot write the skin into %s\n", qPrintable(args[0]));
+    return 1;
+  }
+  if (!previewDir.isEmpty() && !skin::WritePreviews(set, previewDir)) {
+    std::fprintf(stderr, "kqx_skin: cannot write the previews into %s\n", qPrintable(previewDir));
+    return 1;
+  }
   return 0;
 }

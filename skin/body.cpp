@@ -1,0 +1,130 @@
+#include "body.h"
+
+#include <QPainterPath>
+
+#include "buttons.h"
+#include "hardware.h"
+#include "materials.h"
+
+namespace skin {
+
+namespace {
+
+constexpr int kW = 560, kH = 420;
+const QColor kBodySteel(66, 72, 82);
+
+void Nameplate(QPainter& p, const QRectF& r) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 0, 0, 120));
+  p.drawRoundedRect(r.translated(1.5, 2), 4, 4);
+  p.setPen(QPen(QColor(70, 44, 8), 1));
+  p.setBrush(Brass(r));
+  p.drawRoundedRect(r, 4, 4);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(QColor(110, 72, 14, 200), 1));
+  p.drawRoundedRect(r.adjusted(3, 3, -3, -3), 2, 2);
+  QFont f = SkinFont(17, true, true);
+  f.setLetterSpacing(QFont::AbsoluteSpacing, 4);
+  EngravedText(p, r.adjusted(0, 1, 0, 0), "KESTRAMO", f, QColor(60, 36, 4));
+  for (qreal x : {r.left() + 9, r.right() - 9}) Rivet(p, QPointF(x, r.center().y()), 2.6);
+  p.restore();
+}
+
+// Short slots that fill the gap in the button row.
+void Vents(QPainter& p, const QRectF& r) {
+  const int n = 6;
+  const qreal pitch = r.width() / n;
+  for (int i = 0; i < n; ++i) {
+    const QRectF slot(r.left() + i * pitch + 2, r.top(), pitch - 4, r.height());
+    p.fillRect(slot, QColor(10, 11, 14));
+    Bevel(p, slot, 1, false, 100);
+  }
+}
+
+QImage BodyPicture() {
+  QImage img = Blank(kW, kH);
+  QPainter p(&img);
+  QPainterPath outline;
+  outline.addPolygon(CutOutline(kW, kH));
+  outline.closeSubpath();
+  FillBrushed(p, outline, kBodySteel, 0x5afe01);
+  // Title band, a touch lighter, closed by an engraved groove.
+  QPainterPath band;
+  band.addRect(0, 0, kW, 36);
+  FillBrushed(p, band.intersected(outline), kBodySteel.lighter(112), 0x5afe02);
+  p.fillRect(QRectF(3, 36, kW - 6, 1), QColor(0, 0, 0, 150));
+  p.fillRect(QRectF(3, 37, kW - 6, 1), QColor(255, 255, 255, 50));
+  Bevel(p, CutOutline(kW, kH), 2.5, true, 140);
+  Nameplate(p, QRectF(190, 6, 180, 26));
+  for (QPointF c : {QPointF(10, 10), QPointF(kW - 12, 12), QPointF(10, 208), QPointF(kW - 6, 208)}) Rivet(p, c, 3);
+  Vents(p, QRectF(340, 44, 104, 10));
+  // Sunken frame around the window and the slider's groove.
+  const QRectF lip(kSafeWindow.left() - 4, kSafeWindow.top() - 4, kSafeWindow.width() + 8, kSafeWindow.height() + 6);
+  p.fillRect(lip, QColor(8, 9, 12));
+  Bevel(p, lip, 3, false, 120);
+  SliderTrack(p, QRectF(496, 60, 12, 354));
+  // Hinges of the big doors, on the body beside them.
+  for (qreal y : {96.0, 350.0}) {
+    Hinge(p, QRectF(2, y, 7, 30));
+    Hinge(p, QRectF(549, y, 8, 30));
+  }
+  PaintPressedRow(p, kBigButton, BigButtons());
+  return img;
+}
+
+// Opaque everywhere but the window and the cut corners.
+QImage BodyMask() {
+  QImage mask(kW, kH, QImage::Format_ARGB32);
+  mask.fill(Qt::black);
+  QPainter p(&mask);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::white);
+  p.drawPolygon(CutOutline(kW, kH));
+  p.fillRect(kSafeWindow, Qt::black);
+  return mask;
+}
+
+QImage RightBigDoor() {
+  QImage door = Door({QSize(285, 353), 31, true, 0xb16d00, 16});
+  QPainter p(&door);
+  Dial(p, QPointF(162, 170), 56);
+  return door;
+}
+
+// Bolts that reach across the meeting edge, so the closed doors read as locked.
+QImage LeftBigDoor() {
+  QImage door = Door({QSize(262, 353), 8, false, 0x1e7d00, 16});
+  QPainter p(&door);
+  p.setRenderHint(QPainter::Antialiasing);
+  for (qreal y : {70.0, 176.0, 282.0}) {
+    const QRectF bolt(214, y - 6, 36, 12);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 110));
+    p.drawRoundedRect(bolt.translated(1, 2), 5, 5);
+    QLinearGradient g(0, bolt.top(), 0, bolt.bottom());
+    g.setColorAt(0, QColor(230, 234, 240));
+    g.setColorAt(0.5, QColor(140, 146, 156));
+    g.setColorAt(1, QColor(60, 64, 72));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(24, 26, 30), 1));
+    p.drawRoundedRect(bolt, 5, 5);
+  }
+  return door;
+}
+
+}  // namespace
+
+void AddBody(ResourceSet& set) {
+  set.Add("bbox", BodyPicture());
+  set.Add("bboxa", BodyMask());
+  set.Add("rbd", RightBigDoor());
+  set.Add("lbd", LeftBigDoor());
+  set.AddMasked("bhdown", "bhdowna", Handle(QSize(30, 90), false));
+  set.AddMasked("bhup", "bhupa", Handle(QSize(30, 90), true));
+  set.AddMasked("bslider", "bslidera", SliderKnob(QSize(24, 56)));
+  AddSceneButtons(set);
+}
+
+}  // namespace skin

@@ -1,0 +1,123 @@
+#include "dialogs.h"
+
+#include <QPainterPath>
+#include <optional>
+
+#include "hardware.h"
+#include "materials.h"
+#include "pictograms.h"
+
+namespace skin {
+
+namespace {
+
+const QColor kDialogSteel(50, 55, 64);
+
+struct DialogSpec {
+  const char* name;
+  QSize size;
+  std::optional<Pictogram> emblem;  // drawn in a round brass-rimmed well on the left
+  std::uint32_t seed;
+};
+
+void Emblem(QPainter& p, QPointF c, Pictogram g) {
+  const qreal r = 26;
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 0, 0, 90));
+  p.drawEllipse(c + QPointF(1.5, 2), r + 1, r + 1);
+  QConicalGradient rim(c, 135);
+  rim.setColorAt(0, QColor(255, 236, 170));
+  rim.setColorAt(0.5, QColor(110, 74, 18));
+  rim.setColorAt(1, QColor(255, 236, 170));
+  p.setBrush(rim);
+  p.drawEllipse(c, r, r);
+  QRadialGradient well(c - QPointF(6, 6), r * 1.2);
+  well.setColorAt(0, QColor(44, 50, 62));
+  well.setColorAt(1, QColor(14, 16, 22));
+  p.setBrush(well);
+  p.drawEllipse(c, r - 3, r - 3);
+  p.restore();
+  const QRectF box(c.x() - 15, c.y() - 15, 30, 30);
+  DrawPictogram(p, g, box.translated(1, 1), QColor(0, 0, 0, 160));
+  DrawPictogram(p, g, box, QColor(246, 206, 110));
+}
+
+// A thin gold rule under the header area, where the first label starts.
+void HeaderRule(QPainter& p, qreal width) {
+  QLinearGradient g(0, 0, width, 0);
+  g.setColorAt(0, QColor(200, 150, 60, 0));
+  g.setColorAt(0.15, QColor(220, 170, 70, 200));
+  g.setColorAt(0.85, QColor(220, 170, 70, 200));
+  g.setColorAt(1, QColor(200, 150, 60, 0));
+  p.fillRect(QRectF(6, 27, width - 12, 1), g);
+  p.fillRect(QRectF(6, 28, width - 12, 1), QColor(0, 0, 0, 120));
+}
+
+void Title(QPainter& p, qreal width) {
+  QFont f = SkinFont(11, true, true);
+  f.setLetterSpacing(QFont::AbsoluteSpacing, 2);
+  EngravedText(p, QRectF(0, 4, width, 20), "KESTRAMO", f, QColor(150, 156, 168));
+}
+
+QImage Background(const DialogSpec& d, bool header) {
+  const int w = d.size.width(), h = d.size.height();
+  QImage img = Blank(w, h);
+  QPainter p(&img);
+  QPainterPath outline;
+  outline.addPolygon(CutOutline(w, h));
+  outline.closeSubpath();
+  FillBrushed(p, outline, kDialogSteel, d.seed);
+  if (header) {
+    HeaderRule(p, w);
+    Title(p, w);
+  }
+  Bevel(p, CutOutline(w, h), 2, true, 150);
+  Bevel(p, CutOutline(w - 8, h - 8).translated(4, 4), 1, false, 70);
+  for (QPointF c : {QPointF(9, 9), QPointF(w - 11, 11), QPointF(11, h - 11), QPointF(w - 9, h - 9)}) Rivet(p, c, 2.2);
+  if (d.emblem) Emblem(p, QPointF(45, 30 + (h - 30) / 2.0), *d.emblem);
+  return img;
+}
+
+// The about box: the safe's name large, a dial, and room for the line at (68,178).
+QImage About() {
+  const DialogSpec d{"about", QSize(320, 240), std::nullopt, 0xab07};
+  QImage img = Background(d, false);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  Dial(p, QPointF(64, 84), 42, -18);
+  const QRectF plate(124, 58, 178, 52);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 0, 0, 120));
+  p.drawRoundedRect(plate.translated(2, 2), 5, 5);
+  p.setPen(QPen(QColor(70, 44, 8), 1));
+  p.setBrush(Brass(plate));
+  p.drawRoundedRect(plate, 5, 5);
+  QFont f = SkinFont(22, true, true);
+  f.setLetterSpacing(QFont::AbsoluteSpacing, 2);
+  EngravedText(p, plate, "KESTRAMO", f, QColor(60, 36, 4));
+  EngravedText(p, QRectF(124, 116, 178, 20), "File Vault  1.0", SkinFont(12, true, false), QColor(205, 210, 220));
+  QLinearGradient rule(0, 0, 320, 0);
+  rule.setColorAt(0, QColor(220, 170, 70, 0));
+  rule.setColorAt(0.5, QColor(220, 170, 70, 220));
+  rule.setColorAt(1, QColor(220, 170, 70, 0));
+  p.fillRect(QRectF(20, 160, 280, 1), rule);
+  return img;
+}
+
+}  // namespace
+
+void AddDialogs(ResourceSet& set) {
+  static const DialogSpec dialogs[] = {
+      {"name", {301, 112}, Pictogram::Box, 0xd1a01},      {"login", {279, 112}, Pictogram::Key, 0xd1a02},
+      {"password", {282, 152}, Pictogram::Key, 0xd1a03},  {"confirm", {315, 101}, Pictogram::Question, 0xd1a04},
+      {"message", {301, 100}, Pictogram::Exclamation, 0xd1a05}, {"comment", {316, 186}, Pictogram::Note, 0xd1a06},
+      {"find", {422, 264}, std::nullopt, 0xd1a07},        {"browse", {341, 307}, std::nullopt, 0xd1a08},
+  };
+  for (const DialogSpec& d : dialogs) set.Add(d.name, Background(d, true));
+  set.Add("status", Background({"status", {317, 92}, std::nullopt, 0xd1a09}, false));
+  set.Add("about", About());
+}
+
+}  // namespace skin

@@ -1,0 +1,210 @@
+#include "pictograms.h"
+
+#include <QPainterPath>
+#include <algorithm>
+
+namespace skin {
+
+namespace {
+
+// A closed box seen from the front with its lid line, the base of three pictograms.
+QPainterPath Crate(qreal x, qreal y, qreal w, qreal h) {
+  QPainterPath path;
+  path.addRect(x, y, w, h);
+  path.moveTo(x, y + h * 0.32);
+  path.lineTo(x + w, y + h * 0.32);
+  path.moveTo(x + w * 0.4, y + h * 0.32);
+  path.lineTo(x + w * 0.4, y + h * 0.5);
+  path.lineTo(x + w * 0.6, y + h * 0.5);
+  path.lineTo(x + w * 0.6, y + h * 0.32);
+  return path;
+}
+
+QPainterPath Plus(QPointF c, qreal r) {
+  QPainterPath path;
+  path.moveTo(c.x() - r, c.y());
+  path.lineTo(c.x() + r, c.y());
+  path.moveTo(c.x(), c.y() - r);
+  path.lineTo(c.x(), c.y() + r);
+  return path;
+}
+
+QPainterPath Cross(QPointF c, qreal r) {
+  QPainterPath path;
+  path.moveTo(c - QPointF(r, r));
+  path.lineTo(c + QPointF(r, r));
+  path.moveTo(c + QPointF(r, -r));
+  path.lineTo(c + QPointF(-r, r));
+  return path;
+}
+
+QPainterPath Page() {
+  QPainterPath path;
+  path.moveTo(3, 1);
+  path.lineTo(9.5, 1);
+  path.lineTo(13, 4.5);
+  path.lineTo(13, 15);
+  path.lineTo(3, 15);
+  path.closeSubpath();
+  path.moveTo(9.5, 1);
+  path.lineTo(9.5, 4.5);
+  path.lineTo(13, 4.5);
+  return path;
+}
+
+QPainterPath Folder() {
+  QPainterPath path;
+  path.moveTo(1, 3);
+  path.lineTo(6, 3);
+  path.lineTo(7.5, 5);
+  path.lineTo(15, 5);
+  path.lineTo(15, 14);
+  path.lineTo(1, 14);
+  path.closeSubpath();
+  return path;
+}
+
+QPainterPath KeyShape() {
+  QPainterPath path;
+  path.addEllipse(QPointF(4.5, 8), 3.2, 3.2);
+  path.moveTo(7.7, 8);
+  path.lineTo(15, 8);
+  path.moveTo(12.5, 8);
+  path.lineTo(12.5, 11);
+  path.moveTo(14.5, 8);
+  path.lineTo(14.5, 10.5);
+  return path;
+}
+
+// Glyph-like marks (?, !, i) drawn as text so they have proper curves.
+void Glyph(QPainter& p, const QString& s, QColor ink, bool serif) {
+  QFont f(serif ? "DejaVu Serif" : "DejaVu Sans");
+  f.setBold(true);
+  f.setPixelSize(15);
+  p.setFont(f);
+  p.setPen(ink);
+  p.drawText(QRectF(0, 0, 16, 16.5), Qt::AlignCenter, s);
+}
+
+QPainterPath Strokes(Pictogram g) {
+  QPainterPath path;
+  switch (g) {
+    case Pictogram::NewBox:
+      path = Crate(1, 5, 10, 10);
+      path.addPath(Plus({12.5, 3.5}, 2.6));
+      break;
+    case Pictogram::DeleteBox:
+      path = Crate(1, 5, 10, 10);
+      path.addPath(Cross({12.5, 3.5}, 2.2));
+      break;
+    case Pictogram::Box:
+      path = Crate(1.5, 3, 13, 11);
+      break;
+    case Pictogram::Find:
+      path.addEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+      path.moveTo(9.8, 9.8);
+      path.lineTo(14.5, 14.5);
+      break;
+    case Pictogram::Key:
+      path = KeyShape();
+      break;
+    case Pictogram::Minimise:
+      path.moveTo(3, 13);
+      path.lineTo(13, 13);
+      break;
+    case Pictogram::Power:
+      path.arcMoveTo(2.5, 3, 11, 11, 60);
+      path.arcTo(2.5, 3, 11, 11, 60, 300 - 60);
+      path.moveTo(8, 1.5);
+      path.lineTo(8, 8);
+      break;
+    case Pictogram::AddFiles:
+      path = Page();
+      path.addPath(Plus({8, 10}, 2.6));
+      break;
+    case Pictogram::AddFolder:
+      path = Folder();
+      path.addPath(Plus({8, 9.5}, 2.6));
+      break;
+    case Pictogram::Extract:
+      path.moveTo(1.5, 8);
+      path.lineTo(1.5, 15);
+      path.lineTo(14.5, 15);
+      path.lineTo(14.5, 8);
+      path.moveTo(8, 12);
+      path.lineTo(8, 1.5);
+      path.moveTo(4.5, 5);
+      path.lineTo(8, 1.5);
+      path.lineTo(11.5, 5);
+      break;
+    case Pictogram::Bin:
+      path.moveTo(2, 3.5);
+      path.lineTo(14, 3.5);
+      path.moveTo(6, 3.5);
+      path.lineTo(6.5, 1.5);
+      path.lineTo(9.5, 1.5);
+      path.lineTo(10, 3.5);
+      path.moveTo(3.5, 3.5);
+      path.lineTo(4.5, 15);
+      path.lineTo(11.5, 15);
+      path.lineTo(12.5, 3.5);
+      path.moveTo(6.5, 6);
+      path.lineTo(6.8, 12.5);
+      path.moveTo(9.5, 6);
+      path.lineTo(9.2, 12.5);
+      break;
+    case Pictogram::Comment:
+      path.addRoundedRect(1, 2, 14, 9.5, 2.5, 2.5);
+      path.moveTo(4, 11.5);
+      path.lineTo(3.5, 15);
+      path.lineTo(7.5, 11.5);
+      path.moveTo(4, 5.5);
+      path.lineTo(12, 5.5);
+      path.moveTo(4, 8);
+      path.lineTo(10, 8);
+      break;
+    case Pictogram::Note:
+      path = Page();
+      for (qreal y : {7.0, 9.5, 12.0}) {
+        path.moveTo(5, y);
+        path.lineTo(11, y);
+      }
+      break;
+    default:
+      break;
+  }
+  return path;
+}
+
+}  // namespace
+
+void DrawPictogram(QPainter& p, Pictogram g, const QRectF& box, QColor ink) {
+  const qreal side = std::min(box.width(), box.height());
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  p.translate(box.center() - QPointF(side / 2, side / 2));
+  p.scale(side / 16.0, side / 16.0);
+  switch (g) {
+    case Pictogram::Help:
+    case Pictogram::Question:
+      Glyph(p, "?", ink, false);
+      break;
+    case Pictogram::About:
+      Glyph(p, "i", ink, true);
+      break;
+    case Pictogram::Exclamation:
+      Glyph(p, "!", ink, false);
+      break;
+    default: {
+      // Thin pictures get thicker strokes so they hold up when small.
+      const qreal width = std::clamp(24.0 / side, 1.4, 2.1);
+      p.setPen(QPen(ink, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.setBrush(Qt::NoBrush);
+      p.drawPath(Strokes(g));
+    }
+  }
+  p.restore();
+}
+
+}  // namespace skin
