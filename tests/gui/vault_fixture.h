@@ -1,0 +1,45 @@
+#pragma once
+
+#include <fstream>
+#include <string>
+
+#include "pipeline_fakes.h"
+#include "storage/vault/box_rules.h"
+#include "storage/vault/item_import.h"
+#include "temp_dir.h"
+
+namespace kestramo::testing {
+
+// A vault in a temporary directory with boxes and items put in through the real pipeline.
+class VaultFixture {
+ public:
+  VaultFixture() {
+    std::filesystem::create_directories(dir / "vault");
+    Vault v(dir / "vault");
+    v.LoadIndex();
+  }
+  std::filesystem::path Base() const { return dir / "vault"; }
+
+  // Each box gets `items` small files named "<box> file <n>.txt".
+  void Fill(const std::vector<std::string>& boxes, int items) {
+    Vault v(Base());
+    v.LoadIndex();
+    RecordingSink sink;
+    WorkStatus work;
+    FakeShell shell;
+    for (const std::string& box : boxes) {
+      AddBoxRecord(v, box);
+      for (int n = 1; n <= items; ++n) {
+        const auto file = dir / "src" / (box + " file " + std::to_string(n) + ".txt");
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file) << "content of " << file.filename().string() << std::string(static_cast<size_t>(n) * 700, 'x');
+        AddItem(v, file, box, {sink, work}, shell);
+      }
+    }
+    v.SaveIndex();
+  }
+
+  TempDir dir;
+};
+
+}  // namespace kestramo::testing
