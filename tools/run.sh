@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and starts the program.
+# Builds everything and starts the desktop program; its vault lives beside it in build/bin/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/tools/build.sh"
-"$root/build/bin/kestramo-cli" --help
-"$root/build/bin/kestramo-cli" self-check
+exec "$root/build/bin/kestramo"

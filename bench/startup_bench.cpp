@@ -1,0 +1,123 @@
+// Start-up of the main window and the redraw of a box panel, on a vault of many boxes and
+// items, against two peers measured in the same run: a bare window that only shows the
+// safe's picture, and a plain copy of one panel's picture.
+// Usage: startup_bench [boxes] [items per box] (default 32 100)
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <cstdio>
+#include <filesystem>
+
+#include "mainwindow/frm_main.h"
+#include "mainwindow/panel_painter.h"
+#include "mainwindow/scene_layers.h"
+#include "platform/resource_library.h"
+#include "storage/table/item_table.h"
+
+namespace fs = std::filesystem;
+using namespace kestramo;
+
+namespace {
+
+Picture Png(QRgb colour) {
+  QImage image(32, 32, QImage::Format_ARGB32);
+  image.fill(colour);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return std::make_shared<const PictureBytes>(bytes.begin(), bytes.end());
+}
+
+// An index of boxes x items with a few dozen distinct icons, written straight into the table.
+void MakeVault(const fs::path& base, int boxes, int items) {
+  fs::create_directories(base);
+  Vault v(base);
+  v.LoadIndex();
+  std::vector<Picture> icons;
+  for (int i = 0; i < 40; ++i) icons.push_back(Png(qRgb(i * 6, 100, 200 - i * 4)));
+  const Picture mask = Png(qRgb(255, 255, 255));
+  ItemTable& t = v.Items();
+  int index = 0;
+  for (int b = 0; b < boxes; ++b) {
+    const std::string box = "Box number " + std::to_string(b + 1);
+    t.Append();
+    t.SetField(ItemField::Box, FieldValue::Text(box));
+    t.Post();
+    for (int i = 0; i < items; ++i) {
+      t.Append();
+      t.SetField(ItemField::Index, FieldValue::Integer(++index));
+      t.SetField(ItemField::Name, FieldValue::Text("Document " + std::to_string(index) + " of the quarterly report.txt"));
+      t.SetField(ItemField::Size, FieldValue::Integer(index * 977));
+      t.SetField(ItemField::Type, FieldValue::Text("plain text document"));
+      t.SetField(ItemField::Date, FieldValue::DateTime(LocalDateTime::FromCivil({2026, 12, 7, 9, i % 60, 0})));
+      t.SetField(ItemField::Icon, FieldValue::Image(icons[static_cast<std::size_t>(index % 40)]));
+      t.SetField(ItemField::IconMask, FieldValue::Image(mask));
+      t.SetField(ItemField::Box, FieldValue::Text(box));
+      t.SetField(ItemField::Password, FieldValue::Text("vendrali"));
+      t.Post();
+    }
+  }
+  v.SaveIndex();
+}
+
+double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int boxes = argc > 1 ? std::atoi(argv[1]) : 32;
+  const int items = argc > 2 ? std::atoi(argv[2]) : 100;
+  const fs::path base = fs::temp_directory_path() / "kestramo-startup-bench";
+  fs::remove_all(base);
+  MakeVault(base, boxes, items);
+
+  QElapsedTimer timer;
+  timer.start();
+  {
+    Vault probe(base);
+    probe.LoadIndex();
+  }
+  const double readIndex = Ms(timer);
+
+  timer.restart();
+  FrmMain window(base);
+  window.Image().Composed();  // the first painted picture
+  const double startup = Ms(timer) - readIndex;
+
+  timer.restart();
+  {
+    // Peer: a bare window showing the safe's picture.
+    QWidget bare;
+    bare.resize(560, 420);
+    QImage canvas(560, 420, QImage::Format_ARGB32_Premultiplied);
+    QPainter(&canvas).drawImage(0, 0, ResourceLibrary::Picture(QStringLiteral("bbox")));
+  }
+  const double peerStartup = Ms(timer);
+
+  constexpr int kRedraws = 300;
+  BoxView& box = window.Views().Boxes[0];
+  timer.restart();
+  for (int i = 0; i < kRedraws; ++i) {
+    box.SliderOffset = static_cast<float>(i % 223);
+    window.DrawBoxPanel(0);
+  }
+  const double redraw = Ms(timer) / kRedraws;
+  const QImage pristine = ResourceLibrary::Picture(QStringLiteral("sbox"));
+  QImage copy(pristine.size(), pristine.format());
+  timer.restart();
+  for (int i = 0; i < kRedraws; ++i) QPainter(&copy).drawImage(0, 0, pristine);
+  const double blit = Ms(timer) / kRedraws;
+
+  std::printf("vault: %d boxes x %d items (%d records)\n", boxes, items, boxes * (items + 1));
+  std::printf("index read          %8.2f ms\n", readIndex);
+  std::printf("start-up after read %8.2f ms  (bare window %6.2f ms, ratio %.1fx; target < 300 ms)\n", startup,
+              peerStartup, startup / peerStartup);
+  std::printf("panel redraw        %8.3f ms  (plain panel copy %6.3f ms, ratio %.1fx; target < 2 ms)\n", redraw, blit,
+              redraw / blit);
+  fs::remove_all(base);
+  return 0;
+}
