@@ -34,12 +34,21 @@ void Nameplate(QPainter& p, const QRectF& r) {
 
 // Short slots that fill the gap in the button row.
 void Vents(QPainter& p, const QRectF& r) {
-  const int n = 6;
+  const int n = 4;
   const qreal pitch = r.width() / n;
   for (int i = 0; i < n; ++i) {
-    const QRectF slot(r.left() + i * pitch + 2, r.top(), pitch - 4, r.height());
-    p.fillRect(slot, QColor(10, 11, 14));
-    Bevel(p, slot, 1, false, 100);
+    const QRectF slot(r.left() + i * pitch + 3, r.top(), pitch - 6, r.height());
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 45));
+    p.drawRoundedRect(slot.translated(0.5, 1), slot.height() / 2, slot.height() / 2);
+    QLinearGradient g(0, slot.top(), 0, slot.bottom());
+    g.setColorAt(0, QColor(2, 2, 4));
+    g.setColorAt(1, QColor(34, 38, 46));
+    p.setBrush(g);
+    p.drawRoundedRect(slot, slot.height() / 2, slot.height() / 2);
+    p.restore();
   }
 }
 
@@ -58,8 +67,8 @@ QImage BodyPicture() {
   p.fillRect(QRectF(3, 37, kW - 6, 1), QColor(255, 255, 255, 50));
   Bevel(p, CutOutline(kW, kH), 2.5, true, 140);
   Nameplate(p, QRectF(190, 6, 180, 26));
-  for (QPointF c : {QPointF(10, 10), QPointF(kW - 12, 12), QPointF(10, 208), QPointF(kW - 6, 208)}) Rivet(p, c, 3);
-  Vents(p, QRectF(340, 44, 104, 10));
+  for (QPointF c : {QPointF(10, 10), QPointF(kW - 12, 12), QPointF(4.5, 208), QPointF(kW - 6, 208)}) Rivet(p, c, 3);
+  Vents(p, QRectF(340, 45, 104, 9));
   // Sunken frame around the window and the slider's groove.
   const QRectF lip(kSafeWindow.left() - 4, kSafeWindow.top() - 4, kSafeWindow.width() + 8, kSafeWindow.height() + 6);
   p.fillRect(lip, QColor(8, 9, 12));

@@ -45,9 +45,9 @@ void PaintFace(QPainter& p, QRectF r, const ButtonSpec& spec, bool pressed) {
   p.setBrush(Qt::NoBrush);
   p.setPen(QPen(pressed ? QColor(40, 24, 0, 120) : QColor(255, 250, 220, 170), 1));
   p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 4, 4);
-  const qreal side = r.height() - 5;
+  const qreal side = r.height() - 4;
   const bool wide = spec.word[0] != '\0';
-  QRectF glyph(r.left() + (wide ? 5 : (r.width() - side) / 2), r.top() + 2.5, side, side);
+  QRectF glyph(r.left() + (wide ? 5 : (r.width() - side) / 2), r.top() + 2, side, side);
   DrawPictogram(p, spec.glyph, glyph.translated(0.6, 0.8), QColor(255, 240, 190, 120));
   DrawPictogram(p, spec.glyph, glyph, kInk);
   if (wide) {

@@ -103,6 +103,8 @@ QImage About() {
   rule.setColorAt(0.5, QColor(220, 170, 70, 220));
   rule.setColorAt(1, QColor(220, 170, 70, 0));
   p.fillRect(QRectF(20, 160, 280, 1), rule);
+  EngravedText(p, QRectF(20, 204, 280, 16), "Your files under lock and key", SkinFont(10, false, true),
+               QColor(150, 156, 168));
   return img;
 }
 

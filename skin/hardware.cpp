@@ -34,6 +34,19 @@ void DoorStrip(QPainter& p, const DoorSpec& s) {
   }
 }
 
+void Louvres(QPainter& p, const QRectF& r) {
+  const qreal pitch = 14;
+  for (qreal y = r.top(); y + 6 <= r.bottom(); y += pitch) {
+    const QRectF slat(r.left(), y, r.width(), 6);
+    QLinearGradient g(0, slat.top(), 0, slat.bottom());
+    g.setColorAt(0, QColor(255, 255, 255, 46));
+    g.setColorAt(0.5, QColor(0, 0, 0, 0));
+    g.setColorAt(1, QColor(0, 0, 0, 90));
+    p.fillRect(slat, g);
+    p.fillRect(QRectF(slat.left(), slat.bottom(), slat.width(), 1), QColor(0, 0, 0, 70));
+  }
+}
+
 }  // namespace
 
 QImage Door(const DoorSpec& s) {
@@ -54,6 +67,7 @@ QImage Door(const DoorSpec& s) {
   sheen.setColorAt(0.34, QColor(255, 255, 255, 26));
   sheen.setColorAt(0.44, QColor(255, 255, 255, 0));
   p.fillRect(panel, sheen);
+  if (s.louvres) Louvres(p, panel.adjusted(8, 10, -8, -10));
   const qreal r = s.inset * 0.22 + 1.2;
   const qreal m = s.inset * 0.5;
   for (QPointF c : {face.topLeft() + QPointF(m, m), face.topRight() + QPointF(-m, m),
@@ -87,18 +101,23 @@ void Dial(QPainter& p, QPointF c, qreal radius, qreal turn) {
   p.drawEllipse(c, face, face);
   p.translate(c);
   p.rotate(turn);
-  for (int i = 0; i < 60; ++i) {
-    const bool major = i % 5 == 0;
-    p.setPen(QPen(QColor(232, 220, 190, major ? 230 : 150), major ? 1.6 : 0.9));
+  // Small dials keep only the major ticks; large ones add minor ticks and numbers.
+  const bool detailed = radius >= 30;
+  const int ticks = detailed ? 60 : 12;
+  for (int i = 0; i < ticks; ++i) {
+    const bool major = !detailed || i % 5 == 0;
+    p.setPen(QPen(QColor(232, 220, 190, major ? 230 : 140), major ? std::max(1.0, radius * 0.03) : 0.9));
     p.drawLine(QPointF(0, -face * 0.96), QPointF(0, -face * (major ? 0.8 : 0.88)));
-    p.rotate(6);
+    p.rotate(360.0 / ticks);
   }
-  p.setFont(SkinFont(int(std::max(7.0, radius * 0.16))));
-  p.setPen(QColor(232, 220, 190));
-  for (int i = 0; i < 12; ++i) {
-    const qreal a = i * 30 * M_PI / 180;
-    const QPointF at(std::sin(a) * face * 0.64, -std::cos(a) * face * 0.64);
-    p.drawText(QRectF(at.x() - 12, at.y() - 8, 24, 16), Qt::AlignCenter, QString::number(i * 5));
+  if (detailed) {
+    p.setFont(SkinFont(int(radius * 0.17)));
+    p.setPen(QColor(232, 220, 190));
+    for (int i = 0; i < 6; ++i) {
+      const qreal a = i * 60 * M_PI / 180;
+      const QPointF at(std::sin(a) * face * 0.63, -std::cos(a) * face * 0.63);
+      p.drawText(QRectF(at.x() - 12, at.y() - 8, 24, 16), Qt::AlignCenter, QString::number(i * 10));
+    }
   }
   p.rotate(-turn);
   // Knob with a grip ring and the index mark on the bezel.

@@ -14,6 +14,7 @@ struct DoorSpec {
   bool stripOnLeft;  // the right door keeps its left edge, the left door its right edge
   std::uint32_t seed;
   qreal inset;       // margin of the recessed centre panel
+  bool louvres = false;  // pressed horizontal slats across the centre panel
 };
 
 // A brushed steel door with a recessed panel, corner rivets and the edge that stays

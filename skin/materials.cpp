@@ -35,7 +35,7 @@ std::vector<double> StreakRow(Noise& n, int w) {
   for (int s = 0; s < streaks; ++s) {
     const int len = 15 + int(n.Next() * 110);
     const int x0 = int(n.Next() * w) - len / 2;
-    const double amp = n.Signed() * 9.0;
+    const double amp = n.Signed() * 7.5;
     for (int x = std::max(0, x0); x < std::min(w, x0 + len); ++x) {
       const double t = double(x - x0) / len;
       row[std::size_t(x)] += amp * std::sin(t * M_PI);

@@ -95,9 +95,9 @@ QImage PanelPicture() {
   FillBrushed(p, QRectF(0, 0, kW, kH), QColor(56, 62, 74), 0x9a0e11);
   Bevel(p, QRectF(0, 0, kW, kH), 1.5, true, 80);
   NameStrip(p);
-  DrawPictogram(p, Pictogram::Box, QRectF(29, 10, 24, 24).translated(1, 1), QColor(255, 255, 255, 60));
-  DrawPictogram(p, Pictogram::Box, QRectF(29, 10, 24, 24), QColor(14, 16, 20, 200));
-  for (QPointF c : {QPointF(8, 8), QPointF(kW - 9, 8), QPointF(8, 52), QPointF(kW - 9, 52)}) Rivet(p, c, 2.4);
+  DrawPictogram(p, Pictogram::Box, QRectF(30, 9, 26, 26).translated(1, 1), QColor(0, 0, 0, 150));
+  DrawPictogram(p, Pictogram::Box, QRectF(30, 9, 26, 26), QColor(214, 168, 74));
+  for (QPointF c : {QPointF(8, 8), QPointF(kW - 9, 8)}) Rivet(p, c, 2.4);
   Lamp(p, kSwitchAt + QPointF(1, 1), true);
   PaintPressedRow(p, kSmallButton, SmallButtons());
   ListArea(p);
@@ -131,8 +131,8 @@ QImage LightPicture() {
 void AddPanel(ResourceSet& set) {
   set.Add("sbox", PanelPicture());
   set.Add("light", LightPicture());
-  set.Add("lsd", Door({QSize(215, 280), 7, false, 0x15d001, 10}));
-  set.Add("rsd", Door({QSize(247, 280), 39, true, 0x45d001, 10}));
+  set.Add("lsd", Door({QSize(215, 280), 7, false, 0x15d001, 10, true}));
+  set.Add("rsd", Door({QSize(247, 280), 39, true, 0x45d001, 10, true}));
   set.AddMasked("shdown", "shdowna", Handle(QSize(20, 54), false));
   set.AddMasked("shup", "shupa", Handle(QSize(20, 54), true));
   set.AddMasked("sslider", "sslidera", SliderKnob(QSize(16, 48)));

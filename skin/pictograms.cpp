@@ -7,16 +7,20 @@ namespace skin {
 
 namespace {
 
-// A closed box seen from the front with its lid line, the base of three pictograms.
+// A closed carton seen slightly from above, the base of three pictograms.
 QPainterPath Crate(qreal x, qreal y, qreal w, qreal h) {
+  const qreal d = std::min(w, h) * 0.3;  // depth of the top and side faces
   QPainterPath path;
-  path.addRect(x, y, w, h);
-  path.moveTo(x, y + h * 0.32);
-  path.lineTo(x + w, y + h * 0.32);
-  path.moveTo(x + w * 0.4, y + h * 0.32);
-  path.lineTo(x + w * 0.4, y + h * 0.5);
-  path.lineTo(x + w * 0.6, y + h * 0.5);
-  path.lineTo(x + w * 0.6, y + h * 0.32);
+  path.addRect(x, y + d, w - d, h - d);
+  path.moveTo(x, y + d);
+  path.lineTo(x + d, y);
+  path.lineTo(x + w, y);
+  path.lineTo(x + w - d, y + d);
+  path.moveTo(x + w, y);
+  path.lineTo(x + w, y + h - d);
+  path.lineTo(x + w - d, y + h);
+  path.moveTo(x + (w - d) * 0.5, y + d);
+  path.lineTo(x + (w - d) * 0.5 + d * 0.5, y + d * 0.5);
   return path;
 }
 
@@ -90,15 +94,15 @@ QPainterPath Strokes(Pictogram g) {
   QPainterPath path;
   switch (g) {
     case Pictogram::NewBox:
-      path = Crate(1, 5, 10, 10);
-      path.addPath(Plus({12.5, 3.5}, 2.6));
+      path = Crate(1, 5.5, 11, 9.5);
+      path.addPath(Plus({12.8, 3.2}, 2.5));
       break;
     case Pictogram::DeleteBox:
-      path = Crate(1, 5, 10, 10);
-      path.addPath(Cross({12.5, 3.5}, 2.2));
+      path = Crate(1, 5.5, 11, 9.5);
+      path.addPath(Cross({13, 3}, 2.1));
       break;
     case Pictogram::Box:
-      path = Crate(1.5, 3, 13, 11);
+      path = Crate(1.5, 2.5, 13, 12);
       break;
     case Pictogram::Find:
       path.addEllipse(QPointF(6.5, 6.5), 4.5, 4.5);

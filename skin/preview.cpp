@@ -58,10 +58,17 @@ void Panel(Scene& s, qreal top, bool open, bool lit) {
   s.Put("shdown", "shdowna", {open ? 448.0 : 240.0, 233 + dy});
 }
 
-QImage MainWindow(const ResourceSet& set, bool open) {
+struct SceneState {
+  bool bigOpen = false;
+  bool smallOpen = false;  // first panel's doors and light
+  qreal scroll = 0;        // how far the panel column is scrolled up
+};
+
+QImage MainWindow(const ResourceSet& set, const SceneState& state) {
+  const bool open = state.bigOpen;
   Scene s(set);
-  Panel(s, 60, open, open);
-  Panel(s, 411, false, false);
+  Panel(s, 60 - state.scroll, state.smallOpen, state.smallOpen);
+  Panel(s, 411 - state.scroll, false, false);
   s.Put("bbox", "bboxa", {0, 0});
   s.Put("bslider", "bslidera", {490, open ? 150.0 : 66.0});
   const QImage& rbd = set.Get("rbd");
@@ -194,8 +201,9 @@ QImage SmallParts(const ResourceSet& set) {
 bool WritePreviews(const ResourceSet& set, const QString& dir) {
   if (!QDir().mkpath(dir)) return false;
   bool ok = true;
-  const QImage shut = MainWindow(set, false), open = MainWindow(set, true);
+  const QImage shut = MainWindow(set, {}), open = MainWindow(set, {true, true, 0});
   ok &= shut.save(dir + "/main_shut.png") && open.save(dir + "/main_open.png");
+  ok &= MainWindow(set, {true, false, 200}).save(dir + "/main_scrolled.png");
   ok &= Enlarged(shut.copy(0, 0, 280, 210), 2).save(dir + "/main_shut_2x_topleft.png");
   ok &= Enlarged(open.copy(0, 0, 280, 210), 2).save(dir + "/main_open_2x_topleft.png");
   ok &= Enlarged(open.copy(280, 0, 280, 210), 2).save(dir + "/main_open_2x_topright.png");

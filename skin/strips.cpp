@@ -52,45 +52,43 @@ void Page(QPainter& p, const QRectF& r, qreal opacity) {
 }
 
 // A file drops into a brass-bound box, flattening as it goes, and the zipper on the
-// lid runs shut; then the next file appears.
+// lid runs shut; at the start of the loop it runs open again for the next file.
 void ZipFrame(QPainter& p, qreal t) {
-  const QRectF box(12, 22, 40, 18);
-  const qreal fall = Smooth(t / 0.6);
-  const qreal squash = 1.0 - 0.75 * Smooth((t - 0.35) / 0.3);
-  const qreal pageH = 18 * squash;
-  const QRectF page(22, 2 + fall * 22, 20, pageH);
-  const qreal fadeIn = Smooth(t / 0.12);
+  const QRectF box(9, 21, 46, 19);
+  const qreal fall = Smooth((t - 0.1) / 0.5);
+  const qreal squash = 1.0 - 0.7 * Smooth((t - 0.4) / 0.25);
+  const QRectF page(21, 1 + fall * 22, 22, 22 * squash);
   p.save();
-  p.setClipRect(QRectF(0, 0, kZipW, box.top() + 3));
-  Page(p, page, fadeIn);
+  p.setClipRect(QRectF(0, 0, kZipW, box.top() + 1));
+  Page(p, page, Smooth(t / 0.15));
   p.restore();
-  QLinearGradient g(0, box.top(), 0, box.bottom());
-  g.setColorAt(0, QColor(150, 104, 40));
-  g.setColorAt(1, QColor(90, 58, 18));
+  // The chest: a dark opening at the top, brass front with a band and corner studs.
   p.setPen(QPen(QColor(50, 30, 6), 1));
-  p.setBrush(g);
+  p.setBrush(Brass(box, -30));
   p.drawRoundedRect(box, 2, 2);
-  p.fillRect(QRectF(box.left() + 1, box.top() + 5, box.width() - 2, 2), QColor(230, 190, 100));
+  p.fillRect(QRectF(box.left() + 1, box.top() + 8, box.width() - 2, 3), QColor(110, 70, 16));
+  p.fillRect(QRectF(box.left() + 1, box.top() + 8, box.width() - 2, 1), QColor(250, 220, 140));
+  for (qreal x : {box.left() + 3.5, box.right() - 3.5}) Rivet(p, QPointF(x, box.bottom() - 3.5), 1.6);
   // Zipper teeth along the lid; the slider closes them from left to right.
-  const qreal shut = Smooth((t - 0.55) / 0.35);
-  const qreal sliderX = box.left() + 2 + shut * (box.width() - 8);
+  const qreal shut = t < 0.15 ? 1 - Smooth(t / 0.15) : Smooth((t - 0.62) / 0.3);
+  const qreal sliderX = box.left() + 1 + shut * (box.width() - 9);
   for (qreal x = box.left() + 2; x < box.right() - 2; x += 3) {
     const bool closed = x < sliderX;
-    p.fillRect(QRectF(x, box.top() - (closed ? 1 : 3), 2, closed ? 3 : 2), QColor(210, 214, 222));
-    if (!closed) p.fillRect(QRectF(x + 1, box.top() + 1, 2, 2), QColor(210, 214, 222));
+    p.fillRect(QRectF(x, box.top() - (closed ? 1 : 3), 2, closed ? 3 : 2), QColor(214, 218, 226));
+    if (!closed) p.fillRect(QRectF(x + 1, box.top() + 1, 2, 2), QColor(214, 218, 226));
   }
   p.setPen(QPen(QColor(30, 30, 36), 1));
   p.setBrush(QColor(240, 210, 120));
-  p.drawRoundedRect(QRectF(sliderX, box.top() - 3, 6, 6), 1.5, 1.5);
-  p.drawRect(QRectF(sliderX + 2, box.top() + 3, 2, 5));
+  p.drawRoundedRect(QRectF(sliderX, box.top() - 3.5, 7, 6), 1.5, 1.5);
+  p.drawRoundedRect(QRectF(sliderX + 2, box.top() + 2.5, 3, 6), 1, 1);
 }
 
 // The shackle drops and locks during the first half, rises again at the end, and the
 // dial beside it turns once per loop.
 void EncFrame(QPainter& p, qreal t) {
   const qreal drop = Smooth(t / 0.35) - Smooth((t - 0.8) / 0.2);
-  const QRectF body(6, 24, 30, 24);
-  const qreal lift = 9 * (1 - drop);
+  const QRectF body(6, 27, 30, 23);
+  const qreal lift = 8 * (1 - drop);
   p.setPen(QPen(QColor(50, 54, 62), 5, Qt::SolidLine, Qt::FlatCap));
   p.setBrush(Qt::NoBrush);
   QPainterPath shackle;
@@ -108,7 +106,15 @@ void EncFrame(QPainter& p, qreal t) {
   p.setBrush(QColor(40, 24, 4));
   p.drawEllipse(QPointF(body.center().x(), body.center().y() - 2), 3, 3);
   p.drawRect(QRectF(body.center().x() - 1, body.center().y(), 2, 6));
-  Dial(p, QPointF(44, 40), 11, -360 * t);
+  // A lamp that turns green once the shackle is home.
+  const bool locked = drop > 0.97;
+  QRadialGradient lamp(QPointF(body.right() - 5.5, body.top() + 4.5), 3);
+  lamp.setColorAt(0, locked ? QColor(190, 255, 170) : QColor(255, 200, 120));
+  lamp.setColorAt(1, locked ? QColor(20, 140, 30) : QColor(170, 60, 10));
+  p.setPen(QPen(QColor(40, 24, 4), 0.8));
+  p.setBrush(lamp);
+  p.drawEllipse(QPointF(body.right() - 5.5, body.top() + 4.5), 2.4, 2.4);
+  Dial(p, QPointF(45, 40), 11.5, -360 * t);
 }
 
 }  // namespace
