@@ -168,8 +168,13 @@ void RegionButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void RegionButton::mouseDoubleClickEvent(QMouseEvent* event) {
-  // The second press of a double click neither presses nor clicks: one click in all.
+  // The toolkit delivers the second press of a double click before it knows it is one;
+  // undone here, so that its release gives no second click.
   event->accept();
+  if (!buttonPressed_) return;
+  buttonPressed_ = false;
+  Refresh();
+  UpdateRepeatTimer();
 }
 
 void RegionButton::Click() {
