@@ -7,6 +7,7 @@
 #include "cli_runner.h"
 #include "storage/vault/vault_lock.h"
 #include "temp_dir.h"
+#include "test_files.h"
 
 namespace kestramo {
 namespace {
@@ -16,22 +17,9 @@ using testing::CliResult;
 using testing::CliRunner;
 using testing::TempDir;
 
-void WriteFile(const fs::path& p, const std::string& content) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << content;
-}
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng());
-  return s;
-}
+using testing::RandomBytes;
+using testing::ReadFile;
+using testing::WriteFile;
 
 class CliTest : public ::testing::Test {
  protected:

@@ -9,6 +9,7 @@
 #include "cli_runner.h"
 #include "storage/cipher/cipher_manager.h"
 #include "temp_dir.h"
+#include "test_files.h"
 
 namespace kestramo {
 namespace {
@@ -19,22 +20,9 @@ using testing::CliResult;
 using testing::CliRunner;
 using testing::TempDir;
 
-void WriteFile(const fs::path& p, const std::string& content) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << content;
-}
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng());
-  return s;
-}
+using testing::RandomBytes;
+using testing::ReadFile;
+using testing::WriteFile;
 
 std::size_t CountFiles(const fs::path& dir) {
   std::size_t n = 0;

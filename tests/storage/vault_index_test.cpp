@@ -7,6 +7,7 @@
 #include "storage/vault/index_file.h"
 #include "storage/vault/vault.h"
 #include "temp_dir.h"
+#include "test_files.h"
 
 namespace kestramo {
 namespace {
@@ -25,9 +26,7 @@ void AddRecord(Vault& v, int32_t index, const std::string& box, const std::strin
   v.Items().Post();
 }
 
-void WriteFile(const fs::path& p, const std::string& content) {
-  std::ofstream(p, std::ios::binary) << content;
-}
+using testing::WriteFile;
 
 std::vector<uint8_t> Bytes(const fs::path& p) { return ReadWholeFile(p).value_or(std::vector<uint8_t>{}); }
 
