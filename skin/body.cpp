@@ -1,6 +1,8 @@
 #include "body.h"
 
 #include <QPainterPath>
+#include <algorithm>
+#include <cmath>
 
 #include "buttons.h"
 #include "hardware.h"
@@ -32,6 +34,20 @@ void Nameplate(QPainter& p, const QRectF& r) {
   p.restore();
 }
 
+// Engraved pin-stripes leading from the nameplate towards the corners.
+void PinStripes(QPainter& p, qreal from, qreal to) {
+  for (qreal y : {14.0, 22.0}) {
+    QLinearGradient dark(from, 0, to, 0), light(from, 0, to, 0);
+    dark.setColorAt(0, QColor(0, 0, 0, 150));
+    dark.setColorAt(1, QColor(0, 0, 0, 0));
+    light.setColorAt(0, QColor(255, 255, 255, 60));
+    light.setColorAt(1, QColor(255, 255, 255, 0));
+    const QRectF line(std::min(from, to), y, std::abs(to - from), 1);
+    p.fillRect(line, dark);
+    p.fillRect(line.translated(0, 1), light);
+  }
+}
+
 // Short slots that fill the gap in the button row.
 void Vents(QPainter& p, const QRectF& r) {
   const int n = 4;
@@ -52,6 +68,18 @@ void Vents(QPainter& p, const QRectF& r) {
   }
 }
 
+// The doors are opaque rectangles above the body, so their shadows are painted on it.
+void DoorShadows(QPainter& p) {
+  QLinearGradient right(548, 0, 553, 0);
+  right.setColorAt(0, QColor(0, 0, 0, 150));
+  right.setColorAt(1, QColor(0, 0, 0, 0));
+  p.fillRect(QRectF(548, 62, 5, 352), right);
+  QLinearGradient below(0, 412, 0, 416);
+  below.setColorAt(0, QColor(0, 0, 0, 150));
+  below.setColorAt(1, QColor(0, 0, 0, 0));
+  p.fillRect(QRectF(12, 412, 538, 4), below);
+}
+
 QImage BodyPicture() {
   QImage img = Blank(kW, kH);
   QPainter p(&img);
@@ -67,19 +95,22 @@ QImage BodyPicture() {
   p.fillRect(QRectF(3, 37, kW - 6, 1), QColor(255, 255, 255, 50));
   Bevel(p, CutOutline(kW, kH), 2.5, true, 140);
   Nameplate(p, QRectF(190, 6, 180, 26));
+  PinStripes(p, 182, 24);
+  PinStripes(p, 378, 536);
   for (QPointF c : {QPointF(10, 10), QPointF(kW - 12, 12), QPointF(4.5, 208), QPointF(kW - 6, 208)}) Rivet(p, c, 3);
   Vents(p, QRectF(340, 45, 104, 9));
   // Sunken frame around the window and the slider's groove.
   const QRectF lip(kSafeWindow.left() - 4, kSafeWindow.top() - 4, kSafeWindow.width() + 8, kSafeWindow.height() + 6);
   p.fillRect(lip, QColor(8, 9, 12));
   Bevel(p, lip, 3, false, 120);
-  SliderTrack(p, QRectF(496, 60, 12, 354));
+  SliderTrack(p, QRectF(496, 60, 12, 352));
   // Hinges of the big doors, on the body beside them.
   for (qreal y : {96.0, 350.0}) {
     Hinge(p, QRectF(2, y, 7, 30));
     Hinge(p, QRectF(549, y, 8, 30));
   }
   PaintPressedRow(p, kBigButton, BigButtons());
+  DoorShadows(p);
   return img;
 }
 

@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include <QFontMetricsF>
 #include <QPainterPath>
 #include <optional>
 
@@ -18,6 +19,7 @@ struct DialogSpec {
   QSize size;
   std::optional<Pictogram> emblem;  // drawn in a round brass-rimmed well on the left
   std::uint32_t seed;
+  std::optional<Pictogram> badge = std::nullopt;  // small, beside the title, where text fills the width
 };
 
 void Emblem(QPainter& p, QPointF c, Pictogram g) {
@@ -55,10 +57,16 @@ void HeaderRule(QPainter& p, qreal width) {
   p.fillRect(QRectF(6, 28, width - 12, 1), QColor(0, 0, 0, 120));
 }
 
-void Title(QPainter& p, qreal width) {
+void Title(QPainter& p, qreal width, std::optional<Pictogram> badge) {
   QFont f = SkinFont(11, true, true);
   f.setLetterSpacing(QFont::AbsoluteSpacing, 2);
-  EngravedText(p, QRectF(0, 4, width, 20), "KESTRAMO", f, QColor(150, 156, 168));
+  const QRectF band(0, 4, width, 20);
+  EngravedText(p, band, "KESTRAMO", f, QColor(150, 156, 168));
+  if (!badge) return;
+  const qreal textLeft = (width - QFontMetricsF(f).horizontalAdvance("KESTRAMO")) / 2;
+  const QRectF at(textLeft - 24, 5, 17, 17);
+  DrawPictogram(p, *badge, at.translated(1, 1), QColor(0, 0, 0, 150));
+  DrawPictogram(p, *badge, at, QColor(226, 180, 86));
 }
 
 QImage Background(const DialogSpec& d, bool header) {
@@ -71,7 +79,7 @@ QImage Background(const DialogSpec& d, bool header) {
   FillBrushed(p, outline, kDialogSteel, d.seed);
   if (header) {
     HeaderRule(p, w);
-    Title(p, w);
+    Title(p, w, d.badge);
   }
   Bevel(p, CutOutline(w, h), 2, true, 150);
   Bevel(p, CutOutline(w - 8, h - 8).translated(4, 4), 1, false, 70);
@@ -115,7 +123,8 @@ void AddDialogs(ResourceSet& set) {
       {"name", {301, 112}, Pictogram::Box, 0xd1a01},      {"login", {279, 112}, Pictogram::Key, 0xd1a02},
       {"password", {282, 152}, Pictogram::Key, 0xd1a03},  {"confirm", {315, 101}, Pictogram::Question, 0xd1a04},
       {"message", {301, 100}, Pictogram::Exclamation, 0xd1a05}, {"comment", {316, 186}, Pictogram::Note, 0xd1a06},
-      {"find", {422, 264}, std::nullopt, 0xd1a07},        {"browse", {341, 307}, std::nullopt, 0xd1a08},
+      {"find", {422, 264}, std::nullopt, 0xd1a07, Pictogram::Find},
+      {"browse", {341, 307}, std::nullopt, 0xd1a08, Pictogram::Folder},
   };
   for (const DialogSpec& d : dialogs) set.Add(d.name, Background(d, true));
   set.Add("status", Background({"status", {317, 92}, std::nullopt, 0xd1a09}, false));

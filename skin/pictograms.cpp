@@ -117,8 +117,8 @@ QPainterPath Strokes(Pictogram g) {
       path.lineTo(13, 13);
       break;
     case Pictogram::Power:
-      path.arcMoveTo(2.5, 3, 11, 11, 60);
-      path.arcTo(2.5, 3, 11, 11, 60, 300 - 60);
+      path.arcMoveTo(2.5, 3.5, 11, 11, 125);
+      path.arcTo(2.5, 3.5, 11, 11, 125, 290);
       path.moveTo(8, 1.5);
       path.lineTo(8, 8);
       break;
@@ -166,6 +166,9 @@ QPainterPath Strokes(Pictogram g) {
       path.lineTo(12, 5.5);
       path.moveTo(4, 8);
       path.lineTo(10, 8);
+      break;
+    case Pictogram::Folder:
+      path = Folder();
       break;
     case Pictogram::Note:
       path = Page();

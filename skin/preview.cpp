@@ -193,7 +193,7 @@ QImage SmallParts(const ResourceSet& set) {
     rowH = std::max(rowH, img.height());
   }
   p.end();
-  return Enlarged(sheet.copy(0, 0, 560, y + rowH + 4), 2);
+  return sheet.copy(0, 0, 560, y + rowH + 4);
 }
 
 }  // namespace
@@ -210,7 +210,9 @@ bool WritePreviews(const ResourceSet& set, const QString& dir) {
   for (const Mock& m : Mocks()) ok &= Enlarged(Dialog(set, m), 2).save(dir + "/dialog_" + m.name + ".png");
   ok &= StripSheet(set, "zip", "zipmask", kZipFrames, kZipW, kZipH).save(dir + "/strip_zip.png");
   ok &= StripSheet(set, "enc", "encmask", kEncFrames, kEncW, kEncH).save(dir + "/strip_enc.png");
-  ok &= SmallParts(set).save(dir + "/parts.png");
+  const QImage parts = SmallParts(set);
+  ok &= Enlarged(parts, 2).save(dir + "/parts.png");
+  ok &= Enlarged(parts.copy(0, 0, 280, parts.height()), 4).save(dir + "/parts_4x_left.png");
   return ok;
 }
 
