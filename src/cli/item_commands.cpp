@@ -42,20 +42,41 @@ class ShellSession {
   QtShellInfo info_;
 };
 
+// Ctrl-C is watched from before the vault is opened, so that it always cancels cleanly.
+class CancelOnInterrupt {
+ public:
+  CancelOnInterrupt()
+      : watch_([this] {
+          if (Vault* v = vault_.load()) work_.Cancel(v->Zip(), v->Cipher());
+        }) {}
+  void Attach(Vault& vault) { vault_ = &vault; }
+  WorkStatus& Work() { return work_; }
+  // Interrupted before the work began, or during it.
+  bool Interrupted() const { return watch_.Interrupted(); }
+
+ private:
+  WorkStatus work_;
+  std::atomic<Vault*> vault_{nullptr};
+  InterruptWatch watch_;
+};
+
 int Add(const CliArgs& args) {
   if (args.positional.size() < 2) throw UsageError("add needs a box and at least one path");
+  CancelOnInterrupt cancel;
   CliVault v(args, CliVault::Access::Write);
+  cancel.Attach(v.Get());
   const std::string box = FindBox(BoxNames(v.Get().Items()), args.positional[0]);
   ShellSession shell;
-  WorkStatus work;
-  InterruptWatch interrupt([&] { work.Cancel(v.Get().Zip(), v.Get().Cipher()); });
   int failures = 0;
   for (std::size_t i = 1; i < args.positional.size(); ++i) {
     const std::string& path = args.positional[i];
+    if (cancel.Interrupted()) throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
     TerminalStatus status;
-    work.Reset();
-    const bool added = AddItem(v.Get(), path, box, {status, work}, shell.Info());
-    if (work.Cancelled()) throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
+    cancel.Work().Reset();
+    const bool added = AddItem(v.Get(), path, box, {status, cancel.Work()}, shell.Info());
+    if (!added && cancel.Work().Cancelled()) {
+      throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
+    }
     if (!added) {
       ++failures;
       if (status.LastMessage().empty()) std::cerr << "\"" << path << "\" was not added: it holds no data\n";
@@ -101,17 +122,19 @@ int Extract(const CliArgs& args) {
   const OverwriteQuestion ask = OverwritePolicy(args);
   std::vector<int32_t> indexes;
   for (std::size_t i = 1; i < args.positional.size(); ++i) indexes.push_back(ParseIndex(args.positional[i]));
+  CancelOnInterrupt cancel;
   CliVault v(args, CliVault::Access::Write);  // exports use temp/, which belongs to one program at a time
+  cancel.Attach(v.Get());
   for (int32_t index : indexes) MoveToItem(v.Get(), index);  // every number is checked before work starts
 
-  WorkStatus work;
-  InterruptWatch interrupt([&] { work.Cancel(v.Get().Zip(), v.Get().Cipher()); });
   int failures = 0;
   for (int32_t index : indexes) {
+    if (cancel.Interrupted()) throw CliError("cancelled: item " + std::to_string(index) + " was not extracted");
     MoveToItem(v.Get(), index);
     TerminalStatus status;
-    work.Reset();
-    const ExportResult result = ExtractItem(v.Get(), std::filesystem::absolute(args.positional[0]), {status, work}, ask);
+    cancel.Work().Reset();
+    const ExportResult result =
+        ExtractItem(v.Get(), std::filesystem::absolute(args.positional[0]), {status, cancel.Work()}, ask);
     if (result == ExportResult::Cancelled) throw CliError("cancelled: item " + std::to_string(index) + " was not extracted");
     if (result == ExportResult::Failed) ++failures;
   }
