@@ -41,6 +41,8 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   imgMain_->setAttribute(Qt::WA_TransparentForMouseEvents);  // the window itself handles the pointer
   setMouseTracking(true);
   setWindowTitle(QStringLiteral("KESTRAMO"));
+  TimerDoor.setInterval(10);
+  connect(&TimerDoor, &QTimer::timeout, this, &FrmMain::TimerDoorTimer);
   FormCreate();
 }
 
@@ -160,18 +162,6 @@ void FrmMain::ReportIndexTrouble() {
   }
   if (!text.isEmpty()) QMessageBox::warning(this, QStringLiteral("KESTRAMO"), text);
   if (!lock_.Held()) close();
-}
-
-void FrmMain::mouseMoveEvent(QMouseEvent* event) {
-  const int number = imgMain_->LayerAt(event->position());
-  const SceneLayer* hit = number >= 0 ? imgMain_->Layer(number) : nullptr;
-  setCursor(CursorSlots::Get(hit ? hit->cursor : 0));
-}
-
-void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
-  const int number = imgMain_->LayerAt(event->position());
-  if (number == 37) close();
-  if (number == 36) showMinimized();
 }
 
 }  // namespace kestramo

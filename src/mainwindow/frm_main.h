@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <filesystem>
 #include <memory>
@@ -39,19 +40,44 @@ class FrmMain : public QWidget {
   // Rebuilds the views from the index table (at start when it holds records).
   void BuildViews();
 
+  // Runs the command of a released layer (its number).
+  void RunCommand(int command);
+  bool DoorsMoving() const { return TimerDoor.isActive(); }
+  // The manual, at its table of contents.
+  void ShowHelp();
+
   bool ProgressEnabled = true;
   bool LoggedIn = false;
   bool RenamePending = false;
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FormCreate();
   void PlacePanel(int panel, float offset);
   void ReportIndexTrouble();
+
+  // Pointer handling: the layer pressed keeps every move and the release until all buttons are up.
+  void ToggleItemAt(int box, QPoint point, bool ctrl);
+  void DrawShownPanels();
+  void MoveItemSlider(int sliderLayer, int y);
+  void MoveBigSlider(int y);
+  void TimerDoorTimer();
+  int BoxOfLayer(int number) const;
+
+  QPointF LastDownPoint;
+  int SliderGrabY = 0;
+  QPoint WindowDragAnchor;
+  bool DoorOpening = false;
+  int DoorLayer = 3;
+  QTimer TimerDoor;
+  int pressedLayer_ = -1;
 
   std::unique_ptr<Vault> vault_;
   VaultLock lock_;

@@ -1,0 +1,200 @@
+// The main window's pointer and keyboard: selection, sliders, light switches, pressed
+// buttons, handles, window dragging and the door animation.
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "mainwindow/door_animation.h"
+#include "mainwindow/frm_main.h"
+#include "mainwindow/panel_painter.h"
+#include "mainwindow/scene_layers.h"
+#include "platform/resource_library.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr int kBigSliderTop = 66, kBigSliderBottom = 356;
+constexpr int kItemSliderTop = 66, kItemSliderBottom = 288;
+const QRect kListArea(17, 60, 395, 277);  // (17,60)-(412,337), right and bottom excluded
+
+bool IsSliderOrHandle(int n) { return n == 1 || n == 11 || n == 13 || n == 23 || n == 25 || n == 38; }
+bool IsButton(int n) { return (n >= 6 && n <= 10) || (n >= 18 && n <= 22) || (n >= 28 && n <= 37); }
+bool IsPanelPart(int n) { return n >= 0 && n < layer::kBigBox; }
+int PartOf(int n) { return n % layer::kPanelLayers; }
+
+}  // namespace
+
+int FrmMain::BoxOfLayer(int number) const {
+  const int box = views_.TopBox + (number >= layer::kSecondPanel ? 1 : 0);
+  return box < views_.BoxCount() ? box : -1;
+}
+
+void FrmMain::DrawShownPanels() {
+  DrawBoxPanel(views_.TopBox);
+  if (views_.TopBox + 1 < views_.BoxCount()) DrawBoxPanel(views_.TopBox + 1);
+}
+
+void FrmMain::ToggleItemAt(int box, QPoint point, bool ctrl) {
+  if (!kListArea.contains(point)) return;
+  BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
+  if (!ctrl) std::fill(view.Selected.begin(), view.Selected.end(), 0);
+  for (int32_t n = view.FirstRow; n < view.ItemCount(); ++n) {
+    const int r = view.FirstRowTop + (n - view.FirstRow) * 60;
+    if (r > 337) break;
+    if (QRect(17, r, 395, 60).contains(point)) view.Selected[static_cast<std::size_t>(n)] ^= 1;
+  }
+}
+
+void FrmMain::mousePressEvent(QMouseEvent* event) {
+  if (pressedLayer_ >= 0) return;  // another button is already down: the pressed layer keeps the pointer
+  const int number = imgMain_->LayerAt(event->position());
+  if (number < 0 || TimerDoor.isActive()) return;
+  pressedLayer_ = number;
+  LastDownPoint = event->position();
+  SceneLayer* hit = imgMain_->Layer(number);
+  const bool left = event->button() == Qt::LeftButton;
+  imgMain_->BeginUpdate();
+  if (IsSliderOrHandle(number)) setCursor(CursorSlots::Get(3));
+  const int box = BoxOfLayer(number);
+  if (number == layer::kPanel || number == layer::kSecondPanel) {
+    if (box >= 0) {
+      const QPointF p = event->position() - hit->pos;
+      ToggleItemAt(box, QPoint(static_cast<int>(p.x()), static_cast<int>(p.y())),
+                   event->modifiers() & Qt::ControlModifier);
+      DrawShownPanels();
+    }
+  } else if (number == 1 || number == 13 || number == layer::kBigSlider) {
+    if (left) SliderGrabY = static_cast<int>(event->position().y());
+  } else if (PartOf(number) == layer::kLightSwitch && IsPanelPart(number)) {
+    if (box >= 0) {
+      BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
+      view.LightLatched = !view.LightLatched;
+      if (hit->visible) {
+        hit->visible = false;
+        imgMain_->Layer(number - 3)->visible = true;
+        view.LightOn = true;
+      }
+    }
+  } else if (IsButton(number)) {
+    hit->visible = false;  // the picture beneath shows the pressed look
+  } else if (number == 11 || number == 23 || number == layer::kBigHandle) {
+    SetHandlePicture(number, true);
+  } else if (number == layer::kBigBox && left) {
+    WindowDragAnchor = event->globalPosition().toPoint();
+  }
+  imgMain_->EndUpdate();
+}
+
+void FrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The first click's point decides: a double click on a box's name strip asks for a rename.
+  for (int panel : {layer::kPanel, layer::kSecondPanel}) {
+    const QPointF at = imgMain_->Layer(panel)->pos;
+    if (QRect(static_cast<int>(at.x()) + 70, static_cast<int>(at.y()) + 9, 333, 25).contains(LastDownPoint.toPoint())) {
+      RenamePending = true;
+    }
+  }
+  mousePressEvent(event);
+}
+
+void FrmMain::MoveItemSlider(int sliderLayer, int y) {
+  if (y == SliderGrabY) return;
+  const int box = BoxOfLayer(sliderLayer);
+  if (box < 0) return;
+  imgMain_->BeginUpdate();
+  SceneLayer* slider = imgMain_->Layer(sliderLayer);
+  const double panelTop = imgMain_->Layer(sliderLayer - 1)->pos.y();
+  const double top = std::clamp(slider->pos.y() + (y - SliderGrabY), panelTop + kItemSliderTop, panelTop + kItemSliderBottom);
+  slider->pos.setY(top);
+  SliderGrabY = y;
+  views_.Boxes[static_cast<std::size_t>(box)].SliderOffset = static_cast<float>(top - (panelTop + kItemSliderTop));
+  DrawBoxPanel(box);
+  imgMain_->EndUpdate();
+}
+
+void FrmMain::MoveBigSlider(int y) {
+  if (y == SliderGrabY) return;
+  imgMain_->BeginUpdate();
+  SceneLayer* slider = imgMain_->Layer(layer::kBigSlider);
+  const double top = std::clamp(slider->pos.y() + (y - SliderGrabY), double(kBigSliderTop), double(kBigSliderBottom));
+  slider->pos.setY(top);
+  SliderGrabY = y;
+  const BoxScroll scroll = BoxScrollFor(std::max(views_.BoxCount(), 1), static_cast<float>(top));
+  views_.TopBox = scroll.TopBox;
+  if (views_.BoxCount() > 0) PlacePanels(scroll.Offset);
+  imgMain_->EndUpdate();
+}
+
+void FrmMain::mouseMoveEvent(QMouseEvent* event) {
+  if (pressedLayer_ < 0) {
+    // Hovering: the pointer takes the shape of the layer under it.
+    const int number = imgMain_->LayerAt(event->position());
+    if (!TimerDoor.isActive()) setCursor(CursorSlots::Get(number >= 0 ? imgMain_->Layer(number)->cursor : 0));
+    return;
+  }
+  if (TimerDoor.isActive() || !(event->buttons() & Qt::LeftButton)) return;
+  const int y = static_cast<int>(event->position().y());
+  if (pressedLayer_ == 1 || pressedLayer_ == 13) {
+    MoveItemSlider(pressedLayer_, y);
+  } else if (pressedLayer_ == layer::kBigSlider) {
+    MoveBigSlider(y);
+  } else if (pressedLayer_ == layer::kBigBox) {
+    const QPoint p = event->globalPosition().toPoint();
+    if (p == WindowDragAnchor) return;
+    move(pos() + (p - WindowDragAnchor));
+    WindowDragAnchor = p;
+  }
+}
+
+void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->buttons() != Qt::NoButton) return;  // the pressed layer waits for every button
+  const int number = pressedLayer_;
+  pressedLayer_ = -1;
+  if (number < 0 || TimerDoor.isActive()) return;
+  SceneLayer* hit = imgMain_->Layer(number);
+  const int box = BoxOfLayer(number);
+  imgMain_->BeginUpdate();
+  if (IsSliderOrHandle(number)) setCursor(CursorSlots::Get(2));
+  if (PartOf(number) == layer::kLightSwitch && IsPanelPart(number)) {
+    if (box >= 0) {
+      BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
+      if (!view.LightLatched && !hit->visible) {
+        hit->visible = true;
+        imgMain_->Layer(number - 3)->visible = false;
+        view.LightOn = false;
+      }
+    }
+  } else if (IsButton(number)) {
+    hit->visible = true;
+  } else if (number == 11 || number == 23) {
+    SetHandlePicture(number, false);
+    DoorLayer = number - layer::kHandle + layer::kRightDoor;
+    DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 237;  // the right door at home: shut
+    if (box >= 0) views_.Boxes[static_cast<std::size_t>(box)].DoorsOpen = DoorOpening;
+  } else if (number == layer::kBigHandle) {
+    SetHandlePicture(number, false);
+    DoorLayer = layer::kBigRightDoor;
+    DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 263;
+  }
+  if (IsPanelPart(number) && box >= 0 && box != views_.SelectedBox) {
+    views_.SelectedBox = box;
+    DrawShownPanels();  // the names change colour
+  }
+  imgMain_->EndUpdate();
+  RunCommand(number);
+}
+
+void FrmMain::TimerDoorTimer() {
+  const bool big = DoorLayer == layer::kBigRightDoor;
+  imgMain_->BeginUpdate();
+  const bool last = DoorStep(*imgMain_, DoorLayer, DoorOpening, big ? BigLeftDoor : SmallLeftDoor,
+                             big ? BigRightDoor : SmallRightDoor);
+  imgMain_->EndUpdate();
+  if (last) TimerDoor.stop();
+}
+
+void FrmMain::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) ShowHelp();
+}
+
+}  // namespace kestramo
