@@ -15,8 +15,13 @@ FrmConfirm::FrmConfirm(QWidget* parent) : SkinnedDialog(QStringLiteral("confirm"
 }
 
 void FrmConfirm::SetQuestion(const QString& text) {
+  // Sized to its text; only a line wider than the room beside the picture wraps.
+  const QSize room(width() - 90 - 4, 75 - 40);
+  lblInfo_->setWordWrap(false);
+  lblInfo_->setFont(DialogFont());
   lblInfo_->setText(DisplayLines(text));
   lblInfo_->adjustSize();
+  if (lblInfo_->width() > room.width()) FitWrapped(lblInfo_, room);
 }
 
 QString FrmConfirm::Question() const { return lblInfo_->text(); }

@@ -15,13 +15,15 @@ QString DisplayLines(QString text) {
 FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"), QSize(301, 100), parent) {
   lblMessage_ = AddLabel(QString(), 90, 37);
   lblMessage_->setObjectName(QStringLiteral("lblMessage"));
-  lblMessage_->setWordWrap(true);
   lblMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  lblMessage_->setFixedSize(202, 31);
+  SetMessage(QString());
   connect(AddButton(QStringLiteral("ok"), 154, 73), &RegionButton::clicked, this, [this] { done(kResultOk); });
 }
 
-void FrmMessage::SetMessage(const QString& text) { lblMessage_->setText(DisplayLines(text)); }
+void FrmMessage::SetMessage(const QString& text) {
+  lblMessage_->setText(DisplayLines(text));
+  FitWrapped(lblMessage_, QSize(202, 31));
+}
 
 QString FrmMessage::Message() const { return lblMessage_->text(); }
 

@@ -77,6 +77,17 @@ QLabel* SkinnedDialog::AddLabel(const QString& text, int x, int y) {
   return label;
 }
 
+void SkinnedDialog::FitWrapped(QLabel* label, QSize room) {
+  label->setWordWrap(true);
+  QFont font = DialogFont();
+  for (int points = font.pointSize(); points >= 6; --points) {
+    font.setPointSize(points);
+    label->setFont(font);
+    if (label->heightForWidth(room.width()) <= room.height()) break;
+  }
+  label->resize(room);
+}
+
 QLineEdit* SkinnedDialog::AddEdit(int x, int y, int w, int h, int maxLength, bool password) {
   auto* edit = new QLineEdit(this);
   edit->setGeometry(x, y, w, h);

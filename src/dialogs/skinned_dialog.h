@@ -45,6 +45,10 @@ class SkinnedDialog : public QDialog {
   void CentreOnDesktop();
 
   QLabel* AddLabel(const QString& text, int x, int y);
+  // Word-wraps the label within `room`, taking a smaller font (down to 6 points) when the
+  // text would not fit otherwise: this platform's sans-serif is wider than the font the
+  // pictures were laid out for, and a message cut off at the edge could not be read.
+  static void FitWrapped(QLabel* label, QSize room);
   QLineEdit* AddEdit(int x, int y, int w, int h, int maxLength, bool password);
   QPlainTextEdit* AddMemo(int x, int y, int w, int h);
   // A skin button "btn_<caption>" with its idle, pressed and (if wanted) disabled faces.

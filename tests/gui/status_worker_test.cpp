@@ -1,0 +1,273 @@
+// The status dialog and the worker: animation order, refusal to close, the hand-over
+// from a worker thread, and real imports and exports through StartWork with Cancel.
+#include <QtTest>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "controls/region_button.h"
+#include "controls/skin_progress_bar.h"
+#include "dialogs/dlg_status.h"
+#include "mainwindow/start_work.h"
+#include "modal_watch.h"
+#include "pipeline_fakes.h"
+#include "platform/resource_library.h"
+#include "storage/zip/zip_component.h"
+#include "temp_dir.h"
+
+using namespace kestramo;
+using kestramo::testing::FakeShell;
+using kestramo::testing::ModalWatch;
+using kestramo::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteRandom(const fs::path& file, std::size_t bytes, unsigned seed) {
+  std::mt19937_64 rng(seed);
+  std::vector<uint64_t> data(bytes / 8);
+  for (auto& word : data) word = rng();
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size() * 8);
+}
+
+std::string ReadAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<int> Frames(FrmStatus& status, int ticks) {
+  std::vector<int> frames{status.AnimFrame()};
+  for (int i = 0; i < ticks; ++i) {
+    status.TimerAnimTimer();
+    frames.push_back(status.AnimFrame());
+  }
+  return frames;
+}
+
+std::vector<int> Run(int from, int step, int count, int last) {
+  std::vector<int> frames;
+  for (int i = 0, f = from; i < count; ++i, f = (f + step + last + 1) % (last + 1)) frames.push_back(f);
+  return frames;
+}
+
+int ItemCount(Vault& vault) {
+  int items = 0;
+  for (const ItemRecord& r : vault.Items().AllRecords()) {
+    if (!r[static_cast<std::size_t>(ItemField::Name)].IsNull()) ++items;
+  }
+  return items;
+}
+
+bool TempIsEmpty(Vault& vault) {
+  std::error_code ec;
+  return !fs::exists(vault.Layout().TempDir(), ec) || fs::is_empty(vault.Layout().TempDir(), ec);
+}
+
+}  // namespace
+
+class StatusWorkerTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QWidget* main_ = nullptr;
+
+  // Presses Cancel once the dialog shows `phase` with the bar moved past its start.
+  static void CancelDuring(ModalWatch& watch, FrmStatus& status, Phase phase) {
+    watch.onTick = [&status, phase] {
+      if (status.isVisible() && status.AnimPhase() == phase && status.ProgressBar()->Position() > 0 &&
+          status.CancelButton()->Enabled() && !status.Cancelled()) {
+        QTest::mouseClick(status.CancelButton(), Qt::LeftButton, {}, QPoint(25, 7));
+      }
+    };
+  }
+
+ private slots:
+  void initTestCase() {
+    ResourceLibrary::Load(QStringLiteral(KESTRAMO_SKIN_RCC));
+    CursorSlots::Install();
+    main_ = new QWidget;
+    main_->setGeometry(100, 100, 560, 420);
+    main_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main_));
+  }
+  void cleanupTestCase() { delete main_; }
+
+  void AnimationFramesRunByPhase() {
+    FrmStatus status(main_);
+    status.SetPhase(Phase::Decrypting);
+    QCOMPARE(status.AnimInterval(), 60);
+    QVERIFY(status.Animating());
+    QCOMPARE(Frames(status, 32), Run(30, -1, 33, 30));
+    status.SetPhase(Phase::Encrypting);
+    QCOMPARE(Frames(status, 32), Run(0, 1, 33, 30));
+    status.SetPhase(Phase::Compressing);
+    QCOMPARE(status.AnimInterval(), 100);
+    QCOMPARE(Frames(status, 21), Run(0, 1, 22, 19));
+    status.SetPhase(Phase::Decompressing);
+    QCOMPARE(Frames(status, 21), Run(19, -1, 22, 19));
+    // A new phase starts at its first frame, even on the same strip.
+    Frames(status, 4);
+    status.SetPhase(Phase::Decompressing);
+    QCOMPARE(status.AnimFrame(), 19);
+  }
+
+  void RefusesToCloseWhileWorkRuns() {
+    Vault vault(TempDir().Path());
+    FrmStatus status(main_);
+    status.CancelButton()->SetEnabled(true);
+    status.PrepareForWork(vault.Zip(), vault.Cipher());
+    status.setResult(0);
+    status.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&status));
+    QVERIFY(status.CancelButton()->Disabled());  // grey and inert from the start
+    QCOMPARE(status.pos(), QPoint(100 + (560 - 317) / 2, 100 + (420 - 92) / 2));
+    QTest::mouseClick(status.CancelButton(), Qt::LeftButton, {}, QPoint(25, 7));
+    QVERIFY(!status.Cancelled());
+    QVERIFY(!status.close());
+    QTest::keyClick(&status, Qt::Key_Escape);
+    status.reject();
+    QVERIFY(status.isVisible());
+    // Cancel asks the work to stop; the dialog stays until the work closes it.
+    status.EnableCancel();
+    QTest::mouseClick(status.CancelButton(), Qt::LeftButton, {}, QPoint(25, 7));
+    QVERIFY(status.Cancelled());
+    QVERIFY(status.isVisible());
+
+    status.SetStatusText("Now is crypting:\rTax papers 2025");
+    status.SetPhase(Phase::Encrypting);
+    status.SetProgress(64, 100);
+    QDir().mkpath(QDir::temp().filePath("kestramo-dialog-shots"));
+    QVERIFY(status.grab().save(QDir::temp().filePath("kestramo-dialog-shots/status.png")));
+    status.FinishWork();
+    QVERIFY(!status.isVisible());
+    QVERIFY(!status.Animating());
+  }
+
+  void HandOverKeepsOrderAndACloseBeforeShowing() {
+    Vault vault(TempDir().Path());
+    FrmStatus status(main_);
+    status.PrepareForWork(vault.Zip(), vault.Cipher());
+    std::thread worker([&status] {
+      StatusSink& sink = status.Sink();
+      sink.SetStatusText("Now is decompressing:\rletters.txt");
+      sink.SetPhase(Phase::Decompressing);
+      sink.EnableCancel();
+      for (int p = 1; p <= 40; ++p) sink.SetProgress(p, 100);
+      sink.SetProgress(7, 100);
+      status.Work().MarkClosable();
+      sink.Close();
+      sink.ShowMessage("Invalid file or path name.");
+    });
+    worker.join();  // everything is handed over before the dialog is even shown
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, &status, [&status] { status.done(99); });
+    guard.start(5000);
+    QCOMPARE(status.exec(), kResultOk);
+    QCOMPARE(status.StatusText(), QStringLiteral("Now is decompressing:\nletters.txt"));
+    QCOMPARE(status.AnimPhase(), Phase::Decompressing);
+    QCOMPARE(status.ProgressBar()->Position(), 7);
+    QVERIFY(status.CancelButton()->Enabled());
+    QCOMPARE(status.TakeMessages(), std::vector<std::string>{"Invalid file or path name."});
+
+    // A close handled before the modal loop starts still ends it.
+    status.PrepareForWork(vault.Zip(), vault.Cipher());
+    status.FinishWork();
+    guard.start(5000);
+    QCOMPARE(status.exec(), kResultOk);
+  }
+
+  void ImportsAndExportsOnAWorker() {
+    TempDir dir;
+    Vault vault(dir / "vault");
+    vault.LoadIndex();
+    FakeShell shell;
+    FrmStatus status(main_);
+    WriteRandom(dir / "report.bin", 3 << 20, 1);
+    int repaints = 0;
+    ModalWatch watch(QMessageBox::No);
+
+    QVERIFY(StartWork(status, vault, shell, {dir / "report.bin", "Papers", {}, true}, [&] { ++repaints; }));
+    QVERIFY(!status.Cancelled());
+    QCOMPARE(repaints, 1);
+    QCOMPARE(ItemCount(vault), 1);
+    QVERIFY(status.StatusText().startsWith("Now is crypting:\n"));
+    QCOMPARE(status.ProgressBar()->Position(), 0);  // back to 0 after encryption
+    QVERIFY(TempIsEmpty(vault));
+
+    fs::create_directories(dir / "out");
+    vault.Items().MoveTo(vault.Items().RecordCount());
+    QVERIFY(StartWork(status, vault, shell, {{}, {}, dir / "out", false}));
+    QCOMPARE(ReadAll(dir / "out" / "report.bin"), ReadAll(dir / "report.bin"));
+    QVERIFY(watch.questions.isEmpty());
+
+    // Exporting again over a changed copy asks on the main thread; No keeps it.
+    std::ofstream(dir / "out" / "report.bin", std::ios::trunc) << "edited";
+    StartWork(status, vault, shell, {{}, {}, dir / "out", false});
+    QCOMPARE(watch.questions, QStringList{QString::fromStdString(ReplaceFileQuestion("report.bin"))});
+    QCOMPARE(watch.questionTitles, QStringList{"File Exists Alert"});
+    QCOMPARE(ReadAll(dir / "out" / "report.bin"), std::string("edited"));
+    QVERIFY(watch.messages.isEmpty());
+
+    // A pipeline's message comes after the dialog closed, through the message dialog.
+    QVERIFY(!StartWork(status, vault, shell, {dir / "missing.bin", "Papers", {}, true}));
+    QCOMPARE(watch.messages, QStringList{"Invalid file or path name."});
+    QVERIFY(!status.isVisible());
+  }
+
+  void CancelDuringImportStages_data() {
+    QTest::addColumn<Phase>("phase");
+    QTest::newRow("packing") << Phase::Compressing;
+    QTest::newRow("encryption") << Phase::Encrypting;
+  }
+  void CancelDuringImportStages() {
+    QFETCH(Phase, phase);
+    TempDir dir;
+    Vault vault(dir / "vault");
+    vault.LoadIndex();
+    FakeShell shell;
+    FrmStatus status(main_);
+    WriteRandom(dir / "big.bin", 32 << 20, 2);
+    ModalWatch watch;
+    CancelDuring(watch, status, phase);
+    QVERIFY(!StartWork(status, vault, shell, {dir / "big.bin", "Papers", {}, true}));
+    QVERIFY(status.Cancelled());
+    QCOMPARE(ItemCount(vault), 0);
+    QVERIFY(TempIsEmpty(vault));
+    QVERIFY(!fs::exists(vault.Layout().ItemFile(1)));
+    QVERIFY(watch.messages.isEmpty());
+    // The next operation starts afresh and runs to its end.
+    watch.onTick = nullptr;
+    WriteRandom(dir / "small.bin", 64 << 10, 3);
+    QVERIFY(StartWork(status, vault, shell, {dir / "small.bin", "Papers", {}, true}));
+    QVERIFY(!status.Cancelled());
+    QCOMPARE(ItemCount(vault), 1);
+  }
+
+  void CancelDuringExportStages_data() {
+    QTest::addColumn<Phase>("phase");
+    QTest::newRow("decryption") << Phase::Decrypting;
+    QTest::newRow("unpacking") << Phase::Decompressing;
+  }
+  void CancelDuringExportStages() {
+    QFETCH(Phase, phase);
+    TempDir dir;
+    Vault vault(dir / "vault");
+    vault.LoadIndex();
+    FakeShell shell;
+    FrmStatus status(main_);
+    WriteRandom(dir / "big.bin", 32 << 20, 4);
+    ModalWatch watch;
+    QVERIFY(StartWork(status, vault, shell, {dir / "big.bin", "Papers", {}, true}));
+    fs::create_directories(dir / "out");
+    vault.Items().MoveTo(vault.Items().RecordCount());
+    CancelDuring(watch, status, phase);
+    QVERIFY(!StartWork(status, vault, shell, {{}, {}, dir / "out", false}));
+    QVERIFY(status.Cancelled());
+    QVERIFY(fs::is_empty(dir / "out"));
+    QVERIFY(TempIsEmpty(vault));
+  }
+};
+
+QTEST_MAIN(StatusWorkerTest)
+#include "status_worker_test.moc"
