@@ -121,7 +121,7 @@ QImage About() {
 void AddDialogs(ResourceSet& set) {
   static const DialogSpec dialogs[] = {
       {"name", {301, 112}, Pictogram::Box, 0xd1a01},      {"login", {279, 112}, Pictogram::Key, 0xd1a02},
-      {"password", {282, 152}, Pictogram::Key, 0xd1a03},  {"confirm", {315, 101}, Pictogram::Question, 0xd1a04},
+      {"password", {282, 152}, Pictogram::Key, 0xd1a03},  {"confirm", {315, 101}, Pictogram::Help, 0xd1a04},
       {"message", {301, 100}, Pictogram::Exclamation, 0xd1a05}, {"comment", {316, 186}, Pictogram::Note, 0xd1a06},
       {"find", {422, 264}, std::nullopt, 0xd1a07, Pictogram::Find},
       {"browse", {341, 307}, std::nullopt, 0xd1a08, Pictogram::Folder},

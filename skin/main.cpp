@@ -4,14 +4,8 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "body.h"
-#include "buttons.h"
-#include "dialogs.h"
-#include "icons.h"
-#include "panel.h"
 #include "preview.h"
-#include "resource_set.h"
-#include "strips.h"
+#include "skin_set.h"
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
@@ -26,13 +20,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kqx_skin OUTDIR [--preview DIR]\n");
     return 2;
   }
-  skin::ResourceSet set;
-  skin::AddBody(set);
-  skin::AddPanel(set);
-  skin::AddDialogs(set);
-  skin::AddDialogButtons(set);
-  skin::AddStrips(set);
-  skin::AddIcons(set);
+  const skin::ResourceSet set = skin::DrawSkin();
   if (!set.Write(args[0])) {
     std::fprintf(stderr, "kqx_skin: cannot write the skin into %s\n", qPrintable(args[0]));
     return 1;

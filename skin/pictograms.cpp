@@ -194,7 +194,6 @@ void DrawPictogram(QPainter& p, Pictogram g, const QRectF& box, QColor ink) {
   p.scale(side / 16.0, side / 16.0);
   switch (g) {
     case Pictogram::Help:
-    case Pictogram::Question:
       Glyph(p, "?", ink, false);
       break;
     case Pictogram::About:

@@ -13,19 +13,20 @@ namespace {
 
 using FramePainter = std::function<void(QPainter&, qreal phase)>;
 
+QImage Frame(int w, int h, const FramePainter& paint, qreal phase) {
+  QImage frame = Blank(w, h);
+  QPainter p(&frame);
+  p.setRenderHint(QPainter::Antialiasing);
+  paint(p, phase);
+  return frame;
+}
+
 // Lays `frames` frames side by side; phase runs over [0, 1) so the loop closes.
-QImage Strip(int frames, int w, int h, const FramePainter& paint) {
-  QImage strip = Blank(frames * w, h);
+QImage Strip(int frames, const std::function<QImage(qreal)>& frameAt) {
+  const QImage first = frameAt(0);
+  QImage strip = Blank(frames * first.width(), first.height());
   QPainter p(&strip);
-  for (int i = 0; i < frames; ++i) {
-    QImage frame = Blank(w, h);
-    {
-      QPainter fp(&frame);
-      fp.setRenderHint(QPainter::Antialiasing);
-      paint(fp, qreal(i) / frames);
-    }
-    p.drawImage(i * w, 0, frame);
-  }
+  for (int i = 0; i < frames; ++i) p.drawImage(i * first.width(), 0, frameAt(qreal(i) / frames));
   return strip;
 }
 
@@ -53,7 +54,7 @@ void Page(QPainter& p, const QRectF& r, qreal opacity) {
 
 // A file drops into a brass-bound box, flattening as it goes, and the zipper on the
 // lid runs shut; at the start of the loop it runs open again for the next file.
-void ZipFrame(QPainter& p, qreal t) {
+void PaintZip(QPainter& p, qreal t) {
   const QRectF box(9, 21, 46, 19);
   const qreal fall = Smooth((t - 0.1) / 0.5);
   const qreal squash = 1.0 - 0.7 * Smooth((t - 0.4) / 0.25);
@@ -85,7 +86,7 @@ void ZipFrame(QPainter& p, qreal t) {
 
 // The shackle drops and locks during the first half, rises again at the end, and the
 // dial beside it turns once per loop.
-void EncFrame(QPainter& p, qreal t) {
+void PaintEnc(QPainter& p, qreal t) {
   const qreal drop = Smooth(t / 0.35) - Smooth((t - 0.8) / 0.2);
   const QRectF body(6, 27, 30, 23);
   const qreal lift = 8 * (1 - drop);
@@ -114,14 +115,17 @@ void EncFrame(QPainter& p, qreal t) {
   p.setPen(QPen(QColor(40, 24, 4), 0.8));
   p.setBrush(lamp);
   p.drawEllipse(QPointF(body.right() - 5.5, body.top() + 4.5), 2.4, 2.4);
-  Dial(p, QPointF(45, 40), 11.5, -360 * t);
+  Dial(p, QPointF(45, 40), 11.5, -360 * std::fmod(t, 1.0));
 }
 
 }  // namespace
 
+QImage ZipFrame(qreal phase) { return Frame(kZipW, kZipH, PaintZip, phase); }
+QImage EncFrame(qreal phase) { return Frame(kEncW, kEncH, PaintEnc, phase); }
+
 void AddStrips(ResourceSet& set) {
-  set.AddMasked("zip", "zipmask", Strip(kZipFrames, kZipW, kZipH, ZipFrame));
-  set.AddMasked("enc", "encmask", Strip(kEncFrames, kEncW, kEncH, EncFrame));
+  set.AddMasked("zip", "zipmask", Strip(kZipFrames, ZipFrame));
+  set.AddMasked("enc", "encmask", Strip(kEncFrames, EncFrame));
 }
 
 }  // namespace skin

@@ -2,12 +2,18 @@
 // box) and encryption (a padlock closing while a dial spins).
 #pragma once
 
+#include <QImage>
+
 #include "resource_set.h"
 
 namespace skin {
 
 inline constexpr int kZipFrames = 20, kZipW = 64, kZipH = 42;
 inline constexpr int kEncFrames = 31, kEncW = 57, kEncH = 53;
+
+// One frame at a phase in [0, 1]; phase 1 is phase 0 again, which makes the loop seamless.
+QImage ZipFrame(qreal phase);
+QImage EncFrame(qreal phase);
 
 void AddStrips(ResourceSet& set);
 

@@ -1,6 +1,7 @@
 // The skin's resource file against what the program loads from it: names, sizes, masks,
 // the dialog buttons' key colour and the cursors' hot spots.
 #include <QtTest>
+#include <cmath>
 
 #include "platform/resource_library.h"
 
@@ -44,6 +45,17 @@ const std::pair<const char*, const char*> kMasked[] = {
     {"bbnew", "bbalpha"},    {"bbdel", "bbalpha"},    {"bbfin", "bbalpha"},  {"bbpas", "bbalpha"},
     {"bbhel", "bbalpha"},    {"bbabo", "bbalpha"},    {"bbmin", "bbalpha"},  {"bbexi", "bbalpha"},
 };
+
+// Spread of intensity in a rectangle: low where the picture is calm.
+double Spread(const QImage& img, const QRect& r) {
+  const double mean = MeanIntensity(img, r);
+  double sum = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) sum += std::pow(Intensity(img.pixel(x, y)) - mean, 2);
+  return std::sqrt(sum / (r.width() * r.height()));
+}
+
+bool Warm(QRgb c) { return qRed(c) - qBlue(c) > 50; }
 
 bool IsKeyCorner(int x, int y, int w, int h) {
   const int cx = std::min(x, w - 1 - x), cy = std::min(y, h - 1 - y);
@@ -155,6 +167,57 @@ class SkinTest : public QObject {
         QVERIFY2(opaque > 100, qPrintable(QString("%1 frame %2").arg(s.mask).arg(f)));
       }
     }
+  }
+
+  void maskedPicturesAreStoredOpaque() {
+    // Their alpha comes from the mask; a transparent pixel would lose its colour on loading.
+    for (const auto& [picture, mask] : kMasked) {
+      const QImage p = Raw(picture);
+      if (QByteArray(picture) == "bbox") continue;  // the body's cut corners are empty anyway
+      for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) QVERIFY2(qAlpha(p.pixel(x, y)) == 255, picture);
+    }
+  }
+
+  void pressedLookLiesBeneathTheButtons() {
+    // A pressed button's layer is hidden: what shows is the picture beneath it.
+    const QImage panel = Raw("sbox"), body = Raw("bbox");
+    for (int k = 0; k < 5; ++k) QVERIFY(Warm(panel.pixel(10 + 92 * k + 44, 39 + 10)));
+    for (const int left : {8, 63, 118, 173, 228, 283, 448, 503}) QVERIFY(Warm(body.pixel(left + 26, 39 + 6)));
+    // The lit switch: brighter beneath than on the switch itself.
+    const QRect lamp(8, 8, 8, 8);
+    QVERIFY(MeanIntensity(panel, lamp.translated(442, 13)) > MeanIntensity(Raw("sblight"), lamp) + 60);
+  }
+
+  void doorsCoverTheirOpeningsAndClearTheSliders() {
+    const QImage lbd = Raw("lbd"), rbd = Raw("rbd"), lsd = Raw("lsd"), rsd = Raw("rsd");
+    // Big doors: from x 9 and 263, shut they meet and reach past the big slider.
+    QVERIFY(9 + lbd.width() > 263);
+    QVERIFY(263 + rbd.width() >= 514);
+    QVERIFY(59 + lbd.height() >= 411 && 59 + rbd.height() >= 411);
+    // Open, the right door's remaining strip lies right of the big slider.
+    QVERIFY(263 + lbd.width() - 8 >= 514);
+    // Small doors (panel x 10 and 221) cover the list and the item slider when shut.
+    QVERIFY(10 + lsd.width() > 221);
+    QVERIFY(221 + rsd.width() >= 426);
+    QVERIFY(60 + lsd.height() >= 337 && 60 + rsd.height() >= 337);
+    // Open, the right door keeps its right edge with 39 columns, clear of the slider.
+    QVERIFY(221 + rsd.width() - 39 >= 426);
+    // The right door slides as far as the left one shrinks and keeps its right edge.
+    QCOMPARE(221 + (lsd.width() - 7) + 39, 221 + rsd.width());
+  }
+
+  void dialogsAreCalmWhereTextAndTheAnimationGo() {
+    const struct { const char* name; int textLeft; } dialogs[] = {
+        {"name", 90}, {"login", 90}, {"password", 90}, {"confirm", 90}, {"message", 90},
+        {"comment", 90}, {"find", 10}, {"browse", 10}, {"status", 85}};
+    for (const auto& d : dialogs) {
+      const QImage img = Raw(d.name);
+      const QRect text(d.textLeft, 36, img.width() - d.textLeft - 8, img.height() - 36 - 8);
+      QVERIFY2(Spread(img, text) < 14, d.name);
+      QVERIFY2(MeanIntensity(img, text) < 90, d.name);  // white labels stay readable
+    }
+    QVERIFY(Spread(Raw("status"), QRect(10, 14, 64, 53)) < 10);
   }
 
   void lightOnlyBrightens() {
