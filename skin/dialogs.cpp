@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainterPath>
 #include <optional>
+#include <vector>
 
 #include "hardware.h"
 #include "materials.h"
@@ -20,7 +21,15 @@ struct DialogSpec {
   std::optional<Pictogram> emblem;  // drawn in a round brass-rimmed well on the left
   std::uint32_t seed;
   std::optional<Pictogram> badge = std::nullopt;  // small, beside the title, where text fills the width
+  std::vector<QRect> wells = {};  // where the dialog's fields, lists and bars lie
 };
+
+// A sunken lip just outside a control, so fields sit in the steel rather than on it.
+void Well(QPainter& p, const QRect& control) {
+  const QRectF lip = QRectF(control).adjusted(-2, -2, 2, 2);
+  p.fillRect(lip, QColor(8, 9, 12));
+  Bevel(p, lip, 1, false, 120);
+}
 
 void Emblem(QPainter& p, QPointF c, Pictogram g) {
   const qreal r = 26;
@@ -85,6 +94,7 @@ QImage Background(const DialogSpec& d, bool header) {
   Bevel(p, CutOutline(w - 8, h - 8).translated(4, 4), 1, false, 70);
   for (QPointF c : {QPointF(9, 9), QPointF(w - 11, 11), QPointF(11, h - 11), QPointF(w - 9, h - 9)}) Rivet(p, c, 2.2);
   if (d.emblem) Emblem(p, QPointF(45, 30 + (h - 30) / 2.0), *d.emblem);
+  for (const QRect& r : d.wells) Well(p, r);
   return img;
 }
 
@@ -120,14 +130,24 @@ QImage About() {
 
 void AddDialogs(ResourceSet& set) {
   static const DialogSpec dialogs[] = {
-      {"name", {301, 112}, Pictogram::Box, 0xd1a01},      {"login", {279, 112}, Pictogram::Key, 0xd1a02},
-      {"password", {282, 152}, Pictogram::Key, 0xd1a03},  {"confirm", {315, 101}, Pictogram::Help, 0xd1a04},
-      {"message", {301, 100}, Pictogram::Exclamation, 0xd1a05}, {"comment", {316, 186}, Pictogram::Note, 0xd1a06},
-      {"find", {422, 264}, std::nullopt, 0xd1a07, Pictogram::Find},
-      {"browse", {341, 307}, std::nullopt, 0xd1a08, Pictogram::Folder},
+      {"name", {301, 112}, Pictogram::Box, 0xd1a01, {}, {{90, 58, 202, 21}}},
+      {"login", {279, 112}, Pictogram::Key, 0xd1a02, {}, {{90, 56, 180, 21}}},
+      {"password", {282, 152}, Pictogram::Key, 0xd1a03, {}, {{90, 56, 180, 21}, {90, 98, 180, 21}}},
+      {"confirm", {315, 101}, Pictogram::Help, 0xd1a04},
+      {"message", {301, 100}, Pictogram::Exclamation, 0xd1a05},
+      {"comment", {316, 186}, Pictogram::Note, 0xd1a06, {}, {{90, 56, 215, 97}}},
+      {"find", {422, 264}, std::nullopt, 0xd1a07, Pictogram::Find, {{10, 57, 175, 21}, {10, 97, 398, 135}}},
+      {"browse", {341, 307}, std::nullopt, 0xd1a08, Pictogram::Folder, {{10, 73, 320, 200}}},
   };
   for (const DialogSpec& d : dialogs) set.Add(d.name, Background(d, true));
-  set.Add("status", Background({"status", {317, 92}, std::nullopt, 0xd1a09}, false));
+  // The status window: wells for the progress bar and around (not over) the animation.
+  const DialogSpec status{"status", {317, 92}, std::nullopt, 0xd1a09, {}, {{85, 39, 220, 17}}};
+  QImage statusBack = Background(status, false);
+  {
+    QPainter p(&statusBack);
+    Bevel(p, QRectF(8, 12, 68, 57), 2, false, 110);
+  }
+  set.Add("status", statusBack);
   set.Add("about", About());
 }
 

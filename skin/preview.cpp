@@ -203,7 +203,9 @@ bool WritePreviews(const ResourceSet& set, const QString& dir) {
   bool ok = true;
   const QImage shut = MainWindow(set, {}), open = MainWindow(set, {true, true, 0});
   ok &= shut.save(dir + "/main_shut.png") && open.save(dir + "/main_open.png");
-  ok &= MainWindow(set, {true, false, 200}).save(dir + "/main_scrolled.png");
+  const QImage scrolled = MainWindow(set, {true, false, 200});
+  ok &= scrolled.save(dir + "/main_scrolled.png");
+  ok &= Enlarged(scrolled.copy(140, 180, 280, 210), 2).save(dir + "/main_scrolled_2x_middle.png");
   ok &= Enlarged(shut.copy(0, 0, 280, 210), 2).save(dir + "/main_shut_2x_topleft.png");
   ok &= Enlarged(open.copy(0, 0, 280, 210), 2).save(dir + "/main_open_2x_topleft.png");
   ok &= Enlarged(open.copy(280, 0, 280, 210), 2).save(dir + "/main_open_2x_topright.png");
