@@ -1,11 +1,11 @@
 #include "mainwindow/frm_main.h"
 
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 
+#include "dialogs/dlg_message.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/picture_ops.h"
 #include "mainwindow/scene_layers.h"
@@ -44,6 +44,7 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   TimerDoor.setInterval(10);
   connect(&TimerDoor, &QTimer::timeout, this, &FrmMain::TimerDoorTimer);
   FormCreate();
+  dialogs_ = std::make_unique<MainDialogs>(this);
 }
 
 FrmMain::~FrmMain() {
@@ -160,7 +161,7 @@ void FrmMain::ReportIndexTrouble() {
   } else if (loadReport_.NeedsAttention()) {
     text = QString::fromStdString(loadReport_.Message());
   }
-  if (!text.isEmpty()) QMessageBox::warning(this, QStringLiteral("KESTRAMO"), text);
+  if (!text.isEmpty()) ShowMessageDialog(text, this);
   if (!lock_.Held()) close();
 }
 

@@ -4,10 +4,13 @@
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "mainwindow/box_views.h"
 #include "mainwindow/layered_image.h"
+#include "mainwindow/main_dialogs.h"
+#include "mainwindow/work_thread.h"
 #include "platform/qt_shell_info.h"
 #include "storage/vault/vault.h"
 #include "storage/vault/vault_lock.h"
@@ -42,6 +45,14 @@ class FrmMain : public QWidget {
 
   // Runs the command of a released layer (its number).
   void RunCommand(int command);
+  // Rebuilds the views after the table changed, keeping each box's doors, light, slider
+  // and selection; `command` is the command that changed it, or -1.
+  void RefreshView(int command);
+
+  // Seams for the desktop's choosers, so that tests can answer them.
+  std::function<QStringList()> ChooseFiles;
+  // The chosen directory, or an empty text when the user cancelled.
+  std::function<QString(const QString& hint, bool addFolderMode)> ChooseDirectory;
   bool DoorsMoving() const { return TimerDoor.isActive(); }
   // The manual, at its table of contents.
   void ShowHelp();
@@ -69,6 +80,26 @@ class FrmMain : public QWidget {
   void MoveItemSlider(int sliderLayer, int y);
   void MoveBigSlider(int y);
   void TimerDoorTimer();
+
+  // The commands; false stops RunCommand before its refresh and save.
+  bool AccessGranted(int command);
+  bool cmdRenameBox();
+  bool cmdAddFiles();
+  bool cmdAddFolder();
+  bool cmdExtractItems();
+  bool cmdDeleteItems();
+  bool cmdCommentItem();
+  bool cmdNewBox();
+  bool cmdDeleteBox();
+  bool cmdPassword();
+  void cmdHelp();
+  void ShowFind();
+  QString AskDirectory(const QString& hint, bool addFolderMode);
+  QString HelpFilePath() const;
+  BoxView* SelectedView();
+  bool RunWork(const WorkRequest& request);
+  bool MoveToItem(const QString& box, int32_t index);
+  void SaveAfterCommand();
   int BoxOfLayer(int number) const;
 
   QPointF LastDownPoint;
@@ -85,6 +116,7 @@ class FrmMain : public QWidget {
   LayeredImage* imgMain_;
   BoxViews views_;
   QtShellInfo shell_;
+  std::unique_ptr<MainDialogs> dialogs_;
   QImage SmallBoxBack, SmallRightDoor, SmallLeftDoor, BigRightDoor, BigLeftDoor;
   bool reported_ = false;
 };

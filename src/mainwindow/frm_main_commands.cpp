@@ -1,20 +1,277 @@
-// The commands of the main window, one per layer on which a release runs one.
+// The commands of the main window, one per layer on which a release runs one, and the
+// refresh of the views after them.
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QUrl>
+#include <algorithm>
+#include <set>
+#include <unordered_map>
+
+#include "dialogs/dlg_message.h"
 #include "mainwindow/frm_main.h"
+#include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
+#include "mainwindow/start_work.h"
+#include "platform/help_viewer.h"
+#include "storage/vault/box_rules.h"
+#include "storage/vault/item_removal.h"
 
 namespace kestramo {
 
+namespace {
+
+const std::set<int> kPasswordCommands = {28, 29, 30, 31, 38};
+const std::set<int> kRefreshCommands = {0, 6, 7, 9, 12, 18, 19, 21, 28, 29};
+const std::set<int> kSaveCommands = {0, 9, 10, 12, 21, 22, 28, 29, 31};
+constexpr int kBigSliderLowest = 356;
+
+// Panel commands come in pairs: the same button on the first and the second panel.
+int PanelCommand(int command) { return command < layer::kBigBox ? command % layer::kPanelLayers : command; }
+
+}  // namespace
+
+BoxView* FrmMain::SelectedView() {
+  const int box = views_.SelectedBox;
+  return box >= 0 && box < views_.BoxCount() ? &views_.Boxes[static_cast<std::size_t>(box)] : nullptr;
+}
+
+bool FrmMain::AccessGranted(int command) {
+  if (!kPasswordCommands.count(command) || LoggedIn || !vault_->HasPassword()) return true;
+  dialogs_->login->SetMasterKey(vault_->MasterKey());
+  LoggedIn = dialogs_->login->exec() == kResultOk;
+  return LoggedIn;
+}
+
 void FrmMain::RunCommand(int command) {
-  switch (command) {
+  if (!AccessGranted(command)) return;
+  bool go = true;
+  switch (PanelCommand(command)) {
+    case 0: go = cmdRenameBox(); break;
+    case 6: go = cmdAddFiles(); break;
+    case 7: go = cmdAddFolder(); break;
+    case 8: go = cmdExtractItems(); break;
+    case 9: go = cmdDeleteItems(); break;
+    case 10: go = cmdCommentItem(); break;
     case 11:
-    case 23:
     case layer::kBigHandle: TimerDoor.start(); break;
+    case 28: go = cmdNewBox(); break;
+    case 29: go = cmdDeleteBox(); break;
+    case 30: ShowFind(); break;
+    case 31: go = cmdPassword(); break;
+    case 32: cmdHelp(); break;
+    case 33: dialogs_->about->exec(); break;
     case 36: showMinimized(); break;
     case 37: close(); break;
     default: break;
   }
+  if (!go) return;
+  if (kRefreshCommands.count(command)) RefreshView(command);
+  if (kSaveCommands.count(command)) SaveAfterCommand();
 }
 
-void FrmMain::ShowHelp() {}
+void FrmMain::SaveAfterCommand() {
+  ProgressEnabled = false;
+  const bool saved = vault_->SaveIndex();
+  ProgressEnabled = true;
+  // A change that did not reach the disk must not pass for one that did.
+  if (!saved) ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
+}
+
+bool FrmMain::cmdRenameBox() {
+  BoxView* view = SelectedView();
+  if (!RenamePending || !view) return true;
+  RenamePending = false;
+  const QString old = view->Name;
+  dialogs_->newBox->SetBoxNames(BoxNames(vault_->Items()));
+  dialogs_->newBox->SetBoxName(old);
+  if (dialogs_->newBox->exec() != kResultOk) return false;
+  const QString name = dialogs_->newBox->BoxName();  // as typed: a rename keeps its blanks
+  RenameBoxRecords(*vault_, old.toStdString(), name.toStdString());
+  for (BoxView& box : views_.Boxes) {
+    if (box.Name == old) box.Name = name.left(80);
+  }
+  for (ItemView& item : views_.Items) {
+    if (item.Box == old) item.Box = name.left(80);
+  }
+  return true;
+}
+
+bool FrmMain::RunWork(const WorkRequest& request) {
+  return StartWork(*dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); });
+}
+
+bool FrmMain::cmdAddFiles() {
+  BoxView* view = SelectedView();
+  if (!view) return false;
+  const QStringList files = ChooseFiles ? ChooseFiles()
+                                        : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), QString(),
+                                                                        QStringLiteral("All files (*)"));
+  if (files.isEmpty()) return false;
+  const std::string box = view->Name.toStdString();
+  for (const QString& file : files) {
+    RunWork({file.toStdString(), box, {}, true});
+    if (dialogs_->status->Cancelled()) break;  // the rest are not attempted
+  }
+  return true;
+}
+
+QString FrmMain::AskDirectory(const QString& hint, bool addFolderMode) {
+  if (ChooseDirectory) return ChooseDirectory(hint, addFolderMode);
+  return QFileDialog::getExistingDirectory(this, hint);
+}
+
+bool FrmMain::cmdAddFolder() {
+  BoxView* view = SelectedView();
+  if (!view) return false;
+  const QString dir = AskDirectory(QStringLiteral("Add folder"), true);
+  if (dir.isEmpty()) return false;
+  RunWork({dir.toStdString(), view->Name.toStdString(), {}, true});
+  return true;
+}
+
+bool FrmMain::MoveToItem(const QString& box, int32_t index) {
+  ItemTable& items = vault_->Items();
+  const std::string name = box.toStdString();
+  for (int r = 1; r <= items.RecordCount(); ++r) {
+    items.MoveTo(r);
+    if (items.Field(ItemField::Box).AsString() == name && items.Field(ItemField::Index).AsInteger() == index) return true;
+  }
+  return false;
+}
+
+bool FrmMain::cmdExtractItems() {
+  BoxView* view = SelectedView();
+  if (!view || view->CountSelected() == 0) {
+    ShowMessageDialog(QStringLiteral("Please select some items first."), this);
+    return false;
+  }
+  const QString dir = AskDirectory(QStringLiteral("Please select the destination directory:"), false);
+  if (dir.isEmpty()) return false;
+  const BoxView chosen = *view;  // the loop runs modal work; keep what was chosen
+  for (std::size_t n = 0; n < chosen.Selected.size(); ++n) {
+    if (!chosen.Selected[n] || !MoveToItem(chosen.Name, chosen.ItemIndex[n])) continue;
+    RunWork({{}, {}, dir.toStdString(), false});  // a cancel ends only the item under way
+  }
+  return true;
+}
+
+bool FrmMain::cmdDeleteItems() {
+  BoxView* view = SelectedView();
+  if (!view || view->CountSelected() == 0) {
+    ShowMessageDialog(QStringLiteral("Please select some items first."), this);
+    return false;
+  }
+  dialogs_->confirm->SetQuestion(QStringLiteral("Are you sure to delete the selected items?"));
+  if (dialogs_->confirm->exec() != kResultOk) return false;
+  std::vector<int32_t> chosen;
+  for (std::size_t n = 0; n < view->Selected.size(); ++n) {
+    if (view->Selected[n]) chosen.push_back(view->ItemIndex[n]);
+  }
+  DeleteItems(*vault_, view->Name.toStdString(), chosen, false);
+  return true;
+}
+
+bool FrmMain::cmdCommentItem() {
+  BoxView* view = SelectedView();
+  const int selected = view ? view->CountSelected() : 0;
+  if (selected != 1) {
+    ShowMessageDialog(selected == 0 ? QStringLiteral("Please select an item to comment.")
+                                    : QStringLiteral("Please only select one item to comment."),
+                      this);
+    return false;
+  }
+  const auto slot = static_cast<std::size_t>(std::find(view->Selected.begin(), view->Selected.end(), 1) - view->Selected.begin());
+  const int32_t index = view->ItemIndex[slot];
+  ItemTable& items = vault_->Items();
+  bool found = false;
+  for (int r = 1; r <= items.RecordCount() && !found; ++r) {
+    items.MoveTo(r);
+    found = items.Field(ItemField::Index).AsInteger() == index;
+  }
+  if (!found) return true;
+  dialogs_->comment->SetComment(QString::fromStdString(items.Field(ItemField::Comment).AsString()));
+  if (dialogs_->comment->exec() != kResultOk) return false;
+  SetItemComment(*vault_, index, dialogs_->comment->Comment().toStdString());
+  return true;
+}
+
+bool FrmMain::cmdNewBox() {
+  if (views_.BoxCount() >= kMaxBoxes) {
+    ShowMessageDialog(QString::fromLatin1(kTooManyBoxesMessage), this);
+    return false;
+  }
+  dialogs_->newBox->SetBoxNames(BoxNames(vault_->Items()));
+  dialogs_->newBox->SetBoxName(QString());
+  if (dialogs_->newBox->exec() != kResultOk) return false;
+  AddBoxRecord(*vault_, dialogs_->newBox->BoxName().toStdString());
+  return true;
+}
+
+bool FrmMain::cmdDeleteBox() {
+  BoxView* view = SelectedView();
+  if (!view) {
+    ShowMessageDialog(QStringLiteral("Please select a coffrel to delete."), this);
+    return false;
+  }
+  if (views_.BoxCount() == 1) {
+    ShowMessageDialog(QString::fromLatin1(kLastBoxMessage), this);
+    return false;
+  }
+  dialogs_->confirm->SetQuestion(QStringLiteral("Are you sure to delete the coffrel:\r") + view->Name + "?");
+  if (dialogs_->confirm->exec() != kResultOk) return false;
+  DeleteItems(*vault_, view->Name.toStdString(), {}, true);
+  return true;
+}
+
+bool FrmMain::cmdPassword() {
+  if (dialogs_->password->exec() != kResultOk) return false;
+  vault_->SetPassword(dialogs_->password->Password().toStdString());
+  LoggedIn = true;
+  return true;
+}
+
+void FrmMain::RefreshView(int command) {
+  const int p = views_.SelectedBox;
+  if (command != 0 && command != 12) {
+    const std::vector<BoxView> before = views_.Boxes;
+    const QString selectedName = p >= 0 && p < static_cast<int>(before.size()) ? before[static_cast<std::size_t>(p)].Name : QString();
+    BuildViews();
+    for (BoxView& box : views_.Boxes) {
+      const auto old = std::find_if(before.begin(), before.end(), [&](const BoxView& b) { return b.Name == box.Name; });
+      if (old == before.end()) continue;
+      box.LightLatched = old->LightLatched;
+      box.LightOn = old->LightOn;
+      box.DoorsOpen = old->DoorsOpen;
+      box.SliderOffset = old->SliderOffset;
+      std::unordered_map<int32_t, char> selected;
+      for (std::size_t m = 0; m < old->ItemIndex.size(); ++m) selected.emplace(old->ItemIndex[m], old->Selected[m]);
+      for (std::size_t n = 0; n < box.ItemIndex.size(); ++n) {
+        if (const auto it = selected.find(box.ItemIndex[n]); it != selected.end()) box.Selected[n] = it->second;
+      }
+      // After an addition the box shows the end of its list, where the new items are.
+      const bool added = command == 6 || command == 7 || command == 18 || command == 19;
+      if (added && box.Name == selectedName) box.SliderOffset = kSliderTravel;
+    }
+  }
+  static const std::set<int> keepSelection = {6, 7, 9, 18, 19, 21, 28, -1};
+  if (keepSelection.count(command)) views_.SelectedBox = p < views_.BoxCount() ? p : -1;
+  if (command == 28) imgMain_->Layer(layer::kBigSlider)->pos.setY(kBigSliderLowest);
+  if (command == 29) views_.SelectedBox = -1;
+  if (views_.BoxCount() == 0) return;
+  const BoxScroll scroll = BoxScrollFor(views_.BoxCount(), static_cast<float>(imgMain_->Layer(layer::kBigSlider)->pos.y()));
+  views_.TopBox = scroll.TopBox;
+  PlacePanels(scroll.Offset);
+}
+
+QString FrmMain::HelpFilePath() const {
+  return QCoreApplication::applicationDirPath() + QStringLiteral("/help/KESTRAMO.html");
+}
+
+void FrmMain::ShowHelp() { HelpViewer::Show(HelpFilePath(), this); }
+
+void FrmMain::ShowFind() {}
+
+void FrmMain::cmdHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath())); }
 
 }  // namespace kestramo

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+
+#include "dialogs/dlg_about.h"
+#include "dialogs/dlg_comment.h"
+#include "dialogs/dlg_confirm.h"
+#include "dialogs/dlg_login.h"
+#include "dialogs/dlg_new.h"
+#include "dialogs/dlg_password.h"
+#include "dialogs/dlg_status.h"
+
+namespace kestramo {
+
+// The dialogs of the main window, created once after it and living as long as it does.
+struct MainDialogs {
+  explicit MainDialogs(QWidget* main)
+      : status(std::make_unique<FrmStatus>(main)),
+        comment(std::make_unique<FrmComment>(main)),
+        confirm(std::make_unique<FrmConfirm>(main)),
+        login(std::make_unique<FrmLogin>(main)),
+        newBox(std::make_unique<FrmNew>(main)),
+        password(std::make_unique<FrmPassword>(main)),
+        about(std::make_unique<FrmAbout>(main)) {}
+
+  std::unique_ptr<FrmStatus> status;
+  std::unique_ptr<FrmComment> comment;
+  std::unique_ptr<FrmConfirm> confirm;
+  std::unique_ptr<FrmLogin> login;
+  std::unique_ptr<FrmNew> newBox;
+  std::unique_ptr<FrmPassword> password;
+  std::unique_ptr<FrmAbout> about;
+};
+
+}  // namespace kestramo
