@@ -23,11 +23,12 @@ QPainterPath Union(std::initializer_list<QPainterPath> parts) {
   return all.simplified();
 }
 
-QPainterPath Thumb(QPointF base, qreal angle, qreal len) {
+// A finger (or thumb) growing from `base`, tilted by `angle` degrees from upright.
+QPainterPath Finger(QPointF base, qreal angle, qreal len, qreal width = 4.4) {
   QTransform t;
   t.translate(base.x(), base.y());
   t.rotate(angle);
-  return t.map(Rounded(QRectF(-2.4, -len, 4.8, len + 2)));
+  return t.map(Rounded(QRectF(-width / 2, -len, width, len + 2)));
 }
 
 QImage Hand(const QPainterPath& shape, const QPainterPath& creases) {
@@ -57,23 +58,23 @@ QPainterPath Lines(std::initializer_list<QLineF> lines) {
 QImage PointingHand() {
   const QPainterPath shape = Union({Rounded(QRectF(8, 0.8, 4.8, 18)), Rounded(QRectF(8, 12, 15, 15.5)),
                                     Rounded(QRectF(12.4, 10.2, 4.4, 9)), Rounded(QRectF(16.4, 11, 4.2, 8)),
-                                    Rounded(QRectF(20.2, 12.4, 3.8, 7)), Thumb(QPointF(9.5, 21), -48, 8),
+                                    Rounded(QRectF(20.2, 12.4, 3.8, 7)), Finger(QPointF(9.5, 21), -48, 8, 4.8),
                                     Rounded(QRectF(10, 24, 12, 6))});
   return Hand(shape, Lines({{12.6, 14, 12.6, 18}, {16.6, 14, 16.6, 18}, {20.4, 15, 20.4, 18.5}}));
 }
 
 QImage OpenHand() {
-  const QPainterPath shape = Union({Rounded(QRectF(8.5, 13, 15, 14)), Rounded(QRectF(9, 4.5, 4.2, 14)),
-                                    Rounded(QRectF(13.2, 2.5, 4.2, 15)), Rounded(QRectF(17.4, 3.5, 4.2, 14)),
-                                    Rounded(QRectF(21.3, 7, 3.8, 11)), Thumb(QPointF(10, 20), -50, 10),
+  const QPainterPath shape = Union({Rounded(QRectF(9, 13.5, 14.5, 13.5)), Finger(QPointF(11, 16), -13, 12.5, 4),
+                                    Finger(QPointF(15, 15), -3, 13.5, 4), Finger(QPointF(19, 15.5), 7, 12.5, 4),
+                                    Finger(QPointF(22, 18), 18, 9.5, 3.8), Finger(QPointF(10.5, 21.5), -58, 9.5, 4.6),
                                     Rounded(QRectF(10, 22, 13, 8))});
-  return Hand(shape, Lines({{13.2, 12, 13.2, 16}, {17.4, 12, 17.4, 16}, {21.4, 12.5, 21.4, 16}}));
+  return Hand(shape, QPainterPath());
 }
 
 QImage GrabbingHand() {
   const QPainterPath shape = Union({Rounded(QRectF(8, 12, 16, 14)), Rounded(QRectF(8.5, 9.5, 4.2, 8)),
                                     Rounded(QRectF(12.7, 8.5, 4.2, 8)), Rounded(QRectF(16.9, 9, 4.2, 8)),
-                                    Rounded(QRectF(21, 10.5, 3.8, 7)), Thumb(QPointF(9.5, 19), -70, 6),
+                                    Rounded(QRectF(21, 10.5, 3.8, 7)), Finger(QPointF(9.5, 19), -70, 6, 4.8),
                                     Rounded(QRectF(9.5, 21, 13, 8))});
   return Hand(shape, Lines({{12.7, 12.5, 12.7, 15.5}, {16.9, 12.5, 16.9, 15.5}, {21, 13, 21, 15.5}}));
 }

@@ -40,12 +40,48 @@ class Scene {
   QPainter p_;
 };
 
+// The panel with a box name and item rows in the program's colours and fonts.
+QImage FilledPanel(const ResourceSet& set, const QString& boxName) {
+  QImage panel = set.Get("sbox").convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QPainter p(&panel);
+  QFont f("Liberation Sans");
+  f.setPointSize(9);
+  p.setFont(f);
+  const char* names[] = {"Quarterly report.odt", "Holiday photos 2026.tar", "passwords-old.txt", "invoice-0042.pdf"};
+  const QImage iconShown = ApplyMask(set.Get("psd"), set.Get("psdmask"));
+  for (int n = 0; n < 4; ++n) {
+    const int h = 60 + 60 * n;
+    p.drawImage(20, h + 6, iconShown);
+    const QStringList labels = {"Size: ", "Type: ", "Date: ", "Name: "};
+    const QStringList values = {"1,024 KB", "Image document", "1/5/05 9:07 PM", names[n]};
+    for (int k = 0; k < 4; ++k) {
+      const int x = k == 3 ? 20 : 55, y = h + 13 * k;
+      const QFontMetrics fm(f);
+      p.setPen(Qt::black);
+      p.drawText(x + 1, y + 1 + fm.ascent(), labels[k] + values[k]);
+      p.setPen(n == 1 ? QColor(237, 254, 245) : QColor(210, 210, 255));
+      p.drawText(x, y + fm.ascent(), labels[k]);
+      p.setPen(n == 1 ? QColor(255, 255, 255) : QColor(255, 255, 128));
+      p.drawText(x + fm.horizontalAdvance(labels[k]), y + fm.ascent(), values[k]);
+    }
+  }
+  p.drawImage(QPoint(17, 0), set.Get("sbox"), QRect(17, 0, 395, 60));
+  p.drawImage(QPoint(17, 337), set.Get("sbox"), QRect(17, 337, 395, 14));
+  f.setPointSize(16);
+  p.setFont(f);
+  p.setPen(Qt::black);
+  p.drawText(QRect(71, 10, 331, 23), Qt::AlignCenter, boxName);
+  p.setPen(QColor(255, 255, 128));
+  p.drawText(QRect(70, 9, 332, 24), Qt::AlignCenter, boxName);
+  return panel;
+}
+
 QImage Columns(const QImage& img, int from, int count) { return img.copy(from, 0, count, img.height()); }
 
 void Panel(Scene& s, qreal top, bool open, bool lit) {
   const ResourceSet& set = s.set();
   const qreal dy = top - 60;
-  s.Put("sbox", "", {16, top});
+  s.Put(FilledPanel(set, open ? "Documents" : "Photographs"), "", {16, top});
   s.Put("sslider", "sslidera", {426, 126 + dy});
   if (lit) s.Add("light", {27, 121 + dy});
   const QImage& rsd = set.Get("rsd");
@@ -196,6 +232,24 @@ QImage SmallParts(const ResourceSet& set) {
   return sheet.copy(0, 0, 560, y + rowH + 4);
 }
 
+// The cursors enlarged over light and dark grounds, each hot spot marked in red.
+QImage Cursors(const ResourceSet& set) {
+  QImage sheet(32 * 3, 64, QImage::Format_ARGB32_Premultiplied);
+  sheet.fill(QColor(200, 204, 210));
+  QPainter p(&sheet);
+  p.fillRect(0, 32, 96, 32, QColor(40, 44, 52));
+  for (int k = 0; k < 3; ++k) {
+    const QImage& c = set.Get(QString("hand%1").arg(k + 1));
+    const QStringList hot = c.text("HotSpot").split(',');
+    for (int row = 0; row < 2; ++row) {
+      p.drawImage(32 * k, 32 * row, c);
+      p.fillRect(32 * k + hot[0].toInt(), 32 * row + hot[1].toInt(), 1, 1, Qt::red);
+    }
+  }
+  p.end();
+  return Enlarged(sheet, 6);
+}
+
 }  // namespace
 
 bool WritePreviews(const ResourceSet& set, const QString& dir) {
@@ -212,6 +266,7 @@ bool WritePreviews(const ResourceSet& set, const QString& dir) {
   for (const Mock& m : Mocks()) ok &= Enlarged(Dialog(set, m), 2).save(dir + "/dialog_" + m.name + ".png");
   ok &= StripSheet(set, "zip", "zipmask", kZipFrames, kZipW, kZipH).save(dir + "/strip_zip.png");
   ok &= StripSheet(set, "enc", "encmask", kEncFrames, kEncW, kEncH).save(dir + "/strip_enc.png");
+  ok &= Cursors(set).save(dir + "/cursors_6x.png");
   const QImage parts = SmallParts(set);
   ok &= Enlarged(parts, 2).save(dir + "/parts.png");
   ok &= Enlarged(parts.copy(0, 0, 280, parts.height()), 4).save(dir + "/parts_4x_left.png");
