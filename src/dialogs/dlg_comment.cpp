@@ -38,9 +38,7 @@ void FrmComment::showEvent(QShowEvent* event) {
 }
 
 bool FrmComment::PreviewKey(int key, QWidget*) {
-  if (key != Qt::Key_Escape) return false;  // Enter makes a new line in the memo
-  done(kResultCancel);
-  return true;
+  return EscCancelsEnterConfirms(key, false, {});  // Enter makes a new line in the memo
 }
 
 }  // namespace kestramo

@@ -38,15 +38,7 @@ void FrmLogin::showEvent(QShowEvent* event) {
 }
 
 bool FrmLogin::PreviewKey(int key, QWidget* focused) {
-  if (key == Qt::Key_Escape) {
-    done(kResultCancel);
-    return true;
-  }
-  if (IsEnterKey(key) && focused == edtPassword_) {
-    btnOkClick();
-    return true;
-  }
-  return false;
+  return EscCancelsEnterConfirms(key, focused == edtPassword_, [this] { btnOkClick(); });
 }
 
 }  // namespace kestramo

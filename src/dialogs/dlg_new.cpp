@@ -38,15 +38,7 @@ void FrmNew::showEvent(QShowEvent* event) {
 }
 
 bool FrmNew::PreviewKey(int key, QWidget* focused) {
-  if (key == Qt::Key_Escape) {
-    done(kResultCancel);
-    return true;
-  }
-  if (IsEnterKey(key) && focused == edtBoxName_) {
-    btnOkClick();
-    return true;
-  }
-  return false;
+  return EscCancelsEnterConfirms(key, focused == edtBoxName_, [this] { btnOkClick(); });
 }
 
 }  // namespace kestramo

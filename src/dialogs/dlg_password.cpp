@@ -44,15 +44,7 @@ void FrmPassword::showEvent(QShowEvent* event) {
 }
 
 bool FrmPassword::PreviewKey(int key, QWidget* focused) {
-  if (key == Qt::Key_Escape) {
-    done(kResultCancel);
-    return true;
-  }
-  if (IsEnterKey(key) && (focused == edtPassword_ || focused == edtConfirm_)) {
-    btnOkClick();
-    return true;
-  }
-  return false;
+  return EscCancelsEnterConfirms(key, focused == edtPassword_ || focused == edtConfirm_, [this] { btnOkClick(); });
 }
 
 }  // namespace kestramo

@@ -46,6 +46,16 @@ void SkinnedDialog::reject() { done(kResultCancel); }
 
 bool SkinnedDialog::PreviewKey(int, QWidget*) { return false; }
 
+bool SkinnedDialog::EscCancelsEnterConfirms(int key, bool enterConfirms, const std::function<void()>& ok) {
+  if (key == Qt::Key_Escape) {
+    done(kResultCancel);
+    return true;
+  }
+  if (!enterConfirms || !IsEnterKey(key)) return false;
+  ok();
+  return true;
+}
+
 void SkinnedDialog::CentreOverMainWindow() {
   QWidget* main = parentWidget();
   while (main && main->parentWidget()) main = main->parentWidget();

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QString>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -40,6 +41,9 @@ class SkinnedDialog : public QDialog {
   // the field sees it; true when the dialog used the key.
   virtual bool PreviewKey(int key, QWidget* focused);
   static bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+  // The keys of the entry dialogs: Esc cancels at once (2); Enter in a field where
+  // `enterConfirms` is true runs `ok`, as the OK button would.
+  bool EscCancelsEnterConfirms(int key, bool enterConfirms, const std::function<void()>& ok);
   // Centres over the main window (the outermost parent), or on the desktop without one.
   void CentreOverMainWindow();
   void CentreOnDesktop();

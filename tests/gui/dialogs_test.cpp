@@ -15,6 +15,7 @@
 #include "dialogs/dlg_new.h"
 #include "dialogs/dlg_password.h"
 #include "modal_watch.h"
+#include "skin_session.h"
 #include "platform/resource_library.h"
 
 using namespace kestramo;
@@ -54,14 +55,7 @@ class DialogsTest : public QObject {
   QWidget* main_ = nullptr;
 
  private slots:
-  void initTestCase() {
-    ResourceLibrary::Load(QStringLiteral(KESTRAMO_SKIN_RCC));
-    CursorSlots::Install();
-    main_ = new QWidget;
-    main_->setGeometry(100, 100, 560, 420);
-    main_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main_));
-  }
+  void initTestCase() { main_ = kestramo::testing::OpenMainWindowStandIn(); }
   void cleanupTestCase() { delete main_; }
 
   void FrameHasTheOutlineSizeAndPlacement() {

@@ -10,6 +10,7 @@
 #include "dialogs/dlg_status.h"
 #include "mainwindow/start_work.h"
 #include "modal_watch.h"
+#include "skin_session.h"
 #include "pipeline_fakes.h"
 #include "platform/resource_library.h"
 #include "storage/zip/zip_component.h"
@@ -63,6 +64,27 @@ bool TempIsEmpty(Vault& vault) {
   return !fs::exists(vault.Layout().TempDir(), ec) || fs::is_empty(vault.Layout().TempDir(), ec);
 }
 
+// A fresh vault beside the files a test imports, with the status dialog that watches its work.
+struct Bench {
+  explicit Bench(QWidget* mainWindow) : vault(dir / "vault"), status(mainWindow) {
+    vault.LoadIndex();
+    std::filesystem::create_directories(dir / "out");
+  }
+  bool Import(const std::string& file, const std::function<void()>& repaint = {}) {
+    return StartWork(status, vault, shell, {dir / file, "Papers", {}, true}, repaint);
+  }
+  // Exports the newest record into dir/out.
+  bool ExportNewest() {
+    vault.Items().MoveTo(vault.Items().RecordCount());
+    return StartWork(status, vault, shell, {{}, {}, dir / "out", false});
+  }
+
+  TempDir dir;
+  Vault vault;
+  FakeShell shell;
+  FrmStatus status;
+};
+
 }  // namespace
 
 class StatusWorkerTest : public QObject {
@@ -82,14 +104,7 @@ class StatusWorkerTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    ResourceLibrary::Load(QStringLiteral(KESTRAMO_SKIN_RCC));
-    CursorSlots::Install();
-    main_ = new QWidget;
-    main_->setGeometry(100, 100, 560, 420);
-    main_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main_));
-  }
+  void initTestCase() { main_ = kestramo::testing::OpenMainWindowStandIn(); }
   void cleanupTestCase() { delete main_; }
 
   void AnimationFramesRunByPhase() {
@@ -178,41 +193,35 @@ class StatusWorkerTest : public QObject {
   }
 
   void ImportsAndExportsOnAWorker() {
-    TempDir dir;
-    Vault vault(dir / "vault");
-    vault.LoadIndex();
-    FakeShell shell;
-    FrmStatus status(main_);
-    WriteRandom(dir / "report.bin", 3 << 20, 1);
+    Bench b(main_);
+    WriteRandom(b.dir / "report.bin", 3 << 20, 1);
     int repaints = 0;
     ModalWatch watch(QMessageBox::No);
 
-    QVERIFY(StartWork(status, vault, shell, {dir / "report.bin", "Papers", {}, true}, [&] { ++repaints; }));
-    QVERIFY(!status.Cancelled());
+    QVERIFY(b.Import("report.bin", [&] { ++repaints; }));
+    QVERIFY(!b.status.Cancelled());
     QCOMPARE(repaints, 1);
-    QCOMPARE(ItemCount(vault), 1);
-    QVERIFY(status.StatusText().startsWith("Now is crypting:\n"));
-    QCOMPARE(status.ProgressBar()->Position(), 0);  // back to 0 after encryption
-    QVERIFY(TempIsEmpty(vault));
+    QCOMPARE(ItemCount(b.vault), 1);
+    QVERIFY(b.status.StatusText().startsWith("Now is crypting:\n"));
+    QCOMPARE(b.status.ProgressBar()->Position(), 0);  // back to 0 after encryption
+    QVERIFY(TempIsEmpty(b.vault));
 
-    fs::create_directories(dir / "out");
-    vault.Items().MoveTo(vault.Items().RecordCount());
-    QVERIFY(StartWork(status, vault, shell, {{}, {}, dir / "out", false}));
-    QCOMPARE(ReadAll(dir / "out" / "report.bin"), ReadAll(dir / "report.bin"));
+    QVERIFY(b.ExportNewest());
+    QCOMPARE(ReadAll(b.dir / "out" / "report.bin"), ReadAll(b.dir / "report.bin"));
     QVERIFY(watch.questions.isEmpty());
 
     // Exporting again over a changed copy asks on the main thread; No keeps it.
-    std::ofstream(dir / "out" / "report.bin", std::ios::trunc) << "edited";
-    StartWork(status, vault, shell, {{}, {}, dir / "out", false});
+    std::ofstream(b.dir / "out" / "report.bin", std::ios::trunc) << "edited";
+    b.ExportNewest();
     QCOMPARE(watch.questions, QStringList{QString::fromStdString(ReplaceFileQuestion("report.bin"))});
     QCOMPARE(watch.questionTitles, QStringList{"File Exists Alert"});
-    QCOMPARE(ReadAll(dir / "out" / "report.bin"), std::string("edited"));
+    QCOMPARE(ReadAll(b.dir / "out" / "report.bin"), std::string("edited"));
     QVERIFY(watch.messages.isEmpty());
 
     // A pipeline's message comes after the dialog closed, through the message dialog.
-    QVERIFY(!StartWork(status, vault, shell, {dir / "missing.bin", "Papers", {}, true}));
+    QVERIFY(!b.Import("missing.bin"));
     QCOMPARE(watch.messages, QStringList{"Invalid file or path name."});
-    QVERIFY(!status.isVisible());
+    QVERIFY(!b.status.isVisible());
   }
 
   void CancelDuringImportStages_data() {
@@ -222,26 +231,22 @@ class StatusWorkerTest : public QObject {
   }
   void CancelDuringImportStages() {
     QFETCH(Phase, phase);
-    TempDir dir;
-    Vault vault(dir / "vault");
-    vault.LoadIndex();
-    FakeShell shell;
-    FrmStatus status(main_);
-    WriteRandom(dir / "big.bin", 32 << 20, 2);
+    Bench b(main_);
+    WriteRandom(b.dir / "big.bin", 32 << 20, 2);
     ModalWatch watch;
-    CancelDuring(watch, status, phase);
-    QVERIFY(!StartWork(status, vault, shell, {dir / "big.bin", "Papers", {}, true}));
-    QVERIFY(status.Cancelled());
-    QCOMPARE(ItemCount(vault), 0);
-    QVERIFY(TempIsEmpty(vault));
-    QVERIFY(!fs::exists(vault.Layout().ItemFile(1)));
+    CancelDuring(watch, b.status, phase);
+    QVERIFY(!b.Import("big.bin"));
+    QVERIFY(b.status.Cancelled());
+    QCOMPARE(ItemCount(b.vault), 0);
+    QVERIFY(TempIsEmpty(b.vault));
+    QVERIFY(!fs::exists(b.vault.Layout().ItemFile(1)));
     QVERIFY(watch.messages.isEmpty());
     // The next operation starts afresh and runs to its end.
     watch.onTick = nullptr;
-    WriteRandom(dir / "small.bin", 64 << 10, 3);
-    QVERIFY(StartWork(status, vault, shell, {dir / "small.bin", "Papers", {}, true}));
-    QVERIFY(!status.Cancelled());
-    QCOMPARE(ItemCount(vault), 1);
+    WriteRandom(b.dir / "small.bin", 64 << 10, 3);
+    QVERIFY(b.Import("small.bin"));
+    QVERIFY(!b.status.Cancelled());
+    QCOMPARE(ItemCount(b.vault), 1);
   }
 
   void CancelDuringExportStages_data() {
@@ -251,21 +256,15 @@ class StatusWorkerTest : public QObject {
   }
   void CancelDuringExportStages() {
     QFETCH(Phase, phase);
-    TempDir dir;
-    Vault vault(dir / "vault");
-    vault.LoadIndex();
-    FakeShell shell;
-    FrmStatus status(main_);
-    WriteRandom(dir / "big.bin", 32 << 20, 4);
+    Bench b(main_);
+    WriteRandom(b.dir / "big.bin", 32 << 20, 4);
     ModalWatch watch;
-    QVERIFY(StartWork(status, vault, shell, {dir / "big.bin", "Papers", {}, true}));
-    fs::create_directories(dir / "out");
-    vault.Items().MoveTo(vault.Items().RecordCount());
-    CancelDuring(watch, status, phase);
-    QVERIFY(!StartWork(status, vault, shell, {{}, {}, dir / "out", false}));
-    QVERIFY(status.Cancelled());
-    QVERIFY(fs::is_empty(dir / "out"));
-    QVERIFY(TempIsEmpty(vault));
+    QVERIFY(b.Import("big.bin"));
+    CancelDuring(watch, b.status, phase);
+    QVERIFY(!b.ExportNewest());
+    QVERIFY(b.status.Cancelled());
+    QVERIFY(fs::is_empty(b.dir / "out"));
+    QVERIFY(TempIsEmpty(b.vault));
   }
 };
 
