@@ -16,14 +16,9 @@ constexpr int kW = 560, kH = 420;
 const QColor kBodySteel(66, 72, 82);
 
 void Nameplate(QPainter& p, const QRectF& r) {
+  BrassPlate(p, r, 4);
   p.save();
   p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0, 0, 0, 120));
-  p.drawRoundedRect(r.translated(1.5, 2), 4, 4);
-  p.setPen(QPen(QColor(70, 44, 8), 1));
-  p.setBrush(Brass(r));
-  p.drawRoundedRect(r, 4, 4);
   p.setBrush(Qt::NoBrush);
   p.setPen(QPen(QColor(110, 72, 14, 200), 1));
   p.drawRoundedRect(r.adjusted(3, 3, -3, -3), 2, 2);

@@ -106,12 +106,7 @@ QImage About() {
   p.setRenderHint(QPainter::Antialiasing);
   Dial(p, QPointF(64, 84), 42, -18);
   const QRectF plate(124, 58, 178, 52);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0, 0, 0, 120));
-  p.drawRoundedRect(plate.translated(2, 2), 5, 5);
-  p.setPen(QPen(QColor(70, 44, 8), 1));
-  p.setBrush(Brass(plate));
-  p.drawRoundedRect(plate, 5, 5);
+  BrassPlate(p, plate, 5);
   QFont f = SkinFont(22, true, true);
   f.setLetterSpacing(QFont::AbsoluteSpacing, 2);
   EngravedText(p, plate, "KESTRAMO", f, QColor(60, 36, 4));

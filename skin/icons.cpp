@@ -46,21 +46,12 @@ QImage Hand(const QPainterPath& shape, const QPainterPath& creases) {
   return WithShadow(img, QPoint(1, 1), 1, 110);
 }
 
-QPainterPath Lines(std::initializer_list<QLineF> lines) {
-  QPainterPath path;
-  for (const QLineF& l : lines) {
-    path.moveTo(l.p1());
-    path.lineTo(l.p2());
-  }
-  return path;
-}
-
 QImage PointingHand() {
   const QPainterPath shape = Union({Rounded(QRectF(8, 0.8, 4.8, 18)), Rounded(QRectF(8, 12, 15, 15.5)),
                                     Rounded(QRectF(12.4, 10.2, 4.4, 9)), Rounded(QRectF(16.4, 11, 4.2, 8)),
                                     Rounded(QRectF(20.2, 12.4, 3.8, 7)), Finger(QPointF(9.5, 21), -48, 8, 4.8),
                                     Rounded(QRectF(10, 24, 12, 6))});
-  return Hand(shape, Lines({{12.6, 14, 12.6, 18}, {16.6, 14, 16.6, 18}, {20.4, 15, 20.4, 18.5}}));
+  return Hand(shape, Strokes({{{12.6, 14}, {12.6, 18}}, {{16.6, 14}, {16.6, 18}}, {{20.4, 15}, {20.4, 18.5}}}));
 }
 
 QImage OpenHand() {
@@ -76,7 +67,7 @@ QImage GrabbingHand() {
                                     Rounded(QRectF(12.7, 8.5, 4.2, 8)), Rounded(QRectF(16.9, 9, 4.2, 8)),
                                     Rounded(QRectF(21, 10.5, 3.8, 7)), Finger(QPointF(9.5, 19), -70, 6, 4.8),
                                     Rounded(QRectF(9.5, 21, 13, 8))});
-  return Hand(shape, Lines({{12.7, 12.5, 12.7, 15.5}, {16.9, 12.5, 16.9, 15.5}, {21, 13, 21, 15.5}}));
+  return Hand(shape, Strokes({{{12.7, 12.5}, {12.7, 15.5}}, {{16.9, 12.5}, {16.9, 15.5}}, {{21, 13}, {21, 15.5}}}));
 }
 
 // A picture document: a page with a folded corner showing a small landscape.
@@ -84,18 +75,11 @@ QImage PictureDocument() {
   QImage img = Blank(32, 32);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
-  QPainterPath page;
-  page.moveTo(5.5, 1.5);
-  page.lineTo(20, 1.5);
-  page.lineTo(26.5, 8);
-  page.lineTo(26.5, 30.5);
-  page.lineTo(5.5, 30.5);
-  page.closeSubpath();
   p.setPen(QPen(QColor(40, 50, 70), 1));
-  p.setBrush(QColor(248, 250, 252));
-  p.drawPath(page);
   p.setBrush(QColor(200, 210, 224));
   p.drawPolygon(QPolygonF({QPointF(20, 1.5), QPointF(20, 8), QPointF(26.5, 8)}));
+  p.setBrush(QColor(248, 250, 252));
+  p.drawPath(FoldedPage(QRectF(5.5, 1.5, 21, 29), 6.5));
   const QRectF frame(8.5, 11, 15, 12);
   QLinearGradient sky(0, frame.top(), 0, frame.bottom());
   sky.setColorAt(0, QColor(40, 110, 210));

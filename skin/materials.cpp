@@ -126,6 +126,45 @@ void Rivet(QPainter& p, QPointF c, qreal r) {
   p.restore();
 }
 
+QPainterPath Polyline(std::initializer_list<QPointF> points, bool closed) {
+  QPainterPath path;
+  for (const QPointF& pt : points) path.elementCount() == 0 ? path.moveTo(pt) : path.lineTo(pt);
+  if (closed) path.closeSubpath();
+  return path;
+}
+
+QPainterPath Strokes(std::initializer_list<std::initializer_list<QPointF>> lines) {
+  QPainterPath path;
+  for (const auto& line : lines) path.addPath(Polyline(line, false));
+  return path;
+}
+
+QPainterPath FoldedPage(const QRectF& r, qreal fold) {
+  QPainterPath path = Polyline({r.topLeft(), QPointF(r.right() - fold, r.top()), QPointF(r.right(), r.top() + fold),
+                                r.bottomRight(), r.bottomLeft()},
+                               true);
+  path.addPath(Polyline({QPointF(r.right() - fold, r.top()), QPointF(r.right() - fold, r.top() + fold),
+                         QPointF(r.right(), r.top() + fold)},
+                        false));
+  return path;
+}
+
+void Stops(QGradient& g, std::initializer_list<QGradientStop> stops) {
+  for (const QGradientStop& s : stops) g.setColorAt(s.first, s.second);
+}
+
+void BrassPlate(QPainter& p, const QRectF& r, qreal radius) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 0, 0, 120));
+  p.drawRoundedRect(r.translated(1.5, 2), radius, radius);
+  p.setPen(QPen(QColor(70, 44, 8), 1));
+  p.setBrush(Brass(r));
+  p.drawRoundedRect(r, radius, radius);
+  p.restore();
+}
+
 QPolygonF CutOutline(qreal w, qreal h, qreal cut) {
   return QPolygonF(QVector<QPointF>{{0, 0}, {w - cut, 0}, {w, cut}, {w, h}, {cut, h}, {0, h - cut}});
 }

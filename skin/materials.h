@@ -9,6 +9,7 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <cstdint>
+#include <initializer_list>
 
 namespace skin {
 
@@ -42,6 +43,21 @@ void Bevel(QPainter& p, const QRectF& r, qreal width, bool raised, int strength 
 
 // A domed rivet lit from the top-left.
 void Rivet(QPainter& p, QPointF centre, qreal radius);
+
+// A path through the points, closed or open.
+QPainterPath Polyline(std::initializer_list<QPointF> points, bool closed);
+
+// Several open polylines in one path (strokes of a pictogram).
+QPainterPath Strokes(std::initializer_list<std::initializer_list<QPointF>> lines);
+
+// The outline of a sheet of paper with its top-right corner folded over.
+QPainterPath FoldedPage(const QRectF& r, qreal fold);
+
+// Sets a gradient's colour stops in one go.
+void Stops(QGradient& g, std::initializer_list<QGradientStop> stops);
+
+// A polished brass plate with a soft shadow, for names and labels.
+void BrassPlate(QPainter& p, const QRectF& r, qreal radius);
 
 // The 6-corner outline of every window: 4-pixel cuts at bottom-left and top-right.
 QPolygonF CutOutline(qreal w, qreal h, qreal cut = 4);

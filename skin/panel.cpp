@@ -25,23 +25,16 @@ void Lamp(QPainter& p, QPointF at, bool lit) {
   const qreal s = kSwitchSide - 2;
   const QRectF bezel(at.x() + 0.5, at.y() + 0.5, s - 1, s - 1);
   QLinearGradient bg(bezel.topLeft(), bezel.bottomRight());
-  bg.setColorAt(0, QColor(220, 224, 230));
-  bg.setColorAt(0.5, QColor(120, 126, 136));
-  bg.setColorAt(1, QColor(40, 44, 52));
+  Stops(bg, {{0, QColor(220, 224, 230)}, {0.5, QColor(120, 126, 136)}, {1, QColor(40, 44, 52)}});
   p.setPen(QPen(QColor(16, 18, 22), 1));
   p.setBrush(bg);
   p.drawEllipse(bezel);
   const QRectF glass = bezel.adjusted(4, 4, -4, -4);
   QRadialGradient gg(glass.center() - QPointF(2, 2), glass.width() * 0.7);
-  if (lit) {
-    gg.setColorAt(0, QColor(255, 250, 210));
-    gg.setColorAt(0.45, QColor(255, 196, 70));
-    gg.setColorAt(1, QColor(190, 100, 10));
-  } else {
-    gg.setColorAt(0, QColor(120, 96, 60));
-    gg.setColorAt(0.5, QColor(70, 50, 24));
-    gg.setColorAt(1, QColor(30, 22, 10));
-  }
+  if (lit)
+    Stops(gg, {{0, QColor(255, 250, 210)}, {0.45, QColor(255, 196, 70)}, {1, QColor(190, 100, 10)}});
+  else
+    Stops(gg, {{0, QColor(120, 96, 60)}, {0.5, QColor(70, 50, 24)}, {1, QColor(30, 22, 10)}});
   p.setPen(QPen(QColor(10, 10, 12), 1));
   p.setBrush(gg);
   p.drawEllipse(glass);

@@ -3,6 +3,8 @@
 #include <QPainterPath>
 #include <algorithm>
 
+#include "materials.h"
+
 namespace skin {
 
 namespace {
@@ -24,49 +26,13 @@ QPainterPath Crate(qreal x, qreal y, qreal w, qreal h) {
   return path;
 }
 
-QPainterPath Plus(QPointF c, qreal r) {
-  QPainterPath path;
-  path.moveTo(c.x() - r, c.y());
-  path.lineTo(c.x() + r, c.y());
-  path.moveTo(c.x(), c.y() - r);
-  path.lineTo(c.x(), c.y() + r);
-  return path;
-}
+QPainterPath Plus(QPointF c, qreal r) { return Strokes({{c - QPointF(r, 0), c + QPointF(r, 0)}, {c - QPointF(0, r), c + QPointF(0, r)}}); }
 
-QPainterPath Cross(QPointF c, qreal r) {
-  QPainterPath path;
-  path.moveTo(c - QPointF(r, r));
-  path.lineTo(c + QPointF(r, r));
-  path.moveTo(c + QPointF(r, -r));
-  path.lineTo(c + QPointF(-r, r));
-  return path;
-}
+QPainterPath Cross(QPointF c, qreal r) { return Strokes({{c - QPointF(r, r), c + QPointF(r, r)}, {c + QPointF(r, -r), c - QPointF(r, -r)}}); }
 
-QPainterPath Page() {
-  QPainterPath path;
-  path.moveTo(3, 1);
-  path.lineTo(9.5, 1);
-  path.lineTo(13, 4.5);
-  path.lineTo(13, 15);
-  path.lineTo(3, 15);
-  path.closeSubpath();
-  path.moveTo(9.5, 1);
-  path.lineTo(9.5, 4.5);
-  path.lineTo(13, 4.5);
-  return path;
-}
+QPainterPath Page() { return FoldedPage(QRectF(3, 1, 10, 14), 3.5); }
 
-QPainterPath Folder() {
-  QPainterPath path;
-  path.moveTo(1, 3);
-  path.lineTo(6, 3);
-  path.lineTo(7.5, 5);
-  path.lineTo(15, 5);
-  path.lineTo(15, 14);
-  path.lineTo(1, 14);
-  path.closeSubpath();
-  return path;
-}
+QPainterPath Folder() { return Polyline({{1, 3}, {6, 3}, {7.5, 5}, {15, 5}, {15, 14}, {1, 14}}, true); }
 
 QPainterPath KeyShape() {
   QPainterPath path;
@@ -90,7 +56,7 @@ void Glyph(QPainter& p, const QString& s, QColor ink, bool serif) {
   p.drawText(QRectF(0, 0, 16, 16.5), Qt::AlignCenter, s);
 }
 
-QPainterPath Strokes(Pictogram g) {
+QPainterPath Outline(Pictogram g) {
   QPainterPath path;
   switch (g) {
     case Pictogram::NewBox:
@@ -106,21 +72,18 @@ QPainterPath Strokes(Pictogram g) {
       break;
     case Pictogram::Find:
       path.addEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
-      path.moveTo(9.8, 9.8);
-      path.lineTo(14.5, 14.5);
+      path.addPath(Strokes({{{9.8, 9.8}, {14.5, 14.5}}}));
       break;
     case Pictogram::Key:
       path = KeyShape();
       break;
     case Pictogram::Minimise:
-      path.moveTo(3, 13);
-      path.lineTo(13, 13);
+      path = Strokes({{{3, 13}, {13, 13}}});
       break;
     case Pictogram::Power:
       path.arcMoveTo(2.5, 3.5, 11, 11, 125);
       path.arcTo(2.5, 3.5, 11, 11, 125, 290);
-      path.moveTo(8, 1.5);
-      path.lineTo(8, 8);
+      path.addPath(Strokes({{{8, 1.5}, {8, 8}}}));
       break;
     case Pictogram::AddFiles:
       path = Page();
@@ -131,51 +94,25 @@ QPainterPath Strokes(Pictogram g) {
       path.addPath(Plus({8, 9.5}, 2.6));
       break;
     case Pictogram::Extract:
-      path.moveTo(1.5, 8);
-      path.lineTo(1.5, 15);
-      path.lineTo(14.5, 15);
-      path.lineTo(14.5, 8);
-      path.moveTo(8, 12);
-      path.lineTo(8, 1.5);
-      path.moveTo(4.5, 5);
-      path.lineTo(8, 1.5);
-      path.lineTo(11.5, 5);
+      path = Strokes({{{1.5, 8}, {1.5, 15}, {14.5, 15}, {14.5, 8}}, {{8, 12}, {8, 1.5}}, {{4.5, 5}, {8, 1.5}, {11.5, 5}}});
       break;
     case Pictogram::Bin:
-      path.moveTo(2, 3.5);
-      path.lineTo(14, 3.5);
-      path.moveTo(6, 3.5);
-      path.lineTo(6.5, 1.5);
-      path.lineTo(9.5, 1.5);
-      path.lineTo(10, 3.5);
-      path.moveTo(3.5, 3.5);
-      path.lineTo(4.5, 15);
-      path.lineTo(11.5, 15);
-      path.lineTo(12.5, 3.5);
-      path.moveTo(6.5, 6);
-      path.lineTo(6.8, 12.5);
-      path.moveTo(9.5, 6);
-      path.lineTo(9.2, 12.5);
+      path = Strokes({{{2, 3.5}, {14, 3.5}},
+                      {{6, 3.5}, {6.5, 1.5}, {9.5, 1.5}, {10, 3.5}},
+                      {{3.5, 3.5}, {4.5, 15}, {11.5, 15}, {12.5, 3.5}},
+                      {{6.5, 6}, {6.8, 12.5}},
+                      {{9.5, 6}, {9.2, 12.5}}});
       break;
     case Pictogram::Comment:
       path.addRoundedRect(1, 2, 14, 9.5, 2.5, 2.5);
-      path.moveTo(4, 11.5);
-      path.lineTo(3.5, 15);
-      path.lineTo(7.5, 11.5);
-      path.moveTo(4, 5.5);
-      path.lineTo(12, 5.5);
-      path.moveTo(4, 8);
-      path.lineTo(10, 8);
+      path.addPath(Strokes({{{4, 11.5}, {3.5, 15}, {7.5, 11.5}}, {{4, 5.5}, {12, 5.5}}, {{4, 8}, {10, 8}}}));
       break;
     case Pictogram::Folder:
       path = Folder();
       break;
     case Pictogram::Note:
       path = Page();
-      for (qreal y : {7.0, 9.5, 12.0}) {
-        path.moveTo(5, y);
-        path.lineTo(11, y);
-      }
+      path.addPath(Strokes({{{5, 7}, {11, 7}}, {{5, 9.5}, {11, 9.5}}, {{5, 12}, {11, 12}}}));
       break;
     default:
       break;
@@ -207,7 +144,7 @@ void DrawPictogram(QPainter& p, Pictogram g, const QRectF& box, QColor ink) {
       const qreal width = std::clamp(24.0 / side, 1.4, 2.1);
       p.setPen(QPen(ink, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
       p.setBrush(Qt::NoBrush);
-      p.drawPath(Strokes(g));
+      p.drawPath(Outline(g));
     }
   }
   p.restore();

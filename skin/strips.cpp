@@ -35,17 +35,10 @@ qreal Smooth(qreal t) { return t <= 0 ? 0 : t >= 1 ? 1 : t * t * (3 - 2 * t); }
 void Page(QPainter& p, const QRectF& r, qreal opacity) {
   p.save();
   p.setOpacity(opacity);
-  QPainterPath page;
   const qreal fold = std::min(r.width(), r.height()) * 0.3;
-  page.moveTo(r.topLeft());
-  page.lineTo(r.right() - fold, r.top());
-  page.lineTo(r.right(), r.top() + fold);
-  page.lineTo(r.bottomRight());
-  page.lineTo(r.bottomLeft());
-  page.closeSubpath();
   p.setPen(QPen(QColor(60, 70, 90), 1));
   p.setBrush(QColor(236, 240, 248));
-  p.drawPath(page);
+  p.drawPath(FoldedPage(r, fold));
   p.setPen(QPen(QColor(120, 150, 200), 1));
   for (qreal y = r.top() + fold + 2; y < r.bottom() - 2; y += 3)
     p.drawLine(QPointF(r.left() + 3, y), QPointF(r.right() - 3, y));
