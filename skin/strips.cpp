@@ -86,10 +86,11 @@ void PaintEnc(QPainter& p, qreal t) {
   p.setPen(QPen(QColor(50, 54, 62), 5, Qt::SolidLine, Qt::FlatCap));
   p.setBrush(Qt::NoBrush);
   QPainterPath shackle;
-  shackle.moveTo(body.left() + 6, body.top() + 2 - lift);
+  // The long leg stays in the body; the short one comes out as the shackle rises.
+  shackle.moveTo(body.left() + 6, body.top() + 4);
   shackle.lineTo(body.left() + 6, body.top() - 8 - lift);
   shackle.arcTo(QRectF(body.left() + 6, body.top() - 17 - lift, 18, 18), 180, -180);
-  shackle.lineTo(body.right() - 6, body.top() + 2 - lift * 0.2);
+  shackle.lineTo(body.right() - 6, body.top() + 2 - lift);
   p.drawPath(shackle);
   p.setPen(QPen(QColor(200, 206, 216), 2, Qt::SolidLine, Qt::FlatCap));
   p.drawPath(shackle);
