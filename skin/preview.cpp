@@ -261,6 +261,7 @@ bool WritePreviews(const ResourceSet& set, const QString& dir) {
   ok &= scrolled.save(dir + "/main_scrolled.png");
   ok &= Enlarged(scrolled.copy(140, 180, 280, 210), 2).save(dir + "/main_scrolled_2x_middle.png");
   ok &= Enlarged(shut.copy(0, 0, 280, 210), 2).save(dir + "/main_shut_2x_topleft.png");
+  ok &= Enlarged(shut.copy(240, 110, 280, 210), 2).save(dir + "/main_shut_2x_dial.png");
   ok &= Enlarged(open.copy(0, 0, 280, 210), 2).save(dir + "/main_open_2x_topleft.png");
   ok &= Enlarged(open.copy(280, 0, 280, 210), 2).save(dir + "/main_open_2x_topright.png");
   for (const Mock& m : Mocks()) ok &= Enlarged(Dialog(set, m), 2).save(dir + "/dialog_" + m.name + ".png");
