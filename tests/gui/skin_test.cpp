@@ -139,6 +139,27 @@ class SkinTest : public QObject {
       }
   }
 
+  void pressedFacesAreDarkerWithTheCaptionOneLower() {
+    for (const char* key : {"ok", "cancel", "findnow", "close"}) {
+      const QImage idle = Raw(QString("btn_%1_idle").arg(key)), down = Raw(QString("btn_%1_down").arg(key));
+      const QImage grey = Raw(QString("btn_%1_disabled").arg(key));
+      const QRect face(4, 2, idle.width() - 8, idle.height() - 4);
+      QVERIFY2(MeanIntensity(down, face) < MeanIntensity(idle, face) - 10, key);
+      // The caption's first dark row.
+      auto captionTop = [](const QImage& img) {
+        for (int y = 0; y < img.height(); ++y)
+          for (int x = 10; x < img.width() - 10; ++x)
+            if (Intensity(img.pixel(x, y)) < 40) return y;
+        return -1;
+      };
+      QVERIFY2(captionTop(idle) > 0, key);
+      QCOMPARE(captionTop(down), captionTop(idle) + 1);
+      // Disabled faces are grey: no colour cast in the middle of the face.
+      const QRgb mid = grey.pixel(6, grey.height() / 2);
+      QVERIFY2(std::abs(qRed(mid) - qBlue(mid)) < 16, key);
+    }
+  }
+
   void cursorsPointWithTheirHotSpot() {
     for (const char* name : {"hand1", "hand2", "hand3"}) {
       const QImage img = Raw(name);
