@@ -6,8 +6,8 @@
 
 namespace skin {
 
-const std::vector<ButtonSpec>& BigButtons() {
-  static const std::vector<ButtonSpec> row = {
+const std::vector<SceneButton>& BigButtons() {
+  static const std::vector<SceneButton> row = {
       {"bbnew", Pictogram::NewBox, "", 8},    {"bbdel", Pictogram::DeleteBox, "", 63},
       {"bbfin", Pictogram::Find, "", 118},    {"bbpas", Pictogram::Key, "", 173},
       {"bbhel", Pictogram::Help, "", 228},    {"bbabo", Pictogram::About, "", 283},
@@ -16,8 +16,8 @@ const std::vector<ButtonSpec>& BigButtons() {
   return row;
 }
 
-const std::vector<ButtonSpec>& SmallButtons() {
-  static const std::vector<ButtonSpec> row = {
+const std::vector<SceneButton>& SmallButtons() {
+  static const std::vector<SceneButton> row = {
       {"sbfil", Pictogram::AddFiles, "Files", 10},    {"sbfol", Pictogram::AddFolder, "Folder", 102},
       {"sbexp", Pictogram::Extract, "Extract", 194},  {"sbdel", Pictogram::Bin, "Delete", 286},
       {"sbcom", Pictogram::Comment, "Comment", 378},
@@ -31,7 +31,7 @@ const QColor kInk(58, 36, 6);
 
 QRectF FaceRect(QSize size) { return QRectF(0.5, 0.5, size.width() - 2.0, size.height() - 2.0); }
 
-void PaintFace(QPainter& p, QRectF r, const ButtonSpec& spec, bool pressed) {
+void PaintFace(QPainter& p, QRectF r, const SceneButton& button, bool pressed) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
@@ -46,49 +46,50 @@ void PaintFace(QPainter& p, QRectF r, const ButtonSpec& spec, bool pressed) {
   p.setPen(QPen(pressed ? QColor(40, 24, 0, 120) : QColor(255, 250, 220, 170), 1));
   p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 4, 4);
   const qreal side = r.height() - 4;
-  const bool wide = spec.word[0] != '\0';
+  const bool wide = button.word[0] != '\0';
   QRectF glyph(r.left() + (wide ? 5 : (r.width() - side) / 2), r.top() + 2, side, side);
-  DrawPictogram(p, spec.glyph, glyph.translated(0.6, 0.8), QColor(255, 240, 190, 120));
-  DrawPictogram(p, spec.glyph, glyph, kInk);
+  DrawPictogram(p, button.glyph, glyph.translated(0.6, 0.8), QColor(255, 240, 190, 120));
+  DrawPictogram(p, button.glyph, glyph, kInk);
   if (wide) {
     const QRectF text(glyph.right() + 3, r.top(), r.right() - glyph.right() - 5, r.height());
     p.setFont(SkinFont(10));
     p.setPen(QColor(255, 240, 190, 120));
-    p.drawText(text.translated(0.6, 0.8), Qt::AlignCenter, spec.word);
+    p.drawText(text.translated(0.6, 0.8), Qt::AlignCenter, button.word);
     p.setPen(kInk);
-    p.drawText(text, Qt::AlignCenter, spec.word);
+    p.drawText(text, Qt::AlignCenter, button.word);
   }
   p.restore();
 }
 
 }  // namespace
 
-QImage SceneButtonFace(QSize size, const ButtonSpec& spec, bool pressed) {
+QImage SceneButtonFace(QSize size, const SceneButton& button, bool pressed) {
   QImage face = Blank(size.width(), size.height());
   {
     QPainter p(&face);
-    PaintFace(p, FaceRect(size).translated(pressed ? 1 : 0, pressed ? 1 : 0), spec, pressed);
+    PaintFace(p, FaceRect(size).translated(pressed ? 1 : 0, pressed ? 1 : 0), button, pressed);
   }
   return pressed ? face : WithShadow(face, QPoint(1, 1), 1, 150);
 }
 
-void PaintPressedRow(QPainter& p, QSize size, const std::vector<ButtonSpec>& row) {
-  for (const ButtonSpec& spec : row) {
+void PaintPressedRow(QPainter& p, QSize size, const std::vector<SceneButton>& row) {
+  for (const SceneButton& button : row) {
     // A dark socket first, so the sunken face reads as pushed in.
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 150));
-    p.drawRoundedRect(QRectF(spec.left, kButtonRowTop, size.width() - 0.5, size.height() - 0.5), 5.5, 5.5);
+    p.drawRoundedRect(QRectF(button.left, kButtonRowTop, size.width() - 0.5, size.height() - 0.5), 5.5, 5.5);
     p.restore();
-    p.drawImage(spec.left, kButtonRowTop, SceneButtonFace(size, spec, true));
+    p.drawImage(button.left, kButtonRowTop, SceneButtonFace(size, button, true));
   }
 }
 
 void AddSceneButtons(ResourceSet& set) {
-  for (const ButtonSpec& spec : BigButtons()) set.AddMasked(spec.name, "bbalpha", SceneButtonFace(kBigButton, spec, false));
-  for (const ButtonSpec& spec : SmallButtons())
-    set.AddMasked(spec.name, "sbalpha", SceneButtonFace(kSmallButton, spec, false));
+  for (const SceneButton& button : BigButtons())
+    set.AddMasked(button.name, "bbalpha", SceneButtonFace(kBigButton, button, false));
+  for (const SceneButton& button : SmallButtons())
+    set.AddMasked(button.name, "sbalpha", SceneButtonFace(kSmallButton, button, false));
 }
 
 namespace {

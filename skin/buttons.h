@@ -12,7 +12,7 @@
 
 namespace skin {
 
-struct ButtonSpec {
+struct SceneButton {
   const char* name;
   Pictogram glyph;
   const char* word;  // shown beside the pictogram on wide faces; may be empty
@@ -23,14 +23,14 @@ inline constexpr QSize kBigButton{52, 20};
 inline constexpr QSize kSmallButton{88, 20};
 inline constexpr int kButtonRowTop = 39;  // in the body and in the panel alike
 
-const std::vector<ButtonSpec>& BigButtons();
-const std::vector<ButtonSpec>& SmallButtons();
+const std::vector<SceneButton>& BigButtons();
+const std::vector<SceneButton>& SmallButtons();
 
 // A scene button face; the idle face carries a soft shadow in its alpha.
-QImage SceneButtonFace(QSize size, const ButtonSpec& spec, bool pressed);
+QImage SceneButtonFace(QSize size, const SceneButton& button, bool pressed);
 
 // Draws the pressed faces of a row of buttons where their slots are.
-void PaintPressedRow(QPainter& p, QSize size, const std::vector<ButtonSpec>& row);
+void PaintPressedRow(QPainter& p, QSize size, const std::vector<SceneButton>& row);
 
 void AddSceneButtons(ResourceSet& set);
 

@@ -15,7 +15,7 @@ namespace {
 
 const QColor kDialogSteel(50, 55, 64);
 
-struct DialogSpec {
+struct DialogLook {
   const char* name;
   QSize size;
   std::optional<Pictogram> emblem;  // drawn in a round brass-rimmed well on the left
@@ -78,7 +78,7 @@ void Title(QPainter& p, qreal width, std::optional<Pictogram> badge) {
   DrawPictogram(p, *badge, at, QColor(226, 180, 86));
 }
 
-QImage Background(const DialogSpec& d, bool header) {
+QImage Background(const DialogLook& d, bool header) {
   const int w = d.size.width(), h = d.size.height();
   QImage img = Blank(w, h);
   QPainter p(&img);
@@ -100,7 +100,7 @@ QImage Background(const DialogSpec& d, bool header) {
 
 // The about box: the safe's name large, a dial, and room for the line at (68,178).
 QImage About() {
-  const DialogSpec d{"about", QSize(320, 240), std::nullopt, 0xab07};
+  const DialogLook d{"about", QSize(320, 240), std::nullopt, 0xab07};
   QImage img = Background(d, false);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
@@ -124,7 +124,7 @@ QImage About() {
 }  // namespace
 
 void AddDialogs(ResourceSet& set) {
-  static const DialogSpec dialogs[] = {
+  static const DialogLook dialogs[] = {
       {"name", {301, 112}, Pictogram::Box, 0xd1a01, {}, {{90, 58, 202, 21}}},
       {"login", {279, 112}, Pictogram::Key, 0xd1a02, {}, {{90, 56, 180, 21}}},
       {"password", {282, 152}, Pictogram::Key, 0xd1a03, {}, {{90, 56, 180, 21}, {90, 98, 180, 21}}},
@@ -134,9 +134,9 @@ void AddDialogs(ResourceSet& set) {
       {"find", {422, 264}, std::nullopt, 0xd1a07, Pictogram::Find, {{10, 57, 175, 21}, {10, 97, 398, 135}}},
       {"browse", {341, 307}, std::nullopt, 0xd1a08, Pictogram::Folder, {{10, 73, 320, 200}}},
   };
-  for (const DialogSpec& d : dialogs) set.Add(d.name, Background(d, true));
+  for (const DialogLook& d : dialogs) set.Add(d.name, Background(d, true));
   // The status window: wells for the progress bar and around (not over) the animation.
-  const DialogSpec status{"status", {317, 92}, std::nullopt, 0xd1a09, {}, {{85, 39, 220, 17}}};
+  const DialogLook status{"status", {317, 92}, std::nullopt, 0xd1a09, {}, {{85, 39, 220, 17}}};
   QImage statusBack = Background(status, false);
   {
     QPainter p(&statusBack);

@@ -11,7 +11,7 @@ namespace {
 
 const QColor kDoorSteel(92, 99, 110);
 
-void DoorStrip(QPainter& p, const DoorSpec& s) {
+void DoorStrip(QPainter& p, const DoorShape& s) {
   const qreal h = s.size.height();
   if (s.stripOnLeft) {
     // Raised stile: the handle sits on it, and it is all that remains of an open door.
@@ -49,7 +49,7 @@ void Louvres(QPainter& p, const QRectF& r) {
 
 }  // namespace
 
-QImage Door(const DoorSpec& s) {
+QImage Door(const DoorShape& s) {
   QImage img(s.size, QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::black);
   QPainter p(&img);

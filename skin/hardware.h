@@ -8,7 +8,7 @@
 
 namespace skin {
 
-struct DoorSpec {
+struct DoorShape {
   QSize size;
   int strip;         // columns that stay visible when the door is open
   bool stripOnLeft;  // the right door keeps its left edge, the left door its right edge
@@ -19,7 +19,7 @@ struct DoorSpec {
 
 // A brushed steel door with a recessed panel, corner rivets and the edge that stays
 // visible when open (a raised stile on the right door, a brass trim on the left one).
-QImage Door(const DoorSpec& spec);
+QImage Door(const DoorShape& door);
 
 // A combination dial lit from the top-left.
 void Dial(QPainter& p, QPointF centre, qreal radius, qreal turn = 0);

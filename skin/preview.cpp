@@ -201,7 +201,9 @@ QImage StripSheet(const ResourceSet& set, const QString& strip, const QString& m
   return sheet;
 }
 
-QImage Enlarged(const QImage& img, int scale) { return img.scaled(img.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation); }
+QImage Enlarged(const QImage& img, int scale) {
+  return img.scaled(img.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
 
 // Small pictures side by side over a mid grey, enlarged.
 QImage SmallParts(const ResourceSet& set) {
