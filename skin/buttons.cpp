@@ -8,9 +8,9 @@ namespace skin {
 
 const std::vector<SceneButton>& BigButtons() {
   static const std::vector<SceneButton> row = {
-      {"bbnew", Pictogram::NewBox, "", 8},    {"bbdel", Pictogram::DeleteBox, "", 63},
-      {"bbfin", Pictogram::Find, "", 118},    {"bbpas", Pictogram::Key, "", 173},
-      {"bbhel", Pictogram::Help, "", 228},    {"bbabo", Pictogram::About, "", 283},
+      {"bbnew", Pictogram::NewBox, "", 8},     {"bbdel", Pictogram::DeleteBox, "", 63},
+      {"bbfin", Pictogram::Find, "", 118},     {"bbpas", Pictogram::Key, "", 173},
+      {"bbhel", Pictogram::Help, "", 228},     {"bbabo", Pictogram::About, "", 283},
       {"bbmin", Pictogram::Minimise, "", 448}, {"bbexi", Pictogram::Power, "", 503},
   };
   return row;
@@ -18,8 +18,8 @@ const std::vector<SceneButton>& BigButtons() {
 
 const std::vector<SceneButton>& SmallButtons() {
   static const std::vector<SceneButton> row = {
-      {"sbfil", Pictogram::AddFiles, "Files", 10},    {"sbfol", Pictogram::AddFolder, "Folder", 102},
-      {"sbexp", Pictogram::Extract, "Extract", 194},  {"sbdel", Pictogram::Bin, "Delete", 286},
+      {"sbfil", Pictogram::AddFiles, "Files", 10},   {"sbfol", Pictogram::AddFolder, "Folder", 102},
+      {"sbexp", Pictogram::Extract, "Extract", 194}, {"sbdel", Pictogram::Bin, "Delete", 286},
       {"sbcom", Pictogram::Comment, "Comment", 378},
   };
   return row;
@@ -152,11 +152,15 @@ QImage DialogButtonFace(int width, const QString& caption, FaceState state) {
 }
 
 void AddDialogButtons(ResourceSet& set) {
-  struct Caption { const char* key; const char* text; int width; };
+  struct Caption {
+    const char* key;
+    const char* text;
+    int width;
+  };
   static const Caption captions[] = {
-      {"ok", "Ok", 51},          {"cancel", "Cancel", 51},   {"yes", "Yes", 51},
-      {"no", "No", 51},          {"findnow", "Find Now", 88}, {"export", "Export", 88},
-      {"delete", "Delete", 88},  {"comment", "Comment", 88},  {"close", "Close", 88},
+      {"ok", "Ok", 51},         {"cancel", "Cancel", 51},    {"yes", "Yes", 51},
+      {"no", "No", 51},         {"findnow", "Find Now", 88}, {"export", "Export", 88},
+      {"delete", "Delete", 88}, {"comment", "Comment", 88},  {"close", "Close", 88},
   };
   for (const Caption& c : captions) {
     const QString base = QString("btn_%1_").arg(c.key);

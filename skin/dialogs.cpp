@@ -21,7 +21,7 @@ struct DialogLook {
   std::optional<Pictogram> emblem;  // drawn in a round brass-rimmed well on the left
   std::uint32_t seed;
   std::optional<Pictogram> badge = std::nullopt;  // small, beside the title, where text fills the width
-  std::vector<QRect> wells = {};  // where the dialog's fields, lists and bars lie
+  std::vector<QRect> wells = {};                  // where the dialog's fields, lists and bars lie
 };
 
 // A sunken lip just outside a control, so fields sit in the steel rather than on it.

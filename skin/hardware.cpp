@@ -136,7 +136,8 @@ void Dial(QPainter& p, QPointF c, qreal radius, qreal turn) {
   p.drawEllipse(QPointF(0, 0), knob * 0.7, knob * 0.7);
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(200, 30, 24));
-  QPolygonF mark({QPointF(-radius * 0.06, -radius * 1.0), QPointF(radius * 0.06, -radius * 1.0), QPointF(0, -radius * 0.88)});
+  QPolygonF mark(
+      {QPointF(-radius * 0.06, -radius * 1.0), QPointF(radius * 0.06, -radius * 1.0), QPointF(0, -radius * 0.88)});
   p.drawPolygon(mark);
   p.restore();
 }
@@ -169,7 +170,8 @@ QImage Handle(QSize size, bool up) {
     lg.setColorAt(1, QColor(110, 72, 14));
     p.setPen(QPen(QColor(70, 44, 8), 1));
     p.setBrush(lg);
-    p.drawRoundedRect(QRectF(pivot.x() - bar / 2, std::min(pivot.y(), grip.y()), bar, std::abs(grip.y() - pivot.y())), bar / 2, bar / 2);
+    p.drawRoundedRect(QRectF(pivot.x() - bar / 2, std::min(pivot.y(), grip.y()), bar, std::abs(grip.y() - pivot.y())),
+                      bar / 2, bar / 2);
     QRadialGradient rg(grip - QPointF(w * 0.12, w * 0.14), w * 0.5);
     rg.setColorAt(0, QColor(255, 244, 200));
     rg.setColorAt(0.5, QColor(214, 164, 58));

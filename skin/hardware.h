@@ -13,7 +13,7 @@ struct DoorShape {
   int strip;         // columns that stay visible when the door is open
   bool stripOnLeft;  // the right door keeps its left edge, the left door its right edge
   std::uint32_t seed;
-  qreal inset;       // margin of the recessed centre panel
+  qreal inset;           // margin of the recessed centre panel
   bool louvres = false;  // pressed horizontal slats across the centre panel
 };
 

@@ -47,10 +47,10 @@ QImage Hand(const QPainterPath& shape, const QPainterPath& creases) {
 }
 
 QImage PointingHand() {
-  const QPainterPath shape = Union({Rounded(QRectF(8, 0.8, 4.8, 18)), Rounded(QRectF(8, 12, 15, 15.5)),
-                                    Rounded(QRectF(12.4, 10.2, 4.4, 9)), Rounded(QRectF(16.4, 11, 4.2, 8)),
-                                    Rounded(QRectF(20.2, 12.4, 3.8, 7)), Finger(QPointF(9.5, 21), -48, 8, 4.8),
-                                    Rounded(QRectF(10, 24, 12, 6))});
+  const QPainterPath shape =
+      Union({Rounded(QRectF(8, 0.8, 4.8, 18)), Rounded(QRectF(8, 12, 15, 15.5)), Rounded(QRectF(12.4, 10.2, 4.4, 9)),
+             Rounded(QRectF(16.4, 11, 4.2, 8)), Rounded(QRectF(20.2, 12.4, 3.8, 7)),
+             Finger(QPointF(9.5, 21), -48, 8, 4.8), Rounded(QRectF(10, 24, 12, 6))});
   return Hand(shape, Strokes({{{12.6, 14}, {12.6, 18}}, {{16.6, 14}, {16.6, 18}}, {{20.4, 15}, {20.4, 18.5}}}));
 }
 
@@ -63,10 +63,10 @@ QImage OpenHand() {
 }
 
 QImage GrabbingHand() {
-  const QPainterPath shape = Union({Rounded(QRectF(8, 12, 16, 14)), Rounded(QRectF(8.5, 9.5, 4.2, 8)),
-                                    Rounded(QRectF(12.7, 8.5, 4.2, 8)), Rounded(QRectF(16.9, 9, 4.2, 8)),
-                                    Rounded(QRectF(21, 10.5, 3.8, 7)), Finger(QPointF(9.5, 19), -70, 6, 4.8),
-                                    Rounded(QRectF(9.5, 21, 13, 8))});
+  const QPainterPath shape =
+      Union({Rounded(QRectF(8, 12, 16, 14)), Rounded(QRectF(8.5, 9.5, 4.2, 8)), Rounded(QRectF(12.7, 8.5, 4.2, 8)),
+             Rounded(QRectF(16.9, 9, 4.2, 8)), Rounded(QRectF(21, 10.5, 3.8, 7)), Finger(QPointF(9.5, 19), -70, 6, 4.8),
+             Rounded(QRectF(9.5, 21, 13, 8))});
   return Hand(shape, Strokes({{{12.7, 12.5}, {12.7, 15.5}}, {{16.9, 12.5}, {16.9, 15.5}}, {{21, 13}, {21, 15.5}}}));
 }
 
@@ -89,8 +89,8 @@ QImage PictureDocument() {
   p.setBrush(QColor(255, 214, 60));
   p.drawEllipse(QPointF(19.5, 14.5), 2, 2);
   p.setBrush(QColor(40, 130, 60));
-  p.drawPolygon(QPolygonF({frame.bottomLeft(), QPointF(13, 15.5), QPointF(16.5, 19), QPointF(18.5, 17.5),
-                           frame.bottomRight()}));
+  p.drawPolygon(
+      QPolygonF({frame.bottomLeft(), QPointF(13, 15.5), QPointF(16.5, 19), QPointF(18.5, 17.5), frame.bottomRight()}));
   p.setPen(QPen(QColor(30, 60, 110), 1));
   p.setBrush(Qt::NoBrush);
   p.drawRect(frame);

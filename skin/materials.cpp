@@ -55,8 +55,7 @@ void FillBrushed(QPainter& p, const QPainterPath& area, QColor base, std::uint32
     const double fall = 16.0 - 30.0 * y / std::max(1, box.height() - 1);
     const std::vector<double> row = StreakRow(n, box.width());
     auto* line = reinterpret_cast<QRgb*>(tex.scanLine(y));
-    for (int x = 0; x < box.width(); ++x)
-      line[x] = Shift(base, fall + row[std::size_t(x)] + n.Signed() * 2.5).rgb();
+    for (int x = 0; x < box.width(); ++x) line[x] = Shift(base, fall + row[std::size_t(x)] + n.Signed() * 2.5).rgb();
   }
   p.save();
   p.setClipPath(area, Qt::IntersectClip);
@@ -72,7 +71,9 @@ void FillBrushed(QPainter& p, const QRectF& area, QColor base, std::uint32_t see
 
 QLinearGradient Brass(qreal top, qreal bottom, int shade) {
   QLinearGradient g(0, top, 0, bottom);
-  auto c = [shade](int r, int gg, int b) { return QColor(Clamp255(r + shade), Clamp255(gg + shade), Clamp255(b + shade * 0.6)); };
+  auto c = [shade](int r, int gg, int b) {
+    return QColor(Clamp255(r + shade), Clamp255(gg + shade), Clamp255(b + shade * 0.6));
+  };
   g.setColorAt(0.0, c(255, 244, 190));
   g.setColorAt(0.18, c(246, 214, 120));
   g.setColorAt(0.5, c(214, 164, 58));
@@ -107,8 +108,8 @@ void Bevel(QPainter& p, const QPolygonF& outline, qreal width, bool raised, int 
 }
 
 void Bevel(QPainter& p, const QRectF& r, qreal width, bool raised, int strength) {
-  Bevel(p, QPolygonF(QVector<QPointF>{r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()}), width,
-        raised, strength);
+  Bevel(p, QPolygonF(QVector<QPointF>{r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()}), width, raised,
+        strength);
 }
 
 void Rivet(QPainter& p, QPointF c, qreal r) {

@@ -17,7 +17,7 @@ namespace skin {
 class Noise {
  public:
   explicit Noise(std::uint32_t seed) : state_(seed ? seed : 0x9e3779b9u) {}
-  double Next();              // uniform in [0, 1)
+  double Next();  // uniform in [0, 1)
   double Signed() { return Next() * 2.0 - 1.0; }
 
  private:
@@ -63,8 +63,8 @@ void BrassPlate(QPainter& p, const QRectF& r, qreal radius);
 QPolygonF CutOutline(qreal w, qreal h, qreal cut = 4);
 
 // Text pressed into metal: a light lip below-right, a dark core.
-void EngravedText(QPainter& p, const QRectF& r, const QString& text, const QFont& f,
-                  QColor core, int flags = Qt::AlignCenter);
+void EngravedText(QPainter& p, const QRectF& r, const QString& text, const QFont& f, QColor core,
+                  int flags = Qt::AlignCenter);
 
 // Adds a soft shadow of `shape`'s alpha under it (offset down-right, box blurred).
 QImage WithShadow(const QImage& shape, QPoint offset, int blur, int opacity);

@@ -66,8 +66,12 @@ void ListArea(QPainter& p) {
   }
   // The drawer's glass: a faint diagonal reflection from the top-left light.
   QLinearGradient glass(kList.topLeft(), kList.topLeft() + QPointF(kList.height() * 0.9, kList.height()));
-  Stops(glass, {{0.0, QColor(255, 255, 255, 0)}, {0.30, QColor(255, 255, 255, 0)}, {0.36, QColor(255, 255, 255, 16)},
-                {0.46, QColor(255, 255, 255, 6)}, {0.52, QColor(255, 255, 255, 0)}, {1.0, QColor(255, 255, 255, 0)}});
+  Stops(glass, {{0.0, QColor(255, 255, 255, 0)},
+                {0.30, QColor(255, 255, 255, 0)},
+                {0.36, QColor(255, 255, 255, 16)},
+                {0.46, QColor(255, 255, 255, 6)},
+                {0.52, QColor(255, 255, 255, 0)},
+                {1.0, QColor(255, 255, 255, 0)}});
   p.fillRect(kList, glass);
   Bevel(p, kList.adjusted(-3, -3, 3, 3), 3, false, 110);
 }

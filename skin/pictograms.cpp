@@ -26,9 +26,13 @@ QPainterPath Crate(qreal x, qreal y, qreal w, qreal h) {
   return path;
 }
 
-QPainterPath Plus(QPointF c, qreal r) { return Strokes({{c - QPointF(r, 0), c + QPointF(r, 0)}, {c - QPointF(0, r), c + QPointF(0, r)}}); }
+QPainterPath Plus(QPointF c, qreal r) {
+  return Strokes({{c - QPointF(r, 0), c + QPointF(r, 0)}, {c - QPointF(0, r), c + QPointF(0, r)}});
+}
 
-QPainterPath Cross(QPointF c, qreal r) { return Strokes({{c - QPointF(r, r), c + QPointF(r, r)}, {c + QPointF(r, -r), c - QPointF(r, -r)}}); }
+QPainterPath Cross(QPointF c, qreal r) {
+  return Strokes({{c - QPointF(r, r), c + QPointF(r, r)}, {c + QPointF(r, -r), c - QPointF(r, -r)}});
+}
 
 QPainterPath Page() { return FoldedPage(QRectF(3, 1, 10, 14), 3.5); }
 
@@ -94,7 +98,8 @@ QPainterPath Outline(Pictogram g) {
       path.addPath(Plus({8, 9.5}, 2.6));
       break;
     case Pictogram::Extract:
-      path = Strokes({{{1.5, 8}, {1.5, 15}, {14.5, 15}, {14.5, 8}}, {{8, 12}, {8, 1.5}}, {{4.5, 5}, {8, 1.5}, {11.5, 5}}});
+      path =
+          Strokes({{{1.5, 8}, {1.5, 15}, {14.5, 15}, {14.5, 8}}, {{8, 12}, {8, 1.5}}, {{4.5, 5}, {8, 1.5}, {11.5, 5}}});
       break;
     case Pictogram::Bin:
       path = Strokes({{{2, 3.5}, {14, 3.5}},

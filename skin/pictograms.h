@@ -9,9 +9,23 @@
 namespace skin {
 
 enum class Pictogram {
-  NewBox, DeleteBox, Find, Key, Help, About, Minimise, Power,
-  AddFiles, AddFolder, Extract, Bin, Comment,
-  Box, Exclamation, Note, Folder
+  NewBox,
+  DeleteBox,
+  Find,
+  Key,
+  Help,
+  About,
+  Minimise,
+  Power,
+  AddFiles,
+  AddFolder,
+  Extract,
+  Bin,
+  Comment,
+  Box,
+  Exclamation,
+  Note,
+  Folder
 };
 
 // Draws the pictogram centred in the square that fits `box`, with strokes of `ink`.

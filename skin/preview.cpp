@@ -160,25 +160,43 @@ QImage Dialog(const ResourceSet& set, const Mock& m) {
 
 std::vector<Mock> Mocks() {
   return {
-      {"name", {{{90, 40}, "Input the name of the file box:"}}, {{90, 58, 202, 21}},
+      {"name",
+       {{{90, 40}, "Input the name of the file box:"}},
+       {{90, 58, 202, 21}},
        {{{173, 86}, "btn_ok_idle"}, {{240, 86}, "btn_cancel_down"}}},
-      {"login", {{{90, 40}, "Please input password:"}}, {{90, 56, 180, 21}},
+      {"login",
+       {{{90, 40}, "Please input password:"}},
+       {{90, 56, 180, 21}},
        {{{148, 84}, "btn_ok_idle"}, {{217, 84}, "btn_cancel_idle"}}},
-      {"password", {{{90, 40}, "Input new password:"}, {{90, 82}, "Confirm new password:"}},
-       {{90, 56, 180, 21}, {90, 98, 180, 21}}, {{{153, 126}, "btn_ok_idle"}, {{218, 126}, "btn_cancel_idle"}}},
-      {"confirm", {{{90, 40}, "Do you really want to delete"}, {{90, 53}, "the selected items?"}}, {},
+      {"password",
+       {{{90, 40}, "Input new password:"}, {{90, 82}, "Confirm new password:"}},
+       {{90, 56, 180, 21}, {90, 98, 180, 21}},
+       {{{153, 126}, "btn_ok_idle"}, {{218, 126}, "btn_cancel_idle"}}},
+      {"confirm",
+       {{{90, 40}, "Do you really want to delete"}, {{90, 53}, "the selected items?"}},
+       {},
        {{{127, 75}, "btn_yes_idle"}, {{199, 75}, "btn_no_idle"}}},
       {"message", {{{90, 37}, "Please select an item to export."}}, {}, {{{154, 73}, "btn_ok_idle"}}},
-      {"comment", {{{90, 40}, "Please input the comment:"}}, {{90, 56, 215, 97}},
+      {"comment",
+       {{{90, 40}, "Please input the comment:"}},
+       {{90, 56, 215, 97}},
        {{{187, 161}, "btn_ok_idle"}, {{254, 161}, "btn_cancel_idle"}}},
       {"about", {{{68, 178}, "for Linux desktops"}}, {}, {}},
-      {"find", {{{10, 40}, "Input what you want to find:"}, {{10, 80}, "Search results:"}},
+      {"find",
+       {{{10, 40}, "Input what you want to find:"}, {{10, 80}, "Search results:"}},
        {{10, 57, 175, 21}, {10, 97, 398, 135}},
-       {{{196, 61}, "btn_findnow_idle"}, {{11, 240}, "btn_export_idle"}, {{114, 240}, "btn_delete_down"},
-        {{217, 240}, "btn_comment_idle"}, {{320, 240}, "btn_close_idle"}}},
-      {"browse", {{{10, 40}, "Select the destination folder:"}, {{10, 55}, "/home/user/Documents"}},
-       {{10, 73, 320, 200}}, {{{210, 282}, "btn_ok_disabled"}, {{278, 282}, "btn_cancel_idle"}}},
-      {"status", {{{85, 10}, "Now is compressing:"}, {{85, 23}, "report.odt"}}, {{85, 39, 220, 17}},
+       {{{196, 61}, "btn_findnow_idle"},
+        {{11, 240}, "btn_export_idle"},
+        {{114, 240}, "btn_delete_down"},
+        {{217, 240}, "btn_comment_idle"},
+        {{320, 240}, "btn_close_idle"}}},
+      {"browse",
+       {{{10, 40}, "Select the destination folder:"}, {{10, 55}, "/home/user/Documents"}},
+       {{10, 73, 320, 200}},
+       {{{210, 282}, "btn_ok_disabled"}, {{278, 282}, "btn_cancel_idle"}}},
+      {"status",
+       {{{85, 10}, "Now is compressing:"}, {{85, 23}, "report.odt"}},
+       {{85, 39, 220, 17}},
        {{{168, 64}, "btn_cancel_disabled"}}},
   };
 }
@@ -208,13 +226,14 @@ QImage Enlarged(const QImage& img, int scale) {
 // Small pictures side by side over a mid grey, enlarged.
 QImage SmallParts(const ResourceSet& set) {
   const std::vector<std::pair<QString, QString>> parts = {
-      {"bbnew", "bbalpha"}, {"bbdel", "bbalpha"}, {"bbfin", "bbalpha"}, {"bbpas", "bbalpha"},
-      {"bbhel", "bbalpha"}, {"bbabo", "bbalpha"}, {"bbmin", "bbalpha"}, {"bbexi", "bbalpha"},
-      {"sbfil", "sbalpha"}, {"sbfol", "sbalpha"}, {"sbexp", "sbalpha"}, {"sbdel", "sbalpha"},
-      {"sbcom", "sbalpha"}, {"shdown", "shdowna"}, {"shup", "shupa"}, {"bhdown", "bhdowna"},
-      {"bhup", "bhupa"}, {"sslider", "sslidera"}, {"bslider", "bslidera"}, {"sblight", "sblighta"},
-      {"psd", "psdmask"}, {"hand1", ""}, {"hand2", ""}, {"hand3", ""}, {"appicon", ""},
-      {"btn_ok_idle", ""}, {"btn_ok_down", ""}, {"btn_cancel_disabled", ""}, {"btn_findnow_idle", ""}};
+      {"bbnew", "bbalpha"},    {"bbdel", "bbalpha"},    {"bbfin", "bbalpha"},    {"bbpas", "bbalpha"},
+      {"bbhel", "bbalpha"},    {"bbabo", "bbalpha"},    {"bbmin", "bbalpha"},    {"bbexi", "bbalpha"},
+      {"sbfil", "sbalpha"},    {"sbfol", "sbalpha"},    {"sbexp", "sbalpha"},    {"sbdel", "sbalpha"},
+      {"sbcom", "sbalpha"},    {"shdown", "shdowna"},   {"shup", "shupa"},       {"bhdown", "bhdowna"},
+      {"bhup", "bhupa"},       {"sslider", "sslidera"}, {"bslider", "bslidera"}, {"sblight", "sblighta"},
+      {"psd", "psdmask"},      {"hand1", ""},           {"hand2", ""},           {"hand3", ""},
+      {"appicon", ""},         {"btn_ok_idle", ""},     {"btn_ok_down", ""},     {"btn_cancel_disabled", ""},
+      {"btn_findnow_idle", ""}};
   QImage sheet(560, 200, QImage::Format_ARGB32_Premultiplied);
   sheet.fill(QColor(60, 66, 76));
   QPainter p(&sheet);

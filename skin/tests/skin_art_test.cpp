@@ -53,10 +53,10 @@ int BrassPixels(const QImage& img, const QRect& r) {
 }
 
 const Pictogram kAllPictograms[] = {
-    Pictogram::NewBox, Pictogram::DeleteBox, Pictogram::Find,     Pictogram::Key,         Pictogram::Help,
-    Pictogram::About,  Pictogram::Minimise,  Pictogram::Power,    Pictogram::AddFiles,    Pictogram::AddFolder,
-    Pictogram::Extract, Pictogram::Bin,      Pictogram::Comment,  Pictogram::Box,
-    Pictogram::Exclamation, Pictogram::Note, Pictogram::Folder,
+    Pictogram::NewBox,  Pictogram::DeleteBox, Pictogram::Find,    Pictogram::Key,      Pictogram::Help,
+    Pictogram::About,   Pictogram::Minimise,  Pictogram::Power,   Pictogram::AddFiles, Pictogram::AddFolder,
+    Pictogram::Extract, Pictogram::Bin,       Pictogram::Comment, Pictogram::Box,      Pictogram::Exclamation,
+    Pictogram::Note,    Pictogram::Folder,
 };
 
 }  // namespace
@@ -192,7 +192,10 @@ class SkinArtTest : public QObject {
 
   void animationsMoveAndLoopSeamlessly() {
     const ResourceSet set = DrawSkin();
-    const struct { const char* name; int frames, w; } strips[] = {{"zip", kZipFrames, kZipW}, {"enc", kEncFrames, kEncW}};
+    const struct {
+      const char* name;
+      int frames, w;
+    } strips[] = {{"zip", kZipFrames, kZipW}, {"enc", kEncFrames, kEncW}};
     for (const auto& s : strips) {
       const QImage strip = ApplyMask(set.Get(s.name), set.Get(QString(s.name) + "mask"));
       auto frame = [&](int i) { return strip.copy(i * s.w, 0, s.w, strip.height()); };

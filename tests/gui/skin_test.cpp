@@ -27,13 +27,13 @@ struct Sized {
 
 // Pictures whose size the program's layout depends on.
 const Sized kFixed[] = {
-    {"bbox", {560, 420}},   {"bboxa", {560, 420}},   {"sbox", {474, 351}},    {"lsd", {215, 280}},
-    {"rsd", {247, 280}},    {"lbd", {262, 353}},     {"rbd", {285, 353}},     {"light", {456, 278}},
-    {"name", {301, 112}},   {"login", {279, 112}},   {"password", {282, 152}}, {"confirm", {315, 101}},
-    {"message", {301, 100}}, {"comment", {316, 186}}, {"about", {320, 240}},   {"find", {422, 264}},
-    {"browse", {341, 307}}, {"status", {317, 92}},   {"zip", {1280, 42}},     {"zipmask", {1280, 42}},
-    {"enc", {1767, 53}},    {"encmask", {1767, 53}}, {"psd", {32, 32}},       {"psdmask", {32, 32}},
-    {"appicon", {64, 64}},  {"hand1", {32, 32}},     {"hand2", {32, 32}},     {"hand3", {32, 32}},
+    {"bbox", {560, 420}},    {"bboxa", {560, 420}},   {"sbox", {474, 351}},     {"lsd", {215, 280}},
+    {"rsd", {247, 280}},     {"lbd", {262, 353}},     {"rbd", {285, 353}},      {"light", {456, 278}},
+    {"name", {301, 112}},    {"login", {279, 112}},   {"password", {282, 152}}, {"confirm", {315, 101}},
+    {"message", {301, 100}}, {"comment", {316, 186}}, {"about", {320, 240}},    {"find", {422, 264}},
+    {"browse", {341, 307}},  {"status", {317, 92}},   {"zip", {1280, 42}},      {"zipmask", {1280, 42}},
+    {"enc", {1767, 53}},     {"encmask", {1767, 53}}, {"psd", {32, 32}},        {"psdmask", {32, 32}},
+    {"appicon", {64, 64}},   {"hand1", {32, 32}},     {"hand2", {32, 32}},      {"hand3", {32, 32}},
 };
 
 // Picture and the mask that gives it its alpha.
@@ -120,9 +120,11 @@ class SkinTest : public QObject {
   }
 
   void dialogButtonsKeyOnlyTheirCorners() {
-    const struct { const char* key; int width; } faces[] = {
-        {"ok", 51}, {"cancel", 51}, {"yes", 51}, {"no", 51}, {"findnow", 88},
-        {"export", 88}, {"delete", 88}, {"comment", 88}, {"close", 88}};
+    const struct {
+      const char* key;
+      int width;
+    } faces[] = {{"ok", 51},     {"cancel", 51}, {"yes", 51},     {"no", 51},   {"findnow", 88},
+                 {"export", 88}, {"delete", 88}, {"comment", 88}, {"close", 88}};
     for (const auto& [key, width] : faces)
       for (const char* state : {"idle", "down", "disabled"}) {
         const QString name = QString("btn_%1_%2").arg(key, state);
@@ -178,7 +180,10 @@ class SkinTest : public QObject {
   }
 
   void everyAnimationFrameIsDrawn() {
-    const struct { const char* mask; int frames, width; } strips[] = {{"zipmask", 20, 64}, {"encmask", 31, 57}};
+    const struct {
+      const char* mask;
+      int frames, width;
+    } strips[] = {{"zipmask", 20, 64}, {"encmask", 31, 57}};
     for (const auto& s : strips) {
       const QImage m = Raw(s.mask);
       for (int f = 0; f < s.frames; ++f) {
@@ -230,11 +235,13 @@ class SkinTest : public QObject {
 
   void dialogsAreCalmWhereTextAndTheAnimationGo() {
     // Where the dialogs draw their white labels.
-    const struct { const char* name; QRect label; } labels[] = {
-        {"name", {90, 40, 200, 13}},     {"login", {90, 40, 180, 13}},   {"password", {90, 40, 180, 13}},
-        {"password", {90, 82, 180, 13}}, {"confirm", {90, 40, 215, 30}}, {"message", {90, 37, 202, 31}},
-        {"comment", {90, 40, 215, 13}},  {"find", {10, 40, 400, 13}},    {"find", {10, 80, 400, 13}},
-        {"browse", {10, 40, 320, 28}},   {"status", {85, 10, 220, 27}},  {"about", {68, 178, 240, 13}}};
+    const struct {
+      const char* name;
+      QRect label;
+    } labels[] = {{"name", {90, 40, 200, 13}},     {"login", {90, 40, 180, 13}},   {"password", {90, 40, 180, 13}},
+                  {"password", {90, 82, 180, 13}}, {"confirm", {90, 40, 215, 30}}, {"message", {90, 37, 202, 31}},
+                  {"comment", {90, 40, 215, 13}},  {"find", {10, 40, 400, 13}},    {"find", {10, 80, 400, 13}},
+                  {"browse", {10, 40, 320, 28}},   {"status", {85, 10, 220, 27}},  {"about", {68, 178, 240, 13}}};
     for (const auto& [name, label] : labels) {
       const QImage img = Raw(name);
       QVERIFY2(Spread(img, label) < 14, name);
