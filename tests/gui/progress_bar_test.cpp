@@ -20,13 +20,9 @@ bool Near(QRgb actual, int r, int g, int b) {
   return qAbs(qRed(actual) - r) <= 1 && qAbs(qGreen(actual) - g) <= 1 && qAbs(qBlue(actual) - b) <= 1;
 }
 
-class PaintCounter : public QObject {
- public:
+struct PaintCounter : QObject {
   int paints = 0;
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Paint) ++paints;
-    return false;
-  }
+  bool eventFilter(QObject*, QEvent* e) override { return paints += e->type() == QEvent::Paint, false; }
 };
 
 }  // namespace
@@ -34,11 +30,14 @@ class PaintCounter : public QObject {
 class ProgressBarTest : public QObject {
   Q_OBJECT
 
- private:
   SkinProgressBar* bar_ = nullptr;
   QRgb frame_ = 0;
 
-  QImage Shot() { return bar_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+  // The status dialog's bar at `position`.
+  QImage Shot(int position) {
+    bar_->SetPosition(position);
+    return bar_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  }
 
  private slots:
   void init() {
@@ -51,90 +50,62 @@ class ProgressBarTest : public QObject {
   }
   void cleanup() { delete bar_; }
 
-  void DefaultsOfANewBar() {
-    SkinProgressBar bar;
-    QCOMPARE(bar.size(), QSize(150, 16));
-    QCOMPARE(bar.Min(), 0);
-    QCOMPARE(bar.Max(), 100);
-    QCOMPARE(bar.Position(), 0);
-    QCOMPARE(bar.Contrast(), 64);
-    QVERIFY(bar.Framed());
-  }
-
   void StatusBarAtHalfway() {
-    bar_->SetPosition(50);
-    const QImage img = Shot();
-    // Frame around the control; the well's dark top and left edges inside it.
+    const QImage img = Shot(50);
+    // Frame around the control; inside it the well with dark top and left edges only.
     QCOMPARE(img.pixel(0, 0), frame_);
     QCOMPARE(img.pixel(219, 16), frame_);
     QCOMPARE(img.pixel(150, 1), Shift(kWell, -32));
-    QCOMPARE(img.pixel(150, 8), kWell.rgb());
-    QCOMPARE(img.pixel(150, 15), kWell.rgb());  // framed: no light bottom edge
-    // Divider at column 110; the bar covers columns 1 to 109.
+    QCOMPARE(img.pixel(150, 15), kWell.rgb());
+    // The bar covers columns 1 to 109, the divider stands at 110.
     for (int y = 1; y <= 16; ++y) QCOMPARE(img.pixel(110, y), frame_);
     QCOMPARE(img.pixel(111, 8), kWell.rgb());
     // Gradient: row 8 plain, row 2 lightened by 80*6/15 = 32, row 14 darkened by 32.
     QCOMPARE(img.pixel(50, 8), kBar.rgb());
     QCOMPARE(img.pixel(50, 2), Shift(kBar, 32));
     QCOMPARE(img.pixel(50, 14), Shift(kBar, -32));
-    // Bevel: the top row (lightened by 37) under white at 163/255, the bottom row
-    // (darkened by 37) under black at 81/255, left light and right dark.
+    // Bevel: top row (lightened by 37) under white at 163/255, bottom row (darkened by 37)
+    // under black at 81/255, left column light, right column dark.
     QVERIFY(Near(img.pixel(50, 1), 176, 222, 245));
     QVERIFY(Near(img.pixel(50, 15), 0, 62, 106));
     QVERIFY(Near(img.pixel(1, 8), 163, 209, 232));
     QVERIFY(Near(img.pixel(109, 8), 0, 87, 131));
   }
 
-  void EmptyBarAtOrBelowMin() {
-    for (int position : {0, -5}) {
-      bar_->SetPosition(position);
-      const QImage img = Shot();
+  void EdgePositions() {
+    for (int position : {0, -5}) {  // at or below Min: only the well, no divider
+      const QImage img = Shot(position);
       QCOMPARE(img.pixel(1, 8), Shift(kWell, -32));
-      QCOMPARE(img.pixel(2, 8), kWell.rgb());  // no divider after an empty bar
-      QCOMPARE(img.pixel(1, 1), Shift(kWell, -32));
+      QCOMPARE(img.pixel(2, 8), kWell.rgb());
     }
-  }
-
-  void FullBarAtMaxAndAbove() {
-    for (int position : {100, 250}) {
-      bar_->SetPosition(position);
-      const QImage img = Shot();
+    for (int position : {100, 250}) {  // at or above Max: the full bar
+      const QImage img = Shot(position);
       QCOMPARE(img.pixel(200, 8), kBar.rgb());
       QVERIFY(Near(img.pixel(218, 8), 0, 87, 131));
       QCOMPARE(img.pixel(219, 8), frame_);
     }
-  }
-
-  void MaxEqualToMinGivesAnEmptyBar() {
-    bar_->SetMin(10);
+    bar_->SetMin(10);  // no range: empty for any position, no division by zero
     bar_->SetMax(10);
-    bar_->SetPosition(50);
-    QCOMPARE(Shot().pixel(100, 8), kWell.rgb());
+    QCOMPARE(Shot(50).pixel(100, 8), kWell.rgb());
     bar_->SetMax(5);
-    QCOMPARE(Shot().pixel(100, 8), kWell.rgb());
+    QCOMPARE(Shot(60).pixel(100, 8), kWell.rgb());
   }
 
-  void ContrastShapesTheGradient() {
-    bar_->SetPosition(100);
-    bar_->SetContrast(0);
-    QImage img = Shot();
-    QCOMPARE(img.pixel(100, 2), kBar.rgb());
-    QCOMPARE(img.pixel(100, 14), kBar.rgb());
-    bar_->SetContrast(-80);
-    img = Shot();
-    QCOMPARE(img.pixel(100, 2), Shift(kBar, -32));
-    QCOMPARE(img.pixel(100, 14), Shift(kBar, 32));
-  }
-
-  void UnframedBarHasLightEdgesAndNoDivider() {
+  void ContrastAndFrameVariants() {
+    bar_->SetContrast(0);  // flat
+    QCOMPARE(Shot(100).pixel(100, 2), kBar.rgb());
+    QCOMPARE(Shot(100).pixel(100, 14), kBar.rgb());
+    bar_->SetContrast(-80);  // darker at the top
+    QCOMPARE(Shot(100).pixel(100, 2), Shift(kBar, -32));
+    QCOMPARE(Shot(100).pixel(100, 14), Shift(kBar, 32));
+    // Unframed: light bottom and right edges, the bar from column 0, no divider.
+    bar_->SetContrast(80);
     bar_->SetFramed(false);
-    bar_->SetPosition(50);
-    const QImage img = Shot();
+    const QImage img = Shot(50);
     const QColor dark = QColor::fromRgb(Shift(kWell, -32));
     QCOMPARE(img.pixel(150, 0), dark.rgb());
     QCOMPARE(img.pixel(150, 16), Shift(dark, 64));
     QCOMPARE(img.pixel(219, 8), Shift(dark, 64));
-    // 50 of 220 columns from column 0: the bar ends at 109 and the well follows at once.
     QCOMPARE(img.pixel(50, 8), kBar.rgb());
     QCOMPARE(img.pixel(110, 8), kWell.rgb());
   }

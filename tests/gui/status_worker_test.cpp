@@ -10,9 +10,8 @@
 #include "dialogs/dlg_status.h"
 #include "mainwindow/start_work.h"
 #include "modal_watch.h"
-#include "skin_session.h"
 #include "pipeline_fakes.h"
-#include "platform/resource_library.h"
+#include "skin_session.h"
 #include "storage/zip/zip_component.h"
 #include "temp_dir.h"
 
@@ -90,7 +89,6 @@ struct Bench {
 class StatusWorkerTest : public QObject {
   Q_OBJECT
 
- private:
   QWidget* main_ = nullptr;
 
   // Presses Cancel once the dialog shows `phase` with the bar moved past its start.
@@ -224,47 +222,33 @@ class StatusWorkerTest : public QObject {
     QVERIFY(!b.status.isVisible());
   }
 
-  void CancelDuringImportStages_data() {
+  void CancelStopsTheItemInProgress_data() {
     QTest::addColumn<Phase>("phase");
-    QTest::newRow("packing") << Phase::Compressing;
-    QTest::newRow("encryption") << Phase::Encrypting;
+    QTest::addColumn<bool>("exporting");
+    QTest::newRow("packing") << Phase::Compressing << false;
+    QTest::newRow("encryption") << Phase::Encrypting << false;
+    QTest::newRow("decryption") << Phase::Decrypting << true;
+    QTest::newRow("unpacking") << Phase::Decompressing << true;
   }
-  void CancelDuringImportStages() {
+  void CancelStopsTheItemInProgress() {
     QFETCH(Phase, phase);
+    QFETCH(bool, exporting);
     Bench b(main_);
     WriteRandom(b.dir / "big.bin", 32 << 20, 2);
     ModalWatch watch;
+    if (exporting) QVERIFY(b.Import("big.bin"));
     CancelDuring(watch, b.status, phase);
-    QVERIFY(!b.Import("big.bin"));
+    QVERIFY(!(exporting ? b.ExportNewest() : b.Import("big.bin")));
     QVERIFY(b.status.Cancelled());
-    QCOMPARE(ItemCount(b.vault), 0);
+    QCOMPARE(ItemCount(b.vault), exporting ? 1 : 0);
+    QVERIFY(!fs::exists(b.vault.Layout().ItemFile(exporting ? 2 : 1)));
+    QVERIFY(fs::is_empty(b.dir / "out"));
     QVERIFY(TempIsEmpty(b.vault));
-    QVERIFY(!fs::exists(b.vault.Layout().ItemFile(1)));
     QVERIFY(watch.messages.isEmpty());
     // The next operation starts afresh and runs to its end.
     watch.onTick = nullptr;
-    WriteRandom(b.dir / "small.bin", 64 << 10, 3);
-    QVERIFY(b.Import("small.bin"));
+    QVERIFY(exporting ? b.ExportNewest() : b.Import("big.bin"));
     QVERIFY(!b.status.Cancelled());
-    QCOMPARE(ItemCount(b.vault), 1);
-  }
-
-  void CancelDuringExportStages_data() {
-    QTest::addColumn<Phase>("phase");
-    QTest::newRow("decryption") << Phase::Decrypting;
-    QTest::newRow("unpacking") << Phase::Decompressing;
-  }
-  void CancelDuringExportStages() {
-    QFETCH(Phase, phase);
-    Bench b(main_);
-    WriteRandom(b.dir / "big.bin", 32 << 20, 4);
-    ModalWatch watch;
-    QVERIFY(b.Import("big.bin"));
-    CancelDuring(watch, b.status, phase);
-    QVERIFY(!b.ExportNewest());
-    QVERIFY(b.status.Cancelled());
-    QVERIFY(fs::is_empty(b.dir / "out"));
-    QVERIFY(TempIsEmpty(b.vault));
   }
 };
 
