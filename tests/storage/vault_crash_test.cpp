@@ -1,54 +1,18 @@
 // Kills a process that saves the index over and over at random moments and checks
 // that every committed record survives and the vault always loads.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <random>
 #include <string>
 #include <thread>
 
+#include "helper_child.h"
 #include "storage/vault/vault.h"
 #include "temp_dir.h"
 
 namespace kestramo {
 namespace {
-
-struct Child {
-  pid_t pid;
-  int out;
-};
-
-Child StartSaveLoop(const std::filesystem::path& dir) {
-  int fds[2];
-  if (::pipe(fds) != 0) return {-1, -1};
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(fds[1], 1);
-    ::close(fds[0]);
-    ::execl(KESTRAMO_TEST_HELPER, KESTRAMO_TEST_HELPER, "save-loop", dir.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(fds[1]);
-  return {pid, fds[0]};
-}
-
-// The last number the child reported as committed.
-int LastCommitted(int fd, int previous) {
-  std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-  int last = previous;
-  std::size_t end = text.rfind('\n');
-  if (end != std::string::npos) {
-    const std::size_t start = text.rfind('\n', end - 1);
-    last = std::stoi(text.substr(start == std::string::npos ? 0 : start + 1));
-  }
-  return last;
-}
 
 TEST(VaultCrashTest, KillingASaveAtAnyMomentLosesNoCommittedRecord) {
   testing::TempDir dir;
@@ -57,14 +21,10 @@ TEST(VaultCrashTest, KillingASaveAtAnyMomentLosesNoCommittedRecord) {
   int committed = 0;
   constexpr int kTrials = 300;
   for (int trial = 0; trial < kTrials; ++trial) {
-    const Child child = StartSaveLoop(dir.Path());
+    const testing::HelperChild child = testing::StartHelper({"save-loop", dir.Path().string()});
     ASSERT_GT(child.pid, 0);
     std::this_thread::sleep_for(std::chrono::microseconds(delayUs(rng)));
-    ::kill(child.pid, SIGKILL);
-    int status = 0;
-    ::waitpid(child.pid, &status, 0);
-    committed = LastCommitted(child.out, committed);
-    ::close(child.out);
+    committed = testing::KillAndReadLastCommitted(child, committed);
 
     Vault vault(dir.Path());
     const IndexLoadReport report = vault.LoadIndex();

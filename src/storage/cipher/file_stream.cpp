@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "storage/cipher/cipher_error.h"
+#include "storage/disk/disk_write.h"
 
 namespace kestramo {
 namespace {
@@ -59,7 +60,7 @@ bool FileStream::Write(const void* buf, size_t n) {
   const auto* in = static_cast<const uint8_t*>(buf);
   size_t done = 0;
   while (done < n) {
-    const ssize_t put = ::pwrite(fd_, in + done, n - done, pos_);
+    const ssize_t put = DiskWriteAt(fd_, in + done, n - done, pos_);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) return false;
     done += static_cast<size_t>(put);

@@ -6,6 +6,8 @@
 
 #include <system_error>
 
+#include "storage/disk/disk_write.h"
+
 namespace kestramo {
 
 namespace fs = std::filesystem;
@@ -14,7 +16,7 @@ namespace {
 
 bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
+    const ssize_t n = DiskWrite(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     data += n;

@@ -1,5 +1,6 @@
 #include "storage/vault/file_helpers.h"
 
+#include <ctime>
 #include <system_error>
 #include <vector>
 
@@ -11,6 +12,26 @@ bool ForceDeleteFile(const fs::path& file) {
   std::error_code ec;
   fs::permissions(file, fs::perms::owner_write, fs::perm_options::add | fs::perm_options::nofollow, ec);
   return fs::remove(file, ec) && !ec;
+}
+
+fs::path SetAsideFile(const fs::path& file, std::string_view label) {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+  std::error_code ec;
+  for (int n = 0; n < 1000; ++n) {
+    std::string suffix = ".";
+    suffix.append(label).append("-").append(stamp);
+    if (n > 0) suffix.append("-").append(std::to_string(n));
+    fs::path aside = file;
+    aside += suffix;
+    if (fs::exists(fs::symlink_status(aside, ec))) continue;
+    fs::rename(file, aside, ec);
+    return ec ? fs::path() : aside;
+  }
+  return {};
 }
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {

@@ -13,6 +13,10 @@ bool ForceDeleteFile(const std::filesystem::path& file);
 // first file that cannot be deleted and returns false; true otherwise (also with no match).
 bool DeleteMatchingFiles(const std::filesystem::path& directory, std::string_view pattern = "*.*");
 
+// Renames `file` to "<file>.<label>-<local date-time>" (with a counter if taken), so that it
+// is kept but no longer read as what it was; the new path, or empty when it could not move.
+std::filesystem::path SetAsideFile(const std::filesystem::path& file, std::string_view label);
+
 // Deletes a file or a whole directory tree, permanently and silently.
 bool ShellDeleteTree(const std::filesystem::path& path);
 

@@ -6,6 +6,7 @@
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/progress_translator.h"
 #include "storage/zip/pack_path.h"
+#include "storage/zip/zip_error.h"
 
 namespace kestramo {
 
@@ -26,6 +27,15 @@ void RemoveCreated(const std::vector<std::string>& created) {
   }
 }
 
+std::string FailureMessage(const std::string& name, const std::string& error, int extracted) {
+  const std::string head = "The item \"" + name + "\" cannot be extracted: ";
+  const std::string undone = extracted > 0 ? " The files already extracted were removed." : "";
+  if (error == kCantWriteOutput) {
+    return head + "its files could not be written (is the destination disk full?)." + undone;
+  }
+  return head + "it is damaged (" + error + ")." + undone;
+}
+
 }  // namespace
 
 ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx, const OverwriteQuestion& ask) {
@@ -39,6 +49,7 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
   const fs::path itemFile = vault.Layout().ItemFile(index);
   const fs::path archive = vault.Layout().TempArchive(index);
   ZipComponent& zip = vault.Zip();
+  bool unpacking = false;
   try {
     ProgressTranslator progress(ctx.status);
     ProgressBinding binding(vault, progress);
@@ -53,7 +64,7 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
       DeleteMatchingFiles(tempDir);
       if (ctx.work.Cancelled()) return ExportResult::Cancelled;
       closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: its file " +
-                              (present ? "cannot be read." : "is missing."));
+                              (present ? "cannot be decrypted (it is damaged, or the vault's disk is full)." : "is missing."));
       return ExportResult::Failed;
     }
 
@@ -62,6 +73,7 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     ctx.status.SetPhase(Phase::Decompressing);
     zip.OnOverwritePrompt = ask;
     zip.SetOverwriteMode(OverwriteMode::Prompt);
+    unpacking = true;
     const int count = UnpackArchive(zip, archive, destDir, isFolder);
     zip.OnOverwritePrompt = nullptr;
 
@@ -70,12 +82,13 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
       zip.CloseArchive();
       RemoveCreated(zip.CreatedPaths());
       result = ExportResult::Cancelled;
-    } else if (count == 0 && !zip.LastError().empty()) {
-      // A damaged or wrongly keyed item: nothing partial may look like a complete export.
+    } else if (!zip.LastError().empty()) {
+      // Damaged, wrongly keyed, or the destination ran out of room, even after some files
+      // came out whole: nothing partial may look like a complete export.
       zip.CloseArchive();
       RemoveCreated(zip.CreatedPaths());
       DeleteMatchingFiles(tempDir);
-      closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: it is damaged (" + zip.LastError() + ").");
+      closer.CloseWithMessage(FailureMessage(name, zip.LastError(), count));
       return ExportResult::Failed;
     }
     DeleteMatchingFiles(tempDir);
@@ -83,7 +96,9 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
   } catch (...) {
     zip.OnOverwritePrompt = nullptr;
     zip.CloseArchive();
+    if (unpacking) RemoveCreated(zip.CreatedPaths());  // before that, they are another export's
     DeleteMatchingFiles(tempDir);
+    closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: an unexpected error occurred.");
     return ExportResult::Failed;
   }
 }

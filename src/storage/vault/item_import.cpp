@@ -60,6 +60,21 @@ uint64_t TotalSize(const fs::path& source, bool isFolder) {
   return total;
 }
 
+// What the exception in flight says, inside a catch block.
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "an unexpected error occurred";
+  }
+}
+
+std::string NotStoredMessage(const std::string& name, const std::string& why) {
+  return "\"" + name + "\" could not be stored: " + why + ". Nothing was added to the vault.";
+}
+
 }  // namespace
 
 int PackLevelFor(const std::string& name, bool isFolder) {
@@ -101,22 +116,37 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     if (size == 0 || ctx.work.Cancelled()) {
       vault.Zip().CloseArchive();
       DeleteMatchingFiles(tempDir);
+      // Nothing to pack is no error, but a failed pack (a full disk) must not look like one.
+      if (!ctx.work.Cancelled() && !vault.Zip().LastError().empty()) {
+        closer.CloseWithMessage(NotStoredMessage(entry->name, vault.Zip().LastError()));
+      }
       return false;
     }
 
     ctx.status.SetStatusText("Now is crypting:\r" + entry->name);
     ctx.work.SetPhase(Phase::Encrypting);
     ctx.status.SetPhase(Phase::Encrypting);
-    if (!vault.Cipher().EncryptFile(archive, sealed, vault.MasterKey()) || ctx.work.Cancelled()) {
+    const bool sealedOk = vault.Cipher().EncryptFile(archive, sealed, vault.MasterKey());
+    if (!sealedOk || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
+      if (!ctx.work.Cancelled()) {
+        closer.CloseWithMessage(NotStoredMessage(entry->name, "its encrypted copy could not be written"));
+      }
       return false;
     }
 
+    // A file already bearing the new number has no record: it may be an item whose record
+    // was lost with a damaged index, so it is kept under another name, never overwritten.
     std::error_code ec;
-    if (fs::exists(itemFile, ec)) ForceDeleteFile(itemFile);
+    if (fs::exists(fs::symlink_status(itemFile, ec)) && SetAsideFile(itemFile, "unrecorded").empty()) {
+      DeleteMatchingFiles(tempDir);
+      closer.CloseWithMessage(NotStoredMessage(entry->name, "the file " + itemFile.string() + " is in the way"));
+      return false;
+    }
     fs::rename(sealed, itemFile, ec);
     if (ec) {
       DeleteMatchingFiles(tempDir);
+      closer.CloseWithMessage(NotStoredMessage(entry->name, "it could not be moved into the vault (" + ec.message() + ")"));
       return false;
     }
     DeleteMatchingFiles(tempDir);
@@ -150,6 +180,7 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
   } catch (...) {
     vault.Zip().CloseArchive();
     DeleteMatchingFiles(tempDir);
+    closer.CloseWithMessage(NotStoredMessage(source.filename().string(), CurrentErrorText()));
     return false;
   }
 }

@@ -1,12 +1,12 @@
 #include "storage/vault/vault.h"
 
 #include <algorithm>
-#include <ctime>
 #include <system_error>
 #include <vector>
 
 #include "storage/text/utf8.h"
 #include "storage/vault/durable_file.h"
+#include "storage/vault/file_helpers.h"
 #include "storage/vault/index_file.h"
 
 namespace kestramo {
@@ -44,26 +44,6 @@ bool Vault::HasItemFiles() const {
   return false;
 }
 
-fs::path Vault::SetAside(const fs::path& damaged) const {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
-  std::error_code ec;
-  for (int n = 0; n < 1000; ++n) {
-    std::string suffix = ".damaged-";
-    suffix += stamp;
-    if (n > 0) suffix.append("-").append(std::to_string(n));
-    fs::path aside = damaged;
-    aside += suffix;
-    if (fs::exists(aside, ec)) continue;
-    fs::rename(damaged, aside, ec);
-    return ec ? fs::path() : aside;
-  }
-  return {};
-}
-
 IndexLoadReport Vault::LoadIndex() {
   IndexLoadReport report;
   layout_.EnsureDirectories();
@@ -84,7 +64,7 @@ IndexLoadReport Vault::LoadIndex() {
     return fs::last_write_time(a, e) > fs::last_write_time(b, e);
   });
 
-  if (mainExists) report.setAside = SetAside(main);
+  if (mainExists) report.setAside = SetAsideFile(main, "damaged");
   for (const fs::path& candidate : candidates) {
     std::string why;
     if (!LoadFrom(candidate, &why)) continue;

@@ -59,7 +59,6 @@ class Vault {
  private:
   bool LoadFrom(const std::filesystem::path& file, std::string* error);
   bool HasItemFiles() const;
-  std::filesystem::path SetAside(const std::filesystem::path& damaged) const;
 
   VaultLayout layout_;
   ItemTable items_;

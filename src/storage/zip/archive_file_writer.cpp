@@ -6,13 +6,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "storage/disk/disk_write.h"
 #include "storage/zip/zip_error.h"
 
 namespace kestramo::zip {
 
 void ArchiveFileWriter::WriteAll(const unsigned char* data, size_t size, uint64_t offset) {
   while (size > 0) {
-    const ssize_t n = pwrite(fd_, data, size, static_cast<off_t>(offset));
+    const ssize_t n = DiskWriteAt(fd_, data, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) throw ZipError(kNoRoomToWrite);
     data += n;

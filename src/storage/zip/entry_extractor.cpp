@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "storage/disk/disk_write.h"
 #include "storage/zip/central_directory.h"
 #include "storage/zip/entry_name.h"
 #include "storage/zip/file_stamp.h"
@@ -176,7 +177,7 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
   if (size == 0) return true;
   if (written + size > entry.uncompressedSize) return false;
   for (size_t done = 0; done < size;) {
-    const ssize_t n = write(outFd, data + done, size - done);
+    const ssize_t n = DiskWrite(outFd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) throw ZipError(kCantWriteOutput);
     done += static_cast<size_t>(n);

@@ -1,11 +1,14 @@
 // A child process for crash-safety tests: it changes a vault in a loop and reports
 // each committed step on stdout, so that the test can kill it at any moment.
+// Modes: save-loop DIR (records only), import-loop DIR SOURCES (whole imports).
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "import_content.h"
+#include "storage/vault/item_import.h"
 #include "storage/vault/vault.h"
 
 namespace {
@@ -34,10 +37,50 @@ int SaveLoop(const char* dir) {
   }
 }
 
+class SilentSink : public kestramo::StatusSink {
+ public:
+  bool failed = false;
+  void SetStatusText(const std::string&) override {}
+  void SetPhase(kestramo::Phase) override {}
+  void EnableCancel() override {}
+  void SetProgress(int, int) override {}
+  void Close() override {}
+  void ShowMessage(const std::string& text) override {
+    failed = true;
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+};
+
+class PlainShell : public kestramo::ShellInfo {
+ public:
+  kestramo::ShellIcon IconOf(const std::filesystem::path&) override { return {}; }
+  std::string TypeOf(const std::filesystem::path&) override { return "Document"; }
+  kestramo::ShellIcon PsdIcon() override { return {}; }
+};
+
+// Imports files whose bytes follow from their item number; reports each recorded import.
+int ImportLoop(const char* dir, const std::filesystem::path& sources) {
+  kestramo::Vault vault(dir);
+  vault.LoadIndex();
+  SilentSink sink;
+  kestramo::WorkStatus work;
+  PlainShell shell;
+  std::filesystem::create_directories(sources);
+  for (;;) {
+    const int32_t n = vault.NextItemIndex();
+    const std::filesystem::path source = sources / kestramo::testing::ImportedName(n);
+    kestramo::testing::WriteFile(source, kestramo::testing::ImportedBytes(n));
+    work.Reset();
+    if (!kestramo::AddItem(vault, source, "Box", {sink, work}, shell) || sink.failed) return 2;
+    Report(n);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "save-loop") == 0) return SaveLoop(argv[2]);
-  std::fprintf(stderr, "usage: storage_test_helper save-loop DIR\n");
+  if (argc == 4 && std::strcmp(argv[1], "import-loop") == 0) return ImportLoop(argv[2], argv[3]);
+  std::fprintf(stderr, "usage: storage_test_helper save-loop DIR | import-loop DIR SOURCES\n");
   return 1;
 }

@@ -1,0 +1,50 @@
+#include "storage/disk/disk_write.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+
+namespace kestramo {
+namespace {
+
+std::atomic<int64_t> gSpaceLeft{-1};
+
+// How many of `size` bytes the simulated disk still takes; -1 for no limit.
+int64_t Allowance(std::size_t size) {
+  const int64_t left = gSpaceLeft.load();
+  if (left < 0) return -1;
+  return std::min<int64_t>(left, static_cast<int64_t>(size));
+}
+
+ssize_t Account(ssize_t written) {
+  if (written > 0 && gSpaceLeft.load() >= 0) gSpaceLeft.fetch_sub(written);
+  return written;
+}
+
+}  // namespace
+
+ssize_t DiskWrite(int fd, const void* data, std::size_t size) {
+  const int64_t allowed = Allowance(size);
+  if (allowed < 0) return ::write(fd, data, size);
+  if (allowed == 0 && size > 0) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return Account(::write(fd, data, static_cast<std::size_t>(allowed)));
+}
+
+ssize_t DiskWriteAt(int fd, const void* data, std::size_t size, off_t offset) {
+  const int64_t allowed = Allowance(size);
+  if (allowed < 0) return ::pwrite(fd, data, size, offset);
+  if (allowed == 0 && size > 0) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return Account(::pwrite(fd, data, static_cast<std::size_t>(allowed), offset));
+}
+
+void SetDiskSpaceLimit(int64_t bytes) { gSpaceLeft.store(bytes < 0 ? -1 : bytes); }
+
+}  // namespace kestramo

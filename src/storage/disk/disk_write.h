@@ -1,0 +1,19 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestramo {
+
+// Every byte the storage engine writes to a file goes through these two calls, which
+// behave as write(2) and pwrite(2); tests use the limit below to make the disk full.
+ssize_t DiskWrite(int fd, const void* data, std::size_t size);
+ssize_t DiskWriteAt(int fd, const void* data, std::size_t size, off_t offset);
+
+// After `bytes` more bytes every write fails with ENOSPC, as on a full disk (the write
+// that crosses the limit is cut short first). A negative value lifts the limit.
+void SetDiskSpaceLimit(int64_t bytes);
+
+}  // namespace kestramo

@@ -1,0 +1,228 @@
+// A disk that fills up at any byte of an import, an export or an index save, and item
+// files damaged after some of their entries: nothing stored may be lost, nothing partial
+// may look complete, and the user is always told.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "pipeline_fakes.h"
+#include "storage/disk/disk_write.h"
+#include "storage/vault/item_export.h"
+#include "storage/vault/vault.h"
+#include "temp_dir.h"
+#include "test_files.h"
+
+namespace kestramo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RandomBytes;
+using testing::ReadFile;
+using testing::WriteFile;
+
+// Lifts the simulated limit even when an assertion leaves the test early.
+struct DiskLimit {
+  explicit DiskLimit(int64_t bytes) { SetDiskSpaceLimit(bytes); }
+  ~DiskLimit() { SetDiskSpaceLimit(-1); }
+};
+
+// Limits from an empty disk upwards, dense at first, then growing by an eighth.
+std::vector<int64_t> SweepLimits(int64_t upTo) {
+  std::vector<int64_t> limits;
+  for (int64_t l = 0; l <= upTo; l += std::max<int64_t>(97, l / 8)) limits.push_back(l);
+  return limits;
+}
+
+class VaultFaultTest : public ::testing::Test {
+ protected:
+  VaultFaultTest() {
+    fs::create_directories(base);
+    Vault vault(base);
+    vault.LoadIndex();
+    WriteFile(dir / "src/one.txt", RandomBytes(20000, 1));
+    WriteFile(dir / "src/Folder/a.bin", RandomBytes(30000, 2));
+    WriteFile(dir / "src/Folder/b.bin", RandomBytes(30000, 3));
+    WriteFile(dir / "src/Folder/c.bin", RandomBytes(30000, 4));
+    EXPECT_TRUE(Add(vault, dir / "src/one.txt"));
+    EXPECT_TRUE(Add(vault, dir / "src/Folder"));
+  }
+
+  bool Add(Vault& vault, const fs::path& source) {
+    sink = testing::RecordingSink();
+    work.Reset();
+    return AddItem(vault, source, "Box", {sink, work}, shell);
+  }
+
+  ExportResult Extract(Vault& vault, int row, const fs::path& dest) {
+    sink = testing::RecordingSink();
+    work.Reset();
+    vault.Items().MoveTo(row);
+    return ExtractItem(vault, dest, {sink, work}, [](const std::string&) { return true; });
+  }
+
+  // The vault as a fresh start finds it: loaded as it is, both first items whole.
+  void ExpectFirstItemsIntact(Vault& vault) {
+    ASSERT_EQ(vault.LoadIndex().outcome, IndexLoadReport::Outcome::Loaded);
+    ASSERT_GE(vault.Items().RecordCount(), 2);
+    const fs::path out = dir / "check";
+    fs::remove_all(out);
+    fs::create_directories(out);
+    ASSERT_EQ(Extract(vault, 1, out), ExportResult::Done);
+    ASSERT_EQ(Extract(vault, 2, out), ExportResult::Done);
+    EXPECT_EQ(ReadFile(out / "one.txt"), RandomBytes(20000, 1));
+    EXPECT_EQ(ReadFile(out / "Folder/c.bin"), RandomBytes(30000, 4));
+  }
+
+  testing::TempDir dir;
+  fs::path base = dir / "vault";
+  testing::RecordingSink sink;
+  WorkStatus work;
+  testing::FakeShell shell;
+};
+
+TEST_F(VaultFaultTest, AFullDiskDuringAnImportLosesNothingAndIsNeverSilent) {
+  WriteFile(dir / "src/new.txt", RandomBytes(50000, 9));
+  bool stored = false;
+  for (const int64_t limit : SweepLimits(400000)) {
+    Vault vault(base);
+    vault.LoadIndex();
+    bool added;
+    {
+      DiskLimit full(limit);
+      added = Add(vault, dir / "src/new.txt");
+    }
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    const bool complete = added && sink.messages.empty();
+    EXPECT_TRUE(sink.closed);
+    EXPECT_TRUE(fs::is_empty(vault.Layout().TempDir()));
+    if (!complete) {
+      // Either nothing was added or the index could not record it: the user is told.
+      ASSERT_EQ(sink.messages.size(), 1u);
+      EXPECT_NE(sink.messages[0].find("new.txt"), std::string::npos) << sink.messages[0];
+    }
+    Vault reloaded(base);
+    ExpectFirstItemsIntact(reloaded);
+    if (::testing::Test::HasFatalFailure()) return;
+    if (complete) {
+      ASSERT_EQ(reloaded.Items().RecordCount(), 3);
+      fs::create_directories(dir / "new");
+      ASSERT_EQ(Extract(reloaded, 3, dir / "new"), ExportResult::Done);
+      EXPECT_EQ(ReadFile(dir / "new/new.txt"), RandomBytes(50000, 9));
+      stored = true;
+      break;
+    }
+    EXPECT_EQ(reloaded.Items().RecordCount(), 2);
+  }
+  EXPECT_TRUE(stored) << "the import never got enough room to finish";
+}
+
+TEST_F(VaultFaultTest, AFullDiskDuringAnExportLeavesNothingPartial) {
+  bool done = false;
+  for (const int64_t limit : SweepLimits(400000)) {
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    Vault vault(base);
+    vault.LoadIndex();
+    const fs::path out = dir / ("out" + std::to_string(limit));
+    fs::create_directories(out);
+    ExportResult result;
+    {
+      DiskLimit full(limit);
+      result = Extract(vault, 2, out);
+    }
+    EXPECT_TRUE(fs::is_empty(vault.Layout().TempDir()));
+    if (result == ExportResult::Done) {
+      ASSERT_TRUE(sink.messages.empty());
+      for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
+        EXPECT_EQ(ReadFile(out / "Folder" / name), RandomBytes(30000, name[0] - 'a' + 2)) << name;
+      }
+      done = true;
+      break;
+    }
+    ASSERT_EQ(result, ExportResult::Failed);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_NE(sink.messages[0].find("disk"), std::string::npos) << sink.messages[0];
+    EXPECT_TRUE(fs::is_empty(out)) << "a partial export is removed";
+  }
+  EXPECT_TRUE(done);
+  Vault vault(base);
+  ExpectFirstItemsIntact(vault);
+}
+
+TEST_F(VaultFaultTest, AFullDiskDuringAnIndexSaveKeepsTheLastSavedIndex) {
+  bool saved = false;
+  for (const int64_t limit : SweepLimits(20000)) {
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    Vault vault(base);
+    vault.LoadIndex();
+    vault.Items().MoveTo(1);
+    vault.Items().Edit();
+    vault.Items().SetField(ItemField::Comment, FieldValue::Text(std::string(3000, 'x')));
+    vault.Items().Post();
+    {
+      DiskLimit full(limit);
+      saved = vault.SaveIndex();
+    }
+    Vault reloaded(base);
+    ExpectFirstItemsIntact(reloaded);
+    if (::testing::Test::HasFatalFailure()) return;
+    reloaded.Items().MoveTo(1);
+    EXPECT_EQ(reloaded.Items().Field(ItemField::Comment).AsString().size(), saved ? 3000u : 0u);
+    EXPECT_FALSE(fs::exists(reloaded.Layout().TempIndexFile()));
+    if (saved) break;
+  }
+  EXPECT_TRUE(saved);
+}
+
+TEST_F(VaultFaultTest, AnItemDamagedAfterSomeEntriesLeavesNoFileBehind) {
+  Vault vault(base);
+  vault.LoadIndex();
+  vault.Items().MoveTo(2);
+  const fs::path itemFile = vault.Layout().ItemFile(vault.Items().Field(ItemField::Index).AsInteger());
+  const fs::path plain = dir / "plain.zip";
+  ASSERT_TRUE(vault.Cipher().DecryptFile(itemFile, plain, vault.MasterKey()));
+  // Spoil the stored bytes of one file in the middle of the archive.
+  std::string bytes = ReadFile(plain);
+  const std::string b = RandomBytes(30000, 3);
+  const auto at = bytes.find(b.substr(10000, 64));
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
+  WriteFile(plain, bytes);
+  ASSERT_TRUE(vault.Cipher().EncryptFile(plain, itemFile, vault.MasterKey()));
+
+  fs::create_directories(dir / "out");
+  EXPECT_EQ(Extract(vault, 2, dir / "out"), ExportResult::Failed);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("damaged"), std::string::npos) << sink.messages[0];
+  EXPECT_TRUE(fs::is_empty(dir / "out"));
+  EXPECT_TRUE(fs::is_empty(vault.Layout().TempDir()));
+}
+
+TEST_F(VaultFaultTest, AnItemFileWithoutARecordIsSetAsideNotOverwritten) {
+  // An index restored from an older copy lacks the newest record; its file remains.
+  Vault vault(base);
+  vault.LoadIndex();
+  vault.Items().MoveTo(2);
+  const fs::path itemFile = vault.Layout().ItemFile(vault.Items().Field(ItemField::Index).AsInteger());
+  const std::string kept = ReadFile(itemFile);
+  vault.Items().Delete();
+  ASSERT_TRUE(vault.SaveIndex());
+
+  WriteFile(dir / "src/new.txt", "new");
+  ASSERT_TRUE(Add(vault, dir / "src/new.txt"));
+  EXPECT_TRUE(sink.messages.empty());
+  std::vector<fs::path> aside;
+  for (const auto& e : fs::directory_iterator(vault.Layout().CoffrelDir())) {
+    if (e.path().filename().string().rfind(itemFile.filename().string() + ".unrecorded-", 0) == 0) {
+      aside.push_back(e.path());
+    }
+  }
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(ReadFile(aside[0]), kept);
+  Vault reloaded(base);
+  EXPECT_EQ(reloaded.LoadIndex().outcome, IndexLoadReport::Outcome::Loaded);
+  EXPECT_EQ(reloaded.Items().RecordCount(), 2) << "the set-aside file is not an item";
+}
+
+}  // namespace
+}  // namespace kestramo
