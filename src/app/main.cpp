@@ -1,5 +1,6 @@
 // KESTRAMO: the desktop program.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   kestramo::QtShellInfo::UseDesktopIconTheme();
   kestramo::FrmMain window(QCoreApplication::applicationDirPath().toStdString());
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
   window.show();
   return app.exec();
 }
