@@ -35,6 +35,20 @@ QImage MaskOf(const QImage& icon) {
   return mask;
 }
 
+// The most specific icon the theme has for a type: its own, its generic one, then its ancestors'.
+QIcon ThemeIconOf(const QMimeType& type) {
+  QStringList names{type.iconName(), type.genericIconName()};
+  const QMimeDatabase db;
+  for (const QString& parent : type.allAncestors()) {
+    const QMimeType t = db.mimeTypeForName(parent);
+    names << t.iconName() << t.genericIconName();
+  }
+  for (const QString& name : names) {
+    if (QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
+  }
+  return {};
+}
+
 ShellIcon FromImage(const QImage& icon) { return {ToPicture(icon), ToPicture(MaskOf(icon))}; }
 
 }  // namespace
@@ -51,7 +65,7 @@ ShellIcon QtShellInfo::IconOf(const std::filesystem::path& path) {
   const QFileInfo info(QString::fromStdString(path.string()));
   // The MIME type names the theme icon; the platform's own provider is the fallback.
   const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
-  QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+  QIcon icon = ThemeIconOf(type);
   if (icon.isNull()) icon = QAbstractFileIconProvider().icon(info);
   QImage image(kIconSize, kIconSize, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
