@@ -1,0 +1,15 @@
+// The index file as read at start-up: length byte, wrapped master key, encrypted table.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/vault/index_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static kestramo::CipherManager cipher;
+  std::string error;
+  const auto decoded = kestramo::DecodeIndexFile(cipher, std::vector<uint8_t>(data, data + size), &error);
+  if (!decoded && error.empty()) __builtin_trap();  // a refusal always says why
+  return 0;
+}

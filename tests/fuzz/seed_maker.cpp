@@ -1,0 +1,57 @@
+// Writes the seed inputs of the index and table fuzz targets: the byte forms of a few
+// small tables, as the program itself writes them. Usage: fuzz_seed_maker CORPUS_DIR
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "storage/table/table_codec.h"
+#include "storage/vault/index_file.h"
+
+namespace fs = std::filesystem;
+using namespace kestramo;
+
+namespace {
+
+void Put(const fs::path& file, const std::vector<uint8_t>& bytes) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+}
+
+// A table of `count` items spread over two boxes, sharing one picture.
+ItemTable SampleTable(int count) {
+  ItemTable table;
+  const Picture icon = std::make_shared<const PictureBytes>(32, 7);
+  for (int n = 1; n <= count; ++n) {
+    table.Append();
+    table.SetField(ItemField::Index, FieldValue::Integer(n));
+    table.SetField(ItemField::Name, FieldValue::Text("file" + std::to_string(n) + ".txt"));
+    table.SetField(ItemField::Size, FieldValue::Integer(n * 100));
+    table.SetField(ItemField::Box, FieldValue::Text(n % 2 ? "Work" : "Photos"));
+    table.SetField(ItemField::Folder, FieldValue::Boolean(n % 3 == 0));
+    table.SetField(ItemField::Icon, FieldValue::Image(icon));
+    table.SetField(ItemField::Comment, FieldValue::Text(n == 2 ? "a note" : ""));
+    table.Post();
+  }
+  return table;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_seed_maker CORPUS_DIR\n");
+    return 1;
+  }
+  const fs::path corpus = argv[1];
+  CipherManager cipher;
+  for (const int count : {0, 1, 3}) {
+    const ItemTable table = SampleTable(count);
+    Put(corpus / "table_bytes" / ("items" + std::to_string(count)), SaveTableBytes(table));
+    const std::string key = std::string(kMasterKeyPrefix) + (count == 3 ? "secret" : "");
+    Put(corpus / "index_file" / ("items" + std::to_string(count)), EncodeIndexFile(cipher, table, key));
+  }
+  return 0;
+}
