@@ -1,5 +1,7 @@
 #include "storage/vault/file_helpers.h"
 
+#include "storage/text/wildcard.h"
+
 #include <ctime>
 #include <system_error>
 #include <vector>
@@ -36,23 +38,7 @@ fs::path SetAsideFile(const fs::path& file, std::string_view label) {
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
   if (pattern == "*.*") pattern = "*";
-  std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      starP = p++;
-      starN = n;
-    } else if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-      ++p;
-      ++n;
-    } else if (starP != std::string_view::npos) {
-      p = starP + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
+  return WildcardMatches(pattern, name, '*', '?', [](char a, char b) { return a == b; });
 }
 
 bool DeleteMatchingFiles(const fs::path& directory, std::string_view pattern) {

@@ -1,5 +1,7 @@
 #include "storage/zip/files_list_expander.h"
 
+#include "storage/text/wildcard.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -69,25 +71,9 @@ class Expander {
 }  // namespace
 
 bool MatchesMask(const std::string& name, const std::string& mask) {
-  size_t n = 0, m = 0, starM = std::string::npos, starN = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == '?' ||
-                            std::tolower(static_cast<unsigned char>(mask[m])) ==
-                                std::tolower(static_cast<unsigned char>(name[n])))) {
-      ++n;
-      ++m;
-    } else if (m < mask.size() && mask[m] == '*') {
-      starM = m++;
-      starN = n;
-    } else if (starM != std::string::npos) {
-      m = starM + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == '*') ++m;
-  return m == mask.size();
+  return WildcardMatches(mask, name, '*', '?', [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  });
 }
 
 std::vector<ExpandedFile> ExpandFilesList(const std::vector<std::string>& list, const ExpandOptions& options) {
