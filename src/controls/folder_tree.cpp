@@ -1,0 +1,340 @@
+#include "controls/folder_tree.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHash>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QTreeWidgetItemIterator>
+#include <algorithm>
+
+namespace kestramo {
+
+using namespace folder_node;
+
+namespace {
+
+// Every burst of node changes runs with the tree's drawing suspended.
+class DrawingSuspended {
+ public:
+  explicit DrawingSuspended(QWidget* widget) : widget_(widget), was_(widget->updatesEnabled()) {
+    widget_->setUpdatesEnabled(false);
+  }
+  ~DrawingSuspended() { widget_->setUpdatesEnabled(was_); }
+  DrawingSuspended(const DrawingSuspended&) = delete;
+  DrawingSuspended& operator=(const DrawingSuspended&) = delete;
+
+ private:
+  QWidget* widget_;
+  bool was_;
+};
+
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+bool IsUnder(const QString& path, const QString& root) {
+  if (path == root) return true;
+  return root == QLatin1String("/") ? path.startsWith(root) : path.startsWith(root + QLatin1Char('/'));
+}
+
+QString Joined(const QString& folder, const QString& name) {
+  return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+}  // namespace
+
+FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderHidden(true);
+  setColumnCount(1);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setRootIsDecorated(true);
+  setSortingEnabled(false);  // the tree keeps its own order: special nodes, then captions
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header()->setStretchLastSection(false);
+  connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::ItemExpanded);
+  connect(this, &QTreeWidget::currentItemChanged, this, [this] { emit Changed(); });
+  connect(&namespace_, &FolderNamespace::FolderChanged, this, &FolderTree::FolderChanged);
+  connect(&namespace_, &FolderNamespace::VolumesChanged, this, &FolderTree::VolumesChanged);
+}
+
+FolderTree::~FolderTree() { namespace_.Stop(); }
+
+void FolderTree::SetActive(bool on) {
+  if (on == active_) return;
+  if (on) {
+    namespace_.Start();
+    BuildRoot();
+  } else {
+    namespace_.Stop();
+    const QSignalBlocker quiet(this);  // emptying is not a choice of the user
+    clear();
+  }
+  active_ = on;
+}
+
+void FolderTree::SetDisplayMode(DisplayMode mode) {
+  displayMode_ = mode;
+  if (!active_) return;
+  for (QTreeWidgetItemIterator it(this); *it; ++it) (*it)->setText(0, Caption(DisplayName(*it), mode));
+}
+
+QTreeWidgetItem* FolderTree::DrivesNode() const {
+  QTreeWidgetItem* root = RootNode();
+  for (int i = 0; root && i < root->childCount(); ++i) {
+    if (Kind(root->child(i)) == NodeKind::Drives) return root->child(i);
+  }
+  return nullptr;
+}
+
+QString FolderTree::SelectedPath() const {
+  QTreeWidgetItem* node = currentItem();
+  return node && node->isSelected() ? NodePath(node) : QString();
+}
+
+QString FolderTree::NodePath(const QTreeWidgetItem* node) const {
+  if (!node) return {};
+  const NodeKind kind = Kind(node);
+  if (IsSpecial(kind) || kind == NodeKind::NetworkMember) return {};
+  return Path(node);
+}
+
+QTreeWidgetItem* FolderTree::NewNode(NodeKind kind, const QString& path, const QString& displayName,
+                                     bool hasSubFolders, const QIcon& icon) const {
+  auto* node = new QTreeWidgetItem;
+  node->setData(0, PathRole, path);
+  node->setData(0, DisplayNameRole, displayName);
+  node->setData(0, KindRole, static_cast<int>(kind));
+  node->setText(0, Caption(displayName, displayMode_));
+  node->setIcon(0, icon);
+  if (!path.isEmpty()) node->setToolTip(0, path);
+  node->setChildIndicatorPolicy(hasSubFolders ? QTreeWidgetItem::ShowIndicator
+                                              : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+  return node;
+}
+
+QTreeWidgetItem* FolderTree::NewFolderNode(const FolderEntry& entry) const {
+  return NewNode(NodeKind::Folder, entry.path, entry.name, entry.hasSubFolders,
+                 icons_.icon(QAbstractFileIconProvider::Folder));
+}
+
+QTreeWidgetItem* FolderTree::NewVolumeNode(const Volume& volume) const {
+  return NewNode(NodeKind::Folder, volume.rootPath, volume.name, HasSubFolders(volume.rootPath),
+                 icons_.icon(QAbstractFileIconProvider::Drive));
+}
+
+void FolderTree::BuildRoot() {
+  const DrawingSuspended suspended(this);
+  const QString desktop = namespace_.DesktopPath();
+  QTreeWidgetItem* root =
+      NewNode(NodeKind::Desktop, desktop, QStringLiteral("Desktop"), false, icons_.icon(QAbstractFileIconProvider::Desktop));
+  addTopLevelItem(root);
+  QTreeWidgetItem* drives =
+      NewNode(NodeKind::Drives, {}, QStringLiteral("Computer"), false, icons_.icon(QAbstractFileIconProvider::Computer));
+  root->addChild(drives);
+  for (const Volume& volume : namespace_.Volumes()) drives->addChild(NewVolumeNode(volume));
+  FillChildren(root);
+  root->setExpanded(true);
+  drives->setExpanded(true);
+}
+
+bool FolderTree::FillChildren(QTreeWidgetItem* node) {
+  const BusyCursor busy;
+  const DrawingSuspended suspended(this);
+  const auto folders = ListFolders(Path(node));
+  if (!folders) {
+    ShowExpandButton(node, true);
+    return false;
+  }
+  QList<QTreeWidgetItem*> added;
+  added.reserve(folders->size());
+  for (const FolderEntry& entry : *folders) added.append(NewFolderNode(entry));
+  std::sort(added.begin(), added.end(), &SortsBefore);
+  node->addChildren(added);  // after the special nodes a cleared node keeps, which sort first
+  SetListed(node, true);
+  namespace_.Watch(Path(node));
+  ShowExpandButton(node, node->childCount() > 0);
+  return !added.isEmpty();
+}
+
+void FolderTree::ShowExpandButton(QTreeWidgetItem* node, bool show) {
+  node->setChildIndicatorPolicy(show ? QTreeWidgetItem::ShowIndicator
+                                     : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+void FolderTree::ItemExpanded(QTreeWidgetItem* node) {
+  if (Listed(node) || Kind(node) == NodeKind::Drives) return;
+  // Opening is allowed only when something was listed; a folder that cannot be read stays shut.
+  if (!FillChildren(node)) collapseItem(node);
+}
+
+void FolderTree::StopWatching(QTreeWidgetItem* node) {
+  if (Listed(node)) namespace_.Unwatch(Path(node));
+  for (int i = 0; i < node->childCount(); ++i) StopWatching(node->child(i));
+}
+
+void FolderTree::RemoveNode(QTreeWidgetItem* node) {
+  StopWatching(node);
+  delete node;
+}
+
+void FolderTree::ClearChildren(QTreeWidgetItem* node) {
+  const DrawingSuspended suspended(this);
+  for (int i = node->childCount() - 1; i >= 0; --i) {
+    QTreeWidgetItem* child = node->child(i);
+    if (IsSpecial(Kind(child))) continue;
+    RemoveNode(child);
+  }
+  if (Listed(node)) namespace_.Unwatch(Path(node));
+  SetListed(node, false);
+  ShowExpandButton(node, true);
+}
+
+void FolderTree::InsertSorted(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
+  int low = 0, high = parent->childCount();
+  while (low < high) {
+    const int mid = (low + high) / 2;
+    if (SortsBefore(parent->child(mid), child)) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  parent->insertChild(low, child);
+}
+
+void FolderTree::Unlist(QTreeWidgetItem* node) {
+  const DrawingSuspended suspended(this);
+  collapseItem(node);
+  ClearChildren(node);
+  ShowExpandButton(node, HasSubFolders(Path(node)));
+}
+
+void FolderTree::Relist(QTreeWidgetItem* node) {
+  const auto folders = ListFolders(Path(node));
+  if (!folders) {
+    // Gone or no longer readable: its parent's notice removes a gone folder.
+    Unlist(node);
+    return;
+  }
+  const DrawingSuspended suspended(this);
+  QHash<QString, FolderEntry> fresh;
+  for (const FolderEntry& entry : *folders) fresh.insert(entry.path, entry);
+  for (int i = node->childCount() - 1; i >= 0; --i) {
+    QTreeWidgetItem* child = node->child(i);
+    if (IsSpecial(Kind(child))) continue;
+    const auto found = fresh.constFind(Path(child));
+    if (found == fresh.cend()) {
+      RemoveNode(child);
+      continue;
+    }
+    if (!Listed(child)) ShowExpandButton(child, found->hasSubFolders);
+    fresh.erase(found);
+  }
+  for (const FolderEntry& entry : std::as_const(fresh)) InsertSorted(node, NewFolderNode(entry));
+  ShowExpandButton(node, node->childCount() > 0);
+}
+
+QList<QTreeWidgetItem*> FolderTree::NodesOf(const QString& path) const {
+  QList<QTreeWidgetItem*> nodes;
+  for (QTreeWidgetItemIterator it(const_cast<FolderTree*>(this)); *it; ++it) {
+    if (Kind(*it) != NodeKind::Drives && Path(*it) == path) nodes.append(*it);
+  }
+  return nodes;
+}
+
+void FolderTree::FolderChanged(const QString& path) {
+  for (QTreeWidgetItem* node : NodesOf(path)) {
+    if (Listed(node)) Relist(node);
+  }
+}
+
+void FolderTree::VolumesChanged(const QList<Volume>& before, const QList<Volume>& after) {
+  QTreeWidgetItem* drives = DrivesNode();
+  if (!drives) return;
+  const DrawingSuspended suspended(this);
+  QStringList changedRoots;
+  for (const Volume& v : before) {
+    if (!after.contains(v)) changedRoots << v.rootPath;
+  }
+  for (const Volume& v : after) {
+    if (!before.contains(v)) changedRoots << v.rootPath;
+  }
+  // The drives node follows the new list of volumes in its order; unchanged nodes stay
+  // where they are, open or shut.
+  for (int i = drives->childCount() - 1; i >= 0; --i) {
+    QTreeWidgetItem* node = drives->child(i);
+    if (!after.contains(Volume{Path(node), DisplayName(node)})) RemoveNode(node);
+  }
+  for (int k = 0; k < after.size(); ++k) {
+    QTreeWidgetItem* at = drives->child(k);
+    if (!at || Path(at) != after[k].rootPath) drives->insertChild(k, NewVolumeNode(after[k]));
+  }
+  // A folder that is a mount point shows the medium's folders now, or no longer does.
+  for (const QString& root : changedRoots) {
+    for (QTreeWidgetItem* node : NodesOf(root)) {
+      if (node->parent() != drives) Unlist(node);
+    }
+  }
+}
+
+QTreeWidgetItem* FolderTree::LocatePath(const QString& path, bool noOpening) {
+  const QString target = WithoutTrailingSlash(path);
+  QTreeWidgetItem* root = RootNode();
+  QTreeWidgetItem* drives = DrivesNode();
+  if (!root || !target.startsWith(QLatin1Char('/'))) return nullptr;
+  // Start at the deepest of the desktop and the volumes that holds the path.
+  QTreeWidgetItem* node = nullptr;
+  if (IsUnder(target, Path(root))) node = root;
+  for (int i = 0; drives && i < drives->childCount(); ++i) {
+    QTreeWidgetItem* volume = drives->child(i);
+    if (IsUnder(target, Path(volume)) && (!node || Path(volume).size() > Path(node).size())) node = volume;
+  }
+  if (!node) return nullptr;
+  QString built = Path(node);
+  const QStringList rest = target.mid(built.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+  for (const QString& name : rest) {
+    if (!Listed(node)) {
+      if (noOpening) return nullptr;
+      if (!FillChildren(node)) return node;
+    }
+    built = Joined(built, name);
+    QTreeWidgetItem* next = nullptr;
+    for (int i = 0; i < node->childCount() && !next; ++i) {
+      if (Path(node->child(i)) == built) next = node->child(i);
+    }
+    if (!next) return noOpening ? nullptr : node;
+    node = next;
+  }
+  return node;
+}
+
+bool FolderTree::SelectPath(const QString& path) {
+  QTreeWidgetItem* node = LocatePath(path, false);
+  if (!node) return false;
+  for (QTreeWidgetItem* up = node->parent(); up; up = up->parent()) up->setExpanded(true);
+  setCurrentItem(node);
+  scrollToItem(node);
+  return Path(node) == WithoutTrailingSlash(path);
+}
+
+void FolderTree::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeWidgetItem* node = itemAt(event->position().toPoint());
+  if (node && Kind(node) == NodeKind::Folder && !Listed(node)) {
+    QTreeWidgetItem* parent = node->parent();
+    if (!QFileInfo(Path(node)).isDir() && parent && parent != DrivesNode()) {
+      Relist(parent);  // the folder has gone: its node goes too
+      return;
+    }
+    // Folders may have been made inside it since it was shown: offer to open it if so.
+    ShowExpandButton(node, HasSubFolders(Path(node)));
+  }
+  QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+}  // namespace kestramo

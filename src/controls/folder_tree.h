@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QFileIconProvider>
+#include <QTreeWidget>
+
+#include "controls/folder_node.h"
+#include "platform/folder_namespace.h"
+
+namespace kestramo {
+
+// A read-only tree of the desktop's folders: the desktop at the root, the drives node with
+// the volumes below it, and below each folder its folders, read when it is first opened.
+// It follows changes: folders created, removed or renamed in a listed folder appear or
+// disappear, and media inserted or removed refresh the drives.
+class FolderTree : public QTreeWidget {
+  Q_OBJECT
+
+ public:
+  explicit FolderTree(QWidget* parent = nullptr);
+  ~FolderTree() override;
+
+  bool Active() const { return active_; }
+  // True builds the tree and starts following changes; false stops and empties it.
+  void SetActive(bool on);
+  DisplayMode Mode() const { return displayMode_; }
+  void SetDisplayMode(DisplayMode mode);
+  // Where the folders, volumes and changes come from; configure before activating.
+  FolderNamespace& Namespace() { return namespace_; }
+
+  // The file-system path of the selected node; empty for none and for the drives node.
+  QString SelectedPath() const;
+  QString NodePath(const QTreeWidgetItem* node) const;
+  // The node of `path`. With `noOpening` only nodes already listed are searched and a path
+  // not in the tree gives none; otherwise folders on the way are listed as needed and the
+  // deepest node reached is given.
+  QTreeWidgetItem* LocatePath(const QString& path, bool noOpening);
+  // Locates `path`, opens the way to it and selects it; true when its own node was reached.
+  bool SelectPath(const QString& path);
+
+  QTreeWidgetItem* RootNode() const { return topLevelItem(0); }
+  QTreeWidgetItem* DrivesNode() const;
+
+ signals:
+  // The selection changed.
+  void Changed();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void BuildRoot();
+  QTreeWidgetItem* NewNode(NodeKind kind, const QString& path, const QString& displayName, bool hasSubFolders,
+                           const QIcon& icon) const;
+  QTreeWidgetItem* NewFolderNode(const FolderEntry& entry) const;
+  QTreeWidgetItem* NewVolumeNode(const Volume& volume) const;
+  // Reads the node's folders; true when at least one was added. A folder that cannot be
+  // read keeps its expand button.
+  bool FillChildren(QTreeWidgetItem* node);
+  // Removes every child but the drives node and forgets that the node was listed.
+  void ClearChildren(QTreeWidgetItem* node);
+  void RemoveNode(QTreeWidgetItem* node);
+  void StopWatching(QTreeWidgetItem* node);
+  void InsertSorted(QTreeWidgetItem* parent, QTreeWidgetItem* child);
+  void ShowExpandButton(QTreeWidgetItem* node, bool show);
+  void ItemExpanded(QTreeWidgetItem* node);
+  // Brings a listed node's folders in line with the disk, keeping the nodes that remain.
+  void Relist(QTreeWidgetItem* node);
+  // Forgets what was read of a node, closing it: its contents changed wholesale.
+  void Unlist(QTreeWidgetItem* node);
+  void FolderChanged(const QString& path);
+  void VolumesChanged(const QList<Volume>& before, const QList<Volume>& after);
+  QList<QTreeWidgetItem*> NodesOf(const QString& path) const;
+
+  FolderNamespace namespace_;
+  QFileIconProvider icons_;
+  DisplayMode displayMode_ = DisplayMode::Asis;
+  bool active_ = false;
+};
+
+}  // namespace kestramo

@@ -1,0 +1,95 @@
+#include "dialogs/dlg_select_dir.h"
+
+#include <QFileInfo>
+#include <QLabel>
+
+#include "controls/folder_tree.h"
+#include "controls/region_button.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr int kTreeWidth = 320;
+const QColor kFieldColour(193, 228, 249);
+
+}  // namespace
+
+bool SuitableDirectory(const QString& path, bool addFolderMode, const FolderNamespace& volumes) {
+  if (path.isEmpty() || !QFileInfo(path).isDir()) return false;
+  if (addFolderMode) return path != QLatin1String("/") && !volumes.IsVolumeRoot(path);
+  return IsWritableDirectory(path);
+}
+
+FrmSelectDir::FrmSelectDir(QWidget* parent) : SkinnedDialog(QStringLiteral("browse"), QSize(341, 307), parent) {
+  lblHint_ = AddLabel(QString(), 10, 40);
+  lblHint_->setObjectName(QStringLiteral("lblHint"));
+  lblDirectory_ = AddLabel(QString(), 10, 55);
+  lblDirectory_->setObjectName(QStringLiteral("lblDirectory"));
+  tree_ = new FolderTree(this);
+  tree_->setObjectName(QStringLiteral("FolderTree"));
+  tree_->setGeometry(10, 73, kTreeWidth, 200);
+  tree_->setIndentation(19);
+  QPalette pal = tree_->palette();
+  pal.setColor(QPalette::Base, kFieldColour);
+  pal.setColor(QPalette::Text, Qt::black);
+  tree_->setPalette(pal);
+  tree_->installEventFilter(this);
+  tree_->SetActive(true);
+  btnOk_ = AddButton(QStringLiteral("ok"), 210, 282, true);
+  connect(btnOk_, &RegionButton::clicked, this, [this] { done(kResultOk); });
+  connect(AddButton(QStringLiteral("cancel"), 278, 282), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+  connect(tree_, &FolderTree::Changed, this, &FrmSelectDir::SelectionCheck);
+  tree_->setFocus();
+}
+
+void FrmSelectDir::SetHint(const QString& text) {
+  lblHint_->setText(text);
+  lblHint_->adjustSize();
+}
+
+QString FrmSelectDir::Hint() const { return lblHint_->text(); }
+
+void FrmSelectDir::SetDirectory(const QString& path) {
+  ShowDirectory(path);
+  if (!path.isEmpty()) tree_->SelectPath(path);
+}
+
+void FrmSelectDir::SetAddFolderMode(bool on) {
+  addFolderMode_ = on;
+  SelectionCheck();
+}
+
+void FrmSelectDir::ShowDirectory(const QString& path) {
+  directory_ = path;
+  // A long path is shortened in the middle to stay on the picture; the tooltip has it whole.
+  lblDirectory_->setText(lblDirectory_->fontMetrics().elidedText(path, Qt::ElideMiddle, kTreeWidth));
+  lblDirectory_->setToolTip(path);
+  lblDirectory_->adjustSize();
+}
+
+void FrmSelectDir::SelectionCheck() {
+  if (!btnOk_) return;  // still being built
+  const QString path = tree_->SelectedPath();
+  ShowDirectory(path);
+  btnOk_->SetEnabled(SuitableDirectory(path, addFolderMode_, tree_->Namespace()));
+}
+
+void FrmSelectDir::showEvent(QShowEvent* event) {
+  CentreOverMainWindow();
+  SelectionCheck();
+  SkinnedDialog::showEvent(event);
+  tree_->setFocus();
+}
+
+bool FrmSelectDir::PreviewKey(int key, QWidget*) {
+  if (key == Qt::Key_Escape) {
+    done(kResultCancel);
+    return true;
+  }
+  if (!IsEnterKey(key)) return false;
+  if (btnOk_->Enabled()) done(kResultOk);
+  return true;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace kestramo {
+
+// A folder found inside another one.
+struct FolderEntry {
+  QString path;  // absolute
+  QString name;  // as it appears in its parent
+  bool hasSubFolders = false;
+};
+
+// The folders directly inside `path`, hidden ones included, in no particular order;
+// nothing when the folder cannot be read (gone, no permission, no medium).
+std::optional<QList<FolderEntry>> ListFolders(const QString& path);
+
+// Whether `path` holds at least one folder. A folder that cannot be read counts as having
+// some, so that it keeps its expand button and the refusal shows when it is opened.
+bool HasSubFolders(const QString& path);
+
+// Whether a destination can take new files: the folder exists and may be written and searched.
+bool IsWritableDirectory(const QString& path);
+
+// "/a/b" for "/a/b/" and "/a/b"; "/" stays "/".
+QString WithoutTrailingSlash(QString path);
+
+}  // namespace kestramo

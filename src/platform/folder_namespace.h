@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <functional>
+
+#include "platform/folder_listing.h"
+#include "platform/mounted_volumes.h"
+
+namespace kestramo {
+
+// The desktop's folders as the folder tree shows them: the desktop directory at the top,
+// the volumes as drives, and notice of every change to a folder that has been listed and
+// of media coming and going.
+class FolderNamespace : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit FolderNamespace(QObject* parent = nullptr);
+
+  // The desktop directory, or the home directory when there is none.
+  QString DesktopPath() const { return desktopPath_; }
+  void SetDesktopPath(const QString& path);
+
+  // The volumes as last seen (read again on every poll).
+  const QList<Volume>& Volumes() const { return volumes_; }
+  bool IsVolumeRoot(const QString& path) const;
+  // Where the volumes come from; MountedVolumes unless replaced (read at once).
+  void SetVolumeSource(std::function<QList<Volume>()> source);
+  // How often the volumes are compared for media inserted or removed.
+  void SetVolumePollInterval(int milliseconds) { volumePoll_.setInterval(milliseconds); }
+
+  // Follows changes: a listed folder is watched while at least one node shows its contents.
+  void Watch(const QString& path);
+  void Unwatch(const QString& path);
+  bool Watching(const QString& path) const { return watchCount_.contains(path); }
+  // Starts or stops the volume poll and every watch.
+  void Start();
+  void Stop();
+
+ signals:
+  // Something inside this listed folder changed (a folder created, removed or renamed, or
+  // the folder itself went away); bursts arrive as one.
+  void FolderChanged(const QString& path);
+  // A medium was inserted or removed: the list of volumes differs from the last one.
+  void VolumesChanged(const QList<Volume>& before, const QList<Volume>& after);
+
+ private:
+  void PollVolumes();
+  void FlushChanges();
+
+  QString desktopPath_;
+  QList<Volume> volumes_;
+  std::function<QList<Volume>()> volumeSource_;
+  QFileSystemWatcher watcher_;
+  QHash<QString, int> watchCount_;
+  QSet<QString> pending_;
+  QTimer coalesce_;
+  QTimer volumePoll_;
+};
+
+}  // namespace kestramo

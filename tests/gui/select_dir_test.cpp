@@ -1,0 +1,180 @@
+// The destination folder dialog: which selections it accepts in each mode, its keys, and
+// that it opens again on the directory chosen last time.
+#include <QDir>
+#include <QLabel>
+#include <QtTest>
+#include <filesystem>
+#include <unistd.h>
+
+#include "controls/folder_tree.h"
+#include "controls/region_button.h"
+#include "dialogs/dlg_select_dir.h"
+#include "skin_session.h"
+#include "temp_dir.h"
+#include "test_files.h"
+
+using namespace kestramo;
+using kestramo::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
+
+// The dialog over a desktop and a volume made for the test, shown as its callers show it.
+struct Chooser {
+  explicit Chooser(QWidget* main) : dlg(main) {
+    fs::create_directories(dir / "desk" / "Letters");
+    fs::create_directories(dir / "vol" / "photos" / "2026");
+    kestramo::testing::WriteFile(dir / "vol" / "readme.txt", "a file");
+    FolderTree& tree = dlg.Tree();
+    tree.SetActive(false);
+    tree.Namespace().SetDesktopPath(Q(dir / "desk"));
+    tree.Namespace().SetVolumeSource([this] { return QList<Volume>{{"/", "File System"}, {Q(dir / "vol"), "Stick"}}; });
+    tree.SetActive(true);
+  }
+  void Open(bool addFolderMode) {
+    dlg.SetHint(addFolderMode ? "Add folder" : "Please select the destination directory:");
+    dlg.SetDirectory(QString());
+    dlg.SetAddFolderMode(addFolderMode);
+    dlg.setResult(0);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  }
+  void Select(QTreeWidgetItem* node) { dlg.Tree().setCurrentItem(node); }
+  void Select(const fs::path& p) { QVERIFY(dlg.Tree().SelectPath(Q(p))); }
+  bool OkEnabled() { return dlg.OkButton().Enabled(); }
+  QString Shown() { return dlg.findChild<QLabel*>("lblDirectory")->toolTip(); }
+
+  TempDir dir;
+  FrmSelectDir dlg;
+};
+
+}  // namespace
+
+class SelectDirTest : public QObject {
+  Q_OBJECT
+
+  QWidget* main_ = nullptr;
+
+ private slots:
+  void initTestCase() { main_ = kestramo::testing::OpenMainWindowStandIn(); }
+  void cleanupTestCase() { delete main_; }
+
+  void FrameAndLook() {
+    Chooser c(main_);
+    c.Select(c.dir / "vol" / "photos");
+    c.Open(false);
+    QCOMPARE(c.dlg.size(), QSize(341, 307));
+    QCOMPARE(c.dlg.pos(), main_->geometry().topLeft() + QPoint((560 - 341) / 2, (420 - 307) / 2));
+    QCOMPARE(c.dlg.Tree().geometry(), QRect(10, 73, 320, 200));
+    QCOMPARE(c.dlg.Tree().indentation(), 19);
+    QCOMPARE(c.dlg.focusWidget(), &c.dlg.Tree());
+    const QImage tree = c.dlg.Tree().grab().toImage();
+    QCOMPARE(QColor(tree.pixel(tree.width() - 30, tree.height() - 8)), QColor(193, 228, 249));
+    QCOMPARE(c.dlg.findChild<QLabel*>("lblHint")->text(), QStringLiteral("Please select the destination directory:"));
+    const QString shots = QDir::temp().filePath("kestramo-dialog-shots");
+    QDir().mkpath(shots);
+    QVERIFY(c.dlg.grab().save(shots + "/browse.png"));
+    c.dlg.done(kResultCancel);
+  }
+
+  // What OK accepts: a folder to add must not be a whole volume; a destination must take files.
+  void OkFollowsTheSelectionInEachMode() {
+    Chooser c(main_);
+    FolderTree& tree = c.dlg.Tree();
+    for (const bool add : {true, false}) {
+      c.Open(add);
+      c.Select(tree.DrivesNode());
+      QVERIFY(c.Shown().isEmpty() && !c.OkEnabled());
+      c.Select(tree.RootNode());
+      QCOMPARE(c.Shown(), Q(c.dir / "desk"));
+      QVERIFY(c.OkEnabled());
+      c.Select(c.dir / "vol" / "photos" / "2026");
+      QCOMPARE(c.dlg.Directory(), Q(c.dir / "vol" / "photos" / "2026"));
+      QVERIFY(c.OkEnabled());
+      c.Select(c.dir / "vol");
+      QCOMPARE(c.OkEnabled(), !add);  // a volume's root is a destination, never one item
+      c.Select(tree.DrivesNode()->child(0));
+      QCOMPARE(c.Shown(), QStringLiteral("/"));
+      QCOMPARE(c.OkEnabled(), !add && ::access("/", W_OK) == 0);
+      c.dlg.done(kResultCancel);
+    }
+    // Switching the mode checks the present selection again.
+    c.Select(c.dir / "vol");
+    c.dlg.SetAddFolderMode(true);
+    QVERIFY(!c.OkEnabled());
+    c.dlg.SetAddFolderMode(false);
+    QVERIFY(c.OkEnabled());
+    // A file or a folder that has gone is no directory in either mode.
+    for (const bool add : {true, false}) {
+      QVERIFY(!SuitableDirectory(Q(c.dir / "vol" / "readme.txt"), add, tree.Namespace()));
+      QVERIFY(!SuitableDirectory(Q(c.dir / "vol" / "missing"), add, tree.Namespace()));
+      QVERIFY(!SuitableDirectory(QString(), add, tree.Namespace()));
+    }
+    c.Open(true);
+    c.Select(c.dir / "vol" / "photos" / "2026");
+    QVERIFY(c.OkEnabled());
+    fs::remove(c.dir / "vol" / "photos" / "2026");
+    c.dlg.SetAddFolderMode(true);
+    QVERIFY(!c.OkEnabled());
+    c.dlg.done(kResultCancel);
+  }
+
+  void ReadOnlyFolderIsNoDestination() {
+    if (::geteuid() == 0) QSKIP("permissions do not keep the superuser from writing");
+    Chooser c(main_);
+    fs::permissions(c.dir / "vol" / "photos", fs::perms::owner_read | fs::perms::owner_exec);
+    c.Open(false);
+    c.Select(c.dir / "vol" / "photos");
+    QVERIFY(!c.OkEnabled());
+    c.dlg.SetAddFolderMode(true);  // it can still be put into a box
+    QVERIFY(c.OkEnabled());
+    c.dlg.done(kResultCancel);
+    fs::permissions(c.dir / "vol" / "photos", fs::perms::owner_all);
+  }
+
+  void KeysAndButtons() {
+    Chooser c(main_);
+    c.Open(true);
+    c.Select(c.dir / "vol");
+    QVERIFY(!c.OkEnabled());
+    // Enter and a click on a disabled OK leave the dialog open.
+    QTest::keyClick(&c.dlg.Tree(), Qt::Key_Return);
+    QTest::mouseClick(&c.dlg.OkButton(), Qt::LeftButton, {}, QPoint(25, 7));
+    QVERIFY(c.dlg.isVisible());
+    QCOMPARE(c.dlg.result(), 0);
+    // Enter in the tree is OK, with the selected directory.
+    c.Select(c.dir / "vol" / "photos");
+    QTest::keyClick(&c.dlg.Tree(), Qt::Key_Enter);
+    QCOMPARE(c.dlg.result(), kResultOk);
+    QCOMPARE(c.dlg.Directory(), Q(c.dir / "vol" / "photos"));
+    // Esc and Cancel give 2.
+    c.Open(true);
+    QTest::keyClick(&c.dlg.Tree(), Qt::Key_Escape);
+    QCOMPARE(c.dlg.result(), kResultCancel);
+    QVERIFY(!c.dlg.isVisible());
+    c.Open(true);
+    QTest::mouseClick(c.dlg.findChild<RegionButton*>("btn_cancel"), Qt::LeftButton, {}, QPoint(25, 7));
+    QCOMPARE(c.dlg.result(), kResultCancel);
+    c.Open(false);
+    QTest::mouseClick(&c.dlg.OkButton(), Qt::LeftButton, {}, QPoint(25, 7));
+    QCOMPARE(c.dlg.result(), kResultOk);
+  }
+
+  // The caller empties the directory caption; showing fills it from the tree's selection.
+  void OpensOnTheDirectoryChosenLastTime() {
+    Chooser c(main_);
+    c.Open(false);
+    c.Select(c.dir / "vol" / "photos" / "2026");
+    c.dlg.done(kResultOk);
+    c.Open(false);
+    QCOMPARE(c.dlg.Directory(), Q(c.dir / "vol" / "photos" / "2026"));
+    QVERIFY(c.OkEnabled());
+    QVERIFY(c.dlg.Tree().currentItem()->parent()->isExpanded());
+    c.dlg.done(kResultCancel);
+  }
+};
+
+QTEST_MAIN(SelectDirTest)
+#include "select_dir_test.moc"
