@@ -127,5 +127,37 @@ TEST_F(ZipHostileTest, TruncatedDataEndTheRunWithPrematureEnd) {
   EXPECT_FALSE(fs::exists(dir_ / "box/dest/a.txt"));
 }
 
+// Central records begin at the offset the end record states; each is 46 bytes plus its name.
+void PatchCentral(std::string& bytes, size_t record, size_t field, uint32_t value, int width) {
+  size_t at = Le32(bytes, bytes.size() - 6);
+  for (size_t i = 0; i < record; ++i) at += 46 + Le16(bytes, at + 28);
+  for (int i = 0; i < width; ++i) bytes[at + field + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+TEST_F(ZipHostileTest, LinkAttributesOverlapsAndThousandsOfEntriesStayPlainAndBounded) {
+  // An entry that claims to be a symbolic link made on Unix comes out as a plain file.
+  std::string link = BuildArchive({StoredEntry("link", "/etc/passwd")});
+  PatchCentral(link, 0, 4, 0x0314, 2);         // made by Unix
+  PatchCentral(link, 0, 38, 0xA1FF0000u, 4);  // S_IFLNK | 0777
+  zip_.SetRetainAttributes(true);
+  EXPECT_EQ(UnpackBytes(link), 1);
+  EXPECT_FALSE(fs::is_symlink(fs::symlink_status(dir_ / "box/dest/link")));
+  EXPECT_EQ(ReadFile(dir_ / "box/dest/link"), "/etc/passwd");
+
+  // Two directory records sharing one entry's data: each comes out once, with its own name.
+  fs::remove_all(dir_ / "box");
+  std::string overlap = BuildArchive({StoredEntry("first", "same"), StoredEntry("second", "same")});
+  PatchCentral(overlap, 1, 42, 0, 4);
+  UnpackBytes(overlap);
+  EXPECT_EQ(Tree(dir_ / "box"), (std::vector<std::string>{"dest", "dest/first", "dest/second"}));
+
+  // Thousands of tiny entries: all of them, and nothing else.
+  fs::remove_all(dir_ / "box");
+  std::vector<RawEntry> many;
+  for (int i = 0; i < 2000; ++i) many.push_back(StoredEntry("t" + std::to_string(i), "x"));
+  EXPECT_EQ(Unpack(many, false), 2000);
+  EXPECT_EQ(Tree(dir_ / "box").size(), 2001u);
+}
+
 }  // namespace
 }  // namespace kestramo

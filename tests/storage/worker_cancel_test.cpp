@@ -1,0 +1,75 @@
+// The desktop program runs imports and exports on a worker thread and cancels them from
+// its main thread; this is that protocol's storage side (run under ThreadSanitizer too).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "pipeline_fakes.h"
+#include "storage/vault/item_export.h"
+#include "storage/vault/vault.h"
+#include "temp_dir.h"
+#include "test_files.h"
+
+namespace kestramo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs `work` on its own thread and presses Cancel from this one once `phase` has shown progress.
+template <typename Work>
+void CancelFromAnotherThread(testing::RecordingSink& sink, WorkStatus& status, Vault& vault, Phase phase, Work work) {
+  std::atomic<bool> reached{false};
+  sink.onProgress = [&](Phase p, int position) {
+    if (p == phase && position > 0) reached = true;
+  };
+  std::thread worker(work);
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!reached && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
+  status.Cancel(vault.Zip(), vault.Cipher());
+  worker.join();
+  EXPECT_TRUE(reached) << "the stage never started";
+}
+
+TEST(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
+  testing::TempDir dir;
+  fs::create_directories(dir / "vault");
+  Vault vault(dir / "vault");
+  vault.LoadIndex();
+  testing::FakeShell shell;
+  testing::WriteFile(dir / "src/Big/a.bin", testing::RandomBytes(6 << 20, 1));
+  testing::WriteFile(dir / "src/Big/b.bin", testing::RandomBytes(6 << 20, 2));
+
+  for (const Phase phase : {Phase::Compressing, Phase::Encrypting}) {
+    testing::RecordingSink sink;
+    WorkStatus status;
+    bool added = true;
+    CancelFromAnotherThread(sink, status, vault, phase,
+                            [&] { added = AddItem(vault, dir / "src/Big", "Box", {sink, status}, shell); });
+    EXPECT_FALSE(added);
+    EXPECT_TRUE(sink.messages.empty()) << "a cancel is no failure to report";
+    EXPECT_EQ(vault.Items().RecordCount(), 0);
+    EXPECT_TRUE(fs::is_empty(vault.Layout().TempDir()));
+  }
+
+  testing::RecordingSink sink;
+  WorkStatus status;
+  ASSERT_TRUE(AddItem(vault, dir / "src/Big", "Box", {sink, status}, shell));
+  vault.Items().MoveTo(1);
+  for (const Phase phase : {Phase::Decrypting, Phase::Decompressing}) {
+    testing::RecordingSink exportSink;
+    WorkStatus exportStatus;
+    const fs::path out = dir / ("out" + std::to_string(static_cast<int>(phase)));
+    ExportResult result = ExportResult::Done;
+    CancelFromAnotherThread(exportSink, exportStatus, vault, phase, [&] {
+      result = ExtractItem(vault, out, {exportSink, exportStatus}, [](const std::string&) { return true; });
+    });
+    EXPECT_EQ(result, ExportResult::Cancelled);
+    EXPECT_FALSE(fs::exists(out / "Big/a.bin"));
+    EXPECT_TRUE(fs::is_empty(vault.Layout().TempDir()));
+  }
+}
+
+}  // namespace
+}  // namespace kestramo
