@@ -6,33 +6,16 @@
 #include "dialogs/dlg_login.h"
 #include "dialogs/dlg_new.h"
 #include "dialogs/dlg_password.h"
+#include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
 #include "test_files.h"
 #include "vault_fixture.h"
 
 using namespace kestramo;
-using testing::DialogScript;
-using testing::Type;
+using namespace kestramo::testing;
 
 namespace {
-
-QPoint Center(FrmMain& w, int number) {
-  const SceneLayer* l = w.Image().Layer(number);
-  return (l->pos + QPointF(l->picture.width() / 2.0, l->picture.height() / 2.0)).toPoint();
-}
-
-void Click(FrmMain& w, QPoint at, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-  QTest::mousePress(&w, Qt::LeftButton, mods, at);
-  QTest::mouseRelease(&w, Qt::LeftButton, mods, at);
-}
-
-void ClickLayer(FrmMain& w, int number) { Click(w, Center(w, number)); }
-
-void OpenDoors(FrmMain& w, int handle) {
-  ClickLayer(w, handle);
-  QTRY_VERIFY_WITH_TIMEOUT(!w.DoorsMoving(), 10000);
-}
 
 QPoint Row(FrmMain& w, int panelLayer, int n) {
   return (w.Image().Layer(panelLayer)->pos + QPointF(200, 60 + n * 60 + 30)).toPoint();

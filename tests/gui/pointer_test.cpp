@@ -1,37 +1,13 @@
 #include <QtTest>
 
 #include "mainwindow/door_animation.h"
+#include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
 #include "vault_fixture.h"
 
 using namespace kestramo;
-
-namespace {
-
-QPoint Center(FrmMain& w, int number) {
-  const SceneLayer* l = w.Image().Layer(number);
-  return (l->pos + QPointF(l->picture.width() / 2.0, l->picture.height() / 2.0)).toPoint();
-}
-
-void Click(FrmMain& w, QPoint at, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-  QTest::mousePress(&w, Qt::LeftButton, mods, at);
-  QTest::mouseRelease(&w, Qt::LeftButton, mods, at);
-}
-
-void Drag(FrmMain& w, QPoint from, QPoint to) {
-  QTest::mousePress(&w, Qt::LeftButton, Qt::NoModifier, from);
-  QMouseEvent move(QEvent::MouseMove, to, w.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&w, &move);
-  QTest::mouseRelease(&w, Qt::LeftButton, Qt::NoModifier, to);
-}
-
-void OpenDoors(FrmMain& w, int handle) {
-  Click(w, Center(w, handle));
-  QTRY_VERIFY_WITH_TIMEOUT(!w.DoorsMoving(), 10000);
-}
-
-}  // namespace
+using namespace kestramo::testing;
 
 class PointerTest : public QObject {
   Q_OBJECT

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QtTest>
+
+#include "mainwindow/frm_main.h"
+
+namespace kestramo::testing {
+
+// The middle of a layer of the main window, in window pixels.
+inline QPoint Center(FrmMain& w, int number) {
+  const SceneLayer* l = w.Image().Layer(number);
+  return (l->pos + QPointF(l->picture.width() / 2.0, l->picture.height() / 2.0)).toPoint();
+}
+
+inline void Click(FrmMain& w, QPoint at, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QTest::mousePress(&w, Qt::LeftButton, mods, at);
+  QTest::mouseRelease(&w, Qt::LeftButton, mods, at);
+}
+
+inline void ClickLayer(FrmMain& w, int number) { Click(w, Center(w, number)); }
+
+// Presses at `from`, moves with the button held to `to`, releases there.
+inline void Drag(FrmMain& w, QPoint from, QPoint to) {
+  QTest::mousePress(&w, Qt::LeftButton, Qt::NoModifier, from);
+  QMouseEvent move(QEvent::MouseMove, to, w.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &move);
+  QTest::mouseRelease(&w, Qt::LeftButton, Qt::NoModifier, to);
+}
+
+// Works a handle and waits until its doors have stopped.
+inline void OpenDoors(FrmMain& w, int handle) {
+  ClickLayer(w, handle);
+  QTRY_VERIFY_WITH_TIMEOUT(!w.DoorsMoving(), 10000);
+}
+
+}  // namespace kestramo::testing
