@@ -44,7 +44,7 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   TimerDoor.setInterval(10);
   connect(&TimerDoor, &QTimer::timeout, this, &FrmMain::TimerDoorTimer);
   FormCreate();
-  dialogs_ = std::make_unique<MainDialogs>(this);
+  dialogs_ = std::make_unique<MainDialogs>(this, *vault_, shell_, [this] { RefreshView(-1); });
 }
 
 FrmMain::~FrmMain() {

@@ -118,7 +118,11 @@ bool FrmMain::cmdAddFiles() {
 
 QString FrmMain::AskDirectory(const QString& hint, bool addFolderMode) {
   if (ChooseDirectory) return ChooseDirectory(hint, addFolderMode);
-  return QFileDialog::getExistingDirectory(this, hint);
+  FrmSelectDir& dialog = *dialogs_->selectDir;
+  dialog.SetHint(hint);
+  dialog.SetDirectory(QString());
+  dialog.SetAddFolderMode(addFolderMode);
+  return dialog.exec() == kResultOk ? dialog.Directory() : QString();
 }
 
 bool FrmMain::cmdAddFolder() {
@@ -270,7 +274,7 @@ QString FrmMain::HelpFilePath() const {
 
 void FrmMain::ShowHelp() { HelpViewer::Show(HelpFilePath(), this); }
 
-void FrmMain::ShowFind() {}
+void FrmMain::ShowFind() { dialogs_->find->exec(); }
 
 void FrmMain::cmdHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath())); }
 

@@ -1,26 +1,32 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "dialogs/dlg_about.h"
 #include "dialogs/dlg_comment.h"
 #include "dialogs/dlg_confirm.h"
+#include "dialogs/dlg_find.h"
 #include "dialogs/dlg_login.h"
 #include "dialogs/dlg_new.h"
 #include "dialogs/dlg_password.h"
+#include "dialogs/dlg_select_dir.h"
 #include "dialogs/dlg_status.h"
 
 namespace kestramo {
 
 // The dialogs of the main window, created once after it and living as long as it does.
 struct MainDialogs {
-  explicit MainDialogs(QWidget* main)
+  MainDialogs(QWidget* main, Vault& vault, ShellInfo& shell, std::function<void()> refreshMainView)
       : status(std::make_unique<FrmStatus>(main)),
         comment(std::make_unique<FrmComment>(main)),
         confirm(std::make_unique<FrmConfirm>(main)),
         login(std::make_unique<FrmLogin>(main)),
         newBox(std::make_unique<FrmNew>(main)),
         password(std::make_unique<FrmPassword>(main)),
+        selectDir(std::make_unique<FrmSelectDir>(main)),
+        find(std::make_unique<FrmFind>(vault, shell, *status, *selectDir, *confirm, *comment,
+                                       std::move(refreshMainView), main)),
         about(std::make_unique<FrmAbout>(main)) {}
 
   std::unique_ptr<FrmStatus> status;
@@ -29,6 +35,8 @@ struct MainDialogs {
   std::unique_ptr<FrmLogin> login;
   std::unique_ptr<FrmNew> newBox;
   std::unique_ptr<FrmPassword> password;
+  std::unique_ptr<FrmSelectDir> selectDir;
+  std::unique_ptr<FrmFind> find;
   std::unique_ptr<FrmAbout> about;
 };
 
