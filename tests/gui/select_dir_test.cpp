@@ -9,6 +9,7 @@
 #include "controls/folder_tree.h"
 #include "controls/region_button.h"
 #include "dialogs/dlg_select_dir.h"
+#include "platform/qt_shell_info.h"
 #include "skin_session.h"
 #include "temp_dir.h"
 #include "test_files.h"
@@ -58,7 +59,10 @@ class SelectDirTest : public QObject {
   QWidget* main_ = nullptr;
 
  private slots:
-  void initTestCase() { main_ = kestramo::testing::OpenMainWindowStandIn(); }
+  void initTestCase() {
+    QtShellInfo::UseDesktopIconTheme();  // as the program does, for the picture
+    main_ = kestramo::testing::OpenMainWindowStandIn();
+  }
   void cleanupTestCase() { delete main_; }
 
   void FrameAndLook() {

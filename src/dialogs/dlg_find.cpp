@@ -1,0 +1,193 @@
+#include "dialogs/dlg_find.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "controls/region_button.h"
+#include "dialogs/dlg_comment.h"
+#include "dialogs/dlg_confirm.h"
+#include "dialogs/dlg_message.h"
+#include "dialogs/dlg_select_dir.h"
+#include "dialogs/dlg_status.h"
+#include "mainwindow/start_work.h"
+#include "storage/table/filter_expression.h"
+#include "storage/vault/item_removal.h"
+#include "storage/vault/vault.h"
+
+namespace kestramo {
+
+namespace {
+
+const QColor kFieldColour(193, 228, 249);
+
+QListWidget* NewResultList(QWidget* parent) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(QStringLiteral("ListView1"));
+  list->setGeometry(10, 97, 398, 135);
+  list->setViewMode(QListView::IconMode);
+  list->setIconSize(QSize(32, 32));
+  list->setGridSize(QSize(94, 64));
+  list->setMovement(QListView::Static);
+  list->setResizeMode(QListView::Adjust);
+  list->setWordWrap(true);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  QPalette pal = list->palette();
+  pal.setColor(QPalette::Base, kFieldColour);
+  pal.setColor(QPalette::Text, Qt::black);
+  // The selection stays visible while another control has the focus.
+  for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+    pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
+  }
+  list->setPalette(pal);
+  return list;
+}
+
+}  // namespace
+
+FrmFind::FrmFind(Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir, FrmConfirm& confirm,
+                 FrmComment& comment, std::function<void()> refreshMainView, QWidget* parent)
+    : SkinnedDialog(QStringLiteral("find"), QSize(422, 264), parent),
+      vault_(vault),
+      shell_(shell),
+      status_(status),
+      selectDir_(selectDir),
+      confirm_(confirm),
+      comment_(comment),
+      refreshMainView_(std::move(refreshMainView)) {
+  AddLabel(QStringLiteral("Input what you want to find:"), 10, 40);
+  AddLabel(QStringLiteral("Search results:"), 10, 80);
+  edtFilter_ = AddEdit(10, 57, 175, 21, 0, false);
+  edtFilter_->setObjectName(QStringLiteral("edtFilter"));
+  listView_ = NewResultList(this);
+  connect(AddButton(QStringLiteral("findnow"), 196, 61), &RegionButton::clicked, this, &FrmFind::btnFindClick);
+  connect(AddButton(QStringLiteral("export"), 11, 240), &RegionButton::clicked, this, &FrmFind::btnExportClick);
+  connect(AddButton(QStringLiteral("delete"), 114, 240), &RegionButton::clicked, this, &FrmFind::btnDeleteClick);
+  connect(AddButton(QStringLiteral("comment"), 217, 240), &RegionButton::clicked, this, &FrmFind::btnCommentClick);
+  connect(AddButton(QStringLiteral("close"), 320, 240), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+  setTabOrder(edtFilter_, listView_);
+}
+
+void FrmFind::btnFindClick() {
+  if (edtFilter_->text().isEmpty()) {
+    ShowMessageDialog(QStringLiteral("Input what you want to find."), this);
+    edtFilter_->setFocus();
+    return;
+  }
+  findFilter_ = FindFilterFor(edtFilter_->text().toStdString());
+  RunFilter(findFilter_);
+}
+
+void FrmFind::RunFilter(const std::string& expression) {
+  ItemTable& items = vault_.Items();
+  listView_->clear();
+  icons_.Clear();
+  foundIndexes_.clear();
+  // Every search text gives a valid expression; one that still fails lists nothing and
+  // leaves the table unfiltered rather than listing everything.
+  if (!items.SetFilter(expression, true)) return;
+  items.SetFiltered(true);
+  foundIndexes_.reserve(static_cast<std::size_t>(items.RecordCount()));
+  for (int r = 1; r <= items.RecordCount(); ++r) {
+    items.MoveTo(r);
+    if (items.Field(ItemField::Name).IsNull()) continue;  // a box record is no result
+    const QIcon icon = icons_.IconOf(items.Field(ItemField::Icon).AsPicture(), items.Field(ItemField::IconMask).AsPicture());
+    listView_->addItem(new QListWidgetItem(icon, QString::fromStdString(items.Field(ItemField::Name).AsString())));
+    foundIndexes_.push_back(items.Field(ItemField::Index).AsInteger());
+  }
+}
+
+std::vector<int> FrmFind::SelectedPositions() const {
+  std::vector<int> positions;
+  for (int i = 0; i < listView_->count(); ++i) {
+    if (listView_->item(i)->isSelected()) positions.push_back(i);
+  }
+  return positions;
+}
+
+int FrmFind::MoveToItem(int32_t index) {
+  ItemTable& items = vault_.Items();
+  for (int r = 1; r <= items.RecordCount(); ++r) {
+    items.MoveTo(r);
+    if (!items.Field(ItemField::Name).IsNull() && items.Field(ItemField::Index).AsInteger() == index) return r;
+  }
+  return 0;
+}
+
+void FrmFind::btnExportClick() {
+  const std::vector<int> positions = SelectedPositions();
+  if (positions.empty()) {
+    ShowMessageDialog(QStringLiteral("Please select an item to export."), this);
+    return;
+  }
+  selectDir_.SetHint(QStringLiteral("Please select the destination directory:"));
+  selectDir_.SetDirectory(QString());
+  selectDir_.SetAddFolderMode(false);
+  if (selectDir_.exec() != kResultOk) return;
+  const std::filesystem::path destination = selectDir_.Directory().toStdString();
+  // One item's failure or cancel does not stop the others.
+  for (const int position : positions) {
+    if (MoveToItem(foundIndexes_[static_cast<std::size_t>(position)]) == 0) continue;
+    StartWork(status_, vault_, shell_, WorkRequest{{}, {}, destination, false});
+  }
+}
+
+void FrmFind::btnDeleteClick() {
+  const std::vector<int> positions = SelectedPositions();
+  if (positions.empty()) {
+    ShowMessageDialog(QStringLiteral("Please select an item to delete."), this);
+    return;
+  }
+  confirm_.SetQuestion(QStringLiteral("Are you sure to delete the selected items?"));
+  if (confirm_.exec() != kResultOk) return;
+  for (const int position : positions) DeleteItemByIndex(vault_, foundIndexes_[static_cast<std::size_t>(position)]);
+  RunFilter(findFilter_);  // the remaining matches of the same search
+  SwitchFilterOff();
+  if (refreshMainView_) refreshMainView_();
+  SaveIndex();
+}
+
+void FrmFind::btnCommentClick() {
+  const std::vector<int> positions = SelectedPositions();
+  if (positions.size() != 1) {
+    ShowMessageDialog(positions.empty() ? QStringLiteral("Please select an item to comment.")
+                                        : QStringLiteral("Please only select one item to comment."),
+                      this);
+    return;
+  }
+  const int32_t index = foundIndexes_[static_cast<std::size_t>(positions.front())];
+  if (MoveToItem(index) == 0) return;
+  comment_.SetComment(QString::fromStdString(vault_.Items().Field(ItemField::Comment).AsString()));
+  if (comment_.exec() != kResultOk) return;
+  SetItemComment(vault_, index, comment_.Comment().toStdString());
+  SwitchFilterOff();
+  SaveIndex();
+}
+
+void FrmFind::SwitchFilterOff() { vault_.Items().ClearFilter(); }
+
+void FrmFind::SaveIndex() {
+  // A change that did not reach the disk must not pass for one that did.
+  if (!vault_.SaveIndex()) ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
+}
+
+void FrmFind::done(int result) {
+  SwitchFilterOff();
+  SkinnedDialog::done(result);
+}
+
+void FrmFind::showEvent(QShowEvent* event) {
+  CentreOverMainWindow();
+  listView_->clear();
+  icons_.Clear();
+  foundIndexes_.clear();
+  edtFilter_->clear();
+  SkinnedDialog::showEvent(event);
+  edtFilter_->setFocus();
+}
+
+bool FrmFind::PreviewKey(int key, QWidget* focused) {
+  return EscCancelsEnterConfirms(key, focused == edtFilter_, [this] { btnFindClick(); });
+}
+
+}  // namespace kestramo

@@ -1,0 +1,36 @@
+#include "dialogs/item_icons.h"
+
+#include <QImage>
+#include <QPixmap>
+
+#include "mainwindow/picture_ops.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr int kIconSize = 32;
+
+QImage Square(const Picture& bytes) {
+  if (!bytes || bytes->empty()) return {};
+  const QImage image = QImage::fromData(bytes->data(), static_cast<int>(bytes->size()));
+  return image.isNull() ? image : image.scaled(kIconSize, kIconSize);
+}
+
+}  // namespace
+
+QIcon ItemIcons::IconOf(const Picture& icon, const Picture& mask) {
+  const auto key = std::make_pair(icon.get(), mask.get());
+  if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
+  const QImage picture = Square(icon), alpha = Square(mask);
+  QImage face;
+  if (picture.isNull()) {
+    face = QImage(kIconSize, kIconSize, QImage::Format_ARGB32_Premultiplied);
+    face.fill(Qt::transparent);
+  } else {
+    face = alpha.isNull() ? picture : WithAlphaFromMask(picture, alpha);
+  }
+  return cache_.emplace(key, QIcon(QPixmap::fromImage(face))).first->second;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QIcon>
+#include <map>
+#include <utility>
+
+#include "storage/table/field_value.h"
+
+namespace kestramo {
+
+// Items' 32x32 icons with their masks as alpha, each distinct pair of stored pictures
+// decoded once (thousands of items of one type share their pictures).
+class ItemIcons {
+ public:
+  // A transparent square for an item without readable pictures, so the list stays aligned.
+  QIcon IconOf(const Picture& icon, const Picture& mask);
+  void Clear() { cache_.clear(); }
+
+ private:
+  std::map<std::pair<const PictureBytes*, const PictureBytes*>, QIcon> cache_;
+};
+
+}  // namespace kestramo
