@@ -1,11 +1,13 @@
 // KESTRAMO: the desktop program.
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 
 #include "mainwindow/frm_main.h"
 #include "platform/qt_shell_info.h"
+#include "platform/resource_library.h"
 #include "platform/single_instance.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +20,13 @@ int main(int argc, char** argv) {
   if (instance.IsAlreadyRunning()) return 0;
 
   QApplication app(argc, argv);
+  if (!kestramo::ResourceLibrary::Load()) {
+    // Without its skin the window would be an empty black shape: say what is missing instead.
+    QMessageBox::critical(nullptr, QStringLiteral("KESTRAMO"),
+                          QStringLiteral("The program's pictures are missing: %1 was not found.")
+                              .arg(kestramo::ResourceLibrary::DefaultPath()));
+    return 1;
+  }
   kestramo::QtShellInfo::UseDesktopIconTheme();
   kestramo::FrmMain window(QCoreApplication::applicationDirPath().toStdString());
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
