@@ -114,12 +114,15 @@ int FrmFind::MoveToItem(int32_t index) {
   return 0;
 }
 
+std::vector<int> FrmFind::SelectedOrRefuse(const QString& refusal) {
+  std::vector<int> positions = SelectedPositions();
+  if (positions.empty()) ShowMessageDialog(refusal, this);
+  return positions;
+}
+
 void FrmFind::btnExportClick() {
-  const std::vector<int> positions = SelectedPositions();
-  if (positions.empty()) {
-    ShowMessageDialog(QStringLiteral("Please select an item to export."), this);
-    return;
-  }
+  const std::vector<int> positions = SelectedOrRefuse(QStringLiteral("Please select an item to export."));
+  if (positions.empty()) return;
   selectDir_.SetHint(QStringLiteral("Please select the destination directory:"));
   selectDir_.SetDirectory(QString());
   selectDir_.SetAddFolderMode(false);
@@ -133,11 +136,8 @@ void FrmFind::btnExportClick() {
 }
 
 void FrmFind::btnDeleteClick() {
-  const std::vector<int> positions = SelectedPositions();
-  if (positions.empty()) {
-    ShowMessageDialog(QStringLiteral("Please select an item to delete."), this);
-    return;
-  }
+  const std::vector<int> positions = SelectedOrRefuse(QStringLiteral("Please select an item to delete."));
+  if (positions.empty()) return;
   confirm_.SetQuestion(QStringLiteral("Are you sure to delete the selected items?"));
   if (confirm_.exec() != kResultOk) return;
   for (const int position : positions) DeleteItemByIndex(vault_, foundIndexes_[static_cast<std::size_t>(position)]);

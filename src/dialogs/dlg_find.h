@@ -54,6 +54,8 @@ class FrmFind : public SkinnedDialog {
 
  private:
   std::vector<int> SelectedPositions() const;
+  // The selected positions; with none, the user is told `refusal`.
+  std::vector<int> SelectedOrRefuse(const QString& refusal);
   // Positions the table on the item with this Index; its record number, 0 when it is gone.
   int MoveToItem(int32_t index);
   void SwitchFilterOff();

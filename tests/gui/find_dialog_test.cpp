@@ -328,6 +328,11 @@ class FindDialogTest : public QObject {
     }
     QVERIFY(saved);
     QCOMPARE(watch.messages.size(), 2);
+    // A comment that cannot be saved is not passed over in silence.
+    fs::create_directories(b.vault.Layout().TempIndexFile() / "in the way");
+    b.Click("btn_comment");
+    QCOMPARE(watch.messages.size(), 3);
+    QCOMPARE(watch.messages.last(), QStringLiteral("The index could not be saved. Is the disk full?"));
   }
 
   void ExportSelectedItemsIntoTheChosenDirectory() {
