@@ -10,7 +10,7 @@ namespace kestramo {
 
 namespace {
 
-constexpr QDir::Filters kFolders = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+constexpr QDir::Filters kFolders = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden;
 
 // QDir gives no failure for a folder it cannot open; opendir's own answer decides.
 bool CanOpen(const QString& path) {
