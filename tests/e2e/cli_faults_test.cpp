@@ -1,6 +1,7 @@
 // What goes wrong: interrupted operations, damaged and foreign item files, a damaged
 // index, and hostile archives planted as items.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <zlib.h>
 
 #include <fstream>
@@ -90,7 +91,9 @@ TEST_F(CliFaultTest, CtrlCDuringAnImportRecordsNothingAndLeavesNoTrace) {
   int interrupted = 0;
   for (const auto delay : {20ms, 80ms, 200ms, 400ms, 800ms}) {
     const CliResult r = cli.Run({"add", "Work", (dir / "src/big.bin").string()}, "", delay);
-    if (r.status != 0) {
+    // An interrupt may land before the program watches for it (slow start-up under the
+    // sanitizers): the default action ends it before it has written anything.
+    if (r.status != 0 && r.status != 128 + SIGINT) {
       ++interrupted;
       EXPECT_EQ(r.status, 1) << r.err;
       EXPECT_NE(r.err.find("cancelled"), std::string::npos) << r.err;

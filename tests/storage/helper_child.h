@@ -14,6 +14,7 @@ namespace kestramo::testing {
 struct HelperChild {
   pid_t pid = -1;
   int out = -1;
+  std::string seen;  // what it has written so far, when read before the kill
 };
 
 inline HelperChild StartHelper(std::initializer_list<std::string> args) {
@@ -32,7 +33,18 @@ inline HelperChild StartHelper(std::initializer_list<std::string> args) {
     ::_exit(127);
   }
   ::close(fds[1]);
-  return {pid, fds[0]};
+  return {pid, fds[0], {}};
+}
+
+// Blocks until the child has reported its first committed step, or has ended. Waiting for it
+// keeps the kills landing mid-work when start-up is slow (as under the sanitizers).
+inline void WaitForFirstReport(HelperChild& child) {
+  char buffer[256];
+  while (child.seen.find('\n') == std::string::npos) {
+    const ssize_t n = ::read(child.out, buffer, sizeof buffer);
+    if (n <= 0) return;
+    child.seen.append(buffer, static_cast<size_t>(n));
+  }
 }
 
 // Kills the child, reaps it and returns the last number it reported as committed.
@@ -40,7 +52,7 @@ inline int KillAndReadLastCommitted(const HelperChild& child, int previous) {
   ::kill(child.pid, SIGKILL);
   int status = 0;
   ::waitpid(child.pid, &status, 0);
-  std::string text;
+  std::string text = child.seen;
   char buffer[4096];
   ssize_t n;
   while ((n = ::read(child.out, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));

@@ -21,8 +21,9 @@ TEST(VaultCrashTest, KillingASaveAtAnyMomentLosesNoCommittedRecord) {
   int committed = 0;
   constexpr int kTrials = 300;
   for (int trial = 0; trial < kTrials; ++trial) {
-    const testing::HelperChild child = testing::StartHelper({"save-loop", dir.Path().string()});
+    testing::HelperChild child = testing::StartHelper({"save-loop", dir.Path().string()});
     ASSERT_GT(child.pid, 0);
+    if (trial % 2 == 1) testing::WaitForFirstReport(child);  // else the kill may land in start-up
     std::this_thread::sleep_for(std::chrono::microseconds(delayUs(rng)));
     committed = testing::KillAndReadLastCommitted(child, committed);
 

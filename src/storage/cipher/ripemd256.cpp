@@ -92,6 +92,7 @@ void RipeMD256::Compress(const uint8_t block[64]) {
 }
 
 void RipeMD256::Update(const void* data, size_t n) {
+  if (n == 0) return;  // data may then be null, which memcpy must never see
   const auto* in = static_cast<const uint8_t*>(data);
   length_ += n;
   if (buffered_ > 0) {
