@@ -275,6 +275,8 @@ void FolderTree::VolumesChanged(const QList<Volume>& before, const QList<Volume>
     QTreeWidgetItem* at = drives->child(k);
     if (!at || Path(at) != after[k].rootPath) drives->insertChild(k, NewVolumeNode(after[k]));
   }
+  // Only a change of order leaves nodes behind the list; they have been added again above.
+  while (drives->childCount() > after.size()) RemoveNode(drives->child(static_cast<int>(after.size())));
   // A folder that is a mount point shows the medium's folders now, or no longer does.
   for (const QString& root : changedRoots) {
     for (QTreeWidgetItem* node : NodesOf(root)) {

@@ -200,6 +200,8 @@ class FolderTreeTest : public QObject {
     QTRY_VERIFY(ShowsExpandButton(mnt));
     d.tree.expandItem(mnt);
     QCOMPARE(Captions(mnt), QStringList{"on medium"});
+    d.volumes.swapItemsAt(1, 2);  // a new order shows each drive once
+    QTRY_COMPARE(Captions(d.tree.DrivesNode()), (QStringList{"File System", "Card", "Stick"}));
     // Deactivating empties the tree and ends every watch.
     d.tree.SetActive(false);
     QVERIFY(d.tree.topLevelItemCount() == 0 && !d.Watching(d.dir / "vol") && !d.Watching(d.dir / "desk"));
