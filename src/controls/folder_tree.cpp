@@ -113,8 +113,7 @@ QTreeWidgetItem* FolderTree::NewNode(NodeKind kind, const QString& path, const Q
   node->setText(0, Caption(displayName, displayMode_));
   node->setIcon(0, icon);
   if (!path.isEmpty()) node->setToolTip(0, path);
-  node->setChildIndicatorPolicy(hasSubFolders ? QTreeWidgetItem::ShowIndicator
-                                              : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+  ShowExpandButton(node, hasSubFolders);
   return node;
 }
 

@@ -61,7 +61,7 @@ class FolderTree : public QTreeWidget {
   void RemoveNode(QTreeWidgetItem* node);
   void StopWatching(QTreeWidgetItem* node);
   void InsertSorted(QTreeWidgetItem* parent, QTreeWidgetItem* child);
-  void ShowExpandButton(QTreeWidgetItem* node, bool show);
+  static void ShowExpandButton(QTreeWidgetItem* node, bool show);
   void ItemExpanded(QTreeWidgetItem* node);
   // Brings a listed node's folders in line with the disk, keeping the nodes that remain.
   void Relist(QTreeWidgetItem* node);

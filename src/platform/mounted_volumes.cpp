@@ -1,6 +1,5 @@
 #include "platform/mounted_volumes.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <QStorageInfo>
