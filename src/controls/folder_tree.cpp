@@ -70,6 +70,7 @@ void FolderTree::SetActive(bool on) {
   if (on) {
     namespace_.Start();
     BuildRoot();
+    namespace_.SetVolumePolling(isVisible());
   } else {
     namespace_.Stop();
     const QSignalBlocker quiet(this);  // emptying is not a choice of the user
@@ -322,6 +323,16 @@ bool FolderTree::SelectPath(const QString& path) {
   setCurrentItem(node);
   scrollToItem(node);
   return Path(node) == WithoutTrailingSlash(path);
+}
+
+void FolderTree::showEvent(QShowEvent* event) {
+  QTreeWidget::showEvent(event);
+  if (active_) namespace_.SetVolumePolling(true);
+}
+
+void FolderTree::hideEvent(QHideEvent* event) {
+  namespace_.SetVolumePolling(false);
+  QTreeWidget::hideEvent(event);
 }
 
 void FolderTree::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -46,6 +46,8 @@ class FolderTree : public QTreeWidget {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void BuildRoot();

@@ -60,9 +60,16 @@ void FolderNamespace::Unwatch(const QString& path) {
   watcher_.removePath(path);
 }
 
-void FolderNamespace::Start() {
-  volumes_ = volumeSource_();
+void FolderNamespace::Start() { volumes_ = volumeSource_(); }
+
+void FolderNamespace::SetVolumePolling(bool on) {
+  if (on == volumePoll_.isActive()) return;
+  if (!on) {
+    volumePoll_.stop();
+    return;
+  }
   volumePoll_.start();
+  PollVolumes();
 }
 
 void FolderNamespace::Stop() {

@@ -37,9 +37,12 @@ class FolderNamespace : public QObject {
   void Watch(const QString& path);
   void Unwatch(const QString& path);
   bool Watching(const QString& path) const { return watchCount_.contains(path); }
-  // Starts or stops the volume poll and every watch.
+  // Reads the volumes afresh; Stop also ends the poll and every watch.
   void Start();
   void Stop();
+  // Media are looked for only while someone looks at the tree: resuming compares at once,
+  // so a change made meanwhile shows when the tree does.
+  void SetVolumePolling(bool on);
 
  signals:
   // Something inside this listed folder changed (a folder created, removed or renamed, or

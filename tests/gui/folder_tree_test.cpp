@@ -202,6 +202,13 @@ class FolderTreeTest : public QObject {
     QCOMPARE(Captions(mnt), QStringList{"on medium"});
     d.volumes.swapItemsAt(1, 2);  // a new order shows each drive once
     QTRY_COMPARE(Captions(d.tree.DrivesNode()), (QStringList{"File System", "Card", "Stick"}));
+    // Hidden, the tree does not look for media; shown again, it is up to date at once.
+    d.tree.hide();
+    d.volumes.removeAt(1);
+    QTest::qWait(80);
+    QCOMPARE(Captions(d.tree.DrivesNode()).size(), 3);
+    d.tree.show();
+    QCOMPARE(Captions(d.tree.DrivesNode()), (QStringList{"File System", "Stick"}));
     // Deactivating empties the tree and ends every watch.
     d.tree.SetActive(false);
     QVERIFY(d.tree.topLevelItemCount() == 0 && !d.Watching(d.dir / "vol") && !d.Watching(d.dir / "desk"));
