@@ -3,12 +3,12 @@
 // safe's picture, and a plain copy of one panel's picture.
 // Usage: startup_bench [boxes] [items per box] (default 32 100)
 #include <QApplication>
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <cstdio>
 #include <filesystem>
 
+#include "gui_support/sample_vault.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
@@ -19,48 +19,6 @@ namespace fs = std::filesystem;
 using namespace kestramo;
 
 namespace {
-
-Picture Png(QRgb colour) {
-  QImage image(32, 32, QImage::Format_ARGB32);
-  image.fill(colour);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return std::make_shared<const PictureBytes>(bytes.begin(), bytes.end());
-}
-
-// An index of boxes x items with a few dozen distinct icons, written straight into the table.
-void MakeVault(const fs::path& base, int boxes, int items) {
-  fs::create_directories(base);
-  Vault v(base);
-  v.LoadIndex();
-  std::vector<Picture> icons;
-  for (int i = 0; i < 40; ++i) icons.push_back(Png(qRgb(i * 6, 100, 200 - i * 4)));
-  const Picture mask = Png(qRgb(255, 255, 255));
-  ItemTable& t = v.Items();
-  int index = 0;
-  for (int b = 0; b < boxes; ++b) {
-    const std::string box = "Box number " + std::to_string(b + 1);
-    t.Append();
-    t.SetField(ItemField::Box, FieldValue::Text(box));
-    t.Post();
-    for (int i = 0; i < items; ++i) {
-      t.Append();
-      t.SetField(ItemField::Index, FieldValue::Integer(++index));
-      t.SetField(ItemField::Name, FieldValue::Text("Document " + std::to_string(index) + " of the quarterly report.txt"));
-      t.SetField(ItemField::Size, FieldValue::Integer(index * 977));
-      t.SetField(ItemField::Type, FieldValue::Text("plain text document"));
-      t.SetField(ItemField::Date, FieldValue::DateTime(LocalDateTime::FromCivil({2026, 12, 7, 9, i % 60, 0})));
-      t.SetField(ItemField::Icon, FieldValue::Image(icons[static_cast<std::size_t>(index % 40)]));
-      t.SetField(ItemField::IconMask, FieldValue::Image(mask));
-      t.SetField(ItemField::Box, FieldValue::Text(box));
-      t.SetField(ItemField::Password, FieldValue::Text("vendrali"));
-      t.Post();
-    }
-  }
-  v.SaveIndex();
-}
 
 double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
 
@@ -73,7 +31,7 @@ int main(int argc, char** argv) {
   const int items = argc > 2 ? std::atoi(argv[2]) : 100;
   const fs::path base = fs::temp_directory_path() / "kestramo-startup-bench";
   fs::remove_all(base);
-  MakeVault(base, boxes, items);
+  bench::MakeSampleVault(base, boxes, items);
 
   QElapsedTimer timer;
   timer.start();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <random>
 
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
@@ -42,6 +44,26 @@ TEST(VaultIndexTest, NextItemIndexFillsTheFirstGap) {
   EXPECT_EQ(v.NextItemIndex(), 3);
   AddRecord(v, 3, "Box", "c");
   EXPECT_EQ(v.NextItemIndex(), 5);
+}
+
+TEST(VaultIndexTest, NextItemIndexAgreesWithTheSortedDefinitionOnAnyNumbers) {
+  // Duplicates, box records (0), numbers far apart and negative ones from a foreign index.
+  std::mt19937 rng(77);
+  for (int round = 0; round < 200; ++round) {
+    TempDir dir;
+    Vault v(dir.Path());
+    std::vector<int32_t> numbers;
+    const int count = 1 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < count; ++i) {
+      const int32_t n = rng() % 5 == 0 ? static_cast<int32_t>(rng() % 2000) - 1000 : static_cast<int32_t>(rng() % 30);
+      numbers.push_back(n);
+      AddRecord(v, n, "Box", "x");
+    }
+    std::sort(numbers.begin(), numbers.end());
+    int64_t expected = numbers.front();
+    while (std::binary_search(numbers.begin(), numbers.end(), static_cast<int32_t>(expected + 1))) ++expected;
+    ASSERT_EQ(v.NextItemIndex(), expected + 1) << "round " << round;
+  }
 }
 
 TEST(VaultIndexTest, NewVaultGetsAnEmptyIndexUnderThePrefixKey) {

@@ -120,16 +120,20 @@ bool Vault::SaveIndex() {
 int32_t Vault::NextItemIndex() const {
   const auto& rows = items_.AllRecords();
   if (rows.empty()) return 1;
-  std::vector<int32_t> numbers;
-  numbers.reserve(rows.size());
-  for (const ItemRecord& row : rows) numbers.push_back(row[static_cast<std::size_t>(ItemField::Index)].AsInteger());
-  std::sort(numbers.begin(), numbers.end());
-  int64_t b = numbers.front();
-  for (std::size_t i = 1; i < numbers.size(); ++i) {
-    if (numbers[i] > b + 1) return static_cast<int32_t>(b + 1);
-    b = numbers[i];
+  auto number = [](const ItemRecord& row) -> int64_t {
+    return row[static_cast<std::size_t>(ItemField::Index)].AsInteger();
+  };
+  // In one pass rather than a sort: with n records, the first gap lies within n above the smallest.
+  int64_t smallest = number(rows.front());
+  for (const ItemRecord& row : rows) smallest = std::min(smallest, number(row));
+  std::vector<char> present(rows.size() + 1, 0);
+  for (const ItemRecord& row : rows) {
+    const int64_t offset = number(row) - smallest;
+    if (offset < static_cast<int64_t>(present.size())) present[static_cast<std::size_t>(offset)] = 1;
   }
-  return static_cast<int32_t>(b + 1);
+  std::size_t gap = 1;
+  while (present[gap]) ++gap;
+  return static_cast<int32_t>(smallest + static_cast<int64_t>(gap));
 }
 
 }  // namespace kestramo
