@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <iostream>
+#include <mutex>
 
 #include "cli/cli_error.h"
 #include "cli/cli_vault.h"
@@ -43,20 +44,44 @@ class ShellSession {
 };
 
 // Ctrl-C is watched from before the vault is opened, so that it always cancels cleanly.
+// The vault is attached for the span of an Attachment, which must end before the vault
+// does: an interrupt during the vault's teardown then finds nothing to cancel instead of
+// a freed vault.
 class CancelOnInterrupt {
  public:
+  class Attachment {
+   public:
+    explicit Attachment(CancelOnInterrupt& owner) : owner_(owner) {}
+    ~Attachment() { owner_.SetVault(nullptr); }
+    Attachment(const Attachment&) = delete;
+    Attachment& operator=(const Attachment&) = delete;
+
+   private:
+    CancelOnInterrupt& owner_;
+  };
+
   CancelOnInterrupt()
       : watch_([this] {
-          if (Vault* v = vault_.load()) work_.Cancel(v->Zip(), v->Cipher());
+          std::lock_guard<std::mutex> lock(mutex_);
+          if (vault_) work_.Cancel(vault_->Zip(), vault_->Cipher());
         }) {}
-  void Attach(Vault& vault) { vault_ = &vault; }
+  [[nodiscard]] Attachment Attach(Vault& vault) {
+    SetVault(&vault);
+    return Attachment(*this);
+  }
   WorkStatus& Work() { return work_; }
   // Interrupted before the work began, or during it.
   bool Interrupted() const { return watch_.Interrupted(); }
 
  private:
+  void SetVault(Vault* vault) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    vault_ = vault;
+  }
+
   WorkStatus work_;
-  std::atomic<Vault*> vault_{nullptr};
+  std::mutex mutex_;
+  Vault* vault_ = nullptr;  // guarded by mutex_
   InterruptWatch watch_;
 };
 
@@ -64,7 +89,7 @@ int Add(const CliArgs& args) {
   if (args.positional.size() < 2) throw UsageError("add needs a box and at least one path");
   CancelOnInterrupt cancel;
   CliVault v(args, CliVault::Access::Write);
-  cancel.Attach(v.Get());
+  const auto attached = cancel.Attach(v.Get());
   const std::string box = FindBox(BoxNames(v.Get().Items()), args.positional[0]);
   ShellSession shell;
   int failures = 0;
@@ -124,7 +149,7 @@ int Extract(const CliArgs& args) {
   for (std::size_t i = 1; i < args.positional.size(); ++i) indexes.push_back(ParseIndex(args.positional[i]));
   CancelOnInterrupt cancel;
   CliVault v(args, CliVault::Access::Write);  // exports use temp/, which belongs to one program at a time
-  cancel.Attach(v.Get());
+  const auto attached = cancel.Attach(v.Get());
   for (int32_t index : indexes) MoveToItem(v.Get(), index);  // every number is checked before work starts
 
   int failures = 0;
