@@ -2,8 +2,13 @@
 // files damaged after some of their entries: nothing stored may be lost, nothing partial
 // may look complete, and the user is always told.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <set>
 
 #include "pipeline_fakes.h"
@@ -222,6 +227,67 @@ TEST_F(VaultFaultTest, AnItemFileWithoutARecordIsSetAsideNotOverwritten) {
   Vault reloaded(base);
   EXPECT_EQ(reloaded.LoadIndex().outcome, IndexLoadReport::Outcome::Loaded);
   EXPECT_EQ(reloaded.Items().RecordCount(), 2) << "the set-aside file is not an item";
+}
+
+// The same on a real full disk: a small in-memory file system, mounted in a private mount
+// namespace by a child process (root only; skipped elsewhere). The child's exit code
+// names the first check that failed.
+int ImportOntoASmallDisk(const fs::path& mountPoint) {
+  if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=600k") != 0) {
+    return 77;
+  }
+  const fs::path base = mountPoint / "vault";
+  const fs::path sources = fs::temp_directory_path() / ("kestramo-small-disk-" + std::to_string(::getpid()));
+  WriteFile(sources / "small.txt", RandomBytes(20000, 1));
+  WriteFile(sources / "large.bin", RandomBytes(2 << 20, 2));
+  fs::create_directories(base);
+  testing::RecordingSink sink;
+  WorkStatus work;
+  testing::FakeShell shell;
+  int failed = 0;
+  {
+    Vault vault(base);
+    vault.LoadIndex();
+    if (!AddItem(vault, sources / "small.txt", "Box", {sink, work}, shell)) failed = 1;
+    sink = testing::RecordingSink();
+    if (!failed && AddItem(vault, sources / "large.bin", "Box", {sink, work}, shell)) failed = 2;
+    if (!failed && sink.messages.size() != 1) failed = 3;
+    if (!failed && !fs::is_empty(vault.Layout().TempDir())) failed = 4;
+    // Fill the disk to the last byte, then save a change.
+    std::ofstream filler(mountPoint / "filler", std::ios::binary);
+    const std::string block(4096, 'f');
+    while (filler.write(block.data(), block.size())) {}
+    vault.Items().MoveTo(1);
+    vault.Items().Edit();
+    vault.Items().SetField(ItemField::Comment, FieldValue::Text(std::string(5000, 'c')));
+    vault.Items().Post();
+    if (!failed && vault.SaveIndex()) failed = 5;
+  }
+  Vault reloaded(base);
+  if (!failed && reloaded.LoadIndex().outcome != IndexLoadReport::Outcome::Loaded) failed = 6;
+  if (!failed && reloaded.Items().RecordCount() != 1) failed = 7;
+  fs::remove(mountPoint / "filler");
+  const fs::path out = sources / "out";
+  fs::create_directories(out);
+  reloaded.Items().MoveTo(1);
+  sink = testing::RecordingSink();
+  if (!failed && ExtractItem(reloaded, out, {sink, work}, nullptr) != ExportResult::Done) failed = 8;
+  if (!failed && ReadFile(out / "small.txt") != RandomBytes(20000, 1)) failed = 9;
+  fs::remove_all(sources);
+  return failed;
+}
+
+TEST(RealFullDiskTest, ImportAndSaveOnAFullFileSystemLoseNothing) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+  testing::TempDir dir;
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(ImportOntoASmallDisk(dir.Path()));
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "first failed check";
 }
 
 }  // namespace
