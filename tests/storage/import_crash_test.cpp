@@ -65,7 +65,8 @@ TEST(ImportCrashTest, KillingAnImportAtAnyMomentLosesNoRecordedItem) {
 
     Vault vault(vaultDir);
     const IndexLoadReport report = vault.LoadIndex();
-    const bool fresh = report.outcome == IndexLoadReport::Outcome::Created && committed == 0;
+    // Before the first commit the kill may land while the new vault writes its first index.
+    const bool fresh = committed == 0 && report.outcome != IndexLoadReport::Outcome::Unreadable;
     ASSERT_TRUE(report.outcome == IndexLoadReport::Outcome::Loaded || fresh) << "trial " << trial << ": " << report.detail;
     const ItemTable& items = vault.Items();
     ASSERT_GE(items.RecordCount(), committed) << "trial " << trial;

@@ -167,6 +167,15 @@ TEST(VaultIndexTest, AMissingIndexIsTakenFromTheNewerOfTempAndBackup) {
   EXPECT_EQ(v.Items().RecordCount(), 2);
 }
 
+TEST(VaultIndexTest, AFirstSaveCutShortStartsAsANewVault) {
+  TempDir dir;
+  WriteFile(dir / "temp/index.dat", "\x0cpart of a first ind");
+  WriteFile(dir / "backup/index.dat", "");
+  Vault v(dir.Path());
+  EXPECT_EQ(v.LoadIndex().outcome, Outcome::Created);
+  EXPECT_EQ(Vault(dir.Path()).LoadIndex().outcome, Outcome::Loaded);
+}
+
 TEST(VaultIndexTest, NothingReadableWithItemFilesStartsEmptyAndDeletesNothing) {
   TempDir dir;
   {

@@ -82,7 +82,9 @@ IndexLoadReport Vault::LoadIndex() {
 
   items_.Clear();
   masterKey_ = kMasterKeyPrefix;
-  if (!mainExists && candidates.empty() && !HasItemFiles()) {
+  // No index, no readable generation and no item file: a new vault, or one whose very first
+  // save was cut short (a partial staging file is all it holds). Nothing can be lost.
+  if (!mainExists && !HasItemFiles()) {
     report.outcome = IndexLoadReport::Outcome::Created;
     report.detail.clear();
     SaveIndex();
