@@ -14,6 +14,7 @@
 
 #include "gui_support/sample_vault.h"
 #include "mainwindow/frm_main.h"
+#include "storage/table/filter_expression.h"
 #include "storage/table/item_table.h"
 #include "storage/vault/vault.h"
 
@@ -61,7 +62,7 @@ Figures Measure(const fs::path& base, int boxes, int items) {
   int found = 0;
   f.find = BestMs(3, [&] {
     ItemTable& t = vault.Items();
-    t.SetFilter("Name LIKE '%ument 1999 of%'", true);
+    t.SetFilter(FindFilterFor("ument 1999 of"), true);  // what the find dialog runs
     t.SetFiltered(true);
     found = t.RecordCount();
     t.ClearFilter();
@@ -104,7 +105,7 @@ int main(int argc, char** argv) {
     std::printf("%-28s %9.3f ms   ratio %4.2f   %s\n", what, f, f / h, target);
   };
   row("index read", half.readIndex, full.readIndex, "");
-  row("start-up to first picture", half.startup, full.startup, "start-up with read: target < 1000 ms");
+  row("start-up to first picture", half.startup, full.startup, "its own index read included: target < 1000 ms");
   row("BuildViews", half.buildViews, full.buildViews, "");
   row("SaveIndex", half.save, full.save, "target < 200 ms");
   row("NextItemIndex", half.nextIndex, full.nextIndex, "");
