@@ -5,17 +5,7 @@
 # Usage: desktop_smoke_test.sh KESTRAMO KESTRAMO_CLI KQXRES_RCC
 set -euo pipefail
 
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR="$work/run"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-cleanup() {
-  [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/x_session.sh"
 
 # The program keeps its vault beside itself.
 cp "$1" "$2" "$3" "$work/"
@@ -26,10 +16,7 @@ echo "a note" > note.txt
 ./kestramo-cli add Work note.txt >/dev/null
 
 # A white root window, so that the window's cut corners show white.
-Xvfb -displayfd 3 -screen 0 800x600x24 -wr -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+start_x -wr
 
 ./kestramo &
 app=$!

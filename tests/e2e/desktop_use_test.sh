@@ -5,27 +5,16 @@
 # Usage: desktop_use_test.sh KESTRAMO KESTRAMO_CLI KQXRES_RCC
 set -euo pipefail
 
-work=$(mktemp -d)
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
+source "$(dirname "$0")/x_session.sh"
+export HOME="$work/home"
 mkdir -p "$HOME/Desktop/Reports/2003" "$HOME/Desktop/Restored" "$work/app"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-cleanup() {
-  [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; [ -f "$work/app.log" ] && cat "$work/app.log" >&2; exit 1; }
 
 echo "alpha" > "$HOME/Desktop/Reports/a.txt"
 echo "sales of 2003" > "$HOME/Desktop/Reports/2003/sales.txt"
 cp "$1" "$2" "$3" "$work/app/"
 cli() { "$work/app/kestramo-cli" --vault "$work/app" "$@"; }
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+start_x
 
 (cd "$work/app" && exec ./kestramo >"$work/app.log" 2>&1) &
 app=$!
