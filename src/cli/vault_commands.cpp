@@ -1,5 +1,7 @@
 // Commands on the vault as a whole: the access password, a health check and a self-check.
+#include <algorithm>
 #include <iostream>
+#include <set>
 #include <system_error>
 
 #include "cli/cli_error.h"
@@ -66,6 +68,25 @@ std::string CheckItem(Vault& vault, const ItemRecord& r) {
   return problem;
 }
 
+// Files in coffrel/ that hold an item but no record names: a numbered item file without a
+// record, or one set aside as unrecorded. They may be items whose records were lost.
+std::vector<std::string> UnrecordedFiles(const Vault& vault) {
+  std::set<std::string> recorded;
+  for (const ItemRecord& r : vault.Items().AllRecords()) {
+    if (r[static_cast<std::size_t>(ItemField::Name)].IsNull()) continue;
+    recorded.insert(vault.Layout().ItemFile(r[static_cast<std::size_t>(ItemField::Index)].AsInteger()).filename().string());
+  }
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (fs::directory_iterator it(vault.Layout().CoffrelDir(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const bool itemFile = name.rfind("item", 0) == 0 && (name.ends_with(".dat") || name.find(".dat.unrecorded-") != std::string::npos);
+    if (itemFile && !recorded.count(name)) found.push_back(name);
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
 int Verify(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Write);  // it uses temp/
@@ -81,7 +102,11 @@ int Verify(const CliArgs& args) {
     std::cout << "DAMAGED\t" << f(ItemField::Index).AsInteger() << "\t" << f(ItemField::Box).AsString() << "\t"
               << f(ItemField::Name).AsString() << "\t" << problem << "\n";
   }
-  std::cout << items << " items checked, " << problems << " damaged or missing\n";
+  const std::vector<std::string> unrecorded = UnrecordedFiles(vault);
+  for (const std::string& name : unrecorded) std::cout << "UNRECORDED\t" << name << "\n";
+  std::cout << items << " items checked, " << problems << " damaged or missing";
+  if (!unrecorded.empty()) std::cout << ", " << unrecorded.size() << " item files without a record (kept, not counted)";
+  std::cout << "\n";
   if (problems) throw CliError(std::to_string(problems) + " items cannot be taken out whole");
   return 0;
 }
@@ -100,7 +125,10 @@ const std::vector<Command>& VaultCommands() {
        "--password-stdin the current password (when one is set), the new one and its confirmation\n"
        "are read as lines from standard input.",
        Passwd},
-      {"verify", "", "Decrypts and tests every item, and names each one that is damaged or missing.", Verify},
+      {"verify", "",
+       "Decrypts and tests every item and names each one that is damaged or missing; also lists item\n"
+       "files in coffrel/ that have no record (they are kept, never counted as items).",
+       Verify},
       {"self-check", "", "Runs the storage engine through a small vault of its own and reports the result.",
        SelfCheck},
   };

@@ -151,6 +151,13 @@ TEST_F(CliFaultTest, MissingTruncatedAndForeignItemsAreNamedAndWriteNothing) {
   EXPECT_NE(v.out.find("DAMAGED\t2\t"), std::string::npos);
   EXPECT_NE(v.out.find("DAMAGED\t3\t"), std::string::npos);
   EXPECT_EQ(v.out.find("DAMAGED\t4\t"), std::string::npos);
+  EXPECT_EQ(v.out.find("UNRECORDED"), std::string::npos);
+
+  // An item file that no record names is listed, and still not counted as an item.
+  PlantItem(9, "sealed bytes of an item whose record was lost");
+  const CliResult again = cli.Run({"verify"});
+  EXPECT_NE(again.out.find("UNRECORDED\titem0000000009.dat\n"), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find("4 items checked"), std::string::npos) << again.out;
   EXPECT_TRUE(fs::is_empty(vault / "temp"));
 }
 
