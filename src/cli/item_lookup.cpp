@@ -4,6 +4,7 @@
 
 #include "cli/cli_error.h"
 #include "storage/text/utf8.h"
+#include "storage/vault/item_lookup.h"
 
 namespace kestramo::cli {
 
@@ -18,11 +19,7 @@ std::string FindBox(const std::vector<std::string>& boxes, const std::string& ty
 }
 
 void MoveToItem(Vault& vault, int32_t index) {
-  ItemTable& t = vault.Items();
-  for (int r = 1; r <= t.RecordCount(); ++r) {
-    t.MoveTo(r);
-    if (!t.Field(ItemField::Name).IsNull() && t.Field(ItemField::Index).AsInteger() == index) return;
-  }
+  if (kestramo::MoveToItem(vault.Items(), index)) return;
   throw CliError("there is no item " + std::to_string(index));
 }
 

@@ -1,5 +1,7 @@
 #include "dialogs/dlg_find.h"
 
+#include "storage/vault/item_lookup.h"
+
 #include <QLineEdit>
 #include <QListWidget>
 
@@ -107,11 +109,7 @@ std::vector<int> FrmFind::SelectedPositions() const {
 
 int FrmFind::MoveToItem(int32_t index) {
   ItemTable& items = vault_.Items();
-  for (int r = 1; r <= items.RecordCount(); ++r) {
-    items.MoveTo(r);
-    if (!items.Field(ItemField::Name).IsNull() && items.Field(ItemField::Index).AsInteger() == index) return r;
-  }
-  return 0;
+  return kestramo::MoveToItem(items, index) ? items.RecNo() : 0;
 }
 
 std::vector<int> FrmFind::SelectedOrRefuse(const QString& refusal) {

@@ -11,18 +11,12 @@ namespace {
 
 constexpr int kIconSize = 32;
 
-QImage Square(const Picture& bytes) {
-  if (!bytes || bytes->empty()) return {};
-  const QImage image = QImage::fromData(bytes->data(), static_cast<int>(bytes->size()));
-  return image.isNull() ? image : image.scaled(kIconSize, kIconSize);
-}
-
 }  // namespace
 
 QIcon ItemIcons::IconOf(const Picture& icon, const Picture& mask) {
   const auto key = std::make_pair(icon.get(), mask.get());
   if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
-  const QImage picture = Square(icon), alpha = Square(mask);
+  const QImage picture = DecodeItemPicture(icon), alpha = DecodeItemPicture(mask);
   QImage face;
   if (picture.isNull()) {
     face = QImage(kIconSize, kIconSize, QImage::Format_ARGB32_Premultiplied);

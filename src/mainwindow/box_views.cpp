@@ -15,11 +15,6 @@ const FieldValue& Get(const ItemRecord& r, ItemField f) { return r[static_cast<s
 
 QString Q(const std::string& s, int max) { return QString::fromStdString(s).left(max); }
 
-QImage Decode(const Picture& p) {
-  if (!p) return {};
-  return QImage::fromData(p->data(), static_cast<int>(p->size()));
-}
-
 // The mask inverted (black where the icon is), with the mask's intensity as alpha.
 QImage ShadowOf(const QImage& mask) {
   QImage inverted = mask.convertToFormat(QImage::Format_RGB32);
@@ -35,11 +30,11 @@ int BoxViews::IconFor(const Picture& icon, const Picture& mask) {
   if (!icon || !mask) return -1;
   const auto key = std::make_pair(icon.get(), mask.get());
   if (const auto it = Icons.byPictures.find(key); it != Icons.byPictures.end()) return it->second;
-  const QImage picture = Decode(icon), maskImage = Decode(mask);
+  const QImage picture = DecodeItemPicture(icon), maskImage = DecodeItemPicture(mask);
   if (picture.isNull() || maskImage.isNull()) return -1;
   const int slot = static_cast<int>(Icons.icons.size());
-  Icons.icons.push_back(WithAlphaFromMask(picture.scaled(32, 32), maskImage.scaled(32, 32)));
-  Icons.shadows.push_back(ShadowOf(maskImage.scaled(32, 32)));
+  Icons.icons.push_back(WithAlphaFromMask(picture, maskImage));
+  Icons.shadows.push_back(ShadowOf(maskImage));
   Icons.byPictures.emplace(key, slot);
   return slot;
 }

@@ -63,9 +63,7 @@ void FrmMain::FormCreate() {
   }
 
   if (lock_.TryAcquire(vault_->Layout().Base())) {
-    ProgressEnabled = false;
     loadReport_ = vault_->LoadIndex();
-    ProgressEnabled = true;
   }
   LoggedIn = false;
   RenamePending = false;

@@ -57,7 +57,6 @@ class FrmMain : public QWidget {
   // The manual, at its table of contents.
   void ShowHelp();
 
-  bool ProgressEnabled = true;
   bool LoggedIn = false;
   bool RenamePending = false;
 

@@ -15,6 +15,7 @@
 #include "mainwindow/start_work.h"
 #include "platform/help_viewer.h"
 #include "storage/vault/box_rules.h"
+#include "storage/vault/item_lookup.h"
 #include "storage/vault/item_removal.h"
 
 namespace kestramo {
@@ -71,9 +72,7 @@ void FrmMain::RunCommand(int command) {
 }
 
 void FrmMain::SaveAfterCommand() {
-  ProgressEnabled = false;
-  const bool saved = vault_->SaveIndex();
-  ProgressEnabled = true;
+  const bool saved = vault_->SaveIndex();  // no progress to show: no work is running
   // A change that did not reach the disk must not pass for one that did.
   if (!saved) ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
 }
@@ -135,13 +134,8 @@ bool FrmMain::cmdAddFolder() {
 }
 
 bool FrmMain::MoveToItem(const QString& box, int32_t index) {
-  ItemTable& items = vault_->Items();
   const std::string name = box.toStdString();
-  for (int r = 1; r <= items.RecordCount(); ++r) {
-    items.MoveTo(r);
-    if (items.Field(ItemField::Box).AsString() == name && items.Field(ItemField::Index).AsInteger() == index) return true;
-  }
-  return false;
+  return kestramo::MoveToItem(vault_->Items(), index, &name);
 }
 
 bool FrmMain::cmdExtractItems() {
@@ -188,12 +182,7 @@ bool FrmMain::cmdCommentItem() {
   const auto slot = static_cast<std::size_t>(std::find(view->Selected.begin(), view->Selected.end(), 1) - view->Selected.begin());
   const int32_t index = view->ItemIndex[slot];
   ItemTable& items = vault_->Items();
-  bool found = false;
-  for (int r = 1; r <= items.RecordCount() && !found; ++r) {
-    items.MoveTo(r);
-    found = items.Field(ItemField::Index).AsInteger() == index;
-  }
-  if (!found) return true;
+  if (!kestramo::MoveToItem(items, index)) return true;  // the box is not compared: Index is unique
   dialogs_->comment->SetComment(QString::fromStdString(items.Field(ItemField::Comment).AsString()));
   if (dialogs_->comment->exec() != kResultOk) return false;
   SetItemComment(*vault_, index, dialogs_->comment->Comment().toStdString());

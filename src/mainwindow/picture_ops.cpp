@@ -20,6 +20,12 @@ QImage WithAlphaFromMask(const QImage& picture, const QImage& mask) {
   return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+QImage DecodeItemPicture(const Picture& bytes) {
+  if (!bytes || bytes->empty()) return {};
+  const QImage image = QImage::fromData(bytes->data(), static_cast<int>(bytes->size()));
+  return image.isNull() ? image : image.scaled(32, 32);
+}
+
 void LightenPicture(QImage& picture, int amount) {
   // Work on straight colours so that the lightening does not depend on the alpha.
   QImage straight = picture.convertToFormat(QImage::Format_ARGB32);

@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include "storage/table/field_value.h"
+
 namespace kestramo {
 
 // Brightness of a pixel as the skin's masks use it: (61 R + 174 G + 21 B) >> 8.
@@ -10,6 +12,10 @@ int Intensity(QRgb pixel);
 // The picture with each pixel's alpha taken from the intensity of the mask pixel at the
 // same place (the colour kept); premultiplied ARGB.
 QImage WithAlphaFromMask(const QImage& picture, const QImage& mask);
+
+// A stored item picture (PNG bytes) as a 32x32 image; a null image when there is none or it
+// does not decode.
+QImage DecodeItemPicture(const Picture& bytes);
 
 // Red, green and blue each raised by `amount`, limited to 0-255; alpha unchanged.
 void LightenPicture(QImage& picture, int amount);

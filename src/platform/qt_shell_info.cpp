@@ -8,6 +8,7 @@
 #include <QMimeDatabase>
 #include <QPainter>
 
+#include "platform/resource_library.h"
 #include "storage/text/utf8.h"
 
 namespace kestramo {
@@ -81,8 +82,8 @@ std::string QtShellInfo::TypeOf(const std::filesystem::path& path) {
 }
 
 ShellIcon QtShellInfo::PsdIcon() {
-  const QImage icon(QStringLiteral(":/kqx/psd"));
-  const QImage mask(QStringLiteral(":/kqx/psdmask"));
+  const QImage icon = ResourceLibrary::Picture(QStringLiteral("psd"));
+  const QImage mask = ResourceLibrary::Picture(QStringLiteral("psdmask"));
   if (icon.isNull() || mask.isNull()) return {};
   return {ToPicture(icon.convertToFormat(QImage::Format_ARGB32)), ToPicture(mask.convertToFormat(QImage::Format_RGB32))};
 }

@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "storage/vault/file_helpers.h"
+#include "storage/vault/item_lookup.h"
 
 namespace kestramo {
 
@@ -46,15 +47,11 @@ void DeleteItemByIndex(Vault& vault, int32_t index) {
 
 bool SetItemComment(Vault& vault, int32_t index, const std::string& text) {
   ItemTable& items = vault.Items();
-  for (int r = 1; r <= items.RecordCount(); ++r) {
-    items.MoveTo(r);
-    if (items.Field(ItemField::Index).AsInteger() != index) continue;
-    items.Edit();
-    items.SetField(ItemField::Comment, FieldValue::Text(text));
-    items.Post();
-    return true;
-  }
-  return false;
+  if (!MoveToItem(items, index)) return false;
+  items.Edit();
+  items.SetField(ItemField::Comment, FieldValue::Text(text));
+  items.Post();
+  return true;
 }
 
 }  // namespace kestramo
