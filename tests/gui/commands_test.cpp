@@ -6,6 +6,8 @@
 #include "dialogs/dlg_login.h"
 #include "dialogs/dlg_new.h"
 #include "dialogs/dlg_password.h"
+#include "dialogs/dlg_status.h"
+#include "controls/region_button.h"
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
@@ -159,6 +161,33 @@ class CommandsTest : public QObject {
     QCOMPARE(Names(w.GetVault().Items()), (std::vector<std::string>{"", "c.txt"}));
     QVERIFY(w.Views().Boxes[0].DoorsOpen);
     QVERIFY(!std::filesystem::exists(w.GetVault().Layout().ItemFile(1)));
+  }
+
+  void cancellingTheSecondOfThreeFilesSkipsTheThird() {
+    testing::VaultFixture vault;
+    vault.Fill({"Work"}, 0);
+    testing::WriteFile(vault.dir / "in/one.txt", "one");
+    testing::WriteFile(vault.dir / "in/two.bin", testing::RandomBytes(48 << 20, 5));
+    testing::WriteFile(vault.dir / "in/three.txt", "three");
+    FrmMain w(vault.Base());
+    w.show();
+    OpenDoors(w, layer::kBigHandle);
+    const QString in = QString::fromStdString((vault.dir / "in").string());
+    w.ChooseFiles = [in] { return QStringList{in + "/one.txt", in + "/two.bin", in + "/three.txt"}; };
+    // Cancel is pressed as soon as the second file's packing shows on the status dialog.
+    QTimer watch;
+    watch.setInterval(2);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      auto* status = qobject_cast<FrmStatus*>(QApplication::activeModalWidget());
+      if (status && status->StatusText().contains(QStringLiteral("two.bin")) && status->CancelButton()->Enabled()) {
+        status->btnCancelClick();
+      }
+    });
+    watch.start();
+    ClickLayer(w, 6);
+    watch.stop();
+    QCOMPARE(Names(w.GetVault().Items()), (std::vector<std::string>{"", "one.txt"}));
+    QVERIFY(std::filesystem::is_empty(w.GetVault().Layout().TempDir()));
   }
 
   void theLoginIsAskedOncePerRun() {
