@@ -22,7 +22,7 @@ QIcon ItemIcons::IconOf(const Picture& icon, const Picture& mask) {
     face = QImage(kIconSize, kIconSize, QImage::Format_ARGB32_Premultiplied);
     face.fill(Qt::transparent);
   } else {
-    face = alpha.isNull() ? picture : WithAlphaFromMask(picture, alpha);
+    face = alpha.isNull() ? picture : WithCutoutFromMask(picture, alpha);
   }
   return cache_.emplace(key, QIcon(QPixmap::fromImage(face))).first->second;
 }

@@ -8,7 +8,7 @@
 
 namespace kestramo {
 
-// Items' 32x32 icons with their masks as alpha, each distinct pair of stored pictures
+// Items' 32x32 icons cut out by their two-colour masks, each distinct pair of stored pictures
 // decoded once (thousands of items of one type share their pictures).
 class ItemIcons {
  public:

@@ -20,6 +20,19 @@ QImage WithAlphaFromMask(const QImage& picture, const QImage& mask) {
   return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+QImage WithCutoutFromMask(const QImage& picture, const QImage& mask) {
+  QImage out = picture.convertToFormat(QImage::Format_ARGB32);
+  const QImage m = mask.convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < out.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x) {
+      const bool opaque = m.valid(x, y) && (m.pixel(x, y) & 0xFFFFFFu) != 0;
+      row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), opaque ? 255 : 0);
+    }
+  }
+  return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 QImage DecodeItemPicture(const Picture& bytes) {
   if (!bytes || bytes->empty()) return {};
   const QImage image = QImage::fromData(bytes->data(), static_cast<int>(bytes->size()));

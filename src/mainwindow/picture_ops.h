@@ -13,6 +13,10 @@ int Intensity(QRgb pixel);
 // same place (the colour kept); premultiplied ARGB.
 QImage WithAlphaFromMask(const QImage& picture, const QImage& mask);
 
+// The picture cut out by a two-colour mask: pure black in the mask is transparent, any
+// other colour opaque; premultiplied ARGB.
+QImage WithCutoutFromMask(const QImage& picture, const QImage& mask);
+
 // A stored item picture (PNG bytes) as a 32x32 image; a null image when there is none or it
 // does not decode.
 QImage DecodeItemPicture(const Picture& bytes);
