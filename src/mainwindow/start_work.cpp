@@ -5,6 +5,7 @@
 
 #include "dialogs/dlg_message.h"
 #include "dialogs/dlg_status.h"
+#include "platform/gui_thread_shell_info.h"
 #include "storage/zip/zip_component.h"
 
 namespace kestramo {
@@ -25,7 +26,8 @@ bool StartWork(FrmStatus& status, Vault& vault, ShellInfo& shell, const WorkRequ
         &status, [&] { replace = AskReplaceFile(&status, name); }, Qt::BlockingQueuedConnection);
     return replace;
   };
-  WorkThread worker(vault, shell, WorkContext{status.Sink(), status.Work()}, std::move(ask), request);
+  GuiThreadShellInfo shellOnGuiThread(shell);
+  WorkThread worker(vault, shellOnGuiThread, WorkContext{status.Sink(), status.Work()}, std::move(ask), request);
   worker.start();
   status.exec();
   // The worker is done with the vault before anyone else uses it.

@@ -63,6 +63,17 @@ bool TempIsEmpty(Vault& vault) {
   return !fs::exists(vault.Layout().TempDir(), ec) || fs::is_empty(vault.Layout().TempDir(), ec);
 }
 
+// Notes the threads it is asked on: the desktop's icon machinery belongs to the GUI thread.
+struct ThreadNotingShell : FakeShell {
+  ShellIcon IconOf(const fs::path& p) override { return Note(), FakeShell::IconOf(p); }
+  std::string TypeOf(const fs::path& p) override { return Note(), FakeShell::TypeOf(p); }
+  void Note() {
+    ++calls;
+    if (QThread::currentThread() != qApp->thread()) ++offGuiThread;
+  }
+  std::atomic<int> calls{0}, offGuiThread{0};
+};
+
 // A fresh vault beside the files a test imports, with the status dialog that watches its work.
 struct Bench {
   explicit Bench(QWidget* mainWindow) : vault(dir / "vault"), status(mainWindow) {
@@ -80,7 +91,7 @@ struct Bench {
 
   TempDir dir;
   Vault vault;
-  FakeShell shell;
+  ThreadNotingShell shell;
   FrmStatus status;
 };
 
@@ -200,6 +211,8 @@ class StatusWorkerTest : public QObject {
     QVERIFY(!b.status.Cancelled());
     QCOMPARE(repaints, 1);
     QCOMPARE(ItemCount(b.vault), 1);
+    QVERIFY(b.shell.calls > 0);
+    QCOMPARE(b.shell.offGuiThread.load(), 0);
     QVERIFY(b.status.StatusText().startsWith("Now is crypting:\n"));
     QCOMPARE(b.status.ProgressBar()->Position(), 0);  // back to 0 after encryption
     QVERIFY(TempIsEmpty(b.vault));

@@ -216,6 +216,26 @@ TEST(VaultIndexTest, WrongKeyOrTruncatedTailIsNeverLoadedAsGarbage) {
   EXPECT_FALSE(error.empty());
 }
 
+// A Cancel aimed at an item's encryption clears the item cipher's flag while the import
+// goes on to save the index; the save must still write the whole table.
+TEST(VaultIndexTest, CancellingTheItemCipherNeverCutsAnIndexSaveShort) {
+  TempDir dir;
+  Vault v(dir.Path());
+  v.LoadIndex();
+  for (int32_t n = 1; n <= 400; ++n) AddRecord(v, n, "Box", "item number " + std::to_string(n));
+  auto stopOnReport = [&v](int64_t, int64_t) { v.Cipher().ContinueFlag() = false; };
+  v.Cipher().SetOnProgress(stopOnReport);
+
+  // Sealing through a cipher that stops after one chunk gives nothing, not a short table.
+  EXPECT_TRUE(EncodeIndexFile(v.Cipher(), v.Items(), v.MasterKey()).empty());
+
+  ASSERT_TRUE(v.SaveIndex());
+  Vault again(dir.Path());
+  std::string error;
+  ASSERT_TRUE(again.ReadIndex(&error)) << error;
+  EXPECT_EQ(again.Items().RecordCount(), 400);
+}
+
 TEST(FileHelpersTest, DeleteMatchingFilesTouchesOnlyMatchingPlainFiles) {
   TempDir dir;
   EXPECT_TRUE(DeleteMatchingFiles(dir.Path(), "*.*"));  // no match is success

@@ -8,8 +8,11 @@ namespace kestramo {
 std::vector<uint8_t> EncodeIndexFile(CipherManager& cipher, const ItemTable& table, const std::string& masterKey) {
   const std::string wrapped = cipher.EncryptText(masterKey, kKeyWrapKey);
   MemoryStream plain(SaveTableBytes(table));
+  const std::size_t plainSize = plain.Data().size();
   MemoryStream sealed;
   if (wrapped.empty() || wrapped.size() > 255 || !cipher.EncryptStream(plain, sealed, masterKey)) return {};
+  // A stopped cipher returns normally with only its first chunks: never a short index.
+  if (sealed.Data().size() != plainSize) return {};
 
   std::vector<uint8_t> out;
   out.reserve(1 + wrapped.size() + sealed.Data().size());

@@ -23,6 +23,7 @@ struct DecodedIndex {
 
 // The bytes of an index file: one length byte, the master key wrapped under "zqvt"
 // as base64 text, then the table's byte form encrypted under the master key.
+// Empty when the table could not be sealed whole.
 std::vector<uint8_t> EncodeIndexFile(CipherManager& cipher, const ItemTable& table, const std::string& masterKey);
 // Nothing when the bytes are not an index file, the key does not unwrap to a master
 // key or the table fails its checks; *error says why.

@@ -48,6 +48,10 @@ std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normaliz
   return e;
 }
 
+std::string TooLargeMessage(const std::string& name) {
+  return "\"" + name + "\" is too large to be stored: an item must hold less than 2 GB.";
+}
+
 // The bytes that packing would store, to refuse an item too large for the index.
 uint64_t TotalSize(const fs::path& source, bool isFolder) {
   std::error_code ec;
@@ -96,7 +100,7 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
       return false;
     }
     if (TotalSize(src, entry->isFolder) >= kMaxItemBytes) {
-      closer.CloseWithMessage("\"" + entry->name + "\" is too large to be stored: an item must hold less than 2 GB.");
+      closer.CloseWithMessage(TooLargeMessage(entry->name));
       return false;
     }
 
@@ -120,6 +124,11 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
       if (!ctx.work.Cancelled() && !vault.Zip().LastError().empty()) {
         closer.CloseWithMessage(NotStoredMessage(entry->name, vault.Zip().LastError()));
       }
+      return false;
+    }
+    if (size >= kMaxItemBytes) {  // the source grew while it was being packed
+      DeleteMatchingFiles(tempDir);
+      closer.CloseWithMessage(TooLargeMessage(entry->name));
       return false;
     }
 

@@ -102,7 +102,7 @@ bool Vault::LoadFrom(const fs::path& file, std::string* error) {
     if (error) *error = "it is missing or cannot be read";
     return false;
   }
-  auto decoded = DecodeIndexFile(cipher_, *bytes, error);
+  auto decoded = DecodeIndexFile(indexCipher_, *bytes, error);
   if (!decoded) return false;
   masterKey_ = std::move(decoded->masterKey);
   items_.ReplaceAll(std::move(decoded->rows));
@@ -114,7 +114,7 @@ bool Vault::SaveIndex() {
   std::error_code ec;
   if (fs::exists(main, ec)) CopyFileDurably(main, layout_.BackupIndexFile());  // a failed copy is not fatal
 
-  const std::vector<uint8_t> bytes = EncodeIndexFile(cipher_, items_, masterKey_);
+  const std::vector<uint8_t> bytes = EncodeIndexFile(indexCipher_, items_, masterKey_);
   if (bytes.empty()) return false;
   return ReplaceFileDurably(main, layout_.TempIndexFile(), bytes);
 }

@@ -63,6 +63,9 @@ class Vault {
   VaultLayout layout_;
   ItemTable items_;
   CipherManager cipher_;
+  // The index is sealed by a cipher of its own: a Cancel aimed at an item's encryption
+  // must never cut short an index save running in the same import.
+  CipherManager indexCipher_;
   ZipComponent zip_;
   std::string masterKey_;
 };

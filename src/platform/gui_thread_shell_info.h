@@ -1,0 +1,23 @@
+#pragma once
+
+#include "storage/vault/shell_info.h"
+
+namespace kestramo {
+
+// Hands every question about a path to the GUI thread and waits for the answer: the
+// desktop's icon themes, icon engines and their caches belong to that thread, while imports
+// ask from a worker. The GUI thread must keep its event loop running meanwhile (a modal
+// status dialog does).
+class GuiThreadShellInfo : public ShellInfo {
+ public:
+  explicit GuiThreadShellInfo(ShellInfo& desktop) : desktop_(desktop) {}
+
+  ShellIcon IconOf(const std::filesystem::path& path) override;
+  std::string TypeOf(const std::filesystem::path& path) override;
+  ShellIcon PsdIcon() override;
+
+ private:
+  ShellInfo& desktop_;
+};
+
+}  // namespace kestramo
