@@ -149,7 +149,7 @@ bool FolderTree::FillChildren(QTreeWidgetItem* node) {
   const auto folders = ListFolders(Path(node));
   if (!folders) {
     ShowExpandButton(node, true);
-    return false;
+    return Kind(node) == NodeKind::Desktop;  // the root still holds the drives node
   }
   QList<QTreeWidgetItem*> added;
   added.reserve(folders->size());
@@ -218,6 +218,8 @@ void FolderTree::Unlist(QTreeWidgetItem* node) {
 void FolderTree::Relist(QTreeWidgetItem* node) {
   const auto folders = ListFolders(Path(node));
   if (!folders) {
+    // The root stays open on the drives even when its own folder goes.
+    if (Kind(node) == NodeKind::Desktop) return ClearChildren(node);
     // Gone or no longer readable: its parent's notice removes a gone folder.
     Unlist(node);
     return;

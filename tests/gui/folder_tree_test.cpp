@@ -175,6 +175,25 @@ class FolderTreeTest : public QObject {
     QCOMPARE(Captions(locked), QStringList{"inside"});
   }
 
+  // The drives stay within reach when the desktop folder is removed, and when it cannot be read.
+  void RootKeepsTheDrivesWhenTheDesktopGoes() {
+    Desk d;
+    fs::remove_all(d.dir / "desk");
+    QTRY_COMPARE(Captions(d.tree.RootNode()), QStringList{"Computer"});
+    QVERIFY(d.tree.RootNode()->isExpanded() && d.tree.DrivesNode()->isExpanded());
+    d.tree.collapseItem(d.tree.RootNode());
+    d.tree.expandItem(d.tree.RootNode());
+    QVERIFY(d.tree.RootNode()->isExpanded());
+    QVERIFY(d.tree.LocatePath(Q(d.dir / "vol" / "a"), false));
+
+    FolderTree unreadable;
+    unreadable.Namespace().SetDesktopPath(Q(d.dir / "no such desk"));
+    unreadable.Namespace().SetVolumeSource([&d] { return d.volumes; });
+    unreadable.SetActive(true);
+    QVERIFY(unreadable.RootNode()->isExpanded());
+    QCOMPARE(Captions(unreadable.RootNode()), QStringList{"Computer"});
+  }
+
   void MediaInsertedAndRemoved() {
     Desk d;
     fs::create_directories(d.dir / "disc" / "photos");

@@ -271,6 +271,26 @@ TEST_F(ItemPipelineTest, MissingOrWronglyKeyedItemsAreReportedAndWriteNothing) {
   EXPECT_TRUE(TempIsEmpty(vault));
 }
 
+// The vault empties temp/ after each operation and rewrites coffrel/ and backup/: an item
+// extracted there would vanish or overwrite the vault's own files.
+TEST_F(ItemPipelineTest, ExtractionIntoTheVaultsOwnFoldersIsRefused) {
+  WriteFile(dir / "src/index.dat", "not an index");
+  ASSERT_TRUE(Add(dir / "src/index.dat"));
+  const std::string indexBefore = ReadFile(vault.Layout().IndexFile());
+  fs::create_directories(vault.Layout().TempDir() / "inner");
+  fs::create_symlink(vault.Layout().CoffrelDir(), dir / "link-to-coffrel");
+  for (const fs::path& dest : {vault.Layout().TempDir(), vault.Layout().TempDir() / "inner",
+                               vault.Layout().CoffrelDir(), dir / "vault/backup/../coffrel", dir / "link-to-coffrel"}) {
+    EXPECT_EQ(Extract(1, dest, [](const std::string&) { return true; }), ExportResult::Failed) << dest;
+    ASSERT_EQ(sink.messages.size(), 1u) << dest;
+    EXPECT_NE(sink.messages[0].find("vault's own folder"), std::string::npos);
+  }
+  EXPECT_EQ(ReadFile(vault.Layout().IndexFile()), indexBefore);
+  // A folder beside them, even one whose name starts alike, is an ordinary destination.
+  EXPECT_EQ(Extract(1, dir / "vault/temporary"), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "vault/temporary/index.dat"), "not an index");
+}
+
 TEST_F(ItemPipelineTest, RemovalTouchesOnlyTheChosenBoxAndItems) {
   for (const char* box : {"Work", "Home"}) {
     vault.Items().Append();

@@ -50,6 +50,11 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
   const fs::path archive = vault.Layout().TempArchive(index);
   ZipComponent& zip = vault.Zip();
   bool unpacking = false;
+  if (vault.Layout().HoldsPath(destDir)) {
+    closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted into the vault's own folder " +
+                            destDir.string() + ": choose another destination.");
+    return ExportResult::Failed;
+  }
   try {
     ProgressTranslator progress(ctx.status);
     ProgressBinding binding(vault, progress);

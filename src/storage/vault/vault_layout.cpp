@@ -25,6 +25,19 @@ std::filesystem::path VaultLayout::TempEncrypted(int32_t index) const {
   return TempDir() / (ItemBaseName(index) + ".dat");
 }
 
+bool VaultLayout::HoldsPath(const std::filesystem::path& path) const {
+  std::error_code ec;
+  const auto target = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+  if (ec) return false;
+  for (const auto& dir : {CoffrelDir(), BackupDir(), TempDir()}) {
+    const auto own = std::filesystem::weakly_canonical(std::filesystem::absolute(dir, ec), ec);
+    if (ec) continue;
+    const auto rel = target.lexically_relative(own);
+    if (!rel.empty() && *rel.begin() != "..") return true;
+  }
+  return false;
+}
+
 bool VaultLayout::EnsureDirectories() const {
   for (const auto& dir : {CoffrelDir(), BackupDir(), TempDir()}) {
     std::error_code ec;

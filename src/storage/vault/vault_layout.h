@@ -27,6 +27,10 @@ class VaultLayout {
   std::filesystem::path TempArchive(int32_t index) const;   // temp/itemNNNNNNNNNN.zip
   std::filesystem::path TempEncrypted(int32_t index) const; // temp/itemNNNNNNNNNN.dat
 
+  // Whether `path` is one of coffrel/, backup/ and temp/ or lies below one (links resolved),
+  // where the vault's own cleaning and saving would overwrite or delete what is put there.
+  bool HoldsPath(const std::filesystem::path& path) const;
+
   // Creates coffrel/, backup/ and temp/ when missing; false when one cannot be made.
   bool EnsureDirectories() const;
 
