@@ -121,6 +121,19 @@ TEST_F(ItemPipelineTest, AFolderKeepsItsTreeAndTotalSize) {
   EXPECT_FALSE(fs::exists(dir / "out/Docs/empty"));
 }
 
+// Names with colons and backslashes are ordinary here; what goes in under them comes out whole.
+TEST_F(ItemPipelineTest, NamesWithColonsAndBackslashesComeBackUnchanged) {
+  WriteFile(dir / "src/1:1 notes.txt", "ratio");
+  WriteFile(dir / "src/C:odd/a\\b.txt", "slash");
+  ASSERT_TRUE(Add(dir / "src/1:1 notes.txt"));
+  ASSERT_TRUE(Add(dir / "src/C:odd"));
+  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  ASSERT_EQ(Extract(2, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "out/1:1 notes.txt"), "ratio");
+  EXPECT_EQ(ReadFile(dir / "out/C:odd/a\\b.txt"), "slash");
+  EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST_F(ItemPipelineTest, EmptySourcesAndBadPathsRecordNothing) {
   WriteFile(dir / "src/empty.txt", "");
   EXPECT_FALSE(Add(dir / "src/empty.txt"));

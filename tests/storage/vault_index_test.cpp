@@ -106,6 +106,23 @@ TEST(VaultIndexTest, SaveAndLoadRoundTripWithPasswordAndBackupGenerations) {
   EXPECT_EQ(back.Items().FieldByName("Name").AsString(), "b.txt");
 }
 
+// Eight characters of a password may take up to 32 bytes; the vault must read its own key back.
+TEST(VaultIndexTest, PasswordsOfWideCharactersLoadBack) {
+  for (const std::string password : {"ääääääää", "🔑🔑🔑🔑🔑🔑🔑🔑"}) {
+    TempDir dir;
+    {
+      Vault v(dir.Path());
+      v.LoadIndex();
+      v.SetPassword(password + "x");  // the ninth character is cut off
+      AddRecord(v, 0, "Box");
+      ASSERT_TRUE(v.SaveIndex());
+    }
+    Vault back(dir.Path());
+    EXPECT_EQ(back.LoadIndex().outcome, Outcome::Loaded) << password;
+    EXPECT_EQ(back.MasterKey(), "vendrali" + password);
+  }
+}
+
 TEST(VaultIndexTest, SaveWritesTheIndexWhenItIsAbsent) {
   TempDir dir;
   Vault v(dir.Path());

@@ -38,17 +38,22 @@ class ZipHostileTest : public ::testing::Test {
 
 TEST_F(ZipHostileTest, NamesThatClimbOrAreAbsoluteNeverLeaveTheDestination) {
   std::vector<RawEntry> entries;
-  for (const char* name : {"../up.txt", "a/../../up2.txt", "..\\up3.txt", "/tmp/abs.txt", "\\abs2.txt",
-                           "C:\\drive.txt", "C:drive2.txt", "ok/../..", "fine/good.txt"})
+  for (const char* name : {"../up.txt", "a/../../up2.txt", "/tmp/abs.txt", "ok/../..", "fine/good.txt"})
+    entries.push_back(StoredEntry(name, "payload"));
+  // Backslashes and drive letters are plain characters of one name here: they stay inside.
+  for (const char* name : {"..\\up3.txt", "\\abs2.txt", "C:\\drive.txt", "C:drive2.txt"})
     entries.push_back(StoredEntry(name, "payload"));
   for (bool recreate : {true, false}) {
     fs::remove_all(dir_ / "box");
-    EXPECT_EQ(Unpack(entries, recreate), 1) << recreate;
-    const std::vector<std::string> expected =
-        recreate ? std::vector<std::string>{"dest", "dest/fine", "dest/fine/good.txt"}
-                 : std::vector<std::string>{"dest", "dest/good.txt"};
+    EXPECT_EQ(Unpack(entries, recreate), 5) << recreate;
+    std::vector<std::string> expected{"dest",           "dest/..\\up3.txt", "dest/C:\\drive.txt",
+                                      "dest/C:drive2.txt", "dest/\\abs2.txt"};
+    expected.insert(expected.end(), recreate ? std::initializer_list<std::string>{"dest/fine", "dest/fine/good.txt"}
+                                             : std::initializer_list<std::string>{"dest/good.txt"});
+    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Tree(dir_ / "box"), expected);
     EXPECT_FALSE(fs::exists(dir_ / "up.txt"));
+    EXPECT_FALSE(fs::exists(dir_ / "up3.txt"));
     EXPECT_FALSE(fs::exists("/tmp/abs.txt"));
   }
 }

@@ -2,6 +2,7 @@
 
 #include "storage/cipher/stream.h"
 #include "storage/table/table_codec.h"
+#include "storage/text/utf8.h"
 
 namespace kestramo {
 
@@ -36,7 +37,9 @@ std::optional<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::ve
   index.masterKey = cipher.DecryptText(std::string(bytes.begin() + 1, bytes.begin() + 1 + static_cast<std::ptrdiff_t>(keyLength)),
                                        kKeyWrapKey);
   const std::string prefix = kMasterKeyPrefix;
-  if (index.masterKey.compare(0, prefix.size(), prefix) != 0 || index.masterKey.size() > prefix.size() + kMaxPasswordChars) {
+  // The password's limit is in characters: one may take up to four bytes.
+  if (index.masterKey.compare(0, prefix.size(), prefix) != 0 ||
+      Utf8Length(std::string_view(index.masterKey).substr(prefix.size())) > kMaxPasswordChars) {
     return fail("the index file's key is damaged");
   }
 

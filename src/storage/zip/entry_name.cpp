@@ -34,7 +34,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+// Only "/" separates: a backslash or a colon is an ordinary character of a name here, and
+// the archives this system writes keep such names whole.
+bool IsSeparator(char c) { return c == '/'; }
 
 }  // namespace
 
@@ -59,7 +61,6 @@ std::string DecodeEntryName(const std::string& raw, uint16_t flags, bool oemConv
 
 std::optional<SafeEntryPath> SplitSafeEntryPath(const std::string& name) {
   if (name.empty() || IsSeparator(name[0])) return std::nullopt;
-  if (name.size() >= 2 && name[1] == ':') return std::nullopt;  // drive letter
   std::vector<std::string> parts;
   std::string current;
   auto flush = [&]() -> bool {
