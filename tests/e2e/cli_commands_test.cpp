@@ -81,6 +81,9 @@ TEST_F(CliTest, BoxRulesMatchTheDesktopProgram) {
   Ok({"new-box", "Work"});
   Fails({"new-box", "  work "}, "The COFFREL already exists, please input another name.");
   Fails({"new-box", "   "}, "Please input the name of box.");
+  // The Box field holds 80 characters: two longer names would become one box.
+  Fails({"new-box", std::string(81, 'L')}, "A box name has at most 80 characters.");
+  Fails({"rename-box", "Work", std::string(80, 'L') + "x"}, "at most 80 characters");
   Fails({"delete-box", "Work", "--yes"}, "You can't delete the last coffrel.");
   for (int i = 2; i <= 32; ++i) Ok({"new-box", "Box " + std::to_string(i)});
   Fails({"new-box", "Box 33"}, "You can create at most 32 COFFRELes with KESTRAMO version 1.0.");

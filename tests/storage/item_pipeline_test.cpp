@@ -134,6 +134,25 @@ TEST_F(ItemPipelineTest, NamesWithColonsAndBackslashesComeBackUnchanged) {
   EXPECT_TRUE(sink.messages.empty());
 }
 
+// Something of the item's name in the way is a failure with a message, never a quiet
+// success that wrote nothing; what was in the way is left as it was.
+TEST_F(ItemPipelineTest, SomethingInTheWayFailsTheExportAndIsKept) {
+  WriteFile(dir / "src/Reports/r.txt", "report");
+  WriteFile(dir / "src/plain.txt", "plain");
+  ASSERT_TRUE(Add(dir / "src/Reports"));
+  ASSERT_TRUE(Add(dir / "src/plain.txt"));
+  WriteFile(dir / "out/Reports", "a file where the folder goes");
+  fs::create_directories(dir / "out/plain.txt/inside");
+  EXPECT_EQ(Extract(1, dir / "out"), ExportResult::Failed);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("could not be created"), std::string::npos);
+  EXPECT_EQ(Extract(2, dir / "out"), ExportResult::Failed);
+  EXPECT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(ReadFile(dir / "out/Reports"), "a file where the folder goes");
+  EXPECT_TRUE(fs::is_directory(dir / "out/plain.txt/inside"));
+  EXPECT_TRUE(TempIsEmpty(vault));
+}
+
 TEST_F(ItemPipelineTest, EmptySourcesAndBadPathsRecordNothing) {
   WriteFile(dir / "src/empty.txt", "");
   EXPECT_FALSE(Add(dir / "src/empty.txt"));

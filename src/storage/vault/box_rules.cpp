@@ -20,6 +20,8 @@ std::optional<std::string> CheckBoxName(const std::vector<std::string>& boxes, c
   const std::string trimmed = Trim(typed);
   // A name of blanks alone would make a box without a name: refused like an empty one.
   if (trimmed.empty()) return std::string(kEmptyBoxNameMessage);
+  // The field would cut a longer name, and two long names could become one box.
+  if (Utf8Length(typed) > kMaxBoxNameChars) return std::string(kLongBoxNameMessage);
   for (const std::string& box : boxes) {
     if (EqualsIgnoreCase(Trim(box), trimmed)) return std::string(kDuplicateBoxMessage);
   }

@@ -12,6 +12,8 @@ namespace kestramo {
 inline constexpr int kMaxBoxes = 32;
 inline constexpr const char* kTooManyBoxesMessage = "You can create at most 32 COFFRELes with KESTRAMO version 1.0.";
 inline constexpr const char* kEmptyBoxNameMessage = "Please input the name of box.";
+inline constexpr std::size_t kMaxBoxNameChars = 80;  // the Box field's size
+inline constexpr const char* kLongBoxNameMessage = "A box name has at most 80 characters.";
 inline constexpr const char* kDuplicateBoxMessage = "The COFFREL already exists, please input another name.";
 inline constexpr const char* kLastBoxMessage = "You can't delete the last coffrel.";
 

@@ -43,6 +43,14 @@ bool WriteSynced(const fs::path& file, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
+bool SyncFile(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
 bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const std::vector<uint8_t>& bytes) {
   std::error_code ec;
   if (!WriteSynced(staging, bytes)) {

@@ -16,6 +16,9 @@ bool ReplaceFileDurably(const std::filesystem::path& target, const std::filesyst
 // Copies `source` over `target` the same way; false when the source cannot be read.
 bool CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// Flushes a written file's contents to the disk; false on an I/O error or a late full disk.
+bool SyncFile(const std::filesystem::path& file);
+
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file);
 
 }  // namespace kestramo

@@ -33,6 +33,10 @@ std::string FailureMessage(const std::string& name, const std::string& error, in
   if (error == kCantWriteOutput) {
     return head + "its files could not be written (is the destination disk full?)." + undone;
   }
+  if (error == kCantCreateOutput) {
+    return head + "a file or folder could not be created in the destination (something of the same name is in "
+                  "the way, or the destination cannot be written)." + undone;
+  }
   return head + "it is damaged (" + error + ")." + undone;
 }
 

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <system_error>
 
+#include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/progress_translator.h"
 #include "storage/zip/pack_path.h"
@@ -135,7 +136,9 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     ctx.status.SetStatusText("Now is crypting:\r" + entry->name);
     ctx.work.SetPhase(Phase::Encrypting);
     ctx.status.SetPhase(Phase::Encrypting);
-    const bool sealedOk = vault.Cipher().EncryptFile(archive, sealed, vault.MasterKey());
+    // On the disk before the index that will list it: after a power cut, a recorded item
+    // must not be an empty or cut-short file.
+    const bool sealedOk = vault.Cipher().EncryptFile(archive, sealed, vault.MasterKey()) && SyncFile(sealed);
     if (!sealedOk || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
       if (!ctx.work.Cancelled()) {

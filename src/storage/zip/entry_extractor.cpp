@@ -106,16 +106,27 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
     if (hooks_.onSkipped) hooks_.onSkipped(entry.uncompressedSize);
     return false;
   };
+  // What cannot be written is an error, never a quiet skip: an export must not look
+  // complete without it. Only the user's "no" and an entry already present are skips.
+  auto cannotCreate = [&] {
+    if (hooks_.onEntryError) hooks_.onEntryError(kCantCreateOutput);
+    return skip();
+  };
   std::string dirPath;
   FdCloser dir(OpenTargetDirectory(safe->directories, dirPath));
-  if (dir.Get() < 0 || safe->fileName.empty()) return skip();
-  if (entry.flags & kFlagEncrypted) return skip();
-  if (!MayReplace(dir.Get(), safe->fileName, entry)) return skip();
-
+  if (dir.Get() < 0) return cannotCreate();
+  if (safe->fileName.empty()) return skip();
+  if (entry.flags & kFlagEncrypted) {
+    if (hooks_.onEntryError) hooks_.onEntryError(kDamagedEntryData);
+    return skip();
+  }
   struct stat before {};
   const bool existed = fstatat(dir.Get(), safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
+  if (existed && !S_ISREG(before.st_mode)) return cannotCreate();  // a folder or a link in the way
+  if (!MayReplace(dir.Get(), safe->fileName, entry)) return skip();
+
   const int outFd = openat(dir.Get(), safe->fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (outFd < 0) return skip();
+  if (outFd < 0) return cannotCreate();
   const std::string path = dirPath + "/" + safe->fileName;
   if (!existed) created_.push_back(path);
   auto discard = [&] {
