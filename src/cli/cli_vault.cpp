@@ -29,8 +29,11 @@ CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
     if (report.NeedsAttention()) std::cerr << "kestramo-cli: " << report.Message() << "\n";
     return;
   }
-  if (access == Access::Write) {
+  if (access == Access::Write && lock_.HeldElsewhere()) {
     throw CliError("the vault in " + base.string() + " is in use by another KESTRAMO program; close it first");
+  }
+  if (access == Access::Write) {
+    throw CliError("the vault in " + base.string() + " cannot be opened for writing (" + lock_.Problem() + ")");
   }
   std::string why;
   if (!vault_->ReadIndex(&why)) throw CliError("the index cannot be read: " + why);

@@ -154,8 +154,12 @@ void FrmMain::showEvent(QShowEvent* event) {
 
 void FrmMain::ReportIndexTrouble() {
   QString text;
-  if (!lock_.Held()) {
+  if (!lock_.Held() && lock_.HeldElsewhere()) {
     text = QStringLiteral("The vault is in use by another KESTRAMO program. Close it and start again.");
+  } else if (!lock_.Held()) {
+    text = QStringLiteral("The vault beside the program cannot be opened for writing (%1). "
+                          "Install KESTRAMO in a folder that belongs to you.")
+               .arg(QString::fromStdString(lock_.Problem()));
   } else if (loadReport_.NeedsAttention()) {
     text = QString::fromStdString(loadReport_.Message());
   }

@@ -360,8 +360,14 @@ TEST(VaultLockTest, OnlyOneHolderAtATime) {
   VaultLock first, second;
   ASSERT_TRUE(first.TryAcquire(dir.Path()));
   EXPECT_FALSE(second.TryAcquire(dir.Path()));
+  EXPECT_TRUE(second.HeldElsewhere());
   first.Release();
   EXPECT_TRUE(second.TryAcquire(dir.Path()));
+  // A vault whose lock file cannot be made is not "in use": the user is told why.
+  VaultLock nowhere;
+  EXPECT_FALSE(nowhere.TryAcquire(dir.Path() / "missing"));
+  EXPECT_FALSE(nowhere.HeldElsewhere());
+  EXPECT_FALSE(nowhere.Problem().empty());
 }
 
 }  // namespace

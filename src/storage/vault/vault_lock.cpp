@@ -1,5 +1,7 @@
 #include "storage/vault/vault_lock.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -14,15 +16,24 @@ std::filesystem::path VaultLock::LockFileOf(const std::filesystem::path& vaultBa
 
 bool VaultLock::TryAcquire(const std::filesystem::path& vaultBase) {
   Release();
+  error_ = 0;
   const int fd = ::open(LockFileOf(vaultBase).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error_ = errno;
     ::close(fd);
     return false;
   }
   fd_ = fd;
   return true;
 }
+
+bool VaultLock::HeldElsewhere() const { return error_ == EWOULDBLOCK; }
+
+std::string VaultLock::Problem() const { return error_ ? std::strerror(error_) : std::string(); }
 
 void VaultLock::Release() {
   if (fd_ < 0) return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace kestramo {
 
@@ -16,6 +17,10 @@ class VaultLock {
   // False when another process holds the vault (or the lock file cannot be made).
   bool TryAcquire(const std::filesystem::path& vaultBase);
   bool Held() const { return fd_ >= 0; }
+  // After a failed TryAcquire: whether another process holds the vault, or else why the
+  // lock file could not be made (an unwritable directory, say).
+  bool HeldElsewhere() const;
+  std::string Problem() const;
   void Release();
 
   // The lock file, beside coffrel/ (never inside temp/, whose files get deleted).
@@ -23,6 +28,7 @@ class VaultLock {
 
  private:
   int fd_ = -1;
+  int error_ = 0;  // errno of the last failed TryAcquire
 };
 
 }  // namespace kestramo
