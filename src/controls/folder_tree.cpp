@@ -132,7 +132,7 @@ void FolderTree::BuildRoot() {
   const DrawingSuspended suspended(this);
   const QString desktop = namespace_.DesktopPath();
   QTreeWidgetItem* root =
-      NewNode(NodeKind::Desktop, desktop, QStringLiteral("Desktop"), false, icons_.icon(QAbstractFileIconProvider::Desktop));
+      NewNode(NodeKind::Desktop, desktop, namespace_.DesktopCaption(), false, icons_.icon(QAbstractFileIconProvider::Desktop));
   addTopLevelItem(root);
   QTreeWidgetItem* drives =
       NewNode(NodeKind::Drives, {}, QStringLiteral("Computer"), false, icons_.icon(QAbstractFileIconProvider::Computer));

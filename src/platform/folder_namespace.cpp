@@ -33,6 +33,10 @@ FolderNamespace::FolderNamespace(QObject* parent)
   });
 }
 
+QString FolderNamespace::DesktopCaption() const {
+  return desktopPath_ == WithoutTrailingSlash(QDir::homePath()) ? QStringLiteral("Home") : QStringLiteral("Desktop");
+}
+
 void FolderNamespace::SetDesktopPath(const QString& path) { desktopPath_ = WithoutTrailingSlash(path); }
 
 bool FolderNamespace::IsVolumeRoot(const QString& path) const {

@@ -23,6 +23,8 @@ class FolderNamespace : public QObject {
 
   // The desktop directory, or the home directory when there is none.
   QString DesktopPath() const { return desktopPath_; }
+  // "Home" when the desktop is the home folder itself (no desktop folder), else "Desktop".
+  QString DesktopCaption() const;
   void SetDesktopPath(const QString& path);
 
   // The volumes as last seen (read again on every poll).

@@ -186,6 +186,11 @@ class FolderTreeTest : public QObject {
     QVERIFY(d.tree.RootNode()->isExpanded());
     QVERIFY(d.tree.LocatePath(Q(d.dir / "vol" / "a"), false));
 
+    FolderTree home;
+    home.Namespace().SetDesktopPath(QDir::homePath());
+    home.SetActive(true);
+    QCOMPARE(home.RootNode()->text(0), QStringLiteral("Home"));
+
     FolderTree unreadable;
     unreadable.Namespace().SetDesktopPath(Q(d.dir / "no such desk"));
     unreadable.Namespace().SetVolumeSource([&d] { return d.volumes; });
