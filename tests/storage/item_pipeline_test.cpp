@@ -153,6 +153,35 @@ TEST_F(ItemPipelineTest, SomethingInTheWayFailsTheExportAndIsKept) {
   EXPECT_TRUE(TempIsEmpty(vault));
 }
 
+// A file the user agreed to replace is replaced only by a whole, checked copy: a damaged
+// item leaves the old file as it was, and no half-written file is left under any name.
+TEST_F(ItemPipelineTest, AFailedReplacementKeepsTheOldFile) {
+  WriteFile(dir / "src/data.bin", RandomBytes(400000, 9));
+  ASSERT_TRUE(Add(dir / "src/data.bin"));
+  WriteFile(dir / "out/data.bin", "PRE");
+  {
+    std::fstream item(vault.Layout().ItemFile(1), std::ios::in | std::ios::out | std::ios::binary);
+    item.seekp(200000);
+    item.put('\x5A');
+  }
+  EXPECT_EQ(Extract(1, dir / "out", [](const std::string&) { return true; }), ExportResult::Failed);
+  EXPECT_EQ(ReadFile(dir / "out/data.bin"), "PRE");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 1);
+}
+
+// A folder item holding a copy of this very vault, extracted where that copy came from,
+// would write over the real vault's index: refused, and the index stays as it was.
+TEST_F(ItemPipelineTest, AnItemNeverWritesIntoTheVaultItCameFrom) {
+  WriteFile(dir / "vault/notes.txt", "beside the vault");
+  ASSERT_TRUE(Add(dir / "vault"));
+  const std::string index = ReadFile(vault.Layout().IndexFile());
+  EXPECT_EQ(Extract(1, dir.Path(), [](const std::string&) { return true; }), ExportResult::Failed);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("vault's own folders"), std::string::npos);
+  EXPECT_EQ(ReadFile(vault.Layout().IndexFile()), index);
+  EXPECT_EQ(ReadFile(dir / "vault/notes.txt"), "beside the vault");
+}
+
 TEST_F(ItemPipelineTest, EmptySourcesAndBadPathsRecordNothing) {
   WriteFile(dir / "src/empty.txt", "");
   EXPECT_FALSE(Add(dir / "src/empty.txt"));

@@ -33,6 +33,9 @@ std::string FailureMessage(const std::string& name, const std::string& error, in
   if (error == kCantWriteOutput) {
     return head + "its files could not be written (is the destination disk full?)." + undone;
   }
+  if (error == kProtectedOutput) {
+    return head + "some of its files would land in the vault's own folders; choose another destination." + undone;
+  }
   if (error == kCantCreateOutput) {
     return head + "a file or folder could not be created in the destination (something of the same name is in "
                   "the way, or the destination cannot be written)." + undone;
@@ -82,6 +85,9 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     ctx.status.SetPhase(Phase::Decompressing);
     zip.OnOverwritePrompt = ask;
     zip.SetOverwriteMode(OverwriteMode::Prompt);
+    // A folder item may hold a copy of this very vault: none of it may land in the real one.
+    zip.SetProtectedDirs({vault.Layout().CoffrelDir().string(), vault.Layout().BackupDir().string(),
+                          vault.Layout().TempDir().string()});
     unpacking = true;
     const int count = UnpackArchive(zip, archive, destDir, isFolder);
     zip.OnOverwritePrompt = nullptr;

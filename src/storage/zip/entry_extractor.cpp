@@ -6,7 +6,10 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 
 #include "storage/disk/disk_write.h"
@@ -33,6 +36,25 @@ class FdCloser {
   int fd_;
 };
 
+// A private name in the target's folder for a file being written, unique in this process.
+std::string PartName() {
+  static std::atomic<unsigned> counter{0};
+  return ".kestramo-part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+}
+
+// The mode a new file gets when the archive stores none: 0666 less the process's umask,
+// read without changing it (other threads may be creating files).
+mode_t DefaultFileMode() {
+  static const mode_t mode = [] {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(0666 & ~std::strtol(line.c_str() + 6, nullptr, 8));
+    }
+    return static_cast<mode_t>(0644);
+  }();
+  return mode;
+}
+
 }  // namespace
 
 EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, const ExtractSettings& settings,
@@ -45,6 +67,7 @@ EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, const Extrac
   const std::string dest = settings_.destDir.empty() ? "." : settings_.destDir;
   destFd_ = open(dest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (destFd_ < 0) throw ZipError("Cannot open the destination directory " + dest);
+  if (IsProtected(destFd_)) throw ZipError(kProtectedOutput);
   inBuffer_.resize(kInputPiece);
   outBuffer_.resize(kOutputPiece);
 }
@@ -68,8 +91,20 @@ int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& director
       return -1;  // a file or a symbolic link where a directory should be
     }
     fd = openat(parent.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 && IsProtected(fd)) {
+      close(fd);
+      return kProtected;
+    }
   }
   return fd;
+}
+
+bool EntryExtractor::IsProtected(int dirFd) const {
+  if (settings_.protectedDirs.empty()) return false;
+  struct stat st {};
+  if (fstat(dirFd, &st) != 0) return false;
+  const std::pair<uint64_t, uint64_t> id{st.st_dev, st.st_ino};
+  return std::find(settings_.protectedDirs.begin(), settings_.protectedDirs.end(), id) != settings_.protectedDirs.end();
 }
 
 bool EntryExtractor::MayReplace(int dirFd, const std::string& fileName, const EntryInfo& entry) {
@@ -87,11 +122,8 @@ bool EntryExtractor::MayReplace(int dirFd, const std::string& fileName, const En
     case OverwriteMode::IfOlder: replace = FromDosDateTime(entry.dosDateTime) < st.st_mtime; break;
   }
   if (!replace) return false;
-  if (!(st.st_mode & S_IWUSR)) {
-    if (!settings_.replaceReadOnly) return false;
-    if (fchmodat(dirFd, fileName.c_str(), st.st_mode | S_IWUSR, 0) != 0) return false;
-  }
-  return true;
+  // The new file is renamed over the old one, so a read-only one needs no change of mode.
+  return (st.st_mode & S_IWUSR) || settings_.replaceReadOnly;
 }
 
 bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
@@ -114,6 +146,10 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   };
   std::string dirPath;
   FdCloser dir(OpenTargetDirectory(safe->directories, dirPath));
+  if (dir.Get() == kProtected) {
+    if (hooks_.onEntryError) hooks_.onEntryError(kProtectedOutput);
+    return skip();
+  }
   if (dir.Get() < 0) return cannotCreate();
   if (safe->fileName.empty()) return skip();
   if (entry.flags & kFlagEncrypted) {
@@ -125,14 +161,13 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   if (existed && !S_ISREG(before.st_mode)) return cannotCreate();  // a folder or a link in the way
   if (!MayReplace(dir.Get(), safe->fileName, entry)) return skip();
 
-  const int outFd = openat(dir.Get(), safe->fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  // Written under a private name, readable by its owner alone, and renamed over the target
+  // only once whole and checked: a failure, a cancel or a kill never costs the file that
+  // was there before, and no half-written file ever bears the target's name.
+  const std::string partName = PartName();
+  const int outFd = openat(dir.Get(), partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (outFd < 0) return cannotCreate();
-  const std::string path = dirPath + "/" + safe->fileName;
-  if (!existed) created_.push_back(path);
-  auto discard = [&] {
-    unlinkat(dir.Get(), safe->fileName.c_str(), 0);
-    Forget(path);
-  };
+  auto discard = [&] { unlinkat(dir.Get(), partName.c_str(), 0); };
 
   uint32_t crc = 0;
   Outcome outcome;
@@ -140,28 +175,30 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
     outcome = Decode(entry, outFd, crc);
   } catch (...) {
     close(outFd);
-    discard();  // a partly written file is of no use
+    discard();
     throw;
   }
   if (outcome == Outcome::Complete) {
     const timespec times[2] = {{0, UTIME_OMIT}, {FromDosDateTime(entry.dosDateTime), 0}};
     futimens(outFd, times);
     const int mode = PermissionsFrom(entry.versionMadeBy, entry.externalAttributes);
-    if (settings_.retainAttributes && mode >= 0) fchmod(outFd, static_cast<mode_t>(mode));
+    fchmod(outFd, settings_.retainAttributes && mode >= 0 ? static_cast<mode_t>(mode) : DefaultFileMode());
   }
   if (close(outFd) != 0 && outcome == Outcome::Complete) {
     discard();
     throw ZipError(kCantWriteOutput);
   }
-  if (outcome == Outcome::Complete && crc == entry.crc) return true;
+  if (outcome == Outcome::Complete && crc == entry.crc) {
+    if (renameat(dir.Get(), partName.c_str(), dir.Get(), safe->fileName.c_str()) != 0) {
+      discard();
+      return cannotCreate();
+    }
+    if (!existed) created_.push_back(dirPath + "/" + safe->fileName);
+    return true;
+  }
   discard();
   if (hooks_.onEntryError) hooks_.onEntryError(outcome == Outcome::TooLarge ? kLargerThanStated : kDamagedEntryData);
   return false;
-}
-
-void EntryExtractor::Forget(const std::string& path) {
-  auto it = std::find(created_.begin(), created_.end(), path);
-  if (it != created_.end()) created_.erase(it);
 }
 
 void EntryExtractor::ReadInput(void* data, size_t size, uint64_t offset) {

@@ -28,7 +28,10 @@ class EntryExtractor {
  private:
   enum class Outcome { Complete, TooLarge, Damaged };
 
+  // An open directory, or -1 when it cannot be made or opened, or kProtected.
   int OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path);
+  bool IsProtected(int dirFd) const;
+  static constexpr int kProtected = -2;
   bool MayReplace(int dirFd, const std::string& fileName, const EntryInfo& entry);
   Outcome Decode(const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
@@ -36,7 +39,6 @@ class EntryExtractor {
   void ReadInput(void* data, size_t size, uint64_t offset);
   bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
             uint32_t& crc);
-  void Forget(const std::string& path);
 
   int archiveFd_;
   uint64_t archiveSize_;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kestramo {
 
@@ -17,6 +19,8 @@ struct ExtractSettings {
   OverwriteMode overwriteMode = OverwriteMode::Prompt;
   bool replaceReadOnly = false;
   std::function<bool(const std::string& fileName)> overwritePrompt;  // true for Yes
+  // Directories (device, inode) nothing may be written into, however the path reaches them.
+  std::vector<std::pair<uint64_t, uint64_t>> protectedDirs;
 };
 
 struct ExtractHooks {

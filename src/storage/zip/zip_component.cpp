@@ -210,8 +210,8 @@ int ZipComponent::RunExtraction() {
 
   zip::ProgressMeter progress(OnTotalPercentDone);
   progress.Start(total);
-  zip::ExtractSettings settings{destDir_, recreateDirs_, retainAttributes_, overwriteMode_, replaceReadOnly_,
-                                OnOverwritePrompt};
+  zip::ExtractSettings settings{destDir_,         recreateDirs_,     retainAttributes_, overwriteMode_,
+                                replaceReadOnly_, OnOverwritePrompt, protectedDirs_};
   zip::ExtractHooks hooks{[this] { CheckCancel(); }, [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
                           [this](const std::string& text) { lastError_ = text; }};
@@ -220,6 +220,14 @@ int ZipComponent::RunExtraction() {
   for (const auto& [entry, name] : selected)
     if (extractor.Extract(*entry, name)) ++count;
   return count;
+}
+
+void ZipComponent::SetProtectedDirs(const std::vector<std::string>& dirs) {
+  protectedDirs_.clear();
+  for (const std::string& dir : dirs) {
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) protectedDirs_.emplace_back(st.st_dev, st.st_ino);
+  }
 }
 
 }  // namespace kestramo

@@ -12,6 +12,7 @@ inline constexpr const char* kPrematureEnd = "Premature end of file reached";
 inline constexpr const char* kLargerThanStated = "File is larger than uncompressed size!";
 inline constexpr const char* kCantWriteOutput = "Cant write uncompressed file";
 inline constexpr const char* kCantCreateOutput = "Cannot create an output file or folder";
+inline constexpr const char* kProtectedOutput = "An output path lies in a protected folder";
 inline constexpr const char* kDamagedDirectory = "Archive directory is damaged";
 inline constexpr const char* kDamagedEntryData = "Entry data are damaged";
 inline constexpr const char* kTooLargeForArchive =
