@@ -25,7 +25,6 @@ int Boxes(const CliArgs& args) {
 int NewBox(const CliArgs& args) {
   ExpectArgs(args, 1, 1);
   CliVault v(args, CliVault::Access::Write);
-  v.RequirePassword();
   const auto boxes = BoxNames(v.Get().Items());
   if (static_cast<int>(boxes.size()) >= kMaxBoxes) throw CliError(kTooManyBoxesMessage);
   if (const auto refusal = CheckBoxName(boxes, args.positional[0])) throw CliError(*refusal);
@@ -58,7 +57,6 @@ bool Confirm(const std::string& question) {
 int DeleteBox(const CliArgs& args) {
   ExpectArgs(args, 1, 1);
   CliVault v(args, CliVault::Access::Write);
-  v.RequirePassword();
   const auto boxes = BoxNames(v.Get().Items());
   const std::string box = FindBox(boxes, args.positional[0]);
   if (boxes.size() == 1) throw CliError(kLastBoxMessage);

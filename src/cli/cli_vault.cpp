@@ -27,6 +27,7 @@ CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
   if (lock_.TryAcquire(base)) {
     const IndexLoadReport report = vault_->LoadIndex();
     if (report.NeedsAttention()) std::cerr << "kestramo-cli: " << report.Message() << "\n";
+    RequirePassword();
     return;
   }
   if (access == Access::Write && lock_.HeldElsewhere()) {
@@ -37,6 +38,7 @@ CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
   }
   std::string why;
   if (!vault_->ReadIndex(&why)) throw CliError("the index cannot be read: " + why);
+  RequirePassword();
 }
 
 std::string CliVault::ReadSecret(const std::string& prompt) {

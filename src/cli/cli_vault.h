@@ -17,11 +17,11 @@ class CliVault {
 
   // Opens the vault. Writers take the vault's lock and refuse when another program of
   // ours holds it; readers read the index as it is when the vault is held elsewhere.
+  // When the vault has a password, it is asked for first: with the doors of the desktop
+  // program shut, nothing in the vault is seen or changed without it.
   CliVault(const CliArgs& args, Access access);
 
   Vault& Get() { return *vault_; }
-  // Asks for the access password when one is set (the commands the desktop program guards).
-  void RequirePassword();
   // Saves the index or fails with a clear message.
   void Save();
   // Reads one line of a password: from the terminal without echo, or from standard input.
@@ -30,6 +30,8 @@ class CliVault {
   static std::filesystem::path DefaultBase();
 
  private:
+  void RequirePassword();
+
   const CliArgs& args_;
   std::unique_ptr<Vault> vault_;
   VaultLock lock_;

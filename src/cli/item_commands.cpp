@@ -191,7 +191,6 @@ int Find(const CliArgs& args) {
   ExpectArgs(args, 1, 1);
   if (args.positional[0].empty()) throw CliError("Input what you want to find.");
   CliVault v(args, CliVault::Access::Read);
-  v.RequirePassword();
   std::string why;
   const auto filter = FilterExpression::Parse(FindFilterFor(args.positional[0]), true, &why);
   if (!filter) throw CliError("cannot search: " + why);

@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 int Passwd(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Write);
-  v.RequirePassword();
   const std::string password = v.ReadSecret("New password (empty for none): ");
   const std::string confirm = v.ReadSecret("Confirm new password: ");
   if (password != confirm) throw CliError("The new and confirmed passwords do not match. Please type them again.");

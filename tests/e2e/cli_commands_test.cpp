@@ -100,13 +100,23 @@ TEST_F(CliTest, BoxRulesMatchTheDesktopProgram) {
   EXPECT_EQ(cli.Run({"add", "--help"}).status, 0);
 }
 
-TEST_F(CliTest, ThePasswordGuardsTheCommandsThatTheDesktopGuards) {
+TEST_F(CliTest, ThePasswordGuardsEveryCommand) {
   Ok({"new-box", "Work"});
+  WriteFile(dir / "src/secret.txt", "s");
+  Ok({"add", "Work", (dir / "src/secret.txt").string()});
   Ok({"--password-stdin", "passwd"}, "s3cret\ns3cret\n");
   Fails({"--password-stdin", "new-box", "Home"}, "Uncorrect password.", 1, "wrong\n");
   Fails({"--password-stdin", "find", "x"}, "Please input password.", 1, "\n");
   Ok({"--password-stdin", "new-box", "Home"}, "s3cret\n");
-  Ok({"boxes"});  // listing is not guarded
+  // Nothing is seen or taken out without it either, as with the desktop program's doors shut.
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"boxes"}, {"list"}, {"extract", (dir / "out").string(), "1"}, {"verify"}}) {
+    std::vector<std::string> guarded{"--password-stdin"};
+    guarded.insert(guarded.end(), command.begin(), command.end());
+    Fails(guarded, "Uncorrect password.", 1, "wrong\n");
+  }
+  EXPECT_FALSE(fs::exists(dir / "out/secret.txt"));
+  Ok({"--password-stdin", "boxes"}, "s3cret\n");
   Fails({"--password-stdin", "passwd"}, "do not match", 1, "s3cret\nnew1\nnew2\n");
   Ok({"--password-stdin", "passwd"}, "s3cret\n\n\n");  // two empty lines remove it
   Ok({"new-box", "Third"});
