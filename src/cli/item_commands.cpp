@@ -105,6 +105,8 @@ int Add(const CliArgs& args) {
     if (!added) {
       ++failures;
       if (status.LastMessage().empty()) std::cerr << "\"" << path << "\" was not added: it holds no data\n";
+    } else if (!status.LastMessage().empty()) {
+      ++failures;  // stored, but not whole or not saved: a script must not take it for success
     }
   }
   return failures ? kExitFailure : 0;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -180,6 +181,30 @@ TEST_F(ItemPipelineTest, AnItemNeverWritesIntoTheVaultItCameFrom) {
   EXPECT_NE(sink.messages[0].find("vault's own folders"), std::string::npos);
   EXPECT_EQ(ReadFile(vault.Layout().IndexFile()), index);
   EXPECT_EQ(ReadFile(dir / "vault/notes.txt"), "beside the vault");
+}
+
+// What a folder holds that cannot be packed is named to the user, never dropped in silence.
+TEST_F(ItemPipelineTest, WhatCannotBePackedIsNamed) {
+  WriteFile(dir / "src/Mixed/ok.txt", "kept");
+  fs::create_directories(dir / "src/Mixed/sub");
+  ASSERT_EQ(::mkfifo((dir / "src/Mixed/pipe").c_str(), 0600), 0);
+  fs::create_symlink(dir / "nowhere", dir / "src/Mixed/dangling");
+  fs::create_directory_symlink(dir / "src/Mixed/sub", dir / "src/Mixed/subLink");
+  ASSERT_TRUE(Add(dir / "src/Mixed"));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  const std::string& message = sink.messages[0];
+  EXPECT_NE(message.find("was stored without 3 of its entries"), std::string::npos) << message;
+  for (const char* name : {"Mixed/pipe", "Mixed/dangling", "Mixed/subLink"}) {
+    EXPECT_NE(message.find(name), std::string::npos) << name;
+  }
+  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "out/Mixed/ok.txt"), "kept");
+
+  // A pipe given on its own is no file to store, and no "too large" one either.
+  EXPECT_FALSE(Add(dir / "src/Mixed/pipe"));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0], "Invalid file or path name.");
+  EXPECT_EQ(vault.Items().RecordCount(), 1);
 }
 
 TEST_F(ItemPipelineTest, EmptySourcesAndBadPathsRecordNothing) {

@@ -41,6 +41,7 @@ std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normaliz
   SourceEntry e;
   e.name = p.filename().string();
   if (e.name.empty() || e.name == "." || e.name == "..") return std::nullopt;
+  if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) return std::nullopt;  // a pipe, socket or device
   e.isFolder = S_ISDIR(st.st_mode);
   e.date = LocalDateTime::FromUnixTime(st.st_mtime);
   e.date.seconds -= e.date.seconds % 2;  // the two-second resolution of archive times
@@ -56,11 +57,17 @@ std::string TooLargeMessage(const std::string& name) {
 // The bytes that packing would store, to refuse an item too large for the index.
 uint64_t TotalSize(const fs::path& source, bool isFolder) {
   std::error_code ec;
-  if (!isFolder) return fs::file_size(source, ec);
+  if (!isFolder) {
+    const uint64_t size = fs::file_size(source, ec);
+    return ec ? 0 : size;
+  }
   uint64_t total = 0;
   for (fs::recursive_directory_iterator it(source, fs::directory_options::skip_permission_denied, ec), end;
        !ec && it != end; it.increment(ec)) {
-    if (it->is_regular_file(ec)) total += it->file_size(ec);
+    std::error_code fileEc;  // what cannot be sized cannot be packed either
+    if (!it->is_regular_file(fileEc)) continue;
+    const uint64_t size = it->file_size(fileEc);
+    if (!fileEc) total += size;
   }
   return total;
 }
@@ -78,6 +85,20 @@ std::string CurrentErrorText() {
 
 std::string NotStoredMessage(const std::string& name, const std::string& why) {
   return "\"" + name + "\" could not be stored: " + why + ". Nothing was added to the vault.";
+}
+
+// Names what packing left out, relative to the folder that holds the source.
+std::string LeftOutMessage(const std::string& name, const fs::path& src, const std::vector<std::string>& paths,
+                           bool stored) {
+  constexpr std::size_t kNamed = 5;
+  std::string list;
+  for (std::size_t i = 0; i < paths.size() && i < kNamed; ++i) {
+    list += (i ? ", " : "") + fs::path(paths[i]).lexically_relative(src.parent_path()).string();
+  }
+  if (paths.size() > kNamed) list += " and " + std::to_string(paths.size() - kNamed) + " more";
+  const std::string what = " that cannot be read or are not plain files or folders: " + list + ".";
+  if (!stored) return "\"" + name + "\" could not be stored: it holds nothing readable, only entries" + what;
+  return "\"" + name + "\" was stored without " + std::to_string(paths.size()) + " of its entries" + what;
 }
 
 }  // namespace
@@ -118,12 +139,16 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     ctx.status.EnableCancel();
 
     const uint64_t size = PackPath(vault.Zip(), src, archive, PackLevelFor(entry->name, entry->isFolder), entry->isFolder);
+    const std::vector<std::string> leftOut = vault.Zip().LeftOutPaths();
     if (size == 0 || ctx.work.Cancelled()) {
       vault.Zip().CloseArchive();
       DeleteMatchingFiles(tempDir);
-      // Nothing to pack is no error, but a failed pack (a full disk) must not look like one.
+      // Nothing to pack is no error, but a failed pack (a full disk) must not look like one,
+      // nor may what could not be read.
       if (!ctx.work.Cancelled() && !vault.Zip().LastError().empty()) {
         closer.CloseWithMessage(NotStoredMessage(entry->name, vault.Zip().LastError()));
+      } else if (!ctx.work.Cancelled() && !leftOut.empty()) {
+        closer.CloseWithMessage(LeftOutMessage(entry->name, src, leftOut, false));
       }
       return false;
     }
@@ -188,6 +213,7 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
       closer.CloseWithMessage("\"" + entry->name + "\" was stored, but the index could not be saved. " +
                               "Free some disk space and make another change to save it.");
     }
+    if (!leftOut.empty()) closer.CloseWithMessage(LeftOutMessage(entry->name, src, leftOut, true));
     return true;
   } catch (...) {
     vault.Zip().CloseArchive();

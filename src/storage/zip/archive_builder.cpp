@@ -64,10 +64,14 @@ class SourceReader {
 
  private:
   void OpenSource(size_t index) {
-    const int fd = open(sources_[index].path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;  // vanished or unreadable: skipped without entry
+    const int fd = open(sources_[index].path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {  // unreadable, or vanished: skipped without entry
+      if (errno != ENOENT && hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
+      return;
+    }
     if (fstat(fd, &st_) != 0 || !S_ISREG(st_.st_mode)) {
       close(fd);
+      if (hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
       return;
     }
     if (static_cast<uint64_t>(st_.st_size) > kMaxField) {

@@ -18,7 +18,9 @@ class Expander {
   void AddPlain(const std::string& entry) {
     const std::string path = entry.find('/') == std::string::npos ? options_.rootDir + entry : entry;
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || IsArchive(st)) return;
+    if (stat(path.c_str(), &st) != 0) return;  // gone: dropped without a word
+    if (IsArchive(st)) return;
+    if (!S_ISREG(st.st_mode)) return LeaveOut(path);
     files_.push_back({path, static_cast<uint64_t>(st.st_size)});
   }
 
@@ -43,22 +45,34 @@ class Expander {
     return st.st_dev == options_.excludeDevice && st.st_ino == options_.excludeInode;
   }
 
+  void LeaveOut(const std::string& path) {
+    if (options_.onLeftOut) options_.onLeftOut(path);
+  }
+
   // dir ends with '/'.
   void Walk(const std::string& dir, const std::string& pattern, bool recurse) {
     std::unique_ptr<DIR, int (*)(DIR*)> handle(opendir(dir.c_str()), closedir);
-    if (!handle) return;
+    if (!handle) return LeaveOut(dir.substr(0, dir.size() - 1));
     while (const dirent* d = readdir(handle.get())) {
       const std::string name = d->d_name;
       if (name == "." || name == "..") continue;
       const std::string path = dir + name;
       struct stat st {};
-      if (lstat(path.c_str(), &st) != 0) continue;
+      if (lstat(path.c_str(), &st) != 0) continue;  // gone since it was listed
       if (S_ISDIR(st.st_mode)) {
         if (recurse) Walk(path + "/", pattern, recurse);
         continue;
       }
-      if (S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0) continue;
-      if (!S_ISREG(st.st_mode) || IsArchive(st) || !MatchesMask(name, pattern)) continue;
+      if (!MatchesMask(name, pattern)) continue;
+      if (S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0) {
+        LeaveOut(path);  // a link to nothing
+        continue;
+      }
+      if (IsArchive(st)) continue;
+      if (!S_ISREG(st.st_mode)) {
+        LeaveOut(path);
+        continue;
+      }
       if (options_.betweenFiles) options_.betweenFiles();
       files_.push_back({path, static_cast<uint64_t>(st.st_size)});
     }

@@ -20,6 +20,9 @@ struct ExpandOptions {
   dev_t excludeDevice = 0;  // the archive being written, never added to itself
   ino_t excludeInode = 0;
   std::function<void()> betweenFiles;  // cancel check
+  // Receives what a path or folder holds that cannot be packed: folders and files that
+  // cannot be read, links to folders or to nothing, pipes, sockets and devices.
+  std::function<void(const std::string& path)> onLeftOut;
 };
 
 // Expands a list of paths and masks into the files to pack: plain paths first (those that

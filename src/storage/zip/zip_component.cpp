@@ -135,6 +135,7 @@ int ZipComponent::MakeArchive() {
   cancel_.store(false);
   lastError_.clear();
   entries_.clear();
+  leftOutPaths_.clear();
   FileHandle archive(open(zipName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
   try {
     if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName_);
@@ -143,7 +144,8 @@ int ZipComponent::MakeArchive() {
       archive.Close();  // a device or pipe: never written to, never deleted
       throw ZipError("Cannot create the archive " + zipName_);
     }
-    zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }};
+    auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
+    zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut};
     const auto files = zip::ExpandFilesList(filesList_, options);
 
     zip::ProgressMeter progress(OnTotalPercentDone);
@@ -156,7 +158,7 @@ int ZipComponent::MakeArchive() {
     }
     progress.Start(total);
     zip::ArchiveBuilder builder(archive.Get(), Pool(), packLevel_,
-                                {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }});
+                                {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
     entries_ = builder.Build(sources);
     if (archive.Close() != 0) throw ZipError(kNoRoomToWrite);
     progress.Report(100);

@@ -81,6 +81,8 @@ class ZipComponent {
   const std::string& LastError() const { return lastError_; }
   // What the last ExtractEntries created (did not exist before), in creation order.
   const std::vector<std::string>& CreatedPaths() const { return createdPaths_; }
+  // What the last MakeArchive could not pack (unreadable, or not a file or folder).
+  const std::vector<std::string>& LeftOutPaths() const { return leftOutPaths_; }
 
  private:
   void CheckCancel();
@@ -108,6 +110,7 @@ class ZipComponent {
   std::atomic<bool> cancel_{false};
   std::vector<zip::EntryInfo> entries_;
   std::vector<std::string> createdPaths_;
+  std::vector<std::string> leftOutPaths_;
   std::string lastError_;
   std::unique_ptr<zip::WorkPool> pool_;
 };
