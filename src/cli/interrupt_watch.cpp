@@ -6,12 +6,23 @@
 
 namespace kestramo::cli {
 
-InterruptWatch::InterruptWatch(std::function<void()> onInterrupt) : onInterrupt_(std::move(onInterrupt)) {
-  // Block the signals in this thread (and the threads it starts later): the watcher takes them.
+namespace {
+
+// Ctrl-C, a polite kill, and the terminal going away all cancel the same way.
+sigset_t CancelSignals() {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  return set;
+}
+
+}  // namespace
+
+InterruptWatch::InterruptWatch(std::function<void()> onInterrupt) : onInterrupt_(std::move(onInterrupt)) {
+  // Block the signals in this thread (and the threads it starts later): the watcher takes them.
+  const sigset_t set = CancelSignals();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   thread_ = std::thread([this, set] {
     const timespec tick{0, 100 * 1000 * 1000};
@@ -27,10 +38,7 @@ InterruptWatch::InterruptWatch(std::function<void()> onInterrupt) : onInterrupt_
 InterruptWatch::~InterruptWatch() {
   stop_ = true;
   thread_.join();
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
+  const sigset_t set = CancelSignals();
   pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 

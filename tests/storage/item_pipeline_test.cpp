@@ -207,6 +207,31 @@ TEST_F(ItemPipelineTest, WhatCannotBePackedIsNamed) {
   EXPECT_EQ(vault.Items().RecordCount(), 1);
 }
 
+// The vault's files are the user's alone, whatever the umask: other users of the machine
+// must not read a decrypted archive in temp/, nor copy the encrypted ones.
+TEST_F(ItemPipelineTest, VaultFilesAreReadableByTheirOwnerAlone) {
+  WriteFile(dir / "src/a.txt", "private");
+  const mode_t saved = ::umask(022);
+  auto privateToOwner = [](const fs::path& file) {
+    return (fs::status(file).permissions() & (fs::perms::group_all | fs::perms::others_all)) == fs::perms::none;
+  };
+  int plainArchivesSeen = 0;
+  sink.onProgress = [&](Phase phase, int) {
+    if (phase != Phase::Encrypting) return;
+    const fs::path plain = vault.Layout().TempArchive(1);
+    if (!fs::exists(plain)) return;
+    ++plainArchivesSeen;
+    EXPECT_TRUE(privateToOwner(plain));
+  };
+  const bool added = AddItem(vault, dir / "src/a.txt", "Box", {sink, work}, shell);
+  ::umask(saved);
+  ASSERT_TRUE(added);
+  EXPECT_GT(plainArchivesSeen, 0);
+  for (const fs::path& file : {vault.Layout().ItemFile(1), vault.Layout().IndexFile()}) {
+    EXPECT_TRUE(privateToOwner(file)) << file;
+  }
+}
+
 TEST_F(ItemPipelineTest, EmptySourcesAndBadPathsRecordNothing) {
   WriteFile(dir / "src/empty.txt", "");
   EXPECT_FALSE(Add(dir / "src/empty.txt"));

@@ -28,7 +28,8 @@ int OpenFlags(FileStream::Mode mode) {
 }  // namespace
 
 FileStream::FileStream(const std::filesystem::path& path, Mode mode) {
-  fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
+  // Private to the user: one of the files written here holds a decrypted archive.
+  fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0600);
   if (fd_ < 0) throw CipherError("cannot open " + path.string() + ": " + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
