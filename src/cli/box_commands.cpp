@@ -18,7 +18,7 @@ namespace {
 int Boxes(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Read);
-  for (const std::string& box : BoxNames(v.Get().Items())) std::cout << box << "\n";
+  for (const std::string& box : BoxNames(v.Get().Items())) std::cout << Escaped(box) << "\n";
   return 0;
 }
 
@@ -72,7 +72,7 @@ int DeleteBox(const CliArgs& args) {
 
 const std::vector<Command>& BoxCommands() {
   static const std::vector<Command> commands = {
-      {"boxes", "", "Prints one box name per line, in box order.", Boxes},
+      {"boxes", "", "Prints one box name per line, in box order, escaped as list escapes its texts.", Boxes},
       {"new-box", "NAME", "Creates a box (at most 32; names are unique ignoring case and outer blanks).", NewBox},
       {"rename-box", "OLD NEW", "Renames a box; its items follow it.", RenameBox},
       {"delete-box", "NAME [--yes]",

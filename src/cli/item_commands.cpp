@@ -134,7 +134,12 @@ int List(const CliArgs& args) {
 OverwriteQuestion OverwritePolicy(const CliArgs& args) {
   const std::string mode = args.Value("overwrite", ::isatty(0) ? "ask" : "never");
   if (mode == "always") return [](const std::string&) { return true; };
-  if (mode == "never") return [](const std::string&) { return false; };
+  if (mode == "never") {
+    return [](const std::string& name) {
+      std::cerr << "kept the existing " << name << "\n";  // a script's log shows what is stale
+      return false;
+    };
+  }
   if (mode != "ask") throw UsageError("--overwrite takes ask, always or never");
   return [](const std::string& name) {
     std::cerr << ReplaceFileQuestion(name) << " [y/N] " << std::flush;

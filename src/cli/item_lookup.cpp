@@ -35,8 +35,6 @@ int32_t ParseIndex(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-namespace {
-
 std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -50,6 +48,9 @@ std::string Escaped(const std::string& text) {
   }
   return out;
 }
+
+namespace {
+
 
 std::string IsoDate(const LocalDateTime& t) {
   const auto c = t.ToCivil();

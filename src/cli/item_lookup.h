@@ -17,6 +17,9 @@ void MoveToItem(Vault& vault, int32_t index);
 // An item number from the command line; fails with a usage error when it is not one.
 int32_t ParseIndex(const std::string& text);
 
+// A text on one line: tab, line breaks and the backslash written as \t, \r, \n and \\.
+std::string Escaped(const std::string& text);
+
 // One line of `list`: Index, Box, Name, Size, Type, Date, Folder and Comment, tab-separated.
 std::string ListLine(const ItemRecord& record);
 

@@ -137,6 +137,12 @@ TEST_F(CliTest, CommentsListAndFindEscapeTheirTexts) {
   Ok({"delete", "1"});
   EXPECT_FALSE(fs::exists(dir / "vault/coffrel/item0000000001.dat"));
   Fails({"delete", "1"}, "there is no item 1");
+  Ok({"new-box", "Two\nlines"});
+  EXPECT_EQ(Ok({"boxes"}).out, "Work\nTwo\\nlines\n");
+  // Without a terminal an existing file is kept, and said to be.
+  WriteFile(dir / "out/photo.jpg", "older");
+  EXPECT_NE(Ok({"extract", (dir / "out").string(), "2"}).err.find("kept the existing photo.jpg"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "out/photo.jpg"), "older");
 }
 
 TEST_F(CliTest, ARunningProgramsVaultIsNeverWritten) {
