@@ -149,6 +149,8 @@ TEST_F(ItemPipelineTest, SomethingInTheWayFailsTheExportAndIsKept) {
   EXPECT_NE(sink.messages[0].find("could not be created"), std::string::npos);
   EXPECT_EQ(Extract(2, dir / "out"), ExportResult::Failed);
   EXPECT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(Extract(2, dir / "out/Reports"), ExportResult::Failed);
+  EXPECT_NE(sink.messages.at(0).find("is not a folder"), std::string::npos);
   EXPECT_EQ(ReadFile(dir / "out/Reports"), "a file where the folder goes");
   EXPECT_TRUE(fs::is_directory(dir / "out/plain.txt/inside"));
   EXPECT_TRUE(TempIsEmpty(vault));
@@ -241,7 +243,7 @@ TEST_F(ItemPipelineTest, EmptySourcesAndBadPathsRecordNothing) {
   fs::create_directories(dir / "src/only-empty/sub");
   EXPECT_FALSE(Add(dir / "src/only-empty"));
 
-  for (const fs::path& bad : {fs::path("/"), dir / "src/missing.txt"}) {
+  for (const fs::path& bad : {fs::path("/"), fs::path(), dir / "src/missing.txt"}) {
     EXPECT_FALSE(Add(bad));
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"close", "message:Invalid file or path name."}));
   }

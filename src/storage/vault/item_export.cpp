@@ -57,6 +57,12 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
   const fs::path archive = vault.Layout().TempArchive(index);
   ZipComponent& zip = vault.Zip();
   bool unpacking = false;
+  std::error_code ec;
+  if (fs::exists(destDir, ec) && !fs::is_directory(destDir, ec)) {
+    closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: the destination " + destDir.string() +
+                            " is not a folder.");
+    return ExportResult::Failed;
+  }
   if (vault.Layout().HoldsPath(destDir)) {
     closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted into the vault's own folder " +
                             destDir.string() + ": choose another destination.");

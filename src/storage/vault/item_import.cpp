@@ -34,7 +34,10 @@ struct SourceEntry {
 
 // The entry of the source itself, as a directory listing would show it.
 std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normalized) {
-  fs::path p = fs::absolute(source).lexically_normal();
+  std::error_code ec;
+  if (source.empty()) return std::nullopt;
+  fs::path p = fs::absolute(source, ec).lexically_normal();
+  if (ec) return std::nullopt;
   if (!p.has_filename()) p = p.parent_path();
   struct stat st {};
   if (p == p.root_path() || ::stat(p.c_str(), &st) != 0) return std::nullopt;
