@@ -3,6 +3,7 @@
 #include "dialogs/skinned_dialog.h"
 
 class QLabel;
+class QScrollArea;
 
 namespace kestramo {
 
@@ -22,6 +23,7 @@ class FrmMessage : public SkinnedDialog {
   void reject() override;
 
  private:
+  QScrollArea* scrMessage_;
   QLabel* lblMessage_;
 };
 

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 #include "controls/region_button.h"
@@ -95,10 +97,22 @@ class DialogsTest : public QObject {
     }
     QCOMPARE(QColor(Child(name, "edtBoxName")->grab().toImage().pixel(150, 10)), QColor(193, 228, 249));
     QCOMPARE(Child<QLabel>(message, "lblMessage")->palette().color(QPalette::WindowText), QColor(Qt::white));
-    // Long texts wrap inside their room instead of running off the picture.
+    // Long texts wrap inside their room instead of running off the picture; one too long
+    // for it scrolls there, every word of it reachable.
     auto* text = Child<QLabel>(message, "lblMessage");
-    QCOMPARE(text->geometry(), QRect(90, 37, 202, 31));
+    auto* room = Child<QScrollArea>(message, "scrMessage");
+    QCOMPARE(room->geometry(), QRect(90, 37, 202, 31));
+    QCOMPARE(text->size(), QSize(202, 31));
     QVERIFY(text->heightForWidth(202) <= 31);
+    message.SetMessage(QString("The item \"Reports\" was stored without 9 of its entries that cannot be read ") +
+                       "or are not plain files or folders: Reports/a, Reports/b, Reports/c, Reports/d, " +
+                       "Reports/e and 4 more. The last word is THE-END.");
+    message.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&message));
+    QVERIFY(text->height() >= text->heightForWidth(text->width()) && text->height() > 31);
+    QVERIFY(room->verticalScrollBar()->isVisible() && room->verticalScrollBar()->maximum() > 0);
+    QVERIFY(message.grab().save(shots + "/message-long.png"));
+    message.done(kResultOk);
     auto* info = Child<QLabel>(confirm, "lblInfo");
     QVERIFY(info->geometry().right() < confirm.width() && info->geometry().bottom() < 75);
   }
