@@ -234,6 +234,29 @@ TEST_F(ItemPipelineTest, VaultFilesAreReadableByTheirOwnerAlone) {
   }
 }
 
+// Another user who could write into temp/ must not get the plain archive written through
+// a planted link; and the vault's folders are made for their owner alone, whatever the umask.
+TEST_F(ItemPipelineTest, PlantedLinksInTempAreNeverWrittenThrough) {
+  WriteFile(dir / "victim", "precious");
+  WriteFile(dir / "src/a.txt", "private");
+  fs::create_symlink(dir / "victim", vault.Layout().TempArchive(1));
+  fs::create_symlink(dir / "victim", vault.Layout().TempEncrypted(1));
+  ASSERT_TRUE(Add(dir / "src/a.txt"));
+  fs::create_symlink(dir / "victim", vault.Layout().TempArchive(1));
+  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "private");
+  EXPECT_EQ(ReadFile(dir / "victim"), "precious");
+
+  const mode_t saved = ::umask(0);
+  Vault fresh(dir / "fresh");
+  fs::create_directories(dir / "fresh");
+  fresh.LoadIndex();
+  ::umask(saved);
+  for (const fs::path& folder : {fresh.Layout().CoffrelDir(), fresh.Layout().BackupDir(), fresh.Layout().TempDir()}) {
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder;
+  }
+}
+
 TEST_F(ItemPipelineTest, EmptySourcesAndBadPathsRecordNothing) {
   WriteFile(dir / "src/empty.txt", "");
   EXPECT_FALSE(Add(dir / "src/empty.txt"));

@@ -20,7 +20,7 @@ int OpenFlags(FileStream::Mode mode) {
     case FileStream::Mode::kReadWrite:
       return O_RDWR;
     case FileStream::Mode::kCreate:
-      return O_WRONLY | O_CREAT | O_TRUNC;
+      return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;  // never written through a planted link
   }
   return O_RDONLY;
 }

@@ -77,6 +77,7 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     ctx.status.EnableCancel();
 
     std::error_code ec;
+    ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
     const bool present = fs::is_regular_file(itemFile, ec);
     if (!present || !vault.Cipher().DecryptFile(itemFile, archive, key) || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);

@@ -140,6 +140,9 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     const fs::path sealed = vault.Layout().TempEncrypted(n);
     const fs::path itemFile = vault.Layout().ItemFile(n);
     ctx.status.EnableCancel();
+    // Whatever bears the working names now is stale or planted: gone, links not followed.
+    ForceDeleteFile(archive);
+    ForceDeleteFile(sealed);
 
     const uint64_t size = PackPath(vault.Zip(), src, archive, PackLevelFor(entry->name, entry->isFolder), entry->isFolder);
     const std::vector<std::string> leftOut = vault.Zip().LeftOutPaths();

@@ -41,7 +41,10 @@ bool VaultLayout::HoldsPath(const std::filesystem::path& path) const {
 bool VaultLayout::EnsureDirectories() const {
   for (const auto& dir : {CoffrelDir(), BackupDir(), TempDir()}) {
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    // The user's alone, whatever the umask: temp/ holds plain archives for a while.
+    if (!std::filesystem::exists(dir, ec) && std::filesystem::create_directories(dir, ec)) {
+      std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
+    }
     if (!std::filesystem::is_directory(dir, ec)) return false;
   }
   return true;

@@ -137,7 +137,8 @@ int ZipComponent::MakeArchive() {
   entries_.clear();
   leftOutPaths_.clear();
   // Private to the user: the archive holds the plain contents of an item.
-  FileHandle archive(open(zipName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0600));
+  FileHandle archive(
+      open(zipName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
   try {
     if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName_);
     struct stat self {};
