@@ -68,7 +68,7 @@ void FrmMain::RunCommand(int command) {
   }
   if (!go) return;
   if (kRefreshCommands.count(command)) RefreshView(command);
-  if (kSaveCommands.count(command)) SaveAfterCommand();
+  if (kSaveCommands.count(command) && vault_->HasUnsavedChanges()) SaveAfterCommand();
 }
 
 void FrmMain::SaveAfterCommand() {

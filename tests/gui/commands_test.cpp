@@ -131,9 +131,14 @@ class CommandsTest : public QObject {
 
     w.Views().Boxes[0].SliderOffset = 0;
     w.PlacePanels(0);
+    // Selecting items changes nothing stored: the index and its backup stay as they are.
+    const std::string index = testing::ReadFile(w.GetVault().Layout().IndexFile());
+    const std::string backup = testing::ReadFile(w.GetVault().Layout().BackupIndexFile());
     Click(w, Row(w, layer::kPanel, 0));
     Click(w, Row(w, layer::kPanel, 2), Qt::ControlModifier);
     QCOMPARE(w.Views().Boxes[0].CountSelected(), 2);
+    QCOMPARE(testing::ReadFile(w.GetVault().Layout().BackupIndexFile()), backup);
+    QCOMPARE(testing::ReadFile(w.GetVault().Layout().IndexFile()), index);
     const QString out = QString::fromStdString((vault.dir / "out").string());
     w.ChooseDirectory = [out](const QString&, bool addFolder) { return addFolder ? QString() : out; };
     ClickLayer(w, 8);

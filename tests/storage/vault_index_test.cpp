@@ -28,6 +28,7 @@ void AddRecord(Vault& v, int32_t index, const std::string& box, const std::strin
   v.Items().Post();
 }
 
+using testing::ReadFile;
 using testing::WriteFile;
 
 std::vector<uint8_t> Bytes(const fs::path& p) { return ReadWholeFile(p).value_or(std::vector<uint8_t>{}); }
@@ -209,6 +210,51 @@ TEST(VaultIndexTest, NothingReadableWithItemFilesStartsEmptyAndDeletesNothing) {
   EXPECT_EQ(v.Items().RecordCount(), 0);
   EXPECT_TRUE(fs::exists(dir / "coffrel/item0000000001.dat"));
   EXPECT_TRUE(fs::exists(report.setAside));
+  // An unreadable older generation is kept aside as well: two saves later it is still there.
+  WriteFile(dir / "backup/index.dat", "also unreadable");
+  Vault again(dir.Path());
+  ASSERT_EQ(again.LoadIndex().outcome, Outcome::Unreadable);
+  AddRecord(again, 0, "Box");
+  ASSERT_TRUE(again.SaveIndex());
+  AddRecord(again, 0, "Box 2");
+  ASSERT_TRUE(again.SaveIndex());
+  int keptAside = 0;
+  for (const auto& e : fs::directory_iterator(dir / "backup")) {
+    if (e.path().filename().string().rfind("index.dat.damaged-", 0) == 0 && ReadFile(e.path()) == "also unreadable") {
+      ++keptAside;
+    }
+  }
+  EXPECT_EQ(keptAside, 1);
+}
+
+// A command that changed nothing leaves the index alone, and with it the backup generation:
+// one click must not turn yesterday's backup into a copy of today's index.
+TEST(VaultIndexTest, OnlyChangesAreSaved) {
+  TempDir dir;
+  {
+    Vault v(dir.Path());
+    v.LoadIndex();
+    EXPECT_FALSE(v.HasUnsavedChanges());
+    AddRecord(v, 0, "Box");
+    EXPECT_TRUE(v.HasUnsavedChanges());
+    ASSERT_TRUE(v.SaveIndex());
+    EXPECT_FALSE(v.HasUnsavedChanges());
+  }
+  WriteFile(dir / "temp/item0000000007.zip", "a plain archive left by a killed run");
+  Vault v(dir.Path());
+  ASSERT_EQ(v.LoadIndex().outcome, Outcome::Loaded);
+  EXPECT_FALSE(fs::exists(dir / "temp/item0000000007.zip"));
+  EXPECT_FALSE(v.HasUnsavedChanges());
+  v.Items().MoveTo(1);
+  v.Items().Edit();
+  v.Items().Post();
+  EXPECT_TRUE(v.HasUnsavedChanges());
+  ASSERT_TRUE(v.SaveIndex());
+  v.SetPassword("key");
+  EXPECT_TRUE(v.HasUnsavedChanges());
+  ASSERT_TRUE(v.SaveIndex());
+  v.Items().DeleteWhere([](const ItemRecord&) { return false; });
+  EXPECT_FALSE(v.HasUnsavedChanges());
 }
 
 TEST(VaultIndexTest, WrongKeyOrTruncatedTailIsNeverLoadedAsGarbage) {

@@ -74,6 +74,7 @@ void ItemTable::Edit() {
 }
 
 void ItemTable::Post() {
+  if (state_ != State::Browse) ++changes_;
   if (state_ == State::Append) {
     rows_.push_back(std::move(buffer_));
     state_ = State::Browse;
@@ -102,6 +103,7 @@ void ItemTable::Delete() {
   }
   state_ = State::Browse;
   if (recNo_ < 1 || recNo_ > RecordCount()) return;
+  ++changes_;
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(RowOf(recNo_)));
   RebuildVisible();
   if (recNo_ > RecordCount()) recNo_ = RecordCount();
@@ -114,6 +116,7 @@ std::vector<ItemRecord> ItemTable::DeleteWhere(const std::function<bool(const It
   kept.reserve(rows_.size());
   for (ItemRecord& row : rows_) (match(row) ? removed : kept).push_back(std::move(row));
   rows_ = std::move(kept);
+  if (!removed.empty()) ++changes_;
   RebuildVisible();
   if (recNo_ > RecordCount()) recNo_ = RecordCount();
   return removed;
@@ -127,6 +130,7 @@ void ItemTable::ReplaceAll(std::vector<ItemRecord> rows) {
   state_ = State::Browse;
   buffer_ = ItemRecord{};
   rows_ = std::move(rows);
+  ++changes_;
   RebuildVisible();
   recNo_ = RecordCount() > 0 ? 1 : 0;
 }

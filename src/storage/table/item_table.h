@@ -57,6 +57,9 @@ class ItemTable {
   // Every record in table order, whatever the filter (for views and saving).
   const std::vector<ItemRecord>& AllRecords() const { return rows_; }
   void ReplaceAll(std::vector<ItemRecord> rows);
+  // Grows with every change to the records (a post, a deletion, a replacement), so that a
+  // save can tell whether there is anything to write.
+  uint64_t Changes() const { return changes_; }
 
  private:
   enum class State { Browse, Append, Edit };
@@ -68,6 +71,7 @@ class ItemTable {
   std::unique_ptr<FilterExpression> filter_;
   bool filtered_ = false;
   int recNo_ = 0;
+  uint64_t changes_ = 0;
   State state_ = State::Browse;
   ItemRecord buffer_;
 };

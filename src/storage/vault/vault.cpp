@@ -47,11 +47,17 @@ bool Vault::HasItemFiles() const {
 IndexLoadReport Vault::LoadIndex() {
   IndexLoadReport report;
   layout_.EnsureDirectories();
+  // Working files of a run that was killed: plain archives above all. Only the index
+  // generations in temp/ may serve below.
+  DeleteMatchingFiles(layout_.TempDir(), "item*.*");
 
   const fs::path main = layout_.IndexFile();
   std::error_code ec;
   const bool mainExists = fs::exists(main, ec);
-  if (mainExists && LoadFrom(main, &report.detail)) return report;
+  if (mainExists && LoadFrom(main, &report.detail)) {
+    MarkSaved();
+    return report;
+  }
   if (!mainExists) report.detail = "it is missing";
 
   // The older generations, newest first.
@@ -75,7 +81,7 @@ IndexLoadReport Vault::LoadIndex() {
     if (const auto bytes = ReadWholeFile(candidate); bytes && mainFree) {
       fs::path staging = main;
       staging += ".tmp";
-      ReplaceFileDurably(main, staging, *bytes);
+      if (ReplaceFileDurably(main, staging, *bytes)) MarkSaved();
     }
     return report;
   }
@@ -90,6 +96,9 @@ IndexLoadReport Vault::LoadIndex() {
     SaveIndex();
     return report;
   }
+  // Nothing could be read: the generations are kept aside too, so that no later save can
+  // overwrite what an expert might still recover.
+  for (const fs::path& candidate : candidates) SetAsideFile(candidate, "damaged");
   report.outcome = IndexLoadReport::Outcome::Unreadable;
   return report;
 }
@@ -115,8 +124,14 @@ bool Vault::SaveIndex() {
   if (fs::exists(main, ec)) CopyFileDurably(main, layout_.BackupIndexFile());  // a failed copy is not fatal
 
   const std::vector<uint8_t> bytes = EncodeIndexFile(indexCipher_, items_, masterKey_);
-  if (bytes.empty()) return false;
-  return ReplaceFileDurably(main, layout_.TempIndexFile(), bytes);
+  if (bytes.empty() || !ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
+  MarkSaved();
+  return true;
+}
+
+void Vault::MarkSaved() {
+  savedChanges_ = items_.Changes();
+  savedKey_ = masterKey_;
 }
 
 int32_t Vault::NextItemIndex() const {

@@ -53,11 +53,15 @@ class Vault {
   // Copies the current index to backup/, then writes the new one durably; true when
   // coffrel/index.dat holds the new index.
   bool SaveIndex();
+  // Whether the records or the key differ from what the index file last received; a
+  // command that changed nothing then leaves the file, and the backup generation, alone.
+  bool HasUnsavedChanges() const { return items_.Changes() != savedChanges_ || masterKey_ != savedKey_; }
   // The number for a new item: the first gap above the smallest number, else the largest + 1.
   int32_t NextItemIndex() const;
 
  private:
   bool LoadFrom(const std::filesystem::path& file, std::string* error);
+  void MarkSaved();
   bool HasItemFiles() const;
 
   VaultLayout layout_;
@@ -68,6 +72,8 @@ class Vault {
   CipherManager indexCipher_;
   ZipComponent zip_;
   std::string masterKey_;
+  uint64_t savedChanges_ = UINT64_MAX;  // nothing saved or loaded yet
+  std::string savedKey_;
 };
 
 }  // namespace kestramo
