@@ -183,6 +183,18 @@ TEST_F(ItemPipelineTest, AnItemNeverWritesIntoTheVaultItCameFrom) {
   EXPECT_NE(sink.messages[0].find("vault's own folders"), std::string::npos);
   EXPECT_EQ(ReadFile(vault.Layout().IndexFile()), index);
   EXPECT_EQ(ReadFile(dir / "vault/notes.txt"), "beside the vault");
+
+  // Nor may an item replace the lock that keeps a second writer out.
+  VaultLock lock;
+  ASSERT_TRUE(lock.TryAcquire(dir / "vault"));
+  struct stat held {};
+  ASSERT_EQ(::stat(VaultLock::LockFileOf(dir / "vault").c_str(), &held), 0);
+  WriteFile(dir / "src/kestramo.lock", "not a lock");
+  ASSERT_TRUE(Add(dir / "src/kestramo.lock"));
+  EXPECT_EQ(Extract(2, dir / "vault", [](const std::string&) { return true; }), ExportResult::Failed);
+  struct stat after {};
+  ASSERT_EQ(::stat(VaultLock::LockFileOf(dir / "vault").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, held.st_ino);
 }
 
 // What a folder holds that cannot be packed is named to the user, never dropped in silence.

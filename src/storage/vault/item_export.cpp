@@ -5,6 +5,7 @@
 
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/progress_translator.h"
+#include "storage/vault/vault_lock.h"
 #include "storage/zip/pack_path.h"
 #include "storage/zip/zip_error.h"
 
@@ -93,8 +94,8 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     zip.OnOverwritePrompt = ask;
     zip.SetOverwriteMode(OverwriteMode::Prompt);
     // A folder item may hold a copy of this very vault: none of it may land in the real one.
-    zip.SetProtectedDirs({vault.Layout().CoffrelDir().string(), vault.Layout().BackupDir().string(),
-                          vault.Layout().TempDir().string()});
+    zip.SetProtectedPaths({vault.Layout().CoffrelDir().string(), vault.Layout().BackupDir().string(),
+                           vault.Layout().TempDir().string(), VaultLock::LockFileOf(vault.Layout().Base()).string()});
     unpacking = true;
     const int count = UnpackArchive(zip, archive, destDir, isFolder);
     zip.OnOverwritePrompt = nullptr;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <random>
 
 #include "storage/disk/disk_write.h"
 #include "storage/zip/central_directory.h"
@@ -39,7 +40,8 @@ class FdCloser {
 // A private name in the target's folder for a file being written, unique in this process.
 std::string PartName() {
   static std::atomic<unsigned> counter{0};
-  return ".kestramo-part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+  static const unsigned salt = std::random_device{}();  // a reused pid never meets an old name
+  return ".kestramo-part-" + std::to_string(getpid()) + "-" + std::to_string(salt) + "-" + std::to_string(counter++);
 }
 
 // The mode a new file gets when the archive stores none: 0666 less the process's umask,
@@ -100,11 +102,14 @@ int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& director
 }
 
 bool EntryExtractor::IsProtected(int dirFd) const {
-  if (settings_.protectedDirs.empty()) return false;
   struct stat st {};
-  if (fstat(dirFd, &st) != 0) return false;
+  return fstat(dirFd, &st) == 0 && IsProtected(st);
+}
+
+bool EntryExtractor::IsProtected(const struct stat& st) const {
   const std::pair<uint64_t, uint64_t> id{st.st_dev, st.st_ino};
-  return std::find(settings_.protectedDirs.begin(), settings_.protectedDirs.end(), id) != settings_.protectedDirs.end();
+  const auto& paths = settings_.protectedPaths;
+  return std::find(paths.begin(), paths.end(), id) != paths.end();
 }
 
 bool EntryExtractor::MayReplace(int dirFd, const std::string& fileName, const EntryInfo& entry) {
@@ -159,6 +164,10 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   struct stat before {};
   const bool existed = fstatat(dir.Get(), safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
   if (existed && !S_ISREG(before.st_mode)) return cannotCreate();  // a folder or a link in the way
+  if (existed && IsProtected(before)) {
+    if (hooks_.onEntryError) hooks_.onEntryError(kProtectedOutput);
+    return skip();
+  }
   if (!MayReplace(dir.Get(), safe->fileName, entry)) return skip();
 
   // Written under a private name, readable by its owner alone, and renamed over the target
@@ -189,9 +198,12 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
     throw ZipError(kCantWriteOutput);
   }
   if (outcome == Outcome::Complete && crc == entry.crc) {
-    if (renameat(dir.Get(), partName.c_str(), dir.Get(), safe->fileName.c_str()) != 0) {
+    // A file that appeared meanwhile was never agreed to be replaced: it stays.
+    const unsigned flags = existed ? 0 : RENAME_NOREPLACE;
+    if (renameat2(dir.Get(), partName.c_str(), dir.Get(), safe->fileName.c_str(), flags) != 0) {
+      const bool appeared = errno == EEXIST;
       discard();
-      return cannotCreate();
+      return appeared ? skip() : cannotCreate();
     }
     if (!existed) created_.push_back(dirPath + "/" + safe->fileName);
     return true;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "storage/zip/extract_settings.h"
 #include "storage/zip/zip_records.h"
 
@@ -31,6 +33,7 @@ class EntryExtractor {
   // An open directory, or -1 when it cannot be made or opened, or kProtected.
   int OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path);
   bool IsProtected(int dirFd) const;
+  bool IsProtected(const struct stat& st) const;
   static constexpr int kProtected = -2;
   bool MayReplace(int dirFd, const std::string& fileName, const EntryInfo& entry);
   Outcome Decode(const EntryInfo& entry, int outFd, uint32_t& crc);

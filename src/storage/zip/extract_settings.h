@@ -19,8 +19,9 @@ struct ExtractSettings {
   OverwriteMode overwriteMode = OverwriteMode::Prompt;
   bool replaceReadOnly = false;
   std::function<bool(const std::string& fileName)> overwritePrompt;  // true for Yes
-  // Directories (device, inode) nothing may be written into, however the path reaches them.
-  std::vector<std::pair<uint64_t, uint64_t>> protectedDirs;
+  // Folders nothing may be written into, and files nothing may replace, by (device, inode),
+  // however the path reaches them.
+  std::vector<std::pair<uint64_t, uint64_t>> protectedPaths;
 };
 
 struct ExtractHooks {

@@ -215,7 +215,7 @@ int ZipComponent::RunExtraction() {
   zip::ProgressMeter progress(OnTotalPercentDone);
   progress.Start(total);
   zip::ExtractSettings settings{destDir_,         recreateDirs_,     retainAttributes_, overwriteMode_,
-                                replaceReadOnly_, OnOverwritePrompt, protectedDirs_};
+                                replaceReadOnly_, OnOverwritePrompt, protectedPaths_};
   zip::ExtractHooks hooks{[this] { CheckCancel(); }, [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
                           [this](const std::string& text) { lastError_ = text; }};
@@ -226,11 +226,11 @@ int ZipComponent::RunExtraction() {
   return count;
 }
 
-void ZipComponent::SetProtectedDirs(const std::vector<std::string>& dirs) {
-  protectedDirs_.clear();
-  for (const std::string& dir : dirs) {
+void ZipComponent::SetProtectedPaths(const std::vector<std::string>& paths) {
+  protectedPaths_.clear();
+  for (const std::string& path : paths) {
     struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) protectedDirs_.emplace_back(st.st_dev, st.st_ino);
+    if (::stat(path.c_str(), &st) == 0) protectedPaths_.emplace_back(st.st_dev, st.st_ino);
   }
 }
 

@@ -58,9 +58,10 @@ class ZipComponent {
   void SetOEMConvert(bool v) { oemConvert_ = v; }
   bool AddDirEntriesOnRecurse() const { return addDirEntriesOnRecurse_; }
   void SetAddDirEntriesOnRecurse(bool v) { addDirEntriesOnRecurse_ = v; }
-  // Folders that extraction must never write into, by whatever path (links included); an
-  // entry that would land there is abandoned with an error. Those that do not exist are ignored.
-  void SetProtectedDirs(const std::vector<std::string>& dirs);
+  // Folders that extraction must never write into and files it must never replace, by
+  // whatever path (links included); an entry that would is abandoned with an error. Those
+  // that do not exist are ignored.
+  void SetProtectedPaths(const std::vector<std::string>& paths);
 
   std::function<void(int percent)> OnTotalPercentDone;
   std::function<bool(const std::string& fileName)> OnOverwritePrompt;  // true for Yes
@@ -105,7 +106,7 @@ class ZipComponent {
   bool replaceReadOnly_ = false;
   bool oemConvert_ = true;
   bool addDirEntriesOnRecurse_ = false;
-  std::vector<std::pair<uint64_t, uint64_t>> protectedDirs_;
+  std::vector<std::pair<uint64_t, uint64_t>> protectedPaths_;
 
   std::atomic<bool> cancel_{false};
   std::vector<zip::EntryInfo> entries_;
