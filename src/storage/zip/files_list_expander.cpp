@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cerrno>
 #include <memory>
 
 namespace kestramo::zip {
@@ -58,7 +59,10 @@ class Expander {
       if (name == "." || name == "..") continue;
       const std::string path = dir + name;
       struct stat st {};
-      if (lstat(path.c_str(), &st) != 0) continue;  // gone since it was listed
+      if (lstat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) LeaveOut(path);  // a path too long, say; a vanished one is no loss
+        continue;
+      }
       if (S_ISDIR(st.st_mode)) {
         if (recurse) Walk(path + "/", pattern, recurse);
         continue;
