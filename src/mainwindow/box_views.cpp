@@ -43,6 +43,7 @@ void BoxViews::BuildViews(const ItemTable& table) {
   FreeViews();
   for (const std::string& name : BoxNames(table)) {
     BoxView box;
+    box.Key = name;
     box.Name = Q(name, 80);
     Boxes.push_back(std::move(box));
   }
@@ -50,7 +51,7 @@ void BoxViews::BuildViews(const ItemTable& table) {
     if (Get(r, ItemField::Name).IsNull()) continue;
     ItemView v;
     v.Index = Get(r, ItemField::Index).AsInteger();
-    v.Box = Q(Get(r, ItemField::Box).AsString(), 80);
+    v.BoxKey = Get(r, ItemField::Box).AsString();
     v.Name = Q(Get(r, ItemField::Name).AsString(), 255);
     v.SizeText = SizeText(static_cast<uint32_t>(Get(r, ItemField::Size).AsInteger())).left(32);
     v.TypeText = Q(Get(r, ItemField::Type).AsString(), 80);
@@ -62,10 +63,10 @@ void BoxViews::BuildViews(const ItemTable& table) {
 }
 
 void BoxViews::CollectBoxItems() {
-  std::unordered_map<QString, BoxView*> byName;
-  for (BoxView& box : Boxes) byName.emplace(box.Name, &box);
+  std::unordered_map<std::string, BoxView*> byName;
+  for (BoxView& box : Boxes) byName.emplace(box.Key, &box);
   for (std::size_t k = 0; k < Items.size(); ++k) {
-    const auto it = byName.find(Items[k].Box);  // exact: letter case and length count
+    const auto it = byName.find(Items[k].BoxKey);  // exact: letter case and length count
     if (it == byName.end()) continue;
     it->second->ItemSlot.push_back(static_cast<int32_t>(k));
     it->second->ItemIndex.push_back(Items[k].Index);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,13 +15,17 @@ namespace kestramo {
 // What the panels show of one item record.
 struct ItemView {
   int32_t Index = 0;
-  QString Box, Name, SizeText, TypeText, DateText;
+  std::string BoxKey;  // the Box field as stored, byte for byte
+  QString Name, SizeText, TypeText, DateText;
   int icon = -1;  // position in the icon cache, -1 for none
 };
 
 // What the panels show of one box, and its state on screen. A box may hold any number of
 // items: the slots grow with it.
 struct BoxView {
+  // The name as stored: every table operation uses it, since the shown name may be cut or
+  // re-encoded on its way to the screen.
+  std::string Key;
   QString Name;
   int32_t FirstRow = 0;
   int32_t FirstRowTop = 60;

@@ -97,7 +97,7 @@ class FrmMain : public QWidget {
   QString HelpFilePath() const;
   BoxView* SelectedView();
   bool RunWork(const WorkRequest& request);
-  bool MoveToItem(const QString& box, int32_t index);
+  bool MoveToItem(const std::string& box, int32_t index);
   void SaveAfterCommand();
   int BoxOfLayer(int number) const;
 

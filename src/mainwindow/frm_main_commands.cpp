@@ -14,6 +14,7 @@
 #include "mainwindow/scene_layers.h"
 #include "mainwindow/start_work.h"
 #include "platform/help_viewer.h"
+#include "storage/text/utf8.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/item_lookup.h"
 #include "storage/vault/item_removal.h"
@@ -81,17 +82,20 @@ bool FrmMain::cmdRenameBox() {
   BoxView* view = SelectedView();
   if (!RenamePending || !view) return true;
   RenamePending = false;
-  const QString old = view->Name;
+  const std::string old = view->Key;
   dialogs_->newBox->SetBoxNames(BoxNames(vault_->Items()));
-  dialogs_->newBox->SetBoxName(old);
+  dialogs_->newBox->SetBoxName(view->Name);
   if (dialogs_->newBox->exec() != kResultOk) return false;
   const QString name = dialogs_->newBox->BoxName();  // as typed: a rename keeps its blanks
-  RenameBoxRecords(*vault_, old.toStdString(), name.toStdString());
+  RenameBoxRecords(*vault_, old, name.toStdString());
+  const std::string key = Utf8Truncate(name.toStdString(), kMaxBoxNameChars);  // as the field stores it
   for (BoxView& box : views_.Boxes) {
-    if (box.Name == old) box.Name = name.left(80);
+    if (box.Key != old) continue;
+    box.Key = key;
+    box.Name = name.left(80);
   }
   for (ItemView& item : views_.Items) {
-    if (item.Box == old) item.Box = name.left(80);
+    if (item.BoxKey == old) item.BoxKey = key;
   }
   return true;
 }
@@ -107,7 +111,7 @@ bool FrmMain::cmdAddFiles() {
                                         : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), QString(),
                                                                         QStringLiteral("All files (*)"));
   if (files.isEmpty()) return false;
-  const std::string box = view->Name.toStdString();
+  const std::string box = view->Key;
   for (const QString& file : files) {
     RunWork({file.toStdString(), box, {}, true});
     if (dialogs_->status->Cancelled()) break;  // the rest are not attempted
@@ -129,13 +133,12 @@ bool FrmMain::cmdAddFolder() {
   if (!view) return false;
   const QString dir = AskDirectory(QStringLiteral("Add folder"), true);
   if (dir.isEmpty()) return false;
-  RunWork({dir.toStdString(), view->Name.toStdString(), {}, true});
+  RunWork({dir.toStdString(), view->Key, {}, true});
   return true;
 }
 
-bool FrmMain::MoveToItem(const QString& box, int32_t index) {
-  const std::string name = box.toStdString();
-  return kestramo::MoveToItem(vault_->Items(), index, &name);
+bool FrmMain::MoveToItem(const std::string& box, int32_t index) {
+  return kestramo::MoveToItem(vault_->Items(), index, &box);
 }
 
 bool FrmMain::cmdExtractItems() {
@@ -148,7 +151,7 @@ bool FrmMain::cmdExtractItems() {
   if (dir.isEmpty()) return false;
   const BoxView chosen = *view;  // the loop runs modal work; keep what was chosen
   for (std::size_t n = 0; n < chosen.Selected.size(); ++n) {
-    if (!chosen.Selected[n] || !MoveToItem(chosen.Name, chosen.ItemIndex[n])) continue;
+    if (!chosen.Selected[n] || !MoveToItem(chosen.Key, chosen.ItemIndex[n])) continue;
     RunWork({{}, {}, dir.toStdString(), false});  // a cancel ends only the item under way
   }
   return true;
@@ -166,7 +169,7 @@ bool FrmMain::cmdDeleteItems() {
   for (std::size_t n = 0; n < view->Selected.size(); ++n) {
     if (view->Selected[n]) chosen.push_back(view->ItemIndex[n]);
   }
-  DeleteItems(*vault_, view->Name.toStdString(), chosen, false);
+  DeleteItems(*vault_, view->Key, chosen, false);
   return true;
 }
 
@@ -213,7 +216,7 @@ bool FrmMain::cmdDeleteBox() {
   }
   dialogs_->confirm->SetQuestion(QStringLiteral("Are you sure to delete the coffrel:\r") + view->Name + "?");
   if (dialogs_->confirm->exec() != kResultOk) return false;
-  DeleteItems(*vault_, view->Name.toStdString(), {}, true);
+  DeleteItems(*vault_, view->Key, {}, true);
   return true;
 }
 
@@ -228,10 +231,10 @@ void FrmMain::RefreshView(int command) {
   const int p = views_.SelectedBox;
   if (command != 0 && command != 12) {
     const std::vector<BoxView> before = views_.Boxes;
-    const QString selectedName = p >= 0 && p < static_cast<int>(before.size()) ? before[static_cast<std::size_t>(p)].Name : QString();
+    const std::string selectedKey = p >= 0 && p < static_cast<int>(before.size()) ? before[static_cast<std::size_t>(p)].Key : std::string();
     BuildViews();
     for (BoxView& box : views_.Boxes) {
-      const auto old = std::find_if(before.begin(), before.end(), [&](const BoxView& b) { return b.Name == box.Name; });
+      const auto old = std::find_if(before.begin(), before.end(), [&](const BoxView& b) { return b.Key == box.Key; });
       if (old == before.end()) continue;
       box.LightLatched = old->LightLatched;
       box.LightOn = old->LightOn;
@@ -244,7 +247,7 @@ void FrmMain::RefreshView(int command) {
       }
       // After an addition the box shows the end of its list, where the new items are.
       const bool added = command == 6 || command == 7 || command == 18 || command == 19;
-      if (added && box.Name == selectedName) box.SliderOffset = kSliderTravel;
+      if (added && box.Key == selectedKey) box.SliderOffset = kSliderTravel;
     }
   }
   static const std::set<int> keepSelection = {6, 7, 9, 18, 19, 21, 28, -1};

@@ -94,6 +94,34 @@ class CommandsTest : public QObject {
     QCOMPARE(BoxNames(reread.Items()), std::vector<std::string>{"Work"});
   }
 
+  // A name of 50 characters beyond the basic plane is 100 UTF-16 units: what the panel shows
+  // is cut, but the box is still found, filled and deleted by the name it is stored under.
+  void boxesAreWorkedOnByTheirStoredNames() {
+    testing::VaultFixture vault;
+    std::string wide;
+    for (int i = 0; i < 50; ++i) wide += "\xF0\x9F\x94\x91";
+    vault.Fill({"Work", wide}, 0);
+    testing::WriteFile(vault.dir / "in/a.txt", "alpha");
+    FrmMain w(vault.Base());
+    w.show();
+    OpenDoors(w, layer::kBigHandle);
+    OpenDoors(w, layer::kSecondPanel + layer::kHandle);  // the second panel shows the wide box
+    QCOMPARE(w.Views().Boxes[1].Key, wide);
+    const QString in = QString::fromStdString((vault.dir / "in").string());
+    w.ChooseFiles = [in] { return QStringList{in + "/a.txt"}; };
+    ClickLayer(w, layer::kSecondPanel + layer::kAddFiles);
+    QCOMPARE(BoxNames(w.GetVault().Items()), (std::vector<std::string>{"Work", wide}));
+    QCOMPARE(w.Views().Boxes[1].ItemCount(), 1);
+
+    DialogScript script;
+    script.Then<FrmConfirm>([](FrmConfirm* d) { d->done(1); });
+    w.Views().SelectedBox = 1;
+    ClickLayer(w, 29);
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(BoxNames(w.GetVault().Items()), std::vector<std::string>{"Work"});
+    QCOMPARE(w.GetVault().Items().RecordCount(), 1);
+  }
+
   void theThirtyThirdBoxIsRefusedBeforeTheDialog() {
     testing::VaultFixture vault;
     std::vector<std::string> boxes;
