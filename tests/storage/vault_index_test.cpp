@@ -124,6 +124,23 @@ TEST(VaultIndexTest, PasswordsOfWideCharactersLoadBack) {
   }
 }
 
+// Removing the index must not bring back a generation that opens without the new password.
+TEST(VaultIndexTest, ThePasswordReachesTheBackupToo) {
+  TempDir dir;
+  {
+    Vault v(dir.Path());
+    v.LoadIndex();
+    AddRecord(v, 0, "Box");
+    ASSERT_TRUE(v.SaveIndex());
+    v.SetPassword("newkey");
+    ASSERT_TRUE(v.SaveIndex());
+  }
+  fs::remove(dir / "coffrel/index.dat");
+  Vault back(dir.Path());
+  ASSERT_EQ(back.LoadIndex().outcome, Outcome::Restored);
+  EXPECT_EQ(back.MasterKey(), "vendralinewkey");
+}
+
 TEST(VaultIndexTest, SaveWritesTheIndexWhenItIsAbsent) {
   TempDir dir;
   Vault v(dir.Path());

@@ -121,10 +121,14 @@ bool Vault::LoadFrom(const fs::path& file, std::string* error) {
 bool Vault::SaveIndex() {
   const fs::path main = layout_.IndexFile();
   std::error_code ec;
-  if (fs::exists(main, ec)) CopyFileDurably(main, layout_.BackupIndexFile());  // a failed copy is not fatal
+  // A backup under an older password would open the vault without the new one: after a
+  // change of key the backup gets the new generation too.
+  const bool keyChanged = masterKey_ != savedKey_;
+  if (!keyChanged && fs::exists(main, ec)) CopyFileDurably(main, layout_.BackupIndexFile());  // may fail
 
   const std::vector<uint8_t> bytes = EncodeIndexFile(indexCipher_, items_, masterKey_);
   if (bytes.empty() || !ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
+  if (keyChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   MarkSaved();
   return true;
 }
