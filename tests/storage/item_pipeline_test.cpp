@@ -181,6 +181,9 @@ TEST_F(ItemPipelineTest, AnItemNeverWritesIntoTheVaultItCameFrom) {
   EXPECT_EQ(Extract(1, dir.Path(), [](const std::string&) { return true; }), ExportResult::Failed);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_NE(sink.messages[0].find("vault's own folders"), std::string::npos);
+  // What it replaced cannot be undone, and the message does not pretend otherwise.
+  EXPECT_NE(sink.messages[0].find("1 file you agreed to replace already holds the item's copy"), std::string::npos)
+      << sink.messages[0];
   EXPECT_EQ(ReadFile(vault.Layout().IndexFile()), index);
   EXPECT_EQ(ReadFile(dir / "vault/notes.txt"), "beside the vault");
 

@@ -28,9 +28,14 @@ void RemoveCreated(const std::vector<std::string>& created) {
   }
 }
 
-std::string FailureMessage(const std::string& name, const std::string& error, int extracted) {
+std::string FailureMessage(const std::string& name, const std::string& error, int extracted, std::size_t replaced) {
   const std::string head = "The item \"" + name + "\" cannot be extracted: ";
-  const std::string undone = extracted > 0 ? " The files already extracted were removed." : "";
+  std::string undone = extracted > static_cast<int>(replaced) ? " The files it had created were removed." : "";
+  if (replaced > 0) {
+    undone += " " + std::to_string(replaced) +
+              (replaced == 1 ? " file you agreed to replace already holds" : " files you agreed to replace already hold") +
+              " the item's copy.";
+  }
   if (error == kCantWriteOutput) {
     return head + "its files could not be written (is the destination disk full?)." + undone;
   }
@@ -111,7 +116,7 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
       zip.CloseArchive();
       RemoveCreated(zip.CreatedPaths());
       DeleteMatchingFiles(tempDir);
-      closer.CloseWithMessage(FailureMessage(name, zip.LastError(), count));
+      closer.CloseWithMessage(FailureMessage(name, zip.LastError(), count, zip.ReplacedPaths().size()));
       return ExportResult::Failed;
     }
     DeleteMatchingFiles(tempDir);

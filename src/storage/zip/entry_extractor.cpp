@@ -206,6 +206,7 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
       return appeared ? skip() : cannotCreate();
     }
     if (!existed) created_.push_back(dirPath + "/" + safe->fileName);
+    if (existed && hooks_.onReplaced) hooks_.onReplaced(dirPath + "/" + safe->fileName);
     return true;
   }
   discard();

@@ -29,6 +29,7 @@ struct ExtractHooks {
   std::function<void(uint64_t bytes)> onWritten;     // after every piece written
   std::function<void(uint64_t bytes)> onSkipped;     // an entry left out: its size leaves the total
   std::function<void(const std::string& text)> onEntryError;  // an entry abandoned, the run goes on
+  std::function<void(const std::string& path)> onReplaced;    // a file that existed now holds the entry
 };
 
 }  // namespace zip

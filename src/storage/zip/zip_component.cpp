@@ -183,6 +183,7 @@ int ZipComponent::ExtractEntries() {
   cancel_.store(false);
   lastError_.clear();
   createdPaths_.clear();
+  replacedPaths_.clear();
   entries_.clear();
   try {
     const int count = RunExtraction();
@@ -218,7 +219,8 @@ int ZipComponent::RunExtraction() {
                                 replaceReadOnly_, OnOverwritePrompt, protectedPaths_};
   zip::ExtractHooks hooks{[this] { CheckCancel(); }, [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
-                          [this](const std::string& text) { lastError_ = text; }};
+                          [this](const std::string& text) { lastError_ = text; },
+                          [this](const std::string& path) { replacedPaths_.push_back(path); }};
   zip::EntryExtractor extractor(archive.Get(), static_cast<uint64_t>(st.st_size), settings, hooks, createdPaths_);
   int count = 0;
   for (const auto& [entry, name] : selected)

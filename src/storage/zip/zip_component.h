@@ -82,6 +82,8 @@ class ZipComponent {
   const std::string& LastError() const { return lastError_; }
   // What the last ExtractEntries created (did not exist before), in creation order.
   const std::vector<std::string>& CreatedPaths() const { return createdPaths_; }
+  // Files that existed and were replaced by the last extraction: they cannot be undone.
+  const std::vector<std::string>& ReplacedPaths() const { return replacedPaths_; }
   // What the last MakeArchive could not pack (unreadable, or not a file or folder).
   const std::vector<std::string>& LeftOutPaths() const { return leftOutPaths_; }
 
@@ -111,6 +113,7 @@ class ZipComponent {
   std::atomic<bool> cancel_{false};
   std::vector<zip::EntryInfo> entries_;
   std::vector<std::string> createdPaths_;
+  std::vector<std::string> replacedPaths_;
   std::vector<std::string> leftOutPaths_;
   std::string lastError_;
   std::unique_ptr<zip::WorkPool> pool_;
