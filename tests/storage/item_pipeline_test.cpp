@@ -453,6 +453,9 @@ TEST_F(ItemPipelineTest, RemovalTouchesOnlyTheChosenBoxAndItems) {
   // Items 1, 2 and 4 are in Work, 3 in Home.
 
   DeleteItems(vault, "Work", {2, 3}, false);  // 3 is in another box: untouched
+  // The file goes only once an index without its record is on the disk.
+  EXPECT_TRUE(fs::exists(vault.Layout().ItemFile(2)));
+  ASSERT_TRUE(vault.SaveIndex());
   EXPECT_FALSE(fs::exists(vault.Layout().ItemFile(2)));
   EXPECT_TRUE(fs::exists(vault.Layout().ItemFile(3)));
   EXPECT_EQ(vault.Items().RecordCount(), 5);
@@ -463,6 +466,7 @@ TEST_F(ItemPipelineTest, RemovalTouchesOnlyTheChosenBoxAndItems) {
 
   fs::remove(vault.Layout().ItemFile(4));  // an already missing file does not stop removal
   DeleteItems(vault, "Work", {}, true);
+  ASSERT_TRUE(vault.SaveIndex());
   ASSERT_EQ(vault.Items().RecordCount(), 2);
   EXPECT_FALSE(fs::exists(vault.Layout().ItemFile(1)));
   EXPECT_TRUE(fs::exists(vault.Layout().ItemFile(3)));
@@ -470,8 +474,20 @@ TEST_F(ItemPipelineTest, RemovalTouchesOnlyTheChosenBoxAndItems) {
   EXPECT_EQ(vault.Items().Field(ItemField::Comment).AsString(), "line one\r\nline two");
 
   DeleteItemByIndex(vault, 3);
+  ASSERT_TRUE(vault.SaveIndex());
   EXPECT_EQ(vault.Items().RecordCount(), 1);
   EXPECT_FALSE(fs::exists(vault.Layout().ItemFile(3)));
+
+  // A number given to a new item before the save keeps that item's file.
+  ASSERT_TRUE(Add(dir / "src/x.txt", "Home"));
+  const int32_t reused = Last(ItemField::Index).AsInteger();
+  DeleteItemByIndex(vault, reused);
+  ASSERT_TRUE(Add(dir / "src/x.txt", "Home"));
+  EXPECT_EQ(Last(ItemField::Index).AsInteger(), reused);
+  ASSERT_TRUE(vault.SaveIndex());
+  EXPECT_TRUE(fs::exists(vault.Layout().ItemFile(reused)));
+  ASSERT_EQ(Extract(reused, dir / "again"), ExportResult::Done);
+  EXPECT_EQ(ReadFile(dir / "again/x.txt"), "x");
 }
 
 TEST(VaultLockTest, OnlyOneHolderAtATime) {

@@ -14,7 +14,7 @@ bool IsItem(const ItemRecord& r) { return !Get(r, ItemField::Name).IsNull(); }
 
 void DeleteItemFiles(Vault& vault, const std::vector<ItemRecord>& removed) {
   for (const ItemRecord& r : removed) {
-    if (IsItem(r)) ForceDeleteFile(vault.Layout().ItemFile(Get(r, ItemField::Index).AsInteger()));
+    if (IsItem(r)) vault.RemoveItemFileAfterSave(Get(r, ItemField::Index).AsInteger());
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "storage/text/utf8.h"
@@ -130,7 +131,22 @@ bool Vault::SaveIndex() {
   if (bytes.empty() || !ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
   if (keyChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   MarkSaved();
+  RemovePendingItemFiles();
   return true;
+}
+
+void Vault::RemovePendingItemFiles() {
+  if (pendingRemovals_.empty()) return;
+  // A number may have been given to a new item since: its file is that item's now.
+  std::unordered_set<int32_t> inUse;
+  for (const ItemRecord& row : items_.AllRecords()) {
+    const FieldValue& index = row[static_cast<std::size_t>(ItemField::Index)];
+    if (!row[static_cast<std::size_t>(ItemField::Name)].IsNull()) inUse.insert(index.AsInteger());
+  }
+  for (const int32_t index : pendingRemovals_) {
+    if (!inUse.count(index)) ForceDeleteFile(layout_.ItemFile(index));
+  }
+  pendingRemovals_.clear();
 }
 
 void Vault::MarkSaved() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "storage/cipher/cipher_manager.h"
 #include "storage/table/item_table.h"
@@ -56,12 +57,16 @@ class Vault {
   // Whether the records or the key differ from what the index file last received; a
   // command that changed nothing then leaves the file, and the backup generation, alone.
   bool HasUnsavedChanges() const { return items_.Changes() != savedChanges_ || masterKey_ != savedKey_; }
+  // The item file of a record just deleted goes once an index without that record is on
+  // the disk: were the save to fail, the old index would still list it.
+  void RemoveItemFileAfterSave(int32_t index) { pendingRemovals_.push_back(index); }
   // The number for a new item: the first gap above the smallest number, else the largest + 1.
   int32_t NextItemIndex() const;
 
  private:
   bool LoadFrom(const std::filesystem::path& file, std::string* error);
   void MarkSaved();
+  void RemovePendingItemFiles();
   bool HasItemFiles() const;
 
   VaultLayout layout_;
@@ -74,6 +79,7 @@ class Vault {
   std::string masterKey_;
   uint64_t savedChanges_ = UINT64_MAX;  // nothing saved or loaded yet
   std::string savedKey_;
+  std::vector<int32_t> pendingRemovals_;
 };
 
 }  // namespace kestramo
