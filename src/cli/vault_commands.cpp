@@ -14,6 +14,7 @@
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/index_file.h"
 #include "storage/zip/pack_path.h"
+#include "storage/zip/zip_error.h"
 
 namespace kestramo::cli {
 
@@ -34,25 +35,43 @@ int Passwd(const CliArgs& args) {
   return 0;
 }
 
-// Why an item cannot be taken out again, or "" when every entry checks out.
-std::string CheckItem(Vault& vault, const ItemRecord& r) {
+// Why an item cannot be taken out again ("" when every entry checks out), or why it could
+// not be checked at all: the vault's own disk too full to unpack it says nothing of the item.
+struct ItemCheck {
+  std::string problem;
+  bool unchecked = false;
+};
+
+bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
+  std::error_code ec;
+  const auto room = fs::space(vault.Layout().TempDir(), ec);
+  return !ec && room.available < fs::file_size(itemFile, ec) + (1u << 20);
+}
+
+ItemCheck CheckItem(Vault& vault, const ItemRecord& r) {
   auto f = [&r](ItemField field) -> const FieldValue& { return r[static_cast<std::size_t>(field)]; };
   const int32_t index = f(ItemField::Index).AsInteger();
   const fs::path itemFile = vault.Layout().ItemFile(index);
   std::error_code ec;
-  if (!fs::is_regular_file(itemFile, ec)) return "its file " + itemFile.filename().string() + " is missing";
+  if (!fs::is_regular_file(itemFile, ec)) return {"its file " + itemFile.filename().string() + " is missing"};
   const fs::path archive = vault.Layout().TempArchive(index);
   const fs::path scratch = vault.Layout().TempDir() / "verify";
-  std::string problem;
+  ItemCheck check;
+  std::string& problem = check.problem;
   if (!vault.Cipher().DecryptFile(itemFile, archive, f(ItemField::Password).AsString())) {
-    problem = "its file cannot be read";
+    check.unchecked = NoRoomToUnpack(vault, itemFile);
+    problem = check.unchecked ? "no room in temp/ to check it" : "its file cannot be read";
   } else {
     ZipComponent& zip = vault.Zip();
     zip.SetOverwriteMode(OverwriteMode::Always);
     const int count = UnpackArchive(zip, archive, scratch, true);
     uint64_t total = 0;
     for (int i = 0; i < zip.EntryCount(); ++i) total += zip.EntrySize(i);
-    if (count == 0 && !zip.LastError().empty()) {
+    const bool noRoom = zip.LastError() == kCantWriteOutput || zip.LastError() == kCantCreateOutput;
+    if (noRoom) {
+      check.unchecked = true;
+      problem = "no room in temp/ to check it";
+    } else if (count == 0 && !zip.LastError().empty()) {
       problem = "it is damaged (" + zip.LastError() + ")";
     } else if (count != zip.EntryCount()) {
       problem = "it is damaged (" + std::to_string(zip.EntryCount() - count) + " entries fail their checksum)";
@@ -64,7 +83,7 @@ std::string CheckItem(Vault& vault, const ItemRecord& r) {
   }
   ShellDeleteTree(scratch);
   DeleteMatchingFiles(vault.Layout().TempDir());
-  return problem;
+  return check;
 }
 
 // Files in coffrel/ that hold an item but no record names: a numbered item file without a
@@ -90,23 +109,25 @@ int Verify(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Write);  // it uses temp/
   Vault& vault = v.Get();
-  int problems = 0, items = 0;
+  int problems = 0, unchecked = 0, items = 0;
   for (const ItemRecord& r : vault.Items().AllRecords()) {
     if (r[static_cast<std::size_t>(ItemField::Name)].IsNull()) continue;
     ++items;
-    const std::string problem = CheckItem(vault, r);
-    if (problem.empty()) continue;
-    ++problems;
+    const ItemCheck check = CheckItem(vault, r);
+    if (check.problem.empty()) continue;
+    ++(check.unchecked ? unchecked : problems);
     auto f = [&r](ItemField field) -> const FieldValue& { return r[static_cast<std::size_t>(field)]; };
-    std::cout << "DAMAGED\t" << f(ItemField::Index).AsInteger() << "\t" << f(ItemField::Box).AsString() << "\t"
-              << f(ItemField::Name).AsString() << "\t" << problem << "\n";
+    std::cout << (check.unchecked ? "UNCHECKED\t" : "DAMAGED\t") << f(ItemField::Index).AsInteger() << "\t"
+              << f(ItemField::Box).AsString() << "\t" << f(ItemField::Name).AsString() << "\t" << check.problem << "\n";
   }
   const std::vector<std::string> unrecorded = UnrecordedFiles(vault);
   for (const std::string& name : unrecorded) std::cout << "UNRECORDED\t" << name << "\n";
   std::cout << items << " items checked, " << problems << " damaged or missing";
   if (!unrecorded.empty()) std::cout << ", " << unrecorded.size() << " item files without a record (kept, not counted)";
+  if (unchecked) std::cout << ", " << unchecked << " not checked for want of room in temp/";
   std::cout << "\n";
   if (problems) throw CliError(std::to_string(problems) + " items cannot be taken out whole");
+  if (unchecked) throw CliError(std::to_string(unchecked) + " items could not be checked: free some space and verify again");
   return 0;
 }
 
