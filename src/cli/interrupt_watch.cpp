@@ -8,13 +8,16 @@ namespace kestramo::cli {
 
 namespace {
 
-// Ctrl-C, a polite kill, and the terminal going away all cancel the same way.
+// Ctrl-C, a polite kill, and the terminal going away all cancel the same way; a signal
+// the caller chose to ignore (as nohup does with the hang-up) stays ignored.
 sigset_t CancelSignals() {
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGHUP);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction current {};
+    if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+    sigaddset(&set, signal);
+  }
   return set;
 }
 

@@ -87,8 +87,8 @@ class CancelOnInterrupt {
 
 int Add(const CliArgs& args) {
   if (args.positional.size() < 2) throw UsageError("add needs a box and at least one path");
+  CliVault v(args, CliVault::Access::Write);  // before the watch: Ctrl-C at the password prompt ends it
   CancelOnInterrupt cancel;
-  CliVault v(args, CliVault::Access::Write);
   const auto attached = cancel.Attach(v.Get());
   const std::string box = FindBox(BoxNames(v.Get().Items()), args.positional[0]);
   ShellSession shell;
@@ -154,8 +154,8 @@ int Extract(const CliArgs& args) {
   const OverwriteQuestion ask = OverwritePolicy(args);
   std::vector<int32_t> indexes;
   for (std::size_t i = 1; i < args.positional.size(); ++i) indexes.push_back(ParseIndex(args.positional[i]));
-  CancelOnInterrupt cancel;
   CliVault v(args, CliVault::Access::Write);  // exports use temp/, which belongs to one program at a time
+  CancelOnInterrupt cancel;
   const auto attached = cancel.Attach(v.Get());
   for (int32_t index : indexes) MoveToItem(v.Get(), index);  // every number is checked before work starts
 

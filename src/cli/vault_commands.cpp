@@ -67,7 +67,8 @@ ItemCheck CheckItem(Vault& vault, const ItemRecord& r) {
     const int count = UnpackArchive(zip, archive, scratch, true);
     uint64_t total = 0;
     for (int i = 0; i < zip.EntryCount(); ++i) total += zip.EntrySize(i);
-    const bool noRoom = zip.LastError() == kCantWriteOutput || zip.LastError() == kCantCreateOutput;
+    const bool noRoom = zip.LastError() == kCantWriteOutput ||
+                        (zip.LastError() == kCantCreateOutput && NoRoomToUnpack(vault, itemFile));
     if (noRoom) {
       check.unchecked = true;
       problem = "no room in temp/ to check it";

@@ -486,6 +486,9 @@ TEST_F(ItemPipelineTest, RemovalTouchesOnlyTheChosenBoxAndItems) {
   EXPECT_EQ(Last(ItemField::Index).AsInteger(), reused);
   ASSERT_TRUE(vault.SaveIndex());
   EXPECT_TRUE(fs::exists(vault.Layout().ItemFile(reused)));
+  for (const auto& e : fs::directory_iterator(vault.Layout().CoffrelDir())) {
+    EXPECT_EQ(e.path().string().find("unrecorded"), std::string::npos) << "the deleted item was kept: " << e.path();
+  }
   ASSERT_EQ(Extract(reused, dir / "again"), ExportResult::Done);
   EXPECT_EQ(ReadFile(dir / "again/x.txt"), "x");
 }

@@ -34,7 +34,8 @@ bool SyncDirectory(const fs::path& dir) {
 }
 
 bool WriteSynced(const fs::path& file, const std::vector<uint8_t>& bytes) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ::unlink(file.c_str());  // a staging file is always new: whatever bore its name, links included, goes
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;

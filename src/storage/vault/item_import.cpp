@@ -180,7 +180,9 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
 
     // A file already bearing the new number has no record: it may be an item whose record
     // was lost with a damaged index, so it is kept under another name, never overwritten.
+    // One whose record was just deleted, with the save still to come, simply goes.
     std::error_code ec;
+    if (vault.TakePendingRemoval(n)) ForceDeleteFile(itemFile);
     if (fs::exists(fs::symlink_status(itemFile, ec)) && SetAsideFile(itemFile, "unrecorded").empty()) {
       DeleteMatchingFiles(tempDir);
       closer.CloseWithMessage(NotStoredMessage(entry->name, "the file " + itemFile.string() + " is in the way"));

@@ -51,6 +51,7 @@ IndexLoadReport Vault::LoadIndex() {
   // Working files of a run that was killed: plain archives above all. Only the index
   // generations in temp/ may serve below.
   DeleteMatchingFiles(layout_.TempDir(), "item*.*");
+  ShellDeleteTree(layout_.TempDir() / "verify");
 
   const fs::path main = layout_.IndexFile();
   std::error_code ec;
@@ -76,6 +77,7 @@ IndexLoadReport Vault::LoadIndex() {
     std::string why;
     if (!LoadFrom(candidate, &why)) continue;
     report.outcome = IndexLoadReport::Outcome::Restored;
+    savedKey_ = masterKey_;  // the key the files on disk hold: no reason yet to rewrite the backup
     report.restoredFrom = candidate;
     // Put the good generation back in place, unless the damaged file could not be moved aside.
     const bool mainFree = !mainExists || !report.setAside.empty();
@@ -89,6 +91,7 @@ IndexLoadReport Vault::LoadIndex() {
 
   items_.Clear();
   masterKey_ = kMasterKeyPrefix;
+  savedKey_ = masterKey_;
   // No index, no readable generation and no item file: a new vault, or one whose very first
   // save was cut short (a partial staging file is all it holds). Nothing can be lost.
   if (!mainExists && !HasItemFiles()) {
@@ -132,6 +135,13 @@ bool Vault::SaveIndex() {
   if (keyChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   MarkSaved();
   RemovePendingItemFiles();
+  return true;
+}
+
+bool Vault::TakePendingRemoval(int32_t index) {
+  const auto it = std::find(pendingRemovals_.begin(), pendingRemovals_.end(), index);
+  if (it == pendingRemovals_.end()) return false;
+  pendingRemovals_.erase(it);
   return true;
 }
 

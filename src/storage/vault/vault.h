@@ -60,6 +60,8 @@ class Vault {
   // The item file of a record just deleted goes once an index without that record is on
   // the disk: were the save to fail, the old index would still list it.
   void RemoveItemFileAfterSave(int32_t index) { pendingRemovals_.push_back(index); }
+  // Whether this number's file waits for removal; it no longer does after the call.
+  bool TakePendingRemoval(int32_t index);
   // The number for a new item: the first gap above the smallest number, else the largest + 1.
   int32_t NextItemIndex() const;
 

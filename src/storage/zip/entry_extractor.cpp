@@ -57,6 +57,23 @@ mode_t DefaultFileMode() {
   return mode;
 }
 
+// Renames `from` to `to` in one folder; without `replace`, an existing `to` stays and the
+// result is EEXIST. Some file systems know no "no replace" rename: a hard link does the
+// same there, and where neither exists a check just before the rename comes closest.
+int MoveIntoPlace(int dirFd, const char* from, const char* to, bool replace) {
+  if (replace) return renameat(dirFd, from, dirFd, to) == 0 ? 0 : errno;
+  if (renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  if (linkat(dirFd, from, dirFd, to, 0) == 0) {
+    unlinkat(dirFd, from, 0);
+    return 0;
+  }
+  if (errno == EEXIST) return EEXIST;
+  struct stat st {};
+  if (fstatat(dirFd, to, &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+  return renameat(dirFd, from, dirFd, to) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
 EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, const ExtractSettings& settings,
@@ -199,11 +216,10 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   }
   if (outcome == Outcome::Complete && crc == entry.crc) {
     // A file that appeared meanwhile was never agreed to be replaced: it stays.
-    const unsigned flags = existed ? 0 : RENAME_NOREPLACE;
-    if (renameat2(dir.Get(), partName.c_str(), dir.Get(), safe->fileName.c_str(), flags) != 0) {
-      const bool appeared = errno == EEXIST;
+    const int moved = MoveIntoPlace(dir.Get(), partName.c_str(), safe->fileName.c_str(), existed);
+    if (moved != 0) {
       discard();
-      return appeared ? skip() : cannotCreate();
+      return moved == EEXIST ? skip() : cannotCreate();
     }
     if (!existed) created_.push_back(dirPath + "/" + safe->fileName);
     if (existed && hooks_.onReplaced) hooks_.onReplaced(dirPath + "/" + safe->fileName);
