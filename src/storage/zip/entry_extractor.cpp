@@ -119,6 +119,7 @@ int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& director
 }
 
 bool EntryExtractor::IsProtected(int dirFd) const {
+  if (settings_.protectedPaths.empty()) return false;  // no fstat per folder when nothing is protected
   struct stat st {};
   return fstat(dirFd, &st) == 0 && IsProtected(st);
 }
