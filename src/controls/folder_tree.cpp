@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
@@ -58,7 +59,10 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   header()->setStretchLastSection(false);
   connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::ItemExpanded);
+  // A click makes the node current before it selects it, the keys the other way round:
+  // the owner hears of both, so the path it reads is always the selected one.
   connect(this, &QTreeWidget::currentItemChanged, this, [this] { emit Changed(); });
+  connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { emit Changed(); });
   connect(&namespace_, &FolderNamespace::FolderChanged, this, &FolderTree::FolderChanged);
   connect(&namespace_, &FolderNamespace::VolumesChanged, this, &FolderTree::VolumesChanged);
 }
@@ -124,7 +128,7 @@ QTreeWidgetItem* FolderTree::NewFolderNode(const FolderEntry& entry) const {
 }
 
 QTreeWidgetItem* FolderTree::NewVolumeNode(const Volume& volume) const {
-  return NewNode(NodeKind::Folder, volume.rootPath, volume.name, HasSubFolders(volume.rootPath),
+  return NewNode(NodeKind::Folder, volume.rootPath, volume.name, HasShownSubFolders(volume.rootPath),
                  icons_.icon(QAbstractFileIconProvider::Drive));
 }
 
@@ -146,7 +150,7 @@ void FolderTree::BuildRoot() {
 bool FolderTree::FillChildren(QTreeWidgetItem* node) {
   const BusyCursor busy;
   const DrawingSuspended suspended(this);
-  const auto folders = ListFolders(Path(node));
+  const auto folders = ShownFolders(Path(node));
   if (!folders) {
     ShowExpandButton(node, true);
     return Kind(node) == NodeKind::Desktop;  // the root still holds the drives node
@@ -212,11 +216,39 @@ void FolderTree::Unlist(QTreeWidgetItem* node) {
   const DrawingSuspended suspended(this);
   collapseItem(node);
   ClearChildren(node);
-  ShowExpandButton(node, HasSubFolders(Path(node)));
+  ShowExpandButton(node, HasShownSubFolders(Path(node)));
+}
+
+bool FolderTree::Shown(const QString& path, const QString& name) const {
+  if (showHidden_ || !name.startsWith(QLatin1Char('.'))) return true;
+  return std::any_of(revealed_.cbegin(), revealed_.cend(), [&](const QString& p) { return IsUnder(p, path); });
+}
+
+FolderFilter FolderTree::ShownFilter() const {
+  return [this](const QString& path, const QString& name) { return Shown(path, name); };
+}
+
+std::optional<QList<FolderEntry>> FolderTree::ShownFolders(const QString& path) const {
+  return ListFolders(path, ShownFilter());
+}
+
+bool FolderTree::HasShownSubFolders(const QString& path) const { return HasSubFolders(path, ShownFilter()); }
+
+void FolderTree::SetShowHidden(bool on) {
+  if (on == showHidden_) return;
+  showHidden_ = on;
+  // The folder chosen stays in sight when its way runs through dot-folders.
+  const QString selected = SelectedPath();
+  if (!selected.isEmpty() && !revealed_.contains(selected)) revealed_.append(selected);
+  QList<QTreeWidgetItem*> listed;
+  for (QTreeWidgetItemIterator it(this); *it; ++it) {
+    if (Listed(*it)) listed.append(*it);
+  }
+  for (QTreeWidgetItem* node : listed) Relist(node);
 }
 
 void FolderTree::Relist(QTreeWidgetItem* node) {
-  const auto folders = ListFolders(Path(node));
+  const auto folders = ShownFolders(Path(node));
   if (!folders) {
     // The root stays open on the drives even when its own folder goes.
     if (Kind(node) == NodeKind::Desktop) return ClearChildren(node);
@@ -235,7 +267,7 @@ void FolderTree::Relist(QTreeWidgetItem* node) {
       RemoveNode(child);
       continue;
     }
-    if (!Listed(child)) ShowExpandButton(child, found->hasSubFolders);
+    if (!Listed(child)) ShowExpandButton(child, HasShownSubFolders(found->path));
     fresh.erase(found);
   }
   for (const FolderEntry& entry : std::as_const(fresh)) InsertSorted(node, NewFolderNode(entry));
@@ -319,6 +351,14 @@ QTreeWidgetItem* FolderTree::LocatePath(const QString& path, bool noOpening) {
 }
 
 bool FolderTree::SelectPath(const QString& path) {
+  const QString wanted = WithoutTrailingSlash(path);
+  if (!showHidden_ && !revealed_.contains(wanted)) {
+    revealed_.append(wanted);
+    // Folders listed before may hide a dot-folder on the way to it.
+    for (QTreeWidgetItem* up = LocatePath(wanted, false); up; up = up->parent()) {
+      if (Listed(up)) Relist(up);
+    }
+  }
   QTreeWidgetItem* node = LocatePath(path, false);
   if (!node) return false;
   for (QTreeWidgetItem* up = node->parent(); up; up = up->parent()) up->setExpanded(true);
@@ -346,9 +386,17 @@ void FolderTree::mouseDoubleClickEvent(QMouseEvent* event) {
       return;
     }
     // Folders may have been made inside it since it was shown: offer to open it if so.
-    ShowExpandButton(node, HasSubFolders(Path(node)));
+    ShowExpandButton(node, HasShownSubFolders(Path(node)));
   }
   QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_H && event->modifiers() == Qt::ControlModifier) {
+    SetShowHidden(!showHidden_);
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 }  // namespace kestramo

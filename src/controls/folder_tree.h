@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include "controls/folder_node.h"
+#include "platform/folder_listing.h"
 #include "platform/folder_namespace.h"
 
 namespace kestramo {
@@ -37,6 +38,11 @@ class FolderTree : public QTreeWidget {
   // Locates `path`, opens the way to it and selects it; true when its own node was reached.
   bool SelectPath(const QString& path);
 
+  // Dot-folders are left out, as the desktop's own file dialogs do, unless shown (Ctrl+H)
+  // or on the way to a path that was selected.
+  bool ShowsHidden() const { return showHidden_; }
+  void SetShowHidden(bool on);
+
   QTreeWidgetItem* RootNode() const { return topLevelItem(0); }
   QTreeWidgetItem* DrivesNode() const;
 
@@ -46,6 +52,7 @@ class FolderTree : public QTreeWidget {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
@@ -72,11 +79,18 @@ class FolderTree : public QTreeWidget {
   void FolderChanged(const QString& path);
   void VolumesChanged(const QList<Volume>& before, const QList<Volume>& after);
   QList<QTreeWidgetItem*> NodesOf(const QString& path) const;
+  // The folders of `path` that the tree shows; nothing when it cannot be read.
+  std::optional<QList<FolderEntry>> ShownFolders(const QString& path) const;
+  bool Shown(const QString& path, const QString& name) const;
+  FolderFilter ShownFilter() const;
+  bool HasShownSubFolders(const QString& path) const;
 
   FolderNamespace namespace_;
   QFileIconProvider icons_;
   DisplayMode displayMode_ = DisplayMode::Asis;
   bool active_ = false;
+  bool showHidden_ = false;
+  QStringList revealed_;  // selected paths whose hidden folders stay shown
 };
 
 }  // namespace kestramo

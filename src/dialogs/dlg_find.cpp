@@ -11,7 +11,7 @@
 #include "dialogs/dlg_message.h"
 #include "dialogs/dlg_select_dir.h"
 #include "dialogs/dlg_status.h"
-#include "mainwindow/start_work.h"
+#include "dialogs/start_work.h"
 #include "storage/table/filter_expression.h"
 #include "storage/vault/item_removal.h"
 #include "storage/vault/vault.h"

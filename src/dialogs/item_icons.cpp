@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "mainwindow/picture_ops.h"
+#include "controls/picture_ops.h"
 
 namespace kestramo {
 

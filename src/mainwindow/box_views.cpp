@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "mainwindow/picture_ops.h"
+#include "controls/picture_ops.h"
 #include "mainwindow/view_texts.h"
 #include "storage/vault/box_rules.h"
 

@@ -7,7 +7,7 @@
 
 #include "dialogs/dlg_message.h"
 #include "mainwindow/panel_painter.h"
-#include "mainwindow/picture_ops.h"
+#include "controls/picture_ops.h"
 #include "mainwindow/scene_layers.h"
 #include "platform/resource_library.h"
 

@@ -10,7 +10,7 @@
 #include "mainwindow/box_views.h"
 #include "mainwindow/layered_image.h"
 #include "mainwindow/main_dialogs.h"
-#include "mainwindow/work_thread.h"
+#include "dialogs/work_thread.h"
 #include "platform/qt_shell_info.h"
 #include "storage/vault/vault.h"
 #include "storage/vault/vault_lock.h"

@@ -12,7 +12,7 @@
 #include "mainwindow/frm_main.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
-#include "mainwindow/start_work.h"
+#include "dialogs/start_work.h"
 #include "platform/help_viewer.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/box_rules.h"

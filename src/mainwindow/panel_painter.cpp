@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <cmath>
 
-#include "mainwindow/picture_ops.h"
+#include "controls/picture_ops.h"
 
 namespace kestramo {
 

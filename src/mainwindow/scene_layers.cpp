@@ -1,7 +1,7 @@
 #include "mainwindow/scene_layers.h"
 
 #include "mainwindow/layered_image.h"
-#include "mainwindow/picture_ops.h"
+#include "controls/picture_ops.h"
 #include "platform/resource_library.h"
 
 namespace kestramo {

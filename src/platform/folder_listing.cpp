@@ -20,20 +20,28 @@ bool CanOpen(const QString& path) {
 
 }  // namespace
 
-std::optional<QList<FolderEntry>> ListFolders(const QString& path) {
+std::optional<QList<FolderEntry>> ListFolders(const QString& path, const FolderFilter& accept) {
   if (!CanOpen(path)) return std::nullopt;
   QList<FolderEntry> folders;
   const QFileInfoList found = QDir(path).entryInfoList(kFolders, QDir::NoSort);
   folders.reserve(found.size());
   for (const QFileInfo& info : found) {
-    folders.append({info.absoluteFilePath(), info.fileName(), HasSubFolders(info.absoluteFilePath())});
+    const QString folder = info.absoluteFilePath();
+    if (accept && !accept(folder, info.fileName())) continue;
+    folders.append({folder, info.fileName(), HasSubFolders(folder, accept)});
   }
   return folders;
 }
 
-bool HasSubFolders(const QString& path) {
+bool HasSubFolders(const QString& path, const FolderFilter& accept) {
   if (!CanOpen(path)) return true;
-  return QDirIterator(path, kFolders).hasNext();
+  QDirIterator it(path, kFolders);
+  if (!accept) return it.hasNext();
+  while (it.hasNext()) {
+    it.next();
+    if (accept(it.filePath(), it.fileName())) return true;
+  }
+  return false;
 }
 
 bool IsWritableDirectory(const QString& path) {

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace kestramo {
@@ -13,13 +14,17 @@ struct FolderEntry {
   bool hasSubFolders = false;
 };
 
-// The folders directly inside `path`, hidden ones included, in no particular order;
-// nothing when the folder cannot be read (gone, no permission, no medium).
-std::optional<QList<FolderEntry>> ListFolders(const QString& path);
+// Which folders count, given their path and name; none given takes every folder.
+using FolderFilter = std::function<bool(const QString& path, const QString& name)>;
 
-// Whether `path` holds at least one folder. A folder that cannot be read counts as having
-// some, so that it keeps its expand button and the refusal shows when it is opened.
-bool HasSubFolders(const QString& path);
+// The folders directly inside `path` that `accept` takes, hidden ones included, in no
+// particular order; nothing when the folder cannot be read (gone, no permission, no medium).
+std::optional<QList<FolderEntry>> ListFolders(const QString& path, const FolderFilter& accept = {});
+
+// Whether `path` holds at least one folder that `accept` takes. A folder that cannot be read
+// counts as having some, so that it keeps its expand button and the refusal shows when it
+// is opened.
+bool HasSubFolders(const QString& path, const FolderFilter& accept = {});
 
 // Whether a destination can take new files: the folder exists and may be written and searched.
 bool IsWritableDirectory(const QString& path);

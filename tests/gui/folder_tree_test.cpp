@@ -57,7 +57,7 @@ struct Desk {
   FolderTree tree;
 };
 
-const QStringList kDesktop{"Computer", ".hidden", "Alpha", "beta"};
+const QStringList kDesktop{"Computer", "Alpha", "beta"};
 
 }  // namespace
 
@@ -69,8 +69,8 @@ class FolderTreeTest : public QObject {
     Desk d;
     QTreeWidgetItem* root = d.tree.RootNode();
     QCOMPARE(root->text(0), QStringLiteral("Desktop"));
-    // The drives node first, open on the volumes; then the desktop's folders, hidden ones
-    // included, without regard to case; no files.
+    // The drives node first, open on the volumes; then the desktop's folders without regard
+    // to case; no files, no dot-folders.
     QCOMPARE(Captions(root), kDesktop);
     QVERIFY(root->isExpanded() && d.tree.DrivesNode()->isExpanded());
     QCOMPARE(Captions(d.tree.DrivesNode()), (QStringList{"File System", "Stick"}));
@@ -85,9 +85,9 @@ class FolderTreeTest : public QObject {
     QVERIFY(d.tree.SelectedPath().isEmpty());
     // Display modes change captions, never paths, for nodes listed before and after.
     d.tree.SetDisplayMode(DisplayMode::Uppercase);
-    QCOMPARE(Captions(root), (QStringList{"COMPUTER", ".HIDDEN", "ALPHA", "BETA"}));
+    QCOMPARE(Captions(root), (QStringList{"COMPUTER", "ALPHA", "BETA"}));
     d.tree.expandItem(d.Stick());
-    QCOMPARE(Captions(d.Stick()), (QStringList{".CACHE", "A", "EMPTY"}));
+    QCOMPARE(Captions(d.Stick()), (QStringList{"A", "EMPTY"}));
     QCOMPARE(d.tree.NodePath(Child(root, "ALPHA")), Q(d.dir / "desk" / "Alpha"));
     d.tree.SetDisplayMode(DisplayMode::Lowercase);
     QCOMPARE(root->text(0), QStringLiteral("desktop"));
@@ -98,7 +98,7 @@ class FolderTreeTest : public QObject {
     QTreeWidgetItem* stick = d.Stick();
     QVERIFY(stick->childCount() == 0 && ShowsExpandButton(stick) && !d.Watching(d.dir / "vol"));
     d.tree.expandItem(stick);
-    QCOMPARE(Captions(stick), (QStringList{".cache", "a", "empty"}));
+    QCOMPARE(Captions(stick), (QStringList{"a", "empty"}));
     QVERIFY(stick->isExpanded() && d.Watching(d.dir / "vol"));
     QVERIFY(Child(stick, "a")->childCount() == 0 && ShowsExpandButton(Child(stick, "a")));  // one level at a time
     // A folder without folders shows no expand button and does not open.
@@ -106,6 +106,28 @@ class FolderTreeTest : public QObject {
     QVERIFY(!ShowsExpandButton(empty));
     d.tree.expandItem(empty);
     QVERIFY(!empty->isExpanded());
+  }
+
+  // Dot-folders stay out of sight until Ctrl+H, except on the way to a chosen path.
+  void HiddenFoldersShowOnRequest() {
+    Desk d;
+    fs::create_directories(d.dir / "vol" / "empty" / ".only");
+    QTreeWidgetItem* root = d.tree.RootNode();
+    d.tree.expandItem(d.Stick());
+    QVERIFY(!ShowsExpandButton(Child(d.Stick(), "empty")));  // it holds a dot-folder only
+    QTest::keyClick(&d.tree, Qt::Key_H, Qt::ControlModifier);
+    QCOMPARE(Captions(root), (QStringList{"Computer", ".hidden", "Alpha", "beta"}));
+    QCOMPARE(Captions(d.Stick()), (QStringList{".cache", "a", "empty"}));
+    QVERIFY(ShowsExpandButton(Child(d.Stick(), "empty")));
+    d.tree.setCurrentItem(Child(d.Stick(), ".cache"));
+    QTest::keyClick(&d.tree, Qt::Key_H, Qt::ControlModifier);
+    QCOMPARE(Captions(root), kDesktop);
+    QCOMPARE(Captions(d.Stick()), (QStringList{".cache", "a", "empty"}));  // the selection stays
+    QCOMPARE(d.tree.SelectedPath(), Q(d.dir / "vol" / ".cache"));
+    // A path chosen before through a dot-folder is found and shown.
+    QVERIFY(d.tree.SelectPath(Q(d.dir / "desk" / ".hidden")));
+    QCOMPARE(Captions(root), (QStringList{"Computer", ".hidden", "Alpha", "beta"}));
+    QVERIFY(!d.tree.ShowsHidden());
   }
 
   void LocatePathFindsOpensOrRefuses() {
@@ -136,18 +158,18 @@ class FolderTreeTest : public QObject {
     d.tree.expandItem(a);
     fs::create_directories(d.dir / "vol" / "Middle");
     kestramo::testing::WriteFile(d.dir / "vol" / "file.txt", "x");
-    QTRY_COMPARE(Captions(stick), (QStringList{".cache", "a", "empty", "Middle"}));
+    QTRY_COMPARE(Captions(stick), (QStringList{"a", "empty", "Middle"}));
     // The open sibling keeps its node, its state and its children.
     QCOMPARE(Child(stick, "a"), a);
     QVERIFY(a->isExpanded());
     QCOMPARE(Captions(a), QStringList{"b"});
     fs::rename(d.dir / "vol" / "Middle", d.dir / "vol" / "zeta");
-    QTRY_COMPARE(Captions(stick), (QStringList{".cache", "a", "empty", "zeta"}));
+    QTRY_COMPARE(Captions(stick), (QStringList{"a", "empty", "zeta"}));
     // A removed folder's node goes, and so do the watches of all that was listed below it.
     d.tree.expandItem(Child(a, "b"));
     QVERIFY(d.Watching(d.dir / "vol" / "a" / "b"));
     fs::remove_all(d.dir / "vol" / "a");
-    QTRY_COMPARE(Captions(stick), (QStringList{".cache", "empty", "zeta"}));
+    QTRY_COMPARE(Captions(stick), (QStringList{"empty", "zeta"}));
     QVERIFY(!d.Watching(d.dir / "vol" / "a") && !d.Watching(d.dir / "vol" / "a" / "b"));
     // A folder made in one that was shown without an expand button opens at a double click.
     QTreeWidgetItem* empty = Child(stick, "empty");

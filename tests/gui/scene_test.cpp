@@ -3,7 +3,7 @@
 #include "mainwindow/box_views.h"
 #include "mainwindow/layered_image.h"
 #include "mainwindow/panel_painter.h"
-#include "mainwindow/picture_ops.h"
+#include "controls/picture_ops.h"
 #include "mainwindow/view_texts.h"
 
 using namespace kestramo;

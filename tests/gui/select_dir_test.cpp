@@ -40,8 +40,21 @@ struct Chooser {
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
   }
-  void Select(QTreeWidgetItem* node) { dlg.Tree().setCurrentItem(node); }
-  void Select(const fs::path& p) { QVERIFY(dlg.Tree().SelectPath(Q(p))); }
+  // As a user does: a click on the node's row, the folders on the way opened first.
+  void Select(QTreeWidgetItem* node) {
+    FolderTree& tree = dlg.Tree();
+    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent()) up->setExpanded(true);
+    tree.scrollToItem(node);
+    const QRect row = tree.visualItemRect(node);
+    QVERIFY(tree.viewport()->rect().contains(row.center()));
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, row.center());
+    QCOMPARE(tree.currentItem(), node);
+  }
+  void Select(const fs::path& p) {
+    QTreeWidgetItem* node = dlg.Tree().LocatePath(Q(p), false);
+    QVERIFY(node && dlg.Tree().NodePath(node) == Q(p));
+    Select(node);
+  }
   bool OkEnabled() { return dlg.OkButton().Enabled(); }
   QString Shown() { return dlg.findChild<QLabel*>("lblDirectory")->toolTip(); }
 
@@ -65,8 +78,8 @@ class SelectDirTest : public QObject {
 
   void FrameAndLook() {
     Chooser c(main_);
-    c.Select(c.dir / "vol" / "photos");
     c.Open(false);
+    c.Select(c.dir / "vol" / "photos");
     QCOMPARE(c.dlg.pos(), main_->geometry().topLeft() + QPoint((560 - 341) / 2, (420 - 307) / 2));
     QCOMPARE(c.dlg.Tree().geometry(), QRect(10, 73, 320, 200));
     QCOMPARE(c.dlg.focusWidget(), &c.dlg.Tree());
@@ -106,7 +119,7 @@ class SelectDirTest : public QObject {
       QVERIFY(!SuitableDirectory(Q(c.dir / "vol" / "readme.txt"), add, tree.Namespace()));
       QVERIFY(!SuitableDirectory(QString(), add, tree.Namespace()));
     }
-    c.Select(c.dir / "vol" / "photos" / "2026");
+    QVERIFY(tree.SelectPath(Q(c.dir / "vol" / "photos" / "2026")));  // chosen at an earlier use
     fs::remove(c.dir / "vol" / "photos" / "2026");
     c.Open(true);
     QVERIFY(!c.OkEnabled());

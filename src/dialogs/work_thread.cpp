@@ -1,4 +1,4 @@
-#include "mainwindow/work_thread.h"
+#include "dialogs/work_thread.h"
 
 namespace kestramo {
 

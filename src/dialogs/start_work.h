@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "mainwindow/work_thread.h"
+#include "dialogs/work_thread.h"
 
 namespace kestramo {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/start_work.h"
+#include "dialogs/start_work.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

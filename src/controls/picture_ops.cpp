@@ -1,4 +1,4 @@
-#include "mainwindow/picture_ops.h"
+#include "controls/picture_ops.h"
 
 #include <algorithm>
 
