@@ -135,9 +135,9 @@ QImage DialogButtonFace(int width, const QString& caption, FaceState state) {
     if (state == FaceState::Disabled)
       p.setBrush(Grey(r));
     else
-      p.setBrush(Brass(r, state == FaceState::Down ? -36 : 0));
+      p.setBrush(Brass(r, state == FaceState::Down ? -36 : state == FaceState::Hover ? 24 : 0));
     p.drawRoundedRect(r, 6.5, 6.5);
-    if (state == FaceState::Idle) {
+    if (state == FaceState::Idle || state == FaceState::Hover) {
       p.setPen(QPen(QColor(255, 250, 225, 150), 1));
       p.drawLine(QPointF(6, 1.5), QPointF(width - 6, 1.5));
     }
@@ -167,6 +167,7 @@ void AddDialogButtons(ResourceSet& set) {
     set.Add(base + "idle", DialogButtonFace(c.width, c.text, FaceState::Idle));
     set.Add(base + "down", DialogButtonFace(c.width, c.text, FaceState::Down));
     set.Add(base + "disabled", DialogButtonFace(c.width, c.text, FaceState::Disabled));
+    set.Add(base + "hover", DialogButtonFace(c.width, c.text, FaceState::Hover));
   }
 }
 

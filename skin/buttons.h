@@ -35,7 +35,7 @@ void PaintPressedRow(QPainter& p, QSize size, const std::vector<SceneButton>& ro
 void AddSceneButtons(ResourceSet& set);
 
 // A dialog button face with the key-black corners the program crops away.
-enum class FaceState { Idle, Down, Disabled };
+enum class FaceState { Idle, Down, Disabled, Hover };
 QImage DialogButtonFace(int width, const QString& caption, FaceState state);
 void AddDialogButtons(ResourceSet& set);
 

@@ -15,6 +15,8 @@ const char* StateName(FaceState state) {
       return "down";
     case FaceState::Disabled:
       return "disabled";
+    case FaceState::Hover:
+      return "hover";
     case FaceState::Idle:
       break;
   }
@@ -26,6 +28,7 @@ QImage PlainFace(const QString& caption, FaceState state) {
   QImage face(size, QImage::Format_ARGB32_Premultiplied);
   const QColor fill = state == FaceState::Disabled ? QColor(150, 150, 150)
                       : state == FaceState::Down   ? QColor(176, 140, 40)
+                      : state == FaceState::Hover  ? QColor(232, 198, 96)
                                                    : QColor(214, 176, 64);
   face.fill(fill);
   QPainter p(&face);

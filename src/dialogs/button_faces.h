@@ -5,7 +5,7 @@
 
 namespace kestramo {
 
-enum class FaceState { Idle, Down, Disabled };
+enum class FaceState { Idle, Down, Disabled, Hover };
 
 // The skin's face "btn_<caption>_<state>" of a dialog button; while the skin lacks it, a
 // plain face of the button's size with the caption, so that dialogs stay usable.

@@ -38,7 +38,6 @@ FrmStatus::FrmStatus(QWidget* parent)
       handOver_(std::make_unique<StatusHandOver>(*this)) {
   lblStatus_ = AddLabel(QStringLiteral("Status info..."), 85, 10);
   lblStatus_->setObjectName(QStringLiteral("lblStatus"));
-  lblStatus_->setWordWrap(true);
   lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lblStatus_->setFixedSize(220, 27);
 
@@ -66,9 +65,16 @@ StatusSink& FrmStatus::Sink() { return *handOver_; }
 
 std::vector<std::string> FrmStatus::TakeMessages() { return handOver_->TakeMessages(); }
 
-void FrmStatus::SetStatusText(const QString& text) { lblStatus_->setText(DisplayLines(text)); }
+void FrmStatus::SetStatusText(const QString& text) {
+  statusText_ = DisplayLines(text);
+  // A long name loses its middle, never its end: the end tells one file from the next.
+  QStringList lines = statusText_.split(QLatin1Char('\n'));
+  for (QString& line : lines) line = lblStatus_->fontMetrics().elidedText(line, Qt::ElideMiddle, lblStatus_->width());
+  lblStatus_->setText(lines.join(QLatin1Char('\n')));
+  lblStatus_->setToolTip(statusText_);
+}
 
-QString FrmStatus::StatusText() const { return lblStatus_->text(); }
+QString FrmStatus::StatusText() const { return statusText_; }
 
 void FrmStatus::SetPhase(Phase phase) {
   animPhase_ = phase;

@@ -76,6 +76,7 @@ class FrmStatus : public SkinnedDialog {
   void CloseIfFinished();
 
   QLabel* lblStatus_;
+  QString statusText_;  // whole, as given; the label shows it shortened to its room
   SkinProgressBar* progressBar_;
   RegionButton* btnCancel_;
   QTimer timerAnim_;

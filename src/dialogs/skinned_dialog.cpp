@@ -44,6 +44,14 @@ QFont SkinnedDialog::DialogFont() {
 
 void SkinnedDialog::reject() { done(kResultCancel); }
 
+void SkinnedDialog::done(int result) {
+  QWidget* beneath = parentWidget() ? parentWidget()->window() : nullptr;
+  QDialog::done(result);
+  if (!beneath || !beneath->isVisible()) return;
+  beneath->activateWindow();
+  if (QWidget* field = beneath->focusWidget()) field->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 bool SkinnedDialog::PreviewKey(int, QWidget*) { return false; }
 
 bool SkinnedDialog::EscCancelsEnterConfirms(int key, bool enterConfirms, const std::function<void()>& ok) {
@@ -123,6 +131,7 @@ RegionButton* SkinnedDialog::AddButton(const QString& caption, int x, int y, boo
   button->move(x, y);
   button->SetPicIdle(ButtonFace(caption, FaceState::Idle));
   button->SetPicDown(ButtonFace(caption, FaceState::Down));
+  button->SetPicUp(ButtonFace(caption, FaceState::Hover));  // the face under the pointer
   if (withDisabledFace) button->SetPicDsbld(ButtonFace(caption, FaceState::Disabled));
   button->SetPaintMode(RegionButton::PaintMode::Crop);
   button->SetCursorSlot(1);

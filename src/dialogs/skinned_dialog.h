@@ -35,6 +35,9 @@ class SkinnedDialog : public QDialog {
 
   // Result 2 from the window's own close request; dialogs that close otherwise override it.
   void reject() override;
+  // Closes with `result` and gives the keyboard back to the window beneath, which the
+  // window system alone does not do for a window that was not the last one clicked.
+  void done(int result) override;
 
  protected:
   // Called with every key press, for the dialog itself and for each of its fields, before

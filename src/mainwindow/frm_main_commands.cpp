@@ -1,9 +1,7 @@
 // The commands of the main window, one per layer on which a release runs one, and the
 // refresh of the views after them.
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
-#include <QUrl>
 #include <algorithm>
 #include <set>
 #include <unordered_map>
@@ -13,6 +11,7 @@
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
 #include "dialogs/start_work.h"
+#include "platform/desktop_open.h"
 #include "platform/help_viewer.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/box_rules.h"
@@ -268,6 +267,9 @@ void FrmMain::ShowHelp() { HelpViewer::Show(HelpFilePath(), this); }
 
 void FrmMain::ShowFind() { dialogs_->find->exec(); }
 
-void FrmMain::cmdHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath())); }
+void FrmMain::cmdHelp() {
+  // Where the desktop has no program for the manual, the program shows it itself.
+  if (!OpenWithDesktop(HelpFilePath())) ShowHelp();
+}
 
 }  // namespace kestramo

@@ -132,7 +132,9 @@ class DialogsTest : public QObject {
       Click(dlg, "btn_ok");
       QCOMPARE(LastMessage(watch), message);
       QVERIFY(dlg.isVisible());
-      QCOMPARE(dlg.focusWidget(), edit);
+      // Typing goes on in the dialog beneath, without a click on it first.
+      QTRY_COMPARE(QApplication::activeWindow(), &dlg);
+      QCOMPARE(QApplication::focusWidget(), edit);
     }
     dlg.SetBoxName(QString());
     Type(edit, QString(81, QChar('k')));  // the field takes 80 characters
@@ -226,6 +228,26 @@ class DialogsTest : public QObject {
       Click(dlg, button);
       QCOMPARE(dlg.result(), result);
     }
+  }
+
+  // A button under the pointer shows its lighter hover face, and only there.
+  void ButtonsLightUpUnderThePointer() {
+    FrmConfirm dlg(main_);
+    Open(dlg);
+    auto* yes = Child<RegionButton>(dlg, "btn_yes");
+    const QImage idle = ResourceLibrary::Picture("btn_yes_idle"), hover = ResourceLibrary::Picture("btn_yes_hover");
+    QVERIFY(!hover.isNull() && hover.size() == idle.size());
+    const QPoint mid(idle.width() / 2, idle.height() / 2 - 3);  // on the face, above the caption
+    QVERIFY(qGray(hover.pixel(mid)) > qGray(idle.pixel(mid)));
+    // Moves as the window system reports them, to the dialog's window.
+    QTest::mouseMove(dlg.windowHandle(), QPoint(5, 5));
+    QCOMPARE(yes->grab().toImage().pixel(mid), idle.pixel(mid));
+    QTest::mouseMove(dlg.windowHandle(), yes->mapTo(&dlg, mid));
+    QCOMPARE(yes->grab().toImage().pixel(mid), hover.pixel(mid));
+    QVERIFY(dlg.grab().save(QDir::temp().filePath("kestramo-dialog-shots/button-hover.png")));
+    QTest::mouseMove(dlg.windowHandle(), QPoint(5, 5));
+    QCOMPARE(yes->grab().toImage().pixel(mid), idle.pixel(mid));
+    dlg.done(kResultCancel);
   }
 
   void MessageAndAboutCloseWithOkEnterAndEsc() {
