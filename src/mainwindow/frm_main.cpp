@@ -40,6 +40,7 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   imgMain_->setGeometry(0, 0, kWidth, kHeight);
   imgMain_->setAttribute(Qt::WA_TransparentForMouseEvents);  // the window itself handles the pointer
   setMouseTracking(true);
+  setAcceptDrops(true);
   setWindowTitle(QStringLiteral("KESTRAMO"));
   TimerDoor.setInterval(10);
   connect(&TimerDoor, &QTimer::timeout, this, &FrmMain::TimerDoorTimer);
@@ -74,10 +75,8 @@ void FrmMain::FormCreate() {
   BigRightDoor = ResourceLibrary::Picture(QStringLiteral("rbd"));
   BigLeftDoor = ResourceLibrary::Picture(QStringLiteral("lbd"));
 
-  if (vault_->Items().RecordCount() > 0) {
-    BuildViews();
-    PlacePanels(0);
-  }
+  BuildViews();
+  PlacePanels(0);
 }
 
 void FrmMain::BuildViews() { views_.BuildViews(vault_->Items()); }
@@ -109,6 +108,8 @@ void FrmMain::PlacePanel(int panel, float offset) {
 
   if (exists) {
     DrawBoxPanel(box);
+  } else if (panel == 0 && views_.BoxCount() == 0) {
+    imgMain_->Layer(base + layer::kPanel)->picture = EmptyPanel(SmallBoxBack);  // a first start says what to do
   } else {
     imgMain_->Layer(base + layer::kPanel)->picture = SmallBoxBack;  // no box: an empty panel out of sight
   }
@@ -131,7 +132,7 @@ void FrmMain::DrawBoxPanel(int box) {
   SceneLayer* target = imgMain_->Layer(panel * layer::kPanelLayers + layer::kPanel);
   if (target->picture.isNull() || target->picture.size() != SmallBoxBack.size()) target->picture = SmallBoxBack.copy();
   kestramo::DrawBoxPanel(target->picture, SmallBoxBack, views_.Boxes[static_cast<std::size_t>(box)], views_,
-                         box == views_.SelectedBox);
+                         box == views_.SelectedBox, panel == dropPanel_);
   imgMain_->Changed();
 }
 

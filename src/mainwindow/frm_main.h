@@ -67,6 +67,10 @@ class FrmMain : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void FormCreate();
@@ -80,9 +84,16 @@ class FrmMain : public QWidget {
   void MoveBigSlider(int y);
   void TimerDoorTimer();
 
+  // Dropping: the panel (0 or 1) of a box under a point, or -1 where nothing can be dropped.
+  int DropTargetPanel(const QPointF& at) const;
+  void ShowDropTarget(int panel);
+  void AddDropped(const std::string& box, const QStringList& paths, int panel);
+
   // The commands; false stops RunCommand before its refresh and save.
   bool AccessGranted(int command);
   bool cmdRenameBox();
+  // True when a box is selected for an addition; refuses with a message in a vault without boxes.
+  bool BoxToAddTo();
   bool cmdAddFiles();
   bool cmdAddFolder();
   bool cmdExtractItems();
@@ -108,6 +119,7 @@ class FrmMain : public QWidget {
   int DoorLayer = 3;
   QTimer TimerDoor;
   int pressedLayer_ = -1;
+  int dropPanel_ = -1;
 
   std::unique_ptr<Vault> vault_;
   VaultLock lock_;

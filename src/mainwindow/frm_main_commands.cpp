@@ -103,9 +103,16 @@ bool FrmMain::RunWork(const WorkRequest& request) {
   return StartWork(*dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); });
 }
 
+bool FrmMain::BoxToAddTo() {
+  if (SelectedView()) return true;
+  // Without a box the add buttons would do nothing at all: say what comes first.
+  if (views_.BoxCount() == 0) ShowMessageDialog(QStringLiteral("There is no box to add to yet. Make one first with the first button above the safe."), this);
+  return false;
+}
+
 bool FrmMain::cmdAddFiles() {
+  if (!BoxToAddTo()) return false;
   BoxView* view = SelectedView();
-  if (!view) return false;
   const QStringList files = ChooseFiles ? ChooseFiles()
                                         : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), QString(),
                                                                         QStringLiteral("All files (*)"));
@@ -128,8 +135,8 @@ QString FrmMain::AskDirectory(const QString& hint, bool addFolderMode) {
 }
 
 bool FrmMain::cmdAddFolder() {
+  if (!BoxToAddTo()) return false;
   BoxView* view = SelectedView();
-  if (!view) return false;
   const QString dir = AskDirectory(QStringLiteral("Add folder"), true);
   if (dir.isEmpty()) return false;
   RunWork({dir.toStdString(), view->Key, {}, true});
@@ -253,7 +260,11 @@ void FrmMain::RefreshView(int command) {
   if (keepSelection.count(command)) views_.SelectedBox = p < views_.BoxCount() ? p : -1;
   if (command == 28) imgMain_->Layer(layer::kBigSlider)->pos.setY(kBigSliderLowest);
   if (command == 29) views_.SelectedBox = -1;
-  if (views_.BoxCount() == 0) return;
+  if (views_.BoxCount() == 0) {
+    views_.TopBox = 0;
+    PlacePanels(0);
+    return;
+  }
   const BoxScroll scroll = BoxScrollFor(views_.BoxCount(), static_cast<float>(imgMain_->Layer(layer::kBigSlider)->pos.y()));
   views_.TopBox = scroll.TopBox;
   PlacePanels(scroll.Offset);

@@ -15,6 +15,9 @@ constexpr int kListTop = 60, kListBottom = 337, kTextRight = 415;
 const QColor kShadow(0, 0, 0);
 const QColor kLabelSelected(237, 254, 245), kLabel(210, 210, 255);
 const QColor kValueSelected(255, 255, 255), kValue(255, 255, 128);
+// A selected row lies on a band of warm light, with a brass edge on its left.
+const QColor kSelectionBand(255, 214, 120, 60), kSelectionEdge(232, 190, 92, 220);
+const QColor kHint(150, 156, 190);
 
 // A rectangle given by its left, top, right and bottom, the right and bottom excluded.
 QRect R(int left, int top, int right, int bottom) { return QRect(left, top, right - left, bottom - top); }
@@ -47,6 +50,10 @@ void DrawRow(QPainter& p, int h, const ItemView& item, const BoxViews& views, bo
   const QString values[4] = {item.SizeText, item.TypeText, item.DateText, item.Name};
   const QPoint at[4] = {{55, h}, {55, h + 13}, {55, h + 26}, {20, h + 39}};
 
+  if (selected) {
+    p.fillRect(R(18, h + 2, 411, h + kRowHeight - 2), kSelectionBand);
+    p.fillRect(R(18, h + 2, 21, h + kRowHeight - 2), kSelectionEdge);
+  }
   if (item.icon >= 0) p.drawImage(21, h + 7, views.Icons.shadows[static_cast<std::size_t>(item.icon)]);
   p.setPen(kShadow);
   for (int i = 0; i < 4; ++i) {
@@ -66,6 +73,16 @@ void DrawRow(QPainter& p, int h, const ItemView& item, const BoxViews& views, bo
   }
 }
 
+void DrawDropFrame(QPainter& p) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.fillRect(R(70, 9, 402, 33), kSelectionBand);
+  p.setPen(QPen(kSelectionEdge, 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawRoundedRect(QRectF(69, 8, 334, 26), 3, 3);
+  p.restore();
+}
+
 void DrawName(QPainter& p, const QString& name, bool selectedBox) {
   p.setFont(PanelFont(21));
   const int flags = Qt::AlignCenter | Qt::TextSingleLine;
@@ -77,6 +94,15 @@ void DrawName(QPainter& p, const QString& name, bool selectedBox) {
 }
 
 }  // namespace
+
+QImage EmptyPanel(const QImage& pristine) {
+  QImage panel = pristine.copy();
+  QPainter p(&panel);
+  p.setFont(PanelFont(12));
+  p.setPen(kHint);
+  p.drawText(R(70, 9, 402, 33), Qt::AlignCenter | Qt::TextSingleLine, QString::fromLatin1(kFirstBoxHint));
+  return panel;
+}
 
 PanelScroll ScrollFor(int32_t itemCount, float sliderOffset) {
   const float span = static_cast<float>(itemCount * kRowHeight - 278);
@@ -94,7 +120,8 @@ BoxScroll BoxScrollFor(int boxCount, float sliderTop) {
   return {top, offset - static_cast<float>(top) * 351.0f};
 }
 
-void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const BoxViews& views, bool selectedBox) {
+void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const BoxViews& views, bool selectedBox,
+                  bool dropTarget) {
   QPainter p(&target);
   CopyStrip(p, pristine, R(17, kListTop, 412, kListBottom));
   const PanelScroll scroll = ScrollFor(box.ItemCount(), box.SliderOffset);
@@ -109,7 +136,8 @@ void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const Bo
     DrawRow(p, h, views.Items[slot], views, box.Selected[static_cast<std::size_t>(n)] != 0);
   }
   CopyStrip(p, pristine, R(17, 0, 412, kListTop));
-  DrawName(p, box.Name, selectedBox);
+  if (dropTarget) DrawDropFrame(p);
+  DrawName(p, box.Name, selectedBox || dropTarget);
   CopyStrip(p, pristine, R(17, kListBottom, 412, 351));
 }
 

@@ -23,6 +23,13 @@ BoxScroll BoxScrollFor(int boxCount, float sliderTop);
 
 // Draws a box's name and item list into a panel picture (panel coordinates), restoring the
 // background from the pristine panel picture. Also stores the scroll state in the box.
-void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const BoxViews& views, bool selectedBox);
+// `dropTarget` frames the name strip: what is dragged over the panel goes into this box.
+void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const BoxViews& views, bool selectedBox,
+                  bool dropTarget = false);
+
+// What the first panel of a vault without boxes says in its name strip.
+inline constexpr const char* kFirstBoxHint = "No box yet: the first button above the safe makes one";
+// The empty panel of a vault without boxes, with the hint dimmed in its name strip.
+QImage EmptyPanel(const QImage& pristine);
 
 }  // namespace kestramo

@@ -74,6 +74,13 @@ class PointerTest : public QObject {
     QCOMPARE(w.Views().SelectedBox, 0);
     QCOMPARE(w.Views().Boxes[0].CountSelected(), 1);
     QVERIFY(w.Views().Boxes[0].Selected[1]);
+    // The selected row lies on a band of light with a brass edge, where the others are dark.
+    const QImage& seen = w.Image().Composed();
+    auto at = [&](int n, int x) { return QColor(seen.pixel((panel + QPointF(x, 60 + n * 60 + 57)).toPoint())); };
+    QVERIFY(at(1, 300).red() > at(2, 300).red() + 15 && at(1, 300).red() > at(0, 300).red() + 15);
+    QVERIFY(at(1, 19).red() > 150 && at(2, 19).red() < 120);
+    QDir().mkpath(QDir::temp().filePath("kestramo-dialog-shots"));
+    QVERIFY(seen.save(QDir::temp().filePath("kestramo-dialog-shots/selected-row.png")));
     Click(w, row(3), Qt::ControlModifier);
     QCOMPARE(w.Views().Boxes[0].CountSelected(), 2);
     Click(w, row(3), Qt::ControlModifier);

@@ -1,0 +1,93 @@
+// Files and folders dropped from a file manager onto a box panel: each becomes an item of
+// that box, as the add commands make them.
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include "mainwindow/frm_main.h"
+#include "mainwindow/scene_layers.h"
+
+namespace kestramo {
+
+namespace {
+
+// The local paths of the drag, in order; empty when anything in it is not a local file.
+QStringList DroppedPaths(const QMimeData* data) {
+  QStringList paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile() || url.toLocalFile().isEmpty()) return {};
+    paths << url.toLocalFile();
+  }
+  return paths;
+}
+
+}  // namespace
+
+int FrmMain::DropTargetPanel(const QPointF& at) const {
+  const int number = imgMain_->LayerAt(at);
+  if (number < 0 || number >= layer::kBigBox) return -1;  // the doors, the body, the row of buttons
+  return BoxOfLayer(number) >= 0 ? number / layer::kPanelLayers : -1;
+}
+
+void FrmMain::ShowDropTarget(int panel) {
+  if (panel == dropPanel_) return;
+  dropPanel_ = panel;
+  // The panel under the pointer lights up and frames its name; all goes back as it was after.
+  imgMain_->BeginUpdate();
+  DrawShownPanels();
+  for (int p : {0, 1}) {
+    const int box = views_.TopBox + p;
+    const bool lit = p == panel || (box < views_.BoxCount() && views_.Boxes[static_cast<std::size_t>(box)].LightOn);
+    imgMain_->Layer(p * layer::kPanelLayers + layer::kLight)->visible = lit;
+    imgMain_->Layer(p * layer::kPanelLayers + layer::kLightSwitch)->visible = !lit;
+  }
+  imgMain_->Changed();
+  imgMain_->EndUpdate();
+}
+
+void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedPaths(event->mimeData()).isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+  dragMoveEvent(event);
+}
+
+void FrmMain::dragMoveEvent(QDragMoveEvent* event) {
+  const int panel = DroppedPaths(event->mimeData()).isEmpty() ? -1 : DropTargetPanel(event->position());
+  ShowDropTarget(panel);
+  if (panel < 0) {
+    event->ignore();  // the pointer shows that nothing can be dropped here
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);  // the source stays where it is
+  event->accept();
+}
+
+void FrmMain::dragLeaveEvent(QDragLeaveEvent*) { ShowDropTarget(-1); }
+
+void FrmMain::dropEvent(QDropEvent* event) {
+  const int panel = DropTargetPanel(event->position());
+  const QStringList paths = DroppedPaths(event->mimeData());
+  ShowDropTarget(-1);
+  if (panel < 0 || paths.isEmpty()) return event->ignore();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  // The file manager waits for the drop to be answered: the work starts once it has been.
+  const std::string box = views_.Boxes[static_cast<std::size_t>(views_.TopBox + panel)].Key;
+  QTimer::singleShot(0, this, [this, box, paths, panel] { AddDropped(box, paths, panel); });
+}
+
+void FrmMain::AddDropped(const std::string& box, const QStringList& paths, int panel) {
+  const auto view = std::find_if(views_.Boxes.begin(), views_.Boxes.end(), [&](const BoxView& b) { return b.Key == box; });
+  if (view == views_.Boxes.end()) return;  // the box went while the drop waited
+  views_.SelectedBox = static_cast<int>(view - views_.Boxes.begin());
+  DrawShownPanels();
+  for (const QString& path : paths) {
+    RunWork({path.toStdString(), box, {}, true});
+    if (dialogs_->status->Cancelled()) break;  // the rest are not attempted
+  }
+  RefreshView(panel == 0 ? 6 : 18);  // as after the add commands: the new items in sight
+}
+
+}  // namespace kestramo
