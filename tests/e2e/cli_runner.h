@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -28,10 +29,18 @@ class CliRunner {
                 std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(-1)) const {
     std::vector<std::string> all = {KESTRAMO_CLI, "--vault", vault_.string()};
     all.insert(all.end(), args.begin(), args.end());
+    return RunAs(all, input, interruptAfter);
+  }
+
+  // Runs a command line as it is (argv[0] first), in `workDir` when one is given.
+  static CliResult RunAs(std::vector<std::string> all, const std::string& input = "",
+                         std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(-1),
+                         const std::filesystem::path& workDir = {}) {
     int in[2], out[2], err[2];
     if (::pipe(in) || ::pipe(out) || ::pipe(err)) return {};
     const pid_t pid = ::fork();
     if (pid == 0) {
+      if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) ::_exit(127);
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       ::dup2(err[1], 2);
