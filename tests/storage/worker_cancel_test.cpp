@@ -33,12 +33,16 @@ void CancelFromAnotherThread(testing::RecordingSink& sink, WorkStatus& status, V
   EXPECT_TRUE(reached) << "the stage never started";
 }
 
-TEST(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
+class WorkerCancelTest : public ::testing::Test {
+ protected:
+  WorkerCancelTest() : vault((fs::create_directories(dir / "vault"), dir / "vault")) { vault.LoadIndex(); }
+
   testing::TempDir dir;
-  fs::create_directories(dir / "vault");
-  Vault vault(dir / "vault");
-  vault.LoadIndex();
+  Vault vault;
   testing::FakeShell shell;
+};
+
+TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
   testing::WriteFile(dir / "src/Big/a.bin", testing::RandomBytes(6 << 20, 1));
   testing::WriteFile(dir / "src/Big/b.bin", testing::RandomBytes(6 << 20, 2));
 
@@ -75,12 +79,7 @@ TEST(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
 // Cancel must reach the stage that runs, not merely make the pipeline clean up after it:
 // pressed as each stage reports its first progress, that stage stops long before its end
 // (packing reads a few blocks ahead of what it has written).
-TEST(WorkerCancelTest, CancelStopsTheRunningStageItself) {
-  testing::TempDir dir;
-  fs::create_directories(dir / "vault");
-  Vault vault(dir / "vault");
-  vault.LoadIndex();
-  testing::FakeShell shell;
+TEST_F(WorkerCancelTest, CancelStopsTheRunningStageItself) {
   testing::WriteFile(dir / "src/big.bin", testing::RandomBytes(24 << 20, 5));
   auto cancelAt = [&](testing::RecordingSink& sink, WorkStatus& status, Phase phase, int& furthest) {
     sink.onProgress = [&, phase](Phase p, int position) {
