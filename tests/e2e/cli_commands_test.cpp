@@ -299,6 +299,20 @@ TEST_F(CliTest, ExistingFilesAreReplacedOrKeptAsSaidAndNeverSilently) {
   Ok({"extract", "--overwrite=always", (dir / "out").string(), "2"});
   EXPECT_EQ(ReadFile(dir / "out/locked.txt"), "new");
 
+  // On a terminal each file is asked about, on a line of its own below the progress bar:
+  // an empty answer and "n" keep, "y" replaces.
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    WriteFile(dir / "src" / name, "new");
+    WriteFile(dir / "asked" / name, "old");
+  }
+  Ok({"add", "Work", (dir / "src/a.txt").string(), (dir / "src/b.txt").string(), (dir / "src/c.txt").string()});
+  const CliResult asked = cli.RunOnTerminal({"extract", (dir / "asked").string(), "3", "4", "5"}, "\nn\ny\n");
+  EXPECT_EQ(asked.status, 0) << asked.out;
+  EXPECT_EQ(ReadFile(dir / "asked/a.txt") + ReadFile(dir / "asked/b.txt") + ReadFile(dir / "asked/c.txt"), "oldoldnew");
+  for (std::size_t at = 0; (at = asked.out.find("Replace existing file", at)) != std::string::npos; ++at) {
+    EXPECT_EQ(asked.out[at - 1], '\n') << asked.out;
+  }
+
   // A destination that cannot be made is said to be the destination's fault.
   const CliResult blocked = cli.Run({"extract", (dir / "out/locked.txt/sub").string(), "2"});
   EXPECT_EQ(blocked.status, 1);
