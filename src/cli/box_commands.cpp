@@ -1,13 +1,13 @@
 // Commands on boxes: list, create, rename and delete them.
-#include <unistd.h>
-
 #include <iostream>
 
 #include "cli/cli_error.h"
 #include "cli/cli_vault.h"
 #include "cli/commands.h"
+#include "cli/composed_text.h"
 #include "cli/item_lookup.h"
-#include "storage/text/utf8.h"
+#include "cli/output_text.h"
+#include "cli/yes_no.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/item_removal.h"
 
@@ -22,14 +22,22 @@ int Boxes(const CliArgs& args) {
   return 0;
 }
 
+// The name a new or renamed box gets, composed; refused like the desktop program refuses it,
+// and also when it only looks like an existing box's name, spelt composed or decomposed.
+std::string NewBoxName(const std::vector<std::string>& boxes, const std::string& typed) {
+  std::vector<std::string> composed;
+  for (const std::string& box : boxes) composed.push_back(Composed(box));
+  const std::string name = Composed(typed);
+  if (const auto refusal = CheckBoxName(composed, name)) throw CliError(*refusal);
+  return name;
+}
+
 int NewBox(const CliArgs& args) {
   ExpectArgs(args, 1, 1);
-  CliVault v(args, CliVault::Access::Write);
+  CliVault v(args, CliVault::Access::Create);
   const auto boxes = BoxNames(v.Get().Items());
   if (static_cast<int>(boxes.size()) >= kMaxBoxes) throw CliError(kTooManyBoxesMessage);
-  if (const auto refusal = CheckBoxName(boxes, args.positional[0])) throw CliError(*refusal);
-  if (Utf8Length(Trim(args.positional[0])) > 80) throw CliError("a box name has at most 80 characters");
-  AddBoxRecord(v.Get(), args.positional[0]);
+  AddBoxRecord(v.Get(), NewBoxName(boxes, args.positional[0]));
   v.Save();
   return 0;
 }
@@ -39,19 +47,9 @@ int RenameBox(const CliArgs& args) {
   CliVault v(args, CliVault::Access::Write);
   const auto boxes = BoxNames(v.Get().Items());
   const std::string from = FindBox(boxes, args.positional[0]);
-  if (const auto refusal = CheckBoxName(boxes, args.positional[1])) throw CliError(*refusal);
-  if (Utf8Length(args.positional[1]) > 80) throw CliError("a box name has at most 80 characters");
-  RenameBoxRecords(v.Get(), from, args.positional[1]);
+  RenameBoxRecords(v.Get(), from, NewBoxName(boxes, args.positional[1]));
   v.Save();
   return 0;
-}
-
-bool Confirm(const std::string& question) {
-  if (!::isatty(0)) return false;
-  std::cerr << question << " [y/N] " << std::flush;
-  std::string answer;
-  std::getline(std::cin, answer);
-  return answer == "y" || answer == "Y" || answer == "yes";
 }
 
 int DeleteBox(const CliArgs& args) {
@@ -60,7 +58,7 @@ int DeleteBox(const CliArgs& args) {
   const auto boxes = BoxNames(v.Get().Items());
   const std::string box = FindBox(boxes, args.positional[0]);
   if (boxes.size() == 1) throw CliError(kLastBoxMessage);
-  if (!args.Has("yes") && !Confirm("Are you sure to delete the coffrel \"" + box + "\" and every item in it?")) {
+  if (!args.Has("yes") && !Confirm("Are you sure to delete the coffrel \"" + Escaped(box) + "\" and every item in it?")) {
     throw CliError("nothing deleted (confirm on a terminal, or pass --yes)");
   }
   DeleteItems(v.Get(), box, {}, true);
@@ -73,10 +71,16 @@ int DeleteBox(const CliArgs& args) {
 const std::vector<Command>& BoxCommands() {
   static const std::vector<Command> commands = {
       {"boxes", "", "Prints one box name per line, in box order, escaped as list escapes its texts.", Boxes},
-      {"new-box", "NAME", "Creates a box (at most 32; names are unique ignoring case and outer blanks).", NewBox},
+      {"new-box", "NAME",
+       "Creates a box (at most 32, with names of at most 80 characters). Names are unique ignoring case,\n"
+       "outer blanks and the way accented letters are spelt; in a folder without a vault, the first\n"
+       "box makes one there when the folder is empty.",
+       NewBox},
       {"rename-box", "OLD NEW", "Renames a box; its items follow it.", RenameBox},
-      {"delete-box", "NAME [--yes]",
-       "Deletes a box with all its items, after a question (or --yes). The last box cannot be deleted.", DeleteBox},
+      {"delete-box", "[--yes] NAME",
+       "Deletes a box with all its items, after a question on the terminal (or --yes). The last box\n"
+       "cannot be deleted.",
+       DeleteBox, {"yes"}},
   };
   return commands;
 }

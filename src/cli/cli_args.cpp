@@ -1,12 +1,36 @@
 #include "cli/cli_args.h"
 
+#include <algorithm>
+
 #include "cli/cli_error.h"
 
 namespace kestramo::cli {
 
+namespace {
+
+// Understood by every command.
+const std::set<std::string> kGlobalOptions = {"vault", "password-stdin", "help"};
+
+}  // namespace
+
 std::string CliArgs::Value(const std::string& name, const std::string& fallback) const {
   const auto it = values.find(name);
   return it == values.end() ? fallback : it->second;
+}
+
+void CliArgs::RequireKnownOptions(const std::vector<std::string>& accepted) const {
+  auto known = [&](const std::string& name) {
+    return kGlobalOptions.count(name) || std::find(accepted.begin(), accepted.end(), name) != accepted.end();
+  };
+  std::vector<std::string> given(flags.begin(), flags.end());
+  for (const auto& [name, value] : values) given.push_back(name);
+  for (const std::string& name : given) {
+    if (known(name)) continue;
+    const std::string where = command.empty() ? "kestramo-cli" : command;
+    const std::string shown = name[0] == '-' ? name : "--" + name;
+    throw UsageError(where + ": unknown option " + shown + " (see kestramo-cli " +
+                     (command.empty() ? "" : command + " ") + "--help)");
+  }
 }
 
 CliArgs ParseArgs(int argc, char** argv, const std::set<std::string>& valueOptions) {
@@ -34,6 +58,8 @@ CliArgs ParseArgs(int argc, char** argv, const std::set<std::string>& valueOptio
       }
     } else if (!optionsEnded && a == "-h") {
       args.flags.insert("help");
+    } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+      args.flags.insert(a);  // "-x": no short options besides -h; reported as unknown
     } else if (args.command.empty()) {
       args.command = a;
     } else {

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/cli_error.h"
+#include "cli/output_text.h"
 #include "storage/vault/index_file.h"
 
 namespace kestramo::cli {
@@ -18,22 +19,52 @@ fs::path CliVault::DefaultBase() {
   return ec ? fs::current_path() : exe.parent_path();
 }
 
-CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
-  const fs::path base = args.values.count("vault") ? fs::absolute(args.Value("vault")) : DefaultBase();
+namespace {
+
+// The folder of the vault a command works on; fails when it holds none that the command may use.
+fs::path VaultBase(const CliArgs& args, CliVault::Access access) {
+  const bool given = args.values.count("vault") > 0;
+  if (given && args.Value("vault").empty()) throw UsageError("--vault needs a folder");
+  const fs::path base = given ? fs::absolute(args.Value("vault")) : CliVault::DefaultBase();
   std::error_code ec;
-  if (!fs::is_directory(base, ec)) throw CliError("the vault directory " + base.string() + " does not exist");
+  const fs::file_status status = fs::status(base, ec);
+  if (!fs::exists(status)) throw CliError("the vault folder " + base.string() + " does not exist");
+  if (fs::is_regular_file(status)) throw CliError(base.string() + " is a file, not a vault folder");
+  if (!fs::is_directory(status)) throw CliError(base.string() + " is not a folder");
+  if (VaultLayout(base).HoldsVault()) return base;
+  if (access != CliVault::Access::Create) throw CliError("no vault in " + base.string());
+  // The program's own folder is where its vault belongs; elsewhere a new vault must not mix
+  // with the user's files.
+  if (given && !fs::is_empty(base, ec)) {
+    throw CliError("no vault in " + base.string() + ", and a new vault is made only in an empty folder");
+  }
+  return base;
+}
+
+std::string UnreadableMessage(const IndexLoadReport& report) {
+  return "the index cannot be read (" + report.detail + ") and no saved copy of it can be read either" +
+         (report.setAside.empty() ? std::string() : "; the damaged file was kept as " + report.setAside.string()) +
+         ". No item file was touched.";
+}
+
+}  // namespace
+
+CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
+  const fs::path base = VaultBase(args, access);
   vault_ = std::make_unique<Vault>(base);
 
   if (lock_.TryAcquire(base)) {
     const IndexLoadReport report = vault_->LoadIndex();
-    if (report.NeedsAttention()) std::cerr << "kestramo-cli: " << report.Message() << "\n";
+    if (report.outcome == IndexLoadReport::Outcome::Unreadable) throw CliError(UnreadableMessage(report));
+    restored_ = report.outcome == IndexLoadReport::Outcome::Restored;
+    if (report.NeedsAttention()) std::cerr << "kestramo-cli: " << Escaped(report.Message()) << "\n";
     RequirePassword();
     return;
   }
-  if (access == Access::Write && lock_.HeldElsewhere()) {
+  if (access != Access::Read && lock_.HeldElsewhere()) {
     throw CliError("the vault in " + base.string() + " is in use by another KESTRAMO program; close it first");
   }
-  if (access == Access::Write) {
+  if (access != Access::Read) {
     throw CliError("the vault in " + base.string() + " cannot be opened for writing (" + lock_.Problem() + ")");
   }
   std::string why;

@@ -13,15 +13,22 @@ namespace kestramo::cli {
 // The vault a command works on: beside the executable, or --vault DIR.
 class CliVault {
  public:
-  enum class Access { Read, Write };
+  // Read: the index only. Write: the vault's files too. Create: may also make a new vault,
+  // in a folder that is empty (or the program's own folder).
+  enum class Access { Read, Write, Create };
 
-  // Opens the vault. Writers take the vault's lock and refuse when another program of
-  // ours holds it; readers read the index as it is when the vault is held elsewhere.
+  // Opens the vault, or fails when the folder holds none (Create: unless it is empty) or its
+  // index cannot be read at all: an emptied vault must never pass for a good one.
+  // Writers take the vault's lock and refuse when another program of ours holds it; readers
+  // read the index as it is when the vault is held elsewhere.
   // When the vault has a password, it is asked for first: with the doors of the desktop
   // program shut, nothing in the vault is seen or changed without it.
   CliVault(const CliArgs& args, Access access);
 
   Vault& Get() { return *vault_; }
+  // Whether the index was just restored from an older generation: records added since are
+  // missing, and their item files look unrecorded.
+  bool IndexRestored() const { return restored_; }
   // Saves the index or fails with a clear message.
   void Save();
   // Reads one line of a password: from the terminal without echo, or from standard input.
@@ -35,6 +42,7 @@ class CliVault {
   const CliArgs& args_;
   std::unique_ptr<Vault> vault_;
   VaultLock lock_;
+  bool restored_ = false;
 };
 
 }  // namespace kestramo::cli

@@ -8,8 +8,11 @@
 #include "cli/cli_error.h"
 #include "cli/cli_vault.h"
 #include "cli/commands.h"
+#include "cli/composed_text.h"
 #include "cli/interrupt_watch.h"
 #include "cli/item_lookup.h"
+#include "cli/output_text.h"
+#include "cli/overwrite_choice.h"
 #include "cli/terminal_status.h"
 #include "platform/qt_shell_info.h"
 #include "storage/vault/box_rules.h"
@@ -96,6 +99,11 @@ int Add(const CliArgs& args) {
   for (std::size_t i = 1; i < args.positional.size(); ++i) {
     const std::string& path = args.positional[i];
     if (cancel.Interrupted()) throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
+    if (const std::string problem = SourceProblem(path); !problem.empty()) {
+      ++failures;
+      std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: " << problem << "\n";
+      continue;
+    }
     TerminalStatus status;
     cancel.Work().Reset();
     const bool added = AddItem(v.Get(), path, box, {status, cancel.Work()}, shell.Info());
@@ -104,7 +112,9 @@ int Add(const CliArgs& args) {
     }
     if (!added) {
       ++failures;
-      if (status.LastMessage().empty()) std::cerr << "\"" << path << "\" was not added: it holds no data\n";
+      if (status.LastMessage().empty()) {
+        std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: it holds no data\n";
+      }
     } else if (!status.LastMessage().empty()) {
       ++failures;  // stored, but not whole or not saved: a script must not take it for success
     }
@@ -131,33 +141,17 @@ int List(const CliArgs& args) {
   return 0;
 }
 
-OverwriteQuestion OverwritePolicy(const CliArgs& args) {
-  const std::string mode = args.Value("overwrite", ::isatty(0) ? "ask" : "never");
-  if (mode == "always") return [](const std::string&) { return true; };
-  if (mode == "never") {
-    return [](const std::string& name) {
-      std::cerr << "kept the existing " << name << "\n";  // a script's log shows what is stale
-      return false;
-    };
-  }
-  if (mode != "ask") throw UsageError("--overwrite takes ask, always or never");
-  return [](const std::string& name) {
-    std::cerr << ReplaceFileQuestion(name) << " [y/N] " << std::flush;
-    std::string answer;
-    std::getline(std::cin, answer);
-    return answer == "y" || answer == "Y" || answer == "yes";
-  };
-}
-
 int Extract(const CliArgs& args) {
   if (args.positional.size() < 2) throw UsageError("extract needs a destination and at least one item number");
-  const OverwriteQuestion ask = OverwritePolicy(args);
+  const OverwriteChoice overwrite(args);
   std::vector<int32_t> indexes;
   for (std::size_t i = 1; i < args.positional.size(); ++i) indexes.push_back(ParseIndex(args.positional[i]));
   CliVault v(args, CliVault::Access::Write);  // exports use temp/, which belongs to one program at a time
   CancelOnInterrupt cancel;
   const auto attached = cancel.Attach(v.Get());
   for (int32_t index : indexes) MoveToItem(v.Get(), index);  // every number is checked before work starts
+  overwrite.Apply(v.Get().Zip());
+  const std::filesystem::path dest = std::filesystem::absolute(args.positional[0]);
 
   int failures = 0;
   for (int32_t index : indexes) {
@@ -165,10 +159,10 @@ int Extract(const CliArgs& args) {
     MoveToItem(v.Get(), index);
     TerminalStatus status;
     cancel.Work().Reset();
-    const ExportResult result =
-        ExtractItem(v.Get(), std::filesystem::absolute(args.positional[0]), {status, cancel.Work()}, ask);
+    const ExportResult result = ExtractItem(v.Get(), dest, {status, cancel.Work()}, overwrite.Question(status));
     if (result == ExportResult::Cancelled) throw CliError("cancelled: item " + std::to_string(index) + " was not extracted");
     if (result == ExportResult::Failed) ++failures;
+    overwrite.ReportDeclined(v.Get().Zip(), dest);
   }
   return failures ? kExitFailure : 0;
 }
@@ -199,10 +193,16 @@ int Find(const CliArgs& args) {
   if (args.positional[0].empty()) throw CliError("Input what you want to find.");
   CliVault v(args, CliVault::Access::Read);
   std::string why;
-  const auto filter = FilterExpression::Parse(FindFilterFor(args.positional[0]), true, &why);
+  const auto filter = FilterExpression::Parse(FindFilterFor(Composed(args.positional[0])), true, &why);
   if (!filter) throw CliError("cannot search: " + why);
+  // Composed and decomposed spellings of a name are the same name to its reader.
   PrintRecords(v.Get().Items(), [&filter](const ItemRecord& r) {
-    return filter->Matches([&r](ItemField f) -> const FieldValue& { return r[static_cast<std::size_t>(f)]; });
+    ItemRecord composed = r;
+    for (const ItemField f : {ItemField::Name, ItemField::Comment}) {
+      auto& value = composed[static_cast<std::size_t>(f)];
+      if (!value.IsNull()) value = FieldValue::Text(Composed(value.AsString()));
+    }
+    return filter->Matches([&composed](ItemField f) -> const FieldValue& { return composed[static_cast<std::size_t>(f)]; });
   });
   return 0;
 }
@@ -212,13 +212,20 @@ int Find(const CliArgs& args) {
 const std::vector<Command>& ItemCommands() {
   static const std::vector<Command> commands = {
       {"add", "BOX PATH...",
-       "Stores each file or folder as one item of BOX. Ctrl-C cancels the item under way and the rest.", Add},
+       "Stores each file or folder as one item of BOX. Ctrl-C cancels the item under way and the rest.\n"
+       "A path that starts with \"-\" goes after \"--\": kestramo-cli add Work -- -notes.txt", Add},
       {"list", "[BOX]",
-       "Prints the items (of one box): Index, Box, Name, Size, Type, Date, Folder, Comment, tab-separated;\n"
-       "tabs, line breaks and backslashes in texts are written as \\t, \\r, \\n and \\\\.",
+       "Prints the items (of one box), one per line: Index, Box, Name, Size, Type, Date, Folder (1 or 0)\n"
+       "and Comment, tab-separated. In texts, tab, carriage return, line feed and backslash are written\n"
+       "as \\t, \\r, \\n and \\\\; every other control character, the bidirectional controls and any\n"
+       "byte that is not UTF-8 as \\xHH (a byte) or \\uHHHH (a character). Every name the program\n"
+       "prints, in any command or message, is escaped the same way.",
        List},
-      {"extract", "DEST INDEX... [--overwrite ask|always|never]",
-       "Unpacks items into DEST. Existing files are asked about on a terminal, else kept (--overwrite).", Extract},
+      {"extract", "[--overwrite ask|always|never] DEST INDEX...",
+       "Unpacks items into DEST, made when missing. A file that already exists there is asked about\n"
+       "on a terminal, else kept (and named); --overwrite always replaces it, read-only or not, and a\n"
+       "file that cannot be replaced is named and makes the command fail.",
+       Extract, {"overwrite"}},
       {"delete", "INDEX...", "Deletes items from the vault for good.", Delete},
       {"comment", "INDEX TEXT", "Sets an item's comment (an empty TEXT clears it).", Comment},
       {"find", "TEXT",

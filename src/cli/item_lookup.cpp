@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "cli/cli_error.h"
+#include "cli/composed_text.h"
+#include "cli/output_text.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/item_lookup.h"
 
@@ -13,7 +15,7 @@ std::string FindBox(const std::vector<std::string>& boxes, const std::string& ty
     if (box == typed) return box;
   }
   for (const std::string& box : boxes) {
-    if (EqualsIgnoreCase(box, typed)) return box;
+    if (EqualsIgnoreCase(Composed(box), Composed(typed))) return box;
   }
   throw CliError("there is no box named \"" + typed + "\"");
 }
@@ -35,22 +37,7 @@ int32_t ParseIndex(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\\': out += "\\\\"; break;
-      default: out.push_back(c);
-    }
-  }
-  return out;
-}
-
 namespace {
-
 
 std::string IsoDate(const LocalDateTime& t) {
   const auto c = t.ToCivil();

@@ -8,7 +8,8 @@
 
 namespace kestramo::cli {
 
-// The existing box a typed name means: exactly, else ignoring case; fails when there is none.
+// The existing box a typed name means: exactly, else ignoring case and how accented letters
+// are spelt; fails when there is none.
 std::string FindBox(const std::vector<std::string>& boxes, const std::string& typed);
 
 // Moves the table to the item with this Index; fails when there is none.
@@ -16,9 +17,6 @@ void MoveToItem(Vault& vault, int32_t index);
 
 // An item number from the command line; fails with a usage error when it is not one.
 int32_t ParseIndex(const std::string& text);
-
-// A text on one line: tab, line breaks and the backslash written as \t, \r, \n and \\.
-std::string Escaped(const std::string& text);
 
 // One line of `list`: Index, Box, Name, Size, Type, Date, Folder and Comment, tab-separated.
 std::string ListLine(const ItemRecord& record);

@@ -3,6 +3,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/output_text.h"
 
 namespace kestramo::cli {
 
@@ -10,21 +11,28 @@ namespace {
 
 std::vector<const Command*> AllCommands() {
   std::vector<const Command*> all;
-  for (const auto* group : {&BoxCommands(), &ItemCommands(), &VaultCommands()}) {
+  for (const auto* group : {&BoxCommands(), &ItemCommands(), &UpkeepCommands(), &VaultCommands()}) {
     for (const Command& c : *group) all.push_back(&c);
   }
   return all;
 }
 
+// The command's name and its arguments, without a trailing blank when it takes none.
+std::string Synopsis(const Command& c) { return *c.usage ? std::string(c.name) + " " + c.usage : c.name; }
+
 void PrintHelp(std::ostream& out) {
   out << "Usage: kestramo-cli [--vault DIR] [--password-stdin] COMMAND [ARGUMENTS]\n\n"
          "Works on the KESTRAMO vault beside this program, or in DIR. Commands:\n";
-  for (const Command* c : AllCommands()) out << "  " << c->name << " " << c->usage << "\n";
-  out << "\nkestramo-cli COMMAND --help describes one command. Exit status: 0 success, 1 failure, 2 wrong usage.\n";
+  for (const Command* c : AllCommands()) out << "  " << Synopsis(*c) << "\n";
+  out << "\n"
+         "kestramo-cli COMMAND --help describes one command. \"--\" ends the options: what follows is\n"
+         "taken as it is, even when it starts with \"-\". When the vault has a password, it is asked\n"
+         "for first (--password-stdin reads it from standard input).\n"
+         "Exit status: 0 success, 1 failure (a message on standard error), 2 wrong usage.\n";
 }
 
 void PrintCommandHelp(const Command& c) {
-  std::cout << "Usage: kestramo-cli [--vault DIR] " << c.name << " " << c.usage << "\n\n" << c.help << "\n";
+  std::cout << "Usage: kestramo-cli [--vault DIR] " << Synopsis(c) << "\n\n" << c.help << "\n";
 }
 
 }  // namespace
@@ -39,11 +47,13 @@ int Main(int argc, char** argv) {
   try {
     const CliArgs args = ParseArgs(argc, argv, {"vault", "overwrite"});
     if (args.command.empty()) {
+      args.RequireKnownOptions({});
       PrintHelp(args.Has("help") ? std::cout : std::cerr);
       return args.Has("help") ? 0 : kExitUsage;
     }
     for (const Command* c : AllCommands()) {
       if (args.command != c->name) continue;
+      args.RequireKnownOptions(c->options);
       if (args.Has("help")) {
         PrintCommandHelp(*c);
         return 0;
@@ -52,10 +62,10 @@ int Main(int argc, char** argv) {
     }
     throw UsageError("unknown command \"" + args.command + "\" (see kestramo-cli --help)");
   } catch (const CliError& e) {
-    std::cerr << "kestramo-cli: " << e.what() << "\n";
+    std::cerr << "kestramo-cli: " << Escaped(e.what()) << "\n";
     return e.Status();
   } catch (const std::exception& e) {
-    std::cerr << "kestramo-cli: " << e.what() << "\n";
+    std::cerr << "kestramo-cli: " << Escaped(e.what()) << "\n";
     return kExitFailure;
   }
 }

@@ -2,7 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+
+#include "cli/output_text.h"
+#include "storage/text/utf8.h"
 
 namespace kestramo::cli {
 
@@ -10,10 +15,9 @@ TerminalStatus::TerminalStatus() : tty_(::isatty(2) != 0) {}
 
 void TerminalStatus::SetStatusText(const std::string& text) {
   // "Now is compressing:\rName" becomes one line.
-  label_ = text;
-  for (char& c : label_) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
+  std::string line = text;
+  if (const auto cr = line.find('\r'); cr != std::string::npos) line[cr] = ' ';
+  label_ = Utf8Truncate(Escaped(line), 60);
   position_ = 0;
   Draw();
 }
@@ -27,10 +31,10 @@ void TerminalStatus::SetProgress(int position, int maximum) {
 void TerminalStatus::Draw() {
   if (!tty_) return;
   constexpr int kWidth = 30;
-  const int filled = maximum_ > 0 ? position_ * kWidth / maximum_ : 0;
-  std::string bar(static_cast<std::size_t>(filled), '#');
+  const int64_t shown = std::clamp(position_, 0, maximum_);
+  std::string bar(static_cast<std::size_t>(shown * kWidth / maximum_), '#');
   bar.resize(kWidth, '.');
-  std::fprintf(stderr, "\r\033[K[%s] %3d%% %.60s", bar.c_str(), maximum_ ? position_ * 100 / maximum_ : 0,
+  std::fprintf(stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), static_cast<int>(shown * 100 / maximum_),
                label_.c_str());
   std::fflush(stderr);
   drawn_ = true;
@@ -41,9 +45,14 @@ void TerminalStatus::Close() {
   drawn_ = false;
 }
 
+void TerminalStatus::EndLine() {
+  if (drawn_) std::fputc('\n', stderr);
+  drawn_ = false;
+}
+
 void TerminalStatus::ShowMessage(const std::string& text) {
   lastMessage_ = text;
-  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fprintf(stderr, "kestramo-cli: %s\n", Escaped(text).c_str());
 }
 
 }  // namespace kestramo::cli

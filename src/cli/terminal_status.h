@@ -7,7 +7,8 @@
 namespace kestramo::cli {
 
 // Shows a pipeline's stage and progress as one redrawn line on standard error when it
-// is a terminal; messages always go to standard error.
+// is a terminal; messages always go to standard error, after the program's name. Texts are
+// escaped: a name may hold anything, terminal controls included.
 class TerminalStatus : public StatusSink {
  public:
   TerminalStatus();
@@ -19,6 +20,8 @@ class TerminalStatus : public StatusSink {
   void ShowMessage(const std::string& text) override;
 
   const std::string& LastMessage() const { return lastMessage_; }
+  // Leaves the progress bar where it is and moves below it, for a question.
+  void EndLine();
 
  private:
   void Draw();

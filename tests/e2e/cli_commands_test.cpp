@@ -155,3 +155,170 @@ TEST_F(CliTest, ARunningProgramsVaultIsNeverWritten) {
 
 }  // namespace
 }  // namespace kestramo
+
+namespace kestramo {
+namespace {
+
+std::string IndexBytes(const fs::path& vault) { return ReadFile(vault / "coffrel/index.dat"); }
+
+// True when the text holds a byte a terminal acts on: any control character but tab and line feed.
+bool HoldsTerminalControls(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return (b < 0x20 && b != '\t' && b != '\n') || b == 0x7F;
+  }) || text.find("\xC2\x9B") != std::string::npos || text.find("\xE2\x80\xAE") != std::string::npos;
+}
+
+TEST_F(CliTest, AnOptionACommandDoesNotKnowIsRefusedAndChangesNothing) {
+  Ok({"new-box", "Work"});
+  Ok({"new-box", "Home"});
+  WriteFile(dir / "src/a.txt", "a");
+  Ok({"add", "Work", (dir / "src/a.txt").string()});
+  const std::string before = IndexBytes(dir / "vault");
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"delete", "1", "--dry-run"}, {"delete-box", "Home", "--yes", "--force"},
+        {"list", "--foo"}, {"add", "Work", "-r", (dir / "src/a.txt").string()}, {"comment", "1", "x", "--yes"},
+        {"extract", (dir / "out").string(), "1", "--yes"}, {"--bogus"}, {"delete", "--yes=1", "1"}}) {
+    const CliResult r = cli.Run(command);
+    EXPECT_EQ(r.status, 2) << command[0] << ": " << r.err;
+    EXPECT_NE(r.err.find("kestramo-cli: "), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(IndexBytes(dir / "vault"), before);
+  EXPECT_TRUE(fs::exists(dir / "vault/coffrel/item0000000001.dat"));
+  EXPECT_FALSE(fs::exists(dir / "out"));
+  // After "--" everything is an argument: a file may be called --help.
+  WriteFile(dir / "src/--help", "not an option");
+  const CliResult added = CliRunner::RunAs({KESTRAMO_CLI, "--vault", (dir / "vault").string(), "add", "Work", "--",
+                                           "--help"}, "", std::chrono::milliseconds(-1), dir / "src");
+  EXPECT_EQ(added.status, 0) << added.err;
+  EXPECT_NE(Ok({"find", "--", "--help"}).out.find("\t--help\t"), std::string::npos);
+}
+
+TEST_F(CliTest, NamesNeverReachTheTerminalRaw) {
+  // Clear screen, window title, bell, backspace, DEL, a C1 control, a right-to-left override
+  // and a byte that is not UTF-8.
+  const std::string hostile = "a\x1b[2J\x1b]0;owned\x07\b\x7f\xc2\x9b\xe2\x80\xaeZ\xff";
+  const std::string escaped = "a\\x1B[2J\\x1B]0;owned\\x07\\x08\\x7F\\u009B\\u202EZ\\xFF";
+  Ok({"new-box", hostile});
+  WriteFile(dir / ("src/" + hostile), "h");
+  Ok({"add", hostile, (dir / ("src/" + hostile)).string()});
+  Ok({"comment", "1", hostile});
+  const CliResult list = Ok({"list"});
+  EXPECT_EQ(list.out.substr(0, list.out.find('\t', 2) + 1), "1\t" + escaped + "\t");
+  for (const CliResult& r : {list, Ok({"boxes"}), Ok({"find", "owned"}), Ok({"verify"}),
+                             cli.Run({"rename-box", hostile + "x", "y"}), cli.Run({"add", hostile, hostile}),
+                             cli.Run({"extract", (dir / "src").string(), "1"})}) {
+    EXPECT_FALSE(HoldsTerminalControls(r.out + r.err)) << r.out << r.err;
+  }
+  EXPECT_EQ(Ok({"boxes"}).out, escaped + "\n");
+  EXPECT_NE(Ok({"list", "--help"}).out.find("\\uHHHH"), std::string::npos);
+}
+
+// Where the vault is looked for: a folder without one is never taken for an empty vault.
+TEST_F(CliTest, OnlyAVaultOrAnEmptyFolderIsAVault) {
+  WriteFile(dir / "docs/letter.txt", "mine");
+  const std::string docs = (dir / "docs").string(), none = (dir / "vault").string();
+  const std::string file = (dir / "docs/letter.txt").string();
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  };
+  for (const Case& c : std::vector<Case>{{{"--vault", none, "list"}, 1, "no vault in " + none},
+                                         {{"--vault", none, "verify"}, 1, "no vault in"},
+                                         {{"--vault", docs, "new-box", "W"}, 1, "only in an empty folder"},
+                                         {{"--vault", "", "boxes"}, 2, "--vault needs a folder"},
+                                         {{"--vault", file, "boxes"}, 1, "is a file"}}) {
+    std::vector<std::string> argv{KESTRAMO_CLI};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const CliResult r = CliRunner::RunAs(argv);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(fs::is_empty(dir / "vault"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "docs"), fs::directory_iterator()), 1);
+  Ok({"new-box", "Work"});  // an empty folder becomes a vault
+  Ok({"list"});
+}
+
+TEST_F(CliTest, AnUnreadableIndexFailsEveryCommand) {
+  Ok({"new-box", "Work"});
+  Ok({"new-box", "Home"});  // a backup generation exists
+  WriteFile(dir / "src/a.txt", "a");
+  Ok({"add", "Work", (dir / "src/a.txt").string()});
+  for (const char* generation : {"coffrel/index.dat", "backup/index.dat"}) {
+    WriteFile(dir / "vault" / generation, "\x0cnot an index");
+  }
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"list"}, {"boxes"}, {"find", "a"}, {"verify"}, {"new-box", "X"}, {"clean", "--yes"}}) {
+    const CliResult r = cli.Run(command);
+    EXPECT_EQ(r.status, 1) << command[0];
+    EXPECT_NE(r.err.find("the index cannot be read"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_TRUE(fs::exists(dir / "vault/coffrel/item0000000001.dat"));
+  EXPECT_FALSE(fs::exists(dir / "vault/coffrel/index.dat"));  // never replaced by an empty one
+}
+
+TEST_F(CliTest, TextsReadWellAndMatchHowEverAccentsAreSpelt) {
+  const std::string help = Ok({"--help"}).out;
+  EXPECT_EQ(help.find(" \n"), std::string::npos) << help;
+  EXPECT_NE(help.find("clean [--yes]\n"), std::string::npos);
+  EXPECT_NE(help.find("  verify\n"), std::string::npos);
+  const std::string composed = "Caf\xc3\xa9", decomposed = "Cafe\xcc\x81";
+  Ok({"new-box", composed});
+  Fails({"new-box", decomposed}, "already exists");
+  WriteFile(dir / ("src/" + decomposed + ".txt"), "c");
+  Ok({"add", decomposed, (dir / ("src/" + decomposed + ".txt")).string()});
+  EXPECT_EQ(Ok({"find", composed}).out.substr(0, 2), "1\t");
+  EXPECT_EQ(Ok({"find", "CAFE\xcc\x81"}).out.substr(0, 2), "1\t");
+  EXPECT_NE(Ok({"verify"}).out.find("1 item checked,"), std::string::npos);
+  const CliResult missing = cli.Run({"add", composed, (dir / "src/none.txt").string()});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("kestramo-cli: \"" + (dir / "src/none.txt").string() + "\" was not added"),
+            std::string::npos) << missing.err;
+}
+
+TEST_F(CliTest, ExistingFilesAreReplacedOrKeptAsSaidAndNeverSilently) {
+  Ok({"new-box", "Work"});
+  for (int i = 0; i < 23; ++i) WriteFile(dir / ("src/Tree/f" + std::to_string(i) + ".txt"), "new");
+  WriteFile(dir / "src/locked.txt", "new");
+  Ok({"add", "Work", (dir / "src/Tree").string(), (dir / "src/locked.txt").string()});
+  for (int i = 0; i < 23; ++i) WriteFile(dir / ("out/Tree/f" + std::to_string(i) + ".txt"), "old");
+  WriteFile(dir / "out/locked.txt", "old");
+  fs::permissions(dir / "out/locked.txt", fs::perms(0444));
+
+  const std::string never = Ok({"extract", "--overwrite", "never", (dir / "out").string(), "1", "2"}).err;
+  std::size_t named = 0;
+  for (std::size_t at = 0; (at = never.find("kestramo-cli: kept the existing Tree/f", at)) != std::string::npos; ++at) ++named;
+  EXPECT_EQ(named, 20u) << never;
+  EXPECT_EQ(std::count(never.begin(), never.end(), '\n'), 20 + 1 + 1) << never;
+  EXPECT_NE(never.find("kept 3 more existing files\n"), std::string::npos) << never;
+  EXPECT_NE(never.find("kept the existing locked.txt\n"), std::string::npos) << never;
+
+  Ok({"extract", "--overwrite=always", (dir / "out").string(), "2"});
+  EXPECT_EQ(ReadFile(dir / "out/locked.txt"), "new");
+
+  // On a terminal each file is asked about, on a line of its own below the progress bar:
+  // an empty answer and "n" keep, "y" replaces.
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    WriteFile(dir / "src" / name, "new");
+    WriteFile(dir / "asked" / name, "old");
+  }
+  Ok({"add", "Work", (dir / "src/a.txt").string(), (dir / "src/b.txt").string(), (dir / "src/c.txt").string()});
+  const CliResult asked = cli.RunOnTerminal({"extract", (dir / "asked").string(), "3", "4", "5"}, "\nn\ny\n");
+  EXPECT_EQ(asked.status, 0) << asked.out;
+  EXPECT_EQ(ReadFile(dir / "asked/a.txt") + ReadFile(dir / "asked/b.txt") + ReadFile(dir / "asked/c.txt"), "oldoldnew");
+  for (std::size_t at = 0; (at = asked.out.find("Replace existing file", at)) != std::string::npos; ++at) {
+    EXPECT_EQ(asked.out[at - 1], '\n') << asked.out;
+  }
+
+  // A destination that cannot be made is said to be the destination's fault.
+  const CliResult blocked = cli.Run({"extract", (dir / "out/locked.txt/sub").string(), "2"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.err.find("the destination folder cannot be created"), std::string::npos) << blocked.err;
+  EXPECT_EQ(blocked.err.find("damaged"), std::string::npos) << blocked.err;
+}
+
+}  // namespace
+}  // namespace kestramo

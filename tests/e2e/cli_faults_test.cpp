@@ -205,3 +205,60 @@ TEST_F(CliFaultTest, ADamagedIndexIsRestoredAndReported) {
 
 }  // namespace
 }  // namespace kestramo
+
+namespace kestramo {
+namespace {
+
+TEST_F(CliFaultTest, VerifyTiesEachItemFileToItsRecordAndNamesTheRealReason) {
+  WriteFile(dir / "src/one.txt", "first item");
+  WriteFile(dir / "src/two.txt", "other item");  // the same size
+  WriteFile(dir / "src/three.txt", "third");
+  for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
+    ASSERT_EQ(cli.Run({"add", "Work", (dir / "src" / name).string()}).status, 0);
+  }
+  fs::rename(vault / "coffrel/item0000000001.dat", dir / "swap");
+  fs::rename(vault / "coffrel/item0000000002.dat", vault / "coffrel/item0000000001.dat");
+  fs::rename(dir / "swap", vault / "coffrel/item0000000002.dat");
+  PlantItem(3, StoredArchive({{"../three.txt", "third", 5}}));
+
+  const CliResult v = cli.Run({"verify"});
+  EXPECT_EQ(v.status, 1);
+  EXPECT_NE(v.out.find("DAMAGED\t1\tWork\tone.txt\tits file is not this item's: it holds \"two.txt\""),
+            std::string::npos) << v.out;
+  EXPECT_NE(v.out.find("DAMAGED\t2\tWork\ttwo.txt\tits file is not this item's"), std::string::npos) << v.out;
+  EXPECT_NE(v.out.find("DAMAGED\t3\tWork\tthree.txt\tit is damaged (Unsafe entry name skipped: ../three.txt)"),
+            std::string::npos) << v.out;
+  EXPECT_NE(v.err.find("3 items cannot be taken out whole"), std::string::npos) << v.err;
+}
+
+TEST_F(CliFaultTest, CleanRemovesOnlyTheFilesNoRecordLists) {
+  WriteFile(dir / "src/kept.txt", "kept");
+  ASSERT_EQ(cli.Run({"add", "Work", (dir / "src/kept.txt").string()}).status, 0);
+  const std::string kept = ReadFile(vault / "coffrel/item0000000001.dat");
+  PlantItem(7, "the file of a deleted item that a kill left behind");
+  PlantItem(8, "set aside");
+  fs::rename(vault / "coffrel/item0000000008.dat", vault / "coffrel/item0000000001.dat.unrecorded-20240101-000000");
+  WriteFile(vault / "coffrel/item-notes.dat", "not an item file");
+
+  const CliResult v = cli.Run({"verify"});
+  EXPECT_NE(v.out.find("UNRECORDED\titem0000000001.dat.unrecorded-20240101-000000\nUNRECORDED\titem0000000007.dat\n"),
+            std::string::npos) << v.out;
+  EXPECT_EQ(v.status, 0);
+
+  const CliResult unconfirmed = cli.Run({"clean"});
+  EXPECT_EQ(unconfirmed.status, 1);
+  EXPECT_NE(unconfirmed.out.find("item0000000007.dat"), std::string::npos);  // shown before the question
+  EXPECT_TRUE(fs::exists(vault / "coffrel/item0000000007.dat"));
+
+  const CliResult cleaned = cli.Run({"clean", "--yes"});
+  EXPECT_EQ(cleaned.status, 0) << cleaned.err;
+  EXPECT_NE(cleaned.out.find("Removed 2 files."), std::string::npos) << cleaned.out;
+  EXPECT_EQ(ReadFile(vault / "coffrel/item0000000001.dat"), kept);
+  EXPECT_TRUE(fs::exists(vault / "coffrel/item-notes.dat"));
+  EXPECT_EQ(ItemFiles(), 2u);  // the recorded item and the stranger
+  EXPECT_EQ(cli.Run({"verify"}).out.find("UNRECORDED"), std::string::npos);
+  EXPECT_EQ(cli.Run({"clean"}).out, "Nothing to remove.\n");
+}
+
+}  // namespace
+}  // namespace kestramo

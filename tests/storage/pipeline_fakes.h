@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 namespace kestramo::testing {
 
 // Records every status call in order; `onProgress` lets a test act (press Cancel) mid-stage.
+// Every position must lie on the bar: from 0 to the maximum it comes with.
 class RecordingSink : public StatusSink {
  public:
   std::vector<std::string> calls;
@@ -24,7 +27,9 @@ class RecordingSink : public StatusSink {
     calls.push_back("phase:" + std::to_string(static_cast<int>(p)));
   }
   void EnableCancel() override { calls.push_back("cancel-on"); }
-  void SetProgress(int position, int) override {
+  void SetProgress(int position, int maximum) override {
+    EXPECT_GE(position, 0);
+    EXPECT_LE(position, maximum) << "past the end of the bar";
     positions.push_back(position);
     if (onProgress) onProgress(phase_, position);
   }

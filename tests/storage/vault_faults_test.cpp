@@ -179,6 +179,32 @@ TEST_F(VaultFaultTest, AFullDiskDuringAnIndexSaveKeepsTheLastSavedIndex) {
   EXPECT_TRUE(saved);
 }
 
+// A disk that takes every write but loses the flush: nothing may be renamed into place
+// (after a power cut it could be empty), neither the index nor a new item.
+TEST_F(VaultFaultTest, AFailingFlushFailsTheSaveAndKeepsTheOldIndex) {
+  Vault vault(base);
+  vault.LoadIndex();
+  const std::string index = ReadFile(vault.Layout().IndexFile());
+  vault.Items().MoveTo(1);
+  vault.Items().Edit();
+  vault.Items().SetField(ItemField::Comment, FieldValue::Text("unsaved"));
+  vault.Items().Post();
+  WriteFile(dir / "src/late.txt", "late");
+  struct SyncFailure {
+    SyncFailure() { SetDiskSyncFailure(true); }
+    ~SyncFailure() { SetDiskSyncFailure(false); }
+  };
+  {
+    SyncFailure failing;
+    EXPECT_FALSE(vault.SaveIndex());
+    EXPECT_FALSE(Add(vault, dir / "src/late.txt"));
+  }
+  EXPECT_EQ(ReadFile(vault.Layout().IndexFile()), index);
+  EXPECT_FALSE(fs::exists(vault.Layout().ItemFile(3)));
+  Vault reloaded(base);
+  ExpectFirstItemsIntact(reloaded);
+}
+
 TEST_F(VaultFaultTest, AnItemDamagedAfterSomeEntriesLeavesNoFileBehind) {
   Vault vault(base);
   vault.LoadIndex();

@@ -10,6 +10,7 @@ namespace kestramo {
 namespace {
 
 std::atomic<int64_t> gSpaceLeft{-1};
+std::atomic<bool> gSyncFails{false};
 
 // How many of `size` bytes the simulated disk still takes; -1 for no limit.
 int64_t Allowance(std::size_t size) {
@@ -44,6 +45,16 @@ ssize_t DiskWriteAt(int fd, const void* data, std::size_t size, off_t offset) {
   }
   return Account(::pwrite(fd, data, static_cast<std::size_t>(allowed), offset));
 }
+
+int DiskSync(int fd) {
+  if (gSyncFails.load()) {
+    errno = EIO;
+    return -1;
+  }
+  return ::fsync(fd);
+}
+
+void SetDiskSyncFailure(bool failing) { gSyncFails.store(failing); }
 
 void SetDiskSpaceLimit(int64_t bytes) { gSpaceLeft.store(bytes < 0 ? -1 : bytes); }
 

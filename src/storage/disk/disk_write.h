@@ -11,6 +11,11 @@ namespace kestramo {
 // behave as write(2) and pwrite(2); tests use the limit below to make the disk full.
 ssize_t DiskWrite(int fd, const void* data, std::size_t size);
 ssize_t DiskWriteAt(int fd, const void* data, std::size_t size, off_t offset);
+// Every flush of a file to the disk goes through this call, which behaves as fsync(2).
+int DiskSync(int fd);
+
+// While set, every flush fails with EIO, as on a disk that loses a write late.
+void SetDiskSyncFailure(bool failing);
 
 // After `bytes` more bytes every write fails with ENOSPC, as on a full disk (the write
 // that crosses the limit is cut short first). A negative value lifts the limit.

@@ -28,7 +28,7 @@ bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
 bool SyncDirectory(const fs::path& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
+  const bool ok = DiskSync(fd) == 0;
   ::close(fd);
   return ok;
 }
@@ -37,7 +37,7 @@ bool WriteSynced(const fs::path& file, const std::vector<uint8_t>& bytes) {
   ::unlink(file.c_str());  // a staging file is always new: whatever bore its name, links included, goes
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  bool ok = WriteAll(fd, bytes.data(), bytes.size()) && DiskSync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   return ok;
 }
@@ -47,7 +47,7 @@ bool WriteSynced(const fs::path& file, const std::vector<uint8_t>& bytes) {
 bool SyncFile(const fs::path& file) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
+  const bool ok = DiskSync(fd) == 0;
   ::close(fd);
   return ok;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "storage/text/named_list.h"
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/progress_translator.h"
 #include "storage/vault/vault_lock.h"
@@ -28,25 +29,44 @@ void RemoveCreated(const std::vector<std::string>& created) {
   }
 }
 
-std::string FailureMessage(const std::string& name, const std::string& error, int extracted, std::size_t replaced) {
+std::string FailureMessage(const std::string& name, const ZipComponent& zip, int extracted) {
   const std::string head = "The item \"" + name + "\" cannot be extracted: ";
+  const std::size_t replaced = zip.ReplacedPaths().size();
   std::string undone = extracted > static_cast<int>(replaced) ? " The files it had created were removed." : "";
   if (replaced > 0) {
     undone += " " + std::to_string(replaced) +
               (replaced == 1 ? " file you agreed to replace already holds" : " files you agreed to replace already hold") +
               " the item's copy.";
   }
+  const std::string& error = zip.LastError();
   if (error == kCantWriteOutput) {
     return head + "its files could not be written (is the destination disk full?)." + undone;
   }
   if (error == kProtectedOutput) {
     return head + "some of its files would land in the vault's own folders; choose another destination." + undone;
   }
+  // The destination is at fault, not the item.
+  if (error == kCantUseDestination) {
+    return head + "the destination folder cannot be created or opened: " + zip.LastErrorDetail() + "." + undone;
+  }
   if (error == kCantCreateOutput) {
-    return head + "a file or folder could not be created in the destination (something of the same name is in "
-                  "the way, or the destination cannot be written)." + undone;
+    return head + "this could not be created in the destination: " + zip.LastErrorDetail() + "." + undone;
   }
   return head + "it is damaged (" + error + ")." + undone;
+}
+
+// Existing files that were to be replaced and could not be (read-only, or one that appeared
+// while the item was unpacked): the export is not what the user asked for.
+std::string NotReplacedMessage(const std::string& name, const ZipComponent& zip, const fs::path& destDir) {
+  std::vector<std::string> kept;
+  for (const auto& file : zip.KeptPaths()) {
+    if (!file.declined) kept.push_back(fs::path(file.path).lexically_relative(destDir).string());
+  }
+  if (kept.empty()) return {};
+  return "The item \"" + name + "\" was extracted, but " +
+         (kept.size() == 1 ? "1 existing file" : std::to_string(kept.size()) + " existing files") +
+         " could not be replaced and still " + (kept.size() == 1 ? "holds" : "hold") +
+         " what it held before: " + NamedList(kept, 20) + ".";
 }
 
 }  // namespace
@@ -116,10 +136,14 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
       zip.CloseArchive();
       RemoveCreated(zip.CreatedPaths());
       DeleteMatchingFiles(tempDir);
-      closer.CloseWithMessage(FailureMessage(name, zip.LastError(), count, zip.ReplacedPaths().size()));
+      closer.CloseWithMessage(FailureMessage(name, zip, count));
       return ExportResult::Failed;
     }
     DeleteMatchingFiles(tempDir);
+    if (const std::string notReplaced = NotReplacedMessage(name, zip, destDir); !notReplaced.empty()) {
+      closer.CloseWithMessage(notReplaced);
+      return ExportResult::Failed;
+    }
     return result;
   } catch (...) {
     zip.OnOverwritePrompt = nullptr;

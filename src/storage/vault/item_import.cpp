@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
+#include "storage/text/named_list.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/progress_translator.h"
+#include "storage/vault/unrecorded_files.h"
 #include "storage/zip/pack_path.h"
 
 namespace kestramo {
@@ -32,19 +36,31 @@ struct SourceEntry {
   std::string ext;  // upper case with its dot; files only
 };
 
-// The entry of the source itself, as a directory listing would show it.
-std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normalized) {
+// The entry of the source itself, as a directory listing would show it; or nothing, with
+// *why saying what is wrong with the path.
+std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normalized, std::string* why) {
   std::error_code ec;
+  *why = "the path is empty";
   if (source.empty()) return std::nullopt;
   fs::path p = fs::absolute(source, ec).lexically_normal();
-  if (ec) return std::nullopt;
+  if (ec) {
+    *why = ec.message();
+    return std::nullopt;
+  }
   if (!p.has_filename()) p = p.parent_path();
+  *why = "it names no file or folder of its own";
   struct stat st {};
-  if (p == p.root_path() || ::stat(p.c_str(), &st) != 0) return std::nullopt;
+  if (p == p.root_path()) return std::nullopt;
+  if (::stat(p.c_str(), &st) != 0) {
+    *why = std::strerror(errno);
+    return std::nullopt;
+  }
   SourceEntry e;
   e.name = p.filename().string();
   if (e.name.empty() || e.name == "." || e.name == "..") return std::nullopt;
+  *why = "it is not a plain file or folder";
   if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) return std::nullopt;  // a pipe, socket or device
+  why->clear();
   e.isFolder = S_ISDIR(st.st_mode);
   e.date = LocalDateTime::FromUnixTime(st.st_mtime);
   e.date.seconds -= e.date.seconds % 2;  // the two-second resolution of archive times
@@ -93,18 +109,21 @@ std::string NotStoredMessage(const std::string& name, const std::string& why) {
 // Names what packing left out, relative to the folder that holds the source.
 std::string LeftOutMessage(const std::string& name, const fs::path& src, const std::vector<std::string>& paths,
                            bool stored) {
-  constexpr std::size_t kNamed = 5;
-  std::string list;
-  for (std::size_t i = 0; i < paths.size() && i < kNamed; ++i) {
-    list += (i ? ", " : "") + fs::path(paths[i]).lexically_relative(src.parent_path()).string();
-  }
-  if (paths.size() > kNamed) list += " and " + std::to_string(paths.size() - kNamed) + " more";
-  const std::string what = " that cannot be read or are not plain files or folders: " + list + ".";
+  std::vector<std::string> relative;
+  for (const std::string& path : paths) relative.push_back(fs::path(path).lexically_relative(src.parent_path()).string());
+  const std::string what = " that cannot be read or are not plain files or folders: " + NamedList(relative, 5) + ".";
   if (!stored) return "\"" + name + "\" could not be stored: it holds nothing readable, only entries" + what;
   return "\"" + name + "\" was stored without " + std::to_string(paths.size()) + " of its entries" + what;
 }
 
 }  // namespace
+
+std::string SourceProblem(const fs::path& source) {
+  fs::path normalized;
+  std::string why;
+  FindSource(source, &normalized, &why);
+  return why;
+}
 
 int PackLevelFor(const std::string& name, bool isFolder) {
   static const std::array<const char*, 9> kStored = {".RAR", ".ZIP", ".CAB", ".ARJ", ".TGZ",
@@ -119,7 +138,8 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
   const fs::path tempDir = vault.Layout().TempDir();
   try {
     fs::path src;
-    const auto entry = FindSource(source, &src);
+    std::string why;
+    const auto entry = FindSource(source, &src, &why);
     if (!entry) {
       closer.CloseWithMessage(kInvalidPathMessage);
       return false;
@@ -183,7 +203,7 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     // One whose record was just deleted, with the save still to come, simply goes.
     std::error_code ec;
     if (vault.TakePendingRemoval(n)) ForceDeleteFile(itemFile);
-    if (fs::exists(fs::symlink_status(itemFile, ec)) && SetAsideFile(itemFile, "unrecorded").empty()) {
+    if (fs::exists(fs::symlink_status(itemFile, ec)) && SetAsideFile(itemFile, kUnrecordedLabel).empty()) {
       DeleteMatchingFiles(tempDir);
       closer.CloseWithMessage(NotStoredMessage(entry->name, "the file " + itemFile.string() + " is in the way"));
       return false;

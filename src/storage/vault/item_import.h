@@ -25,6 +25,10 @@ struct WorkContext {
 bool AddItem(Vault& vault, const std::filesystem::path& source, const std::string& box, WorkContext ctx,
              ShellInfo& shell);
 
+// Why a path cannot be stored as an item (it does not exist, names no file or folder of its
+// own, or is a device, pipe or socket); empty when it can.
+std::string SourceProblem(const std::filesystem::path& source);
+
 // The pack level of a file name: stored (0) for archives that are already compressed.
 int PackLevelFor(const std::string& name, bool isFolder);
 

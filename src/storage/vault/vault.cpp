@@ -39,8 +39,7 @@ bool Vault::HasPassword() const { return masterKey_.size() > std::string(kMaster
 bool Vault::HasItemFiles() const {
   std::error_code ec;
   for (fs::directory_iterator it(layout_.CoffrelDir(), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() == 18 && name.rfind("item", 0) == 0 && name.ends_with(".dat")) return true;
+    if (VaultLayout::IsItemFileName(it->path().filename().string())) return true;
   }
   return false;
 }

@@ -13,6 +13,11 @@ std::string VaultLayout::ItemBaseName(int32_t index) {
   return std::string("item") + digits;
 }
 
+bool VaultLayout::IsItemFileName(std::string_view name) {
+  if (name.size() != kItemFileNameLength || !name.starts_with("item") || !name.ends_with(".dat")) return false;
+  return name.substr(4, 10).find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::filesystem::path VaultLayout::ItemFile(int32_t index) const {
   return CoffrelDir() / (ItemBaseName(index) + ".dat");
 }
@@ -36,6 +41,11 @@ bool VaultLayout::HoldsPath(const std::filesystem::path& path) const {
     if (!rel.empty() && *rel.begin() != "..") return true;
   }
   return false;
+}
+
+bool VaultLayout::HoldsVault() const {
+  std::error_code ec;
+  return std::filesystem::is_directory(CoffrelDir(), ec) || std::filesystem::is_regular_file(BackupIndexFile(), ec);
 }
 
 bool VaultLayout::EnsureDirectories() const {

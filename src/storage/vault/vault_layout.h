@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace kestramo {
 
@@ -23,6 +24,9 @@ class VaultLayout {
 
   // "item" + Index as ten zero-padded digits.
   static std::string ItemBaseName(int32_t index);
+  // Whether a file name is that of an item file: "item", ten digits and ".dat".
+  static bool IsItemFileName(std::string_view name);
+  static constexpr std::size_t kItemFileNameLength = 18;
   std::filesystem::path ItemFile(int32_t index) const;      // coffrel/itemNNNNNNNNNN.dat
   std::filesystem::path TempArchive(int32_t index) const;   // temp/itemNNNNNNNNNN.zip
   std::filesystem::path TempEncrypted(int32_t index) const; // temp/itemNNNNNNNNNN.dat
@@ -30,6 +34,9 @@ class VaultLayout {
   // Whether `path` is one of coffrel/, backup/ and temp/ or lies below one (links resolved),
   // where the vault's own cleaning and saving would overwrite or delete what is put there.
   bool HoldsPath(const std::filesystem::path& path) const;
+
+  // Whether the base holds a vault's files: coffrel/, or a saved index to restore it from.
+  bool HoldsVault() const;
 
   // Creates coffrel/, backup/ and temp/ when missing; false when one cannot be made.
   bool EnsureDirectories() const;

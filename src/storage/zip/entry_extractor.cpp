@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -85,7 +86,7 @@ EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, const Extrac
       created_(created) {
   const std::string dest = settings_.destDir.empty() ? "." : settings_.destDir;
   destFd_ = open(dest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (destFd_ < 0) throw ZipError("Cannot open the destination directory " + dest);
+  if (destFd_ < 0) throw ZipError(kCantUseDestination, dest + " (" + std::strerror(errno) + ")");
   if (IsProtected(destFd_)) throw ZipError(kProtectedOutput);
   inBuffer_.resize(kInputPiece);
   outBuffer_.resize(kOutputPiece);
@@ -107,6 +108,7 @@ int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& director
       if (mkdirat(parent.Get(), part.c_str(), 0777) != 0) return -1;
       created_.push_back(path);
     } else if (!S_ISDIR(st.st_mode)) {
+      errno = ENOTDIR;
       return -1;  // a file or a symbolic link where a directory should be
     }
     fd = openat(parent.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -130,10 +132,8 @@ bool EntryExtractor::IsProtected(const struct stat& st) const {
   return std::find(paths.begin(), paths.end(), id) != paths.end();
 }
 
-bool EntryExtractor::MayReplace(int dirFd, const std::string& fileName, const EntryInfo& entry) {
-  struct stat st {};
-  if (fstatat(dirFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return true;
-  if (!S_ISREG(st.st_mode)) return false;  // never write through a link or over a directory
+EntryExtractor::Decision EntryExtractor::Decide(const struct stat& existing, const std::string& fileName,
+                                                const EntryInfo& entry) const {
   bool replace = false;
   switch (settings_.overwriteMode) {
     case OverwriteMode::Prompt:
@@ -141,59 +141,59 @@ bool EntryExtractor::MayReplace(int dirFd, const std::string& fileName, const En
       break;
     case OverwriteMode::Always: replace = true; break;
     case OverwriteMode::Never: replace = false; break;
-    case OverwriteMode::IfNewer: replace = FromDosDateTime(entry.dosDateTime) > st.st_mtime; break;
-    case OverwriteMode::IfOlder: replace = FromDosDateTime(entry.dosDateTime) < st.st_mtime; break;
+    case OverwriteMode::IfNewer: replace = FromDosDateTime(entry.dosDateTime) > existing.st_mtime; break;
+    case OverwriteMode::IfOlder: replace = FromDosDateTime(entry.dosDateTime) < existing.st_mtime; break;
   }
-  if (!replace) return false;
+  if (!replace) return Decision::Declined;
   // The new file is renamed over the old one, so a read-only one needs no change of mode.
-  return (st.st_mode & S_IWUSR) || settings_.replaceReadOnly;
+  return (existing.st_mode & S_IWUSR) || settings_.replaceReadOnly ? Decision::Replace : Decision::Refused;
 }
 
 bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
-  auto safe = SplitSafeEntryPath(name);
-  if (!safe) {
-    if (hooks_.onSkipped) hooks_.onSkipped(entry.uncompressedSize);
-    if (hooks_.onEntryError) hooks_.onEntryError("Unsafe entry name skipped: " + name);
-    return false;
-  }
-  if (!settings_.recreateDirs) safe->directories.clear();
   auto skip = [&] {
     if (hooks_.onSkipped) hooks_.onSkipped(entry.uncompressedSize);
     return false;
   };
   // What cannot be written is an error, never a quiet skip: an export must not look
-  // complete without it. Only the user's "no" and an entry already present are skips.
-  auto cannotCreate = [&] {
-    if (hooks_.onEntryError) hooks_.onEntryError(kCantCreateOutput);
+  // complete without it. Only a file already present is left out, and said to be.
+  auto fail = [&](const std::string& text, const std::string& detail = {}) {
+    if (hooks_.onEntryError) hooks_.onEntryError(text, detail);
     return skip();
   };
+  auto cannotCreate = [&](const std::string& path, int error) {
+    return fail(kCantCreateOutput, path + " (" + std::strerror(error) + ")");
+  };
+  auto keep = [&](const std::string& path, bool declined) {
+    if (hooks_.onKept) hooks_.onKept(path, declined);
+    return skip();
+  };
+  auto safe = SplitSafeEntryPath(name);
+  if (!safe) return fail("Unsafe entry name skipped: " + name);
+  if (!settings_.recreateDirs) safe->directories.clear();
   std::string dirPath;
   FdCloser dir(OpenTargetDirectory(safe->directories, dirPath));
-  if (dir.Get() == kProtected) {
-    if (hooks_.onEntryError) hooks_.onEntryError(kProtectedOutput);
-    return skip();
-  }
-  if (dir.Get() < 0) return cannotCreate();
+  const int dirError = errno;
+  if (dir.Get() == kProtected) return fail(kProtectedOutput);
+  if (dir.Get() < 0) return cannotCreate(dirPath, dirError);
   if (safe->fileName.empty()) return skip();
-  if (entry.flags & kFlagEncrypted) {
-    if (hooks_.onEntryError) hooks_.onEntryError(kDamagedEntryData);
-    return skip();
-  }
+  if (entry.flags & kFlagEncrypted) return fail(kDamagedEntryData);
+  const std::string target = dirPath + "/" + safe->fileName;
   struct stat before {};
   const bool existed = fstatat(dir.Get(), safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
-  if (existed && !S_ISREG(before.st_mode)) return cannotCreate();  // a folder or a link in the way
-  if (existed && IsProtected(before)) {
-    if (hooks_.onEntryError) hooks_.onEntryError(kProtectedOutput);
-    return skip();
+  // Never written through a link or over a folder.
+  if (existed && !S_ISREG(before.st_mode)) return cannotCreate(target, S_ISDIR(before.st_mode) ? EISDIR : EEXIST);
+  if (existed && IsProtected(before)) return fail(kProtectedOutput);
+  if (existed) {
+    const Decision decision = Decide(before, safe->fileName, entry);
+    if (decision != Decision::Replace) return keep(target, decision == Decision::Declined);
   }
-  if (!MayReplace(dir.Get(), safe->fileName, entry)) return skip();
 
   // Written under a private name, readable by its owner alone, and renamed over the target
   // only once whole and checked: a failure, a cancel or a kill never costs the file that
   // was there before, and no half-written file ever bears the target's name.
   const std::string partName = PartName();
   const int outFd = openat(dir.Get(), partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (outFd < 0) return cannotCreate();
+  if (outFd < 0) return cannotCreate(target, errno);
   auto discard = [&] { unlinkat(dir.Get(), partName.c_str(), 0); };
 
   uint32_t crc = 0;
@@ -220,14 +220,15 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
     const int moved = MoveIntoPlace(dir.Get(), partName.c_str(), safe->fileName.c_str(), existed);
     if (moved != 0) {
       discard();
-      return moved == EEXIST ? skip() : cannotCreate();
+      return moved == EEXIST ? keep(target, false) : cannotCreate(target, moved);
     }
-    if (!existed) created_.push_back(dirPath + "/" + safe->fileName);
-    if (existed && hooks_.onReplaced) hooks_.onReplaced(dirPath + "/" + safe->fileName);
+    if (!existed) created_.push_back(target);
+    if (existed && hooks_.onReplaced) hooks_.onReplaced(target);
     return true;
   }
   discard();
-  if (hooks_.onEntryError) hooks_.onEntryError(outcome == Outcome::TooLarge ? kLargerThanStated : kDamagedEntryData);
+  // Its bytes were counted as they were written: it stays in the total.
+  if (hooks_.onEntryError) hooks_.onEntryError(outcome == Outcome::TooLarge ? kLargerThanStated : kDamagedEntryData, "");
   return false;
 }
 

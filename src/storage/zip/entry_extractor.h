@@ -29,13 +29,15 @@ class EntryExtractor {
 
  private:
   enum class Outcome { Complete, TooLarge, Damaged };
+  // What becomes of a file that exists where an entry goes.
+  enum class Decision { Replace, Declined, Refused };
 
   // An open directory, or -1 when it cannot be made or opened, or kProtected.
   int OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path);
   bool IsProtected(int dirFd) const;
   bool IsProtected(const struct stat& st) const;
   static constexpr int kProtected = -2;
-  bool MayReplace(int dirFd, const std::string& fileName, const EntryInfo& entry);
+  Decision Decide(const struct stat& existing, const std::string& fileName, const EntryInfo& entry) const;
   Outcome Decode(const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "storage/zip/archive_builder.h"
@@ -46,7 +48,7 @@ void CreateMissingDirectories(const std::string& path, std::vector<std::string>&
     if (prefix.empty()) continue;
     struct stat st {};
     if (stat(prefix.c_str(), &st) == 0) continue;
-    if (mkdir(prefix.c_str(), 0777) != 0) throw ZipError("Cannot create the directory " + prefix);
+    if (mkdir(prefix.c_str(), 0777) != 0) throw ZipError(kCantUseDestination, prefix + " (" + std::strerror(errno) + ")");
     created.push_back(prefix);
   }
 }
@@ -134,6 +136,7 @@ std::string ZipComponent::EntryNameFor(const std::string& path) const {
 int ZipComponent::MakeArchive() {
   cancel_.store(false);
   lastError_.clear();
+  lastErrorDetail_.clear();
   entries_.clear();
   leftOutPaths_.clear();
   // Private to the user: the archive holds the plain contents of an item.
@@ -182,8 +185,10 @@ int ZipComponent::MakeArchive() {
 int ZipComponent::ExtractEntries() {
   cancel_.store(false);
   lastError_.clear();
+  lastErrorDetail_.clear();
   createdPaths_.clear();
   replacedPaths_.clear();
+  keptPaths_.clear();
   entries_.clear();
   try {
     const int count = RunExtraction();
@@ -191,6 +196,8 @@ int ZipComponent::ExtractEntries() {
     return count;
   } catch (const std::exception& e) {
     lastError_ = e.what();
+    const auto* zipError = dynamic_cast<const ZipError*>(&e);
+    lastErrorDetail_ = zipError ? zipError->Detail() : std::string();
     filesList_.clear();
     throw;
   }
@@ -219,8 +226,12 @@ int ZipComponent::RunExtraction() {
                                 replaceReadOnly_, OnOverwritePrompt, protectedPaths_};
   zip::ExtractHooks hooks{[this] { CheckCancel(); }, [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
-                          [this](const std::string& text) { lastError_ = text; },
-                          [this](const std::string& path) { replacedPaths_.push_back(path); }};
+                          [this](const std::string& text, const std::string& detail) {
+                            lastError_ = text;
+                            lastErrorDetail_ = detail;
+                          },
+                          [this](const std::string& path) { replacedPaths_.push_back(path); },
+                          [this](const std::string& path, bool declined) { keptPaths_.push_back({path, declined}); }};
   zip::EntryExtractor extractor(archive.Get(), static_cast<uint64_t>(st.st_size), settings, hooks, createdPaths_);
   int count = 0;
   for (const auto& [entry, name] : selected)

@@ -80,10 +80,18 @@ class ZipComponent {
   void CloseArchive() { entries_.clear(); }
 
   const std::string& LastError() const { return lastError_; }
+  // The path at fault for LastError() and why, when its text does not say (may be empty).
+  const std::string& LastErrorDetail() const { return lastErrorDetail_; }
   // What the last ExtractEntries created (did not exist before), in creation order.
   const std::vector<std::string>& CreatedPaths() const { return createdPaths_; }
   // Files that existed and were replaced by the last extraction: they cannot be undone.
   const std::vector<std::string>& ReplacedPaths() const { return replacedPaths_; }
+  // Files that existed and that the last extraction left as they were.
+  struct KeptFile {
+    std::string path;
+    bool declined;  // the overwrite mode or the answer said so; else it could not be replaced
+  };
+  const std::vector<KeptFile>& KeptPaths() const { return keptPaths_; }
   // What the last MakeArchive could not pack (unreadable, or not a file or folder).
   const std::vector<std::string>& LeftOutPaths() const { return leftOutPaths_; }
 
@@ -114,8 +122,10 @@ class ZipComponent {
   std::vector<zip::EntryInfo> entries_;
   std::vector<std::string> createdPaths_;
   std::vector<std::string> replacedPaths_;
+  std::vector<KeptFile> keptPaths_;
   std::vector<std::string> leftOutPaths_;
   std::string lastError_;
+  std::string lastErrorDetail_;
   std::unique_ptr<zip::WorkPool> pool_;
 };
 

@@ -12,6 +12,7 @@ inline constexpr const char* kPrematureEnd = "Premature end of file reached";
 inline constexpr const char* kLargerThanStated = "File is larger than uncompressed size!";
 inline constexpr const char* kCantWriteOutput = "Cant write uncompressed file";
 inline constexpr const char* kCantCreateOutput = "Cannot create an output file or folder";
+inline constexpr const char* kCantUseDestination = "Cannot create or open the destination folder";
 inline constexpr const char* kProtectedOutput = "An output path lies in a protected folder";
 inline constexpr const char* kDamagedDirectory = "Archive directory is damaged";
 inline constexpr const char* kDamagedEntryData = "Entry data are damaged";
@@ -21,7 +22,13 @@ inline constexpr const char* kTooManyEntries = "Too many entries: an archive hol
 
 class ZipError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  // `detail` names what was at fault when the text alone does not (a path and the reason).
+  explicit ZipError(const std::string& text, std::string detail = {})
+      : std::runtime_error(text), detail_(std::move(detail)) {}
+  const std::string& Detail() const { return detail_; }
+
+ private:
+  std::string detail_;
 };
 
 // Raised when a cancel request takes effect.

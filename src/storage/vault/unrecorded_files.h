@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "storage/vault/vault.h"
+
+namespace kestramo {
+
+// The label of an item file set aside because a new item was given its number.
+inline constexpr const char* kUnrecordedLabel = "unrecorded";
+
+// Files in coffrel/ that hold an item no record lists, sorted by name: numbered item files
+// without a record (a kill between a deletion's save and the removal of its file leaves
+// one, and so does a lost index), and item files set aside as unrecorded. The file of a
+// recorded item is never among them.
+std::vector<std::filesystem::path> UnrecordedItemFiles(const Vault& vault);
+
+}  // namespace kestramo
