@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# One whole use of the desktop program through its real window, by pointer and keyboard
-# under a private X server: create a box, add a folder, open the doors, extract the item,
-# find it, delete it; the files on disk are checked after each step.
-# Usage: desktop_use_test.sh KESTRAMO KESTRAMO_CLI KQXRES_RCC
+# One whole use of the desktop program through its real window under a private X server, by
+# the pointer alone (only a box's name and a search text are typed): create a box, add a
+# folder chosen with clicks in the folder dialog, drop a file onto the box from another
+# program, open the doors, extract the folder into a clicked destination, find it, delete
+# it; the files on disk are checked after each step.
+# Usage: desktop_use_test.sh KESTRAMO KESTRAMO_CLI KQXRES_RCC DRAG_SOURCE
 set -euo pipefail
 
 source "$(dirname "$0")/x_session.sh"
 export HOME="$work/home"
-mkdir -p "$HOME/Desktop/Reports/2003" "$HOME/Desktop/Restored" "$work/app"
+mkdir -p "$HOME/Desktop/Reports/2003" "$HOME/Desktop/Restored" "$HOME/Desktop/.hidden" "$work/app"
 
 echo "alpha" > "$HOME/Desktop/Reports/a.txt"
 echo "sales of 2003" > "$HOME/Desktop/Reports/2003/sales.txt"
+echo "dropped from a file manager" > "$work/notes.txt"
 cp "$1" "$2" "$3" "$work/app/"
+drag_source=$4
 cli() { "$work/app/kestramo-cli" --vault "$work/app" "$@"; }
 
 start_x
@@ -34,52 +38,76 @@ click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep "${3:-0.6}"
 # Waits for a condition, up to ten seconds.
 until_true() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done; fail "$2"; }
 
-# New box: the button on the top row, then the name dialog.
+# Dialogs are centred over the window; these are the points of their parts in window pixels.
+# The folder dialog (341x307): its tree at (10,73), rows 18 pixels high, OK at (210,282).
+dir_x=$(((560 - 341) / 2 + 10)) dir_y=$(((420 - 307) / 2 + 73))
+tree_row() { click $((dir_x + 80)) $((dir_y + 9 + 18 * $1)) "${2:-0.5}"; }
+dir_ok() { click $(((560 - 341) / 2 + 210 + 25)) $(((420 - 307) / 2 + 282 + 7)) 1; }
+
+# New box: the button on the top row, the name typed, then the dialog's OK.
 click 34 49 1
 xdotool type --delay 30 "Work"
-xdotool key Return
+click $(((560 - 301) / 2 + 173 + 25)) $(((420 - 112) / 2 + 86 + 7))
 until_true '[ "$(cli boxes)" = Work ]' "the box was not created"
 
 # Open the big doors with their handle.
 click 280 245 1.5
 
-# Add a folder: the panel's Folder button, then the folder dialog (typing selects in the tree).
+# Add a folder: the panel's Folder button; in the tree (Desktop, Computer, the volumes, then
+# the desktop's folders, dot-folders hidden) the arrow of Computer folds the volumes away,
+# then a click on Reports (the third row) chooses it.
 click 162 109 1
-xdotool type --delay 30 "Reports"
-sleep 0.3
-xdotool key Return
-until_true 'cli list | grep -q "	Reports	"' "the folder was not added"
+click $((dir_x + 28)) $((dir_y + 9 + 18)) 0.5
+tree_row 2
+import -window root "$work/folder-dialog.png"
+dir_ok
+until_true 'cli list | grep -q "	Reports	"' "the folder was not added by clicks"
 
-# Open the small doors, select the item, extract it into Restored.
+# Drop a file onto the box from another program, through the window system's drag and drop.
+"$drag_source" "$work/notes.txt" >"$work/drag.out" 2>/dev/null &
+for _ in $(seq 50); do src=$(xdotool search --name '^drag source$' 2>/dev/null | head -1) && [ -n "$src" ] && break; sleep 0.1; done
+[ -n "${src:-}" ] || fail "no drag source window"
+sleep 0.5
+xdotool mousemove --window "$src" 60 30 mousedown 1
+sleep 0.3
+for step in 1 2 3 4 5 6; do
+  xdotool mousemove $((X + 250 + 10 * step)) $((Y + 260 + 5 * step))
+  sleep 0.15
+done
+import -window root "$work/drop.png"
+xdotool mouseup 1
+until_true 'cli list | grep -q "	notes.txt	"' "the dropped file was not added"
+until_true '[ "$(cat "$work/drag.out")" = copy ]' "the drop was not answered as a copy"
+
+# Open the small doors, select the folder's row, extract it into Restored (fourth row).
 click 250 260 1.5
 click 216 150 0.3
 click 254 109 1
-xdotool type --delay 30 "Restored"
-sleep 0.3
-xdotool key Return
+tree_row 3
+dir_ok
 until_true '[ -f "$HOME/Desktop/Restored/Reports/2003/sales.txt" ]' "the item was not extracted"
 cmp "$HOME/Desktop/Reports/a.txt" "$HOME/Desktop/Restored/Reports/a.txt" || fail "extracted a.txt differs"
 cmp "$HOME/Desktop/Reports/2003/sales.txt" "$HOME/Desktop/Restored/Reports/2003/sales.txt" || fail "sales.txt differs"
 
-# Find it by a piece of its name, then close the dialog.
+# Find it by a piece of its name with the Find Now button, then the Close button (422x264).
 click 144 49 1
 xdotool type --delay 30 "REPORT"
-xdotool key Return
-sleep 0.5
+click $(((560 - 422) / 2 + 196 + 44)) $(((420 - 264) / 2 + 61 + 7)) 0.5
 import -window root "$work/find.png"
-xdotool key Escape
-sleep 0.5
+click $(((560 - 422) / 2 + 320 + 44)) $(((420 - 264) / 2 + 240 + 7)) 0.5
 
-# Delete it: the Delete button, then Yes in the question centred over the window.
+# Delete it: the Delete button, then Yes in the question (315x101).
 click 346 109 1
-xdotool mousemove $((X + (560 - 315) / 2 + 127 + 25)) $((Y + (420 - 101) / 2 + 75 + 7)) click 1
-until_true '[ -z "$(cli list)" ]' "the item was not deleted"
-[ "$(ls "$work/app/coffrel")" = index.dat ] || fail "an item file was left behind"
+click $(((560 - 315) / 2 + 127 + 25)) $(((420 - 101) / 2 + 75 + 7))
+until_true '! cli list | grep -q "	Reports	"' "the item was not deleted"
+cli list | grep -q "	notes.txt	" || fail "the dropped item went too"
+[ "$(ls "$work/app/coffrel" | wc -l)" = 2 ] || fail "an item file was left behind"
 [ -z "$(ls "$work/app/temp")" ] || fail "temp/ is not empty"
 
 # The exit button ends the program.
-click 528 49 0.5
+click 528 49 0.2
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "the exit button did not end the program"
 app=""
+[ -n "${KESTRAMO_SHOTS:-}" ] && cp "$work"/*.png "$KESTRAMO_SHOTS"/
 echo "desktop use test passed"

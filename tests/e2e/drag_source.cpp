@@ -5,6 +5,7 @@
 #include <QDrag>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
@@ -27,7 +28,9 @@ class DragSource : public QWidget {
     const Qt::DropAction done = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     std::printf("%s\n", done == Qt::CopyAction ? "copy" : done == Qt::IgnoreAction ? "ignored" : "other");
     std::fflush(stdout);
-    QApplication::quit();
+    // The drop's target reads the files' names after the drag has ended here: stay a while
+    // to answer, as a file manager does.
+    QTimer::singleShot(5000, qApp, &QApplication::quit);
   }
 
  private:
