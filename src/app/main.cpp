@@ -5,16 +5,21 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/start_options.h"
 #include "mainwindow/frm_main.h"
 #include "platform/qt_shell_info.h"
 #include "platform/resource_library.h"
 #include "platform/single_instance.h"
+#include "storage/vault/vault_location.h"
 
 int main(int argc, char** argv) {
+  kestramo::StartOptions options = kestramo::ReadStartOptions(argc, argv);
+  if (options.exitStatus >= 0) return options.exitStatus;
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
     std::fprintf(stderr, "kestramo: no display to show the window on (set DISPLAY or QT_QPA_PLATFORM)\n");
     return 1;
   }
+  kestramo::PreferX11OnWayland(options);
   // A second copy ends at once, silently, leaving the first one alone.
   const kestramo::SingleInstance instance;
   if (instance.IsAlreadyRunning()) return 0;
@@ -27,8 +32,12 @@ int main(int argc, char** argv) {
                               .arg(kestramo::ResourceLibrary::DefaultPath()));
     return 1;
   }
+  if (options.vault.empty()) {
+    options.vault = kestramo::DefaultVaultDir(QCoreApplication::applicationDirPath().toStdString());
+    kestramo::MakePrivateDir(options.vault);  // the user's own vault folder, on first use
+  }
   kestramo::QtShellInfo::UseDesktopIconTheme();
-  kestramo::FrmMain window(QCoreApplication::applicationDirPath().toStdString());
+  kestramo::FrmMain window(options.vault);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
   window.show();
   return app.exec();

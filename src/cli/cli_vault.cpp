@@ -8,16 +8,19 @@
 #include "cli/cli_error.h"
 #include "cli/output_text.h"
 #include "storage/vault/index_file.h"
+#include "storage/vault/vault_location.h"
 
 namespace kestramo::cli {
 
 namespace fs = std::filesystem;
 
-fs::path CliVault::DefaultBase() {
+fs::path CliVault::ExeDir() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   return ec ? fs::current_path() : exe.parent_path();
 }
+
+fs::path CliVault::DefaultBase() { return DefaultVaultDir(ExeDir()); }
 
 namespace {
 
@@ -27,6 +30,10 @@ fs::path VaultBase(const CliArgs& args, CliVault::Access access) {
   if (given && args.Value("vault").empty()) throw UsageError("--vault needs a folder");
   const fs::path base = given ? fs::absolute(args.Value("vault")) : CliVault::DefaultBase();
   std::error_code ec;
+  // The user's own vault folder is made on first use, for its owner alone.
+  if (!given && access == CliVault::Access::Create && base != CliVault::ExeDir() && !MakePrivateDir(base)) {
+    throw CliError("the vault folder " + base.string() + " cannot be made");
+  }
   const fs::file_status status = fs::status(base, ec);
   if (!fs::exists(status)) throw CliError("the vault folder " + base.string() + " does not exist");
   if (fs::is_regular_file(status)) throw CliError(base.string() + " is a file, not a vault folder");

@@ -34,6 +34,8 @@ class CliVault {
   // Reads one line of a password: from the terminal without echo, or from standard input.
   std::string ReadSecret(const std::string& prompt);
 
+  // The folder of this executable, and the vault used when none is named.
+  static std::filesystem::path ExeDir();
   static std::filesystem::path DefaultBase();
 
  private:

@@ -4,6 +4,7 @@
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/output_text.h"
+#include "storage/version.h"
 
 namespace kestramo::cli {
 
@@ -21,8 +22,11 @@ std::vector<const Command*> AllCommands() {
 std::string Synopsis(const Command& c) { return *c.usage ? std::string(c.name) + " " + c.usage : c.name; }
 
 void PrintHelp(std::ostream& out) {
-  out << "Usage: kestramo-cli [--vault DIR] [--password-stdin] COMMAND [ARGUMENTS]\n\n"
-         "Works on the KESTRAMO vault beside this program, or in DIR. Commands:\n";
+  out << "Usage: kestramo-cli [--vault DIR] [--password-stdin] COMMAND [ARGUMENTS]\n"
+         "       kestramo-cli --version\n\n"
+         "Works on the KESTRAMO vault in DIR, or else on the one the desktop program uses: beside\n"
+         "this program in a program folder of your own, otherwise in ~/.local/share/kestramo\n"
+         "($XDG_DATA_HOME/kestramo). Commands:\n";
   for (const Command* c : AllCommands()) out << "  " << Synopsis(*c) << "\n";
   out << "\n"
          "kestramo-cli COMMAND --help describes one command. \"--\" ends the options: what follows is\n"
@@ -47,7 +51,11 @@ int Main(int argc, char** argv) {
   try {
     const CliArgs args = ParseArgs(argc, argv, {"vault", "overwrite"});
     if (args.command.empty()) {
-      args.RequireKnownOptions({});
+      args.RequireKnownOptions({"version"});
+      if (args.Has("version")) {
+        std::cout << "kestramo-cli " << kVersion << "\n";
+        return 0;
+      }
       PrintHelp(args.Has("help") ? std::cout : std::cerr);
       return args.Has("help") ? 0 : kExitUsage;
     }

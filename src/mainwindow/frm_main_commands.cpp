@@ -13,6 +13,7 @@
 #include "dialogs/start_work.h"
 #include "platform/desktop_open.h"
 #include "platform/help_viewer.h"
+#include "platform/program_files.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/item_lookup.h"
@@ -271,7 +272,7 @@ void FrmMain::RefreshView(int command) {
 }
 
 QString FrmMain::HelpFilePath() const {
-  return QCoreApplication::applicationDirPath() + QStringLiteral("/help/KESTRAMO.html");
+  return ProgramFile(QStringLiteral("help/KESTRAMO.html"));
 }
 
 void FrmMain::ShowHelp() { HelpViewer::Show(HelpFilePath(), this); }

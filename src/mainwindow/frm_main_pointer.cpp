@@ -2,6 +2,7 @@
 // buttons, handles, window dragging and the door animation.
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWindow>
 #include <algorithm>
 
 #include "mainwindow/door_animation.h"
@@ -82,6 +83,9 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
     SetHandlePicture(number, true);
   } else if (number == layer::kBigBox && left) {
     WindowDragAnchor = event->globalPosition().toPoint();
+    // The window system's own move works on every platform, Wayland included; where none is
+    // offered, the window follows the pointer itself.
+    if (windowHandle() && windowHandle()->startSystemMove()) pressedLayer_ = -1;
   }
   imgMain_->EndUpdate();
 }

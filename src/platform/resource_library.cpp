@@ -5,6 +5,8 @@
 #include <QResource>
 #include <array>
 
+#include "platform/program_files.h"
+
 namespace kestramo {
 
 namespace {
@@ -16,7 +18,7 @@ std::array<QCursor, 4> g_cursors;
 
 QString ResourceLibrary::loadedPath_;
 
-QString ResourceLibrary::DefaultPath() { return QCoreApplication::applicationDirPath() + "/kqxres.rcc"; }
+QString ResourceLibrary::DefaultPath() { return ProgramFile(QStringLiteral("kqxres.rcc")); }
 
 bool ResourceLibrary::Load(const QString& rccPath) {
   if (!loadedPath_.isEmpty()) return true;

@@ -7,7 +7,7 @@
 namespace kestramo {
 
 // The skin: every picture and cursor of the program by its resource name, from the
-// resource file "kqxres.rcc" beside the executable (pictures are PNG; a cursor's hot spot
+// resource file "kqxres.rcc" the program ships (pictures are PNG; a cursor's hot spot
 // is stored in its picture's "HotSpot" text as "x,y").
 class ResourceLibrary {
  public:

@@ -1,0 +1,65 @@
+#include "app/start_options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "storage/version.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kestramo [--vault DIR]\n"
+    "       kestramo --version\n\n"
+    "Shows the KESTRAMO safe. Without --vault it works on the vault beside the program in a\n"
+    "program folder of your own, otherwise on ~/.local/share/kestramo ($XDG_DATA_HOME/kestramo).\n";
+
+StartOptions Usage(const std::string& problem) {
+  std::fprintf(stderr, "kestramo: %s\n%s", problem.c_str(), kUsage);
+  StartOptions ended;
+  ended.exitStatus = 2;
+  return ended;
+}
+
+}  // namespace
+
+StartOptions ReadStartOptions(int argc, char** argv) {
+  StartOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--version") {
+      std::printf("kestramo %s\n", kVersion);
+      options.exitStatus = 0;
+      return options;
+    }
+    if (arg == "--help") {
+      std::printf("%s", kUsage);
+      options.exitStatus = 0;
+      return options;
+    }
+    if (arg == "--vault" || arg.rfind("--vault=", 0) == 0) {
+      const bool joined = arg.size() > 7;
+      if (!joined && i + 1 >= argc) return Usage("--vault needs a folder");
+      const std::string dir = joined ? arg.substr(8) : argv[++i];
+      if (dir.empty()) return Usage("--vault needs a folder");
+      options.vault = std::filesystem::absolute(dir);
+      continue;
+    }
+    if (arg.rfind("--", 0) == 0) return Usage("unknown option " + arg);
+    if (arg == "-platform") options.platformChosen = true;
+    if (arg[0] != '-' && (i == 1 || argv[i - 1][0] != '-')) return Usage("unexpected argument " + arg);
+  }
+  return options;
+}
+
+void PreferX11OnWayland(const StartOptions& options) {
+  if (options.platformChosen || std::getenv("QT_QPA_PLATFORM")) return;
+  const char* session = std::getenv("XDG_SESSION_TYPE");
+  const bool wayland = std::getenv("WAYLAND_DISPLAY") || (session && std::strcmp(session, "wayland") == 0);
+  if (wayland && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
+
+}  // namespace kestramo

@@ -1,0 +1,18 @@
+#include "platform/program_files.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include "storage/vault/vault_location.h"
+
+namespace kestramo {
+
+QString ProgramFile(const QString& relative) {
+  const QString exeDir = QCoreApplication::applicationDirPath();
+  const QString beside = exeDir + QLatin1Char('/') + relative;
+  if (QFileInfo::exists(beside)) return beside;
+  const std::filesystem::path shared = InstalledDataDir(exeDir.toStdString());
+  return shared.empty() ? beside : QString::fromStdString(shared.string()) + QLatin1Char('/') + relative;
+}
+
+}  // namespace kestramo
