@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   }
   kestramo::QtShellInfo::UseDesktopIconTheme();
   kestramo::FrmMain window(QCoreApplication::applicationDirPath().toStdString());
+  if (window.Declined) return 0;  // left at a hardened vault's passphrase
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
   window.show();
   return app.exec();
