@@ -9,6 +9,6 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
   -DKESTRAMO_TESTS=OFF -DKESTRAMO_BENCH=OFF -DKESTRAMO_GUI=OFF -DKESTRAMO_FUZZ=ON \
   -DKESTRAMO_FUZZ_SECONDS="${FUZZ_SECONDS:-45}" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target index_file_fuzz table_bytes_fuzz zip_reader_fuzz base64_fuzz
+cmake --build "$build" -j"$(nproc)" --target index_file_fuzz hardened_index_fuzz table_bytes_fuzz zip_reader_fuzz base64_fuzz
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" -R '^fuzz_'

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev libsodium-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev
   shared-mime-info fonts-liberation fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
   # test-only: an independent hash to cross-check ours, and real archive and cipher peers

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   }
   kestramo::QtShellInfo::UseDesktopIconTheme();
   kestramo::FrmMain window(options.vault);
+  if (window.Declined) return 0;  // left at a hardened vault's passphrase
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
   window.show();
   return app.exec();

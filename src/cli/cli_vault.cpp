@@ -61,7 +61,12 @@ CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
   vault_ = std::make_unique<Vault>(base);
 
   if (lock_.TryAcquire(base)) {
-    const IndexLoadReport report = vault_->LoadIndex();
+    IndexLoadReport report = vault_->LoadIndex();
+    if (report.outcome == IndexLoadReport::Outcome::Locked) {
+      vault_->OfferPassphrase(ReadSecret("Passphrase: "));
+      report = vault_->LoadIndex();
+    }
+    if (report.outcome == IndexLoadReport::Outcome::Locked) throw CliError(report.detail);
     if (report.outcome == IndexLoadReport::Outcome::Unreadable) throw CliError(UnreadableMessage(report));
     restored_ = report.outcome == IndexLoadReport::Outcome::Restored;
     if (report.NeedsAttention()) std::cerr << "kestramo-cli: " << Escaped(report.Message()) << "\n";
@@ -75,7 +80,14 @@ CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
     throw CliError("the vault in " + base.string() + " cannot be opened for writing (" + lock_.Problem() + ")");
   }
   std::string why;
-  if (!vault_->ReadIndex(&why)) throw CliError("the index cannot be read: " + why);
+  bool locked = false;
+  bool read = vault_->ReadIndex(&why, &locked);
+  if (!read && locked) {
+    vault_->OfferPassphrase(ReadSecret("Passphrase: "));
+    read = vault_->ReadIndex(&why, &locked);
+    if (!read && locked) throw CliError(why);
+  }
+  if (!read) throw CliError("the index cannot be read: " + why);
   RequirePassword();
 }
 

@@ -14,17 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QuietStatus : public StatusSink {
- public:
-  void SetStatusText(const std::string&) override {}
-  void SetPhase(Phase) override {}
-  void EnableCancel() override {}
-  void SetProgress(int, int) override {}
-  void Close() override {}
-  void ShowMessage(const std::string& text) override { message = text; }
-  std::string message;
-};
-
 class NoShell : public ShellInfo {
  public:
   ShellIcon IconOf(const fs::path&) override { return {}; }

@@ -55,9 +55,21 @@ ItemCheck CheckItem(Vault& vault, const ItemRecord& r) {
   const fs::path archive = vault.Layout().TempArchive(index);
   const fs::path scratch = vault.Layout().TempDir() / "verify";
   ItemCheck check;
-  if (!vault.Cipher().DecryptFile(itemFile, archive, f(ItemField::Password).AsString())) {
+  const bool hardened = vault.Format() == VaultFormat::Hardened;
+  std::string why;
+  if (!vault.OpenItem(itemFile, f(ItemField::Password).AsString(), archive, &why)) {
     check.unchecked = NoRoomToUnpack(vault, itemFile);
-    check.problem = check.unchecked ? "no room in temp/ to check it" : "its file cannot be read";
+    check.problem = check.unchecked ? "no room in temp/ to check it" : hardened ? why : "its file cannot be read";
+  } else if (hardened) {
+    // Its seal proved it whole: only its directory is left to judge, and nothing plain is unpacked.
+    ZipComponent& zip = vault.Zip();
+    zip.SetZipName(archive.string());
+    try {
+      zip.ReadEntries();
+    } catch (...) {
+    }
+    check = JudgeUnpacked(vault, zip, r, itemFile);
+    zip.CloseArchive();
   } else {
     ZipComponent& zip = vault.Zip();
     zip.SetOverwriteMode(OverwriteMode::Always);

@@ -16,13 +16,22 @@ FrmLogin::FrmLogin(QWidget* parent) : SkinnedDialog(QStringLiteral("login"), QSi
   connect(AddButton(QStringLiteral("cancel"), 217, 84), &RegionButton::clicked, this, [this] { done(kResultCancel); });
 }
 
+void FrmLogin::SetMasterKey(const std::string& key) {
+  SetCheck([key](const std::string& typed) { return kMasterKeyPrefix + typed == key; }, static_cast<int>(kMaxPasswordChars));
+}
+
+void FrmLogin::SetCheck(std::function<bool(const std::string&)> accepts, int maxChars) {
+  accepts_ = std::move(accepts);
+  edtPassword_->setMaxLength(maxChars);
+}
+
 void FrmLogin::btnOkClick() {
   if (edtPassword_->text().isEmpty()) {
     ShowMessageDialog(QStringLiteral("Please input password."), this);
     edtPassword_->setFocus();
     return;
   }
-  if (kMasterKeyPrefix + edtPassword_->text().toStdString() != masterKey_) {
+  if (!accepts_ || !accepts_(edtPassword_->text().toStdString())) {
     ShowMessageDialog(QStringLiteral("Uncorrect password."), this);
     edtPassword_->setFocus();
     return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "dialogs/skinned_dialog.h"
@@ -8,7 +9,8 @@ class QLineEdit;
 
 namespace kestramo {
 
-// Asks for the access password; result 1 only when it opens the vault.
+// Asks for the access password, or a hardened vault's passphrase; result 1 only when it
+// opens the vault.
 class FrmLogin : public SkinnedDialog {
   Q_OBJECT
 
@@ -16,7 +18,9 @@ class FrmLogin : public SkinnedDialog {
   explicit FrmLogin(QWidget* parent = nullptr);
 
   // Before showing: the vault's master key, which the fixed prefix and the typed password must equal.
-  void SetMasterKey(const std::string& key) { masterKey_ = key; }
+  void SetMasterKey(const std::string& key);
+  // Before showing: what accepts a typed text, and how many characters the field takes.
+  void SetCheck(std::function<bool(const std::string& typed)> accepts, int maxChars);
 
   void btnOkClick();
 
@@ -26,7 +30,7 @@ class FrmLogin : public SkinnedDialog {
 
  private:
   QLineEdit* edtPassword_;
-  std::string masterKey_;
+  std::function<bool(const std::string&)> accepts_;
 };
 
 }  // namespace kestramo

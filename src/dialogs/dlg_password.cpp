@@ -21,9 +21,20 @@ FrmPassword::FrmPassword(QWidget* parent) : SkinnedDialog(QStringLiteral("passwo
 
 QString FrmPassword::Password() const { return edtPassword_->text(); }
 
+void FrmPassword::SetLimits(int minChars, int maxChars) {
+  minChars_ = minChars;
+  edtPassword_->setMaxLength(maxChars);
+  edtConfirm_->setMaxLength(maxChars);
+}
+
 void FrmPassword::btnOkClick() {
   if (edtPassword_->text() != edtConfirm_->text()) {
     ShowMessageDialog(QStringLiteral("The new and confirmed passwords do not match. Please type them again."), this);
+    Restart();
+    return;
+  }
+  if (edtPassword_->text().size() < minChars_) {
+    ShowMessageDialog(QStringLiteral("The passphrase must have at least %1 characters.").arg(minChars_), this);
     Restart();
     return;
   }

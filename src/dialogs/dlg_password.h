@@ -14,6 +14,9 @@ class FrmPassword : public SkinnedDialog {
   explicit FrmPassword(QWidget* parent = nullptr);
   // After result 1: the new password.
   QString Password() const;
+  // Before showing: how many characters a new password has at least and at most (a hardened
+  // vault's passphrase: 8 to 64; an access password: 0 to 8).
+  void SetLimits(int minChars, int maxChars);
 
   void btnOkClick();
 
@@ -26,6 +29,7 @@ class FrmPassword : public SkinnedDialog {
 
   QLineEdit* edtPassword_;
   QLineEdit* edtConfirm_;
+  int minChars_ = 0;
 };
 
 }  // namespace kestramo

@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "dialogs/dlg_login.h"
 #include "dialogs/dlg_message.h"
 #include "mainwindow/panel_painter.h"
 #include "controls/picture_ops.h"
@@ -65,6 +66,7 @@ void FrmMain::FormCreate() {
 
   if (lock_.TryAcquire(vault_->Layout().Base())) {
     loadReport_ = vault_->LoadIndex();
+    if (loadReport_.outcome == IndexLoadReport::Outcome::Locked) AskPassphrase();
   }
   LoggedIn = false;
   RenamePending = false;
@@ -77,6 +79,19 @@ void FrmMain::FormCreate() {
 
   BuildViews();
   PlacePanels(0);
+}
+
+void FrmMain::AskPassphrase() {
+  // A hardened index cannot be read without its passphrase: asked before anything shows.
+  FrmLogin login(this);
+  login.SetCheck(
+      [this](const std::string& typed) {
+        vault_->OfferPassphrase(typed);
+        loadReport_ = vault_->LoadIndex();
+        return loadReport_.outcome != IndexLoadReport::Outcome::Locked;
+      },
+      static_cast<int>(kMaxPassphraseChars));
+  Declined = login.exec() != kResultOk;
 }
 
 void FrmMain::BuildViews() { views_.BuildViews(vault_->Items()); }

@@ -58,6 +58,8 @@ class FrmMain : public QWidget {
   void ShowHelp();
 
   bool LoggedIn = false;
+  // The user left at the passphrase of a hardened vault: the window is not to be shown.
+  bool Declined = false;
   bool RenamePending = false;
 
  protected:
@@ -74,6 +76,7 @@ class FrmMain : public QWidget {
 
  private:
   void FormCreate();
+  void AskPassphrase();
   void PlacePanel(int panel, float offset);
   void ReportIndexTrouble();
 

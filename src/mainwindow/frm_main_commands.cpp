@@ -16,6 +16,7 @@
 #include "platform/program_files.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/box_rules.h"
+#include "storage/vault/index_file.h"
 #include "storage/vault/item_lookup.h"
 #include "storage/vault/item_removal.h"
 
@@ -228,8 +229,17 @@ bool FrmMain::cmdDeleteBox() {
 }
 
 bool FrmMain::cmdPassword() {
+  const bool hardened = vault_->Format() == VaultFormat::Hardened;
+  dialogs_->password->SetLimits(hardened ? static_cast<int>(kMinPassphraseChars) : 0,
+                                static_cast<int>(hardened ? kMaxPassphraseChars : kMaxPasswordChars));
   if (dialogs_->password->exec() != kResultOk) return false;
-  vault_->SetPassword(dialogs_->password->Password().toStdString());
+  const std::string typed = dialogs_->password->Password().toStdString();
+  if (!hardened) {
+    vault_->SetPassword(typed);
+  } else if (!vault_->ChangePassphrase(typed)) {
+    ShowMessageDialog(QStringLiteral("There is not enough memory to derive the new key: the passphrase is unchanged."), this);
+    return false;
+  }
   LoggedIn = true;
   return true;
 }

@@ -122,6 +122,24 @@ TEST_F(CliTest, ThePasswordGuardsEveryCommand) {
   Ok({"new-box", "Third"});
 }
 
+// Each run derives the key at full cost (about half a second): one conversion, few commands.
+TEST_F(CliTest, AHardenedVaultAsksItsPassphraseForEverythingButItsFormat) {
+  WriteFile(dir / "src/secret.txt", "the plans");
+  Ok({"new-box", "Work"});
+  Ok({"add", "Work", (dir / "src/secret.txt").string()});
+  Ok({"--password-stdin", "passwd"}, "door\ndoor\n");
+  EXPECT_EQ(Ok({"info"}).out, "format: classic\n");
+  Fails({"--password-stdin", "harden"}, "at least 8 characters", 1, "door\nshort\nshort\n");
+  Ok({"--password-stdin", "harden"}, "door\nquite long phrase\nquite long phrase\n");
+  EXPECT_EQ(Ok({"info"}).out, "format: hardened\nkdf: argon2id, 256 MiB, 3 passes\n");
+  Fails({"--password-stdin", "harden"}, "hardened already", 1, "quite long phrase\n");
+  Fails({"--password-stdin", "list"}, "the passphrase is wrong", 1, "door\n");
+  Ok({"--password-stdin", "passwd"}, "quite long phrase\nanother long one\nanother long one\n");
+  Ok({"--password-stdin", "extract", (dir / "out").string(), "1"}, "another long one\n");
+  EXPECT_EQ(ReadFile(dir / "out/secret.txt"), "the plans");
+  EXPECT_NE(Ok({"--password-stdin", "verify"}, "another long one\n").out.find("0 damaged"), std::string::npos);
+}
+
 TEST_F(CliTest, CommentsListAndFindEscapeTheirTexts) {
   WriteFile(dir / "src/Report 2003.txt", "r");
   WriteFile(dir / "src/photo.jpg", "p");

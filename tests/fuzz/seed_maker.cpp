@@ -1,11 +1,12 @@
-// Writes the seed inputs of the index and table fuzz targets: the byte forms of a few
-// small tables, as the program itself writes them. Usage: fuzz_seed_maker CORPUS_DIR
+// Writes the seed inputs of the index, hardened index and table fuzz targets: the byte forms
+// of a few small tables, as the program itself writes them. Usage: fuzz_seed_maker CORPUS_DIR
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "storage/hardened/hardened_index.h"
 #include "storage/table/table_codec.h"
 #include "storage/vault/index_file.h"
 
@@ -52,6 +53,13 @@ int main(int argc, char** argv) {
     Put(corpus / "table_bytes" / ("items" + std::to_string(count)), SaveTableBytes(table));
     const std::string key = std::string(kMasterKeyPrefix) + (count == 3 ? "secret" : "");
     Put(corpus / "index_file" / ("items" + std::to_string(count)), EncodeIndexFile(cipher, table, key));
+    // Sealed under the fixed keys that the hardened index target uses: key-encryption key
+    // 0, 1, 2, ... and a vault key of the same bytes.
+    KeyBytes fixed;
+    for (std::size_t i = 0; i < fixed.size(); ++i) fixed.data()[i] = static_cast<uint8_t>(i);
+    const KdfParams params{1u + static_cast<uint32_t>(count), kMinKdfMemory, {}};
+    Put(corpus / "hardened_index" / ("items" + std::to_string(count)),
+        EncodeHardenedIndex(WrapVaultKey(fixed, fixed, params), fixed, table));
   }
   return 0;
 }

@@ -9,10 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "helper/import_content.h"
 #include "helper_child.h"
-#include "pipeline_fakes.h"
-#include "storage/vault/item_export.h"
+#include "imported_items.h"
 #include "storage/vault/vault.h"
 #include "temp_dir.h"
 
@@ -31,20 +29,6 @@ std::set<int> ItemFileNumbers(const Vault& vault) {
     }
   }
   return numbers;
-}
-
-// Extracts item `row` (1-based) and compares it with what the loop imported.
-void ExpectExtractsWhole(Vault& vault, int row, const fs::path& dest) {
-  testing::RecordingSink sink;
-  WorkStatus work;
-  vault.Items().MoveTo(row);
-  const int n = vault.Items().Field(ItemField::Index).AsInteger();
-  fs::remove_all(dest);
-  fs::create_directories(dest);
-  ASSERT_EQ(ExtractItem(vault, dest, {sink, work}, [](const std::string&) { return true; }), ExportResult::Done)
-      << "item " << n << ": " << (sink.messages.empty() ? "" : sink.messages.front());
-  ASSERT_EQ(vault.Items().Field(ItemField::Name).AsString(), testing::ImportedName(n));
-  ASSERT_EQ(testing::ReadFile(dest / testing::ImportedName(n)), testing::ImportedBytes(n)) << "item " << n;
 }
 
 TEST(ImportCrashTest, KillingAnImportAtAnyMomentLosesNoRecordedItem) {
@@ -85,11 +69,58 @@ TEST(ImportCrashTest, KillingAnImportAtAnyMomentLosesNoRecordedItem) {
 
     // The items recorded since the last trial come out whole (all of them at the end).
     const int from = trial + 1 == kTrials ? 1 : checked + 1;
-    for (int row = from; row <= items.RecordCount(); ++row) ExpectExtractsWhole(vault, row, dir / "out");
+    for (int row = from; row <= items.RecordCount(); ++row) testing::ExpectExtractsWhole(vault, row, dir / "out");
     checked = items.RecordCount();
     if (::testing::Test::HasFatalFailure()) return;
   }
   EXPECT_GT(committed, 40) << "the child got far enough for the kills to land mid-import";
+}
+
+// A classic vault of imported items, converted again and again from the same copy, killed
+// at random moments: it always opens, classic or hardened, with every item whole.
+TEST(ImportCrashTest, KillingAConversionAtAnyMomentLosesNoItem) {
+  testing::TempDir dir;
+  testing::HelperChild filler = testing::StartHelper({"import-loop", (dir / "classic").string(), (dir / "sources").string()});
+  ASSERT_GT(filler.pid, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  testing::KillAndReadLastCommitted(filler, 0);
+
+  const fs::path copy = dir / "copy";
+  auto startConversion = [&] {
+    fs::remove_all(copy);
+    fs::copy(dir / "classic", copy, fs::copy_options::recursive);
+    testing::HelperChild child = testing::StartHelper({"harden", copy.string(), "conversion phrase"});
+    testing::WaitForFirstReport(child);
+    return child;
+  };
+  // How long one whole conversion takes here: the kills land anywhere within it and a bit past.
+  const auto begin = std::chrono::steady_clock::now();
+  testing::HelperChild whole = startConversion();
+  int status = 0;
+  ::waitpid(whole.pid, &status, 0);
+  ::close(whole.out);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const auto lasting = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begin);
+
+  std::mt19937 rng(77);
+  std::uniform_int_distribution<long> delayUs(0, lasting.count() * 5 / 4);
+  std::set<VaultFormat> seen;
+  for (int trial = 0; trial < 30; ++trial) {
+    testing::HelperChild child = startConversion();
+    ASSERT_GT(child.pid, 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(delayUs(rng)));
+    testing::KillAndReadLastCommitted(child, 0);
+
+    Vault vault(copy);
+    vault.OfferPassphrase("conversion phrase");
+    const IndexLoadReport report = vault.LoadIndex();
+    ASSERT_EQ(report.outcome, IndexLoadReport::Outcome::Loaded) << "trial " << trial << ": " << report.detail;
+    seen.insert(vault.Format());
+    ASSERT_GT(vault.Items().RecordCount(), 2);
+    for (int row = 1; row <= vault.Items().RecordCount(); ++row) testing::ExpectExtractsWhole(vault, row, dir / "out");
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+  EXPECT_EQ(seen.size(), 2u) << "the kills landed both before and after the switch";
 }
 
 }  // namespace

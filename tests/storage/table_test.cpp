@@ -71,11 +71,11 @@ TEST(ItemTableTest, TextLimitsCountCharactersAndNeverSplitASequence) {
   std::string box;
   for (int i = 0; i < 81; ++i) box += "\xC3\xA9";  // 81 x e-acute, two bytes each
   t.SetField(ItemField::Box, FieldValue::Text(box));
-  t.SetField(ItemField::Password, FieldValue::Text("vendrali12345678X"));
+  t.SetField(ItemField::Password, FieldValue::Text(std::string(45, 'k')));  // room for an item key in base64
   t.SetField(ItemField::Type, FieldValue::Text(std::string(100, 't')));
   t.Post();
   EXPECT_EQ(t.Field(ItemField::Box).AsString(), box.substr(0, 160));
-  EXPECT_EQ(t.Field(ItemField::Password).AsString(), "vendrali12345678");
+  EXPECT_EQ(t.Field(ItemField::Password).AsString(), std::string(44, 'k'));
   EXPECT_EQ(t.Field(ItemField::Type).AsString().size(), 79u);
 }
 

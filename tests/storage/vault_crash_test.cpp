@@ -1,5 +1,5 @@
 // Kills a process that saves the index over and over at random moments and checks
-// that every committed record survives and the vault always loads.
+// that every committed record survives and the vault always loads, in either format.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,20 +14,27 @@
 namespace kestramo {
 namespace {
 
-TEST(VaultCrashTest, KillingASaveAtAnyMomentLosesNoCommittedRecord) {
+// An empty passphrase keeps the vault classic; another hardens it before the loop.
+class VaultCrashTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(VaultCrashTest, KillingASaveAtAnyMomentLosesNoCommittedRecord) {
   testing::TempDir dir;
+  const std::string passphrase = GetParam();
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> delayUs(0, 25000);
   int committed = 0;
-  constexpr int kTrials = 300;
+  const int kTrials = passphrase.empty() ? 300 : 120;
   for (int trial = 0; trial < kTrials; ++trial) {
-    testing::HelperChild child = testing::StartHelper({"save-loop", dir.Path().string()});
+    testing::HelperChild child = passphrase.empty()
+                                     ? testing::StartHelper({"save-loop", dir.Path().string()})
+                                     : testing::StartHelper({"save-loop", dir.Path().string(), passphrase});
     ASSERT_GT(child.pid, 0);
     if (trial % 2 == 1) testing::WaitForFirstReport(child);  // else the kill may land in start-up
     std::this_thread::sleep_for(std::chrono::microseconds(delayUs(rng)));
     committed = testing::KillAndReadLastCommitted(child, committed);
 
     Vault vault(dir.Path());
+    vault.OfferPassphrase(passphrase);
     const IndexLoadReport report = vault.LoadIndex();
     ASSERT_NE(report.outcome, IndexLoadReport::Outcome::Unreadable) << "trial " << trial;
     // Restored only from the first index of the new vault, written before anything was committed.
@@ -43,6 +50,8 @@ TEST(VaultCrashTest, KillingASaveAtAnyMomentLosesNoCommittedRecord) {
   }
   EXPECT_GT(committed, 10);  // the child got far enough for the kills to land mid-save
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, VaultCrashTest, ::testing::Values("", "save loop phrase"));
 
 }  // namespace
 }  // namespace kestramo

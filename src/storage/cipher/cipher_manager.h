@@ -19,6 +19,7 @@ class CipherManager {
   using ProgressHook = std::function<void(int64_t current, int64_t maximal)>;
 
   void SetOnProgress(ProgressHook hook);  // called on the thread running the operation
+  const ProgressHook& OnProgress() const { return on_progress_; }  // shared with the hardened item seal
   std::atomic<bool>& ContinueFlag();      // set false from another thread to cancel
 
   bool EncryptFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key);

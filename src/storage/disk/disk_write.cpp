@@ -36,6 +36,18 @@ ssize_t DiskWrite(int fd, const void* data, std::size_t size) {
   return Account(::write(fd, data, static_cast<std::size_t>(allowed)));
 }
 
+bool DiskWriteAll(int fd, const void* data, std::size_t size) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  while (size > 0) {
+    const ssize_t n = DiskWrite(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 ssize_t DiskWriteAt(int fd, const void* data, std::size_t size, off_t offset) {
   const int64_t allowed = Allowance(size);
   if (allowed < 0) return ::pwrite(fd, data, size, offset);

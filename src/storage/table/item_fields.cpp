@@ -15,7 +15,7 @@ const std::array<FieldDef, kItemFieldCount>& ItemFieldDefs() {
       {"IconMask", FieldType::Picture, 0},
       {"Box", FieldType::Text, 80},
       {"Folder", FieldType::Boolean, 0},
-      {"Password", FieldType::Text, 16},
+      {"Password", FieldType::Text, 44},  // a classic master key, or a hardened item's key in base64
       {"Comment", FieldType::Text, 0},
   }};
   return defs;

@@ -14,16 +14,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = DiskWrite(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
+bool WriteSynced(const fs::path& file, const std::vector<uint8_t>& bytes) {
+  ::unlink(file.c_str());  // a staging file is always new: whatever bore its name, links included, goes
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = DiskWriteAll(fd, bytes.data(), bytes.size()) && DiskSync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  return ok;
 }
+
+}  // namespace
 
 bool SyncDirectory(const fs::path& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -32,17 +32,6 @@ bool SyncDirectory(const fs::path& dir) {
   ::close(fd);
   return ok;
 }
-
-bool WriteSynced(const fs::path& file, const std::vector<uint8_t>& bytes) {
-  ::unlink(file.c_str());  // a staging file is always new: whatever bore its name, links included, goes
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes.data(), bytes.size()) && DiskSync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  return ok;
-}
-
-}  // namespace
 
 bool SyncFile(const fs::path& file) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);

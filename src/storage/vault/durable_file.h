@@ -18,6 +18,8 @@ bool CopyFileDurably(const std::filesystem::path& source, const std::filesystem:
 
 // Flushes a written file's contents to the disk; false on an I/O error or a late full disk.
 bool SyncFile(const std::filesystem::path& file);
+// Flushes a directory's entries (names created, renamed or removed) to the disk.
+bool SyncDirectory(const std::filesystem::path& dir);
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file);
 

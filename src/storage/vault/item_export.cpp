@@ -105,11 +105,11 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     std::error_code ec;
     ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
     const bool present = fs::is_regular_file(itemFile, ec);
-    if (!present || !vault.Cipher().DecryptFile(itemFile, archive, key) || ctx.work.Cancelled()) {
+    std::string why = "its file is missing";
+    if (!present || !vault.OpenItem(itemFile, key, archive, &why) || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
       if (ctx.work.Cancelled()) return ExportResult::Cancelled;
-      closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: its file " +
-                              (present ? "cannot be decrypted (it is damaged, or the vault's disk is full)." : "is missing."));
+      closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: " + why + ".");
       return ExportResult::Failed;
     }
 

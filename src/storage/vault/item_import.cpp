@@ -187,14 +187,11 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     ctx.status.SetStatusText("Now is crypting:\r" + entry->name);
     ctx.work.SetPhase(Phase::Encrypting);
     ctx.status.SetPhase(Phase::Encrypting);
-    // On the disk before the index that will list it: after a power cut, a recorded item
-    // must not be an empty or cut-short file.
-    const bool sealedOk = vault.Cipher().EncryptFile(archive, sealed, vault.MasterKey()) && SyncFile(sealed);
-    if (!sealedOk || ctx.work.Cancelled()) {
+    std::string sealWhy;
+    const std::optional<std::string> itemKey = vault.SealItem(archive, sealed, &sealWhy);
+    if (!itemKey || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
-      if (!ctx.work.Cancelled()) {
-        closer.CloseWithMessage(NotStoredMessage(entry->name, "its encrypted copy could not be written"));
-      }
+      if (!ctx.work.Cancelled()) closer.CloseWithMessage(NotStoredMessage(entry->name, sealWhy));
       return false;
     }
 
@@ -231,7 +228,7 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     items.SetField(ItemField::IconMask, FieldValue::Image(icon.mask));
     items.SetField(ItemField::Box, FieldValue::Text(box));
     items.SetField(ItemField::Folder, FieldValue::Boolean(entry->isFolder));
-    items.SetField(ItemField::Password, FieldValue::Text(vault.MasterKey()));
+    items.SetField(ItemField::Password, FieldValue::Text(*itemKey));
     items.Post();
 
     progress.SetEnabled(false);

@@ -55,4 +55,16 @@ class StatusCloser {
   bool closed_ = false;
 };
 
+// Shows nothing and keeps the last message: for runs that have no one to show progress to.
+class QuietStatus : public StatusSink {
+ public:
+  void SetStatusText(const std::string&) override {}
+  void SetPhase(Phase) override {}
+  void EnableCancel() override {}
+  void SetProgress(int, int) override {}
+  void Close() override {}
+  void ShowMessage(const std::string& text) override { message = text; }
+  std::string message;
+};
+
 }  // namespace kestramo

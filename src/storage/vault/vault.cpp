@@ -9,6 +9,7 @@
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/index_file.h"
+#include "storage/vault/vault_hardening.h"
 
 namespace kestramo {
 
@@ -20,6 +21,7 @@ std::string IndexLoadReport::Message() const {
       return "The index file could not be read (" + detail + "). It was restored from " + restoredFrom.string() +
              "; items added after that copy was made may be missing from the boxes." +
              (setAside.empty() ? std::string() : " The damaged file was kept as " + setAside.string() + ".");
+    case Outcome::Locked: return "The vault cannot be opened: " + detail + ".";
     case Outcome::Unreadable:
       return "The index file could not be read (" + detail + ") and no backup copy could be read either. " +
              "The vault starts empty; no item file was deleted." +
@@ -29,6 +31,28 @@ std::string IndexLoadReport::Message() const {
 }
 
 Vault::Vault(fs::path base) : layout_(std::move(base)), masterKey_(kMasterKeyPrefix) {}
+
+void Vault::OfferPassphrase(std::string passphrase) { unlocker_.Offer(std::move(passphrase)); }
+
+void Vault::AdoptHardenedKeys(HardenedKeys keys) {
+  hardened_.emplace(std::move(keys));
+  zip_.SetScratchMasking(true);
+}
+
+void Vault::ReturnToClassic() {
+  hardened_.reset();
+  zip_.SetScratchMasking(false);
+}
+
+bool Vault::ChangePassphrase(std::string_view passphrase, const KdfCost& cost) {
+  return hardened_ && hardened_->Rewrap(passphrase, cost);
+}
+
+std::string Vault::KeyIdentity() const {
+  if (!hardened_) return masterKey_;
+  const std::vector<uint8_t> wrap = hardened_->Wrap().Bytes();
+  return std::string(wrap.begin(), wrap.end());
+}
 
 void Vault::SetPassword(const std::string& password) {
   masterKey_ = std::string(kMasterKeyPrefix) + Utf8Truncate(password, kMaxPasswordChars);
@@ -55,11 +79,17 @@ IndexLoadReport Vault::LoadIndex() {
   const fs::path main = layout_.IndexFile();
   std::error_code ec;
   const bool mainExists = fs::exists(main, ec);
-  if (mainExists && LoadFrom(main, &report.detail)) {
+  const LoadResult first = mainExists ? LoadFrom(main, &report.detail) : LoadResult::Damaged;
+  if (first == LoadResult::Opened) {
     MarkSaved();
+    SettleHardening(*this);
     return report;
   }
   if (!mainExists) report.detail = "it is missing";
+  // A hardened index that the passphrase does not open: whether it or its generations are
+  // damaged cannot be told without the right one, so nothing is touched.
+  bool locked = first == LoadResult::Locked;
+  const std::string mainDetail = report.detail;
 
   // The older generations, newest first.
   std::vector<fs::path> candidates;
@@ -71,12 +101,14 @@ IndexLoadReport Vault::LoadIndex() {
     return fs::last_write_time(a, e) > fs::last_write_time(b, e);
   });
 
-  if (mainExists) report.setAside = SetAsideFile(main, "damaged");
   for (const fs::path& candidate : candidates) {
     std::string why;
-    if (!LoadFrom(candidate, &why)) continue;
+    const LoadResult result = LoadFrom(candidate, &why);
+    locked = locked || result == LoadResult::Locked;
+    if (result != LoadResult::Opened) continue;
+    if (mainExists) report.setAside = SetAsideFile(main, "damaged");
     report.outcome = IndexLoadReport::Outcome::Restored;
-    savedKey_ = masterKey_;  // the key the files on disk hold: no reason yet to rewrite the backup
+    savedKey_ = KeyIdentity();  // the key the files on disk hold: no reason yet to rewrite the backup
     report.restoredFrom = candidate;
     // Put the good generation back in place, unless the damaged file could not be moved aside.
     const bool mainFree = !mainExists || !report.setAside.empty();
@@ -85,12 +117,19 @@ IndexLoadReport Vault::LoadIndex() {
       staging += ".tmp";
       if (ReplaceFileDurably(main, staging, *bytes)) MarkSaved();
     }
+    SettleHardening(*this);
     return report;
   }
 
   items_.Clear();
+  ReturnToClassic();
   masterKey_ = kMasterKeyPrefix;
   savedKey_ = masterKey_;
+  if (locked) {
+    report.outcome = IndexLoadReport::Outcome::Locked;
+    report.detail = first == LoadResult::Locked ? mainDetail : "the vault is hardened and its index needs the right passphrase";
+    return report;
+  }
   // No index, no readable generation and no item file: a new vault, or one whose very first
   // save was cut short (a partial staging file is all it holds). Nothing can be lost.
   if (!mainExists && !HasItemFiles()) {
@@ -101,24 +140,46 @@ IndexLoadReport Vault::LoadIndex() {
   }
   // Nothing could be read: the generations are kept aside too, so that no later save can
   // overwrite what an expert might still recover.
+  if (mainExists) report.setAside = SetAsideFile(main, "damaged");
   for (const fs::path& candidate : candidates) SetAsideFile(candidate, "damaged");
   report.outcome = IndexLoadReport::Outcome::Unreadable;
   return report;
 }
 
-bool Vault::ReadIndex(std::string* error) { return LoadFrom(layout_.IndexFile(), error); }
+bool Vault::ReadIndex(std::string* error, bool* locked) {
+  const LoadResult result = LoadFrom(layout_.IndexFile(), error);
+  if (locked) *locked = result == LoadResult::Locked;
+  return result == LoadResult::Opened;
+}
 
-bool Vault::LoadFrom(const fs::path& file, std::string* error) {
+Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
   const auto bytes = ReadWholeFile(file);
   if (!bytes) {
     if (error) *error = "it is missing or cannot be read";
-    return false;
+    return LoadResult::Damaged;
+  }
+  if (LooksHardened(*bytes)) {
+    std::optional<HardenedKeys> keys;
+    std::vector<ItemRecord> rows;
+    const auto result = unlocker_.Open(*bytes, &keys, &rows, error);
+    if (result == IndexUnlocker::Result::Locked) return LoadResult::Locked;
+    if (result == IndexUnlocker::Result::Damaged) return LoadResult::Damaged;
+    AdoptHardenedKeys(std::move(*keys));
+    masterKey_ = kMasterKeyPrefix;  // the passphrase guards the doors too
+    items_.ReplaceAll(std::move(rows));
+    return LoadResult::Opened;
   }
   auto decoded = DecodeIndexFile(indexCipher_, *bytes, error);
-  if (!decoded) return false;
+  if (!decoded) return LoadResult::Damaged;
+  ReturnToClassic();
   masterKey_ = std::move(decoded->masterKey);
   items_.ReplaceAll(std::move(decoded->rows));
-  return true;
+  return LoadResult::Opened;
+}
+
+std::vector<uint8_t> Vault::EncodeIndex() {
+  if (hardened_) return EncodeHardenedIndex(hardened_->Wrap(), hardened_->VaultKey(), items_);
+  return EncodeIndexFile(indexCipher_, items_, masterKey_);
 }
 
 bool Vault::SaveIndex() {
@@ -126,10 +187,10 @@ bool Vault::SaveIndex() {
   std::error_code ec;
   // A backup under an older password would open the vault without the new one: after a
   // change of key the backup gets the new generation too.
-  const bool keyChanged = masterKey_ != savedKey_;
+  const bool keyChanged = KeyIdentity() != savedKey_;
   if (!keyChanged && fs::exists(main, ec)) CopyFileDurably(main, layout_.BackupIndexFile());  // may fail
 
-  const std::vector<uint8_t> bytes = EncodeIndexFile(indexCipher_, items_, masterKey_);
+  const std::vector<uint8_t> bytes = EncodeIndex();
   if (bytes.empty() || !ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
   if (keyChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   MarkSaved();
@@ -160,7 +221,7 @@ void Vault::RemovePendingItemFiles() {
 
 void Vault::MarkSaved() {
   savedChanges_ = items_.Changes();
-  savedKey_ = masterKey_;
+  savedKey_ = KeyIdentity();
 }
 
 int32_t Vault::NextItemIndex() const {

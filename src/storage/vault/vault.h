@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "storage/cipher/cipher_manager.h"
+#include "storage/hardened/hardened_keys.h"
 #include "storage/table/item_table.h"
 #include "storage/vault/vault_layout.h"
 #include "storage/zip/zip_component.h"
@@ -19,6 +21,7 @@ struct IndexLoadReport {
     Created,     // a new vault: an empty index was written
     Restored,    // the index was missing or damaged and a saved generation took its place
     Unreadable,  // no generation could be read: the vault starts empty, nothing was overwritten
+    Locked,      // a hardened index that the offered passphrase (or none) does not open: nothing was touched
   };
   Outcome outcome = Outcome::Loaded;
   std::filesystem::path restoredFrom;  // Restored: the generation that was used
@@ -28,6 +31,10 @@ struct IndexLoadReport {
   bool NeedsAttention() const { return outcome == Outcome::Restored || outcome == Outcome::Unreadable; }
   std::string Message() const;
 };
+
+// Classic: the design's format, which only keeps out the program's users. Hardened: keys from
+// a passphrase and authenticated encryption, which keep out whoever copies the folder.
+enum class VaultFormat { Classic, Hardened };
 
 // One vault: its directories, the index table, the master key, and the cipher and
 // archive components its operations use. Used by one thread at a time.
@@ -41,6 +48,29 @@ class Vault {
   CipherManager& Cipher() { return cipher_; }
   ZipComponent& Zip() { return zip_; }
 
+  VaultFormat Format() const { return hardened_ ? VaultFormat::Hardened : VaultFormat::Classic; }
+  const HardenedKeys* Hardened() const { return hardened_ ? &*hardened_ : nullptr; }
+  // The passphrase that loading tries on a hardened index.
+  void OfferPassphrase(std::string passphrase);
+  // From now on the index and new items are sealed the hardened way under these keys.
+  void AdoptHardenedKeys(HardenedKeys keys);
+  // Only for a conversion whose hardened index could not be saved: the classic one is
+  // still on the disk, and the master key was never changed.
+  void ReturnToClassic();
+  // Wraps the vault key under a new passphrase (a new salt): nothing else is re-encrypted.
+  // The next save writes it. False when the vault is classic or the derivation fails.
+  bool ChangePassphrase(std::string_view passphrase, const KdfCost& cost = {});
+
+  // Seals a packed archive into a new item file; returns the key text for the item's record,
+  // or nothing (a failure or a stop; *why says which). Classic: under the master key.
+  // Hardened: under a new random key, in authenticated chunks.
+  std::optional<std::string> SealItem(const std::filesystem::path& archive, const std::filesystem::path& sealed,
+                                      std::string* why);
+  // Opens an item file into a new archive under the key its record keeps; false (with *why)
+  // when it cannot be read or, in a hardened vault, is not whole or not this key's.
+  bool OpenItem(const std::filesystem::path& itemFile, const std::string& recordKey,
+                const std::filesystem::path& archive, std::string* why);
+
   const std::string& MasterKey() const { return masterKey_; }
   // The master key becomes the fixed prefix followed by the password (at most 8 characters).
   void SetPassword(const std::string& password);
@@ -50,13 +80,14 @@ class Vault {
   // backup/index.dat; a damaged file is set aside, never overwritten.
   IndexLoadReport LoadIndex();
   // Reads coffrel/index.dat as it is, writing nothing (for readers that do not own the vault).
-  bool ReadIndex(std::string* error);
+  // *locked: the index is hardened and the offered passphrase does not open it.
+  bool ReadIndex(std::string* error, bool* locked = nullptr);
   // Copies the current index to backup/, then writes the new one durably; true when
   // coffrel/index.dat holds the new index.
   bool SaveIndex();
   // Whether the records or the key differ from what the index file last received; a
   // command that changed nothing then leaves the file, and the backup generation, alone.
-  bool HasUnsavedChanges() const { return items_.Changes() != savedChanges_ || masterKey_ != savedKey_; }
+  bool HasUnsavedChanges() const { return items_.Changes() != savedChanges_ || KeyIdentity() != savedKey_; }
   // The item file of a record just deleted goes once an index without that record is on
   // the disk: were the save to fail, the old index would still list it.
   void RemoveItemFileAfterSave(int32_t index) { pendingRemovals_.push_back(index); }
@@ -66,7 +97,11 @@ class Vault {
   int32_t NextItemIndex() const;
 
  private:
-  bool LoadFrom(const std::filesystem::path& file, std::string* error);
+  enum class LoadResult { Opened, Locked, Damaged };
+  LoadResult LoadFrom(const std::filesystem::path& file, std::string* error);
+  // What the index's key wrap is made of: a change of it must reach the backup too.
+  std::string KeyIdentity() const;
+  std::vector<uint8_t> EncodeIndex();
   void MarkSaved();
   void RemovePendingItemFiles();
   bool HasItemFiles() const;
@@ -81,6 +116,8 @@ class Vault {
   std::string masterKey_;
   uint64_t savedChanges_ = UINT64_MAX;  // nothing saved or loaded yet
   std::string savedKey_;
+  std::optional<HardenedKeys> hardened_;
+  IndexUnlocker unlocker_;
   std::vector<int32_t> pendingRemovals_;
 };
 

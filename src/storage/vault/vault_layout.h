@@ -21,6 +21,8 @@ class VaultLayout {
   std::filesystem::path IndexFile() const { return CoffrelDir() / "index.dat"; }
   std::filesystem::path BackupIndexFile() const { return BackupDir() / "index.dat"; }
   std::filesystem::path TempIndexFile() const { return TempDir() / "index.dat"; }
+  // Where a conversion to the hardened format stages the re-sealed item files.
+  std::filesystem::path HardeningDir() const { return TempDir() / "hardening"; }
 
   // "item" + Index as ten zero-padded digits.
   static std::string ItemBaseName(int32_t index);

@@ -140,11 +140,11 @@ std::string BaseName(const std::string& name) {
 
 }  // namespace
 
-ArchiveBuilder::ArchiveBuilder(int archiveFd, WorkPool& pool, int level, BuildHooks hooks)
-    : fd_(archiveFd), pool_(pool), level_(std::clamp(level, 0, 9)), hooks_(std::move(hooks)) {}
+ArchiveBuilder::ArchiveBuilder(int archiveFd, const ScratchMask* mask, WorkPool& pool, int level, BuildHooks hooks)
+    : fd_(archiveFd), mask_(mask), pool_(pool), level_(std::clamp(level, 0, 9)), hooks_(std::move(hooks)) {}
 
 std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sources) {
-  ArchiveFileWriter out(fd_);
+  ArchiveFileWriter out(fd_, mask_);
   SourceReader reader(sources, level_, hooks_);
   std::vector<EntryInfo> entries;
   std::deque<Job> inFlight;

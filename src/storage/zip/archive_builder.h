@@ -7,6 +7,10 @@
 
 #include "storage/zip/zip_records.h"
 
+namespace kestramo {
+class ScratchMask;
+}
+
 namespace kestramo::zip {
 
 class WorkPool;
@@ -27,12 +31,14 @@ struct BuildHooks {
 // pieces are compressed on the pool, and written back in order.
 class ArchiveBuilder {
  public:
-  ArchiveBuilder(int archiveFd, WorkPool& pool, int level, BuildHooks hooks);
+  // With a mask, the archive is written through it.
+  ArchiveBuilder(int archiveFd, const ScratchMask* mask, WorkPool& pool, int level, BuildHooks hooks);
   // Returns the entries written; sources that cannot be opened are skipped.
   std::vector<EntryInfo> Build(const std::vector<SourceFile>& sources);
 
  private:
   int fd_;
+  const ScratchMask* mask_;
   WorkPool& pool_;
   int level_;
   BuildHooks hooks_;

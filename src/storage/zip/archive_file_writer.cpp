@@ -12,6 +12,11 @@
 namespace kestramo::zip {
 
 void ArchiveFileWriter::WriteAll(const unsigned char* data, size_t size, uint64_t offset) {
+  if (mask_) {
+    masked_.assign(data, data + size);
+    mask_->Apply(masked_.data(), size, offset);
+    data = masked_.data();
+  }
   while (size > 0) {
     const ssize_t n = DiskWriteAt(fd_, data, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;

@@ -5,12 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "storage/hardened/scratch_mask.h"
+
 namespace kestramo::zip {
 
 // Buffered sequential output to the archive with in-place patches of bytes already written.
 class ArchiveFileWriter {
  public:
-  explicit ArchiveFileWriter(int fd) : fd_(fd) { buffer_.reserve(kBufferSize); }
+  // With a mask, every byte goes to the file through it.
+  explicit ArchiveFileWriter(int fd, const ScratchMask* mask = nullptr) : fd_(fd), mask_(mask) {
+    buffer_.reserve(kBufferSize);
+  }
   ArchiveFileWriter(const ArchiveFileWriter&) = delete;
   ArchiveFileWriter& operator=(const ArchiveFileWriter&) = delete;
 
@@ -26,6 +31,8 @@ class ArchiveFileWriter {
   void WriteAll(const unsigned char* data, size_t size, uint64_t offset);
 
   int fd_;
+  const ScratchMask* mask_;
+  std::vector<unsigned char> masked_;
   uint64_t flushed_ = 0;
   std::vector<unsigned char> buffer_;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "storage/hardened/scratch_mask.h"
 #include "storage/zip/zip_error.h"
 
 namespace kestramo::zip {
@@ -20,11 +21,11 @@ struct EndRecord {
   uint32_t directoryOffset = 0;
 };
 
-EndRecord FindEndRecord(int fd, uint64_t fileSize) {
+EndRecord FindEndRecord(int fd, uint64_t fileSize, const ScratchMask* mask) {
   if (fileSize < kEndRecordSize) throw ZipError(kDamagedDirectory);
   const uint64_t scan = std::min(fileSize, kMaxEndScan);
   std::vector<unsigned char> tail(static_cast<size_t>(scan));
-  if (!ReadAt(fd, tail.data(), tail.size(), fileSize - scan)) throw ZipError(kDamagedDirectory);
+  if (!ReadAt(fd, tail.data(), tail.size(), fileSize - scan, mask)) throw ZipError(kDamagedDirectory);
   for (size_t i = tail.size() - kEndRecordSize + 1; i-- > 0;) {
     const unsigned char* p = tail.data() + i;
     if (ReadLe32(p) != kEndSignature) continue;
@@ -64,8 +65,13 @@ EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
 
 }  // namespace
 
-bool ReadAt(int fd, void* data, size_t size, uint64_t offset) {
+bool ReadAt(int fd, void* data, size_t size, uint64_t offset, const ScratchMask* mask) {
   auto* p = static_cast<unsigned char*>(data);
+  if (mask) {
+    if (!ReadAt(fd, data, size, offset)) return false;
+    mask->Apply(p, size, offset);
+    return true;
+  }
   while (size > 0) {
     const ssize_t n = pread(fd, p, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
@@ -77,15 +83,15 @@ bool ReadAt(int fd, void* data, size_t size, uint64_t offset) {
   return true;
 }
 
-CentralDirectory ReadCentralDirectory(int fd) {
+CentralDirectory ReadCentralDirectory(int fd, const ScratchMask* mask) {
   struct stat st {};
   if (fstat(fd, &st) != 0) throw ZipError(kDamagedDirectory);
-  const EndRecord end = FindEndRecord(fd, static_cast<uint64_t>(st.st_size));
+  const EndRecord end = FindEndRecord(fd, static_cast<uint64_t>(st.st_size), mask);
   if (uint64_t{end.directoryOffset} + end.directorySize > end.position ||
       uint64_t{end.entries} * kCentralHeaderSize > end.directorySize)
     throw ZipError(kDamagedDirectory);
   std::vector<unsigned char> dir(end.directorySize);
-  if (!ReadAt(fd, dir.data(), dir.size(), end.directoryOffset)) throw ZipError(kDamagedDirectory);
+  if (!ReadAt(fd, dir.data(), dir.size(), end.directoryOffset, mask)) throw ZipError(kDamagedDirectory);
   CentralDirectory out;
   out.directoryOffset = end.directoryOffset;
   out.entries.reserve(end.entries);

@@ -77,10 +77,11 @@ int MoveIntoPlace(int dirFd, const char* from, const char* to, bool replace) {
 
 }  // namespace
 
-EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, const ExtractSettings& settings,
-                               ExtractHooks hooks, std::vector<std::string>& created)
+EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, const ScratchMask* mask,
+                               const ExtractSettings& settings, ExtractHooks hooks, std::vector<std::string>& created)
     : archiveFd_(archiveFd),
       archiveSize_(archiveSize),
+      mask_(mask),
       settings_(settings),
       hooks_(std::move(hooks)),
       created_(created) {
@@ -234,7 +235,7 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
 
 void EntryExtractor::ReadInput(void* data, size_t size, uint64_t offset) {
   if (hooks_.checkCancel) hooks_.checkCancel();
-  if (!ReadAt(archiveFd_, data, size, offset)) throw ZipError(kPrematureEnd);
+  if (!ReadAt(archiveFd_, data, size, offset, mask_)) throw ZipError(kPrematureEnd);
 }
 
 EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd, uint32_t& crc) {

@@ -9,6 +9,10 @@
 #include "storage/zip/extract_settings.h"
 #include "storage/zip/zip_records.h"
 
+namespace kestramo {
+class ScratchMask;
+}
+
 namespace kestramo::zip {
 
 // Writes entries of an open archive below the destination directory. Directories are walked
@@ -17,8 +21,9 @@ namespace kestramo::zip {
 class EntryExtractor {
  public:
   // Paths created are appended to created, which outlives a failed run.
-  EntryExtractor(int archiveFd, uint64_t archiveSize, const ExtractSettings& settings, ExtractHooks hooks,
-                 std::vector<std::string>& created);
+  // With a mask, the archive is read through it.
+  EntryExtractor(int archiveFd, uint64_t archiveSize, const ScratchMask* mask, const ExtractSettings& settings,
+                 ExtractHooks hooks, std::vector<std::string>& created);
   ~EntryExtractor();
   EntryExtractor(const EntryExtractor&) = delete;
   EntryExtractor& operator=(const EntryExtractor&) = delete;
@@ -47,6 +52,7 @@ class EntryExtractor {
 
   int archiveFd_;
   uint64_t archiveSize_;
+  const ScratchMask* mask_;
   const ExtractSettings& settings_;
   ExtractHooks hooks_;
   int destFd_ = -1;

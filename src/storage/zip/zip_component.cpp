@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "storage/hardened/scratch_mask.h"
 #include "storage/zip/archive_builder.h"
 #include "storage/zip/central_directory.h"
 #include "storage/zip/entry_extractor.h"
@@ -162,7 +163,8 @@ int ZipComponent::MakeArchive() {
       sources.push_back({f.path, EntryNameFor(f.path)});
     }
     progress.Start(total);
-    zip::ArchiveBuilder builder(archive.Get(), Pool(), packLevel_,
+    RenewScratchMask();
+    zip::ArchiveBuilder builder(archive.Get(), mask_.get(), Pool(), packLevel_,
                                 {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
     entries_ = builder.Build(sources);
     if (archive.Close() != 0) throw ZipError(kNoRoomToWrite);
@@ -203,13 +205,27 @@ int ZipComponent::ExtractEntries() {
   }
 }
 
+int ZipComponent::ReadEntries() {
+  lastError_.clear();
+  entries_.clear();
+  try {
+    FileHandle archive(open(zipName_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
+    entries_ = zip::ReadCentralDirectory(archive.Get(), mask_.get()).entries;
+  } catch (const std::exception& e) {
+    lastError_ = e.what();
+    throw;
+  }
+  return EntryCount();
+}
+
 int ZipComponent::RunExtraction() {
   if (!destDir_.empty()) CreateMissingDirectories(destDir_, createdPaths_);
   FileHandle archive(open(zipName_.c_str(), O_RDONLY | O_CLOEXEC));
   if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
   struct stat st {};
   fstat(archive.Get(), &st);
-  entries_ = zip::ReadCentralDirectory(archive.Get()).entries;
+  entries_ = zip::ReadCentralDirectory(archive.Get(), mask_.get()).entries;
 
   std::vector<std::pair<const zip::EntryInfo*, std::string>> selected;
   uint64_t total = 0;
@@ -232,11 +248,20 @@ int ZipComponent::RunExtraction() {
                           },
                           [this](const std::string& path) { replacedPaths_.push_back(path); },
                           [this](const std::string& path, bool declined) { keptPaths_.push_back({path, declined}); }};
-  zip::EntryExtractor extractor(archive.Get(), static_cast<uint64_t>(st.st_size), settings, hooks, createdPaths_);
+  zip::EntryExtractor extractor(archive.Get(), static_cast<uint64_t>(st.st_size), mask_.get(), settings, hooks, createdPaths_);
   int count = 0;
   for (const auto& [entry, name] : selected)
     if (extractor.Extract(*entry, name)) ++count;
   return count;
+}
+
+void ZipComponent::SetScratchMasking(bool on) {
+  masking_ = on;
+  RenewScratchMask();
+}
+
+void ZipComponent::RenewScratchMask() {
+  mask_ = masking_ ? std::make_shared<const ScratchMask>() : nullptr;
 }
 
 void ZipComponent::SetProtectedPaths(const std::vector<std::string>& paths) {

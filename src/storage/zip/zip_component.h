@@ -12,6 +12,8 @@
 
 namespace kestramo {
 
+class ScratchMask;
+
 namespace zip {
 class WorkPool;
 }
@@ -62,6 +64,12 @@ class ZipComponent {
   // whatever path (links included); an entry that would is abandoned with an error. Those
   // that do not exist are ignored.
   void SetProtectedPaths(const std::vector<std::string>& paths);
+  // On: every archive is written and read through a throw-away key stream, so that its plain
+  // bytes never reach the disk. Each new archive gets a new one.
+  void SetScratchMasking(bool on);
+  // A new key stream for the archive about to be written; none while masking is off.
+  void RenewScratchMask();
+  const ScratchMask* ScratchMaskInUse() const { return mask_.get(); }
 
   std::function<void(int percent)> OnTotalPercentDone;
   std::function<bool(const std::string& fileName)> OnOverwritePrompt;  // true for Yes
@@ -70,6 +78,8 @@ class ZipComponent {
   int MakeArchive();
   // Extracts every entry of ZipName below DestDir; returns the number of files extracted.
   int ExtractEntries();
+  // Reads the entries of ZipName without extracting any; returns their number.
+  int ReadEntries();
 
   int EntryCount() const { return static_cast<int>(entries_.size()); }
   uint64_t EntrySize(int index) const;  // throws "Index %d is out of range"
@@ -127,6 +137,8 @@ class ZipComponent {
   std::string lastError_;
   std::string lastErrorDetail_;
   std::unique_ptr<zip::WorkPool> pool_;
+  bool masking_ = false;
+  std::shared_ptr<const ScratchMask> mask_;
 };
 
 }  // namespace kestramo

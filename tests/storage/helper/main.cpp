@@ -1,6 +1,7 @@
 // A child process for crash-safety tests: it changes a vault in a loop and reports
 // each committed step on stdout, so that the test can kill it at any moment.
-// Modes: save-loop DIR (records only), import-loop DIR SOURCES (whole imports).
+// Modes: save-loop DIR [PASSPHRASE] (records only; hardened first when a passphrase is
+// given), import-loop DIR SOURCES (whole imports), harden DIR PASSPHRASE (one conversion).
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "import_content.h"
 #include "storage/vault/item_import.h"
 #include "storage/vault/vault.h"
+#include "storage/vault/vault_hardening.h"
 
 namespace {
 
@@ -19,10 +21,22 @@ void Report(int n) {
   (void)!::write(1, line, static_cast<size_t>(len));
 }
 
-// Appends items numbered after the last one and saves after each.
-int SaveLoop(const char* dir) {
-  kestramo::Vault vault(dir);
+// A cost the kill loops can afford: the format is the same at any cost.
+constexpr kestramo::KdfCost kCheapCost{1, 8ull << 20};
+
+// Opens the vault, hardening it first when a passphrase is given and it is still classic.
+bool Open(kestramo::Vault& vault, const char* passphrase) {
+  if (passphrase) vault.OfferPassphrase(passphrase);
   vault.LoadIndex();
+  if (!passphrase || vault.Format() == kestramo::VaultFormat::Hardened) return true;
+  std::string error;
+  return kestramo::HardenVault(vault, passphrase, kCheapCost, &error);
+}
+
+// Appends items numbered after the last one and saves after each.
+int SaveLoop(const char* dir, const char* passphrase) {
+  kestramo::Vault vault(dir);
+  if (!Open(vault, passphrase)) return 2;
   for (;;) {
     const int32_t index = vault.NextItemIndex();
     auto& items = vault.Items();
@@ -79,8 +93,15 @@ int ImportLoop(const char* dir, const std::filesystem::path& sources) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "save-loop") == 0) return SaveLoop(argv[2]);
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "save-loop") == 0) return SaveLoop(argv[2], argc == 4 ? argv[3] : nullptr);
+  if (argc == 4 && std::strcmp(argv[1], "harden") == 0) {
+    kestramo::Vault vault(argv[2]);
+    Report(0);
+    if (!Open(vault, argv[3])) return 2;
+    Report(1);
+    return 0;
+  }
   if (argc == 4 && std::strcmp(argv[1], "import-loop") == 0) return ImportLoop(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: storage_test_helper save-loop DIR | import-loop DIR SOURCES\n");
+  std::fprintf(stderr, "usage: storage_test_helper save-loop DIR [PASSPHRASE] | import-loop DIR SOURCES | harden DIR PASSPHRASE\n");
   return 1;
 }

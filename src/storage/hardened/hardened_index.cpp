@@ -1,0 +1,149 @@
+#include "storage/hardened/hardened_index.h"
+
+#include <sodium.h>
+
+#include <algorithm>
+
+#include "storage/table/table_codec.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr std::array<uint8_t, 8> kMagic = {0x89, 'K', 'H', 'V', 0x0D, 0x0A, 0x1A, 0x0A};
+constexpr uint16_t kVersion = 1;
+constexpr uint8_t kAlgorithmArgon2id = 2;
+constexpr std::size_t kKdfOffset = 12;
+constexpr std::size_t kWrapNonceOffset = 40;
+// The table is padded to a multiple of this, so the index's size tells little of its names.
+constexpr std::size_t kTablePadding = 4096;
+
+void PutLe(std::vector<uint8_t>& out, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+uint64_t GetLe(const uint8_t* p, int bytes) {
+  uint64_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
+  return value;
+}
+
+std::optional<std::vector<ItemRecord>> Fail(std::string* error, const std::string& why) {
+  if (error) *error = why;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<uint8_t> KeyWrap::Bytes() const {
+  std::vector<uint8_t> out(kMagic.begin(), kMagic.end());
+  PutLe(out, kVersion, 2);
+  out.push_back(kAlgorithmArgon2id);
+  out.push_back(0);
+  PutLe(out, kdf.passes, 4);
+  PutLe(out, kdf.memoryBytes, 8);
+  out.insert(out.end(), kdf.salt.begin(), kdf.salt.end());
+  out.insert(out.end(), nonce.begin(), nonce.end());
+  out.insert(out.end(), sealedKey.begin(), sealedKey.end());
+  return out;
+}
+
+bool LooksHardened(const std::vector<uint8_t>& bytes) {
+  return bytes.size() >= kMagic.size() && std::equal(kMagic.begin(), kMagic.end(), bytes.begin());
+}
+
+KeyWrap WrapVaultKey(const KeyBytes& vaultKey, const KeyBytes& kek, const KdfParams& kdf,
+                     const std::array<uint8_t, kAeadNonceSize>* fixedNonce) {
+  RequireSodium();
+  KeyWrap wrap;
+  wrap.kdf = kdf;
+  if (fixedNonce) {
+    wrap.nonce = *fixedNonce;
+  } else {
+    randombytes_buf(wrap.nonce.data(), wrap.nonce.size());
+  }
+  const std::vector<uint8_t> head = wrap.Bytes();
+  crypto_aead_xchacha20poly1305_ietf_encrypt(wrap.sealedKey.data(), nullptr, vaultKey.data(), vaultKey.size(),
+                                             head.data(), kWrapNonceOffset, nullptr, wrap.nonce.data(), kek.data());
+  return wrap;
+}
+
+std::optional<KeyBytes> UnwrapVaultKey(const KeyWrap& wrap, const KeyBytes& kek) {
+  RequireSodium();
+  const std::vector<uint8_t> head = wrap.Bytes();
+  KeyBytes key;
+  if (crypto_aead_xchacha20poly1305_ietf_decrypt(key.data(), nullptr, nullptr, wrap.sealedKey.data(),
+                                                 wrap.sealedKey.size(), head.data(), kWrapNonceOffset,
+                                                 wrap.nonce.data(), kek.data()) != 0) {
+    return std::nullopt;
+  }
+  return key;
+}
+
+std::vector<uint8_t> EncodeHardenedIndex(const KeyWrap& wrap, const KeyBytes& vaultKey, const ItemTable& table) {
+  RequireSodium();
+  std::vector<uint8_t> plain = SaveTableBytes(table);
+  std::size_t paddedSize = 0;
+  const std::size_t plainSize = plain.size();
+  plain.resize(plainSize + kTablePadding);
+  if (sodium_pad(&paddedSize, plain.data(), plainSize, kTablePadding, plain.size()) != 0) return {};
+  plain.resize(paddedSize);
+
+  std::vector<uint8_t> out = wrap.Bytes();
+  std::array<uint8_t, kAeadNonceSize> nonce;
+  randombytes_buf(nonce.data(), nonce.size());
+  out.insert(out.end(), nonce.begin(), nonce.end());
+  const std::size_t headSize = out.size();
+  out.resize(headSize + plain.size() + kAeadTagSize);
+  crypto_aead_xchacha20poly1305_ietf_encrypt(out.data() + headSize, nullptr, plain.data(), plain.size(), out.data(),
+                                             headSize, nullptr, nonce.data(), vaultKey.data());
+  sodium_memzero(plain.data(), plain.size());
+  return out;
+}
+
+std::optional<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes, std::string* error) {
+  auto fail = [error](const char* why) -> std::optional<KeyWrap> {
+    if (error) *error = why;
+    return std::nullopt;
+  };
+  if (!LooksHardened(bytes)) return fail("it is not a hardened index file");
+  if (bytes.size() < kHardenedHeaderSize + kAeadTagSize) return fail("the index file is truncated");
+  if (GetLe(bytes.data() + 8, 2) != kVersion) return fail("the index file has an unknown version");
+  if (bytes[10] != kAlgorithmArgon2id || bytes[11] != 0) return fail("the index file names an unknown key derivation");
+  KeyWrap wrap;
+  const uint8_t* p = bytes.data() + kKdfOffset;
+  wrap.kdf.passes = static_cast<uint32_t>(GetLe(p, 4));
+  wrap.kdf.memoryBytes = GetLe(p + 4, 8);
+  std::copy_n(p + 12, wrap.kdf.salt.size(), wrap.kdf.salt.begin());
+  std::copy_n(bytes.data() + kWrapNonceOffset, wrap.nonce.size(), wrap.nonce.begin());
+  std::copy_n(bytes.data() + kWrapNonceOffset + kAeadNonceSize, wrap.sealedKey.size(), wrap.sealedKey.begin());
+  if (const std::string problem = KdfParamsProblem(wrap.kdf); !problem.empty()) {
+    if (error) *error = "the index file's header is damaged: " + problem;
+    return std::nullopt;
+  }
+  return wrap;
+}
+
+std::optional<std::vector<ItemRecord>> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey,
+                                                         std::string* error) {
+  RequireSodium();
+  if (bytes.size() < kHardenedHeaderSize + kAeadTagSize) return Fail(error, "the index file is truncated");
+  std::vector<uint8_t> plain(bytes.size() - kHardenedHeaderSize - kAeadTagSize);
+  unsigned long long plainSize = 0;
+  if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain.data(), &plainSize, nullptr, bytes.data() + kHardenedHeaderSize,
+                                                 bytes.size() - kHardenedHeaderSize, bytes.data(), kHardenedHeaderSize,
+                                                 bytes.data() + kKeyWrapSize, vaultKey.data()) != 0) {
+    return Fail(error, "the index file is damaged: its table fails its authentication");
+  }
+  std::size_t unpadded = 0;
+  if (sodium_unpad(&unpadded, plain.data(), static_cast<std::size_t>(plainSize), kTablePadding) != 0) {
+    return Fail(error, "the index table's padding is damaged");
+  }
+  std::string why;
+  auto rows = ParseTableBytes(plain.data(), unpadded, &why);
+  sodium_memzero(plain.data(), plain.size());
+  if (!rows) return Fail(error, why);
+  return rows;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "storage/hardened/key_bytes.h"
+#include "storage/hardened/passphrase_kdf.h"
+#include "storage/table/item_table.h"
+
+namespace kestramo {
+
+// The hardened index file, all numbers little-endian:
+//   0  magic (8)              the first byte can never begin a classic index
+//   8  version (2), KDF algorithm (1), reserved (1)
+//  12  KDF passes (4), KDF memory in bytes (8), salt (16)
+//  40  nonce (24), then the vault key sealed under the key-encryption key (32 + 16),
+//      with bytes 0..39 as associated data
+// 112  nonce (24), then the padded table sealed under the vault key, with bytes
+//      0..135 as associated data
+inline constexpr std::size_t kKeyWrapSize = 112;
+inline constexpr std::size_t kHardenedHeaderSize = 136;
+inline constexpr std::size_t kAeadNonceSize = 24;
+inline constexpr std::size_t kAeadTagSize = 16;
+
+// The clear head of the file: how to derive the key-encryption key, and the sealed vault key.
+struct KeyWrap {
+  KdfParams kdf;
+  std::array<uint8_t, kAeadNonceSize> nonce{};
+  std::array<uint8_t, kKeySize + kAeadTagSize> sealedKey{};
+
+  std::vector<uint8_t> Bytes() const;  // the first kKeyWrapSize bytes of the file
+};
+
+// Whether the bytes start like a hardened index (they may still be damaged).
+bool LooksHardened(const std::vector<uint8_t>& bytes);
+
+// Seals the vault key under the key-encryption key; a fixed nonce only for known answers.
+KeyWrap WrapVaultKey(const KeyBytes& vaultKey, const KeyBytes& kek, const KdfParams& kdf,
+                     const std::array<uint8_t, kAeadNonceSize>* fixedNonce = nullptr);
+// Nothing when the key-encryption key is wrong or the head was changed.
+std::optional<KeyBytes> UnwrapVaultKey(const KeyWrap& wrap, const KeyBytes& kek);
+
+// The whole file; empty when the table cannot be encoded.
+std::vector<uint8_t> EncodeHardenedIndex(const KeyWrap& wrap, const KeyBytes& vaultKey, const ItemTable& table);
+// The head of a hardened index: nothing when the bytes cannot be one; *error says why.
+std::optional<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes, std::string* error);
+// The table of a hardened index whose head ReadKeyWrap accepted: nothing when it was
+// changed, cut short or sealed under another key; *error says why.
+std::optional<std::vector<ItemRecord>> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey,
+                                                         std::string* error);
+
+}  // namespace kestramo

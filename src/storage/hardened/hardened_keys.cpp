@@ -1,0 +1,80 @@
+#include "storage/hardened/hardened_keys.h"
+
+#include <sodium.h>
+
+namespace kestramo {
+
+std::optional<HardenedKeys> HardenedKeys::Create(std::string_view passphrase, const KdfCost& cost) {
+  HardenedKeys keys(KeyBytes::Random(), KeyWrap{});
+  if (!keys.Rewrap(passphrase, cost)) return std::nullopt;
+  return keys;
+}
+
+bool HardenedKeys::Rewrap(std::string_view passphrase, const KdfCost& cost) {
+  const KdfParams params = FreshKdfParams(cost.passes, cost.memoryBytes);
+  const auto kek = DeriveKek(passphrase, params);
+  if (!kek) return false;
+  wrap_ = WrapVaultKey(vaultKey_, *kek, params);
+  return true;
+}
+
+void IndexUnlocker::Offer(std::string passphrase) {
+  sodium_memzero(passphrase_.data(), passphrase_.size());
+  passphrase_ = std::move(passphrase);
+  keks_.clear();
+}
+
+const KeyBytes* IndexUnlocker::KekFor(const KdfParams& params) {
+  for (const auto& [known, kek] : keks_) {
+    if (known == params) return &kek;
+  }
+  auto kek = DeriveKek(passphrase_, params);
+  if (!kek) return nullptr;
+  keks_.emplace_back(params, std::move(*kek));
+  return &keks_.back().second;
+}
+
+IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys,
+                                          std::vector<ItemRecord>* rows, std::string* error) {
+  const auto wrap = ReadKeyWrap(bytes, error);
+  if (!wrap) return Result::Damaged;
+  if (passphrase_.empty()) {
+    if (error) *error = "the vault is hardened: its passphrase is needed";
+    return Result::Locked;
+  }
+  const KeyBytes* kek = KekFor(wrap->kdf);
+  if (!kek) {
+    if (error) *error = "there is not enough memory to derive the vault's key";
+    return Result::Locked;
+  }
+  auto vaultKey = UnwrapVaultKey(*wrap, *kek);
+  if (!vaultKey) {
+    if (error) *error = "the passphrase is wrong (or the index file's header is damaged)";
+    return Result::Locked;
+  }
+  auto table = OpenHardenedTable(bytes, *vaultKey, error);
+  if (!table) return Result::Damaged;
+  keys->emplace(std::move(*vaultKey), *wrap);
+  *rows = std::move(*table);
+  return Result::Opened;
+}
+
+std::string ItemKeyText(const KeyBytes& key) {
+  char text[sodium_base64_ENCODED_LEN(kKeySize, sodium_base64_VARIANT_ORIGINAL)];
+  sodium_bin2base64(text, sizeof text, key.data(), key.size(), sodium_base64_VARIANT_ORIGINAL);
+  return text;
+}
+
+std::optional<KeyBytes> ItemKeyFromText(const std::string& text) {
+  RequireSodium();
+  KeyBytes key;
+  std::size_t length = 0;
+  if (sodium_base642bin(key.data(), key.size(), text.data(), text.size(), nullptr, &length, nullptr,
+                        sodium_base64_VARIANT_ORIGINAL) != 0 ||
+      length != key.size()) {
+    return std::nullopt;
+  }
+  return key;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "storage/hardened/hardened_index.h"
+
+namespace kestramo {
+
+// The cost of a new key derivation.
+struct KdfCost {
+  uint32_t passes = kDefaultKdfPasses;
+  uint64_t memoryBytes = kDefaultKdfMemory;
+};
+
+// A hardened vault's keys in memory: the vault key and its wrap under the passphrase.
+class HardenedKeys {
+ public:
+  HardenedKeys(KeyBytes vaultKey, KeyWrap wrap) : vaultKey_(std::move(vaultKey)), wrap_(std::move(wrap)) {}
+
+  // A new random vault key wrapped under the passphrase; nothing when the derivation fails.
+  static std::optional<HardenedKeys> Create(std::string_view passphrase, const KdfCost& cost);
+  // Wraps the same vault key under another passphrase and a new salt: nothing else changes.
+  bool Rewrap(std::string_view passphrase, const KdfCost& cost);
+
+  const KeyBytes& VaultKey() const { return vaultKey_; }
+  const KeyWrap& Wrap() const { return wrap_; }
+
+ private:
+  KeyBytes vaultKey_;
+  KeyWrap wrap_;
+};
+
+// Opens hardened index files under one passphrase, deriving the key of each salt once.
+class IndexUnlocker {
+ public:
+  enum class Result { Opened, Locked, Damaged };
+
+  IndexUnlocker() = default;
+  ~IndexUnlocker() { Offer({}); }
+  // The passphrase to try from now on; keys derived from another are forgotten.
+  void Offer(std::string passphrase);
+  IndexUnlocker(const IndexUnlocker&) = delete;
+  IndexUnlocker& operator=(const IndexUnlocker&) = delete;
+
+  // Locked: no passphrase, or not this file's (or its head is damaged). Damaged: the head is
+  // not a hardened index's, or the table fails its check. *error says why.
+  Result Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys, std::vector<ItemRecord>* rows,
+              std::string* error);
+
+ private:
+  const KeyBytes* KekFor(const KdfParams& params);
+
+  std::string passphrase_;
+  std::vector<std::pair<KdfParams, KeyBytes>> keks_;
+};
+
+// An item's own key as the text kept in its record, and back (nothing when it is not one).
+std::string ItemKeyText(const KeyBytes& key);
+std::optional<KeyBytes> ItemKeyFromText(const std::string& text);
+inline constexpr std::size_t kItemKeyTextChars = 44;
+
+}  // namespace kestramo

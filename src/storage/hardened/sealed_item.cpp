@@ -1,0 +1,192 @@
+#include "storage/hardened/sealed_item.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "storage/disk/disk_write.h"
+
+namespace kestramo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kSealedPiece = kSealedChunk + crypto_secretstream_xchacha20poly1305_ABYTES;
+
+// Reads until `size` bytes or the end; -1 on a read error.
+ssize_t ReadFull(int fd, uint8_t* data, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, data + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
+}
+
+int CreateFile(const fs::path& file) {
+  return ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int Get() const { return fd_; }
+  bool Close() {
+    const bool ok = ::close(fd_) == 0;
+    fd_ = -1;
+    return ok;
+  }
+
+ private:
+  int fd_;
+};
+
+int64_t FileSize(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? st.st_size : 0;
+}
+
+bool Stopped(const ChunkWatch& watch) { return watch.keepGoing && !watch.keepGoing->load(); }
+
+void Report(const ChunkWatch& watch, int64_t current, int64_t maximal) {
+  if (watch.progress) watch.progress(current, maximal);
+}
+
+bool Fail(std::string* why, const std::string& text) {
+  if (why) *why = text;
+  return false;
+}
+
+}  // namespace
+
+SealingStream::SealingStream(const fs::path& file, const KeyBytes& key) : fd_(CreateFile(file)) {
+  RequireSodium();
+  if (fd_ < 0) return;
+  plain_.reserve(kSealedChunk);
+  sealed_.resize(kSealedPiece);
+  uint8_t header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
+  crypto_secretstream_xchacha20poly1305_init_push(&state_, header, key.data());
+  failed_ = !DiskWriteAll(fd_, header, sizeof header);
+}
+
+SealingStream::~SealingStream() {
+  if (fd_ >= 0) ::close(fd_);
+  sodium_memzero(plain_.data(), plain_.capacity());
+  sodium_memzero(&state_, sizeof state_);
+}
+
+bool SealingStream::Push(unsigned char tag) {
+  unsigned long long length = 0;
+  crypto_secretstream_xchacha20poly1305_push(&state_, sealed_.data(), &length, plain_.data(), plain_.size(), nullptr,
+                                             0, tag);
+  sodium_memzero(plain_.data(), plain_.size());
+  plain_.clear();
+  failed_ = failed_ || !DiskWriteAll(fd_, sealed_.data(), static_cast<std::size_t>(length));
+  return !failed_;
+}
+
+bool SealingStream::Write(const void* data, size_t size) {
+  if (fd_ < 0 || failed_) return false;
+  const auto* p = static_cast<const uint8_t*>(data);
+  while (size > 0) {
+    // A full chunk is sealed only once more follows: the last one must carry the final mark.
+    if (plain_.size() == kSealedChunk && !Push(crypto_secretstream_xchacha20poly1305_TAG_MESSAGE)) return false;
+    const std::size_t take = std::min(size, kSealedChunk - plain_.size());
+    plain_.insert(plain_.end(), p, p + take);
+    p += take;
+    size -= take;
+    written_ += static_cast<int64_t>(take);
+  }
+  return true;
+}
+
+bool SealingStream::Finish() {
+  if (fd_ < 0 || failed_) return false;
+  bool ok = Push(crypto_secretstream_xchacha20poly1305_TAG_FINAL) && DiskSync(fd_) == 0;
+  ok = ::close(fd_) == 0 && ok;
+  fd_ = -1;
+  return ok;
+}
+
+bool SealItemFile(const fs::path& archive, const ScratchMask* mask, const fs::path& sealed, const KeyBytes& key,
+                  const ChunkWatch& watch, std::string* why) {
+  Fd in(::open(archive.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.Get() < 0) return Fail(why, "its archive cannot be read");
+  SealingStream out(sealed, key);
+  if (!out.Opened()) return Fail(why, "its encrypted copy cannot be created");
+  const int64_t total = FileSize(in.Get());
+  std::vector<uint8_t> piece(kSealedChunk);
+  Report(watch, 0, total);
+  for (;;) {
+    const ssize_t n = ReadFull(in.Get(), piece.data(), piece.size());
+    if (n < 0) return Fail(why, "its archive cannot be read");
+    if (n == 0) break;
+    if (mask) mask->Apply(piece.data(), static_cast<std::size_t>(n), static_cast<uint64_t>(out.Position()));
+    const bool written = out.Write(piece.data(), static_cast<std::size_t>(n));
+    sodium_memzero(piece.data(), static_cast<std::size_t>(n));
+    if (!written) return Fail(why, "its encrypted copy could not be written");
+    Report(watch, out.Position(), total);
+    if (Stopped(watch)) return Fail(why, "stopped");
+  }
+  Report(watch, 0, 0);
+  if (!out.Finish()) return Fail(why, "its encrypted copy could not be written");
+  return true;
+}
+
+bool OpenItemFile(const fs::path& item, const KeyBytes& key, const fs::path& archive, const ScratchMask* mask,
+                  const ChunkWatch& watch, std::string* why) {
+  RequireSodium();
+  Fd in(::open(item.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.Get() < 0) return Fail(why, "its file cannot be read");
+  const int64_t total = FileSize(in.Get());
+  uint8_t header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
+  crypto_secretstream_xchacha20poly1305_state state;
+  if (ReadFull(in.Get(), header, sizeof header) != static_cast<ssize_t>(sizeof header)) {
+    return Fail(why, "its file is cut short");
+  }
+  if (crypto_secretstream_xchacha20poly1305_init_pull(&state, header, key.data()) != 0) {
+    return Fail(why, "its file's header is damaged");
+  }
+  Fd out(CreateFile(archive));
+  if (out.Get() < 0) return Fail(why, "its archive cannot be created in temp/");
+  std::vector<uint8_t> sealed(kSealedPiece), plain(kSealedChunk);
+  uint64_t offset = 0;
+  int64_t read = sizeof header;
+  Report(watch, 0, total);
+  for (bool final = false; !final;) {
+    const ssize_t n = ReadFull(in.Get(), sealed.data(), sealed.size());
+    if (n < 0) return Fail(why, "its file cannot be read");
+    if (n == 0) return Fail(why, "its file is cut short");
+    read += n;
+    unsigned long long length = 0;
+    unsigned char tag = 0;
+    if (crypto_secretstream_xchacha20poly1305_pull(&state, plain.data(), &length, &tag, sealed.data(),
+                                                   static_cast<unsigned long long>(n), nullptr, 0) != 0) {
+      return Fail(why, "its file is damaged, or was not sealed under this item's key");
+    }
+    final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
+    if (final && read != total) return Fail(why, "its file has bytes past its end");
+    if (mask) mask->Apply(plain.data(), static_cast<std::size_t>(length), offset);
+    const bool written = DiskWriteAll(out.Get(), plain.data(), static_cast<std::size_t>(length));
+    sodium_memzero(plain.data(), static_cast<std::size_t>(length));
+    if (!written) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
+    offset += length;
+    Report(watch, read, total);
+    if (Stopped(watch)) return Fail(why, "stopped");
+  }
+  Report(watch, 0, 0);
+  if (!out.Close()) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
+  return true;
+}
+
+}  // namespace kestramo

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "storage/hardened/hardened_keys.h"
+
+namespace kestramo {
+
+class Vault;
+
+// Turns a loaded classic vault into a hardened one under `passphrase`: every item is
+// re-sealed under a key of its own into temp/hardening/, then the hardened index is saved,
+// which is the one moment the vault changes format; only after it are the classic files
+// replaced. A kill at any moment leaves a vault that opens, classic or hardened, with every
+// item. False with *error when nothing changed. `onItem` hears of each item re-sealed.
+bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost, std::string* error,
+                 const std::function<void(std::size_t done, std::size_t total)>& onItem = {});
+
+// After a load: finishes a conversion that a kill interrupted once the hardened index was
+// saved (re-sealed items moved into place, classic index generations replaced), or clears
+// away one interrupted before it.
+void SettleHardening(Vault& vault);
+
+}  // namespace kestramo

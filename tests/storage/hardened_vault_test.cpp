@@ -1,0 +1,165 @@
+// A hardened vault through the pipelines: conversion, passphrases, damage, and where its
+// plain bytes may and may not be found while items go in and out.
+#include <gtest/gtest.h>
+
+#include "pipeline_fakes.h"
+#include "storage/hardened/hardened_index.h"
+#include "storage/vault/durable_file.h"
+#include "storage/vault/item_export.h"
+#include "storage/vault/vault_hardening.h"
+#include "temp_dir.h"
+#include "test_files.h"
+
+namespace kestramo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::WriteFile;
+
+constexpr KdfCost kCheapCost{1, 8ull << 20};
+constexpr const char* kPassphrase = "long enough phrase";
+
+// Every file below the vault and beside the destination, by path: what a copy would see.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (e.is_regular_file()) files[e.path().lexically_relative(root).string()] = ReadFile(e.path());
+  }
+  return files;
+}
+
+class HardenedVaultTest : public ::testing::Test {
+ protected:
+  HardenedVaultTest() { Reopen(""); }
+
+  IndexLoadReport::Outcome Reopen(const std::string& passphrase) {
+    vault = std::make_unique<Vault>(dir / "vault");
+    vault->OfferPassphrase(passphrase);
+    return vault->LoadIndex().outcome;
+  }
+
+  int32_t Add(const std::string& name, const std::string& content) {
+    WriteFile(dir / "src" / name, content);
+    work.Reset();
+    if (!AddItem(*vault, dir / "src" / name, "Box", {sink, work}, shell)) return 0;
+    return vault->Items().AllRecords().back()[0].AsInteger();
+  }
+
+  // The item's bytes as exported into a fresh folder, or "" when the export failed.
+  std::string Export(int32_t index, const std::string& name) {
+    ItemTable& t = vault->Items();
+    for (int r = 1; r <= t.RecordCount() && t.MoveTo(r); ++r) {
+      if (t.Field(ItemField::Index).AsInteger() == index) break;
+    }
+    const fs::path dest = dir / ("out" + std::to_string(++exports));
+    fs::create_directories(dest);
+    work.Reset();
+    const ExportResult result = ExtractItem(*vault, dest, {sink, work}, [](const std::string&) { return false; });
+    EXPECT_TRUE(fs::is_empty(vault->Layout().TempDir()));
+    if (result != ExportResult::Done) {
+      EXPECT_TRUE(fs::is_empty(dest)) << "a failed export leaves nothing behind";
+      return "";
+    }
+    return ReadFile(dest / name);
+  }
+
+  void Harden() {
+    std::string error;
+    ASSERT_TRUE(HardenVault(*vault, kPassphrase, kCheapCost, &error)) << error;
+  }
+
+  testing::TempDir dir;
+  std::unique_ptr<Vault> vault;
+  testing::RecordingSink sink;
+  WorkStatus work;
+  testing::FakeShell shell;
+  int exports = 0;
+};
+
+TEST_F(HardenedVaultTest, HardeningKeepsEveryItemAndLeavesNoClassicCopy) {
+  const std::string a = testing::RandomBytes(150000, 1), b = "small";
+  const int32_t first = Add("a.bin", a), second = Add("b.txt", b);
+  vault->SetPassword("door");
+  ASSERT_TRUE(vault->SaveIndex());
+  Harden();
+  EXPECT_EQ(vault->Format(), VaultFormat::Hardened);
+  EXPECT_FALSE(fs::exists(vault->Layout().HardeningDir()));
+  for (const fs::path& generation : {vault->Layout().IndexFile(), vault->Layout().BackupIndexFile()}) {
+    EXPECT_TRUE(LooksHardened(*ReadWholeFile(generation))) << generation;
+  }
+
+  EXPECT_EQ(Reopen(""), IndexLoadReport::Outcome::Locked);
+  const auto before = Snapshot(dir / "vault");
+  EXPECT_EQ(Reopen("long enough phrasE"), IndexLoadReport::Outcome::Locked);
+  EXPECT_EQ(Snapshot(dir / "vault"), before) << "a wrong passphrase touches nothing";
+  ASSERT_EQ(Reopen(kPassphrase), IndexLoadReport::Outcome::Loaded);
+  EXPECT_FALSE(vault->HasPassword()) << "the passphrase guards the doors";
+  EXPECT_EQ(Export(first, "a.bin"), a);
+  EXPECT_EQ(Export(second, "b.txt"), b);
+  const int32_t third = Add("c.txt", "after");
+  EXPECT_EQ(Export(third, "c.txt"), "after");
+}
+
+TEST_F(HardenedVaultTest, AChangedPassphraseRewrapsTheKeyOnly) {
+  Harden();
+  const int32_t item = Add("a.txt", "contents");
+  const std::string itemBytes = ReadFile(vault->Layout().ItemFile(item));
+  ASSERT_TRUE(vault->ChangePassphrase("a brand new phrase", kCheapCost));
+  ASSERT_TRUE(vault->SaveIndex());
+  EXPECT_EQ(ReadFile(vault->Layout().ItemFile(item)), itemBytes);
+  EXPECT_EQ(Reopen(kPassphrase), IndexLoadReport::Outcome::Locked);
+  fs::remove(vault->Layout().IndexFile());  // the backup took the new key as well
+  ASSERT_EQ(Reopen("a brand new phrase"), IndexLoadReport::Outcome::Restored);
+  EXPECT_EQ(Export(item, "a.txt"), "contents");
+}
+
+TEST_F(HardenedVaultTest, ADamagedOrSwappedItemIsRefusedAndWritesNothing) {
+  Harden();
+  const int32_t a = Add("a.txt", testing::RandomBytes(70000, 2)), b = Add("b.txt", "other");
+  std::string bytes = ReadFile(vault->Layout().ItemFile(a));
+  bytes[bytes.size() / 2] ^= 1;
+  WriteFile(vault->Layout().ItemFile(a), bytes);
+  EXPECT_EQ(Export(a, "a.txt"), "");
+  EXPECT_NE(sink.messages.back().find("damaged"), std::string::npos) << sink.messages.back();
+  fs::copy_file(vault->Layout().ItemFile(b), vault->Layout().ItemFile(a), fs::copy_options::overwrite_existing);
+  EXPECT_EQ(Export(a, "a.txt"), "");
+}
+
+TEST_F(HardenedVaultTest, HardeningRefusesAVaultWithAMissingItemAndChangesNothing) {
+  const int32_t a = Add("a.txt", "kept");
+  Add("b.txt", "lost");
+  fs::remove(vault->Layout().ItemFile(a + 1));
+  const auto before = Snapshot(dir / "vault");
+  std::string error;
+  EXPECT_FALSE(HardenVault(*vault, kPassphrase, kCheapCost, &error));
+  EXPECT_NE(error.find("item 2"), std::string::npos) << error;
+  EXPECT_FALSE(HardenVault(*vault, "short", kCheapCost, &error));
+  EXPECT_EQ(vault->Format(), VaultFormat::Classic);
+  EXPECT_EQ(Snapshot(dir / "vault"), before);
+  ASSERT_EQ(Reopen(""), IndexLoadReport::Outcome::Loaded);
+  EXPECT_EQ(Export(a, "a.txt"), "kept");
+}
+
+// A file stored as it is (level 0) puts its plain bytes into a plain archive: the classic
+// vault shows them in temp/ while it works, the hardened one never.
+TEST_F(HardenedVaultTest, PlainBytesNeverReachTheVaultsFoldersWhenHardened) {
+  const std::string content = testing::RandomBytes(400000, 9);
+  const std::string marker = content.substr(200000, 64);
+  for (const bool hardened : {false, true}) {
+    SCOPED_TRACE(hardened ? "hardened" : "classic");
+    if (hardened) Harden();
+    bool seen = false;
+    sink.onProgress = [&](Phase, int) {
+      for (const auto& [path, bytes] : Snapshot(dir / "vault")) seen = seen || bytes.find(marker) != std::string::npos;
+    };
+    const int32_t item = Add("data.zip", content);
+    ASSERT_NE(item, 0);
+    EXPECT_EQ(Export(item, "data.zip"), content);
+    sink.onProgress = nullptr;
+    EXPECT_EQ(seen, !hardened);
+  }
+}
+
+}  // namespace
+}  // namespace kestramo
