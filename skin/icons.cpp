@@ -1,6 +1,7 @@
 #include "icons.h"
 
 #include <QPainterPath>
+#include <algorithm>
 #include <QTransform>
 #include <initializer_list>
 
@@ -100,11 +101,16 @@ QImage PictureDocument() {
   return img;
 }
 
-QImage ProgramIcon() {
-  QImage img = Blank(64, 64);
+}  // namespace
+
+QImage ProgramIcon(int size) {
+  // Drawn on a 64-unit grid and scaled, so every size is the same drawing.
+  const qreal unit = size / 64.0;
+  QImage img = Blank(size, size);
   {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(unit, unit);
     const QRectF body(3, 3, 56, 56);
     QPainterPath shape;
     shape.addRoundedRect(body, 7, 7);
@@ -124,17 +130,16 @@ QImage ProgramIcon() {
     p.setBrush(Brass(QRectF(47, 22, 5, 18)));
     p.drawRoundedRect(QRectF(47, 22, 5, 18), 2.5, 2.5);
   }
-  return WithShadow(img, QPoint(2, 2), 2, 150);
+  const int drop = std::max(1, qRound(2 * unit));
+  return WithShadow(img, QPoint(drop, drop), drop, 150);
 }
-
-}  // namespace
 
 void AddIcons(ResourceSet& set) {
   set.AddCursor("hand1", PointingHand(), kPointHotSpot);
   set.AddCursor("hand2", OpenHand(), kOpenHotSpot);
   set.AddCursor("hand3", GrabbingHand(), kGrabHotSpot);
   set.AddMasked("psd", "psdmask", PictureDocument());
-  set.Add("appicon", ProgramIcon());
+  set.Add("appicon", ProgramIcon(64));
 }
 
 }  // namespace skin

@@ -1,6 +1,7 @@
 // Small pictures: the three hand cursors, the picture-document icon and the program icon.
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 
 #include "resource_set.h"
@@ -13,5 +14,11 @@ inline constexpr QPoint kOpenHotSpot{15, 15};
 inline constexpr QPoint kGrabHotSpot{15, 15};
 
 void AddIcons(ResourceSet& set);
+
+// The program's icon, size x size pixels.
+QImage ProgramIcon(int size);
+
+// The sizes of the icon installed for the desktop's menus and docks.
+inline constexpr int kDesktopIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
 }  // namespace skin

@@ -1,9 +1,11 @@
 // Draws every picture of the skin into a directory and lists them in kqxres.qrc.
 // With "--preview DIR" it also writes composites of the skin as the program shows it.
+#include <QDir>
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
 
+#include "icons.h"
 #include "preview.h"
 #include "skin_set.h"
 
@@ -24,6 +26,14 @@ int main(int argc, char** argv) {
   if (!set.Write(args[0])) {
     std::fprintf(stderr, "kqx_skin: cannot write the skin into %s\n", qPrintable(args[0]));
     return 1;
+  }
+  // The desktop's icon theme wants the program's icon at several sizes, beside the skin.
+  QDir().mkpath(args[0] + "/icons");
+  for (const int size : skin::kDesktopIconSizes) {
+    if (!skin::ProgramIcon(size).save(QString("%1/icons/%2.png").arg(args[0]).arg(size), "PNG")) {
+      std::fprintf(stderr, "kqx_skin: cannot write the program's icons into %s\n", qPrintable(args[0]));
+      return 1;
+    }
   }
   if (!previewDir.isEmpty() && !skin::WritePreviews(set, previewDir)) {
     std::fprintf(stderr, "kqx_skin: cannot write the previews into %s\n", qPrintable(previewDir));

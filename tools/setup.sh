@@ -10,6 +10,8 @@ packages=(
   # test-only: an independent hash to cross-check ours, and real archive and cipher peers
   libcrypto++-dev zip unzip python3 openssl
   xvfb xauth xdotool x11-utils imagemagick
+  # test-only: the Debian package is made, checked and its completion tried
+  dpkg-dev fakeroot lintian desktop-file-utils appstream bash-completion
   # test-only: the fuzz targets are built with clang and its fuzzing runtime
   clang libclang-rt-14-dev
 )
