@@ -12,6 +12,8 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   # test-only: the Debian package is made, checked and its completion tried
   dpkg-dev fakeroot lintian desktop-file-utils appstream bash-completion
+  # test-only: a headless Wayland compositor with its X server for older programs
+  weston xwayland qt6-wayland
   # test-only: the fuzz targets are built with clang and its fuzzing runtime
   clang libclang-rt-14-dev
 )
