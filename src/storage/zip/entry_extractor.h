@@ -39,6 +39,7 @@ class EntryExtractor {
   Outcome Decode(const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome InflateStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   void ReadInput(void* data, size_t size, uint64_t offset);
   bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
             uint32_t& crc);
@@ -50,6 +51,8 @@ class EntryExtractor {
   int destFd_ = -1;
   std::vector<unsigned char> inBuffer_;
   std::vector<unsigned char> outBuffer_;
+  std::vector<unsigned char> wholeIn_;   // an entry inflated whole: its packed bytes
+  std::vector<unsigned char> wholeOut_;  // and its plain bytes
   std::vector<std::string>& created_;
 };
 
