@@ -2,8 +2,12 @@
 // the command-line pipelines a user could build for the same work, in the same run: to
 // store, `tar | pigz -6 -p 2 | openssl enc` and `zip -6` then `openssl enc`; to restore,
 // `openssl enc -d | pigz -d | tar x` and `openssl enc -d` then `unzip`. Runs alternate
-// between the contenders so that all see the same load; prints medians, sizes and ratios.
+// between the contenders so that all see the same load; prints medians, sizes and ratios,
+// of wall time and of processor time (user and system, all processes of a contender):
+// the second does not depend on how many cores other work on the machine leaves free.
 // Usage: cli_bench [MiB] [runs] (default 256 MiB, 5 runs)
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -36,17 +40,28 @@ struct Contender {
   std::function<void()> prepare;
   std::function<void()> run;
 };
-using Times = std::vector<std::vector<double>>;  // seconds of each run, per contender
+struct Times {
+  std::vector<std::vector<double>> wall, cpu;  // seconds of each run, per contender
+};
+
+double ChildrenCpuSeconds() {
+  rusage r{};
+  getrusage(RUSAGE_CHILDREN, &r);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return seconds(r.ru_utime) + seconds(r.ru_stime);
+}
 
 // Runs every contender once per round, in turn.
 Times Race(const std::vector<Contender>& contenders, int runs) {
-  Times times(contenders.size());
+  Times times{std::vector<std::vector<double>>(contenders.size()), std::vector<std::vector<double>>(contenders.size())};
   for (int i = 0; i < runs; ++i) {
     for (size_t c = 0; c < contenders.size(); ++c) {
       contenders[c].prepare();
+      const double cpu = ChildrenCpuSeconds();
       const auto start = std::chrono::steady_clock::now();
       contenders[c].run();
-      times[c].push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      times.wall[c].push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      times.cpu[c].push_back(ChildrenCpuSeconds() - cpu);
     }
   }
   return times;
@@ -58,13 +73,17 @@ double Median(std::vector<double> v) {
 }
 
 void Report(const char* what, const std::vector<Contender>& c, const Times& times) {
-  const double ours = Median(times[0]);
-  std::printf("%s  ours %.3f s", what, ours);
-  for (size_t i = 1; i < c.size(); ++i) {
-    const double peer = Median(times[i]);
-    std::printf("   %s %.3f s (ours %.2fx faster)", c[i].name, peer, peer / ours);
-  }
-  std::printf("\n");
+  auto line = [&](const char* kind, const std::vector<std::vector<double>>& t) {
+    const double ours = Median(t[0]);
+    std::printf("%s %-4s ours %.3f s", what, kind, ours);
+    for (size_t i = 1; i < c.size(); ++i) {
+      const double peer = Median(t[i]);
+      std::printf("   %s %.3f s (ours %.2fx faster)", c[i].name, peer, peer / ours);
+    }
+    std::printf("\n");
+  };
+  line("wall", times.wall);
+  line("cpu", times.cpu);
 }
 
 uint64_t ItemBytes(const fs::path& vault) {

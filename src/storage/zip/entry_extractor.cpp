@@ -14,7 +14,6 @@
 #include <memory>
 #include <random>
 
-#include "storage/disk/disk_write.h"
 #include "storage/zip/buffer_inflate.h"
 #include "storage/zip/central_directory.h"
 #include "storage/zip/entry_name.h"
@@ -206,9 +205,15 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   try {
     outcome = Decode(entry, outFd, crc);
   } catch (...) {
+    writer_.Finish();  // nothing may still be on its way to a closed descriptor
     close(outFd);
     discard();
     throw;
+  }
+  if (!writer_.Finish()) {
+    close(outFd);
+    discard();
+    throw ZipError(kCantWriteOutput);
   }
   if (outcome == Outcome::Complete) {
     const timespec times[2] = {{0, UTIME_OMIT}, {FromDosDateTime(entry.dosDateTime), 0}};
@@ -259,12 +264,7 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
                           const EntryInfo& entry, uint32_t& crc) {
   if (size == 0) return true;
   if (written + size > entry.uncompressedSize) return false;
-  for (size_t done = 0; done < size;) {
-    const ssize_t n = DiskWrite(outFd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw ZipError(kCantWriteOutput);
-    done += static_cast<size_t>(n);
-  }
+  if (!writer_.Write(outFd, data, size)) throw ZipError(kCantWriteOutput);
   crc = libdeflate_crc32(crc, data, size);
   written += size;
   if (hooks_.onWritten) hooks_.onWritten(size);

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "storage/zip/extract_settings.h"
+#include "storage/zip/write_behind.h"
 #include "storage/zip/zip_records.h"
 
 namespace kestramo::zip {
@@ -54,6 +55,7 @@ class EntryExtractor {
   std::vector<unsigned char> wholeIn_;   // an entry inflated whole: its packed bytes
   std::vector<unsigned char> wholeOut_;  // and its plain bytes
   std::vector<std::string>& created_;
+  WriteBehind writer_;  // output pieces, written while the next ones are decoded
 };
 
 }  // namespace kestramo::zip
