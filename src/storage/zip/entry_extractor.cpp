@@ -264,7 +264,7 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
                           const EntryInfo& entry, uint32_t& crc) {
   if (size == 0) return true;
   if (written + size > entry.uncompressedSize) return false;
-  if (!writer_.Write(outFd, data, size)) throw ZipError(kCantWriteOutput);
+  if (!writer_.Write(outFd, written, data, size)) throw ZipError(kCantWriteOutput);
   crc = libdeflate_crc32(crc, data, size);
   written += size;
   if (hooks_.onWritten) hooks_.onWritten(size);

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "storage/zip/extract_settings.h"
-#include "storage/zip/write_behind.h"
+#include "storage/disk/write_behind.h"
 #include "storage/zip/zip_records.h"
 
 namespace kestramo::zip {

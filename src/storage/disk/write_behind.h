@@ -2,15 +2,16 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-namespace kestramo::zip {
+namespace kestramo {
 
 // Writes pieces to files on a thread of its own, in the order they are handed over, so that
-// the caller decodes the next piece while the system copies the last one. The pieces are
+// the caller works on the next piece while the system copies the last one. The pieces are
 // copied and at most a few wait at a time, so memory stays small.
 class WriteBehind {
  public:
@@ -21,7 +22,7 @@ class WriteBehind {
 
   // False when a piece handed over since the last Finish() could not be written; nothing
   // more is written then until Finish().
-  bool Write(int fd, const unsigned char* data, size_t size);
+  bool Write(int fd, uint64_t offset, const unsigned char* data, size_t size);
   // Waits until every piece handed over is written, as it must before the file is closed;
   // false when any of them failed.
   bool Finish();
@@ -29,6 +30,7 @@ class WriteBehind {
  private:
   struct Piece {
     int fd = -1;
+    uint64_t offset = 0;
     std::vector<unsigned char> bytes;
   };
   void Run();
@@ -43,4 +45,4 @@ class WriteBehind {
   std::thread thread_;
 };
 
-}  // namespace kestramo::zip
+}  // namespace kestramo

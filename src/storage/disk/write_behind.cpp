@@ -1,17 +1,17 @@
-#include "storage/zip/write_behind.h"
+#include "storage/disk/write_behind.h"
 
 #include <cerrno>
 
 #include "storage/disk/disk_write.h"
 
-namespace kestramo::zip {
+namespace kestramo {
 namespace {
 
 constexpr size_t kDepth = 4;
 
-bool WriteAll(int fd, const unsigned char* data, size_t size) {
+bool WriteAll(int fd, uint64_t offset, const unsigned char* data, size_t size) {
   for (size_t done = 0; done < size;) {
-    const ssize_t n = DiskWrite(fd, data + done, size - done);
+    const ssize_t n = DiskWriteAt(fd, data + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
@@ -32,12 +32,13 @@ WriteBehind::~WriteBehind() {
   thread_.join();
 }
 
-bool WriteBehind::Write(int fd, const unsigned char* data, size_t size) {
+bool WriteBehind::Write(int fd, uint64_t offset, const unsigned char* data, size_t size) {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return queue_.size() < kDepth; });
   if (failed_) return false;
   Piece piece;
   piece.fd = fd;
+  piece.offset = offset;
   if (!spare_.empty()) {
     piece.bytes = std::move(spare_.back());
     spare_.pop_back();
@@ -66,7 +67,7 @@ void WriteBehind::Run() {
     writing_ = true;
     const bool skip = failed_;  // the file is lost already: its rest need not be written
     lock.unlock();
-    const bool ok = skip || WriteAll(piece.fd, piece.bytes.data(), piece.bytes.size());
+    const bool ok = skip || WriteAll(piece.fd, piece.offset, piece.bytes.data(), piece.bytes.size());
     lock.lock();
     failed_ = failed_ || !ok;
     writing_ = false;
@@ -75,4 +76,4 @@ void WriteBehind::Run() {
   }
 }
 
-}  // namespace kestramo::zip
+}  // namespace kestramo
