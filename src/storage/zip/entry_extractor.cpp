@@ -78,6 +78,14 @@ int MoveIntoPlace(int dirFd, const char* from, const char* to, bool replace) {
   return renameat(dirFd, from, dirFd, to) == 0 ? 0 : errno;
 }
 
+unsigned char* Room(std::unique_ptr<unsigned char[]>& buffer, size_t& room, size_t size) {
+  if (size > room) {
+    buffer = std::make_unique_for_overwrite<unsigned char[]>(size);
+    room = size;
+  }
+  return buffer.get();
+}
+
 }  // namespace
 
 EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, const ExtractSettings& settings,
@@ -287,20 +295,22 @@ EntryExtractor::Outcome EntryExtractor::Copy(uint64_t dataStart, const EntryInfo
 EntryExtractor::Outcome EntryExtractor::Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd,
                                                 uint32_t& crc) {
   if (entry.compressedSize <= kWholeEntry && entry.uncompressedSize <= kWholeEntry) {
-    wholeIn_.resize(static_cast<size_t>(entry.compressedSize));
-    for (size_t done = 0; done < wholeIn_.size();) {
-      const size_t n = std::min(kInputPiece, wholeIn_.size() - done);
-      ReadInput(wholeIn_.data() + done, n, dataStart + done);
+    const size_t packedSize = static_cast<size_t>(entry.compressedSize);
+    const size_t plainSize = static_cast<size_t>(entry.uncompressedSize);
+    unsigned char* packed = Room(wholeIn_, wholeInRoom_, packedSize);
+    unsigned char* plain = Room(wholeOut_, wholeOutRoom_, plainSize);
+    for (size_t done = 0; done < packedSize;) {
+      const size_t n = std::min(kInputPiece, packedSize - done);
+      ReadInput(packed + done, n, dataStart + done);
       done += n;
     }
-    wholeOut_.resize(static_cast<size_t>(entry.uncompressedSize));
     // Data that do not inflate to the stated size take the streaming path, which tells
     // what is wrong with them.
-    if (InflateBuffer(wholeIn_.data(), wholeIn_.size(), wholeOut_.data(), wholeOut_.size())) {
+    if (InflateBuffer(packed, packedSize, plain, plainSize)) {
       uint64_t written = 0;
-      for (size_t done = 0; done < wholeOut_.size();) {
-        const size_t n = std::min(kOutputPiece, wholeOut_.size() - done);
-        if (!Emit(outFd, wholeOut_.data() + done, n, written, entry, crc)) return Outcome::TooLarge;
+      for (size_t done = 0; done < plainSize;) {
+        const size_t n = std::min(kOutputPiece, plainSize - done);
+        if (!Emit(outFd, plain + done, n, written, entry, crc)) return Outcome::TooLarge;
         done += n;
       }
       return Outcome::Complete;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,10 @@ class EntryExtractor {
   int destFd_ = -1;
   std::vector<unsigned char> inBuffer_;
   std::vector<unsigned char> outBuffer_;
-  std::vector<unsigned char> wholeIn_;   // an entry inflated whole: its packed bytes
-  std::vector<unsigned char> wholeOut_;  // and its plain bytes
+  // An entry inflated whole: its packed and its plain bytes. They only grow, and are
+  // neither cleared nor copied when they do.
+  std::unique_ptr<unsigned char[]> wholeIn_, wholeOut_;
+  size_t wholeInRoom_ = 0, wholeOutRoom_ = 0;
   std::vector<std::string>& created_;
   WriteBehind writer_;  // output pieces, written while the next ones are decoded
 };
