@@ -33,17 +33,30 @@ WriteBehind::~WriteBehind() {
 }
 
 bool WriteBehind::Write(int fd, uint64_t offset, const unsigned char* data, size_t size) {
+  return Queue(fd, offset, data, size, true);
+}
+
+bool WriteBehind::WriteInPlace(int fd, uint64_t offset, const unsigned char* data, size_t size) {
+  return Queue(fd, offset, data, size, false);
+}
+
+bool WriteBehind::Queue(int fd, uint64_t offset, const unsigned char* data, size_t size, bool copy) {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return queue_.size() < kDepth; });
   if (failed_) return false;
   Piece piece;
   piece.fd = fd;
   piece.offset = offset;
-  if (!spare_.empty()) {
-    piece.bytes = std::move(spare_.back());
-    spare_.pop_back();
+  piece.size = size;
+  piece.data = data;
+  if (copy) {
+    if (!spare_.empty()) {
+      piece.copy = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    piece.copy.assign(data, data + size);
+    piece.data = piece.copy.data();
   }
-  piece.bytes.assign(data, data + size);
   queue_.push_back(std::move(piece));
   changed_.notify_all();
   return true;
@@ -67,11 +80,11 @@ void WriteBehind::Run() {
     writing_ = true;
     const bool skip = failed_;  // the file is lost already: its rest need not be written
     lock.unlock();
-    const bool ok = skip || WriteAll(piece.fd, piece.offset, piece.bytes.data(), piece.bytes.size());
+    const bool ok = skip || WriteAll(piece.fd, piece.offset, piece.data, piece.size);
     lock.lock();
     failed_ = failed_ || !ok;
     writing_ = false;
-    spare_.push_back(std::move(piece.bytes));
+    if (piece.copy.capacity() > 0) spare_.push_back(std::move(piece.copy));
     changed_.notify_all();
   }
 }

@@ -23,6 +23,8 @@ class WriteBehind {
   // False when a piece handed over since the last Finish() could not be written; nothing
   // more is written then until Finish().
   bool Write(int fd, uint64_t offset, const unsigned char* data, size_t size);
+  // The same without a copy: the bytes must stay as they are until Finish().
+  bool WriteInPlace(int fd, uint64_t offset, const unsigned char* data, size_t size);
   // Waits until every piece handed over is written, as it must before the file is closed;
   // false when any of them failed.
   bool Finish();
@@ -31,8 +33,11 @@ class WriteBehind {
   struct Piece {
     int fd = -1;
     uint64_t offset = 0;
-    std::vector<unsigned char> bytes;
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    std::vector<unsigned char> copy;  // holds the bytes unless they stay in place
   };
+  bool Queue(int fd, uint64_t offset, const unsigned char* data, size_t size, bool copy);
   void Run();
 
   std::mutex mutex_;

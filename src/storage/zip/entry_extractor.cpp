@@ -267,12 +267,14 @@ EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd
   return Outcome::Damaged;
 }
 
-// Writes one piece of output; false when it would pass the entry's stated size.
+// Writes one piece of output; false when it would pass the entry's stated size. A held
+// piece stays unchanged until the entry ends, so it is written from where it is.
 bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written,
-                          const EntryInfo& entry, uint32_t& crc) {
+                          const EntryInfo& entry, uint32_t& crc, bool held) {
   if (size == 0) return true;
   if (written + size > entry.uncompressedSize) return false;
-  if (!writer_.Write(outFd, written, data, size)) throw ZipError(kCantWriteOutput);
+  const bool queued = held ? writer_.WriteInPlace(outFd, written, data, size) : writer_.Write(outFd, written, data, size);
+  if (!queued) throw ZipError(kCantWriteOutput);
   crc = libdeflate_crc32(crc, data, size);
   written += size;
   if (hooks_.onWritten) hooks_.onWritten(size);
@@ -283,10 +285,14 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
 
 EntryExtractor::Outcome EntryExtractor::Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc) {
   uint64_t written = 0;
+  // A whole entry held in memory is written from there; pieces of a larger one share a buffer.
+  const bool whole = entry.compressedSize <= kWholeEntry;
+  unsigned char* held = whole ? Room(wholeOut_, wholeOutRoom_, static_cast<size_t>(entry.compressedSize)) : nullptr;
   for (uint64_t done = 0; done < entry.compressedSize;) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(kInputPiece, entry.compressedSize - done));
-    ReadInput(inBuffer_.data(), n, dataStart + done);
-    if (!Emit(outFd, inBuffer_.data(), n, written, entry, crc)) return Outcome::TooLarge;
+    unsigned char* piece = whole ? held + done : inBuffer_.data();
+    ReadInput(piece, n, dataStart + done);
+    if (!Emit(outFd, piece, n, written, entry, crc, whole)) return Outcome::TooLarge;
     done += n;
   }
   return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
@@ -310,7 +316,7 @@ EntryExtractor::Outcome EntryExtractor::Inflate(uint64_t dataStart, const EntryI
       uint64_t written = 0;
       for (size_t done = 0; done < plainSize;) {
         const size_t n = std::min(kOutputPiece, plainSize - done);
-        if (!Emit(outFd, plain + done, n, written, entry, crc)) return Outcome::TooLarge;
+        if (!Emit(outFd, plain + done, n, written, entry, crc, true)) return Outcome::TooLarge;
         done += n;
       }
       return Outcome::Complete;

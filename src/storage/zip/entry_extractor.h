@@ -44,7 +44,7 @@ class EntryExtractor {
   Outcome InflateStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   void ReadInput(void* data, size_t size, uint64_t offset);
   bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
-            uint32_t& crc);
+            uint32_t& crc, bool held = false);
 
   int archiveFd_;
   uint64_t archiveSize_;
