@@ -29,14 +29,14 @@ struct Timing {
   double import = 0, exported = 0;
 };
 
-// Best of three imports into a fresh vault of the given format, and best of three exports.
+// The median of three imports into a fresh vault of the given format, and of three exports.
 Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
   QuietStatus sink;
   WorkStatus work;
   PlainShell shell;
   Timing t;
   std::unique_ptr<Vault> vault;
-  t.import = bench::BestOf(
+  t.import = bench::MedianOf(
       3,
       [&] {
         fs::remove_all(root / "vault");
@@ -51,7 +51,7 @@ Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
         if (!AddItem(*vault, folder, "Bench", {sink, work}, shell)) std::exit(1);
       });
   vault->Items().MoveTo(vault->Items().RecordCount());
-  t.exported = bench::BestOf(
+  t.exported = bench::MedianOf(
       3, [&] { fs::remove_all(root / "out"), fs::create_directories(root / "out"); },
       [&] {
         work.Reset();
