@@ -96,6 +96,8 @@ class SourceReader {
       }
       got += static_cast<size_t>(n);
       if (hooks_.onRead) hooks_.onRead(static_cast<uint64_t>(n));
+      // Reading runs pieces ahead of the writing: a cancel must stop it here too.
+      if (hooks_.checkCancel) hooks_.checkCancel();
     }
     data.resize(got);
     remaining_ -= got;
@@ -150,7 +152,7 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
 
   auto afterWrite = [&] {
     if (out.Position() > kMaxField) throw ZipError(kTooLargeForArchive);
-    if (hooks_.afterWrite) hooks_.afterWrite();
+    if (hooks_.checkCancel) hooks_.checkCancel();
   };
 
   for (;;) {

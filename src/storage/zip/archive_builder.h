@@ -22,7 +22,7 @@ struct SourceFile {
 
 struct BuildHooks {
   std::function<void(uint64_t bytesRead)> onRead;  // after every piece read from a source file
-  std::function<void()> afterWrite;                // after every write to the archive (cancel check)
+  std::function<void()> checkCancel;  // after every piece read and every write to the archive
   std::function<void(const std::string& path)> onLeftOut;  // a source that could not be opened
 };
 
