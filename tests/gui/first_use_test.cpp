@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include "dialog_script.h"
+#include "dialogs/dlg_login.h"
+#include "storage/vault/vault_hardening.h"
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
@@ -150,6 +152,40 @@ class FirstUseTest : public QObject {
         QCOMPARE(r[static_cast<std::size_t>(ItemField::Box)].AsString(), key);
     }
     QVERIFY(fs::exists(vault.dir / "in/one.txt"));  // the source stays where it was
+  }
+
+  // A hardened vault cannot be read without its passphrase: the window asks for it before
+  // anything shows, lets a wrong one be typed again, and leaves when the user gives up.
+  void aHardenedVaultAsksItsPassphraseFirst() {
+    VaultFixture vault;
+    vault.Fill({"Work"}, 1);
+    {
+      Vault v(vault.Base());
+      v.LoadIndex();
+      std::string error;
+      QVERIFY2(HardenVault(v, "correct horse", KdfCost{1, 8 << 20}, &error), error.c_str());
+    }
+    for (const bool giveUp : {false, true}) {
+      DialogScript script;
+      auto typeAndConfirm = [](const QString& typed) {
+        return [typed](FrmLogin* d) {
+          QTest::keyClick(d->findChild<QLineEdit*>("edtPassword"), Qt::Key_A, Qt::ControlModifier);
+          QTest::keyClicks(d->findChild<QLineEdit*>("edtPassword"), typed);
+          QTest::keyClick(d->findChild<QLineEdit*>("edtPassword"), Qt::Key_Return);
+        };
+      };
+      script.Then<FrmLogin>(typeAndConfirm("wrong horse"));
+      if (giveUp) {
+        script.Then<FrmLogin>([](FrmLogin* d) { QTest::keyClick(d, Qt::Key_Escape); });
+      } else {
+        script.Then<FrmLogin>(typeAndConfirm("correct horse"));
+      }
+      FrmMain w(vault.Base());
+      QVERIFY(script.Done());
+      QCOMPARE(script.messages.size(), 1);  // the wrong one was refused
+      QCOMPARE(w.Declined, giveUp);
+      QCOMPARE(w.Views().BoxCount(), giveUp ? 0 : 1);
+    }
   }
 };
 
