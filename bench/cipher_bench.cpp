@@ -22,6 +22,7 @@
 #include "storage/cipher/rijndael_cipher.h"
 #include "storage/cipher/rijndael_engine.h"
 #include "storage/cipher/ripemd256.h"
+#include "support/bench_args.h"
 
 namespace fs = std::filesystem;
 using kestramo::CipherManager;
@@ -34,9 +35,10 @@ constexpr size_t kSpeedBlock = 16384;
 constexpr const char* kKeyText = "vendralipass1234";
 
 size_t SizeMiB(int argc, char** argv) {
-  if (argc > 1) return std::strtoull(argv[1], nullptr, 10);
-  if (const char* env = std::getenv("KESTRAMO_BENCH_MIB")) return std::strtoull(env, nullptr, 10);
-  return 256;
+  const char* env = std::getenv("KESTRAMO_BENCH_MIB");
+  const uint64_t fallback = env && std::strtoull(env, nullptr, 10) > 0 ? std::strtoull(env, nullptr, 10) : 256;
+  return kestramo::bench::BenchNumbers(argc, argv, "Usage: cipher_bench [MiB] (default 256, or KESTRAMO_BENCH_MIB)\n",
+                                       {fallback})[0];
 }
 
 std::string CpuName() {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "support/mixed_folder.h"
+#include "support/bench_args.h"
 
 namespace fs = std::filesystem;
 
@@ -96,8 +97,9 @@ uint64_t ItemBytes(const fs::path& vault) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 256;
-  const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  const auto args = kestramo::bench::BenchNumbers(argc, argv, "Usage: cli_bench [MiB] [runs] (default 256 MiB, 5 runs)\n", {256, 5});
+  const uint64_t mib = args[0];
+  const int runs = static_cast<int>(args[1]);
   const fs::path root = fs::temp_directory_path() / "kestramo-cli-bench";
   fs::remove_all(root);
   const fs::path folder = root / "Data";

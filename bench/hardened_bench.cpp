@@ -12,6 +12,7 @@
 #include "storage/vault/item_export.h"
 #include "storage/vault/vault_hardening.h"
 #include "support/mixed_folder.h"
+#include "support/bench_args.h"
 
 namespace fs = std::filesystem;
 using namespace kestramo;
@@ -66,7 +67,7 @@ Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 128;
+  const uint64_t mib = bench::BenchNumbers(argc, argv, "Usage: hardened_bench [MiB] (default 128)\n", {128})[0];
   const fs::path root = fs::temp_directory_path() / "kestramo-hardened-bench";
   fs::remove_all(root);
   const fs::path folder = root / "Data";

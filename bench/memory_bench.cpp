@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/mixed_folder.h"
+#include "support/bench_args.h"
 
 namespace fs = std::filesystem;
 extern char** environ;
@@ -37,7 +38,7 @@ double PeakMiB(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
+  const uint64_t mib = kestramo::bench::BenchNumbers(argc, argv, "Usage: memory_bench [MiB] (default 1024)\n", {1024})[0];
   const fs::path root = fs::temp_directory_path() / "kestramo-memory-bench";
   fs::remove_all(root);
   fs::create_directories(root / "vault");

@@ -17,6 +17,7 @@
 #include "storage/table/filter_expression.h"
 #include "storage/table/item_table.h"
 #include "storage/vault/vault.h"
+#include "support/bench_args.h"
 
 namespace fs = std::filesystem;
 using namespace kestramo;
@@ -91,10 +92,11 @@ double PeakMiB() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const auto numbers = bench::BenchNumbers(argc, argv, "Usage: scale_bench [boxes] [items per box] (default 32 2000)\n", {32, 2000});
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  const int boxes = argc > 1 ? std::atoi(argv[1]) : 32;
-  const int items = argc > 2 ? std::atoi(argv[2]) : 2000;
+  const int boxes = static_cast<int>(numbers[0]);
+  const int items = static_cast<int>(numbers[1]);
   const fs::path base = fs::temp_directory_path() / "kestramo-scale-bench";
 
   Measure(base, 2, 10);  // the first window pays for fonts and the skin once: not counted

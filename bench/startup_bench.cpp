@@ -14,6 +14,7 @@
 #include "mainwindow/scene_layers.h"
 #include "platform/resource_library.h"
 #include "storage/table/item_table.h"
+#include "support/bench_args.h"
 
 namespace fs = std::filesystem;
 using namespace kestramo;
@@ -25,10 +26,11 @@ double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed())
 }  // namespace
 
 int main(int argc, char** argv) {
+  const auto numbers = bench::BenchNumbers(argc, argv, "Usage: startup_bench [boxes] [items per box] (default 32 100)\n", {32, 100});
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  const int boxes = argc > 1 ? std::atoi(argv[1]) : 32;
-  const int items = argc > 2 ? std::atoi(argv[2]) : 100;
+  const int boxes = static_cast<int>(numbers[0]);
+  const int items = static_cast<int>(numbers[1]);
   const fs::path base = fs::temp_directory_path() / "kestramo-startup-bench";
   fs::remove_all(base);
   bench::MakeSampleVault(base, boxes, items);

@@ -21,6 +21,7 @@
 
 #include "storage/zip/pack_path.h"
 #include "support/mixed_folder.h"
+#include "support/bench_args.h"
 
 namespace fs = std::filesystem;
 
@@ -55,8 +56,10 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 256;
-  const uint64_t largeMib = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 512;
+  const auto numbers =
+      kestramo::bench::BenchNumbers(argc, argv, "Usage: zip_bench [MiB] [large file MiB] (default 256 and 512)\n", {256, 512});
+  const uint64_t mib = numbers[0];
+  const uint64_t largeMib = numbers[1];
   const fs::path work = fs::temp_directory_path() / ("kestramo_zip_bench_" + std::to_string(getpid()));
   const fs::path folder = work / "src" / "Mixed";
   const fs::path ours = work / "ours.zip";
