@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace kestramo::bench {
 
@@ -110,15 +111,26 @@ uint64_t GenerateMixedFolder(const fs::path& root, uint64_t targetBytes) {
   return total;
 }
 
-double BestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& run) {
-  double best = 1e30;
+void GenerateTextFile(const fs::path& path, uint64_t bytes) {
+  ContentGenerator gen;
+  std::ofstream out(path, std::ios::binary);
+  constexpr uint64_t kPiece = 8 << 20;
+  for (uint64_t done = 0; done < bytes; done += kPiece) {
+    const std::string text = gen.Text(static_cast<size_t>(std::min(kPiece, bytes - done)));
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+}
+
+double MedianOf(int runs, const std::function<void()>& prepare, const std::function<void()>& run) {
+  std::vector<double> seconds;
   for (int i = 0; i < runs; ++i) {
     prepare();
     const auto start = std::chrono::steady_clock::now();
     run();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
-  return best;
+  std::sort(seconds.begin(), seconds.end());
+  return seconds[seconds.size() / 2];
 }
 
 }  // namespace kestramo::bench

@@ -11,7 +11,10 @@ namespace kestramo::bench {
 // Deterministic, so that every run measures the same folder.
 uint64_t GenerateMixedFolder(const std::filesystem::path& root, uint64_t targetBytes);
 
-// The best wall-clock time in seconds of `runs` runs, each after `prepare`.
-double BestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& run);
+// Writes a file of `bytes` of the same generated text as the folder's text files.
+void GenerateTextFile(const std::filesystem::path& path, uint64_t bytes);
+
+// The median wall-clock time in seconds of `runs` runs, each after `prepare`.
+double MedianOf(int runs, const std::function<void()>& prepare, const std::function<void()>& run);
 
 }  // namespace kestramo::bench

@@ -21,16 +21,22 @@ sigset_t CancelSignals() {
   return set;
 }
 
+// Sent to the watcher alone when the watch ends, so that the end never waits for a tick.
+int WakeSignal() { return SIGRTMIN; }
+
 }  // namespace
 
 InterruptWatch::InterruptWatch(std::function<void()> onInterrupt) : onInterrupt_(std::move(onInterrupt)) {
   // Block the signals in this thread (and the threads it starts later): the watcher takes them.
-  const sigset_t set = CancelSignals();
+  const sigset_t cancel = CancelSignals();
+  sigset_t set = cancel;
+  sigaddset(&set, WakeSignal());
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   thread_ = std::thread([this, set] {
     const timespec tick{0, 100 * 1000 * 1000};
     while (!stop_) {
-      if (sigtimedwait(&set, nullptr, &tick) > 0) {
+      const int signal = sigtimedwait(&set, nullptr, &tick);
+      if (signal > 0 && signal != WakeSignal()) {
         interrupted_ = true;
         onInterrupt_();
       }
@@ -40,8 +46,10 @@ InterruptWatch::InterruptWatch(std::function<void()> onInterrupt) : onInterrupt_
 
 InterruptWatch::~InterruptWatch() {
   stop_ = true;
+  pthread_kill(thread_.native_handle(), WakeSignal());
   thread_.join();
-  const sigset_t set = CancelSignals();
+  sigset_t set = CancelSignals();
+  sigaddset(&set, WakeSignal());
   pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "storage/cipher/cipher_manager.h"
+#include "storage/disk/disk_write.h"
 #include "temp_dir.h"
 
 namespace kestramo {
@@ -134,8 +135,14 @@ TEST_F(CipherFileTest, CancelInPlaceLeavesTheRestUntouched) {
 }
 
 TEST_F(CipherFileTest, WriteErrorIsAFailure) {
+  WriteFile(dir_ / "plain", RandomData(3 << 20, 5));
+  // Writes go on behind the cipher: a failure in the first, a middle or the last piece.
+  for (const int64_t room : {int64_t{0}, int64_t{(1 << 20) + 100}, int64_t{(3 << 20) - 1}}) {
+    SetDiskSpaceLimit(room);
+    EXPECT_FALSE(manager_.EncryptFile(dir_ / "plain", dir_ / "sealed", kKey)) << room;
+    SetDiskSpaceLimit(-1);
+  }
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  WriteFile(dir_ / "plain", RandomData(10000, 5));
   EXPECT_FALSE(manager_.EncryptFile(dir_ / "plain", "/dev/full", kKey));
 }
 

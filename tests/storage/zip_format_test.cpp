@@ -5,6 +5,7 @@
 #include <random>
 
 #include "storage/zip/archive_file_writer.h"
+#include "storage/zip/block_deflater.h"
 #include "storage/zip/entry_name.h"
 #include "storage/zip/file_stamp.h"
 #include "storage/zip/files_list_expander.h"
@@ -86,6 +87,28 @@ TEST(ZipFormatTest, StoredWhenDeflateDoesNotShrinkAndAtLevelZero) {
   ASSERT_EQ(zip.EntryCount(), 1);
   EXPECT_EQ(zip.Entries()[0].method, 0);
   EXPECT_EQ(zip.Entries()[0].compressedSize, 0u);
+}
+
+// Pieces are compressed apart and joined; where a piece's last block ends inside its last
+// byte differs from piece to piece, and every position must give one valid stream.
+TEST(ZipFormatTest, PiecesDeflatedApartJoinIntoOneStream) {
+  std::mt19937 rng(3);
+  std::string plain;
+  std::string joined;
+  for (int i = 0; i < 48; ++i) {
+    zip::BlockInput in;
+    const size_t size = i % 8 == 5 ? 20000 : 300 + static_cast<size_t>(rng() % 9000);
+    for (size_t k = 0; k < size; ++k) {
+      in.data.push_back(static_cast<unsigned char>(i % 8 == 5 ? rng() : 'a' + rng() % (3 + i % 20)));
+    }
+    in.last = i == 47;
+    const zip::BlockOutput out = zip::DeflateBlock(in);
+    EXPECT_EQ(out.crc, Crc(std::string(in.data.begin(), in.data.end()))) << i;
+    plain.append(in.data.begin(), in.data.end());
+    joined.append(out.data.begin(), out.data.end());
+  }
+  EXPECT_LT(joined.size(), plain.size());
+  EXPECT_EQ(Inflate(joined, plain.size() + 1), plain);
 }
 
 TEST(ZipFormatTest, FieldsThatDoNotFitAreRefusedNotWrapped) {

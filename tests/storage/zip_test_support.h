@@ -62,6 +62,21 @@ inline std::string RawDeflate(const std::string& data) {
   return out;
 }
 
+// A raw deflate stream inflated by zlib; empty unless it is exactly one whole stream.
+inline std::string Inflate(const std::string& stream, size_t maxSize) {
+  z_stream z{};
+  inflateInit2(&z, -15);
+  std::string out(maxSize, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+  z.avail_in = static_cast<uInt>(stream.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  const bool whole = inflate(&z, Z_FINISH) == Z_STREAM_END && z.avail_in == 0;
+  out.resize(whole ? out.size() - z.avail_out : 0);
+  inflateEnd(&z);
+  return out;
+}
+
 // Archive bytes written by hand, so that tests can state anything, including lies.
 struct RawEntry {
   std::string name;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -37,6 +38,7 @@ FileStream::FileStream(const std::filesystem::path& path, Mode mode) {
     throw CipherError("not a file: " + path.string());
   }
   if (mode != Mode::kCreate) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (mode == Mode::kCreate) behind_ = std::make_unique<WriteBehind>();
 }
 
 FileStream::~FileStream() { Close(); }
@@ -59,6 +61,13 @@ size_t FileStream::Read(void* buf, size_t n) {
 
 bool FileStream::Write(const void* buf, size_t n) {
   const auto* in = static_cast<const uint8_t*>(buf);
+  if (behind_) {
+    writeFailed_ = writeFailed_ || !behind_->Write(fd_, static_cast<uint64_t>(pos_), in, n);
+    if (writeFailed_) return false;
+    pos_ += static_cast<int64_t>(n);
+    queuedEnd_ = std::max(queuedEnd_, pos_);
+    return true;
+  }
   size_t done = 0;
   while (done < n) {
     const ssize_t put = DiskWriteAt(fd_, in + done, n - done, pos_);
@@ -79,16 +88,22 @@ bool FileStream::Seek(int64_t pos) {
 int64_t FileStream::Size() const {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) throw CipherError(std::string("stat error: ") + std::strerror(errno));
-  return static_cast<int64_t>(st.st_size);
+  return std::max(static_cast<int64_t>(st.st_size), queuedEnd_);  // writes may still be on their way
 }
 
-bool FileStream::TruncateHere() { return fd_ >= 0 && ::ftruncate(fd_, pos_) == 0; }
+bool FileStream::WritesDone() {
+  writeFailed_ = writeFailed_ || (behind_ && !behind_->Finish());
+  return !writeFailed_;
+}
+
+bool FileStream::TruncateHere() { return fd_ >= 0 && WritesDone() && ::ftruncate(fd_, pos_) == 0; }
 
 bool FileStream::Close() {
   if (fd_ < 0) return true;
+  const bool written = WritesDone();
   const int rc = ::close(fd_);
   fd_ = -1;
-  return rc == 0;
+  return rc == 0 && written;
 }
 
 }  // namespace kestramo

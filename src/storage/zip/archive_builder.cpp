@@ -21,9 +21,10 @@
 namespace kestramo::zip {
 namespace {
 
-constexpr size_t kBlockSize = 256 * 1024;
+// Pieces share no history, so each costs a little compression at its start: large pieces
+// keep that cost small while a large file still gives every core plenty to do.
+constexpr size_t kBlockSize = 1024 * 1024;
 constexpr size_t kReadPiece = 32 * 1024;
-constexpr size_t kWindow = 32 * 1024;
 constexpr uint64_t kMaxField = 0xFFFFFFFFull;
 
 struct Job {
@@ -53,11 +54,9 @@ class SourceReader {
     BlockInput& in = *job.input;
     in.level = level_;
     in.classify = first_;
-    in.dictionary = std::move(tail_);
     ReadPiece(in.data);
     in.last = remaining_ == 0;
     if (in.last) CloseCurrent();
-    else tail_.assign(in.data.end() - static_cast<long>(std::min(kWindow, in.data.size())), in.data.end());
     first_ = false;
     return true;
   }
@@ -82,7 +81,6 @@ class SourceReader {
     index_ = index;
     remaining_ = static_cast<uint64_t>(st_.st_size);
     first_ = true;
-    tail_.clear();
   }
 
   void ReadPiece(std::vector<unsigned char>& data) {
@@ -117,7 +115,6 @@ class SourceReader {
   struct stat st_ {};
   uint64_t remaining_ = 0;
   bool first_ = false;
-  std::vector<unsigned char> tail_;
 };
 
 std::future<BlockOutput> Schedule(WorkPool& pool, std::shared_ptr<BlockInput> input) {

@@ -1,10 +1,11 @@
 #include "storage/zip/block_deflater.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
-#include <stdexcept>
+#include <memory>
 
+#include "storage/zip/deflate_join.h"
 #include "storage/zip/zip_error.h"
 
 namespace kestramo::zip {
@@ -13,55 +14,30 @@ namespace {
 constexpr size_t kClassifyBytes = 64 * 1024;
 constexpr size_t kSampleBytes = 4 * 1024;
 constexpr size_t kMaxStoredBlock = 65535;
+constexpr int kSampleLevel = 1;
 
-// One deflate stream per thread, reset between pieces: setting one up costs more than a small piece.
-class ThreadDeflater {
- public:
-  ~ThreadDeflater() {
-    if (level_ >= 0) deflateEnd(&z_);
-  }
-  z_stream& Stream(int level) {
-    if (level_ != level) {
-      if (level_ >= 0) deflateEnd(&z_);
-      z_ = z_stream{};
-      if (deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        level_ = -1;
-        throw ZipError("Cannot start the compressor");
-      }
-      level_ = level;
-    } else {
-      deflateReset(&z_);
-    }
-    return z_;
-  }
-
- private:
-  z_stream z_{};
-  int level_ = -1;
-};
-
-ThreadDeflater& LocalDeflater() {
-  thread_local ThreadDeflater deflater;
-  return deflater;
+// Compressors are costly to set up and hold their own tables: one per level and thread.
+libdeflate_compressor& LocalCompressor(int level) {
+  struct Deleter {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+  };
+  thread_local std::unique_ptr<libdeflate_compressor, Deleter> compressors[10];
+  auto& slot = compressors[std::clamp(level, 1, 9)];
+  if (!slot) slot.reset(libdeflate_alloc_compressor(std::clamp(level, 1, 9)));
+  if (!slot) throw ZipError("Cannot start the compressor");
+  return *slot;
 }
 
 // Deflate data already random-looking barely shrinks: a fast look at two samples saves
 // compressing it in full. The piece is then written as stored blocks.
 bool LooksIncompressible(const std::vector<unsigned char>& data) {
   if (data.size() < 4 * kSampleBytes) return false;
-  unsigned char out[kSampleBytes + 64];
+  unsigned char out[kSampleBytes];
+  libdeflate_compressor& sampler = LocalCompressor(kSampleLevel);
   for (size_t start : {size_t{0}, data.size() / 2}) {
-    uLongf outLen = sizeof(out);
-    z_stream z{};
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-    z.next_in = const_cast<unsigned char*>(data.data() + start);
-    z.avail_in = kSampleBytes;
-    z.next_out = out;
-    z.avail_out = static_cast<uInt>(outLen);
-    const int rc = deflate(&z, Z_FINISH);
-    const size_t produced = outLen - z.avail_out;
-    deflateEnd(&z);
-    if (rc != Z_STREAM_END || produced < kSampleBytes * 98 / 100) return false;
+    // 0 means the sample did not fit in its own size, which is incompressible enough.
+    const size_t produced = libdeflate_deflate_compress(&sampler, data.data() + start, kSampleBytes, out, sizeof out);
+    if (produced != 0 && produced < kSampleBytes * 98 / 100) return false;
   }
   return true;
 }
@@ -81,20 +57,17 @@ void AppendStored(std::vector<unsigned char>& out, const std::vector<unsigned ch
   } while (pos < data.size());
 }
 
-void Compress(const BlockInput& in, BlockOutput& out) {
-  z_stream& z = LocalDeflater().Stream(in.level);
-  if (!in.dictionary.empty())
-    deflateSetDictionary(&z, in.dictionary.data(), static_cast<uInt>(in.dictionary.size()));
-  out.data.resize(deflateBound(&z, in.data.size()) + 16);
-  z.next_in = const_cast<unsigned char*>(in.data.data());
-  z.avail_in = static_cast<uInt>(in.data.size());
-  z.next_out = out.data.data();
-  z.avail_out = static_cast<uInt>(out.data.size());
-  const int flush = in.last ? Z_FINISH : Z_SYNC_FLUSH;
-  const int rc = deflate(&z, flush);
-  if ((in.last && rc != Z_STREAM_END) || (!in.last && rc != Z_OK) || z.avail_in != 0)
-    throw ZipError("Compression failed");
-  out.data.resize(out.data.size() - z.avail_out);
+// False when the deflate bytes would not be smaller than the piece.
+bool Compress(const BlockInput& in, BlockOutput& out) {
+  libdeflate_compressor& compressor = LocalCompressor(in.level);
+  out.data.resize(in.data.size());
+  const size_t produced =
+      libdeflate_deflate_compress(&compressor, in.data.data(), in.data.size(), out.data.data(), out.data.size());
+  if (produced == 0) return false;
+  out.data.resize(produced);
+  // Pieces are compressed apart; all but the last must let the next one follow.
+  if (!in.last) MakeJoinable(out.data);
+  return out.data.size() < in.data.size();
 }
 
 }  // namespace
@@ -110,17 +83,11 @@ uint16_t ClassifyText(const unsigned char* data, size_t size) {
 
 BlockOutput DeflateBlock(const BlockInput& in) {
   BlockOutput out;
-  out.crc = static_cast<uint32_t>(crc32(0L, in.data.data(), static_cast<uInt>(in.data.size())));
+  out.crc = libdeflate_crc32(0, in.data.data(), in.data.size());
   if (in.level == 0) return out;
   if (in.classify)
     out.internalAttributes = ClassifyText(in.data.data(), std::min(in.data.size(), kClassifyBytes));
-  if (LooksIncompressible(in.data)) {
-    out.deflateLarger = true;
-    AppendStored(out.data, in.data, in.last);
-    return out;
-  }
-  Compress(in, out);
-  if (out.data.size() >= in.data.size()) {
+  if (LooksIncompressible(in.data) || !Compress(in, out)) {
     out.deflateLarger = true;
     out.data.clear();
     AppendStored(out.data, in.data, in.last);

@@ -6,13 +6,13 @@
 
 namespace kestramo::zip {
 
-// One piece of a file compressed on its own so that pieces can be deflated in parallel.
-// Every piece but the last ends on a byte boundary without closing the stream, so the
-// outputs concatenate into one raw deflate stream; the last piece closes it.
+// One piece of a file compressed on its own, without reference to the pieces before it,
+// so that pieces can be deflated in parallel. Every piece but the last ends on a byte
+// boundary without closing the stream, so the outputs concatenate into one raw deflate
+// stream; the last piece closes it.
 struct BlockInput {
   std::vector<unsigned char> data;
-  std::vector<unsigned char> dictionary;  // the previous piece's last 32 KiB, empty for the first
-  int level = 6;                          // 0 copies the piece as it is
+  int level = 6;  // 0 copies the piece as it is
   bool last = true;
   bool classify = false;  // decide text or binary from this piece
 };

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
 
 #include "storage/zip/extract_settings.h"
+#include "storage/disk/write_behind.h"
 #include "storage/zip/zip_records.h"
 
 namespace kestramo {
@@ -46,9 +48,10 @@ class EntryExtractor {
   Outcome Decode(const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome InflateStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   void ReadInput(void* data, size_t size, uint64_t offset);
   bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
-            uint32_t& crc);
+            uint32_t& crc, bool held = false);
 
   int archiveFd_;
   uint64_t archiveSize_;
@@ -58,7 +61,12 @@ class EntryExtractor {
   int destFd_ = -1;
   std::vector<unsigned char> inBuffer_;
   std::vector<unsigned char> outBuffer_;
+  // An entry inflated whole: its packed and its plain bytes. They only grow, and are
+  // neither cleared nor copied when they do.
+  std::unique_ptr<unsigned char[]> wholeIn_, wholeOut_;
+  size_t wholeInRoom_ = 0, wholeOutRoom_ = 0;
   std::vector<std::string>& created_;
+  WriteBehind writer_;  // output pieces, written while the next ones are decoded
 };
 
 }  // namespace kestramo::zip
