@@ -36,7 +36,7 @@ Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
   PlainShell shell;
   Timing t;
   std::unique_ptr<Vault> vault;
-  t.import = bench::BestOf(
+  t.import = bench::MedianOf(
       3,
       [&] {
         fs::remove_all(root / "vault");
@@ -51,7 +51,7 @@ Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
         if (!AddItem(*vault, folder, "Bench", {sink, work}, shell)) std::exit(1);
       });
   vault->Items().MoveTo(vault->Items().RecordCount());
-  t.exported = bench::BestOf(
+  t.exported = bench::MedianOf(
       3, [&] { fs::remove_all(root / "out"), fs::create_directories(root / "out"); },
       [&] {
         work.Reset();
