@@ -51,7 +51,7 @@ std::string IsoDate(const LocalDateTime& t) {
 std::string ListLine(const ItemRecord& r) {
   auto f = [&r](ItemField field) -> const FieldValue& { return r[static_cast<std::size_t>(field)]; };
   return std::to_string(f(ItemField::Index).AsInteger()) + "\t" + Escaped(f(ItemField::Box).AsString()) + "\t" +
-         Escaped(f(ItemField::Name).AsString()) + "\t" + std::to_string(f(ItemField::Size).AsInteger()) + "\t" +
+         Escaped(f(ItemField::Name).AsString()) + "\t" + std::to_string(f(ItemField::Size).AsInteger64()) + "\t" +
          Escaped(f(ItemField::Type).AsString()) + "\t" + IsoDate(f(ItemField::Date).AsDateTime()) + "\t" +
          (f(ItemField::Folder).AsBoolean() ? "1" : "0") + "\t" + Escaped(f(ItemField::Comment).AsString());
 }

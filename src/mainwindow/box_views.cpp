@@ -53,7 +53,7 @@ void BoxViews::BuildViews(const ItemTable& table) {
     v.Index = Get(r, ItemField::Index).AsInteger();
     v.BoxKey = Get(r, ItemField::Box).AsString();
     v.Name = Q(Get(r, ItemField::Name).AsString(), 255);
-    v.SizeText = SizeText(static_cast<uint32_t>(Get(r, ItemField::Size).AsInteger())).left(32);
+    v.SizeText = SizeText(Get(r, ItemField::Size).AsInteger64()).left(32);
     v.TypeText = Q(Get(r, ItemField::Type).AsString(), 80);
     v.DateText = DateText(Get(r, ItemField::Date).AsDateTime()).left(32);
     v.icon = IconFor(Get(r, ItemField::Icon).AsPicture(), Get(r, ItemField::IconMask).AsPicture());

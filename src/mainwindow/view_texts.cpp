@@ -5,13 +5,28 @@
 
 namespace kestramo {
 
-QString SizeText(int64_t bytes) {
-  if (bytes > 0 && bytes < 1024) bytes = 1024;
-  const auto kb = static_cast<int64_t>(std::llround(static_cast<double>(bytes) / 1024.0));
-  QString digits = QString::number(kb);
+namespace {
+
+// Digits with the system's thousands separators, placed by hand: the "C" locale omits them.
+QString Grouped(int64_t value) {
+  QString digits = QString::number(value);
   const QString sep = QLocale::system().groupSeparator();
   for (int i = digits.size() - 3; i > 0 && digits[i - 1].isDigit(); i -= 3) digits.insert(i, sep);
-  return digits + QStringLiteral(" KB");
+  return digits;
+}
+
+}  // namespace
+
+QString SizeText(int64_t bytes) {
+  // Up to 10 GB in KB as always; beyond, so many KB digits no longer read at a glance.
+  constexpr int64_t kGigabyte = int64_t{1} << 30;
+  if (bytes > 10 * kGigabyte) {
+    const auto tenths = static_cast<int64_t>(std::llround(static_cast<double>(bytes) * 10.0 / kGigabyte));
+    return Grouped(tenths / 10) + QLocale::system().decimalPoint() + QString::number(tenths % 10) +
+           QStringLiteral(" GB");
+  }
+  if (bytes > 0 && bytes < 1024) bytes = 1024;
+  return Grouped(std::llround(static_cast<double>(bytes) / 1024.0)) + QStringLiteral(" KB");
 }
 
 QString DateText(const LocalDateTime& when) {

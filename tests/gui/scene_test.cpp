@@ -123,6 +123,10 @@ class SceneTest : public QObject {
     QCOMPARE(SizeText(1536), QStringLiteral("2 KB"));
     QCOMPARE(SizeText(1048576), QStringLiteral("1,024 KB"));
     QCOMPARE(SizeText(2147483647), QStringLiteral("2,097,152 KB"));
+    QCOMPARE(SizeText(int64_t{10} << 30), QStringLiteral("10,485,760 KB"));
+    QCOMPARE(SizeText((int64_t{10} << 30) + 1), QStringLiteral("10.0 GB"));
+    QCOMPARE(SizeText((int64_t{25} << 30) + (int64_t{1} << 29)), QStringLiteral("25.5 GB"));
+    QCOMPARE(SizeText(int64_t{3} << 40), QStringLiteral("3,072.0 GB"));
     QCOMPARE(DateText(LocalDateTime::FromCivil({2005, 1, 5, 21, 7, 0})), QStringLiteral("1/5/05 9:07 PM"));
     QCOMPARE(DateText(LocalDateTime::FromCivil({2005, 1, 5, 0, 0, 0})), QStringLiteral("1/5/05"));
     QCOMPARE(DateText(LocalDateTime::FromCivil({2010, 12, 31, 0, 5, 0})), QStringLiteral("12/31/10 12:05 AM"));

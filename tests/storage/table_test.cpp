@@ -3,6 +3,8 @@
 #include "storage/table/item_table.h"
 #include "storage/table/table_codec.h"
 
+#include <zlib.h>
+
 namespace kestramo {
 namespace {
 
@@ -168,6 +170,42 @@ TEST(TableCodecTest, RoundTripKeepsEveryFieldPicturesAndEmptyValues) {
   ASSERT_EQ(back.AllRecords().size(), 2u);
   EXPECT_EQ(back.AllRecords(), t.AllRecords());
   EXPECT_TRUE(back.AllRecords()[0][static_cast<int>(ItemField::Name)].IsNull());
+}
+
+TEST(TableCodecTest, SizesWidenTheByteFormOnlyWhenAValueNeedsIt) {
+  const struct {
+    int64_t size;
+    uint8_t version;
+  } cases[] = {{123456, 1}, {0x7FFFFFFF, 1}, {0x80000000, 2}, {int64_t{5} << 30, 2}};
+  for (const auto& c : cases) {
+    ItemTable t;
+    AddItem(t, 3, "video.mkv", "Box");
+    t.MoveTo(1);
+    t.Edit();
+    t.SetField(ItemField::Size, FieldValue::Integer(c.size));
+    t.Post();
+    const auto bytes = SaveTableBytes(t);
+    EXPECT_EQ(bytes[4], c.version) << c.size;
+    ItemTable back;
+    ASSERT_TRUE(LoadTableBytes(back, bytes)) << c.size;
+    EXPECT_EQ(back.AllRecords()[0][static_cast<int>(ItemField::Size)].AsInteger64(), c.size);
+  }
+}
+
+TEST(TableCodecTest, TablesOfTheFirstFormStillLoad) {
+  // Written as the first version did: no pictures, one record of Index, Name and a 4-byte Size.
+  std::vector<uint8_t> bytes = {'K', 'Q', 'X', 'T', 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0b111, 0,
+                                7, 0, 0, 0, 1, 0, 0, 0, 'a', 0xE8, 0x03, 0, 0};
+  const auto crc = static_cast<uint32_t>(crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(crc >> (8 * i)));
+  ItemTable t;
+  std::string error;
+  ASSERT_TRUE(LoadTableBytes(t, bytes, &error)) << error;
+  t.MoveTo(1);
+  EXPECT_EQ(t.Field(ItemField::Index).AsInteger(), 7);
+  EXPECT_EQ(t.Field(ItemField::Name).AsString(), "a");
+  EXPECT_EQ(t.Field(ItemField::Size).AsInteger64(), 1000);
+  EXPECT_EQ(SaveTableBytes(t), bytes);  // and saves exactly as it was
 }
 
 TEST(TableCodecTest, IdenticalPicturesAreStoredOnce) {

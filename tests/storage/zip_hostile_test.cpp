@@ -116,6 +116,46 @@ TEST_F(ZipHostileTest, DamagedDirectoriesFailCleanly) {
   }
 }
 
+// One stored entry whose sizes and offset all live in ZIP64 records, with the values at
+// `lie` (0 to 5: uncompressed, compressed, offset, entries, directory size, directory
+// offset; 6: the locator's record offset; 7: the ZIP64 field's length) replaced by `value`.
+std::string Zip64Archive(const std::string& data, int lie = -1, uint64_t value = 0) {
+  auto v = [&](int i, uint64_t honest) { return i == lie ? value : honest; };
+  ByteWriter w;
+  w.U32(0x04034B50).U16(45).U16(0).U16(0).U32(0).U32(Crc(data)).U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(5).U16(20);
+  w.Bytes("a.txt").U16(1).U16(16).U64(data.size()).U64(data.size()).Bytes(data);
+  const uint64_t dirOffset = w.out.size();
+  w.U32(0x02014B50).U16(45).U16(45).U16(0).U16(0).U32(0).U32(Crc(data)).U32(0xFFFFFFFF).U32(0xFFFFFFFF);
+  w.U16(5).U16(28).U16(0).U16(0).U16(0).U32(0x20).U32(0xFFFFFFFF).Bytes("a.txt");
+  w.U16(1).U16(static_cast<uint32_t>(v(7, 24))).U64(v(0, data.size())).U64(v(1, data.size())).U64(v(2, 0));
+  const uint64_t recordAt = w.out.size();
+  w.U32(0x06064B50).U64(44).U16(45).U16(45).U32(0).U32(0).U64(v(3, 1)).U64(v(3, 1));
+  w.U64(v(4, recordAt - dirOffset)).U64(v(5, dirOffset));
+  w.U32(0x07064B50).U32(0).U64(v(6, recordAt)).U32(1);
+  w.U32(0x06054B50).U16(0).U16(0).U16(0xFFFF).U16(0xFFFF).U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(0);
+  return w.out;
+}
+
+TEST_F(ZipHostileTest, Zip64RecordsThatLieAreRefusedCleanly) {
+  EXPECT_EQ(UnpackBytes(Zip64Archive("zip64 data")), 1);
+  EXPECT_EQ(ReadFile(dir_ / "box/dest/a.txt"), "zip64 data");
+  const std::pair<int, uint64_t> lies[] = {
+      {0, uint64_t{1} << 40}, {0, 3},  {1, ~uint64_t{0}}, {1, uint64_t{1} << 40}, {2, ~uint64_t{0} - 10},
+      {3, uint64_t{1} << 60}, {3, 2},  {4, ~uint64_t{0}}, {5, uint64_t{1} << 63},  {6, ~uint64_t{0}},
+      {7, 8},
+  };
+  for (const auto& [field, value] : lies) {
+    fs::remove_all(dir_ / "box");
+    int count = -1;
+    try {
+      count = UnpackBytes(Zip64Archive("zip64 data", field, value));
+    } catch (const ZipError&) {
+    }
+    EXPECT_LE(count, 0) << field << " " << value;
+    EXPECT_FALSE(fs::exists(dir_ / "box/dest/a.txt")) << field << " " << value;
+  }
+}
+
 TEST_F(ZipHostileTest, TruncatedDataEndTheRunWithPrematureEnd) {
   std::string bytes = BuildArchive({StoredEntry("a.txt", std::string(1000, 'a'))});
   // Keep the directory but claim a size far beyond the file for the entry.

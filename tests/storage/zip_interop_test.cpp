@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 
 #include "storage/zip/pack_path.h"
@@ -49,6 +50,71 @@ TEST(ZipInteropTest, OurArchivesPassOtherReaders) {
   EXPECT_EQ(Shell("python3 '" + (dir / "check.py").string() + "' '" + (dir / "ours.zip").string() + "' '" +
                 (dir / "stored.zip").string() + "'"),
             0);
+}
+
+// Checks an archive with the other readers: unzip tests every entry's CRC; zipfile lists the
+// entries with their sizes and reads the smallest, or tests them all.
+void ExpectOtherReadersAccept(const fs::path& archive, const std::string& sizes, bool testAll) {
+  if (!HaveTool("unzip") || !HaveTool("python3")) GTEST_SKIP() << "unzip or python3 not installed";
+  EXPECT_EQ(Shell("unzip -tq '" + archive.string() + "'"), 0) << archive;
+  const std::string script = std::string("import sys, zipfile\n") +
+                             "z = zipfile.ZipFile(sys.argv[1])\n"
+                             "assert sorted(i.file_size for i in z.infolist()) == " + sizes + "\n" +
+                             (testAll ? "assert z.testzip() is None\n"
+                                      : "z.read(min(z.infolist(), key=lambda i: i.file_size))\n");
+  WriteFile(archive.parent_path() / "check.py", script);
+  EXPECT_EQ(Shell("python3 '" + (archive.parent_path() / "check.py").string() + "' '" + archive.string() + "'"), 0);
+}
+
+// A sparse file past 4 GiB with marks along it and a small file: deflated, the big entry's
+// sizes need ZIP64; stored with the small file last, so do its offset and the directory's.
+TEST(ZipInteropTest, FilesAndArchivesPastFourGibibytesRoundTrip) {
+  TempDir dir;
+  const uint64_t size = (uint64_t{4} << 30) + 12345;
+  const std::vector<uint64_t> marks = {0, uint64_t{1} << 31, (uint64_t{1} << 32) + 7, size - 5};
+  const fs::path big = dir / "Big/big.bin", small = dir / "Big/small.txt";
+  WriteFile(big, "");
+  std::error_code ec;
+  fs::resize_file(big, size, ec);
+  if (ec) GTEST_SKIP() << "file system cannot hold a sparse file past 4 GiB";
+  {
+    std::fstream f(big, std::ios::in | std::ios::out | std::ios::binary);
+    for (uint64_t at : marks) f.seekp(static_cast<std::streamoff>(at)).write("mark", at == size - 5 ? 5 : 4);
+  }
+  WriteFile(small, "after the big one");
+  for (int level : {6, 0}) {
+    const fs::path archive = dir / ("big" + std::to_string(level) + ".zip");
+    ZipComponent zip;
+    zip.SetZipName(archive.string());
+    zip.FilesList() = {big.string(), small.string()};  // plain paths keep this order
+    zip.SetRootDir(dir.Path().string());
+    zip.SetRelativePaths(true);
+    zip.SetPackLevel(level);
+    ASSERT_EQ(zip.MakeArchive(), 2) << level << zip.LastError();
+    ExpectOtherReadersAccept(archive, "[17, " + std::to_string(size) + "]", false);
+    ASSERT_EQ(UnpackArchive(zip, archive, dir / "out", true), 2) << level << zip.LastError();  // CRCs checked
+    EXPECT_EQ(fs::file_size(dir / "out/Big/big.bin"), size);
+    std::ifstream f(dir / "out/Big/big.bin", std::ios::binary);
+    for (uint64_t at : marks) {
+      char got[4] = {};
+      f.seekg(static_cast<std::streamoff>(at)).read(got, 4);
+      EXPECT_EQ(std::string(got, 4), "mark") << at;
+    }
+    EXPECT_EQ(ReadFile(dir / "out/Big/small.txt"), "after the big one");
+    fs::remove_all(dir / "out");
+    fs::remove(archive);
+  }
+}
+
+TEST(ZipInteropTest, FoldersOfMoreThan65535FilesRoundTrip) {
+  TempDir dir;
+  constexpr int kFiles = 65600;
+  for (int i = 0; i < kFiles; ++i) WriteFile(dir / "Many" / std::to_string(i / 1000) / std::to_string(i), "x");
+  ZipComponent zip;
+  ASSERT_EQ(PackPath(zip, dir / "Many", dir / "many.zip", 6, true), uint64_t{kFiles}) << zip.LastError();
+  ExpectOtherReadersAccept(dir / "many.zip", "[1] * " + std::to_string(kFiles), true);
+  EXPECT_EQ(UnpackArchive(zip, dir / "many.zip", dir / "out", true), kFiles) << zip.LastError();
+  EXPECT_EQ(ReadFile(dir / "out/Many/65/65599"), "x");
 }
 
 TEST(ZipInteropTest, ArchivesOfTheCommandLineToolUnpackExactly) {

@@ -99,6 +99,7 @@ class ByteWriter {
  public:
   ByteWriter& U16(uint32_t v) { return Put(v, 2); }
   ByteWriter& U32(uint32_t v) { return Put(v, 4); }
+  ByteWriter& U64(uint64_t v) { return Put(v, 8); }
   ByteWriter& Bytes(const std::string& s) {
     out += s;
     return *this;
@@ -106,7 +107,7 @@ class ByteWriter {
   std::string out;
 
  private:
-  ByteWriter& Put(uint32_t v, int n) {
+  ByteWriter& Put(uint64_t v, int n) {
     for (int i = 0; i < n; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     return *this;
   }

@@ -12,8 +12,10 @@ FieldValue FieldValue::Image(Picture v) {
   return FieldValue(Storage(std::move(v)));
 }
 
-int32_t FieldValue::AsInteger() const {
-  if (const auto* v = std::get_if<int32_t>(&value_)) return *v;
+int32_t FieldValue::AsInteger() const { return static_cast<int32_t>(AsInteger64()); }
+
+int64_t FieldValue::AsInteger64() const {
+  if (const auto* v = std::get_if<int64_t>(&value_)) return *v;
   if (const auto* b = std::get_if<bool>(&value_)) return *b ? 1 : 0;
   return 0;
 }

@@ -14,20 +14,22 @@ namespace kestramo {
 using PictureBytes = std::vector<uint8_t>;
 using Picture = std::shared_ptr<const PictureBytes>;
 
-enum class FieldType : uint8_t { Integer, Text, DateTime, Boolean, Picture };
+// A LargeInteger holds 64 bits; the index's byte form widens it only when a value needs it.
+enum class FieldType : uint8_t { Integer, Text, DateTime, Boolean, Picture, LargeInteger };
 
 // One field value of a record. An empty (null) value reads as 0, "", false or no picture.
 class FieldValue {
  public:
   FieldValue() = default;
-  static FieldValue Integer(int32_t v) { return FieldValue(Storage(v)); }
+  static FieldValue Integer(int64_t v) { return FieldValue(Storage(v)); }
   static FieldValue Text(std::string v);  // an empty text is stored as null
   static FieldValue DateTime(LocalDateTime v) { return FieldValue(Storage(v)); }
   static FieldValue Boolean(bool v) { return FieldValue(Storage(v)); }
   static FieldValue Image(Picture v);      // no picture or an empty one is null
 
   bool IsNull() const { return std::holds_alternative<std::monostate>(value_); }
-  int32_t AsInteger() const;
+  int32_t AsInteger() const;  // for 32-bit fields
+  int64_t AsInteger64() const;
   const std::string& AsString() const;
   LocalDateTime AsDateTime() const;
   bool AsBoolean() const;
@@ -36,7 +38,7 @@ class FieldValue {
   friend bool operator==(const FieldValue& a, const FieldValue& b);
 
  private:
-  using Storage = std::variant<std::monostate, int32_t, std::string, LocalDateTime, bool, Picture>;
+  using Storage = std::variant<std::monostate, int64_t, std::string, LocalDateTime, bool, Picture>;
   explicit FieldValue(Storage v) : value_(std::move(v)) {}
   Storage value_;
 };

@@ -23,7 +23,8 @@ class IsNullNode : public FilterExpression {
 std::string TextOf(const FieldValue& v, ItemField f) {
   switch (DefOf(f).type) {
     case FieldType::Text: return v.AsString();
-    case FieldType::Integer: return v.IsNull() ? std::string() : std::to_string(v.AsInteger());
+    case FieldType::Integer:
+    case FieldType::LargeInteger: return v.IsNull() ? std::string() : std::to_string(v.AsInteger64());
     case FieldType::Boolean: return v.IsNull() ? std::string() : (v.AsBoolean() ? "True" : "False");
     default: return {};
   }

@@ -8,7 +8,7 @@ const std::array<FieldDef, kItemFieldCount>& ItemFieldDefs() {
   static const std::array<FieldDef, kItemFieldCount> defs{{
       {"Index", FieldType::Integer, 0},
       {"Name", FieldType::Text, 0},
-      {"Size", FieldType::Integer, 0},
+      {"Size", FieldType::LargeInteger, 0},
       {"Type", FieldType::Text, 79},
       {"Date", FieldType::DateTime, 0},
       {"Icon", FieldType::Picture, 0},

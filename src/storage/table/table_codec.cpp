@@ -9,7 +9,10 @@ namespace kestramo {
 namespace {
 
 constexpr char kMagic[4] = {'K', 'Q', 'X', 'T'};
+// Version 2 differs only in holding large integers in 64 bits; it is written only when a
+// value needs them, so that vaults of smaller items keep the form older programs read.
 constexpr uint16_t kVersion = 1;
+constexpr uint16_t kWideVersion = 2;
 
 class Writer {
  public:
@@ -86,9 +89,24 @@ class PicturePool {
   std::vector<Picture> list_;
 };
 
-void WriteValue(Writer& w, PicturePool& pool, FieldType type, const FieldValue& v) {
+bool NeedsWideForm(const std::vector<ItemRecord>& rows) {
+  const auto& defs = ItemFieldDefs();
+  for (const ItemRecord& row : rows) {
+    for (std::size_t f = 0; f < kItemFieldCount; ++f) {
+      const int64_t v = row[f].AsInteger64();
+      if (defs[f].type == FieldType::LargeInteger && v != static_cast<int32_t>(v)) return true;
+    }
+  }
+  return false;
+}
+
+void WriteValue(Writer& w, PicturePool& pool, FieldType type, const FieldValue& v, bool wide) {
   switch (type) {
     case FieldType::Integer: w.U32(static_cast<uint32_t>(v.AsInteger())); break;
+    case FieldType::LargeInteger:
+      if (wide) w.I64(v.AsInteger64());
+      else w.U32(static_cast<uint32_t>(v.AsInteger()));
+      break;
     case FieldType::Text: w.Bytes(v.AsString().data(), v.AsString().size()); break;
     case FieldType::DateTime: w.I64(v.AsDateTime().seconds); break;
     case FieldType::Boolean: w.U8(v.AsBoolean() ? 1 : 0); break;
@@ -96,9 +114,10 @@ void WriteValue(Writer& w, PicturePool& pool, FieldType type, const FieldValue& 
   }
 }
 
-FieldValue ReadValue(Reader& r, const std::vector<Picture>& pictures, FieldType type) {
+FieldValue ReadValue(Reader& r, const std::vector<Picture>& pictures, FieldType type, bool wide) {
   switch (type) {
     case FieldType::Integer: return FieldValue::Integer(r.Get<int32_t>());
+    case FieldType::LargeInteger: return FieldValue::Integer(wide ? r.Get<int64_t>() : r.Get<int32_t>());
     case FieldType::Text: {
       const auto n = r.Get<uint32_t>();
       const auto* p = r.Take(n);
@@ -125,6 +144,7 @@ std::vector<uint8_t> SaveTableBytes(const ItemTable& table) {
   const auto& defs = ItemFieldDefs();
   const auto& rows = table.AllRecords();
   PicturePool pool;
+  const bool wide = NeedsWideForm(rows);
   Writer body;
   for (const ItemRecord& row : rows) {
     uint16_t mask = 0;
@@ -133,13 +153,13 @@ std::vector<uint8_t> SaveTableBytes(const ItemTable& table) {
     }
     body.U16(mask);
     for (std::size_t f = 0; f < kItemFieldCount; ++f) {
-      if (mask & (1u << f)) WriteValue(body, pool, defs[f].type, row[f]);
+      if (mask & (1u << f)) WriteValue(body, pool, defs[f].type, row[f], wide);
     }
   }
 
   Writer out;
   out.Raw(kMagic, 4);
-  out.U16(kVersion);
+  out.U16(wide ? kWideVersion : kVersion);
   out.U16(0);
   out.U32(static_cast<uint32_t>(pool.List().size()));
   for (const Picture& p : pool.List()) out.Bytes(p->data(), p->size());
@@ -160,7 +180,9 @@ std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std:
     }
     Reader r(data, size - 4);
     r.Take(4);
-    if (r.Get<uint16_t>() != kVersion) throw std::string("the index table has an unknown version");
+    const auto version = r.Get<uint16_t>();
+    if (version != kVersion && version != kWideVersion) throw std::string("the index table has an unknown version");
+    const bool wide = version == kWideVersion;
     r.Get<uint16_t>();
 
     const auto pictureCount = r.Get<uint32_t>();
@@ -181,7 +203,7 @@ std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std:
       const auto mask = r.Get<uint16_t>();
       if (mask >> kItemFieldCount) throw std::string("a record names unknown fields");
       for (std::size_t f = 0; f < kItemFieldCount; ++f) {
-        if (mask & (1u << f)) row[f] = ReadValue(r, pictures, defs[f].type);
+        if (mask & (1u << f)) row[f] = ReadValue(r, pictures, defs[f].type, wide);
       }
     }
     if (r.Remaining() != 0) throw std::string("the index table has trailing bytes");

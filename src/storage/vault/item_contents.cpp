@@ -19,8 +19,7 @@ std::string ContentsMismatch(const ZipComponent& zip, const ItemRecord& record) 
     if (!belongs) return "it holds \"" + stored + "\", which is not part of \"" + name + "\"";
     total += entry.uncompressedSize;
   }
-  // Sizes are kept as 32-bit numbers in the index.
-  if (total != static_cast<uint32_t>(f(ItemField::Size).AsInteger())) return "its size does not match the index";
+  if (total != static_cast<uint64_t>(f(ItemField::Size).AsInteger64())) return "its size does not match the index";
   return {};
 }
 

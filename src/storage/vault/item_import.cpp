@@ -12,6 +12,7 @@
 #include "storage/text/named_list.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
+#include "storage/vault/free_space.h"
 #include "storage/vault/progress_translator.h"
 #include "storage/vault/unrecorded_files.h"
 #include "storage/zip/pack_path.h"
@@ -69,26 +70,23 @@ std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normaliz
   return e;
 }
 
-std::string TooLargeMessage(const std::string& name) {
-  return "\"" + name + "\" is too large to be stored: an item must hold less than 2 GB.";
-}
-
-// The bytes that packing would store, to refuse an item too large for the index.
-uint64_t TotalSize(const fs::path& source, bool isFolder) {
+// The room that packing and sealing the source may take, to refuse it before packing
+// when the disk cannot hold it.
+uint64_t RoomFor(const fs::path& source, bool isFolder) {
   std::error_code ec;
   if (!isFolder) {
     const uint64_t size = fs::file_size(source, ec);
-    return ec ? 0 : size;
+    return RoomToStore(ec ? 0 : size, 1);
   }
-  uint64_t total = 0;
+  uint64_t total = 0, files = 0;
   for (fs::recursive_directory_iterator it(source, fs::directory_options::skip_permission_denied, ec), end;
        !ec && it != end; it.increment(ec)) {
     std::error_code fileEc;  // what cannot be sized cannot be packed either
     if (!it->is_regular_file(fileEc)) continue;
     const uint64_t size = it->file_size(fileEc);
-    if (!fileEc) total += size;
+    if (!fileEc) total += size, ++files;
   }
-  return total;
+  return RoomToStore(total, files);
 }
 
 // What the exception in flight says, inside a catch block.
@@ -144,8 +142,9 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
       closer.CloseWithMessage(kInvalidPathMessage);
       return false;
     }
-    if (TotalSize(src, entry->isFolder) >= kMaxItemBytes) {
-      closer.CloseWithMessage(TooLargeMessage(entry->name));
+    const std::string shortfall = SpaceShortfall(tempDir, RoomFor(src, entry->isFolder));
+    if (!shortfall.empty()) {
+      closer.CloseWithMessage(NotStoredMessage(entry->name, shortfall));
       return false;
     }
 
@@ -178,12 +177,6 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
       }
       return false;
     }
-    if (size >= kMaxItemBytes) {  // the source grew while it was being packed
-      DeleteMatchingFiles(tempDir);
-      closer.CloseWithMessage(TooLargeMessage(entry->name));
-      return false;
-    }
-
     ctx.status.SetStatusText("Now is crypting:\r" + entry->name);
     ctx.work.SetPhase(Phase::Encrypting);
     ctx.status.SetPhase(Phase::Encrypting);
@@ -221,7 +214,7 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     items.Append();
     items.SetField(ItemField::Index, FieldValue::Integer(n));
     items.SetField(ItemField::Name, FieldValue::Text(entry->name));
-    items.SetField(ItemField::Size, FieldValue::Integer(static_cast<int32_t>(size)));
+    items.SetField(ItemField::Size, FieldValue::Integer(static_cast<int64_t>(size)));
     items.SetField(ItemField::Type, FieldValue::Text(type));
     items.SetField(ItemField::Date, FieldValue::DateTime(entry->date));
     items.SetField(ItemField::Icon, FieldValue::Image(icon.icon));

@@ -10,8 +10,6 @@
 namespace kestramo {
 
 inline constexpr const char* kInvalidPathMessage = "Invalid file or path name.";
-// Sizes are 32-bit in the index: an item of this total size or more is refused.
-inline constexpr uint64_t kMaxItemBytes = 0x80000000ull;
 
 // Everything one import or export talks to besides the vault.
 struct WorkContext {

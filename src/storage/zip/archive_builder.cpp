@@ -16,7 +16,6 @@
 #include "storage/zip/entry_name.h"
 #include "storage/zip/file_stamp.h"
 #include "storage/zip/work_pool.h"
-#include "storage/zip/zip_error.h"
 
 namespace kestramo::zip {
 namespace {
@@ -25,7 +24,9 @@ namespace {
 // keep that cost small while a large file still gives every core plenty to do.
 constexpr size_t kBlockSize = 1024 * 1024;
 constexpr size_t kReadPiece = 32 * 1024;
-constexpr uint64_t kMaxField = 0xFFFFFFFFull;
+// A deflated entry's size is known only after its local header is written; below this,
+// even data that deflate cannot shrink stay under the 32-bit fields.
+constexpr uint64_t kDeflateFitsBelow = uint64_t{1} << 31;
 
 struct Job {
   size_t source = 0;
@@ -72,10 +73,6 @@ class SourceReader {
       close(fd);
       if (hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
       return;
-    }
-    if (static_cast<uint64_t>(st_.st_size) > kMaxField) {
-      close(fd);
-      throw ZipError(kTooLargeForArchive);
     }
     fd_ = fd;
     index_ = index;
@@ -151,7 +148,6 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
   EntryInfo current;
 
   auto afterWrite = [&] {
-    if (out.Position() > kMaxField) throw ZipError(kTooLargeForArchive);
     if (hooks_.checkCancel) hooks_.checkCancel();
   };
 
@@ -179,6 +175,8 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
       current.localHeaderOffset = out.Position();
       current.internalAttributes = level_ == 0 ? 0 : result.internalAttributes;
       current.crc = result.crc;
+      const auto size = static_cast<uint64_t>(job.st.st_size);
+      current.zip64Local = size >= (level_ == 0 ? kMax32 : kDeflateFitsBelow);
       out.Write(EncodeLocalHeader(current));
       afterWrite();
     } else {
@@ -201,7 +199,7 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
 
   const uint64_t directoryOffset = out.Position();
   for (const auto& e : entries) out.Write(EncodeCentralHeader(e));
-  out.Write(EncodeEndRecord(entries.size(), out.Position() - directoryOffset, directoryOffset));
+  out.Write(EncodeEndRecords(entries.size(), out.Position() - directoryOffset, directoryOffset));
   out.Flush();
   return entries;
 }

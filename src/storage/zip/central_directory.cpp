@@ -13,12 +13,14 @@ namespace kestramo::zip {
 namespace {
 
 constexpr uint64_t kMaxEndScan = kEndRecordSize + 0xFFFF;
+// Reading a directory costs memory in proportion to its size; none of ours comes near this.
+constexpr uint64_t kMaxDirectory = uint64_t{256} << 20;
 
 struct EndRecord {
-  uint64_t position = 0;
-  uint16_t entries = 0;
-  uint32_t directorySize = 0;
-  uint32_t directoryOffset = 0;
+  uint64_t position = 0;  // where the records after the directory begin
+  uint64_t entries = 0;
+  uint64_t directorySize = 0;
+  uint64_t directoryOffset = 0;
 };
 
 EndRecord FindEndRecord(int fd, uint64_t fileSize, const ScratchMask* mask) {
@@ -39,6 +41,49 @@ EndRecord FindEndRecord(int fd, uint64_t fileSize, const ScratchMask* mask) {
   throw ZipError(kDamagedDirectory);
 }
 
+// The ZIP64 end record, when a locator before the end record points at one; else the end
+// record stays as it is (a name may end in the locator's signature by chance).
+EndRecord WithZip64(int fd, const EndRecord& end, const ScratchMask* mask) {
+  unsigned char locator[kZip64LocatorSize];
+  if (end.position < kZip64LocatorSize + kZip64EndSize) return end;
+  const uint64_t locatorAt = end.position - kZip64LocatorSize;
+  if (!ReadAt(fd, locator, sizeof locator, locatorAt, mask) || ReadLe32(locator) != kZip64LocatorSignature) return end;
+  const uint64_t recordAt = ReadLe64(locator + 8);
+  unsigned char record[kZip64EndSize];
+  if (recordAt > locatorAt - kZip64EndSize || !ReadAt(fd, record, sizeof record, recordAt, mask) ||
+      ReadLe32(record) != kZip64EndSignature)
+    return end;
+  EndRecord wide;
+  wide.position = recordAt;
+  wide.entries = ReadLe64(record + 32);
+  wide.directorySize = ReadLe64(record + 40);
+  wide.directoryOffset = ReadLe64(record + 48);
+  return wide;
+}
+
+// Takes the values that the header marks as too large for it from its ZIP64 extra field.
+// A header without that field keeps its 32-bit values, as archives written before did.
+void ApplyZip64Extra(EntryInfo& e, const unsigned char* extra, size_t size) {
+  for (size_t pos = 0; size - pos >= 4;) {
+    const uint16_t tag = ReadLe16(extra + pos);
+    const size_t length = ReadLe16(extra + pos + 2);
+    if (length > size - pos - 4) throw ZipError(kDamagedDirectory);
+    if (tag == kZip64ExtraTag) {
+      const unsigned char* p = extra + pos + 4;
+      size_t left = length;
+      for (uint64_t* field : {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset}) {
+        if (*field != kMax32) continue;
+        if (left < 8) throw ZipError(kDamagedDirectory);
+        *field = ReadLe64(p);
+        p += 8;
+        left -= 8;
+      }
+      return;
+    }
+    pos += 4 + length;
+  }
+}
+
 EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
   if (dir.size() - pos < kCentralHeaderSize) throw ZipError(kDamagedDirectory);
   const unsigned char* p = dir.data() + pos;
@@ -53,12 +98,14 @@ EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
   e.compressedSize = ReadLe32(p + 20);
   e.uncompressedSize = ReadLe32(p + 24);
   const size_t nameLength = ReadLe16(p + 28);
-  const size_t variable = nameLength + ReadLe16(p + 30) + ReadLe16(p + 32);
+  const size_t extraLength = ReadLe16(p + 30);
+  const size_t variable = nameLength + extraLength + ReadLe16(p + 32);
   e.internalAttributes = ReadLe16(p + 36);
   e.externalAttributes = ReadLe32(p + 38);
   e.localHeaderOffset = ReadLe32(p + 42);
   if (dir.size() - pos - kCentralHeaderSize < variable) throw ZipError(kDamagedDirectory);
   e.rawName.assign(reinterpret_cast<const char*>(p + kCentralHeaderSize), nameLength);
+  ApplyZip64Extra(e, p + kCentralHeaderSize + nameLength, extraLength);
   pos += kCentralHeaderSize + variable;
   return e;
 }
@@ -86,17 +133,17 @@ bool ReadAt(int fd, void* data, size_t size, uint64_t offset, const ScratchMask*
 CentralDirectory ReadCentralDirectory(int fd, const ScratchMask* mask) {
   struct stat st {};
   if (fstat(fd, &st) != 0) throw ZipError(kDamagedDirectory);
-  const EndRecord end = FindEndRecord(fd, static_cast<uint64_t>(st.st_size), mask);
-  if (uint64_t{end.directoryOffset} + end.directorySize > end.position ||
-      uint64_t{end.entries} * kCentralHeaderSize > end.directorySize)
+  const EndRecord end = WithZip64(fd, FindEndRecord(fd, static_cast<uint64_t>(st.st_size), mask), mask);
+  if (end.directorySize > end.position || end.directoryOffset > end.position - end.directorySize ||
+      end.entries > end.directorySize / kCentralHeaderSize || end.directorySize > kMaxDirectory)
     throw ZipError(kDamagedDirectory);
-  std::vector<unsigned char> dir(end.directorySize);
+  std::vector<unsigned char> dir(static_cast<size_t>(end.directorySize));
   if (!ReadAt(fd, dir.data(), dir.size(), end.directoryOffset, mask)) throw ZipError(kDamagedDirectory);
   CentralDirectory out;
   out.directoryOffset = end.directoryOffset;
-  out.entries.reserve(end.entries);
+  out.entries.reserve(static_cast<size_t>(end.entries));
   size_t pos = 0;
-  for (size_t i = 0; i < end.entries; ++i) out.entries.push_back(ParseHeader(dir, pos));
+  for (uint64_t i = 0; i < end.entries; ++i) out.entries.push_back(ParseHeader(dir, pos));
   return out;
 }
 

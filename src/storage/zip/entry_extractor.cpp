@@ -258,11 +258,13 @@ void EntryExtractor::ReadInput(void* data, size_t size, uint64_t offset) {
 
 EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd, uint32_t& crc) {
   unsigned char local[kLocalHeaderSize];
-  if (entry.localHeaderOffset + kLocalHeaderSize > archiveSize_) throw ZipError(kPrematureEnd);
+  // Written so that no stated offset or size, however large, can wrap past the checks.
+  if (entry.localHeaderOffset > archiveSize_ || archiveSize_ - entry.localHeaderOffset < kLocalHeaderSize)
+    throw ZipError(kPrematureEnd);
   ReadInput(local, sizeof local, entry.localHeaderOffset);
   if (ReadLe32(local) != kLocalSignature) return Outcome::Damaged;
   const uint64_t dataStart = entry.localHeaderOffset + kLocalHeaderSize + ReadLe16(local + 26) + ReadLe16(local + 28);
-  if (dataStart + entry.compressedSize > archiveSize_) throw ZipError(kPrematureEnd);
+  if (dataStart > archiveSize_ || entry.compressedSize > archiveSize_ - dataStart) throw ZipError(kPrematureEnd);
   crc = 0;
   if (entry.method == kMethodStored) return Copy(dataStart, entry, outFd, crc);
   if (entry.method == kMethodDeflate) return Inflate(dataStart, entry, outFd, crc);

@@ -232,7 +232,7 @@ int ZipComponent::RunExtraction() {
   for (const auto& e : entries_) {
     std::string name = zip::DecodeEntryName(e.rawName, e.flags, oemConvert_);
     if (!doAll_ || (IsDirectoryName(name) && !recreateDirs_)) continue;
-    total += e.uncompressedSize;
+    total = e.uncompressedSize > UINT64_MAX - total ? UINT64_MAX : total + e.uncompressedSize;  // sizes may lie
     selected.emplace_back(&e, std::move(name));
   }
 

@@ -16,9 +16,7 @@ inline constexpr const char* kCantUseDestination = "Cannot create or open the de
 inline constexpr const char* kProtectedOutput = "An output path lies in a protected folder";
 inline constexpr const char* kDamagedDirectory = "Archive directory is damaged";
 inline constexpr const char* kDamagedEntryData = "Entry data are damaged";
-inline constexpr const char* kTooLargeForArchive =
-    "File or archive too large: sizes and offsets are limited to 4 GiB";
-inline constexpr const char* kTooManyEntries = "Too many entries: an archive holds at most 65535";
+inline constexpr const char* kTooLargeForArchive = "A size does not fit its field in the archive";
 
 class ZipError : public std::runtime_error {
  public:
