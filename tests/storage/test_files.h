@@ -26,4 +26,11 @@ inline std::string RandomBytes(std::size_t n, unsigned seed) {
   return s;
 }
 
+// Whether the file system of `p` has `gib` GiB free: the largest cases need real room.
+inline bool HasFreeGiB(const std::filesystem::path& p, unsigned gib) {
+  std::error_code ec;
+  const auto space = std::filesystem::space(p, ec);
+  return !ec && space.available >= (uint64_t{gib} << 30);
+}
+
 }  // namespace kestramo::testing
