@@ -25,7 +25,7 @@ fs::path InstalledDataDir(const fs::path& exeDir) {
 }
 
 fs::path UserVaultDir() {
-  // The base directory specification ignores a relative XDG_DATA_HOME.
+  // A relative XDG_DATA_HOME is not to be trusted: the desktop rules say to ignore it.
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data && *data == '/') return fs::path(data) / "kestramo";
   const char* home = std::getenv("HOME");
