@@ -240,11 +240,14 @@ void FolderTree::SetShowHidden(bool on) {
   // The folder chosen stays in sight when its way runs through dot-folders.
   const QString selected = SelectedPath();
   if (!selected.isEmpty() && !revealed_.contains(selected)) revealed_.append(selected);
-  QList<QTreeWidgetItem*> listed;
-  for (QTreeWidgetItemIterator it(this); *it; ++it) {
-    if (Listed(*it)) listed.append(*it);
-  }
-  for (QTreeWidgetItem* node : listed) Relist(node);
+  RelistTree(RootNode());
+}
+
+void FolderTree::RelistTree(QTreeWidgetItem* node) {
+  if (!node) return;
+  // Parents first: a relist removes the children that went, before they are visited.
+  if (Listed(node)) Relist(node);
+  for (int i = 0; i < node->childCount(); ++i) RelistTree(node->child(i));
 }
 
 void FolderTree::Relist(QTreeWidgetItem* node) {
@@ -267,7 +270,7 @@ void FolderTree::Relist(QTreeWidgetItem* node) {
       RemoveNode(child);
       continue;
     }
-    if (!Listed(child)) ShowExpandButton(child, HasShownSubFolders(found->path));
+    if (!Listed(child)) ShowExpandButton(child, found->hasSubFolders);
     fresh.erase(found);
   }
   for (const FolderEntry& entry : std::as_const(fresh)) InsertSorted(node, NewFolderNode(entry));
@@ -352,7 +355,7 @@ QTreeWidgetItem* FolderTree::LocatePath(const QString& path, bool noOpening) {
 
 bool FolderTree::SelectPath(const QString& path) {
   const QString wanted = WithoutTrailingSlash(path);
-  if (!showHidden_ && !revealed_.contains(wanted)) {
+  if (!showHidden_ && wanted.contains(QLatin1String("/.")) && !revealed_.contains(wanted)) {
     revealed_.append(wanted);
     // Folders listed before may hide a dot-folder on the way to it.
     for (QTreeWidgetItem* up = LocatePath(wanted, false); up; up = up->parent()) {

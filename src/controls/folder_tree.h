@@ -74,6 +74,8 @@ class FolderTree : public QTreeWidget {
   void ItemExpanded(QTreeWidgetItem* node);
   // Brings a listed node's folders in line with the disk, keeping the nodes that remain.
   void Relist(QTreeWidgetItem* node);
+  // Relists every listed node below and at `node`, top down.
+  void RelistTree(QTreeWidgetItem* node);
   // Forgets what was read of a node, closing it: its contents changed wholesale.
   void Unlist(QTreeWidgetItem* node);
   void FolderChanged(const QString& path);

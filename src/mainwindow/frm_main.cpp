@@ -104,8 +104,7 @@ void FrmMain::PlacePanel(int panel, float offset) {
   const bool lightOn = view && view->LightOn;
   const bool open = view && view->DoorsOpen;
 
-  imgMain_->Layer(base + layer::kLight)->visible = lightOn;
-  imgMain_->Layer(base + layer::kLightSwitch)->visible = !lightOn;
+  ShowLight(panel, lightOn || panel == dropPanel_);
   SceneLayer* left = imgMain_->Layer(base + layer::kLeftDoor);
   SceneLayer* right = imgMain_->Layer(base + layer::kRightDoor);
   SceneLayer* handle = imgMain_->Layer(base + layer::kHandle);
@@ -132,6 +131,11 @@ void FrmMain::PlacePanel(int panel, float offset) {
     imgMain_->Layer(n)->pos.setY(HomeTop(n) - offset);
   }
   imgMain_->Layer(base + layer::kItemSlider)->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + (view ? view->SliderOffset : 0));
+}
+
+void FrmMain::ShowLight(int panel, bool lit) {
+  imgMain_->Layer(panel * layer::kPanelLayers + layer::kLight)->visible = lit;
+  imgMain_->Layer(panel * layer::kPanelLayers + layer::kLightSwitch)->visible = !lit;
 }
 
 void FrmMain::PlacePanels(float offset) {

@@ -90,6 +90,10 @@ class FrmMain : public QWidget {
   // Dropping: the panel (0 or 1) of a box under a point, or -1 where nothing can be dropped.
   int DropTargetPanel(const QPointF& at) const;
   void ShowDropTarget(int panel);
+  // A panel's light layer on or off (its switch shows the other way).
+  void ShowLight(int panel, bool lit);
+  // Each path one item of `box`, in order, until one is cancelled.
+  void AddPaths(const QStringList& paths, const std::string& box);
   void AddDropped(const std::string& box, const QStringList& paths, int panel);
 
   // The commands; false stops RunCommand before its refresh and save.
@@ -123,6 +127,7 @@ class FrmMain : public QWidget {
   QTimer TimerDoor;
   int pressedLayer_ = -1;
   int dropPanel_ = -1;
+  bool dragOfFiles_ = false;  // the drag under way holds local files only
 
   std::unique_ptr<Vault> vault_;
   VaultLock lock_;

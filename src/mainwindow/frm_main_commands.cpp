@@ -119,12 +119,15 @@ bool FrmMain::cmdAddFiles() {
                                         : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), QString(),
                                                                         QStringLiteral("All files (*)"));
   if (files.isEmpty()) return false;
-  const std::string box = view->Key;
-  for (const QString& file : files) {
-    RunWork({file.toStdString(), box, {}, true});
+  AddPaths(files, view->Key);
+  return true;
+}
+
+void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
+  for (const QString& path : paths) {
+    RunWork({path.toStdString(), box, {}, true});
     if (dialogs_->status->Cancelled()) break;  // the rest are not attempted
   }
-  return true;
 }
 
 QString FrmMain::AskDirectory(const QString& hint, bool addFolderMode) {

@@ -39,22 +39,22 @@ void FrmMain::ShowDropTarget(int panel) {
   DrawShownPanels();
   for (int p : {0, 1}) {
     const int box = views_.TopBox + p;
-    const bool lit = p == panel || (box < views_.BoxCount() && views_.Boxes[static_cast<std::size_t>(box)].LightOn);
-    imgMain_->Layer(p * layer::kPanelLayers + layer::kLight)->visible = lit;
-    imgMain_->Layer(p * layer::kPanelLayers + layer::kLightSwitch)->visible = !lit;
+    ShowLight(p, p == panel || (box < views_.BoxCount() && views_.Boxes[static_cast<std::size_t>(box)].LightOn));
   }
   imgMain_->Changed();
   imgMain_->EndUpdate();
 }
 
 void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (DroppedPaths(event->mimeData()).isEmpty()) return event->ignore();
+  // Read once: the file manager's data crosses to us on each request.
+  dragOfFiles_ = !DroppedPaths(event->mimeData()).isEmpty();
+  if (!dragOfFiles_) return event->ignore();
   event->acceptProposedAction();
   dragMoveEvent(event);
 }
 
 void FrmMain::dragMoveEvent(QDragMoveEvent* event) {
-  const int panel = DroppedPaths(event->mimeData()).isEmpty() ? -1 : DropTargetPanel(event->position());
+  const int panel = dragOfFiles_ ? DropTargetPanel(event->position()) : -1;
   ShowDropTarget(panel);
   if (panel < 0) {
     event->ignore();  // the pointer shows that nothing can be dropped here
@@ -83,10 +83,7 @@ void FrmMain::AddDropped(const std::string& box, const QStringList& paths, int p
   if (view == views_.Boxes.end()) return;  // the box went while the drop waited
   views_.SelectedBox = static_cast<int>(view - views_.Boxes.begin());
   DrawShownPanels();
-  for (const QString& path : paths) {
-    RunWork({path.toStdString(), box, {}, true});
-    if (dialogs_->status->Cancelled()) break;  // the rest are not attempted
-  }
+  AddPaths(paths, box);
   RefreshView(panel == 0 ? 6 : 18);  // as after the add commands: the new items in sight
 }
 

@@ -112,6 +112,7 @@ class FolderTreeTest : public QObject {
   void HiddenFoldersShowOnRequest() {
     Desk d;
     fs::create_directories(d.dir / "vol" / "empty" / ".only");
+    fs::create_directories(d.dir / "desk" / ".hidden" / "inner");
     QTreeWidgetItem* root = d.tree.RootNode();
     d.tree.expandItem(d.Stick());
     QVERIFY(!ShowsExpandButton(Child(d.Stick(), "empty")));  // it holds a dot-folder only
@@ -119,7 +120,14 @@ class FolderTreeTest : public QObject {
     QCOMPARE(Captions(root), (QStringList{"Computer", ".hidden", "Alpha", "beta"}));
     QCOMPARE(Captions(d.Stick()), (QStringList{".cache", "a", "empty"}));
     QVERIFY(ShowsExpandButton(Child(d.Stick(), "empty")));
-    d.tree.setCurrentItem(Child(d.Stick(), ".cache"));
+    // A dot-folder opened while shown goes with all it listed when they are hidden again.
+    d.tree.expandItem(Child(root, ".hidden"));
+    QVERIFY(Child(Child(root, ".hidden"), "inner"));
+    auto click = [&](QTreeWidgetItem* node) {
+      d.tree.scrollToItem(node);
+      QTest::mouseClick(d.tree.viewport(), Qt::LeftButton, {}, d.tree.visualItemRect(node).center());
+    };
+    click(Child(d.Stick(), ".cache"));
     QTest::keyClick(&d.tree, Qt::Key_H, Qt::ControlModifier);
     QCOMPARE(Captions(root), kDesktop);
     QCOMPARE(Captions(d.Stick()), (QStringList{".cache", "a", "empty"}));  // the selection stays
