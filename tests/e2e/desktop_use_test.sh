@@ -22,17 +22,7 @@ start_x
 
 (cd "$work/app" && exec ./kestramo >"$work/app.log" 2>&1) &
 app=$!
-# The main window is the 560x420 one; the dialogs are smaller.
-main_window() {
-  local w
-  for w in $(xdotool search --name '^KESTRAMO$' 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" = 560 ] && [ "$HEIGHT" = 420 ] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-for _ in $(seq 100); do win=$(main_window) && break; sleep 0.1; done
-[ -n "${win:-}" ] || fail "no main window"
+win=$(safe_window) || fail "no main window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep "${3:-0.6}"; }
 # Waits for a condition, up to ten seconds.

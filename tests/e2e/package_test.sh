@@ -57,16 +57,7 @@ PATH="$bin:$PATH" complete_words kestramo-cli extract --ov | grep -qx -- --overw
 start_x
 "$bin/kestramo" >"$work/app.log" 2>&1 &
 app=$!
-shown=""
-for _ in $(seq 100); do
-  for w in $(xdotool search --name '^KESTRAMO$' 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" = 560 ] && [ "$HEIGHT" = 420 ] && shown=yes
-  done
-  [ -n "$shown" ] && break
-  sleep 0.1
-done
-[ -n "$shown" ] || fail "the packaged program shows no safe"
+safe_window >/dev/null || fail "the packaged program shows no safe"
 refusal=$("$bin/kestramo-cli" new-box Other 2>&1 || true)
 [[ $refusal == *"in use"* ]] || fail "the window does not hold the same vault"
 echo "package test passed"

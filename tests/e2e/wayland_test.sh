@@ -19,17 +19,7 @@ display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/we
 env -u QT_QPA_PLATFORM WAYLAND_DISPLAY=kestramo-wl DISPLAY="$display" XDG_SESSION_TYPE=wayland \
   "$work/app/kestramo" --vault "$work/app" >"$work/app.log" 2>&1 &
 app=$!
-shown=""
-for _ in $(seq 150); do
-  for w in $(DISPLAY="$display" xdotool search --name '^KESTRAMO$' 2>/dev/null); do
-    eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" = 560 ] && [ "$HEIGHT" = 420 ] && shown=$w
-  done
-  [ -n "$shown" ] && break
-  kill -0 "$app" 2>/dev/null || fail "the program ended in the Wayland session"
-  sleep 0.1
-done
-[ -n "$shown" ] || fail "the safe did not show through the session's X server"
+shown=$(DISPLAY="$display" safe_window) || fail "the safe did not show through the session's X server"
 # Its outline reached the X server (its shape, with the corners cut, is set on the window).
 shape=$(DISPLAY="$display" xwininfo -shape -id "$shown")
 [[ $shape == *"Window shape extents"* ]] ||

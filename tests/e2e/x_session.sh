@@ -11,6 +11,21 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The program's safe: the 560x420 window named KESTRAMO (its dialogs share the name), waited
+# for up to fifteen seconds; prints its id, or fails. Ends early when the program `app` ends.
+safe_window() {
+  local w
+  for _ in $(seq 150); do
+    for w in $(xdotool search --name '^KESTRAMO$' 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$w")"
+      [ "$WIDTH" = 560 ] && [ "$HEIGHT" = 420 ] && { echo "$w"; return 0; }
+    done
+    [ -n "${app:-}" ] && ! kill -0 "$app" 2>/dev/null && break
+    sleep 0.1
+  done
+  return 1
+}
+
 fail() { echo "FAIL: $*" >&2; [ -f "$work/app.log" ] && cat "$work/app.log" >&2; exit 1; }
 
 start_x() {
