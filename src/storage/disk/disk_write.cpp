@@ -58,6 +58,17 @@ ssize_t DiskWriteAt(int fd, const void* data, std::size_t size, off_t offset) {
   return Account(::pwrite(fd, data, static_cast<std::size_t>(allowed), offset));
 }
 
+bool DiskWriteAllAt(int fd, const void* data, std::size_t size, uint64_t offset) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = DiskWriteAt(fd, p + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 int DiskSync(int fd) {
   if (gSyncFails.load()) {
     errno = EIO;

@@ -11,8 +11,10 @@ namespace kestramo {
 // behave as write(2) and pwrite(2); tests use the limit below to make the disk full.
 ssize_t DiskWrite(int fd, const void* data, std::size_t size);
 ssize_t DiskWriteAt(int fd, const void* data, std::size_t size, off_t offset);
-// Writes every byte through DiskWrite, going on after interruptions; false on a failure.
+// Write every byte through DiskWrite / DiskWriteAt, going on after interruptions and short
+// writes; false on a failure.
 bool DiskWriteAll(int fd, const void* data, std::size_t size);
+bool DiskWriteAllAt(int fd, const void* data, std::size_t size, uint64_t offset);
 // Every flush of a file to the disk goes through this call, which behaves as fsync(2).
 int DiskSync(int fd);
 

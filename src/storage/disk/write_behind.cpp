@@ -1,23 +1,11 @@
 #include "storage/disk/write_behind.h"
 
-#include <cerrno>
-
 #include "storage/disk/disk_write.h"
 
 namespace kestramo {
 namespace {
 
 constexpr size_t kDepth = 4;
-
-bool WriteAll(int fd, uint64_t offset, const unsigned char* data, size_t size) {
-  for (size_t done = 0; done < size;) {
-    const ssize_t n = DiskWriteAt(fd, data + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -80,7 +68,7 @@ void WriteBehind::Run() {
     writing_ = true;
     const bool skip = failed_;  // the file is lost already: its rest need not be written
     lock.unlock();
-    const bool ok = skip || WriteAll(piece.fd, piece.offset, piece.data, piece.size);
+    const bool ok = skip || DiskWriteAllAt(piece.fd, piece.data, piece.size, piece.offset);
     lock.lock();
     failed_ = failed_ || !ok;
     writing_ = false;

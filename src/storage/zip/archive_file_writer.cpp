@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "storage/disk/disk_write.h"
@@ -17,14 +16,7 @@ void ArchiveFileWriter::WriteAll(const unsigned char* data, size_t size, uint64_
     mask_->Apply(masked_.data(), size, offset);
     data = masked_.data();
   }
-  while (size > 0) {
-    const ssize_t n = DiskWriteAt(fd_, data, size, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw ZipError(kNoRoomToWrite);
-    data += n;
-    size -= static_cast<size_t>(n);
-    offset += static_cast<uint64_t>(n);
-  }
+  if (!DiskWriteAllAt(fd_, data, size, offset)) throw ZipError(kNoRoomToWrite);
 }
 
 void ArchiveFileWriter::Write(const void* data, size_t size) {
