@@ -47,8 +47,7 @@ ItemCheck JudgeUnpacked(const Vault& vault, const ZipComponent& zip, const ItemR
 }
 
 ItemCheck CheckItem(Vault& vault, const ItemRecord& r) {
-  auto f = [&r](ItemField field) -> const FieldValue& { return r[static_cast<std::size_t>(field)]; };
-  const int32_t index = f(ItemField::Index).AsInteger();
+  const int32_t index = FieldOf(r, ItemField::Index).AsInteger();
   const fs::path itemFile = vault.Layout().ItemFile(index);
   std::error_code ec;
   if (!fs::is_regular_file(itemFile, ec)) return {"its file " + itemFile.filename().string() + " is missing"};
@@ -57,7 +56,7 @@ ItemCheck CheckItem(Vault& vault, const ItemRecord& r) {
   ItemCheck check;
   const bool hardened = vault.Format() == VaultFormat::Hardened;
   std::string why;
-  if (!vault.OpenItem(itemFile, f(ItemField::Password).AsString(), archive, &why)) {
+  if (!vault.OpenItem(itemFile, FieldOf(r, ItemField::Password).AsString(), archive, &why)) {
     check.unchecked = NoRoomToUnpack(vault, itemFile);
     check.problem = check.unchecked ? "no room in temp/ to check it" : hardened ? why : "its file cannot be read";
   } else if (hardened) {
@@ -89,15 +88,14 @@ int Verify(const CliArgs& args) {
   Vault& vault = v.Get();
   std::size_t problems = 0, unchecked = 0, items = 0;
   for (const ItemRecord& r : vault.Items().AllRecords()) {
-    if (r[static_cast<std::size_t>(ItemField::Name)].IsNull()) continue;
+    if (FieldOf(r, ItemField::Name).IsNull()) continue;
     ++items;
     const ItemCheck check = CheckItem(vault, r);
     if (check.problem.empty()) continue;
     ++(check.unchecked ? unchecked : problems);
-    auto f = [&r](ItemField field) -> const FieldValue& { return r[static_cast<std::size_t>(field)]; };
-    std::cout << (check.unchecked ? "UNCHECKED\t" : "DAMAGED\t") << f(ItemField::Index).AsInteger() << "\t"
-              << Escaped(f(ItemField::Box).AsString()) << "\t" << Escaped(f(ItemField::Name).AsString()) << "\t"
-              << Escaped(check.problem) << "\n";
+    std::cout << (check.unchecked ? "UNCHECKED\t" : "DAMAGED\t") << FieldOf(r, ItemField::Index).AsInteger() << "\t"
+              << Escaped(FieldOf(r, ItemField::Box).AsString()) << "\t"
+              << Escaped(FieldOf(r, ItemField::Name).AsString()) << "\t" << Escaped(check.problem) << "\n";
   }
   const std::vector<fs::path> unrecorded = UnrecordedItemFiles(vault);
   for (const fs::path& file : unrecorded) std::cout << "UNRECORDED\t" << Escaped(file.filename().string()) << "\n";

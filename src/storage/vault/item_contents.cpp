@@ -5,9 +5,8 @@
 namespace kestramo {
 
 std::string ContentsMismatch(const ZipComponent& zip, const ItemRecord& record) {
-  auto f = [&record](ItemField field) -> const FieldValue& { return record[static_cast<std::size_t>(field)]; };
-  const std::string& name = f(ItemField::Name).AsString();
-  const bool isFolder = f(ItemField::Folder).AsBoolean();
+  const std::string& name = FieldOf(record, ItemField::Name).AsString();
+  const bool isFolder = FieldOf(record, ItemField::Folder).AsBoolean();
   const auto& entries = zip.Entries();
   if (!isFolder && entries.size() != 1) {
     return "it holds " + std::to_string(entries.size()) + " entries, not the one file \"" + name + "\"";
@@ -19,7 +18,7 @@ std::string ContentsMismatch(const ZipComponent& zip, const ItemRecord& record) 
     if (!belongs) return "it holds \"" + stored + "\", which is not part of \"" + name + "\"";
     total += entry.uncompressedSize;
   }
-  if (total != static_cast<uint64_t>(f(ItemField::Size).AsInteger64())) return "its size does not match the index";
+  if (total != static_cast<uint64_t>(FieldOf(record, ItemField::Size).AsInteger64())) return "its size does not match the index";
   return {};
 }
 

@@ -9,12 +9,11 @@ namespace kestramo {
 
 namespace {
 
-const FieldValue& Get(const ItemRecord& r, ItemField f) { return r[static_cast<std::size_t>(f)]; }
-bool IsItem(const ItemRecord& r) { return !Get(r, ItemField::Name).IsNull(); }
+bool IsItem(const ItemRecord& r) { return !FieldOf(r, ItemField::Name).IsNull(); }
 
 void DeleteItemFiles(Vault& vault, const std::vector<ItemRecord>& removed) {
   for (const ItemRecord& r : removed) {
-    if (IsItem(r)) vault.RemoveItemFileAfterSave(Get(r, ItemField::Index).AsInteger());
+    if (IsItem(r)) vault.RemoveItemFileAfterSave(FieldOf(r, ItemField::Index).AsInteger());
   }
 }
 
@@ -25,13 +24,13 @@ void DeleteItems(Vault& vault, const std::string& box, const std::vector<int32_t
   const std::unordered_set<int32_t> chosen(itemNumbers.begin(), itemNumbers.end());
   bool boxRecordSeen = false;
   const auto removed = vault.Items().DeleteWhere([&](const ItemRecord& r) {
-    if (Get(r, ItemField::Box).AsString() != box) return false;
+    if (FieldOf(r, ItemField::Box).AsString() != box) return false;
     if (!IsItem(r)) {
       if (!wholeBox || boxRecordSeen) return false;
       boxRecordSeen = true;
       return true;
     }
-    return wholeBox || chosen.count(Get(r, ItemField::Index).AsInteger()) > 0;
+    return wholeBox || chosen.count(FieldOf(r, ItemField::Index).AsInteger()) > 0;
   });
   DeleteItemFiles(vault, removed);
 }
@@ -39,7 +38,7 @@ void DeleteItems(Vault& vault, const std::string& box, const std::vector<int32_t
 void DeleteItemByIndex(Vault& vault, int32_t index) {
   bool done = false;
   const auto removed = vault.Items().DeleteWhere([&](const ItemRecord& r) {
-    if (done || !IsItem(r) || Get(r, ItemField::Index).AsInteger() != index) return false;
+    if (done || !IsItem(r) || FieldOf(r, ItemField::Index).AsInteger() != index) return false;
     return done = true;
   });
   DeleteItemFiles(vault, removed);

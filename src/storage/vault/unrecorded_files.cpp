@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 std::vector<fs::path> UnrecordedItemFiles(const Vault& vault) {
   std::set<std::string> recorded;
   for (const ItemRecord& r : vault.Items().AllRecords()) {
-    if (r[static_cast<std::size_t>(ItemField::Name)].IsNull()) continue;
-    recorded.insert(vault.Layout().ItemFile(r[static_cast<std::size_t>(ItemField::Index)].AsInteger()).filename().string());
+    if (FieldOf(r, ItemField::Name).IsNull()) continue;
+    recorded.insert(vault.Layout().ItemFile(FieldOf(r, ItemField::Index).AsInteger()).filename().string());
   }
   const std::string setAside = std::string(".") + kUnrecordedLabel + "-";
   std::vector<fs::path> found;

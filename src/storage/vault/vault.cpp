@@ -210,8 +210,7 @@ void Vault::RemovePendingItemFiles() {
   // A number may have been given to a new item since: its file is that item's now.
   std::unordered_set<int32_t> inUse;
   for (const ItemRecord& row : items_.AllRecords()) {
-    const FieldValue& index = row[static_cast<std::size_t>(ItemField::Index)];
-    if (!row[static_cast<std::size_t>(ItemField::Name)].IsNull()) inUse.insert(index.AsInteger());
+    if (!FieldOf(row, ItemField::Name).IsNull()) inUse.insert(FieldOf(row, ItemField::Index).AsInteger());
   }
   for (const int32_t index : pendingRemovals_) {
     if (!inUse.count(index)) ForceDeleteFile(layout_.ItemFile(index));

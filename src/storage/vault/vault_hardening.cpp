@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const FieldValue& FieldOf(const ItemRecord& row, ItemField field) { return row[static_cast<std::size_t>(field)]; }
-
 // Re-seals one classic item file into the staging folder; its new key, or nothing.
 std::optional<KeyBytes> Reseal(Vault& vault, const ItemRecord& row, const fs::path& staged, std::string* error) {
   const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
