@@ -37,6 +37,14 @@ class WorkerCancelTest : public ::testing::Test {
  protected:
   WorkerCancelTest() : vault((fs::create_directories(dir / "vault"), dir / "vault")) { vault.LoadIndex(); }
 
+  // Stores `source` as the vault's only item and makes it the current record, for export.
+  void StoreOneItem(const fs::path& source) {
+    testing::RecordingSink sink;
+    WorkStatus status;
+    ASSERT_TRUE(AddItem(vault, source, "Box", {sink, status}, shell));
+    vault.Items().MoveTo(1);
+  }
+
   testing::TempDir dir;
   Vault vault;
   testing::FakeShell shell;
@@ -58,10 +66,7 @@ TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
     EXPECT_TRUE(fs::is_empty(vault.Layout().TempDir()));
   }
 
-  testing::RecordingSink sink;
-  WorkStatus status;
-  ASSERT_TRUE(AddItem(vault, dir / "src/Big", "Box", {sink, status}, shell));
-  vault.Items().MoveTo(1);
+  ASSERT_NO_FATAL_FAILURE(StoreOneItem(dir / "src/Big"));
   for (const Phase phase : {Phase::Decrypting, Phase::Decompressing}) {
     testing::RecordingSink exportSink;
     WorkStatus exportStatus;
@@ -96,10 +101,7 @@ TEST_F(WorkerCancelTest, CancelStopsTheRunningStageItself) {
     EXPECT_FALSE(AddItem(vault, dir / "src/big.bin", "Box", {sink, status}, shell));
     EXPECT_LT(furthest, 50) << "phase " << static_cast<int>(phase);
   }
-  testing::RecordingSink sink;
-  WorkStatus status;
-  ASSERT_TRUE(AddItem(vault, dir / "src/big.bin", "Box", {sink, status}, shell));
-  vault.Items().MoveTo(1);
+  ASSERT_NO_FATAL_FAILURE(StoreOneItem(dir / "src/big.bin"));
   for (const Phase phase : {Phase::Decrypting, Phase::Decompressing}) {
     testing::RecordingSink exportSink;
     WorkStatus exportStatus;
