@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "storage/disk/disk_write.h"
+#include "storage/disk/file_handle.h"
 
 namespace kestramo {
 
@@ -33,23 +34,6 @@ ssize_t ReadFull(int fd, uint8_t* data, std::size_t size) {
 int CreateFile(const fs::path& file) {
   return ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int Get() const { return fd_; }
-  bool Close() {
-    const bool ok = ::close(fd_) == 0;
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  int fd_;
-};
 
 int64_t FileSize(int fd) {
   struct stat st {};
@@ -120,7 +104,7 @@ bool SealingStream::Finish() {
 
 bool SealItemFile(const fs::path& archive, const ScratchMask* mask, const fs::path& sealed, const KeyBytes& key,
                   const ChunkWatch& watch, std::string* why) {
-  Fd in(::open(archive.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle in(::open(archive.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.Get() < 0) return Fail(why, "its archive cannot be read");
   SealingStream out(sealed, key);
   if (!out.Opened()) return Fail(why, "its encrypted copy cannot be created");
@@ -146,7 +130,7 @@ bool SealItemFile(const fs::path& archive, const ScratchMask* mask, const fs::pa
 bool OpenItemFile(const fs::path& item, const KeyBytes& key, const fs::path& archive, const ScratchMask* mask,
                   const ChunkWatch& watch, std::string* why) {
   RequireSodium();
-  Fd in(::open(item.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle in(::open(item.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.Get() < 0) return Fail(why, "its file cannot be read");
   const int64_t total = FileSize(in.Get());
   uint8_t header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
@@ -157,7 +141,7 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const fs::path& arc
   if (crypto_secretstream_xchacha20poly1305_init_pull(&state, header, key.data()) != 0) {
     return Fail(why, "its file's header is damaged");
   }
-  Fd out(CreateFile(archive));
+  FileHandle out(CreateFile(archive));
   if (out.Get() < 0) return Fail(why, "its archive cannot be created in temp/");
   std::vector<uint8_t> sealed(kSealedPiece), plain(kSealedChunk);
   uint64_t offset = 0;
@@ -185,7 +169,7 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const fs::path& arc
     if (Stopped(watch)) return Fail(why, "stopped");
   }
   Report(watch, 0, 0);
-  if (!out.Close()) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
+  if (out.Close() != 0) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "storage/disk/file_handle.h"
 #include "storage/hardened/scratch_mask.h"
 #include "storage/zip/archive_builder.h"
 #include "storage/zip/central_directory.h"
@@ -57,21 +58,6 @@ void CreateMissingDirectories(const std::string& path, std::vector<std::string>&
 bool IsDirectoryName(const std::string& name) {
   return !name.empty() && (name.back() == '/' || name.back() == '\\');
 }
-
-class FileHandle {
- public:
-  explicit FileHandle(int fd) : fd_(fd) {}
-  ~FileHandle() { Close(); }
-  int Get() const { return fd_; }
-  int Close() {
-    const int rc = fd_ >= 0 ? close(fd_) : 0;
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
