@@ -15,6 +15,7 @@
 #include <memory>
 #include <random>
 
+#include "storage/disk/file_handle.h"
 #include "storage/zip/buffer_inflate.h"
 #include "storage/zip/central_directory.h"
 #include "storage/zip/entry_name.h"
@@ -29,18 +30,6 @@ constexpr size_t kOutputPiece = 256 * 1024;
 // Entries up to this size, packed and unpacked, are inflated whole in memory, which is
 // several times faster than streaming; larger ones stream through fixed buffers.
 constexpr uint64_t kWholeEntry = 32 * 1024 * 1024;
-
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  ~FdCloser() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // A private name in the target's folder for a file being written, unique in this process.
 std::string PartName() {
@@ -114,7 +103,7 @@ int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& director
   int fd = dup(destFd_);
   for (const auto& part : directories) {
     if (fd < 0) return -1;
-    FdCloser parent(fd);
+    FileHandle parent(fd);
     path += "/" + part;
     struct stat st {};
     if (fstatat(parent.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -184,7 +173,7 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   if (!safe) return fail("Unsafe entry name skipped: " + name);
   if (!settings_.recreateDirs) safe->directories.clear();
   std::string dirPath;
-  FdCloser dir(OpenTargetDirectory(safe->directories, dirPath));
+  FileHandle dir(OpenTargetDirectory(safe->directories, dirPath));
   const int dirError = errno;
   if (dir.Get() == kProtected) return fail(kProtectedOutput);
   if (dir.Get() < 0) return cannotCreate(dirPath, dirError);
