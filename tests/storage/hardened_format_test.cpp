@@ -99,7 +99,8 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
 // An item of four chunks, then each way of spoiling it: never opened, and the reason given.
 TEST(HardenedFormatTest, AnItemFileChangedCutOrReorderedNeverOpens) {
   testing::TempDir dir;
-  const std::string content = testing::RandomBytes(3 * kSealedChunk + 1000, 7);
+  // Long enough to be opened in several batches, each on its way while the next is read.
+  const std::string content = testing::RandomBytes(40 * kSealedChunk + 1000, 7);
   testing::WriteFile(dir / "archive", content);
   const KeyBytes key = KeyBytes::Random();
   std::string why;
@@ -120,7 +121,9 @@ TEST(HardenedFormatTest, AnItemFileChangedCutOrReorderedNeverOpens) {
       {"last tag flipped", Spoil::Flip, good.size() - 1},
       {"cut inside the header", Spoil::Cut, 10},
       {"cut inside a chunk", Spoil::Cut, header + piece + 500},
-      {"last chunk dropped", Spoil::Cut, header + 3 * piece},
+      {"a chunk of a later batch flipped", Spoil::Flip, header + 33 * piece + 7},
+      {"last chunk dropped", Spoil::Cut, header + 40 * piece},
+      {"cut where a batch ends", Spoil::Cut, header + 16 * piece},
       {"chunks swapped", Spoil::SwapFirstChunks, header},
       {"a byte appended", Spoil::Append, 0},
   };

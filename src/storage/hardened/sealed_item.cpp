@@ -9,6 +9,7 @@
 
 #include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"
+#include "storage/hardened/batch_relay.h"
 
 namespace kestramo {
 
@@ -17,6 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kSealedPiece = kSealedChunk + crypto_secretstream_xchacha20poly1305_ABYTES;
+constexpr std::size_t kBatch = 16 * kSealedChunk;  // what one stage hands to the other
 
 // Reads until `size` bytes or the end; -1 on a read error.
 ssize_t ReadFull(int fd, uint8_t* data, std::size_t size) {
@@ -109,16 +111,23 @@ bool SealItemFile(const fs::path& archive, const ScratchMask* mask, const fs::pa
   SealingStream out(sealed, key);
   if (!out.Opened()) return Fail(why, "its encrypted copy cannot be created");
   const int64_t total = FileSize(in.Get());
-  std::vector<uint8_t> piece(kSealedChunk);
+  uint64_t readAt = 0;
+  // Reading and unmasking run beside the sealing.
+  BatchRelay relay(kBatch, [&](std::vector<uint8_t>& batch) {
+    batch.resize(batch.capacity());
+    const ssize_t n = ReadFull(in.Get(), batch.data(), batch.size());
+    if (n < 0) return false;
+    batch.resize(static_cast<std::size_t>(n));
+    if (mask) mask->Apply(batch.data(), batch.size(), readAt);
+    readAt += batch.size();
+    return true;
+  });
   Report(watch, 0, total);
   for (;;) {
-    const ssize_t n = ReadFull(in.Get(), piece.data(), piece.size());
-    if (n < 0) return Fail(why, "its archive cannot be read");
-    if (n == 0) break;
-    if (mask) mask->Apply(piece.data(), static_cast<std::size_t>(n), static_cast<uint64_t>(out.Position()));
-    const bool written = out.Write(piece.data(), static_cast<std::size_t>(n));
-    sodium_memzero(piece.data(), static_cast<std::size_t>(n));
-    if (!written) return Fail(why, "its encrypted copy could not be written");
+    const std::vector<uint8_t>* batch = relay.Next();
+    if (!batch) return Fail(why, "its archive cannot be read");
+    if (batch->empty()) break;
+    if (!out.Write(batch->data(), batch->size())) return Fail(why, "its encrypted copy could not be written");
     Report(watch, out.Position(), total);
     if (Stopped(watch)) return Fail(why, "stopped");
   }
@@ -143,31 +152,53 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const fs::path& arc
   }
   FileHandle out(CreateFile(archive));
   if (out.Get() < 0) return Fail(why, "its archive cannot be created in temp/");
-  std::vector<uint8_t> sealed(kSealedPiece), plain(kSealedChunk);
-  uint64_t offset = 0;
-  int64_t read = sizeof header;
-  Report(watch, 0, total);
-  for (bool final = false; !final;) {
-    const ssize_t n = ReadFull(in.Get(), sealed.data(), sealed.size());
-    if (n < 0) return Fail(why, "its file cannot be read");
-    if (n == 0) return Fail(why, "its file is cut short");
-    read += n;
-    unsigned long long length = 0;
-    unsigned char tag = 0;
-    if (crypto_secretstream_xchacha20poly1305_pull(&state, plain.data(), &length, &tag, sealed.data(),
-                                                   static_cast<unsigned long long>(n), nullptr, 0) != 0) {
-      return Fail(why, "its file is damaged, or was not sealed under this item's key");
+  // Reading and authenticating run beside the masking and writing; the relay hands over
+  // only chunks that passed.
+  std::vector<uint8_t> sealed(kSealedPiece);
+  std::atomic<int64_t> read = sizeof header;
+  bool final = false;
+  std::string failure;  // the producing stage's, read once it has failed
+  BatchRelay relay(kBatch, [&](std::vector<uint8_t>& batch) {
+    while (!final && batch.size() + kSealedChunk <= batch.capacity()) {
+      const ssize_t n = ReadFull(in.Get(), sealed.data(), sealed.size());
+      if (n <= 0) {
+        failure = n < 0 ? "its file cannot be read" : "its file is cut short";
+        return false;
+      }
+      read += n;
+      const std::size_t at = batch.size();
+      batch.resize(at + kSealedChunk);
+      unsigned long long length = 0;
+      unsigned char tag = 0;
+      if (crypto_secretstream_xchacha20poly1305_pull(&state, batch.data() + at, &length, &tag, sealed.data(),
+                                                     static_cast<unsigned long long>(n), nullptr, 0) != 0) {
+        failure = "its file is damaged, or was not sealed under this item's key";
+        return false;
+      }
+      batch.resize(at + static_cast<std::size_t>(length));
+      final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
+      if (final && read != total) {
+        failure = "its file has bytes past its end";
+        return false;
+      }
     }
-    final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
-    if (final && read != total) return Fail(why, "its file has bytes past its end");
-    if (mask) mask->Apply(plain.data(), static_cast<std::size_t>(length), offset);
-    const bool written = DiskWriteAll(out.Get(), plain.data(), static_cast<std::size_t>(length));
-    sodium_memzero(plain.data(), static_cast<std::size_t>(length));
-    if (!written) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
-    offset += length;
+    return true;
+  });
+  uint64_t offset = 0;
+  Report(watch, 0, total);
+  for (;;) {
+    std::vector<uint8_t>* batch = relay.Next();
+    if (!batch) return Fail(why, failure);
+    if (batch->empty()) break;
+    if (mask) mask->Apply(batch->data(), batch->size(), offset);
+    if (!DiskWriteAll(out.Get(), batch->data(), batch->size())) {
+      return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
+    }
+    offset += batch->size();
     Report(watch, read, total);
     if (Stopped(watch)) return Fail(why, "stopped");
   }
+  if (!final) return Fail(why, "its file is cut short");
   Report(watch, 0, 0);
   if (out.Close() != 0) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
   return true;
