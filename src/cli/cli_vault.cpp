@@ -22,16 +22,13 @@ fs::path CliVault::ExeDir() {
 
 fs::path CliVault::DefaultBase() { return DefaultVaultDir(ExeDir()); }
 
-namespace {
-
-// The folder of the vault a command works on; fails when it holds none that the command may use.
-fs::path VaultBase(const CliArgs& args, CliVault::Access access) {
+fs::path CliVault::Folder(const CliArgs& args, Access access) {
   const bool given = args.values.count("vault") > 0;
   if (given && args.Value("vault").empty()) throw UsageError("--vault needs a folder");
-  const fs::path base = given ? fs::absolute(args.Value("vault")) : CliVault::DefaultBase();
+  const fs::path base = given ? fs::absolute(args.Value("vault")) : DefaultBase();
   std::error_code ec;
   // The user's own vault folder is made on first use, for its owner alone.
-  if (!given && access == CliVault::Access::Create && base != CliVault::ExeDir() && !MakePrivateDir(base)) {
+  if (!given && access == Access::Create && base != ExeDir() && !MakePrivateDir(base)) {
     throw CliError("the vault folder " + base.string() + " cannot be made");
   }
   const fs::file_status status = fs::status(base, ec);
@@ -39,7 +36,7 @@ fs::path VaultBase(const CliArgs& args, CliVault::Access access) {
   if (fs::is_regular_file(status)) throw CliError(base.string() + " is a file, not a vault folder");
   if (!fs::is_directory(status)) throw CliError(base.string() + " is not a folder");
   if (VaultLayout(base).HoldsVault()) return base;
-  if (access != CliVault::Access::Create) throw CliError("no vault in " + base.string());
+  if (access != Access::Create) throw CliError("no vault in " + base.string());
   // The program's own folder is where its vault belongs; elsewhere a new vault must not mix
   // with the user's files.
   if (given && !fs::is_empty(base, ec)) {
@@ -47,6 +44,8 @@ fs::path VaultBase(const CliArgs& args, CliVault::Access access) {
   }
   return base;
 }
+
+namespace {
 
 std::string UnreadableMessage(const IndexLoadReport& report) {
   return "the index cannot be read (" + report.detail + ") and no saved copy of it can be read either" +
@@ -57,7 +56,7 @@ std::string UnreadableMessage(const IndexLoadReport& report) {
 }  // namespace
 
 CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
-  const fs::path base = VaultBase(args, access);
+  const fs::path base = Folder(args, access);
   vault_ = std::make_unique<Vault>(base);
 
   if (lock_.TryAcquire(base)) {

@@ -37,6 +37,9 @@ class CliVault {
   // The folder of this executable, and the vault used when none is named.
   static std::filesystem::path ExeDir();
   static std::filesystem::path DefaultBase();
+  // The folder of the vault a command works on; fails when it holds none that the command
+  // may use, or when --vault names none.
+  static std::filesystem::path Folder(const CliArgs& args, Access access);
 
  private:
   void RequirePassword();

@@ -64,7 +64,7 @@ int Harden(const CliArgs& args) {
 // Reads only the index file's head: the format needs no password.
 int Info(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
-  const fs::path base = args.values.count("vault") ? fs::absolute(args.Value("vault")) : CliVault::DefaultBase();
+  const fs::path base = CliVault::Folder(args, CliVault::Access::Read);
   const auto bytes = ReadWholeFile(VaultLayout(base).IndexFile());
   if (!bytes) throw CliError("no vault in " + base.string());
   if (!LooksHardened(*bytes)) {

@@ -246,6 +246,8 @@ TEST_F(CliTest, OnlyAVaultOrAnEmptyFolderIsAVault) {
                                          {{"--vault", none, "verify"}, 1, "no vault in"},
                                          {{"--vault", docs, "new-box", "W"}, 1, "only in an empty folder"},
                                          {{"--vault", "", "boxes"}, 2, "--vault needs a folder"},
+                                         {{"--vault", "", "info"}, 2, "--vault needs a folder"},
+                                         {{"--vault", docs, "info"}, 1, "no vault in"},
                                          {{"--vault", file, "boxes"}, 1, "is a file"}}) {
     std::vector<std::string> argv{KESTRAMO_CLI};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
