@@ -82,6 +82,7 @@ TEST_F(HardenedVaultTest, HardeningKeepsEveryItemAndLeavesNoClassicCopy) {
   const int32_t first = Add("a.bin", a), second = Add("b.txt", b);
   vault->SetPassword("door");
   ASSERT_TRUE(vault->SaveIndex());
+  const std::string classicIndex = ReadFile(vault->Layout().IndexFile());
   Harden();
   EXPECT_EQ(vault->Format(), VaultFormat::Hardened);
   EXPECT_FALSE(fs::exists(vault->Layout().HardeningDir()));
@@ -89,11 +90,16 @@ TEST_F(HardenedVaultTest, HardeningKeepsEveryItemAndLeavesNoClassicCopy) {
     EXPECT_TRUE(LooksHardened(*ReadWholeFile(generation))) << generation;
   }
 
+  // A kill between the two writes of the conversion's save leaves the classic backup: it
+  // never stands in for the hardened index, and opening settles it.
+  WriteFile(vault->Layout().BackupIndexFile(), classicIndex);
   EXPECT_EQ(Reopen(""), IndexLoadReport::Outcome::Locked);
+  EXPECT_TRUE(FileLooksHardened(vault->Layout().IndexFile()));
   const auto before = Snapshot(dir / "vault");
   EXPECT_EQ(Reopen("long enough phrasE"), IndexLoadReport::Outcome::Locked);
   EXPECT_EQ(Snapshot(dir / "vault"), before) << "a wrong passphrase touches nothing";
   ASSERT_EQ(Reopen(kPassphrase), IndexLoadReport::Outcome::Loaded);
+  EXPECT_TRUE(FileLooksHardened(vault->Layout().BackupIndexFile()));
   EXPECT_FALSE(vault->HasPassword()) << "the passphrase guards the doors";
   EXPECT_EQ(Export(first, "a.bin"), a);
   EXPECT_EQ(Export(second, "b.txt"), b);

@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "storage/table/table_codec.h"
 
@@ -50,6 +51,13 @@ std::vector<uint8_t> KeyWrap::Bytes() const {
 
 bool LooksHardened(const std::vector<uint8_t>& bytes) {
   return bytes.size() >= kMagic.size() && std::equal(kMagic.begin(), kMagic.end(), bytes.begin());
+}
+
+bool FileLooksHardened(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<uint8_t> head(kMagic.size());
+  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+  return in.gcount() == static_cast<std::streamsize>(head.size()) && LooksHardened(head);
 }
 
 KeyWrap WrapVaultKey(const KeyBytes& vaultKey, const KeyBytes& kek, const KdfParams& kdf,

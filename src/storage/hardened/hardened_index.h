@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ struct KeyWrap {
 
 // Whether the bytes start like a hardened index (they may still be damaged).
 bool LooksHardened(const std::vector<uint8_t>& bytes);
+// The same from the file's head alone; false when it cannot be read.
+bool FileLooksHardened(const std::filesystem::path& file);
 
 // Seals the vault key under the key-encryption key; a fixed nonce only for known answers.
 KeyWrap WrapVaultKey(const KeyBytes& vaultKey, const KeyBytes& kek, const KdfParams& kdf,

@@ -90,6 +90,9 @@ IndexLoadReport Vault::LoadIndex() {
   // damaged cannot be told without the right one, so nothing is touched.
   bool locked = first == LoadResult::Locked;
   const std::string mainDetail = report.detail;
+  // A classic generation beside a hardened index is one from before the conversion (a kill
+  // cut its save short): it would undo the conversion and give the items away.
+  const bool mainHardened = mainExists && FileLooksHardened(main);
 
   // The older generations, newest first.
   std::vector<fs::path> candidates;
@@ -102,6 +105,7 @@ IndexLoadReport Vault::LoadIndex() {
   });
 
   for (const fs::path& candidate : candidates) {
+    if (mainHardened && !FileLooksHardened(candidate)) continue;
     std::string why;
     const LoadResult result = LoadFrom(candidate, &why);
     locked = locked || result == LoadResult::Locked;

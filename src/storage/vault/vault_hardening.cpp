@@ -97,6 +97,17 @@ void SettleHardening(Vault& vault) {
     if (fs::exists(stage, ec)) ShellDeleteTree(stage);
     return;
   }
+  // No classic generation of the index may outlive the conversion: it gives the items away.
+  // They go before the sealed items move in, so that none is ever paired with those.
+  const bool mainHardened = FileLooksHardened(layout.IndexFile());
+  for (const fs::path& generation : {layout.BackupIndexFile(), layout.TempIndexFile()}) {
+    if (!fs::exists(generation, ec) || FileLooksHardened(generation)) continue;
+    if (generation == layout.BackupIndexFile() && mainHardened) {
+      CopyFileDurably(layout.IndexFile(), generation);
+    } else {
+      ForceDeleteFile(generation);
+    }
+  }
   if (fs::is_directory(stage, ec)) {
     for (fs::directory_iterator it(stage, ec), end; !ec && it != end; it.increment(ec)) {
       const std::string name = it->path().filename().string();
@@ -104,17 +115,6 @@ void SettleHardening(Vault& vault) {
     }
     SyncDirectory(layout.CoffrelDir());
     ShellDeleteTree(stage);
-  }
-  // No classic generation of the index may outlive the conversion: it gives the items away.
-  const auto main = ReadWholeFile(layout.IndexFile());
-  for (const fs::path& generation : {layout.BackupIndexFile(), layout.TempIndexFile()}) {
-    const auto bytes = ReadWholeFile(generation);
-    if (!bytes || LooksHardened(*bytes)) continue;
-    if (generation == layout.BackupIndexFile() && main && LooksHardened(*main)) {
-      CopyFileDurably(layout.IndexFile(), generation);
-    } else {
-      ForceDeleteFile(generation);
-    }
   }
 }
 
