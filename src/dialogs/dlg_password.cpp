@@ -33,7 +33,8 @@ void FrmPassword::btnOkClick() {
     Restart();
     return;
   }
-  if (edtPassword_->text().size() < minChars_) {
+  // Characters, not UTF-16 units: the vault counts a passphrase the same way.
+  if (edtPassword_->text().toUcs4().size() < minChars_) {
     ShowMessageDialog(QStringLiteral("The passphrase must have at least %1 characters.").arg(minChars_), this);
     Restart();
     return;

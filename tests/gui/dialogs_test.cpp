@@ -73,8 +73,7 @@ class DialogsTest : public QObject {
     FrmComment comment(main_);
     comment.SetComment("Scans of the 2025 tax papers\r\nand the receipts.");
     FrmAbout about(main_);
-    const QString shots = QDir::temp().filePath("kestramo-dialog-shots");
-    QDir().mkpath(shots);
+    const QString shots = kestramo::testing::ShotsDir();
     const QRect desk = QGuiApplication::primaryScreen()->geometry();
     for (const auto& [dialog, picture, size] :
          {std::tuple<QDialog*, const char*, QSize>{&name, "name", {301, 112}}, {&login, "login", {279, 112}},
@@ -244,7 +243,7 @@ class DialogsTest : public QObject {
     QCOMPARE(yes->grab().toImage().pixel(mid), idle.pixel(mid));
     QTest::mouseMove(dlg.windowHandle(), yes->mapTo(&dlg, mid));
     QCOMPARE(yes->grab().toImage().pixel(mid), hover.pixel(mid));
-    QVERIFY(dlg.grab().save(QDir::temp().filePath("kestramo-dialog-shots/button-hover.png")));
+    QVERIFY(dlg.grab().save(kestramo::testing::ShotsDir() + "/button-hover.png"));
     QTest::mouseMove(dlg.windowHandle(), QPoint(5, 5));
     QCOMPARE(yes->grab().toImage().pixel(mid), idle.pixel(mid));
     dlg.done(kResultCancel);

@@ -198,9 +198,7 @@ class FindDialogTest : public QObject {
     b.Select({"Papers file 2.txt", "Photos file 1.txt"});
     const QImage list = b.find.ResultList()->grab().toImage();
     QCOMPARE(QColor(list.pixel(list.width() - 12, list.height() - 6)), QColor(193, 228, 249));
-    const QString shots = QDir::temp().filePath("kestramo-dialog-shots");
-    QDir().mkpath(shots);
-    QVERIFY(b.find.grab().save(shots + "/find.png"));
+    QVERIFY(b.find.grab().save(kestramo::testing::ShotsDir() + "/find.png"));
     b.find.done(kResultCancel);
   }
 

@@ -12,6 +12,7 @@
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
 #include "platform/resource_library.h"
+#include "skin_session.h"
 #include "test_files.h"
 #include "vault_fixture.h"
 
@@ -54,12 +55,6 @@ bool DragOnto(FrmMain& w, QMimeData* data, QPoint at, bool drop) {
   return dropped.isAccepted() && dropped.dropAction() == Qt::CopyAction;
 }
 
-QString Shots() {
-  const QString dir = QDir::temp().filePath("kestramo-dialog-shots");
-  QDir().mkpath(dir);
-  return dir;
-}
-
 QWidget* HelpWindow() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (w->isVisible() && w->windowTitle() == QStringLiteral("KESTRAMO Help")) return w;
@@ -86,7 +81,7 @@ class FirstUseTest : public QObject {
       for (int x = 70; x < 402; ++x) changed += panel.pixel(x, y) != plain.pixel(x, y);
     QVERIFY2(changed > 200, qPrintable(QString::number(changed)));
     QCOMPARE(panel.copy(0, 60, 474, 291), plain.copy(0, 60, 474, 291));
-    QVERIFY(w.Image().Composed().save(Shots() + "/first-start.png"));
+    QVERIFY(w.Image().Composed().save(kestramo::testing::ShotsDir() + "/first-start.png"));
     // The add buttons refuse with a word instead of doing nothing.
     DialogScript script;
     for (int button : {6, 7}) {
@@ -132,7 +127,7 @@ class FirstUseTest : public QObject {
     QVERIFY(DragOnto(w, FileDrag({vault.dir / "in/one.txt"}), onPanel, false));
     QVERIFY(w.Image().Layer(layer::kLight)->visible);
     QVERIFY(w.Image().Layer(layer::kPanel)->picture != idle);
-    QVERIFY(w.Image().Composed().save(Shots() + "/drop-in-progress.png"));
+    QVERIFY(w.Image().Composed().save(kestramo::testing::ShotsDir() + "/drop-in-progress.png"));
     QDragLeaveEvent leave;
     Deliver(w, &leave);
     QVERIFY(!w.Image().Layer(layer::kLight)->visible);

@@ -85,9 +85,7 @@ class SelectDirTest : public QObject {
     QCOMPARE(c.dlg.focusWidget(), &c.dlg.Tree());
     const QImage tree = c.dlg.Tree().grab().toImage();
     QCOMPARE(QColor(tree.pixel(tree.width() - 30, tree.height() - 8)), QColor(193, 228, 249));
-    const QString shots = QDir::temp().filePath("kestramo-dialog-shots");
-    QDir().mkpath(shots);
-    QVERIFY(c.dlg.grab().save(shots + "/browse.png"));
+    QVERIFY(c.dlg.grab().save(kestramo::testing::ShotsDir() + "/browse.png"));
     c.dlg.done(kResultCancel);
   }
 

@@ -1,11 +1,19 @@
 #pragma once
 
+#include <QDir>
 #include <QWidget>
 #include <QtTest>
 
 #include "platform/resource_library.h"
 
 namespace kestramo::testing {
+
+// The folder that the window tests leave their pictures in, made when missing.
+inline QString ShotsDir() {
+  const QString dir = QDir::temp().filePath(QStringLiteral("kestramo-dialog-shots"));
+  QDir().mkpath(dir);
+  return dir;
+}
 
 // Loads the built skin and shows a 560x420 window at (100,100) in place of the main
 // window, for the dialogs to centre over. The caller owns it.

@@ -167,12 +167,11 @@ class StatusWorkerTest : public QObject {
     QVERIFY(shown[1].contains(QChar(0x2026)) && shown[1].endsWith("office.pdf"));
     QVERIFY(label->fontMetrics().horizontalAdvance(shown[1]) <= label->width());
     QCOMPARE(status.StatusText(), "Now is crypting:\n" + longName);
-    QVERIFY(status.grab().save(QDir::temp().filePath("kestramo-dialog-shots/status-long.png")));
+    QVERIFY(status.grab().save(kestramo::testing::ShotsDir() + "/status-long.png"));
     status.SetStatusText("Now is crypting:\rTax papers 2025");
     status.SetPhase(Phase::Encrypting);
     status.SetProgress(64, 100);
-    QDir().mkpath(QDir::temp().filePath("kestramo-dialog-shots"));
-    QVERIFY(status.grab().save(QDir::temp().filePath("kestramo-dialog-shots/status.png")));
+    QVERIFY(status.grab().save(kestramo::testing::ShotsDir() + "/status.png"));
     status.FinishWork();
     QVERIFY(!status.isVisible());
     QVERIFY(!status.Animating());

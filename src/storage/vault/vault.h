@@ -32,7 +32,7 @@ struct IndexLoadReport {
   std::string Message() const;
 };
 
-// Classic: the design's format, which only keeps out the program's users. Hardened: keys from
+// Classic: the original format, which only keeps out the program's users. Hardened: keys from
 // a passphrase and authenticated encryption, which keep out whoever copies the folder.
 enum class VaultFormat { Classic, Hardened };
 
