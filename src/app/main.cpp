@@ -34,7 +34,13 @@ int main(int argc, char** argv) {
   }
   if (options.vault.empty()) {
     options.vault = kestramo::DefaultVaultDir(QCoreApplication::applicationDirPath().toStdString());
-    kestramo::MakePrivateDir(options.vault);  // the user's own vault folder, on first use
+    // The user's own vault folder, made on first use.
+    if (!kestramo::MakePrivateDir(options.vault)) {
+      QMessageBox::critical(nullptr, QStringLiteral("KESTRAMO"),
+                            QStringLiteral("The vault folder %1 cannot be made.")
+                                .arg(QString::fromStdString(options.vault.string())));
+      return 1;
+    }
   }
   kestramo::QtShellInfo::UseDesktopIconTheme();
   kestramo::FrmMain window(options.vault);

@@ -41,7 +41,7 @@ StartOptions ReadStartOptions(int argc, char** argv) {
       return options;
     }
     if (arg == "--vault" || arg.rfind("--vault=", 0) == 0) {
-      const bool joined = arg.size() > 7;
+      const bool joined = arg != "--vault";
       if (!joined && i + 1 >= argc) return Usage("--vault needs a folder");
       const std::string dir = joined ? arg.substr(8) : argv[++i];
       if (dir.empty()) return Usage("--vault needs a folder");
@@ -50,7 +50,9 @@ StartOptions ReadStartOptions(int argc, char** argv) {
     }
     if (arg.rfind("--", 0) == 0) return Usage("unknown option " + arg);
     if (arg == "-platform") options.platformChosen = true;
-    if (arg[0] != '-' && (i == 1 || argv[i - 1][0] != '-')) return Usage("unexpected argument " + arg);
+    // Only the toolkit's own options (one dash) take a value in the next argument.
+    const bool valueOfOption = i > 1 && argv[i - 1][0] == '-' && argv[i - 1][1] != '-';
+    if (arg[0] != '-' && !valueOfOption) return Usage("unexpected argument " + arg);
   }
   return options;
 }

@@ -15,6 +15,14 @@ cd "$work"
 echo "a note" > note.txt
 ./kestramo-cli add Work note.txt >/dev/null
 
+# Arguments it does not take are refused before any window: a usage error, exit 2.
+for args in "--vault" "--vault=" "--vault=x stray" "stray" "--frobnicate"; do
+  status=0
+  # shellcheck disable=SC2086
+  ./kestramo $args >/dev/null 2>"$work/usage.err" || status=$?
+  [ "$status" = 2 ] || fail "kestramo $args ended with $status, not 2"
+done
+
 # A white root window, so that the window's cut corners show white.
 start_x -wr
 
