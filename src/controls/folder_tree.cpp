@@ -357,10 +357,9 @@ bool FolderTree::SelectPath(const QString& path) {
   const QString wanted = WithoutTrailingSlash(path);
   if (!showHidden_ && wanted.contains(QLatin1String("/.")) && !revealed_.contains(wanted)) {
     revealed_.append(wanted);
-    // Folders listed before may hide a dot-folder on the way to it.
-    for (QTreeWidgetItem* up = LocatePath(wanted, false); up; up = up->parent()) {
-      if (Listed(up)) Relist(up);
-    }
+    // The deepest folder listed on the way may hide the dot-folder that goes on from it;
+    // those above it hold the way already, and those below are listed afresh.
+    if (QTreeWidgetItem* stop = LocatePath(wanted, false); stop && Listed(stop)) Relist(stop);
   }
   QTreeWidgetItem* node = LocatePath(path, false);
   if (!node) return false;

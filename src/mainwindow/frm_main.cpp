@@ -96,15 +96,19 @@ void FrmMain::AskPassphrase() {
 
 void FrmMain::BuildViews() { views_.BuildViews(vault_->Items()); }
 
+bool FrmMain::PanelLit(int panel) const {
+  const int box = views_.TopBox + panel;
+  return panel == dropPanel_ || (box < views_.BoxCount() && views_.Boxes[static_cast<std::size_t>(box)].LightOn);
+}
+
 void FrmMain::PlacePanel(int panel, float offset) {
   const int base = panel * layer::kPanelLayers;
   const int box = views_.TopBox + panel;
   const bool exists = box < views_.BoxCount();
   const BoxView* view = exists ? &views_.Boxes[static_cast<std::size_t>(box)] : nullptr;
-  const bool lightOn = view && view->LightOn;
   const bool open = view && view->DoorsOpen;
 
-  ShowLight(panel, lightOn || panel == dropPanel_);
+  ShowLight(panel, PanelLit(panel));
   SceneLayer* left = imgMain_->Layer(base + layer::kLeftDoor);
   SceneLayer* right = imgMain_->Layer(base + layer::kRightDoor);
   SceneLayer* handle = imgMain_->Layer(base + layer::kHandle);

@@ -92,9 +92,11 @@ class FrmMain : public QWidget {
   void ShowDropTarget(int panel);
   // A panel's light layer on or off (its switch shows the other way).
   void ShowLight(int panel, bool lit);
+  // Whether a panel's light is on: its box's own, or a drop about to land on it.
+  bool PanelLit(int panel) const;
   // Each path one item of `box`, in order, until one is cancelled.
   void AddPaths(const QStringList& paths, const std::string& box);
-  void AddDropped(const std::string& box, const QStringList& paths, int panel);
+  void AddDropped(const std::string& box, const QStringList& paths);
 
   // The commands; false stops RunCommand before its refresh and save.
   bool AccessGranted(int command);

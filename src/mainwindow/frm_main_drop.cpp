@@ -28,7 +28,8 @@ QStringList DroppedPaths(const QMimeData* data) {
 int FrmMain::DropTargetPanel(const QPointF& at) const {
   const int number = imgMain_->LayerAt(at);
   if (number < 0 || number >= layer::kBigBox) return -1;  // the doors, the body, the row of buttons
-  return BoxOfLayer(number) >= 0 ? number / layer::kPanelLayers : -1;
+  const int box = BoxOfLayer(number);
+  return box < 0 ? -1 : box - views_.TopBox;
 }
 
 void FrmMain::ShowDropTarget(int panel) {
@@ -37,11 +38,7 @@ void FrmMain::ShowDropTarget(int panel) {
   // The panel under the pointer lights up and frames its name; all goes back as it was after.
   imgMain_->BeginUpdate();
   DrawShownPanels();
-  for (int p : {0, 1}) {
-    const int box = views_.TopBox + p;
-    ShowLight(p, p == panel || (box < views_.BoxCount() && views_.Boxes[static_cast<std::size_t>(box)].LightOn));
-  }
-  imgMain_->Changed();
+  for (int p : {0, 1}) ShowLight(p, PanelLit(p));
   imgMain_->EndUpdate();
 }
 
@@ -75,16 +72,16 @@ void FrmMain::dropEvent(QDropEvent* event) {
   event->accept();
   // The file manager waits for the drop to be answered: the work starts once it has been.
   const std::string box = views_.Boxes[static_cast<std::size_t>(views_.TopBox + panel)].Key;
-  QTimer::singleShot(0, this, [this, box, paths, panel] { AddDropped(box, paths, panel); });
+  QTimer::singleShot(0, this, [this, box, paths] { AddDropped(box, paths); });
 }
 
-void FrmMain::AddDropped(const std::string& box, const QStringList& paths, int panel) {
+void FrmMain::AddDropped(const std::string& box, const QStringList& paths) {
   const auto view = std::find_if(views_.Boxes.begin(), views_.Boxes.end(), [&](const BoxView& b) { return b.Key == box; });
   if (view == views_.Boxes.end()) return;  // the box went while the drop waited
   views_.SelectedBox = static_cast<int>(view - views_.Boxes.begin());
   DrawShownPanels();
   AddPaths(paths, box);
-  RefreshView(panel == 0 ? 6 : 18);  // as after the add commands: the new items in sight
+  RefreshView(6);  // as after the add commands: the new items in sight
 }
 
 }  // namespace kestramo
