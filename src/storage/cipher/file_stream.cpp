@@ -68,14 +68,8 @@ bool FileStream::Write(const void* buf, size_t n) {
     queuedEnd_ = std::max(queuedEnd_, pos_);
     return true;
   }
-  size_t done = 0;
-  while (done < n) {
-    const ssize_t put = DiskWriteAt(fd_, in + done, n - done, pos_);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    done += static_cast<size_t>(put);
-    pos_ += put;
-  }
+  if (!DiskWriteAllAt(fd_, in, n, static_cast<uint64_t>(pos_))) return false;
+  pos_ += static_cast<int64_t>(n);
   return true;
 }
 

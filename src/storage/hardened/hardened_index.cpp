@@ -144,12 +144,12 @@ std::optional<std::vector<ItemRecord>> OpenHardenedTable(const std::vector<uint8
     return Fail(error, "the index file is damaged: its table fails its authentication");
   }
   std::size_t unpadded = 0;
-  if (sodium_unpad(&unpadded, plain.data(), static_cast<std::size_t>(plainSize), kTablePadding) != 0) {
-    return Fail(error, "the index table's padding is damaged");
+  std::string why = "the index table's padding is damaged";
+  std::optional<std::vector<ItemRecord>> rows;
+  if (sodium_unpad(&unpadded, plain.data(), static_cast<std::size_t>(plainSize), kTablePadding) == 0) {
+    rows = ParseTableBytes(plain.data(), unpadded, &why);
   }
-  std::string why;
-  auto rows = ParseTableBytes(plain.data(), unpadded, &why);
-  sodium_memzero(plain.data(), plain.size());
+  sodium_memzero(plain.data(), plain.size());  // whatever the outcome: it is the plain table
   if (!rows) return Fail(error, why);
   return rows;
 }

@@ -61,6 +61,7 @@ IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std
 
 std::string ItemKeyText(const KeyBytes& key) {
   char text[sodium_base64_ENCODED_LEN(kKeySize, sodium_base64_VARIANT_ORIGINAL)];
+  static_assert(sizeof text - 1 <= 44, "the record's Password field holds 44 characters");
   sodium_bin2base64(text, sizeof text, key.data(), key.size(), sodium_base64_VARIANT_ORIGINAL);
   return text;
 }

@@ -61,6 +61,5 @@ class IndexUnlocker {
 // An item's own key as the text kept in its record, and back (nothing when it is not one).
 std::string ItemKeyText(const KeyBytes& key);
 std::optional<KeyBytes> ItemKeyFromText(const std::string& text);
-inline constexpr std::size_t kItemKeyTextChars = 44;
 
 }  // namespace kestramo

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"

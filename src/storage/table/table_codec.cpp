@@ -93,8 +93,9 @@ bool NeedsWideForm(const std::vector<ItemRecord>& rows) {
   const auto& defs = ItemFieldDefs();
   for (const ItemRecord& row : rows) {
     for (std::size_t f = 0; f < kItemFieldCount; ++f) {
+      if (defs[f].type != FieldType::LargeInteger) continue;
       const int64_t v = row[f].AsInteger64();
-      if (defs[f].type == FieldType::LargeInteger && v != static_cast<int32_t>(v)) return true;
+      if (v != static_cast<int32_t>(v)) return true;
     }
   }
   return false;

@@ -1,10 +1,9 @@
 #include "storage/vault/vault_hardening.h"
 
-#include <sys/stat.h>
-
 #include <system_error>
 
 #include "storage/cipher/file_stream.h"
+#include "storage/hardened/hardened_index.h"
 #include "storage/hardened/sealed_item.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
