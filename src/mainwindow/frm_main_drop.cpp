@@ -46,8 +46,13 @@ void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
   // Read once: the file manager's data crosses to us on each request.
   dragOfFiles_ = !DroppedPaths(event->mimeData()).isEmpty();
   if (!dragOfFiles_) return event->ignore();
-  event->acceptProposedAction();
   dragMoveEvent(event);
+  // Taken wherever it enters, the body included, so that its moves keep coming to a box;
+  // where none is, nothing lands and the pointer says so.
+  if (!event->isAccepted()) {
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+  }
 }
 
 void FrmMain::dragMoveEvent(QDragMoveEvent* event) {

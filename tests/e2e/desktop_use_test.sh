@@ -60,6 +60,12 @@ for _ in $(seq 50); do src=$(xdotool search --name '^drag source$' 2>/dev/null |
 sleep 0.5
 xdotool mousemove --window "$src" 60 30 mousedown 1
 sleep 0.3
+# The drag enters over the safe's body, where nothing can be dropped, then goes on to a box.
+for at in "556 250" "540 250"; do
+  read -r dx dy <<<"$at"
+  xdotool mousemove $((X + dx)) $((Y + dy))
+  sleep 0.15
+done
 for step in 1 2 3 4 5 6; do
   xdotool mousemove $((X + 250 + 10 * step)) $((Y + 260 + 5 * step))
   sleep 0.15

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   QList<QUrl> urls;
   for (int i = 1; i < argc; ++i) urls << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));
   DragSource source(urls);
-  source.move(600, 450);
+  source.move(680, 530);  // beside the safe, as a file manager would be
   source.show();
   return app.exec();
 }
