@@ -8,6 +8,7 @@
 #include "controls/folder_tree.h"
 #include "temp_dir.h"
 #include "test_files.h"
+#include "tree_pointer.h"
 
 using namespace kestramo;
 namespace fs = std::filesystem;
@@ -114,20 +115,16 @@ class FolderTreeTest : public QObject {
     fs::create_directories(d.dir / "vol" / "empty" / ".only");
     fs::create_directories(d.dir / "desk" / ".hidden" / "inner");
     QTreeWidgetItem* root = d.tree.RootNode();
-    d.tree.expandItem(d.Stick());
+    kestramo::testing::OpenNode(d.tree, d.Stick());
     QVERIFY(!ShowsExpandButton(Child(d.Stick(), "empty")));  // it holds a dot-folder only
     QTest::keyClick(&d.tree, Qt::Key_H, Qt::ControlModifier);
     QCOMPARE(Captions(root), (QStringList{"Computer", ".hidden", "Alpha", "beta"}));
     QCOMPARE(Captions(d.Stick()), (QStringList{".cache", "a", "empty"}));
     QVERIFY(ShowsExpandButton(Child(d.Stick(), "empty")));
     // A dot-folder opened while shown goes with all it listed when they are hidden again.
-    d.tree.expandItem(Child(root, ".hidden"));
+    kestramo::testing::OpenNode(d.tree, Child(root, ".hidden"));
     QVERIFY(Child(Child(root, ".hidden"), "inner"));
-    auto click = [&](QTreeWidgetItem* node) {
-      d.tree.scrollToItem(node);
-      QTest::mouseClick(d.tree.viewport(), Qt::LeftButton, {}, d.tree.visualItemRect(node).center());
-    };
-    click(Child(d.Stick(), ".cache"));
+    kestramo::testing::ClickNode(d.tree, Child(d.Stick(), ".cache"));
     QTest::keyClick(&d.tree, Qt::Key_H, Qt::ControlModifier);
     QCOMPARE(Captions(root), kDesktop);
     QCOMPARE(Captions(d.Stick()), (QStringList{".cache", "a", "empty"}));  // the selection stays

@@ -11,6 +11,7 @@
 #include "dialogs/dlg_select_dir.h"
 #include "platform/qt_shell_info.h"
 #include "skin_session.h"
+#include "tree_pointer.h"
 #include "temp_dir.h"
 #include "test_files.h"
 
@@ -42,13 +43,8 @@ struct Chooser {
   }
   // As a user does: a click on the node's row, the folders on the way opened first.
   void Select(QTreeWidgetItem* node) {
-    FolderTree& tree = dlg.Tree();
-    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent()) up->setExpanded(true);
-    tree.scrollToItem(node);
-    const QRect row = tree.visualItemRect(node);
-    QVERIFY(tree.viewport()->rect().contains(row.center()));
-    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, row.center());
-    QCOMPARE(tree.currentItem(), node);
+    kestramo::testing::ClickNode(dlg.Tree(), node);
+    QCOMPARE(dlg.Tree().currentItem(), node);
   }
   void Select(const fs::path& p) {
     QTreeWidgetItem* node = dlg.Tree().LocatePath(Q(p), false);
