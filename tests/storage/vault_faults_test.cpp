@@ -14,6 +14,7 @@
 #include "pipeline_fakes.h"
 #include "storage/disk/disk_write.h"
 #include "storage/vault/item_export.h"
+#include "storage/vault/vault_hardening.h"
 #include "storage/vault/vault.h"
 #include "temp_dir.h"
 #include "test_files.h"
@@ -66,9 +67,14 @@ class VaultFaultTest : public ::testing::Test {
     return ExtractItem(vault, dest, {sink, work}, [](const std::string&) { return true; });
   }
 
+  IndexLoadReport Load(Vault& vault) {
+    vault.OfferPassphrase(passphrase);
+    return vault.LoadIndex();
+  }
+
   // The vault as a fresh start finds it: loaded as it is, both first items whole.
   void ExpectFirstItemsIntact(Vault& vault) {
-    ASSERT_EQ(vault.LoadIndex().outcome, IndexLoadReport::Outcome::Loaded);
+    ASSERT_EQ(Load(vault).outcome, IndexLoadReport::Outcome::Loaded);
     ASSERT_GE(vault.Items().RecordCount(), 2);
     const fs::path out = dir / "check";
     fs::remove_all(out);
@@ -79,19 +85,35 @@ class VaultFaultTest : public ::testing::Test {
     EXPECT_EQ(ReadFile(out / "Folder/c.bin"), RandomBytes(30000, 4));
   }
 
+  void SweepImport();
+  void SweepExport();
+
   testing::TempDir dir;
   fs::path base = dir / "vault";
+  std::string passphrase;  // none: a classic vault
   testing::RecordingSink sink;
   WorkStatus work;
   testing::FakeShell shell;
 };
 
-TEST_F(VaultFaultTest, AFullDiskDuringAnImportLosesNothingAndIsNeverSilent) {
+// The same faults in a hardened vault, whose items and index reach the disk their own way.
+class HardenedVaultFaultTest : public VaultFaultTest {
+ protected:
+  HardenedVaultFaultTest() {
+    passphrase = "fault sweep phrase";
+    Vault vault(base);
+    vault.LoadIndex();
+    std::string error;
+    EXPECT_TRUE(HardenVault(vault, passphrase, {1, kMinKdfMemory}, &error)) << error;
+  }
+};
+
+void VaultFaultTest::SweepImport() {
   WriteFile(dir / "src/new.txt", RandomBytes(50000, 9));
   bool stored = false;
   for (const int64_t limit : SweepLimits(400000)) {
     Vault vault(base);
-    vault.LoadIndex();
+    Load(vault);
     bool added;
     {
       DiskLimit full(limit);
@@ -122,12 +144,12 @@ TEST_F(VaultFaultTest, AFullDiskDuringAnImportLosesNothingAndIsNeverSilent) {
   EXPECT_TRUE(stored) << "the import never got enough room to finish";
 }
 
-TEST_F(VaultFaultTest, AFullDiskDuringAnExportLeavesNothingPartial) {
+void VaultFaultTest::SweepExport() {
   bool done = false;
   for (const int64_t limit : SweepLimits(400000)) {
     SCOPED_TRACE("limit " + std::to_string(limit));
     Vault vault(base);
-    vault.LoadIndex();
+    Load(vault);
     const fs::path out = dir / ("out" + std::to_string(limit));
     fs::create_directories(out);
     ExportResult result;
@@ -153,6 +175,11 @@ TEST_F(VaultFaultTest, AFullDiskDuringAnExportLeavesNothingPartial) {
   Vault vault(base);
   ExpectFirstItemsIntact(vault);
 }
+
+TEST_F(VaultFaultTest, AFullDiskDuringAnImportLosesNothingAndIsNeverSilent) { SweepImport(); }
+TEST_F(VaultFaultTest, AFullDiskDuringAnExportLeavesNothingPartial) { SweepExport(); }
+TEST_F(HardenedVaultFaultTest, AFullDiskDuringAnImportLosesNothingAndIsNeverSilent) { SweepImport(); }
+TEST_F(HardenedVaultFaultTest, AFullDiskDuringAnExportLeavesNothingPartial) { SweepExport(); }
 
 TEST_F(VaultFaultTest, AFullDiskDuringAnIndexSaveKeepsTheLastSavedIndex) {
   bool saved = false;
