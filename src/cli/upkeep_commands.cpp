@@ -56,7 +56,7 @@ ItemCheck CheckItem(Vault& vault, const ItemRecord& r) {
   ItemCheck check;
   const bool hardened = vault.Format() == VaultFormat::Hardened;
   std::string why;
-  if (!vault.OpenItem(itemFile, FieldOf(r, ItemField::Password).AsString(), archive, &why)) {
+  if (!vault.OpenItem(itemFile, FieldOf(r, ItemField::Password).AsString(), index, archive, &why)) {
     check.unchecked = NoRoomToUnpack(vault, itemFile);
     check.problem = check.unchecked ? "no room in temp/ to check it" : hardened ? why : "its file cannot be read";
   } else if (hardened) {

@@ -1,10 +1,15 @@
 // The hardened formats byte by byte: known answers for the key derivation and the key wrap,
 // and every region of an index file and of an item file changed, cut or reordered.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sodium.h>
+#include <unistd.h>
+
+#include <functional>
 
 
 #include "storage/hardened/hardened_keys.h"
+#include "storage/hardened/scratch_file.h"
 #include "storage/hardened/sealed_item.h"
 #include "temp_dir.h"
 #include "test_files.h"
@@ -47,9 +52,9 @@ TEST(HardenedFormatTest, KeyDerivationAndWrapGiveTheKnownBytes) {
   const KeyWrap wrap = WrapVaultKey(vaultKey, *kek, params, &nonce);
   const Bytes head = wrap.Bytes();
   ASSERT_EQ(head.size(), kKeyWrapSize);
-  EXPECT_EQ(Hex(head.data(), head.size()), "894b48560d0a1a0a010002000100000000008000000000006b65737472616d6f2d73616c742d3136"
+  EXPECT_EQ(Hex(head.data(), head.size()), "894b48560d0a1a0a020002000100000000008000000000006b65737472616d6f2d73616c742d3136"
             "404142434445464748494a4b4c4d4e4f5051525354555657"
-            "6dbea93c9761bcf152194b5de2616b98129bf3ea8278a70021c7395caedcee4bc6e6d8c313b2340fb830f27bedef85bb");
+            "6dbea93c9761bcf152194b5de2616b98129bf3ea8278a70021c7395caedcee4bac47e0caa334dbc98d83459fa580d0b1");
 
   EXPECT_TRUE(UnwrapVaultKey(wrap, *kek) == vaultKey);
   EXPECT_FALSE(UnwrapVaultKey(wrap, *DeriveKek("correct horse batterY", params)));
@@ -64,15 +69,22 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
   table.Post();
   const auto keys = HardenedKeys::Create("a long passphrase", kCheapCost);
   ASSERT_TRUE(keys);
-  const Bytes good = EncodeHardenedIndex(keys->Wrap(), keys->VaultKey(), table);
+  const IndexSeal seal{Counting<16>(1), 7, {3, 9}};
+  const Bytes good = EncodeHardenedIndex(keys->Wrap(), keys->VaultKey(), seal, table);
   EXPECT_EQ((good.size() - kHardenedHeaderSize - kAeadTagSize) % 4096, 0u) << "the table is padded";
 
   IndexUnlocker unlocker;
   unlocker.Offer("a long passphrase");
   auto open = [&unlocker](const Bytes& bytes, std::string* why) {
     std::optional<HardenedKeys> k;
-    std::vector<ItemRecord> rows;
-    return unlocker.Open(bytes, &k, &rows, why);
+    OpenedIndex opened;
+    const auto result = unlocker.Open(bytes, &k, &opened, why);
+    if (result == IndexUnlocker::Result::Opened) {
+      EXPECT_TRUE(opened.seal && opened.seal->vaultId == Counting<16>(1) && opened.seal->saveCounter == 7 &&
+                  opened.seal->legacyItems == std::vector<int32_t>({3, 9}));
+      EXPECT_EQ(opened.rows.size(), 1u);
+    }
+    return result;
   };
   std::string why;
   ASSERT_EQ(open(good, &why), IndexUnlocker::Result::Opened) << why;
@@ -82,7 +94,8 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
     std::size_t at;
   } regions[] = {{"magic", 3},        {"version", 8},         {"algorithm", 10},       {"passes", 12},
                  {"memory", 17},      {"salt", 30},           {"wrap nonce", 50},      {"wrapped key", 80},
-                 {"wrap tag", 108},   {"table nonce", 120},   {"table", 200},          {"table tag", good.size() - 1}};
+                 {"wrap tag", 108},   {"table nonce", 120},   {"seal", 140},           {"table", 200},
+                 {"table tag", good.size() - 1}};
   for (const auto& r : regions) {
     Bytes flipped = good;
     flipped[r.at] ^= 0x04;
@@ -96,35 +109,39 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
   EXPECT_EQ(open(good, &why), IndexUnlocker::Result::Locked);
 }
 
-// An item of four chunks, then each way of spoiling it: never opened, and the reason given.
-TEST(HardenedFormatTest, AnItemFileChangedCutOrReorderedNeverOpens) {
+// An item of many segments, then each way of spoiling it: never opened, and the reason given.
+TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
   testing::TempDir dir;
   // Long enough to be opened in several batches, each on its way while the next is read.
   const std::string content = testing::RandomBytes(40 * kSealedChunk + 1000, 7);
   testing::WriteFile(dir / "archive", content);
   const KeyBytes key = KeyBytes::Random();
+  const ItemBinding binding{Counting<16>(9), 12};
   std::string why;
-  ASSERT_TRUE(SealItemFile(dir / "archive", nullptr, dir / "item", key, {}, &why)) << why;
-  ASSERT_TRUE(OpenItemFile(dir / "item", key, dir / "back", nullptr, {}, &why)) << why;
+  ASSERT_TRUE(SealItemFile(dir / "archive", nullptr, dir / "item", key, binding, {}, &why)) << why;
+  ASSERT_TRUE(OpenItemFile(dir / "item", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why)) << why;
   EXPECT_EQ(testing::ReadFile(dir / "back"), content);
 
   const std::string good = testing::ReadFile(dir / "item");
-  const std::size_t header = 24, piece = kSealedChunk + 17;
+  const std::size_t header = kItemHeaderSize, piece = kSealedChunk + 16;
   enum class Spoil { Flip, Cut, SwapFirstChunks, Append };
   const struct {
     const char* spoil;
     Spoil how;
     std::size_t at;
   } cases[] = {
-      {"header flipped", Spoil::Flip, 5},
-      {"first chunk flipped", Spoil::Flip, header + 100},
+      {"magic flipped", Spoil::Flip, 5},
+      {"vault ID flipped", Spoil::Flip, 14},
+      {"item number flipped", Spoil::Flip, 28},
+      {"nonce prefix flipped", Spoil::Flip, 40},
+      {"first segment flipped", Spoil::Flip, header + 100},
       {"last tag flipped", Spoil::Flip, good.size() - 1},
       {"cut inside the header", Spoil::Cut, 10},
-      {"cut inside a chunk", Spoil::Cut, header + piece + 500},
-      {"a chunk of a later batch flipped", Spoil::Flip, header + 33 * piece + 7},
-      {"last chunk dropped", Spoil::Cut, header + 40 * piece},
+      {"cut inside a segment", Spoil::Cut, header + piece + 500},
+      {"a segment of a later batch flipped", Spoil::Flip, header + 33 * piece + 7},
+      {"last segment dropped", Spoil::Cut, header + 40 * piece},
       {"cut where a batch ends", Spoil::Cut, header + 16 * piece},
-      {"chunks swapped", Spoil::SwapFirstChunks, header},
+      {"segments swapped", Spoil::SwapFirstChunks, header},
       {"a byte appended", Spoil::Append, 0},
   };
   for (const auto& c : cases) {
@@ -137,25 +154,100 @@ TEST(HardenedFormatTest, AnItemFileChangedCutOrReorderedNeverOpens) {
     }
     testing::WriteFile(dir / "spoilt", spoilt);
     why.clear();
-    EXPECT_FALSE(OpenItemFile(dir / "spoilt", key, dir / "back", nullptr, {}, &why)) << c.spoil;
+    EXPECT_FALSE(OpenItemFile(dir / "spoilt", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
+        << c.spoil;
     EXPECT_FALSE(why.empty()) << c.spoil;
   }
-  EXPECT_FALSE(OpenItemFile(dir / "item", KeyBytes::Random(), dir / "back", nullptr, {}, &why)) << "another key";
+  const struct {
+    const char* what;
+    KeyBytes key;
+    ItemBinding binding;
+  } strangers[] = {{"another key", KeyBytes::Random(), binding},
+                   {"another vault", key, {Counting<16>(10), 12}},
+                   {"another record", key, {binding.vault, 13}}};
+  for (const auto& s : strangers) {
+    EXPECT_FALSE(OpenItemFile(dir / "item", s.key, s.binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
+        << s.what;
+  }
 }
 
-TEST(HardenedFormatTest, TheScratchMaskHidesAndRestoresBytesAtAnyOffset) {
-  const std::string text = testing::RandomBytes(1000, 3);
-  Bytes whole(text.begin(), text.end()), pieces = whole;
-  const ScratchMask mask;
-  mask.Apply(whole.data(), whole.size(), 5);
-  for (std::size_t at = 0, step = 1; at < pieces.size(); at += step, step = step * 3 % 97 + 1) {
-    const std::size_t n = std::min(step, pieces.size() - at);
-    mask.Apply(pieces.data() + at, n, 5 + at);
+// A whole number of segments with a byte appended, and the empty archive, each at its edge.
+TEST(HardenedFormatTest, AnItemOfWholeSegmentsOrNoneEndsWhereItWasSealed) {
+  testing::TempDir dir;
+  const ItemBinding binding{Counting<16>(1), 1};
+  const KeyBytes key = KeyBytes::Random();
+  for (const std::size_t size : {std::size_t{0}, 2 * kSealedChunk}) {
+    testing::WriteFile(dir / "archive", testing::RandomBytes(size, 5));
+    std::string why;
+    ASSERT_TRUE(SealItemFile(dir / "archive", nullptr, dir / "item", key, binding, {}, &why)) << why;
+    EXPECT_EQ(fs::file_size(dir / "item"), kItemHeaderSize + size + 16 * std::max<std::size_t>(1, size / kSealedChunk));
+    ASSERT_TRUE(OpenItemFile(dir / "item", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why)) << why;
+    EXPECT_EQ(fs::file_size(dir / "back"), size);
+    std::string longer = testing::ReadFile(dir / "item") + std::string(1, '\0');
+    testing::WriteFile(dir / "longer", longer);
+    EXPECT_FALSE(OpenItemFile(dir / "longer", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
+        << size << " bytes, one appended";
+    longer.resize(kItemHeaderSize);
+    testing::WriteFile(dir / "longer", longer);
+    EXPECT_FALSE(OpenItemFile(dir / "longer", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
+        << size << " bytes, no segment";
   }
-  EXPECT_EQ(whole, pieces);
-  EXPECT_NE(std::string(whole.begin(), whole.end()), text);
-  mask.Apply(whole.data(), whole.size(), 5);
-  EXPECT_EQ(std::string(whole.begin(), whole.end()), text);
+}
+
+// The working archive: written in pieces and patched as the archive writer does, read back
+// at any offset; a byte changed on the disk, a cut or a longer file is refused at the read.
+TEST(HardenedFormatTest, TheScratchFileHidesItsBytesAndRefusesAnyChangeOnTheDisk) {
+  testing::TempDir dir;
+  const std::string text = testing::RandomBytes(100000, 3);
+  const fs::path file = dir / "scratch";
+  auto fresh = [&](ScratchFile& scratch) {
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    for (std::size_t at = 0, step = 1; at < text.size(); at += step, step = step * 7 % 40000 + 1) {
+      EXPECT_TRUE(scratch.WriteAt(fd, text.data() + at, std::min(step, text.size() - at), at));
+    }
+    EXPECT_TRUE(scratch.WriteAt(fd, "PATCH", 5, 16380)) << "a patch across two blocks";
+    return fd;
+  };
+  std::string expected = text;
+  expected.replace(16380, 5, "PATCH");
+  {
+    ScratchFile scratch;
+    const int fd = fresh(scratch);
+    EXPECT_EQ(testing::ReadFile(file).find(text.substr(50000, 64)), std::string::npos) << "nothing plain on the disk";
+    std::string back(text.size(), '\0');
+    for (std::size_t at = 0, step = 3; at < back.size(); at += step, step = step * 5 % 30011 + 1) {
+      ASSERT_TRUE(scratch.ReadAt(fd, back.data() + at, std::min(step, back.size() - at), at));
+    }
+    EXPECT_EQ(back, expected);
+    char byte = 0;
+    EXPECT_FALSE(scratch.ReadAt(fd, &byte, 1, text.size())) << "past what was written";
+    EXPECT_FALSE(scratch.WriteAt(fd, "x", 1, text.size() + 1)) << "a gap";
+    ::close(fd);
+  }
+  const struct {
+    const char* change;
+    std::function<void(int fd)> spoil;
+    uint64_t readAt;
+  } changes[] = {
+      {"a byte flipped", [](int fd) { char c = 0; ::pread(fd, &c, 1, 70000); c ^= 1; ::pwrite(fd, &c, 1, 70000); }, 69990},
+      {"cut short", [&](int fd) { ::ftruncate(fd, 90000); }, 89000},
+      {"a block swapped with another", [](int fd) {
+         std::string a(16384, '\0'), b(16384, '\0');
+         ::pread(fd, a.data(), a.size(), 0);
+         ::pread(fd, b.data(), b.size(), 16384);
+         ::pwrite(fd, b.data(), b.size(), 0);
+         ::pwrite(fd, a.data(), a.size(), 16384);
+       }, 10},
+  };
+  for (const auto& c : changes) {
+    ScratchFile scratch;
+    const int fd = fresh(scratch);
+    c.spoil(fd);
+    char buffer[64];
+    EXPECT_FALSE(scratch.ReadAt(fd, buffer, sizeof buffer, c.readAt)) << c.change;
+    EXPECT_FALSE(scratch.WriteAt(fd, "y", 1, c.readAt + 1)) << c.change << ": a patch keeps the rest of its block";
+    ::close(fd);
+  }
 }
 
 }  // namespace

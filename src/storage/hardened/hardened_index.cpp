@@ -12,7 +12,9 @@ namespace kestramo {
 namespace {
 
 constexpr std::array<uint8_t, 8> kMagic = {0x89, 'K', 'H', 'V', 0x0D, 0x0A, 0x1A, 0x0A};
-constexpr uint16_t kVersion = 1;
+constexpr uint16_t kOldestVersion = 1;
+constexpr uint16_t kNewestVersion = 2;
+constexpr std::size_t kSealHeadSize = kVaultIdSize + 8 + 4;
 constexpr uint8_t kAlgorithmArgon2id = 2;
 constexpr std::size_t kKdfOffset = 12;
 constexpr std::size_t kWrapNonceOffset = 40;
@@ -29,16 +31,39 @@ uint64_t GetLe(const uint8_t* p, int bytes) {
   return value;
 }
 
-std::optional<std::vector<ItemRecord>> Fail(std::string* error, const std::string& why) {
+std::optional<OpenedIndex> Fail(std::string* error, const std::string& why) {
   if (error) *error = why;
   return std::nullopt;
+}
+
+std::vector<uint8_t> SealBytes(const IndexSeal& seal) {
+  std::vector<uint8_t> out(seal.vaultId.begin(), seal.vaultId.end());
+  PutLe(out, seal.saveCounter, 8);
+  PutLe(out, seal.legacyItems.size(), 4);
+  for (const int32_t item : seal.legacyItems) PutLe(out, static_cast<uint32_t>(item), 4);
+  return out;
+}
+
+// The seal at the start of a version-2 body; *used: its length. Nothing when it does not fit.
+std::optional<IndexSeal> ParseSeal(const uint8_t* p, std::size_t size, std::size_t* used) {
+  if (size < kSealHeadSize) return std::nullopt;
+  IndexSeal seal;
+  std::copy_n(p, kVaultIdSize, seal.vaultId.begin());
+  seal.saveCounter = GetLe(p + kVaultIdSize, 8);
+  const uint64_t count = GetLe(p + kVaultIdSize + 8, 4);
+  if (count > (size - kSealHeadSize) / 4) return std::nullopt;
+  for (uint64_t i = 0; i < count; ++i) {
+    seal.legacyItems.push_back(static_cast<int32_t>(GetLe(p + kSealHeadSize + 4 * i, 4)));
+  }
+  *used = kSealHeadSize + 4 * static_cast<std::size_t>(count);
+  return seal;
 }
 
 }  // namespace
 
 std::vector<uint8_t> KeyWrap::Bytes() const {
   std::vector<uint8_t> out(kMagic.begin(), kMagic.end());
-  PutLe(out, kVersion, 2);
+  PutLe(out, version, 2);
   out.push_back(kAlgorithmArgon2id);
   out.push_back(0);
   PutLe(out, kdf.passes, 4);
@@ -64,6 +89,7 @@ KeyWrap WrapVaultKey(const KeyBytes& vaultKey, const KeyBytes& kek, const KdfPar
                      const std::array<uint8_t, kAeadNonceSize>* fixedNonce) {
   RequireSodium();
   KeyWrap wrap;
+  wrap.version = kNewestVersion;
   wrap.kdf = kdf;
   if (fixedNonce) {
     wrap.nonce = *fixedNonce;
@@ -88,9 +114,13 @@ std::optional<KeyBytes> UnwrapVaultKey(const KeyWrap& wrap, const KeyBytes& kek)
   return key;
 }
 
-std::vector<uint8_t> EncodeHardenedIndex(const KeyWrap& wrap, const KeyBytes& vaultKey, const ItemTable& table) {
+std::vector<uint8_t> EncodeHardenedIndex(const KeyWrap& wrap, const KeyBytes& vaultKey, const IndexSeal& seal,
+                                         const ItemTable& table) {
   RequireSodium();
-  std::vector<uint8_t> plain = SaveTableBytes(table);
+  if (wrap.version != kNewestVersion) return {};
+  std::vector<uint8_t> plain = SealBytes(seal);
+  const std::vector<uint8_t> tableBytes = SaveTableBytes(table);
+  plain.insert(plain.end(), tableBytes.begin(), tableBytes.end());
   std::size_t paddedSize = 0;
   const std::size_t plainSize = plain.size();
   plain.resize(plainSize + kTablePadding);
@@ -116,9 +146,11 @@ std::optional<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes, std::strin
   };
   if (!LooksHardened(bytes)) return fail("it is not a hardened index file");
   if (bytes.size() < kHardenedHeaderSize + kAeadTagSize) return fail("the index file is truncated");
-  if (GetLe(bytes.data() + 8, 2) != kVersion) return fail("the index file has an unknown version");
+  const uint64_t version = GetLe(bytes.data() + 8, 2);
+  if (version < kOldestVersion || version > kNewestVersion) return fail("the index file has an unknown version");
   if (bytes[10] != kAlgorithmArgon2id || bytes[11] != 0) return fail("the index file names an unknown key derivation");
   KeyWrap wrap;
+  wrap.version = static_cast<uint16_t>(version);
   const uint8_t* p = bytes.data() + kKdfOffset;
   wrap.kdf.passes = static_cast<uint32_t>(GetLe(p, 4));
   wrap.kdf.memoryBytes = GetLe(p + 4, 8);
@@ -132,8 +164,8 @@ std::optional<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes, std::strin
   return wrap;
 }
 
-std::optional<std::vector<ItemRecord>> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey,
-                                                         std::string* error) {
+std::optional<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey,
+                                             std::string* error) {
   RequireSodium();
   if (bytes.size() < kHardenedHeaderSize + kAeadTagSize) return Fail(error, "the index file is truncated");
   std::vector<uint8_t> plain(bytes.size() - kHardenedHeaderSize - kAeadTagSize);
@@ -145,13 +177,24 @@ std::optional<std::vector<ItemRecord>> OpenHardenedTable(const std::vector<uint8
   }
   std::size_t unpadded = 0;
   std::string why = "the index table's padding is damaged";
-  std::optional<std::vector<ItemRecord>> rows;
+  std::optional<OpenedIndex> opened;
   if (sodium_unpad(&unpadded, plain.data(), static_cast<std::size_t>(plainSize), kTablePadding) == 0) {
-    rows = ParseTableBytes(plain.data(), unpadded, &why);
+    std::size_t used = 0;
+    std::optional<IndexSeal> seal;
+    const bool sealed = GetLe(bytes.data() + 8, 2) >= 2;
+    if (sealed) {
+      seal = ParseSeal(plain.data(), unpadded, &used);
+      if (!seal) why = "the index's seal is damaged";
+    }
+    if (!sealed || seal) {
+      if (auto rows = ParseTableBytes(plain.data() + used, unpadded - used, &why)) {
+        opened = OpenedIndex{std::move(*rows), std::move(seal)};
+      }
+    }
   }
   sodium_memzero(plain.data(), plain.size());  // whatever the outcome: it is the plain table
-  if (!rows) return Fail(error, why);
-  return rows;
+  if (!opened) return Fail(error, why);
+  return opened;
 }
 
 }  // namespace kestramo

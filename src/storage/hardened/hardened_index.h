@@ -19,8 +19,11 @@ namespace kestramo {
 //  12  KDF passes (4), KDF memory in bytes (8), salt (16)
 //  40  nonce (24), then the vault key sealed under the key-encryption key (32 + 16),
 //      with bytes 0..39 as associated data
-// 112  nonce (24), then the padded table sealed under the vault key, with bytes
+// 112  nonce (24), then the padded body sealed under the vault key, with bytes
 //      0..135 as associated data
+// The body of version 2: vault ID (16), save counter (8), the number of items still sealed
+// the version-1 way (4) and their numbers (4 each), then the table. Version 1's body is
+// the table alone; it is read, and written as version 2 from then on.
 inline constexpr std::size_t kKeyWrapSize = 112;
 inline constexpr std::size_t kHardenedHeaderSize = 136;
 inline constexpr std::size_t kAeadNonceSize = 24;
@@ -28,12 +31,24 @@ inline constexpr std::size_t kAeadTagSize = 16;
 
 // The clear head of the file: how to derive the key-encryption key, and the sealed vault key.
 struct KeyWrap {
+  uint16_t version = 2;
   KdfParams kdf;
   std::array<uint8_t, kAeadNonceSize> nonce{};
   std::array<uint8_t, kKeySize + kAeadTagSize> sealedKey{};
 
   std::vector<uint8_t> Bytes() const;  // the first kKeyWrapSize bytes of the file
 };
+
+// What a version-2 index seals beside its table.
+struct IndexSeal {
+  VaultId vaultId{};
+  uint64_t saveCounter = 0;          // one more at every save: an older copy has a smaller one
+  std::vector<int32_t> legacyItems;  // items whose files were sealed before they carried a header
+};
+
+// The largest index file that is read, checked before reading: 32 boxes of 1,024 items with
+// their icons stay far below it, and a crafted file cannot make a load take minutes.
+inline constexpr uint64_t kMaxIndexFileBytes = 512ull << 20;
 
 // Whether the bytes start like a hardened index (they may still be damaged).
 bool LooksHardened(const std::vector<uint8_t>& bytes);
@@ -47,12 +62,17 @@ KeyWrap WrapVaultKey(const KeyBytes& vaultKey, const KeyBytes& kek, const KdfPar
 std::optional<KeyBytes> UnwrapVaultKey(const KeyWrap& wrap, const KeyBytes& kek);
 
 // The whole file; empty when the table cannot be encoded.
-std::vector<uint8_t> EncodeHardenedIndex(const KeyWrap& wrap, const KeyBytes& vaultKey, const ItemTable& table);
+std::vector<uint8_t> EncodeHardenedIndex(const KeyWrap& wrap, const KeyBytes& vaultKey, const IndexSeal& seal,
+                                         const ItemTable& table);
 // The head of a hardened index: nothing when the bytes cannot be one; *error says why.
 std::optional<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes, std::string* error);
-// The table of a hardened index whose head ReadKeyWrap accepted: nothing when it was
+// The body of a hardened index whose head ReadKeyWrap accepted: nothing when it was
 // changed, cut short or sealed under another key; *error says why.
-std::optional<std::vector<ItemRecord>> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey,
-                                                         std::string* error);
+struct OpenedIndex {
+  std::vector<ItemRecord> rows;
+  std::optional<IndexSeal> seal;  // nothing for version 1
+};
+std::optional<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey,
+                                             std::string* error);
 
 }  // namespace kestramo

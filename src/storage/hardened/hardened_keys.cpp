@@ -21,30 +21,33 @@ bool HardenedKeys::Rewrap(std::string_view passphrase, const KdfCost& cost) {
 void IndexUnlocker::Offer(std::string passphrase) {
   sodium_memzero(passphrase_.data(), passphrase_.size());
   passphrase_ = std::move(passphrase);
-  keks_.clear();
+  kek_.reset();
 }
 
 const KeyBytes* IndexUnlocker::KekFor(const KdfParams& params) {
-  for (const auto& [known, kek] : keks_) {
-    if (known == params) return &kek;
-  }
+  if (kek_) return kek_->first == params ? &kek_->second : nullptr;
   auto kek = DeriveKek(passphrase_, params);
   if (!kek) return nullptr;
-  keks_.emplace_back(params, std::move(*kek));
-  return &keks_.back().second;
+  kek_.emplace(params, std::move(*kek));
+  return &kek_->second;
 }
 
 IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys,
-                                          std::vector<ItemRecord>* rows, std::string* error) {
+                                          OpenedIndex* opened, std::string* error) {
   const auto wrap = ReadKeyWrap(bytes, error);
   if (!wrap) return Result::Damaged;
   if (passphrase_.empty()) {
     if (error) *error = "the vault is hardened: its passphrase is needed";
     return Result::Locked;
   }
+  const bool derivedElsewhere = kek_ && !(kek_->first == wrap->kdf);
   const KeyBytes* kek = KekFor(wrap->kdf);
   if (!kek) {
-    if (error) *error = "there is not enough memory to derive the vault's key";
+    if (error) {
+      *error = derivedElsewhere ? "the index file's key derivation differs from the other copy's (it was changed, or is "
+                                  "from another passphrase)"
+                                : "there is not enough memory to derive the vault's key";
+    }
     return Result::Locked;
   }
   auto vaultKey = UnwrapVaultKey(*wrap, *kek);
@@ -55,7 +58,8 @@ IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std
   auto table = OpenHardenedTable(bytes, *vaultKey, error);
   if (!table) return Result::Damaged;
   keys->emplace(std::move(*vaultKey), *wrap);
-  *rows = std::move(*table);
+  if (wrap->version != KeyWrap{}.version) (*keys)->Upgrade(*kek);
+  *opened = std::move(*table);
   return Result::Opened;
 }
 

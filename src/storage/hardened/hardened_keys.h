@@ -25,6 +25,8 @@ class HardenedKeys {
   static std::optional<HardenedKeys> Create(std::string_view passphrase, const KdfCost& cost);
   // Wraps the same vault key under another passphrase and a new salt: nothing else changes.
   bool Rewrap(std::string_view passphrase, const KdfCost& cost);
+  // Wraps the same vault key again under the same key-encryption key, as today's version.
+  void Upgrade(const KeyBytes& kek) { wrap_ = WrapVaultKey(vaultKey_, kek, wrap_.kdf); }
 
   const KeyBytes& VaultKey() const { return vaultKey_; }
   const KeyWrap& Wrap() const { return wrap_; }
@@ -34,7 +36,9 @@ class HardenedKeys {
   KeyWrap wrap_;
 };
 
-// Opens hardened index files under one passphrase, deriving the key of each salt once.
+// Opens hardened index files under one passphrase. A passphrase is derived into a key once:
+// a generation whose head asks for another derivation (another salt or cost) is not opened
+// with it, so that no file can make one attempt cost more than one derivation.
 class IndexUnlocker {
  public:
   enum class Result { Opened, Locked, Damaged };
@@ -48,14 +52,15 @@ class IndexUnlocker {
 
   // Locked: no passphrase, or not this file's (or its head is damaged). Damaged: the head is
   // not a hardened index's, or the table fails its check. *error says why.
-  Result Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys, std::vector<ItemRecord>* rows,
+  // The keys come back with a wrap of today's version, whatever the file's.
+  Result Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys, OpenedIndex* opened,
               std::string* error);
 
  private:
   const KeyBytes* KekFor(const KdfParams& params);
 
   std::string passphrase_;
-  std::vector<std::pair<KdfParams, KeyBytes>> keks_;
+  std::optional<std::pair<KdfParams, KeyBytes>> kek_;
 };
 
 // An item's own key as the text kept in its record, and back (nothing when it is not one).

@@ -7,6 +7,11 @@
 namespace kestramo {
 
 inline constexpr std::size_t kKeySize = 32;
+inline constexpr std::size_t kVaultIdSize = 16;
+
+// A hardened vault's random identity: its index and every item file carry it, so that
+// neither can be moved into another vault unnoticed.
+using VaultId = std::array<uint8_t, kVaultIdSize>;
 
 // Starts the cryptography library once; throws std::runtime_error when it cannot start.
 void RequireSodium();

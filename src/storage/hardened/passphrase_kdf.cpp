@@ -20,6 +20,12 @@ std::string KdfParamsProblem(const KdfParams& params) {
   if (params.memoryBytes < kMinKdfMemory || params.memoryBytes > kMaxKdfMemory) {
     return "its key derivation asks for an unsupported amount of memory";
   }
+  // Time grows with passes times memory: a crafted file may not ask for more than ten
+  // default derivations.
+  if (static_cast<double>(params.passes) * static_cast<double>(params.memoryBytes) >
+      kMaxKdfCostFactor * static_cast<double>(kDefaultKdfPasses) * static_cast<double>(kDefaultKdfMemory)) {
+    return "its key derivation asks for more work than this program allows";
+  }
   return {};
 }
 

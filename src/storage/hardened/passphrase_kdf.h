@@ -20,6 +20,7 @@ inline constexpr uint64_t kDefaultKdfMemory = 256ull << 20;
 inline constexpr uint32_t kMaxKdfPasses = 32;
 inline constexpr uint64_t kMinKdfMemory = 8ull << 20;
 inline constexpr uint64_t kMaxKdfMemory = 1ull << 30;
+inline constexpr double kMaxKdfCostFactor = 10;  // times the default's passes x memory
 
 // Argon2id's cost and salt, stored in the index so that later saves keep them.
 struct KdfParams {

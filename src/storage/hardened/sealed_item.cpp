@@ -1,6 +1,7 @@
 #include "storage/hardened/sealed_item.h"
 
 #include <fcntl.h>
+#include <sodium.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"
 #include "storage/hardened/batch_relay.h"
+#include "storage/hardened/legacy_item.h"
+#include "storage/hardened/sealed_pieces.h"
 
 namespace kestramo {
 
@@ -17,35 +20,61 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kSealedPiece = kSealedChunk + crypto_secretstream_xchacha20poly1305_ABYTES;
+constexpr std::array<uint8_t, 8> kItemMagic = {0x89, 'K', 'H', 'I', 0x0D, 0x0A, 0x1A, 0x0A};
+constexpr uint16_t kItemVersion = 2;
+constexpr std::size_t kTag = crypto_aead_xchacha20poly1305_ietf_ABYTES;
+constexpr std::size_t kSegment = kSealedChunk + kTag;
 constexpr std::size_t kBatch = 16 * kSealedChunk;  // what one stage hands to the other
+constexpr std::size_t kPrefixAt = 32;
 
-// Reads until `size` bytes or the end; -1 on a read error.
-ssize_t ReadFull(int fd, uint8_t* data, std::size_t size) {
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = ::read(fd, data + got, size - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+using Header = std::array<uint8_t, kItemHeaderSize>;
+using Nonce = std::array<uint8_t, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES>;
+
+void PutLe(uint8_t* p, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint64_t GetLe(const uint8_t* p, int bytes) {
+  uint64_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
+  return value;
+}
+
+Header MakeHeader(const ItemBinding& binding) {
+  Header header{};
+  std::copy(kItemMagic.begin(), kItemMagic.end(), header.begin());
+  PutLe(header.data() + 8, kItemVersion, 2);
+  std::copy(binding.vault.begin(), binding.vault.end(), header.begin() + 12);
+  PutLe(header.data() + 28, static_cast<uint32_t>(binding.index), 4);
+  randombytes_buf(header.data() + kPrefixAt, 16);
+  return header;
+}
+
+// Why the header cannot be this record's, or "".
+std::string HeaderProblem(const Header& header, const ItemBinding& binding) {
+  if (!std::equal(kItemMagic.begin(), kItemMagic.end(), header.begin())) return "its file is not a sealed item";
+  if (GetLe(header.data() + 8, 2) != kItemVersion || GetLe(header.data() + 10, 2) != 0) {
+    return "its file has an unknown version";
   }
-  return static_cast<ssize_t>(got);
+  if (!std::equal(binding.vault.begin(), binding.vault.end(), header.begin() + 12)) {
+    return "its file belongs to another vault";
+  }
+  if (GetLe(header.data() + 28, 4) != static_cast<uint32_t>(binding.index)) {
+    return "its file belongs to another item";
+  }
+  return {};
+}
+
+Nonce SegmentNonce(const Header& header, uint64_t segment, bool last) {
+  Nonce nonce{};
+  std::copy_n(header.begin() + kPrefixAt, 16, nonce.begin());
+  PutLe(nonce.data() + 16, segment, 7);
+  nonce[23] = last ? 1 : 0;
+  return nonce;
 }
 
 int CreateFile(const fs::path& file) {
   return ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-}
-
-int64_t FileSize(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 ? st.st_size : 0;
-}
-
-bool Stopped(const ChunkWatch& watch) { return watch.keepGoing && !watch.keepGoing->load(); }
-
-void Report(const ChunkWatch& watch, int64_t current, int64_t maximal) {
-  if (watch.progress) watch.progress(current, maximal);
 }
 
 bool Fail(std::string* why, const std::string& text) {
@@ -55,26 +84,33 @@ bool Fail(std::string* why, const std::string& text) {
 
 }  // namespace
 
-SealingStream::SealingStream(const fs::path& file, const KeyBytes& key) : fd_(CreateFile(file)) {
+bool FileLooksLikeSealedItem(const fs::path& file) {
+  FileHandle in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  std::array<uint8_t, 8> head{};
+  return in.Get() >= 0 && ReadFull(in.Get(), head.data(), head.size()) == static_cast<ssize_t>(head.size()) &&
+         head == kItemMagic;
+}
+
+SealingStream::SealingStream(const fs::path& file, const KeyBytes& key, const ItemBinding& binding)
+    : fd_(CreateFile(file)), key_(key) {
   RequireSodium();
   if (fd_ < 0) return;
+  header_ = MakeHeader(binding);
   plain_.reserve(kSealedChunk);
-  sealed_.resize(kSealedPiece);
-  uint8_t header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
-  crypto_secretstream_xchacha20poly1305_init_push(&state_, header, key.data());
-  failed_ = !DiskWriteAll(fd_, header, sizeof header);
+  sealed_.resize(kSegment);
+  failed_ = !DiskWriteAll(fd_, header_.data(), header_.size());
 }
 
 SealingStream::~SealingStream() {
   if (fd_ >= 0) ::close(fd_);
   sodium_memzero(plain_.data(), plain_.capacity());
-  sodium_memzero(&state_, sizeof state_);
 }
 
-bool SealingStream::Push(unsigned char tag) {
+bool SealingStream::Push(bool last) {
+  const Nonce nonce = SegmentNonce(header_, segment_++, last);
   unsigned long long length = 0;
-  crypto_secretstream_xchacha20poly1305_push(&state_, sealed_.data(), &length, plain_.data(), plain_.size(), nullptr,
-                                             0, tag);
+  crypto_aead_xchacha20poly1305_ietf_encrypt(sealed_.data(), &length, plain_.data(), plain_.size(), header_.data(),
+                                             header_.size(), nullptr, nonce.data(), key_.data());
   sodium_memzero(plain_.data(), plain_.size());
   plain_.clear();
   failed_ = failed_ || !DiskWriteAll(fd_, sealed_.data(), static_cast<std::size_t>(length));
@@ -85,8 +121,8 @@ bool SealingStream::Write(const void* data, size_t size) {
   if (fd_ < 0 || failed_) return false;
   const auto* p = static_cast<const uint8_t*>(data);
   while (size > 0) {
-    // A full chunk is sealed only once more follows: the last one must carry the final mark.
-    if (plain_.size() == kSealedChunk && !Push(crypto_secretstream_xchacha20poly1305_TAG_MESSAGE)) return false;
+    // A full segment is sealed only once more follows: the last one must carry the last mark.
+    if (plain_.size() == kSealedChunk && !Push(false)) return false;
     const std::size_t take = std::min(size, kSealedChunk - plain_.size());
     plain_.insert(plain_.end(), p, p + take);
     p += take;
@@ -98,110 +134,73 @@ bool SealingStream::Write(const void* data, size_t size) {
 
 bool SealingStream::Finish() {
   if (fd_ < 0 || failed_) return false;
-  bool ok = Push(crypto_secretstream_xchacha20poly1305_TAG_FINAL) && DiskSync(fd_) == 0;
+  bool ok = Push(true) && DiskSync(fd_) == 0;
   ok = ::close(fd_) == 0 && ok;
   fd_ = -1;
   return ok;
 }
 
-bool SealItemFile(const fs::path& archive, const ScratchMask* mask, const fs::path& sealed, const KeyBytes& key,
-                  const ChunkWatch& watch, std::string* why) {
+bool SealItemFile(const fs::path& archive, ScratchFile* scratch, const fs::path& sealed, const KeyBytes& key,
+                  const ItemBinding& binding, const ChunkWatch& watch, std::string* why) {
   FileHandle in(::open(archive.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.Get() < 0) return Fail(why, "its archive cannot be read");
-  SealingStream out(sealed, key);
+  SealingStream out(sealed, key, binding);
   if (!out.Opened()) return Fail(why, "its encrypted copy cannot be created");
-  const int64_t total = FileSize(in.Get());
+  const int64_t total = scratch ? static_cast<int64_t>(scratch->Size()) : FileSizeOf(in.Get());
   uint64_t readAt = 0;
-  // Reading and unmasking run beside the sealing.
+  // Reading (and checking the working archive) runs beside the sealing.
   BatchRelay relay(kBatch, [&](std::vector<uint8_t>& batch) {
-    batch.resize(batch.capacity());
-    const ssize_t n = ReadFull(in.Get(), batch.data(), batch.size());
-    if (n < 0) return false;
-    batch.resize(static_cast<std::size_t>(n));
-    if (mask) mask->Apply(batch.data(), batch.size(), readAt);
-    readAt += batch.size();
-    return true;
+    const uint64_t n = std::min<uint64_t>(batch.capacity(), static_cast<uint64_t>(total) - readAt);
+    batch.resize(n);
+    const bool ok = scratch ? scratch->ReadAt(in.Get(), batch.data(), n, readAt)
+                            : ReadFull(in.Get(), batch.data(), n) == static_cast<ssize_t>(n);
+    readAt += n;
+    return ok;
   });
-  Report(watch, 0, total);
+  ReportPieces(watch, 0, total);
   for (;;) {
     const std::vector<uint8_t>* batch = relay.Next();
-    if (!batch) return Fail(why, "its archive cannot be read");
+    if (!batch) return Fail(why, "its archive cannot be read, or was changed on the disk");
     if (batch->empty()) break;
     if (!out.Write(batch->data(), batch->size())) return Fail(why, "its encrypted copy could not be written");
-    Report(watch, out.Position(), total);
-    if (Stopped(watch)) return Fail(why, "stopped");
+    ReportPieces(watch, out.Position(), total);
+    if (PiecesStopped(watch)) return Fail(why, "stopped");
   }
-  Report(watch, 0, 0);
+  ReportPieces(watch, 0, 0);
   if (!out.Finish()) return Fail(why, "its encrypted copy could not be written");
   return true;
 }
 
-bool OpenItemFile(const fs::path& item, const KeyBytes& key, const fs::path& archive, const ScratchMask* mask,
-                  const ChunkWatch& watch, std::string* why) {
+bool OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& binding, ItemSealing sealing,
+                  const fs::path& archive, ScratchFile* scratch, const ChunkWatch& watch, std::string* why) {
   RequireSodium();
+  if (sealing == ItemSealing::Legacy) return OpenLegacyItemFile(item, key, archive, scratch, watch, why);
   FileHandle in(::open(item.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.Get() < 0) return Fail(why, "its file cannot be read");
-  const int64_t total = FileSize(in.Get());
-  uint8_t header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
-  crypto_secretstream_xchacha20poly1305_state state;
-  if (ReadFull(in.Get(), header, sizeof header) != static_cast<ssize_t>(sizeof header)) {
+  const int64_t total = FileSizeOf(in.Get());
+  Header header{};
+  if (ReadFull(in.Get(), header.data(), header.size()) != static_cast<ssize_t>(header.size())) {
     return Fail(why, "its file is cut short");
   }
-  if (crypto_secretstream_xchacha20poly1305_init_pull(&state, header, key.data()) != 0) {
-    return Fail(why, "its file's header is damaged");
-  }
-  FileHandle out(CreateFile(archive));
-  if (out.Get() < 0) return Fail(why, "its archive cannot be created in temp/");
-  // Reading and authenticating run beside the masking and writing; the relay hands over
-  // only chunks that passed.
-  std::vector<uint8_t> sealed(kSealedPiece);
-  std::atomic<int64_t> read = sizeof header;
-  bool final = false;
-  std::string failure;  // the producing stage's, read once it has failed
-  BatchRelay relay(kBatch, [&](std::vector<uint8_t>& batch) {
-    while (!final && batch.size() + kSealedChunk <= batch.capacity()) {
-      const ssize_t n = ReadFull(in.Get(), sealed.data(), sealed.size());
-      if (n <= 0) {
-        failure = n < 0 ? "its file cannot be read" : "its file is cut short";
-        return false;
-      }
-      read += n;
-      const std::size_t at = batch.size();
-      batch.resize(at + kSealedChunk);
-      unsigned long long length = 0;
-      unsigned char tag = 0;
-      if (crypto_secretstream_xchacha20poly1305_pull(&state, batch.data() + at, &length, &tag, sealed.data(),
-                                                     static_cast<unsigned long long>(n), nullptr, 0) != 0) {
-        failure = "its file is damaged, or was not sealed under this item's key";
-        return false;
-      }
-      batch.resize(at + static_cast<std::size_t>(length));
-      final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
-      if (final && read != total) {
-        failure = "its file has bytes past its end";
-        return false;
-      }
+  if (const std::string problem = HeaderProblem(header, binding); !problem.empty()) return Fail(why, problem);
+  uint64_t segment = 0;
+  // The segment that ends the file must be the one sealed as last: a cut or an addition
+  // moves the end, and the marks no longer match.
+  PieceOpener open = [&](const uint8_t* sealed, std::size_t n, bool atEnd, uint8_t* plain, std::size_t* length,
+                         bool* final) {
+    if (n < kTag) return false;
+    const Nonce nonce = SegmentNonce(header, segment++, atEnd);
+    unsigned long long got = 0;
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain, &got, nullptr, sealed, n, header.data(), header.size(),
+                                                   nonce.data(), key.data()) != 0) {
+      return false;
     }
+    *length = static_cast<std::size_t>(got);
+    *final = atEnd;
     return true;
-  });
-  uint64_t offset = 0;
-  Report(watch, 0, total);
-  for (;;) {
-    std::vector<uint8_t>* batch = relay.Next();
-    if (!batch) return Fail(why, failure);
-    if (batch->empty()) break;
-    if (mask) mask->Apply(batch->data(), batch->size(), offset);
-    if (!DiskWriteAll(out.Get(), batch->data(), batch->size())) {
-      return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
-    }
-    offset += batch->size();
-    Report(watch, read, total);
-    if (Stopped(watch)) return Fail(why, "stopped");
-  }
-  if (!final) return Fail(why, "its file is cut short");
-  Report(watch, 0, 0);
-  if (out.Close() != 0) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
-  return true;
+  };
+  return OpenPieces(in.Get(), static_cast<int64_t>(header.size()), total, kSegment, open, archive, scratch, watch,
+                    why);
 }
 
 }  // namespace kestramo

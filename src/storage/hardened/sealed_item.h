@@ -1,7 +1,6 @@
 #pragma once
 
-#include <sodium.h>
-
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -11,14 +10,30 @@
 
 #include "storage/cipher/stream.h"
 #include "storage/hardened/key_bytes.h"
-#include "storage/hardened/scratch_mask.h"
+#include "storage/hardened/scratch_file.h"
 
 namespace kestramo {
 
-// A hardened item file: a 24-byte stream header, then the archive in authenticated chunks
-// of 64 KiB (the last one, maybe shorter, marked final). A changed, reordered, cut-short or
-// lengthened file, or one sealed under another key, fails to open.
+// A hardened item file, all numbers little-endian:
+//   0  magic (8), version (2), reserved (2)
+//  12  vault ID (16), item number (4), nonce prefix (16)
+//  48  the archive in segments of 64 KiB (the last one maybe shorter, or empty for an empty
+//      archive), each sealed on its own with XChaCha20-Poly1305 under the item's key: its
+//      nonce is the prefix, the segment's number (7 bytes) and 1 for the last segment or 0,
+//      its associated data the 48 bytes of the header.
+// A changed, reordered, cut-short or lengthened file, one sealed under another key, or one
+// that belongs to another vault or record fails to open. Segments open independently.
 inline constexpr std::size_t kSealedChunk = 64 * 1024;
+inline constexpr std::size_t kItemHeaderSize = 48;
+
+// Where an item file belongs.
+struct ItemBinding {
+  VaultId vault{};
+  int32_t index = 0;
+};
+
+// Whether a file starts like a hardened item file of today's format (it may still be damaged).
+bool FileLooksLikeSealedItem(const std::filesystem::path& file);
 
 // Progress and cancel of one sealing or opening.
 struct ChunkWatch {
@@ -29,7 +44,7 @@ struct ChunkWatch {
 // A stream that seals whatever is written to it, in order, into a new file.
 class SealingStream : public Stream {
  public:
-  SealingStream(const std::filesystem::path& file, const KeyBytes& key);
+  SealingStream(const std::filesystem::path& file, const KeyBytes& key, const ItemBinding& binding);
   ~SealingStream() override;
   SealingStream(const SealingStream&) = delete;
   SealingStream& operator=(const SealingStream&) = delete;
@@ -40,27 +55,37 @@ class SealingStream : public Stream {
   bool Seek(int64_t pos) override { return pos == written_; }  // appends only
   int64_t Position() const override { return written_; }
   int64_t Size() const override { return written_; }
-  // Seals the last chunk, flushes the file to the disk and closes it; false on any failure.
+  // Seals the last segment, flushes the file to the disk and closes it; false on any failure.
   bool Finish();
 
  private:
-  bool Push(unsigned char tag);
+  bool Push(bool last);
 
   int fd_ = -1;
   bool failed_ = false;
   int64_t written_ = 0;
-  crypto_secretstream_xchacha20poly1305_state state_{};
+  uint64_t segment_ = 0;
+  KeyBytes key_;
+  std::array<uint8_t, kItemHeaderSize> header_{};
   std::vector<uint8_t> plain_;
   std::vector<uint8_t> sealed_;
 };
 
-// Seals an archive, read through `mask` when there is one, into a new item file. False
+// Seals an archive, read through `scratch` when there is one, into a new item file. False
 // (with *why) on a failure or a stop; the caller removes what was written.
-bool SealItemFile(const std::filesystem::path& archive, const ScratchMask* mask, const std::filesystem::path& sealed,
-                  const KeyBytes& key, const ChunkWatch& watch, std::string* why);
-// Opens an item file into a new archive, written through `mask` when there is one. False
-// (with *why) when the file is not whole, not this key's, on a write failure or a stop.
-bool OpenItemFile(const std::filesystem::path& item, const KeyBytes& key, const std::filesystem::path& archive,
-                  const ScratchMask* mask, const ChunkWatch& watch, std::string* why);
+bool SealItemFile(const std::filesystem::path& archive, ScratchFile* scratch,
+                  const std::filesystem::path& sealed, const KeyBytes& key, const ItemBinding& binding,
+                  const ChunkWatch& watch, std::string* why);
+
+// How an item file to be opened was sealed: bound to its vault and record, or the bare
+// stream of vaults hardened before item files carried a header (no binding is checked).
+enum class ItemSealing { Bound, Legacy };
+
+// Opens an item file into a new archive, written through `scratch` when there is one. False
+// (with *why) when the file is not whole, not this key's or this record's, on a write
+// failure or a stop.
+bool OpenItemFile(const std::filesystem::path& item, const KeyBytes& key, const ItemBinding& binding,
+                  ItemSealing sealing, const std::filesystem::path& archive, ScratchFile* scratch,
+                  const ChunkWatch& watch, std::string* why);
 
 }  // namespace kestramo

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <system_error>
@@ -63,9 +64,14 @@ bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const s
   return true;
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file) {
+std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t maxBytes) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) > maxBytes) {
+    ::close(fd);
+    return std::nullopt;
+  }
   std::vector<uint8_t> bytes;
   uint8_t buffer[65536];
   for (;;) {

@@ -21,6 +21,8 @@ bool SyncFile(const std::filesystem::path& file);
 // Flushes a directory's entries (names created, renamed or removed) to the disk.
 bool SyncDirectory(const std::filesystem::path& dir);
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file);
+// Nothing when the file cannot be read or is larger than `maxBytes`, which is checked
+// before anything is read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, uint64_t maxBytes = UINT64_MAX);
 
 }  // namespace kestramo

@@ -106,7 +106,7 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
     const bool present = fs::is_regular_file(itemFile, ec);
     std::string why = "its file is missing";
-    if (!present || !vault.OpenItem(itemFile, key, archive, &why) || ctx.work.Cancelled()) {
+    if (!present || !vault.OpenItem(itemFile, key, index, archive, &why) || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
       if (ctx.work.Cancelled()) return ExportResult::Cancelled;
       closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: " + why + ".");

@@ -181,7 +181,7 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     ctx.work.SetPhase(Phase::Encrypting);
     ctx.status.SetPhase(Phase::Encrypting);
     std::string sealWhy;
-    const std::optional<std::string> itemKey = vault.SealItem(archive, sealed, &sealWhy);
+    const std::optional<std::string> itemKey = vault.SealItem(archive, sealed, n, &sealWhy);
     if (!itemKey || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
       if (!ctx.work.Cancelled()) closer.CloseWithMessage(NotStoredMessage(entry->name, sealWhy));

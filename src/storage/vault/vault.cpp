@@ -5,6 +5,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include <sodium.h>
+
 #include "storage/text/utf8.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
@@ -22,6 +24,8 @@ std::string IndexLoadReport::Message() const {
              "; items added after that copy was made may be missing from the boxes." +
              (setAside.empty() ? std::string() : " The damaged file was kept as " + setAside.string() + ".");
     case Outcome::Locked: return "The vault cannot be opened: " + detail + ".";
+    case Outcome::Downgraded:
+    case Outcome::RolledBack: return "The vault was not opened: " + detail + ".";
     case Outcome::Unreadable:
       return "The index file could not be read (" + detail + ") and no backup copy could be read either. " +
              "The vault starts empty; no item file was deleted." +
@@ -36,16 +40,31 @@ void Vault::OfferPassphrase(std::string passphrase) { unlocker_.Offer(std::move(
 
 void Vault::AdoptHardenedKeys(HardenedKeys keys) {
   hardened_.emplace(std::move(keys));
-  zip_.SetScratchMasking(true);
+  zip_.SetScratchSealing(true);
 }
 
 void Vault::ReturnToClassic() {
   hardened_.reset();
-  zip_.SetScratchMasking(false);
+  zip_.SetScratchSealing(false);
 }
 
 bool Vault::ChangePassphrase(std::string_view passphrase, const KdfCost& cost) {
-  return hardened_ && hardened_->Rewrap(passphrase, cost);
+  if (!hardened_) return false;
+  auto keys = HardenedKeys::Create(passphrase, cost);
+  if (!keys) return false;
+  hardened_.emplace(std::move(*keys));
+  return true;
+}
+
+void Vault::StartIdentity() {
+  seal_ = IndexSeal{};
+  RequireSodium();
+  randombytes_buf(seal_.vaultId.data(), seal_.vaultId.size());
+}
+
+ItemSealing Vault::SealingOf(int32_t index) const {
+  const auto& legacy = seal_.legacyItems;
+  return std::find(legacy.begin(), legacy.end(), index) != legacy.end() ? ItemSealing::Legacy : ItemSealing::Bound;
 }
 
 std::string Vault::KeyIdentity() const {
@@ -71,18 +90,18 @@ bool Vault::HasItemFiles() const {
 IndexLoadReport Vault::LoadIndex() {
   IndexLoadReport report;
   layout_.EnsureDirectories();
-  // Working files of a run that was killed: plain archives above all. Only the index
-  // generations in temp/ may serve below.
-  DeleteMatchingFiles(layout_.TempDir(), "item*.*");
-  ShellDeleteTree(layout_.TempDir() / "verify");
+  openedOlder_ = false;
 
   const fs::path main = layout_.IndexFile();
   std::error_code ec;
   const bool mainExists = fs::exists(main, ec);
   const LoadResult first = mainExists ? LoadFrom(main, &report.detail) : LoadResult::Damaged;
   if (first == LoadResult::Opened) {
+    if (!Admit(&report)) return report;
+    ClearScratch();
     MarkSaved();
     SettleHardening(*this);
+    Witness();
     return report;
   }
   if (!mainExists) report.detail = "it is missing";
@@ -110,67 +129,156 @@ IndexLoadReport Vault::LoadIndex() {
     const LoadResult result = LoadFrom(candidate, &why);
     locked = locked || result == LoadResult::Locked;
     if (result != LoadResult::Opened) continue;
+    if (!Admit(&report)) return report;
+    ClearScratch();
     if (mainExists) report.setAside = SetAsideFile(main, "damaged");
     report.outcome = IndexLoadReport::Outcome::Restored;
     savedKey_ = KeyIdentity();  // the key the files on disk hold: no reason yet to rewrite the backup
     report.restoredFrom = candidate;
     // Put the good generation back in place, unless the damaged file could not be moved aside.
     const bool mainFree = !mainExists || !report.setAside.empty();
-    if (const auto bytes = ReadWholeFile(candidate); bytes && mainFree) {
+    if (const auto bytes = ReadWholeFile(candidate, kMaxIndexFileBytes); bytes && mainFree) {
       fs::path staging = main;
       staging += ".tmp";
       if (ReplaceFileDurably(main, staging, *bytes)) MarkSaved();
     }
     SettleHardening(*this);
+    Witness();
     return report;
   }
 
-  items_.Clear();
-  ReturnToClassic();
-  masterKey_ = kMasterKeyPrefix;
-  savedKey_ = masterKey_;
+  ForgetIndex();
   if (locked) {
     report.outcome = IndexLoadReport::Outcome::Locked;
     report.detail = first == LoadResult::Locked ? mainDetail : "the vault is hardened and its index needs the right passphrase";
     return report;
   }
+  // Where a hardened vault lives, nothing is set aside or made new without its passphrase:
+  // the damaged files are all an expert has to recover it from.
+  const std::vector<fs::path> traces = HardenedTraces();
   // No index, no readable generation and no item file: a new vault, or one whose very first
   // save was cut short (a partial staging file is all it holds). Nothing can be lost.
-  if (!mainExists && !HasItemFiles()) {
+  if (!mainExists && !HasItemFiles() && traces.empty()) {
     report.outcome = IndexLoadReport::Outcome::Created;
     report.detail.clear();
     SaveIndex();
     return report;
   }
+  report.outcome = IndexLoadReport::Outcome::Unreadable;
+  if (!traces.empty()) return report;
   // Nothing could be read: the generations are kept aside too, so that no later save can
   // overwrite what an expert might still recover.
+  ClearScratch();
   if (mainExists) report.setAside = SetAsideFile(main, "damaged");
   for (const fs::path& candidate : candidates) SetAsideFile(candidate, "damaged");
-  report.outcome = IndexLoadReport::Outcome::Unreadable;
   return report;
+}
+
+void Vault::ClearScratch() {
+  // Working files of a run that was killed: plain archives above all. Only the index
+  // generations in temp/ may serve.
+  DeleteMatchingFiles(layout_.TempDir(), "item*.*");
+  ShellDeleteTree(layout_.TempDir() / "verify");
+}
+
+void Vault::ForgetIndex() {
+  items_.Clear();
+  ReturnToClassic();
+  masterKey_ = kMasterKeyPrefix;
+  savedKey_ = masterKey_;
+}
+
+std::vector<fs::path> Vault::HardenedTraces() const {
+  std::vector<fs::path> traces;
+  for (const fs::path& generation : {layout_.IndexFile(), layout_.TempIndexFile(), layout_.BackupIndexFile()}) {
+    if (FileLooksHardened(generation)) traces.push_back(generation);
+  }
+  if (witness_) {
+    if (const auto seen = witness_->ForFolder(layout_.Base())) traces.push_back(witness_->File());
+  }
+  std::error_code ec;
+  for (fs::directory_iterator it(layout_.CoffrelDir(), ec), end; !ec && it != end; it.increment(ec)) {
+    if (VaultLayout::IsItemFileName(it->path().filename().string()) && FileLooksLikeSealedItem(it->path())) {
+      traces.push_back(it->path());
+      break;
+    }
+  }
+  return traces;
+}
+
+bool Vault::Admit(IndexLoadReport* report) {
+  if (!hardened_) {
+    const std::vector<fs::path> traces = HardenedTraces();
+    if (traces.empty()) return true;
+    std::string named;
+    for (const fs::path& trace : traces) named += (named.empty() ? "" : ", ") + trace.string();
+    report->outcome = IndexLoadReport::Outcome::Downgraded;
+    report->detail = "its index " + layout_.IndexFile().string() +
+                     " is in the classic format, but a hardened vault lives in this folder (" + named +
+                     "); a classic index there is never used";
+    ForgetIndex();
+    return false;
+  }
+  if (!witness_) return true;
+  std::string problem;
+  if (const auto seen = witness_->ForVault(seal_.vaultId); seen && seen->counter > seal_.saveCounter) {
+    problem = "its index is older than one this user has opened (save " + std::to_string(seal_.saveCounter) +
+              ", seen save " + std::to_string(seen->counter) + "): it may have been rolled back";
+    seal_.saveCounter = seen->counter;  // accepted, the next save is newer than both
+  } else if (const auto here = witness_->ForFolder(layout_.Base()); here && here->id != seal_.vaultId) {
+    problem = "this folder held another hardened vault (" + VaultIdText(here->id) + ", now " +
+              VaultIdText(seal_.vaultId) + "): it may have been replaced";
+  }
+  if (problem.empty()) return true;
+  if (acceptOlder_) {
+    openedOlder_ = true;
+    return true;
+  }
+  report->outcome = IndexLoadReport::Outcome::RolledBack;
+  report->detail = problem;
+  ForgetIndex();
+  return false;
+}
+
+void Vault::Witness() {
+  if (hardened_ && witness_) witness_->Record(seal_.vaultId, seal_.saveCounter, layout_.Base());
 }
 
 bool Vault::ReadIndex(std::string* error, bool* locked) {
   const LoadResult result = LoadFrom(layout_.IndexFile(), error);
   if (locked) *locked = result == LoadResult::Locked;
-  return result == LoadResult::Opened;
+  if (result != LoadResult::Opened) return false;
+  IndexLoadReport report;
+  if (Admit(&report)) return true;
+  if (error) *error = report.detail;
+  return false;
 }
 
 Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
-  const auto bytes = ReadWholeFile(file);
+  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes);
   if (!bytes) {
-    if (error) *error = "it is missing or cannot be read";
+    if (error) *error = "it is missing, cannot be read or is far too large";
     return LoadResult::Damaged;
   }
   if (LooksHardened(*bytes)) {
     std::optional<HardenedKeys> keys;
-    std::vector<ItemRecord> rows;
-    const auto result = unlocker_.Open(*bytes, &keys, &rows, error);
+    OpenedIndex opened;
+    const auto result = unlocker_.Open(*bytes, &keys, &opened, error);
     if (result == IndexUnlocker::Result::Locked) return LoadResult::Locked;
     if (result == IndexUnlocker::Result::Damaged) return LoadResult::Damaged;
     AdoptHardenedKeys(std::move(*keys));
     masterKey_ = kMasterKeyPrefix;  // the passphrase guards the doors too
-    items_.ReplaceAll(std::move(rows));
+    if (opened.seal) {
+      seal_ = std::move(*opened.seal);
+    } else {
+      // A vault hardened before indexes were bound: it gets its identity now, and its item
+      // files, which carry none, are opened the old way until they are sealed again.
+      StartIdentity();
+      for (const ItemRecord& row : opened.rows) {
+        if (!FieldOf(row, ItemField::Name).IsNull()) seal_.legacyItems.push_back(FieldOf(row, ItemField::Index).AsInteger());
+      }
+    }
+    items_.ReplaceAll(std::move(opened.rows));
     return LoadResult::Opened;
   }
   auto decoded = DecodeIndexFile(indexCipher_, *bytes, error);
@@ -181,9 +289,21 @@ Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
   return LoadResult::Opened;
 }
 
-std::vector<uint8_t> Vault::EncodeIndex() {
-  if (hardened_) return EncodeHardenedIndex(hardened_->Wrap(), hardened_->VaultKey(), items_);
+std::vector<uint8_t> Vault::EncodeIndex(const IndexSeal& seal) {
+  if (hardened_) return EncodeHardenedIndex(hardened_->Wrap(), hardened_->VaultKey(), seal, items_);
   return EncodeIndexFile(indexCipher_, items_, masterKey_);
+}
+
+IndexSeal Vault::NextSeal() const {
+  IndexSeal next = seal_;
+  ++next.saveCounter;
+  // Only records still listed keep their old sealing: a number given to a new item is bound.
+  std::unordered_set<int32_t> inUse;
+  for (const ItemRecord& row : items_.AllRecords()) {
+    if (!FieldOf(row, ItemField::Name).IsNull()) inUse.insert(FieldOf(row, ItemField::Index).AsInteger());
+  }
+  std::erase_if(next.legacyItems, [&](int32_t index) { return !inUse.count(index); });
+  return next;
 }
 
 bool Vault::SaveIndex() {
@@ -194,10 +314,13 @@ bool Vault::SaveIndex() {
   const bool keyChanged = KeyIdentity() != savedKey_;
   if (!keyChanged && fs::exists(main, ec)) CopyFileDurably(main, layout_.BackupIndexFile());  // may fail
 
-  const std::vector<uint8_t> bytes = EncodeIndex();
+  const IndexSeal next = NextSeal();
+  const std::vector<uint8_t> bytes = EncodeIndex(next);
   if (bytes.empty() || !ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
   if (keyChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
+  seal_ = next;
   MarkSaved();
+  Witness();
   RemovePendingItemFiles();
   return true;
 }

@@ -8,8 +8,10 @@
 
 #include "storage/cipher/cipher_manager.h"
 #include "storage/hardened/hardened_keys.h"
+#include "storage/hardened/sealed_item.h"
 #include "storage/table/item_table.h"
 #include "storage/vault/vault_layout.h"
+#include "storage/vault/vault_witness.h"
 #include "storage/zip/zip_component.h"
 
 namespace kestramo {
@@ -22,6 +24,9 @@ struct IndexLoadReport {
     Restored,    // the index was missing or damaged and a saved generation took its place
     Unreadable,  // no generation could be read: the vault starts empty, nothing was overwritten
     Locked,      // a hardened index that the offered passphrase (or none) does not open: nothing was touched
+    Downgraded,  // a classic index where a hardened vault was: refused, nothing was touched
+    RolledBack,  // an older index than this user has seen, or another vault in this folder:
+                 // refused unless accepted, nothing was touched
   };
   Outcome outcome = Outcome::Loaded;
   std::filesystem::path restoredFrom;  // Restored: the generation that was used
@@ -29,6 +34,10 @@ struct IndexLoadReport {
   std::string detail;                  // why the index could not be read
 
   bool NeedsAttention() const { return outcome == Outcome::Restored || outcome == Outcome::Unreadable; }
+  // Whether the vault may be used: a refused index leaves it empty and must end the run.
+  bool Refused() const {
+    return outcome == Outcome::Locked || outcome == Outcome::Downgraded || outcome == Outcome::RolledBack;
+  }
   std::string Message() const;
 };
 
@@ -57,19 +66,33 @@ class Vault {
   // Only for a conversion whose hardened index could not be saved: the classic one is
   // still on the disk, and the master key was never changed.
   void ReturnToClassic();
-  // Wraps the vault key under a new passphrase (a new salt): nothing else is re-encrypted.
-  // The next save writes it. False when the vault is classic or the derivation fails.
+  // A new random vault key wrapped under a new passphrase; the next save seals the index
+  // under it, every generation included. Items keep their own keys. False when the vault is
+  // classic or the derivation fails.
   bool ChangePassphrase(std::string_view passphrase, const KdfCost& cost = {});
+  // Where this user's record of hardened vaults is kept; none (the default) checks nothing.
+  void UseWitness(std::filesystem::path file) { witness_.emplace(std::move(file)); }
+  // An index older than the record, or another vault in this folder, is opened all the same
+  // (and recorded from then on).
+  void AcceptOlderIndex() { acceptOlder_ = true; }
+  // Whether this run opened an index that the record had refused.
+  bool OpenedOlderIndex() const { return openedOlder_; }
+  const IndexSeal& Seal() const { return seal_; }
+  // A new random vault ID and a new count of saves, for a vault about to be hardened.
+  void StartIdentity();
 
   // Seals a packed archive into a new item file; returns the key text for the item's record,
   // or nothing (a failure or a stop; *why says which). Classic: under the master key.
   // Hardened: under a new random key, in authenticated chunks.
   std::optional<std::string> SealItem(const std::filesystem::path& archive, const std::filesystem::path& sealed,
-                                      std::string* why);
+                                      int32_t index, std::string* why);
   // Opens an item file into a new archive under the key its record keeps; false (with *why)
   // when it cannot be read or, in a hardened vault, is not whole or not this key's.
-  bool OpenItem(const std::filesystem::path& itemFile, const std::string& recordKey,
+  bool OpenItem(const std::filesystem::path& itemFile, const std::string& recordKey, int32_t index,
                 const std::filesystem::path& archive, std::string* why);
+  // Where a hardened item file of this number belongs, and how the record's file was sealed.
+  ItemBinding BindingOf(int32_t index) const { return {seal_.vaultId, index}; }
+  ItemSealing SealingOf(int32_t index) const;
 
   const std::string& MasterKey() const { return masterKey_; }
   // The master key becomes the fixed prefix followed by the password (at most 8 characters).
@@ -99,9 +122,20 @@ class Vault {
  private:
   enum class LoadResult { Opened, Locked, Damaged };
   LoadResult LoadFrom(const std::filesystem::path& file, std::string* error);
+  // Whether the index just read may be used: not a classic one where a hardened vault was,
+  // not older than recorded nor another vault than recorded for this folder. Otherwise the
+  // report says why and the records are dropped.
+  bool Admit(IndexLoadReport* report);
+  // Files and records that show a hardened vault lives here.
+  std::vector<std::filesystem::path> HardenedTraces() const;
+  void Witness();
+  void ForgetIndex();
   // What the index's key wrap is made of: a change of it must reach the backup too.
   std::string KeyIdentity() const;
-  std::vector<uint8_t> EncodeIndex();
+  std::vector<uint8_t> EncodeIndex(const IndexSeal& seal);
+  // The seal the next save writes: one save later, legacy numbers no record uses dropped.
+  IndexSeal NextSeal() const;
+  void ClearScratch();
   void MarkSaved();
   void RemovePendingItemFiles();
   bool HasItemFiles() const;
@@ -119,6 +153,10 @@ class Vault {
   std::optional<HardenedKeys> hardened_;
   IndexUnlocker unlocker_;
   std::vector<int32_t> pendingRemovals_;
+  IndexSeal seal_;
+  std::optional<VaultWitness> witness_;
+  bool acceptOlder_ = false;
+  bool openedOlder_ = false;
 };
 
 }  // namespace kestramo

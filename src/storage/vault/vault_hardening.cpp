@@ -28,7 +28,7 @@ std::optional<KeyBytes> Reseal(Vault& vault, const ItemRecord& row, const fs::pa
   KeyBytes key = KeyBytes::Random();
   try {
     FileStream in(classic, FileStream::Mode::kRead);
-    SealingStream out(staged, key);
+    SealingStream out(staged, key, vault.BindingOf(index));
     // The classic envelope deciphers straight into the seal: no plain byte reaches the disk.
     if (out.Opened() && vault.Cipher().DecryptStream(in, out, FieldOf(row, ItemField::Password).AsString()) &&
         out.Size() == in.Size() && out.Finish()) {
@@ -60,6 +60,7 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
 
   auto keys = HardenedKeys::Create(passphrase, cost);
   if (!keys) return Fail(stage, error, "there is not enough memory to derive the vault's key");
+  vault.StartIdentity();
 
   const std::vector<ItemRecord> before = vault.Items().AllRecords();
   std::vector<ItemRecord> after = before;

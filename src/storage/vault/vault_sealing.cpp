@@ -16,7 +16,8 @@ ChunkWatch WatchOf(CipherManager& cipher) {
 
 }  // namespace
 
-std::optional<std::string> Vault::SealItem(const fs::path& archive, const fs::path& sealed, std::string* why) {
+std::optional<std::string> Vault::SealItem(const fs::path& archive, const fs::path& sealed, int32_t index,
+                                           std::string* why) {
   if (!hardened_) {
     // On the disk before the index that will list it: after a power cut, a recorded item
     // must not be an empty or cut-short file.
@@ -25,11 +26,15 @@ std::optional<std::string> Vault::SealItem(const fs::path& archive, const fs::pa
     return std::nullopt;
   }
   const KeyBytes key = KeyBytes::Random();
-  if (!SealItemFile(archive, zip_.ScratchMaskInUse(), sealed, key, WatchOf(cipher_), why)) return std::nullopt;
+  if (!SealItemFile(archive, zip_.ScratchInUse(), sealed, key, BindingOf(index), WatchOf(cipher_), why)) {
+    return std::nullopt;
+  }
+  // The number is free (it is being given to a new item): its file is bound from now on.
+  std::erase(seal_.legacyItems, index);
   return ItemKeyText(key);
 }
 
-bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, const fs::path& archive,
+bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, int32_t index, const fs::path& archive,
                      std::string* why) {
   if (!hardened_) {
     if (cipher_.DecryptFile(itemFile, archive, recordKey)) return true;
@@ -41,8 +46,9 @@ bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, con
     if (why) *why = "its record's key is damaged";
     return false;
   }
-  zip_.RenewScratchMask();
-  return OpenItemFile(itemFile, *key, archive, zip_.ScratchMaskInUse(), WatchOf(cipher_), why);
+  zip_.RenewScratch();
+  return OpenItemFile(itemFile, *key, BindingOf(index), SealingOf(index), archive, zip_.ScratchInUse(),
+                      WatchOf(cipher_), why);
 }
 
 }  // namespace kestramo

@@ -137,7 +137,7 @@ std::string BaseName(const std::string& name) {
 
 }  // namespace
 
-ArchiveBuilder::ArchiveBuilder(int archiveFd, const ScratchMask* mask, WorkPool& pool, int level, BuildHooks hooks)
+ArchiveBuilder::ArchiveBuilder(int archiveFd, ScratchFile* mask, WorkPool& pool, int level, BuildHooks hooks)
     : fd_(archiveFd), mask_(mask), pool_(pool), level_(std::clamp(level, 0, 9)), hooks_(std::move(hooks)) {}
 
 std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sources) {

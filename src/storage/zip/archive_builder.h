@@ -8,7 +8,7 @@
 #include "storage/zip/zip_records.h"
 
 namespace kestramo {
-class ScratchMask;
+class ScratchFile;
 }
 
 namespace kestramo::zip {
@@ -31,14 +31,14 @@ struct BuildHooks {
 // pieces are compressed on the pool, and written back in order.
 class ArchiveBuilder {
  public:
-  // With a mask, the archive is written through it.
-  ArchiveBuilder(int archiveFd, const ScratchMask* mask, WorkPool& pool, int level, BuildHooks hooks);
+  // With a scratch, the archive is written through it.
+  ArchiveBuilder(int archiveFd, ScratchFile* mask, WorkPool& pool, int level, BuildHooks hooks);
   // Returns the entries written; sources that cannot be opened are skipped.
   std::vector<EntryInfo> Build(const std::vector<SourceFile>& sources);
 
  private:
   int fd_;
-  const ScratchMask* mask_;
+  ScratchFile* mask_;
   WorkPool& pool_;
   int level_;
   BuildHooks hooks_;

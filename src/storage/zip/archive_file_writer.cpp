@@ -6,17 +6,14 @@
 #include <cstring>
 
 #include "storage/disk/disk_write.h"
+#include "storage/hardened/scratch_file.h"
 #include "storage/zip/zip_error.h"
 
 namespace kestramo::zip {
 
 void ArchiveFileWriter::WriteAll(const unsigned char* data, size_t size, uint64_t offset) {
-  if (mask_) {
-    masked_.assign(data, data + size);
-    mask_->Apply(masked_.data(), size, offset);
-    data = masked_.data();
-  }
-  if (!DiskWriteAllAt(fd_, data, size, offset)) throw ZipError(kNoRoomToWrite);
+  const bool ok = mask_ ? mask_->WriteAt(fd_, data, size, offset) : DiskWriteAllAt(fd_, data, size, offset);
+  if (!ok) throw ZipError(kNoRoomToWrite);
 }
 
 void ArchiveFileWriter::Write(const void* data, size_t size) {

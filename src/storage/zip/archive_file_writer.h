@@ -5,15 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "storage/hardened/scratch_mask.h"
+namespace kestramo {
+class ScratchFile;
+}
 
 namespace kestramo::zip {
 
 // Buffered sequential output to the archive with in-place patches of bytes already written.
 class ArchiveFileWriter {
  public:
-  // With a mask, every byte goes to the file through it.
-  explicit ArchiveFileWriter(int fd, const ScratchMask* mask = nullptr) : fd_(fd), mask_(mask) {
+  // With a scratch, every byte goes to the file through it.
+  explicit ArchiveFileWriter(int fd, ScratchFile* mask = nullptr) : fd_(fd), mask_(mask) {
     buffer_.reserve(kBufferSize);
   }
   ArchiveFileWriter(const ArchiveFileWriter&) = delete;
@@ -31,8 +33,7 @@ class ArchiveFileWriter {
   void WriteAll(const unsigned char* data, size_t size, uint64_t offset);
 
   int fd_;
-  const ScratchMask* mask_;
-  std::vector<unsigned char> masked_;
+  ScratchFile* mask_;
   uint64_t flushed_ = 0;
   std::vector<unsigned char> buffer_;
 };

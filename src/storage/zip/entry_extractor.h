@@ -12,7 +12,7 @@
 #include "storage/zip/zip_records.h"
 
 namespace kestramo {
-class ScratchMask;
+class ScratchFile;
 }
 
 namespace kestramo::zip {
@@ -23,8 +23,8 @@ namespace kestramo::zip {
 class EntryExtractor {
  public:
   // Paths created are appended to created, which outlives a failed run.
-  // With a mask, the archive is read through it.
-  EntryExtractor(int archiveFd, uint64_t archiveSize, const ScratchMask* mask, const ExtractSettings& settings,
+  // With a scratch, the archive is read through it.
+  EntryExtractor(int archiveFd, uint64_t archiveSize, ScratchFile* mask, const ExtractSettings& settings,
                  ExtractHooks hooks, std::vector<std::string>& created);
   ~EntryExtractor();
   EntryExtractor(const EntryExtractor&) = delete;
@@ -55,7 +55,7 @@ class EntryExtractor {
 
   int archiveFd_;
   uint64_t archiveSize_;
-  const ScratchMask* mask_;
+  ScratchFile* mask_;
   const ExtractSettings& settings_;
   ExtractHooks hooks_;
   int destFd_ = -1;

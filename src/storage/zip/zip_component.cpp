@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "storage/disk/file_handle.h"
-#include "storage/hardened/scratch_mask.h"
+#include "storage/hardened/scratch_file.h"
 #include "storage/zip/archive_builder.h"
 #include "storage/zip/central_directory.h"
 #include "storage/zip/entry_extractor.h"
@@ -149,7 +149,7 @@ int ZipComponent::MakeArchive() {
       sources.push_back({f.path, EntryNameFor(f.path)});
     }
     progress.Start(total);
-    RenewScratchMask();
+    RenewScratch();
     zip::ArchiveBuilder builder(archive.Get(), mask_.get(), Pool(), packLevel_,
                                 {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
     entries_ = builder.Build(sources);
@@ -234,20 +234,20 @@ int ZipComponent::RunExtraction() {
                           },
                           [this](const std::string& path) { replacedPaths_.push_back(path); },
                           [this](const std::string& path, bool declined) { keptPaths_.push_back({path, declined}); }};
-  zip::EntryExtractor extractor(archive.Get(), static_cast<uint64_t>(st.st_size), mask_.get(), settings, hooks, createdPaths_);
+  zip::EntryExtractor extractor(archive.Get(), mask_ ? mask_->Size() : static_cast<uint64_t>(st.st_size), mask_.get(), settings, hooks, createdPaths_);
   int count = 0;
   for (const auto& [entry, name] : selected)
     if (extractor.Extract(*entry, name)) ++count;
   return count;
 }
 
-void ZipComponent::SetScratchMasking(bool on) {
+void ZipComponent::SetScratchSealing(bool on) {
   masking_ = on;
-  RenewScratchMask();
+  RenewScratch();
 }
 
-void ZipComponent::RenewScratchMask() {
-  mask_ = masking_ ? std::make_shared<const ScratchMask>() : nullptr;
+void ZipComponent::RenewScratch() {
+  mask_ = masking_ ? std::make_shared<ScratchFile>() : nullptr;
 }
 
 void ZipComponent::SetProtectedPaths(const std::vector<std::string>& paths) {

@@ -12,7 +12,7 @@
 
 namespace kestramo {
 
-class ScratchMask;
+class ScratchFile;
 
 namespace zip {
 class WorkPool;
@@ -64,12 +64,13 @@ class ZipComponent {
   // whatever path (links included); an entry that would is abandoned with an error. Those
   // that do not exist are ignored.
   void SetProtectedPaths(const std::vector<std::string>& paths);
-  // On: every archive is written and read through a throw-away key stream, so that its plain
-  // bytes never reach the disk. Each new archive gets a new one.
-  void SetScratchMasking(bool on);
-  // A new key stream for the archive about to be written; none while masking is off.
-  void RenewScratchMask();
-  const ScratchMask* ScratchMaskInUse() const { return mask_.get(); }
+  // On: every archive is written and read through a sealed scratch (a throw-away key, each
+  // block checked when it is read back), so that its plain bytes never reach the disk and a
+  // change made on the disk is refused. Each new archive gets a new one.
+  void SetScratchSealing(bool on);
+  // A new sealed scratch for the archive about to be written; none while sealing is off.
+  void RenewScratch();
+  ScratchFile* ScratchInUse() const { return mask_.get(); }
 
   std::function<void(int percent)> OnTotalPercentDone;
   std::function<bool(const std::string& fileName)> OnOverwritePrompt;  // true for Yes
@@ -138,7 +139,7 @@ class ZipComponent {
   std::string lastErrorDetail_;
   std::unique_ptr<zip::WorkPool> pool_;
   bool masking_ = false;
-  std::shared_ptr<const ScratchMask> mask_;
+  std::shared_ptr<ScratchFile> mask_;
 };
 
 }  // namespace kestramo

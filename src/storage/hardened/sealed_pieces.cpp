@@ -1,0 +1,102 @@
+#include "storage/hardened/sealed_pieces.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <vector>
+
+#include "storage/disk/disk_write.h"
+#include "storage/disk/file_handle.h"
+#include "storage/hardened/batch_relay.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr std::size_t kBatch = 16 * kSealedChunk;  // what one stage hands to the other
+
+bool Fail(std::string* why, const std::string& text) {
+  if (why) *why = text;
+  return false;
+}
+
+}  // namespace
+
+ssize_t ReadFull(int fd, uint8_t* data, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, data + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
+}
+
+int64_t FileSizeOf(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? st.st_size : 0;
+}
+
+bool PiecesStopped(const ChunkWatch& watch) { return watch.keepGoing && !watch.keepGoing->load(); }
+
+void ReportPieces(const ChunkWatch& watch, int64_t current, int64_t maximal) {
+  if (watch.progress) watch.progress(current, maximal);
+}
+
+bool OpenPieces(int fd, int64_t done, int64_t total, std::size_t pieceSize, const PieceOpener& open,
+                const std::filesystem::path& archive, ScratchFile* scratch, const ChunkWatch& watch,
+                std::string* why) {
+  FileHandle out(::open(archive.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (out.Get() < 0) return Fail(why, "its archive cannot be created in temp/");
+  std::vector<uint8_t> sealed(pieceSize);
+  std::atomic<int64_t> read = done;
+  bool final = false;
+  std::string failure;  // the producing stage's, read once it has failed
+  BatchRelay relay(kBatch, [&](std::vector<uint8_t>& batch) {
+    while (!final && batch.size() + kSealedChunk <= batch.capacity()) {
+      const ssize_t n = ReadFull(fd, sealed.data(), sealed.size());
+      if (n <= 0) {
+        failure = n < 0 ? "its file cannot be read" : "its file is cut short";
+        return false;
+      }
+      read += n;
+      const std::size_t at = batch.size();
+      batch.resize(at + kSealedChunk);
+      std::size_t length = 0;
+      if (!open(sealed.data(), static_cast<std::size_t>(n), read == total, batch.data() + at, &length, &final)) {
+        failure = "its file is damaged, or was not sealed under this item's key";
+        return false;
+      }
+      batch.resize(at + length);
+      if (final && read != total) {
+        failure = "its file has bytes past its end";
+        return false;
+      }
+    }
+    return true;
+  });
+  uint64_t offset = 0;
+  ReportPieces(watch, 0, total);
+  for (;;) {
+    std::vector<uint8_t>* batch = relay.Next();
+    if (!batch) return Fail(why, failure);
+    if (batch->empty()) break;
+    const bool written = scratch ? scratch->WriteAt(out.Get(), batch->data(), batch->size(), offset)
+                                 : DiskWriteAll(out.Get(), batch->data(), batch->size());
+    if (!written) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
+    offset += batch->size();
+    ReportPieces(watch, read, total);
+    if (PiecesStopped(watch)) return Fail(why, "stopped");
+  }
+  if (!final) return Fail(why, "its file is cut short");
+  ReportPieces(watch, 0, 0);
+  if (out.Close() != 0) return Fail(why, "its archive could not be written to temp/ (is the disk full?)");
+  return true;
+}
+
+}  // namespace kestramo
