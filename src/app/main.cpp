@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   }
   kestramo::QtShellInfo::UseDesktopIconTheme();
   kestramo::FrmMain window(options.vault);
-  if (window.Declined) return 0;  // left at a hardened vault's passphrase
+  if (window.Declined) return 0;  // left at a passphrase, or at an index the user did not take
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
   window.show();
   return app.exec();

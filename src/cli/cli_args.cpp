@@ -9,7 +9,7 @@ namespace kestramo::cli {
 namespace {
 
 // Understood by every command.
-const std::set<std::string> kGlobalOptions = {"vault", "password-stdin", "help"};
+const std::set<std::string> kGlobalOptions = {"vault", "password-stdin", "accept-older-index", "help"};
 
 }  // namespace
 

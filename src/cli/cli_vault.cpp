@@ -53,11 +53,19 @@ std::string UnreadableMessage(const IndexLoadReport& report) {
          ". No item file was touched.";
 }
 
+std::string RefusalHint(const IndexLoadReport& report) {
+  return report.outcome == IndexLoadReport::Outcome::RolledBack
+             ? " (--accept-older-index opens it all the same)"
+             : "; nothing was changed";
+}
+
 }  // namespace
 
 CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
   const fs::path base = Folder(args, access);
   vault_ = std::make_unique<Vault>(base);
+  if (const fs::path witness = VaultWitness::DefaultFile(); !witness.empty()) vault_->UseWitness(witness);
+  if (args.Has("accept-older-index")) vault_->AcceptOlderIndex();
 
   if (lock_.TryAcquire(base)) {
     IndexLoadReport report = vault_->LoadIndex();
@@ -66,8 +74,9 @@ CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
       report = vault_->LoadIndex();
     }
     if (report.outcome == IndexLoadReport::Outcome::Locked) throw CliError(report.detail);
+    if (report.Refused()) throw CliError(report.detail + RefusalHint(report));
     if (report.outcome == IndexLoadReport::Outcome::Unreadable) throw CliError(UnreadableMessage(report));
-    restored_ = report.outcome == IndexLoadReport::Outcome::Restored;
+    restored_ = report.outcome == IndexLoadReport::Outcome::Restored || vault_->OpenedOlderIndex();
     if (report.NeedsAttention()) std::cerr << "kestramo-cli: " << Escaped(report.Message()) << "\n";
     RequirePassword();
     return;

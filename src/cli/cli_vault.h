@@ -26,8 +26,8 @@ class CliVault {
   CliVault(const CliArgs& args, Access access);
 
   Vault& Get() { return *vault_; }
-  // Whether the index was just restored from an older generation: records added since are
-  // missing, and their item files look unrecorded.
+  // Whether the index was just restored from an older generation, or is older than one seen
+  // before: records added since are missing, and their item files look unrecorded.
   bool IndexRestored() const { return restored_; }
   // Saves the index or fails with a clear message.
   void Save();

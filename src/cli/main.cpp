@@ -22,7 +22,7 @@ std::vector<const Command*> AllCommands() {
 std::string Synopsis(const Command& c) { return *c.usage ? std::string(c.name) + " " + c.usage : c.name; }
 
 void PrintHelp(std::ostream& out) {
-  out << "Usage: kestramo-cli [--vault DIR] [--password-stdin] COMMAND [ARGUMENTS]\n"
+  out << "Usage: kestramo-cli [--vault DIR] [--password-stdin] [--accept-older-index] COMMAND [ARGUMENTS]\n"
          "       kestramo-cli --version\n\n"
          "Works on the KESTRAMO vault in DIR, or else on the one the desktop program uses: beside\n"
          "this program in a program folder of your own, otherwise in ~/.local/share/kestramo\n"
@@ -31,7 +31,9 @@ void PrintHelp(std::ostream& out) {
   out << "\n"
          "kestramo-cli COMMAND --help describes one command. \"--\" ends the options: what follows is\n"
          "taken as it is, even when it starts with \"-\". When the vault has a password, it is asked\n"
-         "for first (--password-stdin reads it from standard input).\n"
+         "for first (--password-stdin reads it from standard input). A hardened vault whose index\n"
+         "is older than one you opened before, or another vault than the one this folder held, is\n"
+         "refused; --accept-older-index opens it all the same (clean then removes nothing).\n"
          "Exit status: 0 success, 1 failure (a message on standard error), 2 wrong usage.\n";
 }
 

@@ -116,7 +116,10 @@ int Clean(const CliArgs& args) {
   CliVault v(args, CliVault::Access::Write);
   // Records added after the restored copy was made are gone, but their files may be the
   // only trace of those items: nothing is removed until the user has seen the report.
-  if (v.IndexRestored()) throw CliError("the index was just restored: nothing removed; run clean again once you have checked the vault");
+  if (v.IndexRestored()) {
+    throw CliError("the index was just restored or is older than one seen before: nothing removed; run clean again "
+                   "once you have checked the vault");
+  }
   const std::vector<fs::path> files = UnrecordedItemFiles(v.Get());
   if (files.empty()) {
     std::cout << "Nothing to remove.\n";

@@ -65,8 +65,10 @@ void FrmMain::FormCreate() {
   }
 
   if (lock_.TryAcquire(vault_->Layout().Base())) {
+    if (const auto witness = VaultWitness::DefaultFile(); !witness.empty()) vault_->UseWitness(witness);
     loadReport_ = vault_->LoadIndex();
     if (loadReport_.outcome == IndexLoadReport::Outcome::Locked) AskPassphrase();
+    if (!Declined) SettleRefusedIndex();
   }
   LoggedIn = false;
   RenamePending = false;
@@ -184,7 +186,7 @@ void FrmMain::ReportIndexTrouble() {
     text = QStringLiteral("The vault beside the program cannot be opened for writing (%1). "
                           "Install KESTRAMO in a folder that belongs to you.")
                .arg(QString::fromStdString(lock_.Problem()));
-  } else if (loadReport_.NeedsAttention()) {
+  } else if (loadReport_.outcome == IndexLoadReport::Outcome::Restored) {  // an unreadable one was asked about
     text = QString::fromStdString(loadReport_.Message());
   }
   if (!text.isEmpty()) ShowMessageDialog(text, this);

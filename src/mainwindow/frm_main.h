@@ -77,6 +77,10 @@ class FrmMain : public QWidget {
  private:
   void FormCreate();
   void AskPassphrase();
+  // An index refused or unreadable at start: the user says whether to go on with it (an older
+  // one) or with an empty vault, or the program ends; a classic index where a hardened vault
+  // was always ends it.
+  void SettleRefusedIndex();
   void PlacePanel(int panel, float offset);
   void ReportIndexTrouble();
 

@@ -2,7 +2,7 @@
 // plain bytes may and may not be found while items go in and out.
 #include <gtest/gtest.h>
 
-#include "pipeline_fakes.h"
+#include "hardened_fixture.h"
 #include "storage/hardened/hardened_index.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/item_export.h"
@@ -17,65 +17,10 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::WriteFile;
 
-constexpr KdfCost kCheapCost{1, 8ull << 20};
-constexpr const char* kPassphrase = "long enough phrase";
-
-// Every file below the vault and beside the destination, by path: what a copy would see.
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(root)) {
-    if (e.is_regular_file()) files[e.path().lexically_relative(root).string()] = ReadFile(e.path());
-  }
-  return files;
-}
-
-class HardenedVaultTest : public ::testing::Test {
- protected:
-  HardenedVaultTest() { Reopen(""); }
-
-  IndexLoadReport::Outcome Reopen(const std::string& passphrase) {
-    vault = std::make_unique<Vault>(dir / "vault");
-    vault->OfferPassphrase(passphrase);
-    return vault->LoadIndex().outcome;
-  }
-
-  int32_t Add(const std::string& name, const std::string& content) {
-    WriteFile(dir / "src" / name, content);
-    work.Reset();
-    if (!AddItem(*vault, dir / "src" / name, "Box", {sink, work}, shell)) return 0;
-    return vault->Items().AllRecords().back()[0].AsInteger();
-  }
-
-  // The item's bytes as exported into a fresh folder, or "" when the export failed.
-  std::string Export(int32_t index, const std::string& name) {
-    ItemTable& t = vault->Items();
-    for (int r = 1; r <= t.RecordCount() && t.MoveTo(r); ++r) {
-      if (t.Field(ItemField::Index).AsInteger() == index) break;
-    }
-    const fs::path dest = dir / ("out" + std::to_string(++exports));
-    fs::create_directories(dest);
-    work.Reset();
-    const ExportResult result = ExtractItem(*vault, dest, {sink, work}, [](const std::string&) { return false; });
-    EXPECT_TRUE(fs::is_empty(vault->Layout().TempDir()));
-    if (result != ExportResult::Done) {
-      EXPECT_TRUE(fs::is_empty(dest)) << "a failed export leaves nothing behind";
-      return "";
-    }
-    return ReadFile(dest / name);
-  }
-
-  void Harden() {
-    std::string error;
-    ASSERT_TRUE(HardenVault(*vault, kPassphrase, kCheapCost, &error)) << error;
-  }
-
-  testing::TempDir dir;
-  std::unique_ptr<Vault> vault;
-  testing::RecordingSink sink;
-  WorkStatus work;
-  testing::FakeShell shell;
-  int exports = 0;
-};
+using testing::HardenedVaultTest;
+using testing::kCheapCost;
+using testing::kPassphrase;
+using testing::Snapshot;
 
 TEST_F(HardenedVaultTest, HardeningKeepsEveryItemAndLeavesNoClassicCopy) {
   const std::string a = testing::RandomBytes(150000, 1), b = "small";

@@ -16,23 +16,25 @@ using VaultId = std::array<uint8_t, kVaultIdSize>;
 // Starts the cryptography library once; throws std::runtime_error when it cannot start.
 void RequireSodium();
 
-// A 256-bit key, wiped from memory when it goes.
+// A 256-bit key in guarded memory that is locked out of swap, wiped when it goes.
 class KeyBytes {
  public:
-  KeyBytes() { bytes_.fill(0); }
-  KeyBytes(const KeyBytes&) = default;
-  KeyBytes& operator=(const KeyBytes&) = default;
+  KeyBytes();  // all zero
+  KeyBytes(const KeyBytes& other);
+  KeyBytes& operator=(const KeyBytes& other);
+  KeyBytes(KeyBytes&& other) noexcept : bytes_(other.bytes_) { other.bytes_ = nullptr; }
+  KeyBytes& operator=(KeyBytes&& other) noexcept;
   ~KeyBytes();
 
   static KeyBytes Random();
 
-  uint8_t* data() { return bytes_.data(); }
-  const uint8_t* data() const { return bytes_.data(); }
+  uint8_t* data() { return bytes_; }
+  const uint8_t* data() const { return bytes_; }
   static constexpr std::size_t size() { return kKeySize; }
-  bool operator==(const KeyBytes& other) const { return bytes_ == other.bytes_; }
+  bool operator==(const KeyBytes& other) const;
 
  private:
-  std::array<uint8_t, kKeySize> bytes_;
+  uint8_t* bytes_;
 };
 
 }  // namespace kestramo

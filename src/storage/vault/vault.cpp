@@ -7,6 +7,7 @@
 
 #include <sodium.h>
 
+#include "storage/hardened/secret_guard.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
@@ -27,6 +28,10 @@ std::string IndexLoadReport::Message() const {
     case Outcome::Downgraded:
     case Outcome::RolledBack: return "The vault was not opened: " + detail + ".";
     case Outcome::Unreadable:
+      if (hardened) {
+        return "The hardened vault's index could not be read (" + detail +
+               ") and no saved copy of it could be read either. Nothing was changed.";
+      }
       return "The index file could not be read (" + detail + ") and no backup copy could be read either. " +
              "The vault starts empty; no item file was deleted." +
              (setAside.empty() ? std::string() : " The damaged file was kept as " + setAside.string() + ".");
@@ -36,9 +41,13 @@ std::string IndexLoadReport::Message() const {
 
 Vault::Vault(fs::path base) : layout_(std::move(base)), masterKey_(kMasterKeyPrefix) {}
 
-void Vault::OfferPassphrase(std::string passphrase) { unlocker_.Offer(std::move(passphrase)); }
+void Vault::OfferPassphrase(std::string passphrase) {
+  if (!passphrase.empty()) GuardProcessSecrets();
+  unlocker_.Offer(std::move(passphrase));
+}
 
 void Vault::AdoptHardenedKeys(HardenedKeys keys) {
+  GuardProcessSecrets();
   hardened_.emplace(std::move(keys));
   zip_.SetScratchSealing(true);
 }
@@ -165,7 +174,8 @@ IndexLoadReport Vault::LoadIndex() {
     return report;
   }
   report.outcome = IndexLoadReport::Outcome::Unreadable;
-  if (!traces.empty()) return report;
+  report.hardened = !traces.empty();
+  if (report.hardened) return report;
   // Nothing could be read: the generations are kept aside too, so that no later save can
   // overwrite what an expert might still recover.
   ClearScratch();
@@ -268,6 +278,7 @@ Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
     if (result == IndexUnlocker::Result::Damaged) return LoadResult::Damaged;
     AdoptHardenedKeys(std::move(*keys));
     masterKey_ = kMasterKeyPrefix;  // the passphrase guards the doors too
+    legacyIndex_ = !opened.seal;
     if (opened.seal) {
       seal_ = std::move(*opened.seal);
     } else {
@@ -283,6 +294,7 @@ Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
   }
   auto decoded = DecodeIndexFile(indexCipher_, *bytes, error);
   if (!decoded) return LoadResult::Damaged;
+  legacyIndex_ = false;
   ReturnToClassic();
   masterKey_ = std::move(decoded->masterKey);
   items_.ReplaceAll(std::move(decoded->rows));
@@ -319,6 +331,7 @@ bool Vault::SaveIndex() {
   if (bytes.empty() || !ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
   if (keyChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   seal_ = next;
+  legacyIndex_ = false;
   MarkSaved();
   Witness();
   RemovePendingItemFiles();
@@ -347,7 +360,8 @@ void Vault::RemovePendingItemFiles() {
 
 void Vault::MarkSaved() {
   savedChanges_ = items_.Changes();
-  savedKey_ = KeyIdentity();
+  // A generation of the first hardened format is rewritten whole, the backup included.
+  savedKey_ = legacyIndex_ ? std::string() : KeyIdentity();
 }
 
 int32_t Vault::NextItemIndex() const {

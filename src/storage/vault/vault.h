@@ -32,6 +32,7 @@ struct IndexLoadReport {
   std::filesystem::path restoredFrom;  // Restored: the generation that was used
   std::filesystem::path setAside;      // the damaged index, kept under another name
   std::string detail;                  // why the index could not be read
+  bool hardened = false;               // Unreadable: a hardened vault lives here, so nothing may replace it
 
   bool NeedsAttention() const { return outcome == Outcome::Restored || outcome == Outcome::Unreadable; }
   // Whether the vault may be used: a refused index leaves it empty and must end the run.
@@ -156,6 +157,7 @@ class Vault {
   IndexSeal seal_;
   std::optional<VaultWitness> witness_;
   bool acceptOlder_ = false;
+  bool legacyIndex_ = false;  // the index was read in the first hardened format
   bool openedOlder_ = false;
 };
 

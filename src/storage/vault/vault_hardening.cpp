@@ -5,6 +5,7 @@
 #include "storage/cipher/file_stream.h"
 #include "storage/hardened/hardened_index.h"
 #include "storage/hardened/sealed_item.h"
+#include "storage/hardened/secret_guard.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/vault.h"
@@ -40,6 +41,13 @@ std::optional<KeyBytes> Reseal(Vault& vault, const ItemRecord& row, const fs::pa
   return std::nullopt;
 }
 
+bool StagedCopyHolds(Vault& vault, const ItemRecord& row, const fs::path& copy) {
+  const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
+  const auto key = ItemKeyFromText(FieldOf(row, ItemField::Password).AsString());
+  // Opened whole into nothing: only its seal is judged.
+  return key && OpenItemFile(copy, *key, vault.BindingOf(index), ItemSealing::Bound, "/dev/null", nullptr, {}, nullptr);
+}
+
 bool Fail(const fs::path& stage, std::string* error, const std::string& why) {
   ShellDeleteTree(stage);
   if (error) *error = why;
@@ -53,6 +61,7 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   const fs::path stage = vault.Layout().HardeningDir();
   if (vault.Format() == VaultFormat::Hardened) return Fail({}, error, "the vault is hardened already");
   if (const std::string problem = PassphraseProblem(passphrase); !problem.empty()) return Fail({}, error, problem);
+  GuardProcessSecrets();
   ShellDeleteTree(stage);
   std::error_code ec;
   if (!fs::create_directories(stage, ec)) return Fail(stage, error, "temp/hardening cannot be created");
@@ -97,22 +106,34 @@ void SettleHardening(Vault& vault) {
     if (fs::exists(stage, ec)) ShellDeleteTree(stage);
     return;
   }
+  // A staged copy goes in only when it opens under its record's key and binding: a file
+  // planted in temp/ would otherwise replace the real item.
+  std::vector<fs::path> staged;
+  bool whole = true;  // every record's file is sealed, in coffrel/ or staged
+  for (const ItemRecord& row : vault.Items().AllRecords()) {
+    if (FieldOf(row, ItemField::Name).IsNull()) continue;
+    const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
+    const fs::path copy = stage / layout.ItemFile(index).filename();
+    if (fs::is_regular_file(copy, ec) && StagedCopyHolds(vault, row, copy)) {
+      staged.push_back(copy);
+    } else if (vault.SealingOf(index) == ItemSealing::Bound && !FileLooksLikeSealedItem(layout.ItemFile(index))) {
+      whole = false;
+    }
+  }
   // No classic generation of the index may outlive the conversion: it gives the items away.
-  // They go before the sealed items move in, so that none is ever paired with those.
+  // They go before the sealed items move in, so that none is ever paired with those; but
+  // while an item has no sealed copy, the classic backup is the last index that opens it.
   const bool mainHardened = FileLooksHardened(layout.IndexFile());
   for (const fs::path& generation : {layout.BackupIndexFile(), layout.TempIndexFile()}) {
     if (!fs::exists(generation, ec) || FileLooksHardened(generation)) continue;
     if (generation == layout.BackupIndexFile() && mainHardened) {
-      CopyFileDurably(layout.IndexFile(), generation);
+      if (whole) CopyFileDurably(layout.IndexFile(), generation);
     } else {
       ForceDeleteFile(generation);
     }
   }
+  for (const fs::path& copy : staged) fs::rename(copy, layout.CoffrelDir() / copy.filename(), ec);
   if (fs::is_directory(stage, ec)) {
-    for (fs::directory_iterator it(stage, ec), end; !ec && it != end; it.increment(ec)) {
-      const std::string name = it->path().filename().string();
-      if (VaultLayout::IsItemFileName(name)) fs::rename(it->path(), layout.CoffrelDir() / name, ec);
-    }
     SyncDirectory(layout.CoffrelDir());
     ShellDeleteTree(stage);
   }

@@ -1,0 +1,45 @@
+// What the window does when the index it found may not simply be used.
+#include "dialogs/dlg_confirm.h"
+#include "dialogs/dlg_message.h"
+#include "mainwindow/frm_main.h"
+
+namespace kestramo {
+
+namespace {
+
+bool Ask(const QString& question, QWidget* parent) {
+  FrmConfirm confirm(parent);
+  confirm.SetQuestion(question);
+  return confirm.exec() == kResultOk;
+}
+
+}  // namespace
+
+void FrmMain::SettleRefusedIndex() {
+  using Outcome = IndexLoadReport::Outcome;
+  const QString message = QString::fromStdString(loadReport_.Message());
+  switch (loadReport_.outcome) {
+    case Outcome::Unreadable:
+      if (!loadReport_.hardened) {
+        // Going on would show an empty vault in place of the user's: only by choice.
+        if (!Ask(message + QStringLiteral("\rStart with an empty vault?"), this)) Declined = true;
+        return;
+      }
+      [[fallthrough]];  // an empty classic vault must never take a hardened one's place
+    case Outcome::Downgraded:
+      ShowMessageDialog(message, this);
+      Declined = true;
+      return;
+    case Outcome::RolledBack:
+      if (!Ask(message + QStringLiteral("\rOpen it all the same?"), this)) {
+        Declined = true;
+        return;
+      }
+      vault_->AcceptOlderIndex();
+      loadReport_ = vault_->LoadIndex();
+      return;
+    default: return;
+  }
+}
+
+}  // namespace kestramo

@@ -1,0 +1,266 @@
+// A hardened vault against whoever can write its folder: a classic index put in its place,
+// an older generation put back, another vault's files, planted staging files, costly
+// headers; and the vault hardened by the program's first hardened format, still opened.
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+
+#include "hardened_fixture.h"
+#include "storage/hardened/hardened_index.h"
+#include "storage/vault/durable_file.h"
+
+namespace kestramo {
+namespace {
+
+using testing::HardenedVaultTest;
+using testing::kCheapCost;
+using testing::kPassphrase;
+using testing::ReadFile;
+using testing::Snapshot;
+using testing::WriteFile;
+using Outcome = IndexLoadReport::Outcome;
+namespace fs = std::filesystem;
+
+void Flip(const fs::path& file, std::size_t at) {
+  std::string bytes = ReadFile(file);
+  bytes[at] = static_cast<char>(bytes[at] ^ 1);
+  WriteFile(file, bytes);
+}
+
+// A classic index made elsewhere copied over the hardened one, each generation spoilt, or
+// only a sealed item or the user's record left: never a classic or empty vault in its place,
+// and nothing renamed, removed or written.
+TEST_F(HardenedVaultTest, NoClassicOrEmptyVaultEverTakesAHardenedOnesPlace) {
+  Vault other(dir / "other");
+  other.LoadIndex();
+  const std::string classicIndex = ReadFile(other.Layout().IndexFile());
+  const std::string content = testing::RandomBytes(5000, 4);
+  Harden();
+  const int32_t item = Add("a.bin", content);
+  const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
+
+  const struct {
+    const char* attack;
+    std::function<void()> spoil;
+    Outcome expected;
+  } attacks[] = {
+      {"a classic index copied over the main one", [&] { WriteFile(layout.IndexFile(), classicIndex); },
+       Outcome::Downgraded},
+      {"a classic index over both generations",
+       [&] {
+         WriteFile(layout.IndexFile(), classicIndex);
+         WriteFile(layout.BackupIndexFile(), classicIndex);
+       },
+       Outcome::Downgraded},
+      {"the version byte flipped in both generations",
+       [&] {
+         Flip(layout.IndexFile(), 8);
+         Flip(layout.BackupIndexFile(), 8);
+       },
+       Outcome::Unreadable},
+      {"every generation gone, the item file left",
+       [&] {
+         fs::remove(layout.IndexFile());
+         fs::remove(layout.BackupIndexFile());
+       },
+       Outcome::Unreadable},
+      {"every file gone, the user's record left", [&] { fs::remove_all(layout.Base()); fs::create_directories(layout.Base()); },
+       Outcome::Unreadable},
+  };
+  const auto good = Snapshot(dir / "vault");
+  for (const auto& a : attacks) {
+    a.spoil();
+    WriteFile(layout.TempDir() / "item0000000009.zip", "a working file of another run");
+    const auto before = Snapshot(dir / "vault");
+    EXPECT_EQ(Reopen(kPassphrase), a.expected) << a.attack;
+    EXPECT_EQ(vault->Items().RecordCount(), 0) << a.attack;
+    EXPECT_TRUE(report.Refused() || report.hardened) << a.attack;
+    EXPECT_EQ(Snapshot(dir / "vault"), before) << a.attack << ": nothing may change";
+    // Put the vault back as it was.
+    fs::remove_all(dir / "vault");
+    for (const auto& [path, bytes] : good) WriteFile(dir / "vault" / path, bytes);
+  }
+  ASSERT_EQ(Reopen(kPassphrase), Outcome::Loaded);
+  EXPECT_EQ(Export(item, "a.bin"), content);
+}
+
+// An older generation put back, or another hardened vault's files, is refused with both
+// figures named and nothing touched; accepted, it opens and its next save is newer than both.
+TEST_F(HardenedVaultTest, AnOlderIndexOrAnotherVaultIsRefusedUnlessAccepted) {
+  Harden();
+  const int32_t first = Add("a.txt", "first");
+  const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
+  const std::string oldMain = ReadFile(layout.IndexFile()), oldBackup = ReadFile(layout.BackupIndexFile());
+  const int32_t second = Add("b.txt", "second");
+  const uint64_t newest = vault->Seal().saveCounter;
+
+  WriteFile(layout.IndexFile(), oldMain);
+  WriteFile(layout.BackupIndexFile(), oldBackup);
+  const auto before = Snapshot(dir / "vault");
+  EXPECT_EQ(Reopen(kPassphrase), Outcome::RolledBack);
+  EXPECT_NE(report.detail.find(std::to_string(newest)), std::string::npos) << report.detail;
+  EXPECT_NE(report.detail.find(std::to_string(newest - 1)), std::string::npos) << report.detail;
+  EXPECT_EQ(Snapshot(dir / "vault"), before);
+  fs::remove(layout.IndexFile());
+  EXPECT_EQ(Reopen(kPassphrase), Outcome::RolledBack) << "restored from the older backup, it is older still";
+  WriteFile(layout.IndexFile(), oldMain);
+
+  ASSERT_EQ(Reopen(kPassphrase, true), Outcome::Loaded);
+  EXPECT_TRUE(vault->OpenedOlderIndex());
+  EXPECT_EQ(Export(first, "a.txt"), "first");
+  EXPECT_TRUE(fs::exists(layout.ItemFile(second))) << "the newer item's file is kept";
+  ASSERT_TRUE(vault->SaveIndex());
+  EXPECT_GT(vault->Seal().saveCounter, newest);
+  EXPECT_EQ(Reopen(kPassphrase), Outcome::Loaded) << "saved after acceptance, it is the newest";
+
+  // Another hardened vault's generations in this folder.
+  testing::TempDir elsewhere;
+  {
+    Vault other(elsewhere / "v");
+    other.LoadIndex();
+    std::string error;
+    ASSERT_TRUE(HardenVault(other, kPassphrase, kCheapCost, &error)) << error;
+  }
+  for (const fs::path& name : {fs::path("coffrel/index.dat"), fs::path("backup/index.dat")}) {
+    fs::copy_file(elsewhere / "v" / name, dir / "vault" / name, fs::copy_options::overwrite_existing);
+  }
+  EXPECT_EQ(Reopen(kPassphrase), Outcome::RolledBack);
+  EXPECT_NE(report.detail.find("another hardened vault"), std::string::npos) << report.detail;
+}
+
+// A changed passphrase seals the index under a new vault key: the key that an old copy of the
+// index gives, with the old passphrase, opens no later generation.
+TEST_F(HardenedVaultTest, AChangedPassphraseLeavesTheOldVaultKeyUseless) {
+  Harden();
+  const int32_t item = Add("a.txt", "contents");
+  const auto oldBytes = ReadWholeFile(vault->Layout().IndexFile());
+  ASSERT_TRUE(vault->ChangePassphrase("a brand new phrase", kCheapCost));
+  ASSERT_TRUE(vault->SaveIndex());
+
+  IndexUnlocker unlocker;
+  unlocker.Offer(kPassphrase);
+  std::optional<HardenedKeys> oldKeys;
+  OpenedIndex opened;
+  std::string why;
+  ASSERT_EQ(unlocker.Open(*oldBytes, &oldKeys, &opened, &why), IndexUnlocker::Result::Opened) << why;
+  for (const fs::path& generation : {vault->Layout().IndexFile(), vault->Layout().BackupIndexFile()}) {
+    EXPECT_FALSE(OpenHardenedTable(*ReadWholeFile(generation), oldKeys->VaultKey(), &why)) << generation;
+  }
+  EXPECT_EQ(Reopen(kPassphrase), Outcome::Locked);
+  ASSERT_EQ(Reopen("a brand new phrase"), Outcome::Loaded);
+  EXPECT_EQ(Export(item, "a.txt"), "contents");
+}
+
+// Each item has a key of its own, none of them the vault's.
+TEST_F(HardenedVaultTest, EveryItemIsSealedUnderAKeyOfItsOwn) {
+  Harden();
+  Add("a.txt", "one");
+  Add("b.txt", "two");
+  std::vector<std::string> keys;
+  for (const ItemRecord& row : vault->Items().AllRecords()) {
+    if (!FieldOf(row, ItemField::Name).IsNull()) keys.push_back(FieldOf(row, ItemField::Password).AsString());
+  }
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_NE(keys[0], keys[1]);
+  for (const std::string& key : keys) EXPECT_FALSE(*ItemKeyFromText(key) == vault->Hardened()->VaultKey());
+}
+
+// A file planted in temp/hardening/ is never moved over an item; a wrong passphrase, or a
+// header that cannot be read, leaves every file as it was; the process keeps its secrets.
+TEST_F(HardenedVaultTest, NothingUntrustedIsMovedInAndNothingIsTouchedBeforeThePassphrase) {
+  Harden();
+  const int32_t item = Add("a.txt", "genuine");
+  const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
+  EXPECT_EQ(prctl(PR_GET_DUMPABLE), 0) << "no core file may hold the keys";
+
+  fs::create_directories(layout.HardeningDir());
+  WriteFile(layout.HardeningDir() / layout.ItemFile(item).filename(), "x");
+  ASSERT_EQ(Reopen(kPassphrase), Outcome::Loaded);
+  EXPECT_EQ(Export(item, "a.txt"), "genuine");
+  EXPECT_FALSE(fs::exists(layout.HardeningDir()));
+
+  WriteFile(layout.TempDir() / "item0000000003.zip", "left by a killed run");
+  WriteFile(layout.TempDir() / "verify" / "x", "left by a killed check");
+  auto before = Snapshot(dir / "vault");
+  EXPECT_EQ(Reopen("not the passphrase"), Outcome::Locked);
+  EXPECT_EQ(Snapshot(dir / "vault"), before) << "a wrong passphrase";
+  Flip(layout.IndexFile(), 10);
+  Flip(layout.BackupIndexFile(), 10);
+  before = Snapshot(dir / "vault");
+  EXPECT_NE(Reopen(""), Outcome::Loaded);
+  EXPECT_EQ(Snapshot(dir / "vault"), before) << "an unreadable header";
+}
+
+// One passphrase attempt derives one key, however many generations ask for others, and a
+// header may ask for no more than ten default derivations.
+TEST(HardenedCostTest, AnAttemptDerivesOnceAndWithinBounds) {
+  const struct {
+    uint32_t passes;
+    uint64_t memory;
+    bool allowed;
+  } costs[] = {{kDefaultKdfPasses, kDefaultKdfMemory, true},
+               {7, kMaxKdfMemory, true},
+               {8, kMaxKdfMemory, false},
+               {32, kMaxKdfMemory, false},
+               {1, kMaxKdfMemory + 1, false},
+               {1, kMinKdfMemory - 1, false},
+               {kMaxKdfPasses + 1, kMinKdfMemory, false}};
+  for (const auto& c : costs) {
+    KdfParams params = FreshKdfParams(c.passes, c.memory);
+    EXPECT_EQ(KdfParamsProblem(params).empty(), c.allowed) << c.passes << " x " << c.memory;
+  }
+
+  ItemTable table;
+  const auto a = HardenedKeys::Create(kPassphrase, kCheapCost), b = HardenedKeys::Create(kPassphrase, kCheapCost);
+  ASSERT_TRUE(a && b);
+  IndexUnlocker unlocker;
+  unlocker.Offer(kPassphrase);
+  std::optional<HardenedKeys> keys;
+  OpenedIndex opened;
+  std::string why;
+  EXPECT_EQ(unlocker.Open(EncodeHardenedIndex(a->Wrap(), a->VaultKey(), {}, table), &keys, &opened, &why),
+            IndexUnlocker::Result::Opened);
+  EXPECT_EQ(unlocker.Open(EncodeHardenedIndex(b->Wrap(), b->VaultKey(), {}, table), &keys, &opened, &why),
+            IndexUnlocker::Result::Locked)
+      << "another salt is another derivation";
+}
+
+// The table is sealed with the file's head as associated data: the head of one generation
+// spliced onto the body of another, both under the same vault key, never opens.
+TEST(HardenedCostTest, AHeadSplicedOntoAnotherBodyNeverOpens) {
+  ItemTable table;
+  auto keys = HardenedKeys::Create(kPassphrase, kCheapCost);
+  ASSERT_TRUE(keys);
+  const std::vector<uint8_t> first = EncodeHardenedIndex(keys->Wrap(), keys->VaultKey(), {}, table);
+  ASSERT_TRUE(keys->Rewrap("another long phrase", kCheapCost));
+  std::vector<uint8_t> spliced = EncodeHardenedIndex(keys->Wrap(), keys->VaultKey(), {}, table);
+  std::copy(first.begin() + kKeyWrapSize, first.end(), spliced.begin() + kKeyWrapSize);
+  std::string why;
+  EXPECT_TRUE(OpenHardenedTable(first, keys->VaultKey(), &why));
+  EXPECT_FALSE(OpenHardenedTable(spliced, keys->VaultKey(), &why));
+}
+
+// A vault hardened by the first hardened format: it opens, its items come out, a new item is
+// bound, and its next save writes today's format to both generations. Its items keep their
+// own checks: a byte appended to one is refused.
+TEST_F(HardenedVaultTest, AVaultOfTheFirstHardenedFormatOpensAndIsBroughtUpToDate) {
+  const fs::path fixture = fs::path(KESTRAMO_TEST_VECTORS) / "hardened_v1";
+  fs::remove_all(dir / "vault");
+  fs::copy(fixture / "vault", dir / "vault", fs::copy_options::recursive);
+  ASSERT_EQ(Reopen("fixture passphrase"), Outcome::Loaded);
+  EXPECT_EQ(Export(1, "note.txt"), ReadFile(fixture / "source" / "note.txt"));
+  EXPECT_EQ(Export(2, "folder/sub/b.bin"), ReadFile(fixture / "source" / "folder" / "sub" / "b.bin"));
+  const int32_t added = Add("new.txt", "bound");
+  for (const fs::path& generation : {vault->Layout().IndexFile(), vault->Layout().BackupIndexFile()}) {
+    EXPECT_EQ(ReadFile(generation)[8], 2) << generation;
+  }
+  ASSERT_EQ(Reopen("fixture passphrase"), Outcome::Loaded);
+  EXPECT_EQ(vault->SealingOf(1), ItemSealing::Legacy);
+  EXPECT_EQ(vault->SealingOf(added), ItemSealing::Bound);
+  EXPECT_EQ(Export(added, "new.txt"), "bound");
+  EXPECT_EQ(Export(2, "folder/a.txt"), "alpha");
+  WriteFile(vault->Layout().ItemFile(1), ReadFile(vault->Layout().ItemFile(1)) + "x");
+  EXPECT_EQ(Export(1, "note.txt"), "");
+}
+
+}  // namespace
+}  // namespace kestramo
