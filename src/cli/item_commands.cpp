@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <iostream>
+#include <iterator>
 #include <mutex>
 
 #include "cli/cli_error.h"
@@ -178,22 +179,36 @@ int Delete(const CliArgs& args) {
   return 0;
 }
 
+// With --text-stdin the text comes from standard input (after any password), so that a secret
+// stays out of the command line and the shell's history; one closing line break is dropped.
+std::size_t TextArgs(const CliArgs& args) { return args.Has("text-stdin") ? 0 : 1; }
+
+std::string TextOf(const CliArgs& args, std::size_t at) {
+  if (!args.Has("text-stdin")) return args.positional[at];
+  std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
 int Comment(const CliArgs& args) {
-  ExpectArgs(args, 2, 2);
+  ExpectArgs(args, 1 + TextArgs(args), 1 + TextArgs(args));
   const int32_t index = ParseIndex(args.positional[0]);
   CliVault v(args, CliVault::Access::Write);
   MoveToItem(v.Get(), index);
-  SetItemComment(v.Get(), index, args.positional[1]);
+  SetItemComment(v.Get(), index, TextOf(args, 1));
   v.Save();
   return 0;
 }
 
 int Find(const CliArgs& args) {
-  ExpectArgs(args, 1, 1);
-  if (args.positional[0].empty()) throw CliError("Input what you want to find.");
+  ExpectArgs(args, TextArgs(args), TextArgs(args));
+  if (!args.Has("text-stdin") && args.positional[0].empty()) throw CliError("Input what you want to find.");
   CliVault v(args, CliVault::Access::Read);
+  const std::string text = TextOf(args, 0);
+  if (text.empty()) throw CliError("Input what you want to find.");
   std::string why;
-  const auto filter = FilterExpression::Parse(FindFilterFor(Composed(args.positional[0])), true, &why);
+  const auto filter = FilterExpression::Parse(FindFilterFor(Composed(text)), true, &why);
   if (!filter) throw CliError("cannot search: " + why);
   // Composed and decomposed spellings of a name are the same name to its reader.
   PrintRecords(v.Get().Items(), [&filter](const ItemRecord& r) {
@@ -227,11 +242,15 @@ const std::vector<Command>& ItemCommands() {
        "file that cannot be replaced is named and makes the command fail.",
        Extract, {"overwrite"}},
       {"delete", "INDEX...", "Deletes items from the vault for good.", Delete},
-      {"comment", "INDEX TEXT", "Sets an item's comment (an empty TEXT clears it).", Comment},
-      {"find", "TEXT",
+      {"comment", "INDEX TEXT | INDEX --text-stdin",
+       "Sets an item's comment (an empty TEXT clears it). With --text-stdin the comment is read from\n"
+       "standard input instead, after any password, so that it stays out of the shell's history.",
+       Comment, {"text-stdin"}},
+      {"find", "TEXT | --text-stdin",
        "Lists the items whose name or comment contains TEXT, ignoring case; one asterisk at each end is\n"
-       "dropped, \"%\" matches any run of characters and \"_\" any one character.",
-       Find},
+       "dropped, \"%\" matches any run of characters and \"_\" any one character. With --text-stdin\n"
+       "TEXT is read from standard input instead, after any password.",
+       Find, {"text-stdin"}},
   };
   return commands;
 }

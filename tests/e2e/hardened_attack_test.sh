@@ -96,4 +96,8 @@ restore
 kp extract "$work/final" 1 2 >/dev/null
 cmp -s "$work/final/secret.txt" "$work/secret.txt" && cmp -s "$work/final/later.txt" "$work/later.txt" ||
   fail "an item did not come back whole"
+# Secrets stay out of the command line: a comment and a search read from standard input.
+printf '%s\nthe bank PIN is in here\n' "$phrase" | k --password-stdin comment 1 --text-stdin
+printf '%s\nbank pin\n' "$phrase" | k --password-stdin find --text-stdin | grep -q secret.txt ||
+  fail "find --text-stdin did not find the comment read by comment --text-stdin"
 echo "1 passed, 0 failed"
