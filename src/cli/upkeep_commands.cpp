@@ -9,6 +9,7 @@
 #include "cli/yes_no.h"
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/item_contents.h"
+#include "storage/vault/classic_leftovers.h"
 #include "storage/vault/unrecorded_files.h"
 #include "storage/zip/pack_path.h"
 #include "storage/zip/zip_error.h"
@@ -86,7 +87,7 @@ int Verify(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Write);  // it uses temp/
   Vault& vault = v.Get();
-  std::size_t problems = 0, unchecked = 0, items = 0;
+  std::size_t problems = 0, unchecked = 0, items = 0, classic = 0;
   for (const ItemRecord& r : vault.Items().AllRecords()) {
     if (FieldOf(r, ItemField::Name).IsNull()) continue;
     ++items;
@@ -99,6 +100,14 @@ int Verify(const CliArgs& args) {
   }
   const std::vector<fs::path> unrecorded = UnrecordedItemFiles(vault);
   for (const fs::path& file : unrecorded) std::cout << "UNRECORDED\t" << Escaped(file.filename().string()) << "\n";
+  // In a hardened vault, a file in the classic format gives away what it holds.
+  if (vault.Format() == VaultFormat::Hardened) {
+    for (const fs::path& file : ClassicFilesIn(vault)) {
+      ++classic;
+      std::cout << "CLASSIC\t" << Escaped(file.lexically_relative(vault.Layout().Base()).string())
+                << "\tin the classic format, readable without the passphrase\n";
+    }
+  }
   std::cout << Counted(items, "item") << " checked, " << problems << " damaged or missing";
   if (!unrecorded.empty()) {
     std::cout << ", " << Counted(unrecorded.size(), "file") << " in coffrel/ that no record lists (kept and not "
@@ -107,6 +116,7 @@ int Verify(const CliArgs& args) {
   if (unchecked) std::cout << ", " << unchecked << " not checked";
   std::cout << "\n";
   if (problems) throw CliError(Counted(problems, "item") + " cannot be taken out whole");
+  if (classic) throw CliError(Counted(classic, "file") + " in the classic format, readable without the passphrase: see above");
   if (unchecked) throw CliError(Counted(unchecked, "item") + " could not be checked: see why above, then verify again");
   return 0;
 }

@@ -1,13 +1,19 @@
 // Commands on the vault as a whole: its format, the access password or passphrase, and a
 // self-check of the program.
+#include <unistd.h>
+
+#include <functional>
 #include <iostream>
 
 #include "cli/cli_error.h"
 #include "cli/cli_vault.h"
 #include "cli/commands.h"
+#include "cli/output_text.h"
 #include "cli/self_check.h"
+#include "cli/yes_no.h"
 #include "storage/text/utf8.h"
 #include "storage/hardened/hardened_index.h"
+#include "storage/vault/classic_leftovers.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/index_file.h"
 #include "storage/vault/vault_hardening.h"
@@ -17,6 +23,17 @@ namespace kestramo::cli {
 namespace {
 
 namespace fs = std::filesystem;
+
+// "Re-sealed 3 of 8 items": a terminal sees the count redrawn in place; a log or a pipe gets
+// only the final line.
+std::function<void(std::size_t, std::size_t)> ProgressLine(const char* verb) {
+  const bool tty = ::isatty(2) != 0;
+  return [verb, tty](std::size_t item, std::size_t total) {
+    if (!tty && item != total) return;
+    std::cerr << (tty ? "\r" : "") << verb << " " << item << " of " << total << " items"
+              << (item == total ? "\n" : "") << std::flush;
+  };
+}
 
 // A new passphrase, typed twice and checked.
 std::string NewPassphrase(CliVault& v) {
@@ -32,10 +49,16 @@ int Passwd(const CliArgs& args) {
   CliVault v(args, CliVault::Access::Create);
   if (v.Get().Format() == VaultFormat::Hardened) {
     if (!v.Get().ChangePassphrase(NewPassphrase(v))) throw CliError("there is not enough memory to derive the new key");
-    v.Save();
+    if (args.Has("reseal-items")) {
+      std::string why;
+      if (!v.Get().ResealItems(&why, ProgressLine("Re-sealed"))) throw CliError(why + "; the passphrase was not changed");
+    } else {
+      v.Save();
+    }
     std::cerr << "The passphrase has been successfully changed.\n";
     return 0;
   }
+  if (args.Has("reseal-items")) throw CliError("--reseal-items is for a hardened vault");
   const std::string password = v.ReadSecret("New password (empty for none): ");
   const std::string confirm = v.ReadSecret("Confirm new password: ");
   if (password != confirm) throw CliError("The new and confirmed passwords do not match. Please type them again.");
@@ -46,15 +69,32 @@ int Passwd(const CliArgs& args) {
   return 0;
 }
 
+// Shows what besides the recorded items holds classic material, and asks before going on.
+void ConfirmLeftovers(CliVault& v, const CliArgs& args) {
+  const ClassicLeftovers leftovers = FindClassicLeftovers(v.Get());
+  if (leftovers.Empty()) return;
+  const fs::path base = v.Get().Layout().Base();
+  std::cout << "Besides the recorded items, these files hold what the classic format keeps:\n";
+  for (const fs::path& file : leftovers.recoverable) {
+    std::cout << "  re-seal into the box \"" << kRecoveryBox << "\": " << Escaped(file.lexically_relative(base).string()) << "\n";
+  }
+  for (const fs::path& file : leftovers.doomed) {
+    std::cout << "  remove: " << Escaped(file.lexically_relative(base).string()) << "\n";
+  }
+  std::cout << std::flush;
+  if (!args.Has("yes") && !Confirm("Harden the vault and leave none of them behind?")) {
+    throw CliError("nothing changed (confirm on a terminal, or pass --yes)");
+  }
+}
+
 int Harden(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Create);
   if (v.Get().Format() == VaultFormat::Hardened) throw CliError("the vault is hardened already");
+  ConfirmLeftovers(v, args);
   const std::string passphrase = NewPassphrase(v);
   std::string error;
-  const bool done = HardenVault(v.Get(), passphrase, {}, &error, [](std::size_t item, std::size_t total) {
-    std::cerr << "\rRe-sealed " << item << " of " << total << " items" << (item == total ? "\n" : "") << std::flush;
-  });
+  const bool done = HardenVault(v.Get(), passphrase, {}, &error, ProgressLine("Re-sealed"));
   if (!done) throw CliError(error);
   std::cerr << "The vault is hardened. Without its passphrase nothing in it can be read, not even by us:\n"
                "keep the passphrase safe, it cannot be recovered.\n";
@@ -87,19 +127,24 @@ int SelfCheck(const CliArgs& args) {
 
 const std::vector<Command>& VaultCommands() {
   static const std::vector<Command> commands = {
-      {"passwd", "[--password-stdin]",
+      {"passwd", "[--password-stdin] [--reseal-items]",
        "Sets the access password (at most 8 characters; empty removes it), typed twice; in a\n"
        "hardened vault, changes the passphrase (8 to 64 characters). With --password-stdin the\n"
        "current password or passphrase (when one is set), the new one and its confirmation are\n"
-       "read as lines from standard input.",
-       Passwd},
-      {"harden", "[--password-stdin]",
+       "read as lines from standard input. A hardened vault gets a new vault key as well; its items\n"
+       "keep their own keys, so an old copy of the index with the old passphrase still opens the\n"
+       "items of its day, unless --reseal-items seals every item again under a new key.",
+       Passwd, {"reseal-items"}},
+      {"harden", "[--password-stdin] [--yes]",
        "Turns a classic vault into a hardened one: the index, and every item re-encrypted, then\n"
        "sealed under keys from a passphrase of 8 to 64 characters (typed twice), which a copy of\n"
        "the folder does not give away. A forgotten passphrase cannot be recovered. With\n"
        "--password-stdin the access password (when one is set), the passphrase and its\n"
-       "confirmation are read as lines from standard input.",
-       Harden},
+       "confirmation are read as lines from standard input. Item files that no record lists are\n"
+       "re-sealed into the box \"Recovered\" when they open under the vault's key; they and every\n"
+       "other file with classic material (set-aside index copies, scratch files) are listed first\n"
+       "and removed after the conversion (--yes answers the question for scripts).",
+       Harden, {"yes"}},
       {"info", "", "Prints the vault's format (format: classic or format: hardened) and, for a hardened\n"
                    "vault, how its key is derived from the passphrase.",
        Info},

@@ -91,6 +91,11 @@ kp extract "$work/out3" 1 >/dev/null
 cmp -s "$work/out3/secret.txt" "$work/secret.txt" || fail "a planted staging file replaced the item"
 [ ! -e "$work/v/temp/hardening" ] || fail "the planted staging file was kept"
 
+# A classic file planted in a hardened vault is a problem verify names.
+cp "$work/other/coffrel/index.dat" "$work/v/coffrel/index.dat.damaged-20260101-000000"
+status=0; kp verify >"$work/out" 2>&1 || status=$?
+[ "$status" = 1 ] && grep -q "^CLASSIC" "$work/out" || fail "verify did not name a classic file in a hardened vault"
+
 # Nothing was lost: the latest vault gives back both items.
 restore
 kp extract "$work/final" 1 2 >/dev/null

@@ -6,7 +6,9 @@
 
 #include "hardened_fixture.h"
 #include "storage/hardened/hardened_index.h"
+#include "storage/vault/classic_leftovers.h"
 #include "storage/vault/durable_file.h"
+#include "storage/vault/index_file.h"
 
 namespace kestramo {
 namespace {
@@ -260,6 +262,58 @@ TEST_F(HardenedVaultTest, AVaultOfTheFirstHardenedFormatOpensAndIsBroughtUpToDat
   EXPECT_EQ(Export(2, "folder/a.txt"), "alpha");
   WriteFile(vault->Layout().ItemFile(1), ReadFile(vault->Layout().ItemFile(1)) + "x");
   EXPECT_EQ(Export(1, "note.txt"), "");
+}
+
+// Besides the recorded items a classic folder may hold a stray item file, a set-aside index,
+// a scratch copy: hardening re-seals what opens and removes the rest, and afterwards no file
+// of the folder opens with the classic keys.
+TEST_F(HardenedVaultTest, HardeningLeavesNothingClassicBehind) {
+  const std::string content = testing::RandomBytes(3000, 8);
+  const int32_t item = Add("a.bin", content);
+  const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
+  const std::string classicIndex = ReadFile(layout.IndexFile());
+  fs::copy_file(layout.ItemFile(item), layout.ItemFile(7));
+  WriteFile(layout.CoffrelDir() / "index.dat.damaged-20260101-000000", classicIndex);
+  WriteFile(layout.CoffrelDir() / "item0000000008.dat.unrecorded-20260101-000000", testing::RandomBytes(500, 9));
+  WriteFile(layout.TempIndexFile(), classicIndex);
+  const std::string classicKey = vault->MasterKey();
+  Harden();
+
+  int32_t recovered = 0;
+  for (const ItemRecord& row : vault->Items().AllRecords()) {
+    if (FieldOf(row, ItemField::Name).AsString() == "item0000000007.dat") {
+      recovered = FieldOf(row, ItemField::Index).AsInteger();
+      EXPECT_EQ(FieldOf(row, ItemField::Box).AsString(), kRecoveryBox);
+    }
+  }
+  ASSERT_NE(recovered, 0) << "the stray item file is kept as an item";
+  EXPECT_EQ(Export(recovered, "a.bin"), content);
+  EXPECT_EQ(Export(item, "a.bin"), content);
+  EXPECT_TRUE(ClassicFilesIn(*vault).empty());
+  CipherManager cipher;
+  for (const auto& [path, bytes] : Snapshot(dir / "vault")) {
+    const fs::path file = dir / "vault" / path;
+    EXPECT_FALSE(OpensAsArchive(*vault, file, classicKey)) << path;
+    EXPECT_FALSE(DecodeIndexFile(cipher, std::vector<uint8_t>(bytes.begin(), bytes.end()), nullptr)) << path;
+  }
+}
+
+// A full rotation: new passphrase, new vault key, every item sealed again under a new key, in
+// every generation; the old keys open nothing that is left.
+TEST_F(HardenedVaultTest, ResealingGivesEveryItemANewKeyInEveryGeneration) {
+  Harden();
+  const int32_t item = Add("a.txt", "rotated");
+  const std::string oldKey = FieldOf(vault->Items().AllRecords().back(), ItemField::Password).AsString();
+  ASSERT_TRUE(vault->ChangePassphrase("a brand new phrase", kCheapCost));
+  std::string why;
+  ASSERT_TRUE(vault->ResealItems(&why)) << why;
+  EXPECT_FALSE(OpenItemFile(vault->Layout().ItemFile(item), *ItemKeyFromText(oldKey), vault->BindingOf(item),
+                            ItemSealing::Bound, dir / "probe", nullptr, {}, &why));
+  EXPECT_EQ(Export(item, "a.txt"), "rotated");
+  fs::remove(vault->Layout().IndexFile());
+  ASSERT_EQ(Reopen("a brand new phrase"), Outcome::Restored) << "the backup took the new keys too";
+  EXPECT_NE(FieldOf(vault->Items().AllRecords().back(), ItemField::Password).AsString(), oldKey);
+  EXPECT_EQ(Export(item, "a.txt"), "rotated");
 }
 
 }  // namespace

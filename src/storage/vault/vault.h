@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,6 +72,10 @@ class Vault {
   // under it, every generation included. Items keep their own keys. False when the vault is
   // classic or the derivation fails.
   bool ChangePassphrase(std::string_view passphrase, const KdfCost& cost = {});
+  // Seals every item again under a new key of its own and saves the index, the backup
+  // included: afterwards no key of an older index copy opens an item. False (with *why) when
+  // an item cannot be opened or the save fails: then nothing changed.
+  bool ResealItems(std::string* why, const std::function<void(std::size_t, std::size_t)>& onItem = {});
   // Where this user's record of hardened vaults is kept; none (the default) checks nothing.
   void UseWitness(std::filesystem::path file) { witness_.emplace(std::move(file)); }
   // An index older than the record, or another vault in this folder, is opened all the same

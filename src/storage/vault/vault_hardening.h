@@ -8,13 +8,18 @@
 
 namespace kestramo {
 
+inline constexpr const char* kRecoveryBox = "Recovered";
+
 class Vault;
 
 // Turns a loaded classic vault into a hardened one under `passphrase`: every item is
 // re-sealed under a key of its own into temp/hardening/, then the hardened index is saved,
 // which is the one moment the vault changes format; only after it are the classic files
 // replaced. A kill at any moment leaves a vault that opens, classic or hardened, with every
-// item. False with *error when nothing changed. `onItem` hears of each item re-sealed.
+// item. Item files that no record lists but that open under the vault's key are re-sealed
+// into the box kRecoveryBox; those and every other file with classic material (see
+// FindClassicLeftovers, for the caller to show first) are removed once the hardened index is
+// saved. False with *error when nothing changed. `onItem` hears of each item re-sealed.
 bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost, std::string* error,
                  const std::function<void(std::size_t done, std::size_t total)>& onItem = {});
 

@@ -1,6 +1,8 @@
 // How a vault seals its item files and opens them again, in either format.
 #include "storage/hardened/sealed_item.h"
 #include "storage/vault/durable_file.h"
+#include "storage/vault/file_helpers.h"
+#include "storage/vault/vault_hardening.h"
 #include "storage/vault/vault.h"
 
 namespace kestramo {
@@ -49,6 +51,58 @@ bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, int
   zip_.RenewScratch();
   return OpenItemFile(itemFile, *key, BindingOf(index), SealingOf(index), archive, zip_.ScratchInUse(),
                       WatchOf(cipher_), why);
+}
+
+bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, std::size_t)>& onItem) {
+  if (!hardened_) return false;
+  const fs::path stage = layout_.HardeningDir();
+  ShellDeleteTree(stage);
+  std::error_code ec;
+  if (!fs::create_directories(stage, ec)) {
+    if (why) *why = "temp/hardening cannot be created";
+    return false;
+  }
+  const std::vector<ItemRecord> before = items_.AllRecords();
+  const IndexSeal sealBefore = seal_;
+  std::vector<ItemRecord> after = before;
+  std::size_t total = 0, done = 0;
+  for (const ItemRecord& row : after) total += FieldOf(row, ItemField::Name).IsNull() ? 0 : 1;
+  auto fail = [&](const std::string& text) {
+    DeleteMatchingFiles(layout_.TempDir(), "item*.*");
+    ShellDeleteTree(stage);
+    if (why) *why = text;
+    return false;
+  };
+  // Each item goes through the sealed scratch into a staged copy under a new key; the staged
+  // copies move in once an index naming their keys is saved.
+  for (ItemRecord& row : after) {
+    if (FieldOf(row, ItemField::Name).IsNull()) continue;
+    const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
+    const std::string what = "item " + std::to_string(index) + " (\"" + FieldOf(row, ItemField::Name).AsString() + "\")";
+    const fs::path archive = layout_.TempArchive(index);
+    std::string problem;
+    if (!OpenItem(layout_.ItemFile(index), FieldOf(row, ItemField::Password).AsString(), index, archive, &problem)) {
+      return fail(what + " cannot be opened: " + problem);
+    }
+    const KeyBytes key = KeyBytes::Random();
+    const bool sealed = SealItemFile(archive, zip_.ScratchInUse(), stage / layout_.ItemFile(index).filename(), key,
+                                     BindingOf(index), WatchOf(cipher_), &problem);
+    ForceDeleteFile(archive);
+    if (!sealed) return fail(what + " cannot be re-sealed: " + problem);
+    row[static_cast<std::size_t>(ItemField::Password)] = FieldValue::Text(ItemKeyText(key));
+    if (onItem) onItem(++done, total);
+  }
+  SyncDirectory(stage);
+  items_.ReplaceAll(std::move(after));
+  seal_.legacyItems.clear();
+  savedKey_.clear();  // no generation may keep the old item keys
+  if (!SaveIndex()) {
+    items_.ReplaceAll(before);
+    seal_ = sealBefore;
+    return fail("the index could not be saved (is the disk full?); every item keeps its old key");
+  }
+  SettleHardening(*this);
+  return true;
 }
 
 }  // namespace kestramo
