@@ -194,6 +194,32 @@ TEST(HardenedFormatTest, AnItemOfWholeSegmentsOrNoneEndsWhereItWasSealed) {
   }
 }
 
+// The first hardened item format, as vaults hardened then hold it: a bare stream of 64 KiB
+// chunks. A file of whole chunks opens, and with one byte more it does not.
+TEST(HardenedFormatTest, AnItemOfTheFirstFormatEndsWithItsFinalChunk) {
+  testing::TempDir dir;
+  const KeyBytes key = KeyBytes::Random();
+  const std::string plain = testing::RandomBytes(2 * kSealedChunk, 6);
+  crypto_secretstream_xchacha20poly1305_state state;
+  std::string file(crypto_secretstream_xchacha20poly1305_HEADERBYTES, '\0');
+  crypto_secretstream_xchacha20poly1305_init_push(&state, reinterpret_cast<uint8_t*>(file.data()), key.data());
+  for (std::size_t at = 0; at < plain.size(); at += kSealedChunk) {
+    std::string piece(kSealedChunk + crypto_secretstream_xchacha20poly1305_ABYTES, '\0');
+    const auto tag = at + kSealedChunk == plain.size() ? crypto_secretstream_xchacha20poly1305_TAG_FINAL : 0;
+    crypto_secretstream_xchacha20poly1305_push(&state, reinterpret_cast<uint8_t*>(piece.data()), nullptr,
+                                               reinterpret_cast<const uint8_t*>(plain.data() + at), kSealedChunk,
+                                               nullptr, 0, static_cast<unsigned char>(tag));
+    file += piece;
+  }
+  std::string why;
+  for (const bool appended : {false, true}) {
+    testing::WriteFile(dir / "item", appended ? file + "x" : file);
+    EXPECT_EQ(OpenItemFile(dir / "item", key, {}, ItemSealing::Legacy, dir / "back", nullptr, {}, &why), !appended)
+        << (appended ? "a byte appended" : why);
+  }
+  EXPECT_EQ(testing::ReadFile(dir / "back").size(), 0u) << "the refused one left nothing";
+}
+
 // The working archive: written in pieces and patched as the archive writer does, read back
 // at any offset; a byte changed on the disk, a cut or a longer file is refused at the read.
 TEST(HardenedFormatTest, TheScratchFileHidesItsBytesAndRefusesAnyChangeOnTheDisk) {
