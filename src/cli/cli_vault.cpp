@@ -3,7 +3,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <iostream>
+#include <optional>
 
 #include "cli/cli_error.h"
 #include "cli/output_text.h"
@@ -59,6 +61,23 @@ std::string RefusalHint(const IndexLoadReport& report) {
              : "; nothing was changed";
 }
 
+// One line read byte by byte from the descriptor: no stream buffer keeps a copy of a secret,
+// and what follows the line stays unread for the next reader. Nothing at the end of input.
+std::optional<std::string> ReadLineUnbuffered(int fd) {
+  std::string line;
+  line.reserve(256);  // a passphrase fits: no reallocation leaves a copy behind
+  char c = 0;
+  ssize_t n = 0;
+  while ((n = ::read(fd, &c, 1)) == 1 || (n < 0 && errno == EINTR)) {
+    if (n < 0) continue;
+    if (c == '\n') break;
+    line.push_back(c);
+  }
+  if (n == 0 && line.empty()) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
 }  // namespace
 
 CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
@@ -109,15 +128,13 @@ std::string CliVault::ReadSecret(const std::string& prompt) {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     tcsetattr(0, TCSANOW, &quiet);
   }
-  std::string line;
-  const bool got = static_cast<bool>(std::getline(std::cin, line));
+  const std::optional<std::string> read = ReadLineUnbuffered(0);
   if (tty) {
     tcsetattr(0, TCSANOW, &saved);
     std::cerr << "\n";
   }
-  if (!got) throw CliError("no password was given");
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+  if (!read) throw CliError("no password was given");
+  return *read;
 }
 
 void CliVault::RequirePassword() {

@@ -19,14 +19,14 @@ bool HardenedKeys::Rewrap(std::string_view passphrase, const KdfCost& cost) {
 }
 
 void IndexUnlocker::Offer(std::string passphrase) {
-  sodium_memzero(passphrase_.data(), passphrase_.size());
-  passphrase_ = std::move(passphrase);
+  passphrase_.Assign(passphrase);
+  sodium_memzero(passphrase.data(), passphrase.size());
   kek_.reset();
 }
 
 const KeyBytes* IndexUnlocker::KekFor(const KdfParams& params) {
   if (kek_) return kek_->first == params ? &kek_->second : nullptr;
-  auto kek = DeriveKek(passphrase_, params);
+  auto kek = DeriveKek(passphrase_.View(), params);
   if (!kek) return nullptr;
   kek_.emplace(params, std::move(*kek));
   return &kek_->second;
@@ -36,7 +36,7 @@ IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std
                                           OpenedIndex* opened, std::string* error) {
   const auto wrap = ReadKeyWrap(bytes, error);
   if (!wrap) return Result::Damaged;
-  if (passphrase_.empty()) {
+  if (passphrase_.Empty()) {
     if (error) *error = "the vault is hardened: its passphrase is needed";
     return Result::Locked;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "storage/hardened/hardened_index.h"
+#include "storage/hardened/secret_text.h"
 
 namespace kestramo {
 
@@ -44,8 +45,9 @@ class IndexUnlocker {
   enum class Result { Opened, Locked, Damaged };
 
   IndexUnlocker() = default;
-  ~IndexUnlocker() { Offer({}); }
+  ~IndexUnlocker() = default;
   // The passphrase to try from now on; keys derived from another are forgotten.
+  // The caller's copy is wiped.
   void Offer(std::string passphrase);
   IndexUnlocker(const IndexUnlocker&) = delete;
   IndexUnlocker& operator=(const IndexUnlocker&) = delete;
@@ -59,7 +61,7 @@ class IndexUnlocker {
  private:
   const KeyBytes* KekFor(const KdfParams& params);
 
-  std::string passphrase_;
+  SecretText passphrase_;
   std::optional<std::pair<KdfParams, KeyBytes>> kek_;
 };
 
