@@ -1,5 +1,9 @@
 #include "dialogs/dlg_login.h"
 
+#include <QGuiApplication>
+#include <QLabel>
+#include <algorithm>
+
 #include <QLineEdit>
 
 #include "controls/region_button.h"
@@ -9,7 +13,7 @@
 namespace kestramo {
 
 FrmLogin::FrmLogin(QWidget* parent) : SkinnedDialog(QStringLiteral("login"), QSize(279, 112), parent) {
-  AddLabel(QStringLiteral("Please input password:"), 90, 40);
+  lblPrompt_ = AddLabel(QStringLiteral("Please input password:"), 90, 40);
   edtPassword_ = AddEdit(90, 56, 180, 21, 8, true);
   edtPassword_->setObjectName(QStringLiteral("edtPassword"));
   connect(AddButton(QStringLiteral("ok"), 148, 84), &RegionButton::clicked, this, &FrmLogin::btnOkClick);
@@ -23,16 +27,30 @@ void FrmLogin::SetMasterKey(const std::string& key) {
 void FrmLogin::SetCheck(std::function<bool(const std::string&)> accepts, int maxChars) {
   accepts_ = std::move(accepts);
   edtPassword_->setMaxLength(maxChars);
+  passphrase_ = false;
+  lblPrompt_->setText(QStringLiteral("Please input password:"));
+}
+
+void FrmLogin::SetPassphraseCheck(std::function<bool(const std::string&)> accepts, int maxChars) {
+  SetCheck(std::move(accepts), maxChars);
+  passphrase_ = true;
+  lblPrompt_->setText(QStringLiteral("Please input the passphrase:"));
 }
 
 void FrmLogin::btnOkClick() {
   if (edtPassword_->text().isEmpty()) {
-    ShowMessageDialog(QStringLiteral("Please input password."), this);
+    ShowMessageDialog(passphrase_ ? QStringLiteral("Please input the passphrase.") : QStringLiteral("Please input password."), this);
     edtPassword_->setFocus();
     return;
   }
-  if (!accepts_ || !accepts_(edtPassword_->text().toStdString())) {
-    ShowMessageDialog(QStringLiteral("Uncorrect password."), this);
+  if (passphrase_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);  // the key is being derived
+  std::string typed = edtPassword_->text().toStdString();
+  const bool accepted = accepts_ && accepts_(typed);
+  std::fill(typed.begin(), typed.end(), '\0');
+  if (passphrase_) QGuiApplication::restoreOverrideCursor();
+  if (!accepted) {
+    ShowMessageDialog(passphrase_ ? QStringLiteral("The passphrase is wrong, or the vault's index is damaged.")
+                                  : QStringLiteral("Uncorrect password."), this);
     edtPassword_->setFocus();
     return;
   }

@@ -5,6 +5,7 @@
 
 #include "dialogs/skinned_dialog.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace kestramo {
@@ -21,6 +22,9 @@ class FrmLogin : public SkinnedDialog {
   void SetMasterKey(const std::string& key);
   // Before showing: what accepts a typed text, and how many characters the field takes.
   void SetCheck(std::function<bool(const std::string& typed)> accepts, int maxChars);
+  // Before showing: a hardened vault's passphrase, said as such; its check derives a key and
+  // takes a moment, shown by a busy pointer.
+  void SetPassphraseCheck(std::function<bool(const std::string& typed)> accepts, int maxChars);
 
   void btnOkClick();
 
@@ -30,6 +34,8 @@ class FrmLogin : public SkinnedDialog {
 
  private:
   QLineEdit* edtPassword_;
+  QLabel* lblPrompt_;
+  bool passphrase_ = false;
   std::function<bool(const std::string&)> accepts_;
 };
 

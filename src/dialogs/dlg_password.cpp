@@ -1,5 +1,7 @@
 #include "dialogs/dlg_password.h"
 
+#include <QLabel>
+
 #include <QLineEdit>
 
 #include "controls/region_button.h"
@@ -8,10 +10,10 @@
 namespace kestramo {
 
 FrmPassword::FrmPassword(QWidget* parent) : SkinnedDialog(QStringLiteral("password"), QSize(282, 152), parent) {
-  AddLabel(QStringLiteral("Input new password:"), 90, 40);
+  lblNew_ = AddLabel(QStringLiteral("Input new password:"), 90, 40);
   edtPassword_ = AddEdit(90, 56, 180, 21, 8, true);
   edtPassword_->setObjectName(QStringLiteral("edtPassword"));
-  AddLabel(QStringLiteral("Confirm new password:"), 90, 82);
+  lblConfirm_ = AddLabel(QStringLiteral("Confirm new password:"), 90, 82);
   edtConfirm_ = AddEdit(90, 98, 180, 21, 8, true);
   edtConfirm_->setObjectName(QStringLiteral("edtConfirm"));
   setTabOrder(edtPassword_, edtConfirm_);
@@ -27,9 +29,17 @@ void FrmPassword::SetLimits(int minChars, int maxChars) {
   edtConfirm_->setMaxLength(maxChars);
 }
 
+void FrmPassword::SetPassphrase(bool on) {
+  passphrase_ = on;
+  lblNew_->setText(on ? QStringLiteral("Input new passphrase:") : QStringLiteral("Input new password:"));
+  lblConfirm_->setText(on ? QStringLiteral("Confirm new passphrase:") : QStringLiteral("Confirm new password:"));
+}
+
 void FrmPassword::btnOkClick() {
   if (edtPassword_->text() != edtConfirm_->text()) {
-    ShowMessageDialog(QStringLiteral("The new and confirmed passwords do not match. Please type them again."), this);
+    ShowMessageDialog(passphrase_ ? QStringLiteral("The new and confirmed passphrases do not match. Please type them again.")
+                                  : QStringLiteral("The new and confirmed passwords do not match. Please type them again."),
+                      this);
     Restart();
     return;
   }
@@ -39,7 +49,7 @@ void FrmPassword::btnOkClick() {
     Restart();
     return;
   }
-  ShowMessageDialog(QStringLiteral("The password has been successfully changed."), this);
+  if (!passphrase_) ShowMessageDialog(QStringLiteral("The password has been successfully changed."), this);
   done(kResultOk);
 }
 

@@ -2,6 +2,7 @@
 
 #include "dialogs/skinned_dialog.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace kestramo {
@@ -17,6 +18,9 @@ class FrmPassword : public SkinnedDialog {
   // Before showing: how many characters a new password has at least and at most (a hardened
   // vault's passphrase: 8 to 64; an access password: 0 to 8).
   void SetLimits(int minChars, int maxChars);
+  // On: a hardened vault's passphrase, said as such; the caller says it was changed once it
+  // is saved.
+  void SetPassphrase(bool on);
 
   void btnOkClick();
 
@@ -30,6 +34,9 @@ class FrmPassword : public SkinnedDialog {
   QLineEdit* edtPassword_;
   QLineEdit* edtConfirm_;
   int minChars_ = 0;
+  bool passphrase_ = false;
+  QLabel* lblNew_;
+  QLabel* lblConfirm_;
 };
 
 }  // namespace kestramo

@@ -86,7 +86,7 @@ void FrmMain::FormCreate() {
 void FrmMain::AskPassphrase() {
   // A hardened index cannot be read without its passphrase: asked before anything shows.
   FrmLogin login(this);
-  login.SetCheck(
+  login.SetPassphraseCheck(
       [this](const std::string& typed) {
         vault_->OfferPassphrase(typed);
         loadReport_ = vault_->LoadIndex();

@@ -2,6 +2,7 @@
 // refresh of the views after them.
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <algorithm>
 #include <set>
 #include <unordered_map>
@@ -235,15 +236,27 @@ bool FrmMain::cmdPassword() {
   const bool hardened = vault_->Format() == VaultFormat::Hardened;
   dialogs_->password->SetLimits(hardened ? static_cast<int>(kMinPassphraseChars) : 0,
                                 static_cast<int>(hardened ? kMaxPassphraseChars : kMaxPasswordChars));
+  dialogs_->password->SetPassphrase(hardened);
   if (dialogs_->password->exec() != kResultOk) return false;
   const std::string typed = dialogs_->password->Password().toStdString();
+  LoggedIn = true;
   if (!hardened) {
     vault_->SetPassword(typed);
-  } else if (!vault_->ChangePassphrase(typed)) {
+    return true;
+  }
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);  // a new key is derived
+  const bool changed = vault_->ChangePassphrase(typed);
+  QGuiApplication::restoreOverrideCursor();
+  if (!changed) {
     ShowMessageDialog(QStringLiteral("There is not enough memory to derive the new key: the passphrase is unchanged."), this);
     return false;
   }
-  LoggedIn = true;
+  // Said only once the index under the new key is on the disk.
+  if (vault_->SaveIndex()) {
+    ShowMessageDialog(QStringLiteral("The passphrase has been successfully changed."), this);
+  } else {
+    ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
+  }
   return true;
 }
 

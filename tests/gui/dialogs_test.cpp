@@ -210,6 +210,38 @@ class DialogsTest : public QObject {
     QCOMPARE(dlg.Password(), QStringLiteral("Kx9"));
   }
 
+  // A hardened vault's dialogs speak of a passphrase, and a wrong one is called wrong.
+  void PassphraseDialogsSayPassphrase() {
+    ModalWatch watch;
+    FrmLogin login(main_);
+    login.SetPassphraseCheck([](const std::string& typed) { return typed == "long passphrase"; }, 64);
+    Open(login);
+    auto* edit = Child(login, "edtPassword");
+    Type(edit, "long passphrasE");
+    Click(login, "btn_ok");
+    QCOMPARE(LastMessage(watch), QStringLiteral("The passphrase is wrong, or the vault's index is damaged."));
+    edit->clear();
+    Type(edit, "long passphrase");
+    Click(login, "btn_ok");
+    QCOMPARE(login.result(), kResultOk);
+
+    FrmPassword change(main_);
+    change.SetLimits(8, 64);
+    change.SetPassphrase(true);
+    Open(change);
+    Type(Child(change, "edtPassword"), "a new passphrase");
+    Type(Child(change, "edtConfirm"), "a new passphrasX");
+    Click(change, "btn_ok");
+    QCOMPARE(LastMessage(watch),
+             QStringLiteral("The new and confirmed passphrases do not match. Please type them again."));
+    Type(Child(change, "edtPassword"), "a new passphrase");
+    Type(Child(change, "edtConfirm"), "a new passphrase");
+    const int before = watch.messages.size();
+    Click(change, "btn_ok");
+    QCOMPARE(change.result(), kResultOk);
+    QCOMPARE(watch.messages.size(), before);  // success is told by the caller, once saved
+  }
+
   void ConfirmAnswersOnlyWithYesNoOrEsc() {
     FrmConfirm dlg(main_);
     dlg.SetQuestion("Are you sure to delete the coffrel:\rOld letters?");
