@@ -51,7 +51,7 @@ void ExpectArgs(const CliArgs& args, std::size_t min, std::size_t max) {
 
 int Main(int argc, char** argv) {
   try {
-    const CliArgs args = ParseArgs(argc, argv, {"vault", "overwrite"});
+    const CliArgs args = ParseArgs(argc, argv, {"vault", "overwrite", "kdf-memory", "kdf-passes"});
     if (args.command.empty()) {
       args.RequireKnownOptions({"version"});
       if (args.Has("version")) {

@@ -35,6 +35,26 @@ std::function<void(std::size_t, std::size_t)> ProgressLine(const char* verb) {
   };
 }
 
+// The cost of the new key's derivation: the default, or what --kdf-memory (MiB) and
+// --kdf-passes ask for, within what any KESTRAMO program would open.
+KdfCost CostFrom(const CliArgs& args) {
+  KdfCost cost;
+  auto number = [&args](const char* name, uint64_t fallback) -> uint64_t {
+    if (!args.values.count(name)) return fallback;
+    const std::string text = args.Value(name);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 6) {
+      throw UsageError(std::string("--") + name + " takes a whole number");
+    }
+    return std::stoull(text);
+  };
+  cost.memoryBytes = number("kdf-memory", kDefaultKdfMemory >> 20) << 20;
+  cost.passes = static_cast<uint32_t>(number("kdf-passes", kDefaultKdfPasses));
+  if (const std::string problem = KdfParamsProblem(FreshKdfParams(cost.passes, cost.memoryBytes)); !problem.empty()) {
+    throw UsageError("the key derivation's cost is out of bounds: " + problem.substr(problem.find("asks")));
+  }
+  return cost;
+}
+
 // A new passphrase, typed twice and checked.
 std::string NewPassphrase(CliVault& v) {
   const std::string passphrase = v.ReadSecret("New passphrase (8 to 64 characters): ");
@@ -48,7 +68,8 @@ int Passwd(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Create);
   if (v.Get().Format() == VaultFormat::Hardened) {
-    if (!v.Get().ChangePassphrase(NewPassphrase(v))) throw CliError("there is not enough memory to derive the new key");
+    const KdfCost cost = CostFrom(args);
+    if (!v.Get().ChangePassphrase(NewPassphrase(v), cost)) throw CliError("there is not enough memory to derive the new key");
     if (args.Has("reseal-items")) {
       std::string why;
       if (!v.Get().ResealItems(&why, ProgressLine("Re-sealed"))) throw CliError(why + "; the passphrase was not changed");
@@ -91,10 +112,11 @@ int Harden(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Create);
   if (v.Get().Format() == VaultFormat::Hardened) throw CliError("the vault is hardened already");
+  const KdfCost cost = CostFrom(args);
   ConfirmLeftovers(v, args);
   const std::string passphrase = NewPassphrase(v);
   std::string error;
-  const bool done = HardenVault(v.Get(), passphrase, {}, &error, ProgressLine("Re-sealed"));
+  const bool done = HardenVault(v.Get(), passphrase, cost, &error, ProgressLine("Re-sealed"));
   if (!done) throw CliError(error);
   std::cerr << "The vault is hardened. Without its passphrase nothing in it can be read, not even by us:\n"
                "keep the passphrase safe, it cannot be recovered.\n";
@@ -127,15 +149,17 @@ int SelfCheck(const CliArgs& args) {
 
 const std::vector<Command>& VaultCommands() {
   static const std::vector<Command> commands = {
-      {"passwd", "[--password-stdin] [--reseal-items]",
+      {"passwd", "[--password-stdin] [--reseal-items] [--kdf-memory MIB] [--kdf-passes N]",
        "Sets the access password (at most 8 characters; empty removes it), typed twice; in a\n"
        "hardened vault, changes the passphrase (8 to 64 characters). With --password-stdin the\n"
        "current password or passphrase (when one is set), the new one and its confirmation are\n"
        "read as lines from standard input. A hardened vault gets a new vault key as well; its items\n"
        "keep their own keys, so an old copy of the index with the old passphrase still opens the\n"
-       "items of its day, unless --reseal-items seals every item again under a new key.",
-       Passwd, {"reseal-items"}},
-      {"harden", "[--password-stdin] [--yes]",
+       "items of its day, unless --reseal-items seals every item again under a new key.\n"
+       "--kdf-memory and --kdf-passes set the new key derivation's cost (default 256 MiB, 3 passes;\n"
+       "at least 8 MiB, at most 1024 MiB, 32 passes and ten times the default's work).",
+       Passwd, {"reseal-items", "kdf-memory", "kdf-passes"}},
+      {"harden", "[--password-stdin] [--yes] [--kdf-memory MIB] [--kdf-passes N]",
        "Turns a classic vault into a hardened one: the index, and every item re-encrypted, then\n"
        "sealed under keys from a passphrase of 8 to 64 characters (typed twice), which a copy of\n"
        "the folder does not give away. A forgotten passphrase cannot be recovered. With\n"
@@ -143,8 +167,9 @@ const std::vector<Command>& VaultCommands() {
        "confirmation are read as lines from standard input. Item files that no record lists are\n"
        "re-sealed into the box \"Recovered\" when they open under the vault's key; they and every\n"
        "other file with classic material (set-aside index copies, scratch files) are listed first\n"
-       "and removed after the conversion (--yes answers the question for scripts).",
-       Harden, {"yes"}},
+       "and removed after the conversion (--yes answers the question for scripts). --kdf-memory and\n"
+       "--kdf-passes set the key derivation's cost, as for passwd.",
+       Harden, {"yes", "kdf-memory", "kdf-passes"}},
       {"info", "", "Prints the vault's format (format: classic or format: hardened) and, for a hardened\n"
                    "vault, how its key is derived from the passphrase.",
        Info},
