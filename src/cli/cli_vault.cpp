@@ -41,7 +41,7 @@ fs::path CliVault::Folder(const CliArgs& args, Access access) {
   if (access != Access::Create) throw CliError("no vault in " + base.string());
   // The program's own folder is where its vault belongs; elsewhere a new vault must not mix
   // with the user's files.
-  if (given && !fs::is_empty(base, ec)) {
+  if (given && !VaultLayout(base).IsUnused()) {
     throw CliError("no vault in " + base.string() + ", and a new vault is made only in an empty folder");
   }
   return base;

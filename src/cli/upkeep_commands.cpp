@@ -10,6 +10,7 @@
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/item_contents.h"
 #include "storage/vault/classic_leftovers.h"
+#include "storage/vault/durable_file.h"
 #include "storage/vault/unrecorded_files.h"
 #include "storage/zip/pack_path.h"
 #include "storage/zip/zip_error.h"
@@ -147,6 +148,7 @@ int Clean(const CliArgs& args) {
     ++kept;
     std::cerr << "kestramo-cli: " << Escaped(file.string()) << " cannot be removed\n";
   }
+  SyncDirectory(v.Get().Layout().CoffrelDir());  // removed for good, power cut or not
   std::cout << "Removed " << Counted(files.size() - kept, "file") << ".\n";
   if (kept) throw CliError(Counted(kept, "file") + " could not be removed");
   return 0;

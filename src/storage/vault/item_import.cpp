@@ -204,6 +204,9 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
       closer.CloseWithMessage(NotStoredMessage(entry->name, "it could not be moved into the vault (" + ec.message() + ")"));
       return false;
     }
+    // The file's new name is on the disk before any index that lists it: after a power cut
+    // a recorded item must never lack its file, nor find a stale one under its number.
+    SyncDirectory(vault.Layout().CoffrelDir());
     DeleteMatchingFiles(tempDir);
 
     const std::string type = shell.TypeOf(src);

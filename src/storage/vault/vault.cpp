@@ -328,8 +328,11 @@ bool Vault::SaveIndex() {
 
   const IndexSeal next = NextSeal();
   const std::vector<uint8_t> bytes = EncodeIndex(next);
-  if (bytes.empty() || !ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
+  if (bytes.empty()) return false;
+  // Under a new key the backup goes first: a cut between the two writes leaves the old index
+  // in place and no generation that still opens under the old key once the new one is used.
   if (keyChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
+  if (!ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
   seal_ = next;
   legacyIndex_ = false;
   MarkSaved();
@@ -356,6 +359,7 @@ void Vault::RemovePendingItemFiles() {
     if (!inUse.count(index)) ForceDeleteFile(layout_.ItemFile(index));
   }
   pendingRemovals_.clear();
+  SyncDirectory(layout_.CoffrelDir());  // a removed file must not come back after a power cut
 }
 
 void Vault::MarkSaved() {

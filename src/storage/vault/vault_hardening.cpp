@@ -113,6 +113,7 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   std::error_code ec;
   if (!fs::create_directories(stage, ec)) return Fail(stage, error, "temp/hardening cannot be created");
   fs::permissions(stage, fs::perms::owner_all, ec);
+  SyncDirectory(vault.Layout().TempDir());  // the staged copies' folder lasts as long as they do
 
   auto keys = HardenedKeys::Create(passphrase, cost);
   if (!keys) return Fail(stage, error, "there is not enough memory to derive the vault's key");

@@ -1,5 +1,7 @@
 #include "storage/vault/vault_layout.h"
 
+#include "storage/vault/durable_file.h"
+
 #include <cstdio>
 #include <system_error>
 
@@ -49,15 +51,28 @@ bool VaultLayout::HoldsVault() const {
 }
 
 bool VaultLayout::EnsureDirectories() const {
+  bool made = false;
   for (const auto& dir : {CoffrelDir(), BackupDir(), TempDir()}) {
     std::error_code ec;
     // The user's alone, whatever the umask: temp/ holds plain archives for a while.
     if (!std::filesystem::exists(dir, ec) && std::filesystem::create_directories(dir, ec)) {
       std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
+      made = true;
     }
     if (!std::filesystem::is_directory(dir, ec)) return false;
   }
+  // New folders are on the disk before anything is written into them.
+  if (made) SyncDirectory(base_);
   return true;
+}
+
+bool VaultLayout::IsUnused() const {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(base_, ec), end; !ec && it != end; it.increment(ec)) {
+    // The lock of a first start cut short is all the folder may hold.
+    if (it->path().filename() != kLockFileName || !it->is_regular_file(ec)) return false;
+  }
+  return !ec;
 }
 
 }  // namespace kestramo

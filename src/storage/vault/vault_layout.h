@@ -7,6 +7,9 @@
 
 namespace kestramo {
 
+// The lock that a program of ours holds on a vault, beside coffrel/.
+inline constexpr const char* kLockFileName = "kestramo.lock";
+
 // Where a vault keeps its files: everything hangs off one base directory
 // (the executable's directory for the desktop program, anywhere for tests and the CLI).
 class VaultLayout {
@@ -39,6 +42,8 @@ class VaultLayout {
 
   // Whether the base holds a vault's files: coffrel/, or a saved index to restore it from.
   bool HoldsVault() const;
+  // Whether a new vault may be made here: the folder is empty, or holds only the lock file.
+  bool IsUnused() const;
 
   // Creates coffrel/, backup/ and temp/ when missing; false when one cannot be made.
   bool EnsureDirectories() const;

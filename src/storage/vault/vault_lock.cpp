@@ -1,4 +1,5 @@
 #include "storage/vault/vault_lock.h"
+#include "storage/vault/vault_layout.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +12,7 @@ namespace kestramo {
 VaultLock::~VaultLock() { Release(); }
 
 std::filesystem::path VaultLock::LockFileOf(const std::filesystem::path& vaultBase) {
-  return vaultBase / "kestramo.lock";
+  return vaultBase / kLockFileName;
 }
 
 bool VaultLock::TryAcquire(const std::filesystem::path& vaultBase) {

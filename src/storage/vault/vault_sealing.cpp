@@ -62,6 +62,7 @@ bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, 
     if (why) *why = "temp/hardening cannot be created";
     return false;
   }
+  SyncDirectory(layout_.TempDir());
   const std::vector<ItemRecord> before = items_.AllRecords();
   const IndexSeal sealBefore = seal_;
   std::vector<ItemRecord> after = before;
