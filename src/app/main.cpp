@@ -20,9 +20,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   kestramo::PreferX11OnWayland(options);
-  // A second copy ends at once, silently, leaving the first one alone.
+  // A second copy ends at once, leaving the first one alone, and says why.
   const kestramo::SingleInstance instance;
-  if (instance.IsAlreadyRunning()) return 0;
+  if (!instance.Problem().isEmpty()) std::fprintf(stderr, "kestramo: %s\n", qPrintable(instance.Problem()));
+  if (instance.IsAlreadyRunning()) return 1;
 
   QApplication app(argc, argv);
   if (!kestramo::ResourceLibrary::Load()) {
