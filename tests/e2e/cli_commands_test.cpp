@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 
@@ -145,6 +146,20 @@ TEST_F(CliTest, AHardenedVaultAsksItsPassphraseForEverythingButItsFormat) {
   const CliResult damaged = cli.Run({"--password-stdin", "verify"}, "another long one\n");
   EXPECT_EQ(damaged.status, 1);
   EXPECT_NE(damaged.out.find("DAMAGED\t1\tWork\tsecret.txt\tits file is damaged"), std::string::npos) << damaged.out;
+}
+
+TEST_F(CliTest, NoDisplayIsNeededWhateverWindowSystemTheDesktopNames) {
+  // A terminal without a display, in a session whose settings name X11 for the toolkit.
+  const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  ::unsetenv("DISPLAY");
+  ::unsetenv("WAYLAND_DISPLAY");
+  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  WriteFile(dir / "src/a.txt", "a");
+  Ok({"new-box", "Work"});
+  Ok({"add", "Work", (dir / "src/a.txt").string()});
+  EXPECT_NE(Ok({"list"}).out.find("\ta.txt\t"), std::string::npos);
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!display.empty()) ::setenv("DISPLAY", display.c_str(), 1);
 }
 
 TEST_F(CliTest, CommentsListAndFindEscapeTheirTexts) {
