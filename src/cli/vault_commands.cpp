@@ -1,5 +1,7 @@
 // Commands on the vault as a whole: its format, the access password or passphrase, and a
 // self-check of the program.
+#include <unistd.h>
+
 #include <iostream>
 
 #include "cli/cli_error.h"
@@ -52,8 +54,12 @@ int Harden(const CliArgs& args) {
   if (v.Get().Format() == VaultFormat::Hardened) throw CliError("the vault is hardened already");
   const std::string passphrase = NewPassphrase(v);
   std::string error;
-  const bool done = HardenVault(v.Get(), passphrase, {}, &error, [](std::size_t item, std::size_t total) {
-    std::cerr << "\rRe-sealed " << item << " of " << total << " items" << (item == total ? "\n" : "") << std::flush;
+  // A terminal sees the count redrawn in place; a log or a pipe gets only the final line.
+  const bool tty = ::isatty(2) != 0;
+  const bool done = HardenVault(v.Get(), passphrase, {}, &error, [tty](std::size_t item, std::size_t total) {
+    if (!tty && item != total) return;
+    std::cerr << (tty ? "\r" : "") << "Re-sealed " << item << " of " << total << " items"
+              << (item == total ? "\n" : "") << std::flush;
   });
   if (!done) throw CliError(error);
   std::cerr << "The vault is hardened. Without its passphrase nothing in it can be read, not even by us:\n"
