@@ -26,6 +26,11 @@ int main(int argc, char** argv) {
   if (instance.IsAlreadyRunning()) return 1;
 
   QApplication app(argc, argv);
+  // The desktop matches the window to its menu entry by this id: the window class on X11
+  // (taken from the application name), the application id on Wayland.
+  const QString desktopId = QStringLiteral("org.kestramo.Kestramo");
+  QApplication::setApplicationName(desktopId);
+  QApplication::setDesktopFileName(desktopId);
   if (!kestramo::ResourceLibrary::Load()) {
     // Without its skin the window would be an empty black shape: say what is missing instead.
     QMessageBox::critical(nullptr, QStringLiteral("KESTRAMO"),
