@@ -12,8 +12,9 @@ packages=(
   # bench-only: the parallel compressor of the pipelines measured against
   pigz
   xvfb xauth xdotool x11-utils imagemagick
-  # test-only: the Debian package is made, checked and its completion tried
-  dpkg-dev fakeroot lintian desktop-file-utils appstream bash-completion
+  # test-only: the Debian package is made (also as a source package, by debhelper), checked
+  # (hardening-check is in devscripts) and its completion tried
+  dpkg-dev fakeroot debhelper devscripts lintian desktop-file-utils appstream bash-completion
   # test-only: a headless Wayland compositor with its X server for older programs
   weston xwayland qt6-wayland
   # test-only: the fuzz targets are built with clang and its fuzzing runtime

@@ -20,11 +20,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   kestramo::PreferX11OnWayland(options);
-  // A second copy ends at once, silently, leaving the first one alone.
+  // A second copy ends at once, leaving the first one alone, and says why.
   const kestramo::SingleInstance instance;
-  if (instance.IsAlreadyRunning()) return 0;
+  if (!instance.Problem().isEmpty()) std::fprintf(stderr, "kestramo: %s\n", qPrintable(instance.Problem()));
+  if (instance.IsAlreadyRunning()) return 1;
 
   QApplication app(argc, argv);
+  // The desktop matches the window to its menu entry by this id: the window class on X11
+  // (taken from the application name), the application id on Wayland.
+  const QString desktopId = QStringLiteral("org.kestramo.Kestramo");
+  QApplication::setApplicationName(desktopId);
+  QApplication::setDesktopFileName(desktopId);
   if (!kestramo::ResourceLibrary::Load()) {
     // Without its skin the window would be an empty black shape: say what is missing instead.
     QMessageBox::critical(nullptr, QStringLiteral("KESTRAMO"),

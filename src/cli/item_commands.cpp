@@ -25,7 +25,9 @@ namespace kestramo::cli {
 
 namespace {
 
-// Icons and type names come from the desktop's databases, which need a (windowless) GUI.
+// Icons and type names come from the desktop's databases, which need a GUI, but never a
+// display: the windowless platform is named on the toolkit's command line, which outranks a
+// QT_QPA_PLATFORM meant for the desktop program (with no display, xcb would abort).
 class ShellSession {
  public:
   ShellSession() {
@@ -33,10 +35,11 @@ class ShellSession {
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
       if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
     });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
+    static int argc = 3;
     static char name[] = "kestramo-cli";
-    static char* argv[] = {name, nullptr};
+    static char platformOption[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {name, platformOption, platform, nullptr};
     app_ = std::make_unique<QGuiApplication>(argc, argv);
     QtShellInfo::UseDesktopIconTheme();
   }

@@ -4,9 +4,11 @@
 
 namespace kestramo {
 
-// One running copy per user: an exclusive lock on a file named after the program in the
-// user's runtime directory. The kernel drops the lock when the process ends, so a crash
-// never leaves a stale one.
+// One running copy per user: an exclusive lock on a file named after the program in a folder
+// that belongs to the user alone: the runtime directory, else a folder in the temporary
+// directory whose name carries the user's id, made 0700 and checked for owner and mode (one
+// that another user made is passed over for the next name). The kernel drops the lock when
+// the process ends, so a crash never leaves a stale one.
 class SingleInstance {
  public:
   explicit SingleInstance(const QString& name = QStringLiteral("Quorvanth KESTRAMO 1.0"));
@@ -16,10 +18,14 @@ class SingleInstance {
 
   // True when another process holds the lock; then this one holds nothing.
   bool IsAlreadyRunning() const { return fd_ < 0 && held_elsewhere_; }
+  // Why this copy holds no lock, for the user: another copy runs, or no private place was
+  // found. Empty while the lock is held.
+  const QString& Problem() const { return problem_; }
 
  private:
   int fd_ = -1;
   bool held_elsewhere_ = false;
+  QString problem_;
 };
 
 }  // namespace kestramo

@@ -42,13 +42,42 @@ white 0 0 && fail "top-left corner is cut"
 white 559 419 && fail "bottom-right corner is cut"
 white 280 20 && fail "the safe is not drawn"
 
-# A second copy ends at once and leaves the first alone.
-timeout 5 ./kestramo || fail "second copy did not end quietly"
-kill -0 "$app" || fail "the first copy ended"
+# A second copy ends at once, says why, and leaves the first alone.
+second_copy_refused() {
+  local status=0
+  timeout 5 ./kestramo 2>"$work/second.err" || status=$?
+  [ "$status" = 1 ] && grep -q "already running" "$work/second.err" ||
+    fail "a second copy ended with $status, saying: $(cat "$work/second.err")"
+  kill -0 "$app" || fail "the first copy ended"
+}
+second_copy_refused
 
 # The exit button on the top row ends the program.
 xdotool mousemove --window "$win" 528 49 click 1
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "the exit button did not end the program"
 app=""
+
+# Without a runtime directory the lock lives in a folder of the user's own in the temporary
+# directory. Another user's files there (the old shared lock name, held; the user's folder
+# name, taken) neither keep the program from starting nor disable the lock.
+if [ "$(id -u)" = 0 ]; then
+  export TMPDIR="$work/tmp"
+  mkdir -m 1777 "$TMPDIR"
+  planted="$TMPDIR/Quorvanth KESTRAMO 1.0.lock"
+  touch "$planted"
+  mkdir -m 700 "$TMPDIR/kestramo-0"
+  chown nobody "$planted" "$TMPDIR/kestramo-0"
+  setpriv --reuid=nobody --regid=nogroup --clear-groups bash -c 'flock -n 9 && exec sleep 60' 9<"$planted" &
+  holder=$!
+  trap 'kill "$holder" 2>/dev/null; cleanup' EXIT
+  sleep 0.2
+  (unset XDG_RUNTIME_DIR; exec ./kestramo) 2>"$work/app.log" &
+  app=$!
+  safe_window >/dev/null || fail "another user's files in the temporary directory keep the program from starting"
+  [ "$(stat -c %U:%a "$TMPDIR/kestramo-0.1")" = root:700 ] || fail "the lock's folder is not private"
+  (unset XDG_RUNTIME_DIR; second_copy_refused)
+else
+  echo "not root: the lock planted by another user is not tried"
+fi
 echo "desktop smoke test passed"
