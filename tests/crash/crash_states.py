@@ -33,7 +33,7 @@ def parse_log(text, initial_files):
         return ids[path]
 
     for path in initial_files:
-        new_id(path)
+        ids[path] = ("initial", path)  # as build_state names them
     for line in text.splitlines():
         if not line:
             continue
@@ -55,6 +55,7 @@ def parse_log(text, initial_files):
             op.file = ids.get(op.path) or new_id(op.path)
         elif op.kind == "R":
             if op.path in ids:
+                op.file = ids[op.path]
                 ids[op.dest] = ids.pop(op.path)
         elif op.kind == "U":
             ids.pop(op.path, None)
@@ -134,7 +135,7 @@ def variants(ops, cut, model, limit, rng):
             found.append((frozenset(pending), ((i, "half"),)))
             found.append((frozenset(pending), ((i, "zero"),)))
     found.append((closed(set(pending[: len(pending) // 2])), ()))
-    for _ in range(3):
+    for _ in range(16):
         found.append((closed({i for i in pending if rng.random() < 0.5}), ()))
     unique = list(dict.fromkeys(found))
     if len(unique) > limit:
@@ -143,59 +144,75 @@ def variants(ops, cut, model, limit, rng):
 
 
 def build_state(initial, ops, cut, done, keep, torn):
-    """The folder's files and folders after replaying what persisted."""
-    files = {path: bytearray(data) for path, data in initial[0].items()}
+    """The folder's files and folders after replaying what persisted. Files are followed as
+    inodes: a rename that persisted names its file even when the file's first name did not."""
+    names = {}    # path -> file identity
+    content = {}  # file identity -> bytes
+    for path, data in initial[0].items():
+        names[path] = ("initial", path)
+        content[("initial", path)] = bytearray(data)
     dirs = set(initial[1])
     torn = dict(torn)
 
     def has_parent(path):
         return parent(path) == "." or parent(path) in dirs
 
+    def identity(op):
+        return op.file if op.file is not None else ("initial", op.path)
+
     for i in range(cut):
         op = ops[i]
-        if op.kind == "S" or (i not in done and i not in keep):
+        if op.kind == "S":
             continue
-        if op.kind == "C":
-            if has_parent(op.path) and op.path not in files:
-                files[op.path] = bytearray()
-        elif op.kind == "T":
-            if op.path in files:
-                del files[op.path][op.size:]
-        elif op.kind == "W":
-            if op.path not in files:
+        kept = i in done or i in keep
+        if op.kind in "WT":
+            target = content.setdefault(identity(op), bytearray())
+            if not kept:
+                continue
+            if op.kind == "T":
+                del target[op.size:]
                 continue
             data = op.data
             if torn.get(i) == "half":
                 data = data[: max(len(data) // 2 // PAGE * PAGE, len(data) // 2)]
             elif torn.get(i) == "zero":
                 data = bytes(len(data))
-            content = files[op.path]
-            if len(content) < op.offset:
-                content.extend(bytes(op.offset - len(content)))
-            content[op.offset: op.offset + len(data)] = data
+            if len(target) < op.offset:
+                target.extend(bytes(op.offset - len(target)))
+            target[op.offset: op.offset + len(data)] = data
+            continue
+        if op.kind == "C":
+            content.setdefault(identity(op), bytearray())
+        if not kept:
+            continue
+        if op.kind == "C":
+            if has_parent(op.path):
+                names[op.path] = identity(op)
         elif op.kind == "R":
-            if op.path in files and has_parent(op.dest):
-                files[op.dest] = files.pop(op.path)
-            elif op.path in dirs and has_parent(op.dest):
-                prefix = op.path + "/"
-                dirs.discard(op.path)
-                dirs.add(op.dest)
-                for name in [d for d in dirs if d.startswith(prefix)]:
-                    dirs.discard(name)
-                    dirs.add(op.dest + name[len(op.path):])
-                for name in [f for f in files if f.startswith(prefix)]:
-                    files[op.dest + name[len(op.path):]] = files.pop(name)
+            if op.path in dirs:
+                if has_parent(op.dest):
+                    prefix = op.path + "/"
+                    dirs.discard(op.path)
+                    dirs.add(op.dest)
+                    for name in [d for d in dirs if d.startswith(prefix)]:
+                        dirs.discard(name)
+                        dirs.add(op.dest + name[len(op.path):])
+                    for name in [f for f in names if f.startswith(prefix)]:
+                        names[op.dest + name[len(op.path):]] = names.pop(name)
+            elif has_parent(op.dest) and (op.path in names or op.file is not None):
+                names.pop(op.path, None)
+                names[op.dest] = identity(op)
         elif op.kind == "U":
-            files.pop(op.path, None)
+            names.pop(op.path, None)
         elif op.kind == "M":
             if has_parent(op.path):
                 dirs.add(op.path)
         elif op.kind == "D":
             prefix = op.path + "/"
-            if not any(f.startswith(prefix) for f in files) and not any(d.startswith(prefix) for d in dirs):
+            if not any(f.startswith(prefix) for f in names) and not any(d.startswith(prefix) for d in dirs):
                 dirs.discard(op.path)
     # Entries whose folder did not persist are lost with it.
-    files = {p: bytes(c) for p, c in files.items() if has_parent(p)}
+    files = {p: bytes(content[f]) for p, f in names.items() if has_parent(p)}
     return files, frozenset(d for d in dirs if has_parent(d))
 
 

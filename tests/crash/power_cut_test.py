@@ -45,24 +45,42 @@ def tree_hash(folder):
     return digest.hexdigest()
 
 
+BASE64 = set(b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=")
+
+
+def looks_classic(data):
+    """A classic index: a length byte, that many characters of the wrapped key, the table."""
+    return len(data) > 1 and len(data) > 1 + data[0] > 1 and all(c in BASE64 for c in data[1: 1 + data[0]])
+
+
 def opener(vault, candidates):
-    """The secret lines that open the vault, or None."""
+    """The secret lines that open the vault with what `boxes` printed, or (None, None)."""
     for secrets in candidates:
-        if cli(vault, ["boxes"], secrets).returncode == 0:
-            return secrets
-    return None
+        run = cli(vault, ["boxes"], secrets)
+        if run.returncode == 0:
+            return secrets, run.stdout.decode()
+    return None, None
 
 
-def view(vault, secrets, scratch):
+def item_hash(dest, name):
+    path = os.path.join(dest, name)
+    if os.path.isdir(path):
+        return tree_hash(path)
+    if not os.path.isfile(path):
+        return "missing"
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def view(vault, secrets, scratch, boxes_text=None):
     """The boxes, and each item's (index, name) with a hash of what it extracts to."""
-    boxes = set(cli(vault, ["boxes"], secrets, check=True).stdout.decode().splitlines())
-    items = {}
-    for line in cli(vault, ["list"], secrets, check=True).stdout.decode().splitlines():
-        fields = line.split("\t")
-        dest = tempfile.mkdtemp(dir=scratch)
-        run = cli(vault, ["extract", dest, fields[0]], secrets)
-        items[(fields[0], fields[2])] = tree_hash(dest) if run.returncode == 0 else "unextractable"
-    return boxes, items
+    if boxes_text is None:
+        boxes_text = cli(vault, ["boxes"], secrets, check=True).stdout.decode()
+    rows = [line.split("\t") for line in cli(vault, ["list"], secrets, check=True).stdout.decode().splitlines()]
+    dest = tempfile.mkdtemp(dir=scratch)
+    extracted = not rows or cli(vault, ["extract", dest] + [r[0] for r in rows], secrets).returncode == 0
+    items = {(r[0], r[2]): item_hash(dest, r[2]) if extracted else "unextractable" for r in rows}
+    return set(boxes_text.splitlines()), items
 
 
 class Scenario:
@@ -132,14 +150,31 @@ def scenarios(work):
         Scenario("add a folder", prepare_folder_add, ["add", "Work", f"{work}/folder-src/folder"]),
         Scenario("add over a deleted item's file", prepare_reuse, ["add", "Work", f"{s}/new.txt"]),
         Scenario("delete", lambda v, w: base_vault(v, w, 2), ["delete", "1"]),
+        Scenario("add to a hardened vault",
+                 lambda v, w: (base_vault(v, w, 1, True), write(f"{s}/big.txt", "".join(f"line {n}\n" for n in range(40000)))),
+                 ["add", "Work", f"{s}/big.txt"], [PHRASE], secrets=[(PHRASE,)], hardened=True),
+        Scenario("delete in a hardened vault", lambda v, w: base_vault(v, w, 2, True), ["delete", "2"], [PHRASE],
+                 secrets=[(PHRASE,)], hardened=True),
+        Scenario("delete a box", lambda v, w: (base_vault(v, w, 2), cli(v, ["new-box", "Old"], check=True)),
+                 ["delete-box", "--yes", "Work"]),
+        Scenario("rename a box", lambda v, w: base_vault(v, w, 1), ["rename-box", "Work", "Play"]),
         Scenario("comment", lambda v, w: base_vault(v, w, 1), ["comment", "1", "a comment"]),
+        Scenario("comment in a hardened vault", lambda v, w: base_vault(v, w, 2, True), ["comment", "2", "a comment"],
+                 [PHRASE], secrets=[(PHRASE,)], hardened=True),
+        Scenario("new box in a vault", lambda v, w: base_vault(v, w, 1), ["new-box", "Second"]),
         Scenario("passwd classic", prepare_password, ["passwd"], ["oldpw", "newpw", "newpw"],
                  secrets=[("oldpw",)], after_secrets=[("newpw",), ("oldpw",)], old_secret="oldpw"),
         Scenario("passwd hardened", lambda v, w: base_vault(v, w, 1, True), ["passwd"] + CHEAP,
                  [PHRASE, NEW_PHRASE, NEW_PHRASE], secrets=[(PHRASE,)], after_secrets=[(NEW_PHRASE,), (PHRASE,)],
                  hardened=True),
-        Scenario("harden", lambda v, w: base_vault(v, w, 2), ["harden"] + CHEAP, [PHRASE, PHRASE],
+        Scenario("harden", lambda v, w: base_vault(v, w, 3), ["harden", "--yes"] + CHEAP, [PHRASE, PHRASE],
                  after_secrets=[(PHRASE,), ()], hardened=True),
+        Scenario("passwd with every item sealed again", lambda v, w: base_vault(v, w, 2, True),
+                 ["passwd", "--reseal-items"] + CHEAP, [PHRASE, NEW_PHRASE, NEW_PHRASE], secrets=[(PHRASE,)],
+                 after_secrets=[(NEW_PHRASE,), (PHRASE,)], hardened=True),
+        Scenario("add a folder to a hardened vault",
+                 lambda v, w: (prepare_folder_add(v, w), cli(v, ["harden"] + CHEAP, [PHRASE, PHRASE], check=True)),
+                 ["add", "Work", f"{work}/folder-src/folder"], [PHRASE], secrets=[(PHRASE,)], hardened=True),
         Scenario("clean", prepare_unrecorded, ["clean", "--yes"]),
         Scenario("start-up restore", prepare_restore, ["boxes"]),
     ]
@@ -169,18 +204,22 @@ def record(scenario, work):
 def expected_view(state, candidates, scratch):
     folder = tempfile.mkdtemp(dir=scratch)
     crash_states.materialize(state, folder + "/v")
-    secrets = opener(folder + "/v", candidates)
+    secrets, boxes = opener(folder + "/v", candidates)
     if secrets is None:
         raise RuntimeError("the vault does not open before or after the operation")
-    return view(folder + "/v", secrets, scratch)
+    return view(folder + "/v", secrets, scratch, boxes)
 
 
-def check_state(scenario, state, returned, before, after, scratch):
+def item_files(state):
+    return {p for p in state[0] if p.startswith("coffrel/item")}
+
+
+def check_state(scenario, state, returned, before, after, after_state, scratch):
     """The first problem of one crash state, or None."""
     folder = tempfile.mkdtemp(dir=scratch)
     vault = folder + "/v"
     crash_states.materialize(state, vault)
-    secrets = opener(vault, scenario.after_secrets + scenario.secrets)
+    secrets, boxes_text = opener(vault, scenario.after_secrets + scenario.secrets)
     if secrets is None and not before[0] and not returned:
         # Cut while a new vault was being made: a second try must be able to make it.
         run = cli(vault, scenario.args)
@@ -190,7 +229,7 @@ def check_state(scenario, state, returned, before, after, scratch):
     run = cli(vault, ["verify"], secrets)
     if run.returncode != 0:
         return "verify fails: " + (run.stdout + run.stderr).decode().strip()[-300:]
-    boxes, items = view(vault, secrets, folder)
+    boxes, items = view(vault, secrets, folder, boxes_text)
     for key, digest in items.items():
         expected = after[1].get(key) or before[1].get(key)
         if expected != digest:
@@ -202,9 +241,13 @@ def check_state(scenario, state, returned, before, after, scratch):
         return f"boxes {sorted(boxes)} are neither the old nor the new ones"
     if returned and (boxes, items) != after:
         return "the operation returned but is not wholly there"
-    if state[0].get("coffrel/index.dat", b"").startswith(HARDENED_MAGIC):
-        for path, data in state[0].items():
-            if os.path.basename(path).startswith("index.dat") and not data.startswith(HARDENED_MAGIC):
+    if returned and item_files(state) != item_files(after_state):
+        return f"item files {sorted(item_files(state) ^ item_files(after_state))} came back or went missing"
+    # Once opened, which settles a conversion cut short, a hardened vault keeps no classic index.
+    opened = crash_states.snapshot(vault)
+    if opened[0].get("coffrel/index.dat", b"").startswith(HARDENED_MAGIC):
+        for path, data in opened[0].items():
+            if os.path.basename(path).startswith("index.dat") and looks_classic(data):
                 return f"a classic copy of the index is left: {path}"
     if scenario.old_secret and returned:
         os.remove(vault + "/coffrel/index.dat")
@@ -230,7 +273,7 @@ def run_scenario(scenario, models, limit, pool, drop_syncs=False):
         results = {}
         for model in models:
             states = crash_states.crash_states(before_state, ops, model, limit)
-            checks = [pool.submit(check_state, scenario, s, returned, before, after, scratch)
+            checks = [pool.submit(check_state, scenario, s, returned, before, after, after_state, scratch)
                       for s, cut, returned in states]
             failures = [(c.result(), states[i][1]) for i, c in enumerate(checks) if c.result()]
             results[model] = (len(states), failures)
@@ -242,7 +285,7 @@ def run_scenario(scenario, models, limit, pool, drop_syncs=False):
 def main():
     quick = "--quick" in sys.argv
     only = [a[len("--only="):] for a in sys.argv if a.startswith("--only=")]
-    limit = 6 if quick else 10
+    limit = 6 if quick else 40
     total, failed = 0, 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         work = tempfile.mkdtemp(prefix="kestramo-cuts-")

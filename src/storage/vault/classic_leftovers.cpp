@@ -9,6 +9,8 @@
 #include "storage/cipher/file_stream.h"
 #include "storage/hardened/hardened_index.h"
 #include "storage/hardened/sealed_item.h"
+#include "storage/vault/durable_file.h"
+#include "storage/vault/index_file.h"
 #include "storage/vault/unrecorded_files.h"
 #include "storage/vault/vault.h"
 
@@ -86,14 +88,18 @@ ClassicLeftovers FindClassicLeftovers(Vault& vault) {
 std::vector<fs::path> ClassicFilesIn(const Vault& vault) {
   std::vector<fs::path> found;
   const VaultLayout& layout = vault.Layout();
-  for (const fs::path& file : UnrecordedItemFiles(vault)) {
-    if (!FileLooksLikeSealedItem(file)) found.push_back(file);
-  }
   std::error_code ec;
+  for (const fs::path& file : UnrecordedItemFiles(vault)) {
+    if (fs::file_size(file, ec) > 0 && !FileLooksLikeSealedItem(file)) found.push_back(file);
+  }
+  // An index copy counts when it opens as a classic index; a staging file cut short does not.
+  CipherManager cipher;
   for (const fs::path& dir : {layout.CoffrelDir(), layout.BackupDir(), layout.TempDir()}) {
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
       const std::string name = it->path().filename().string();
-      if ((name == "index.dat" || IsIndexCopy(name)) && !FileLooksHardened(it->path())) found.push_back(it->path());
+      if (name != "index.dat" && !IsIndexCopy(name)) continue;
+      const auto bytes = ReadWholeFile(it->path(), kMaxIndexFileBytes);
+      if (bytes && DecodeIndexFile(cipher, *bytes, nullptr)) found.push_back(it->path());
     }
   }
   std::sort(found.begin(), found.end());

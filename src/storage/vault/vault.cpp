@@ -189,6 +189,11 @@ void Vault::ClearScratch() {
   // generations in temp/ may serve.
   DeleteMatchingFiles(layout_.TempDir(), "item*.*");
   ShellDeleteTree(layout_.TempDir() / "verify");
+  // Staging files of index writes a cut left half done.
+  for (const fs::path& dir : {layout_.CoffrelDir(), layout_.BackupDir()}) {
+    DeleteMatchingFiles(dir, "index.dat.tmp");
+    DeleteMatchingFiles(dir, "index.dat.new");
+  }
 }
 
 void Vault::ForgetIndex() {
@@ -200,7 +205,9 @@ void Vault::ForgetIndex() {
 
 std::vector<fs::path> Vault::HardenedTraces() const {
   std::vector<fs::path> traces;
-  for (const fs::path& generation : {layout_.IndexFile(), layout_.TempIndexFile(), layout_.BackupIndexFile()}) {
+  // temp/index.dat is not one: a hardened one there beside a classic index is the staging
+  // file of a conversion whose save was cut short.
+  for (const fs::path& generation : {layout_.IndexFile(), layout_.BackupIndexFile()}) {
     if (FileLooksHardened(generation)) traces.push_back(generation);
   }
   if (witness_) {
@@ -329,10 +336,13 @@ bool Vault::SaveIndex() {
   const IndexSeal next = NextSeal();
   const std::vector<uint8_t> bytes = EncodeIndex(next);
   if (bytes.empty()) return false;
-  // Under a new key the backup goes first: a cut between the two writes leaves the old index
-  // in place and no generation that still opens under the old key once the new one is used.
-  if (keyChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
+  // Under a new key of the same format the backup goes first: a cut between the two writes
+  // leaves the old index in place, and no generation that opens under the old key once the
+  // new one is used. A change of format is made by the main index alone, so it goes first.
+  const bool formatChanged = LooksHardened(std::vector<uint8_t>(savedKey_.begin(), savedKey_.end())) != hardened_.has_value();
+  if (keyChanged && !formatChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   if (!ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
+  if (keyChanged && formatChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   seal_ = next;
   legacyIndex_ = false;
   MarkSaved();

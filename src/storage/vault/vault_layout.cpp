@@ -66,11 +66,27 @@ bool VaultLayout::EnsureDirectories() const {
   return true;
 }
 
+namespace {
+
+// Folders that a first start cut short may have left: nothing in them but the staging file of
+// the first index.
+bool HoldsOnlyStaging(const std::filesystem::path& dir) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->path().filename().string().rfind("index.dat", 0) != 0 || !it->is_regular_file(ec)) return false;
+  }
+  return !ec;
+}
+
+}  // namespace
+
 bool VaultLayout::IsUnused() const {
   std::error_code ec;
   for (std::filesystem::directory_iterator it(base_, ec), end; !ec && it != end; it.increment(ec)) {
-    // The lock of a first start cut short is all the folder may hold.
-    if (it->path().filename() != kLockFileName || !it->is_regular_file(ec)) return false;
+    const std::filesystem::path& entry = it->path();
+    if (entry.filename() == kLockFileName && it->is_regular_file(ec)) continue;
+    if ((entry == BackupDir() || entry == TempDir()) && it->is_directory(ec) && HoldsOnlyStaging(entry)) continue;
+    return false;
   }
   return !ec;
 }

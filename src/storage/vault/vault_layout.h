@@ -42,7 +42,8 @@ class VaultLayout {
 
   // Whether the base holds a vault's files: coffrel/, or a saved index to restore it from.
   bool HoldsVault() const;
-  // Whether a new vault may be made here: the folder is empty, or holds only the lock file.
+  // Whether a new vault may be made here: the folder is empty, or holds only what a first
+  // start cut short leaves (the lock file, backup/ and temp/ with at most a staged index).
   bool IsUnused() const;
 
   // Creates coffrel/, backup/ and temp/ when missing; false when one cannot be made.
