@@ -115,6 +115,12 @@ def prepare_folder_add(vault, work):
         write(f"{work}/folder-src/{rel}", rel * 300)
 
 
+def prepare_three(vault, work):
+    base_vault(vault, work, 1)
+    for n in range(3):
+        write(f"{work}/src/three{n}.txt", f"one of three, number {n}\n" * (n * 2000 + 10))
+
+
 def prepare_reuse(vault, work):
     base_vault(vault, work, 2)
     kept = open(f"{vault}/coffrel/item0000000002.dat", "rb").read()
@@ -148,6 +154,7 @@ def scenarios(work):
         Scenario("add a file", lambda v, w: (base_vault(v, w, 1), write(f"{s}/new.txt", "new\n" * 3000)),
                  ["add", "Work", f"{s}/new.txt"]),
         Scenario("add a folder", prepare_folder_add, ["add", "Work", f"{work}/folder-src/folder"]),
+        Scenario("add three files at once", prepare_three, ["add", "Work"] + [f"{s}/three{n}.txt" for n in range(3)]),
         Scenario("add over a deleted item's file", prepare_reuse, ["add", "Work", f"{s}/new.txt"]),
         Scenario("delete", lambda v, w: base_vault(v, w, 2), ["delete", "1"]),
         Scenario("add to a hardened vault",
