@@ -152,6 +152,16 @@ TEST_F(HardenedVaultTest, AChangedPassphraseLeavesTheOldVaultKeyUseless) {
   EXPECT_EQ(Export(item, "a.txt"), "contents");
 }
 
+// A file past the archive writer's buffer is written through the sealed scratch in several
+// writes, each keeping what the one before left of its block.
+TEST_F(HardenedVaultTest, ALargeItemGoesInAndComesOutThroughTheSealedScratch) {
+  Harden();
+  const std::string large = testing::RandomBytes(3 * 1024 * 1024 + 77, 11);
+  const int32_t item = Add("large.bin", large);
+  ASSERT_NE(item, 0) << (sink.messages.empty() ? "" : sink.messages.back());
+  EXPECT_EQ(Export(item, "large.bin"), large);
+}
+
 // Each item has a key of its own, none of them the vault's.
 TEST_F(HardenedVaultTest, EveryItemIsSealedUnderAKeyOfItsOwn) {
   Harden();
