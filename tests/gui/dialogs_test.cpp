@@ -12,12 +12,15 @@
 #include "dialogs/dlg_about.h"
 #include "dialogs/dlg_comment.h"
 #include "dialogs/dlg_confirm.h"
+#include "dialogs/dlg_harden.h"
 #include "dialogs/dlg_login.h"
 #include "dialogs/dlg_message.h"
 #include "dialogs/dlg_new.h"
 #include "dialogs/dlg_password.h"
 #include "modal_watch.h"
 #include "skin_session.h"
+#include "storage/vault/vault_hardening.h"
+#include "vault_fixture.h"
 
 using namespace kestramo;
 using kestramo::testing::ModalWatch;
@@ -240,6 +243,48 @@ class DialogsTest : public QObject {
     Click(change, "btn_ok");
     QCOMPARE(change.result(), kResultOk);
     QCOMPARE(watch.messages.size(), before);  // success is told by the caller, once saved
+  }
+
+  // Hardening from the window: the passphrase twice with a hint of its strength, the items
+  // re-sealed under the progress bar, result 1 only once the vault is hardened.
+  void HardenDialogConvertsTheVaultAndSaysWhy() {
+    kestramo::testing::VaultFixture fixture;
+    fixture.Fill({"Work"}, 2);
+    Vault vault(fixture.Base());
+    vault.LoadIndex();
+    std::size_t lastDone = 0, lastTotal = 0;
+    ModalWatch watch;
+    FrmHarden dlg(main_);
+    dlg.SetConversion([&](const std::string& passphrase, const auto& onItem, std::string* error) {
+      return HardenVault(vault, passphrase, {1, kMinKdfMemory}, error, [&](std::size_t done, std::size_t total) {
+        lastDone = done, lastTotal = total;
+        onItem(done, total);
+      });
+    });
+    Open(dlg);
+    Type(Child(dlg, "edtPassphrase"), "abcdefgh");
+    QCOMPARE(Child<QLabel>(dlg, "lblStrength")->text(), QStringLiteral("Strength: weak"));
+    Type(Child(dlg, "edtConfirm"), "abcdefgX");
+    Click(dlg, "btn_ok");
+    QCOMPARE(LastMessage(watch), QStringLiteral("The new and confirmed passphrases do not match. Please type them again."));
+    Type(Child(dlg, "edtPassphrase"), "short");
+    Type(Child(dlg, "edtConfirm"), "short");
+    Click(dlg, "btn_ok");
+    QCOMPARE(LastMessage(watch), QStringLiteral("A passphrase has at least 8 characters."));
+    QCOMPARE(vault.Format(), VaultFormat::Classic);
+    const QString phrase = QStringLiteral("four unrelated words here");
+    Type(Child(dlg, "edtPassphrase"), phrase);
+    QCOMPARE(Child<QLabel>(dlg, "lblStrength")->text(), QStringLiteral("Strength: strong"));
+    Type(Child(dlg, "edtConfirm"), phrase);
+    QVERIFY(dlg.grab().save(kestramo::testing::ShotsDir() + "/harden.png"));
+    Click(dlg, "btn_ok");
+    QCOMPARE(dlg.result(), kResultOk);
+    QCOMPARE(vault.Format(), VaultFormat::Hardened);
+    QCOMPARE(lastDone, std::size_t{2});
+    QCOMPARE(lastTotal, std::size_t{2});
+    Vault reopened(fixture.Base());
+    reopened.OfferPassphrase(phrase.toStdString());
+    QCOMPARE(static_cast<int>(reopened.LoadIndex().outcome), static_cast<int>(IndexLoadReport::Outcome::Loaded));
   }
 
   void ConfirmAnswersOnlyWithYesNoOrEsc() {
