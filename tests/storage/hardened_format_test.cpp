@@ -255,14 +255,19 @@ TEST(HardenedFormatTest, TheScratchFileHidesItsBytesAndRefusesAnyChangeOnTheDisk
     std::function<void(int fd)> spoil;
     uint64_t readAt;
   } changes[] = {
-      {"a byte flipped", [](int fd) { char c = 0; ::pread(fd, &c, 1, 70000); c ^= 1; ::pwrite(fd, &c, 1, 70000); }, 69990},
-      {"cut short", [&](int fd) { ::ftruncate(fd, 90000); }, 89000},
+      {"a byte flipped", [](int fd) {
+         char c = 0;
+         EXPECT_EQ(::pread(fd, &c, 1, 70000), 1);
+         c ^= 1;
+         EXPECT_EQ(::pwrite(fd, &c, 1, 70000), 1);
+       }, 69990},
+      {"cut short", [&](int fd) { EXPECT_EQ(::ftruncate(fd, 90000), 0); }, 89000},
       {"a block swapped with another", [](int fd) {
          std::string a(16384, '\0'), b(16384, '\0');
-         ::pread(fd, a.data(), a.size(), 0);
-         ::pread(fd, b.data(), b.size(), 16384);
-         ::pwrite(fd, b.data(), b.size(), 0);
-         ::pwrite(fd, a.data(), a.size(), 16384);
+         EXPECT_EQ(::pread(fd, a.data(), a.size(), 0), 16384);
+         EXPECT_EQ(::pread(fd, b.data(), b.size(), 16384), 16384);
+         EXPECT_EQ(::pwrite(fd, b.data(), b.size(), 0), 16384);
+         EXPECT_EQ(::pwrite(fd, a.data(), a.size(), 16384), 16384);
        }, 10},
   };
   for (const auto& c : changes) {
