@@ -157,6 +157,35 @@ class SelectDirTest : public QObject {
     QTest::mouseClick(&c.dlg.OkButton(), Qt::LeftButton, {}, QPoint(25, 7));
     QCOMPARE(c.dlg.result(), kResultOk);
   }
+
+  // Folders made on disk while the dialog is open, above, beside and below the chosen one and
+  // inside it, move neither the row under the pointer nor the choice: a click that was aimed
+  // at a row still lands on it.
+  void RowsStayUnderThePointerWhileFoldersArrive() {
+    Chooser c(main_);
+    for (const char* name : {"Documents", "Downloads", "Music", "Pictures", "Restored", "Videos", "Work"})
+      fs::create_directories(c.dir / "desk" / name);
+    c.dlg.Tree().SetActive(false);
+    c.dlg.Tree().SetActive(true);
+    c.Open(false);
+    FolderTree& tree = c.dlg.Tree();
+    c.Select(c.dir / "desk" / "Restored");
+    QTreeWidgetItem* chosen = tree.currentItem();
+    const QPoint pointer = tree.visualItemRect(chosen).center();
+    QTest::mouseMove(tree.viewport(), pointer);
+    const QRect row = tree.visualItemRect(chosen);
+    for (const char* made : {"Aardvark", "Restore", "Restored 2", "Zebra", "Restored/inner", "Apples", "Bags"}) {
+      fs::create_directories(c.dir / "desk" / made);
+      QTRY_VERIFY(tree.LocatePath(Q(c.dir / "desk" / made), true) || QString(made).contains('/'));
+      QCOMPARE(tree.itemAt(pointer), chosen);
+      QCOMPARE(tree.visualItemRect(chosen), row);
+      QCOMPARE(c.dlg.Directory(), Q(c.dir / "desk" / "Restored"));
+    }
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, pointer);
+    QTest::mouseClick(&c.dlg.OkButton(), Qt::LeftButton, {}, QPoint(25, 7));
+    QCOMPARE(c.dlg.result(), kResultOk);
+    QCOMPARE(c.dlg.Directory(), Q(c.dir / "desk" / "Restored"));
+  }
 };
 
 QTEST_MAIN(SelectDirTest)
