@@ -11,7 +11,7 @@ FrmComment::FrmComment(QWidget* parent) : SkinnedDialog(QStringLiteral("comment"
   AddLabel(QStringLiteral("Please input the comment:"), 90, 40);
   edtComment_ = AddMemo(90, 56, 215, 97);
   edtComment_->setObjectName(QStringLiteral("edtComment"));
-  connect(AddButton(QStringLiteral("ok"), 187, 161), &RegionButton::clicked, this, &FrmComment::btnOkClick);
+  connect(AddButton(QStringLiteral("ok"), 187, 161, false, QStringLiteral("OK")), &RegionButton::clicked, this, &FrmComment::btnOkClick);
   connect(AddButton(QStringLiteral("cancel"), 254, 161), &RegionButton::clicked, this, [this] { done(kResultCancel); });
 }
 

@@ -46,7 +46,7 @@ FrmStatus::FrmStatus(QWidget* parent)
   progressBar_->SetColor(QColor(0, 128, 192));
   progressBar_->SetContrast(80);
 
-  btnCancel_ = AddButton(QStringLiteral("cancel"), 168, 64, true);
+  btnCancel_ = AddButton(QStringLiteral("cancel"), 168, 64, true, QStringLiteral("Cancel the work under way"));
   connect(btnCancel_, &RegionButton::clicked, this, &FrmStatus::btnCancelClick);
   connect(&timerAnim_, &QTimer::timeout, this, &FrmStatus::TimerAnimTimer);
 }

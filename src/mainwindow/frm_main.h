@@ -69,6 +69,9 @@ class FrmMain : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -78,6 +81,7 @@ class FrmMain : public QWidget {
   void FormCreate();
   void AskPassphrase();
   void PlacePanel(int panel, float offset);
+  void ShowClosedSafeHint();
   void ReportIndexTrouble();
 
   // Pointer handling: the layer pressed keeps every move and the release until all buttons are up.
@@ -86,6 +90,21 @@ class FrmMain : public QWidget {
   void MoveItemSlider(int sliderLayer, int y);
   void MoveBigSlider(int y);
   void TimerDoorTimer();
+
+  // Wheel, keys and the item menu.
+  // The panel (0 or 1) of a shown box under a window point, and the point in its coordinates.
+  int PanelUnder(QPointF at, QPoint* inPanel) const;
+  // The item row of a box under a panel point, or -1.
+  int ItemRowAt(int box, QPoint inPanel) const;
+  bool ItemUnder(QPointF at) const;
+  void ScrollItems(int box, int rows);
+  void ScrollBoxes(int steps);
+  void SelectAllItems();
+  void OfferItemCommands(QPoint globalAt);
+
+  // Hints: the tooltip of what lies under a point, and the lit face of the button hovered.
+  QString HintAt(QPointF at) const;
+  void HoverOver(int number);
 
   // Dropping: the panel (0 or 1) of a box under a point, or -1 where nothing can be dropped.
   int DropTargetPanel(const QPointF& at) const;
@@ -128,6 +147,10 @@ class FrmMain : public QWidget {
   int DoorLayer = 3;
   QTimer TimerDoor;
   int pressedLayer_ = -1;
+  int wheelTurn_ = 0;  // wheel turn short of a whole step, kept for the next event
+  bool extractPending_ = false;
+  int hoverLayer_ = -1;
+  QImage hoverIdleFace_;  // the hovered button's own face, given back when the pointer leaves  // a double click on an item extracts at its release
   int dropPanel_ = -1;
   bool dragOfFiles_ = false;  // the drag under way holds local files only
 

@@ -200,6 +200,11 @@ bool FrmMain::cmdCommentItem() {
   dialogs_->comment->SetComment(QString::fromStdString(items.Field(ItemField::Comment).AsString()));
   if (dialogs_->comment->exec() != kResultOk) return false;
   SetItemComment(*vault_, index, dialogs_->comment->Comment().toStdString());
+  // The list shows which items carry a comment: this one's mark and tooltip follow at once.
+  for (ItemView& item : views_.Items) {
+    if (item.Index == index) item.Comment = dialogs_->comment->Comment().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  }
+  DrawShownPanels();
   return true;
 }
 

@@ -1,0 +1,198 @@
+// What desktop users expect of the safe beyond its own buttons, by wheel, keys and menus.
+#include <QMenu>
+#include <QToolTip>
+#include <QtTest>
+
+#include "dialog_script.h"
+#include "dialogs/dlg_comment.h"
+#include "dialogs/dlg_confirm.h"
+#include "controls/region_button.h"
+#include "dialogs/dlg_find.h"
+#include "main_window_pointer.h"
+#include "mainwindow/frm_main.h"
+#include "mainwindow/scene_layers.h"
+#include "skin_session.h"
+#include "storage/vault/item_lookup.h"
+#include "vault_fixture.h"
+
+using namespace kestramo;
+using namespace kestramo::testing;
+
+namespace {
+
+QPoint Row(FrmMain& w, int n) { return (w.Image().Layer(layer::kPanel)->pos + QPointF(200, 60 + n * 60 + 30)).toPoint(); }
+
+void Wheel(FrmMain& w, QPoint at, int notches) {
+  QWheelEvent wheel(at, w.mapToGlobal(at), QPoint(), QPoint(0, notches * QWheelEvent::DefaultDeltasPerStep),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&w, &wheel);
+}
+
+// The safe with three boxes of six items, big doors and the first panel's doors open.
+struct OpenSafe {
+  OpenSafe() {
+    vault.Fill({"Work", "Home", "Misc"}, 6);
+    w = std::make_unique<FrmMain>(vault.Base());
+    w->show();
+    OpenDoors(*w, layer::kBigHandle);
+    OpenDoors(*w, layer::kHandle);
+  }
+  BoxView& Box(int n) { return w->Views().Boxes[static_cast<std::size_t>(n)]; }
+  double Top(int number) { return w->Image().Layer(number)->pos.y(); }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const ItemRecord& r : w->GetVault().Items().AllRecords()) {
+      if (const std::string n = r[static_cast<std::size_t>(ItemField::Name)].AsString(); !n.empty()) names.push_back(n);
+    }
+    return names;
+  }
+
+  VaultFixture vault;
+  std::unique_ptr<FrmMain> w;
+};
+
+}  // namespace
+
+class DesktopHabitsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Over a list the wheel scrolls its items and the slider follows; over the rest of the
+  // box area it moves a whole box at a time.
+  void theWheelScrollsItemsAndBoxes() {
+    OpenSafe s;
+    const QPoint list = Row(*s.w, 1);
+    Wheel(*s.w, list, -1);
+    QVERIFY(s.Box(0).SliderOffset > 0);
+    Wheel(*s.w, list, -4);
+    QCOMPARE(s.Box(0).SliderOffset, kSliderTravel);
+    QCOMPARE(s.Box(0).FirstRow, 1);
+    QCOMPARE(s.Top(layer::kItemSlider), s.Top(layer::kPanel) + 66 + kSliderTravel);
+    QCOMPARE(s.w->Views().TopBox, 0);
+    Wheel(*s.w, list, 5);
+    QCOMPARE(s.Box(0).SliderOffset, 0.0f);
+    QCOMPARE(s.Top(layer::kItemSlider), s.Top(layer::kPanel) + 66);
+
+    const QPoint header = (s.w->Image().Layer(layer::kPanel)->pos + QPointF(30, 45)).toPoint();
+    for (const int expected : {1, 2, 2}) {
+      Wheel(*s.w, header, -1);
+      QCOMPARE(s.w->Views().TopBox, expected);
+      QCOMPARE(s.Top(layer::kPanel), 60.0);  // each box stands at its home
+    }
+    QCOMPARE(s.Top(layer::kBigSlider), 356.0);
+    Wheel(*s.w, Center(*s.w, layer::kBigSlider), 1);
+    QCOMPARE(s.w->Views().TopBox, 1);
+    QCOMPARE(s.Top(layer::kBigSlider), 66.0 + 145);
+  }
+
+  // Delete asks the design's question; Ctrl+A chooses the whole box; Enter and a double click
+  // extract; Ctrl+F finds and Esc closes the dialog on top.
+  void keysAndDoubleClickRunTheCommands() {
+    OpenSafe s;
+    DialogScript script;
+    Click(*s.w, Row(*s.w, 1));
+    script.Then<FrmConfirm>([](FrmConfirm* d) {
+      QCOMPARE(d->Question(), QStringLiteral("Are you sure to delete the selected items?"));
+      QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QTest::keyClick(s.w.get(), Qt::Key_Delete);
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(s.Box(0).ItemCount(), 6);
+    script.Then<FrmConfirm>([](FrmConfirm* d) { QTest::mouseClick(d->findChild<QWidget*>("btn_yes"), Qt::LeftButton, {}, QPoint(25, 7)); });
+    QTest::keyClick(s.w.get(), Qt::Key_Delete);
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(s.Box(0).ItemCount(), 5);
+    const std::vector<std::string> left = s.Names();
+    QVERIFY(std::find(left.begin(), left.end(), "Work file 2.txt") == left.end());
+
+    QTest::keyClick(s.w.get(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(s.Box(0).CountSelected(), 5);
+    QStringList asked;
+    const QString out = QString::fromStdString((s.vault.dir / "out").string());
+    std::filesystem::create_directories(s.vault.dir / "out");
+    s.w->ChooseDirectory = [&](const QString& hint, bool) { asked << hint; return out; };
+    QTest::keyClick(s.w.get(), Qt::Key_Return);
+    QCOMPARE(asked.size(), 1);
+    QVERIFY(std::filesystem::exists(s.vault.dir / "out" / "Work file 6.txt"));
+    std::filesystem::remove_all(s.vault.dir / "out");
+    std::filesystem::create_directories(s.vault.dir / "out");
+
+    // A double click extracts the row clicked, alone.
+    const QPoint row = Row(*s.w, 2);
+    Click(*s.w, row);
+    QTest::mouseDClick(s.w.get(), Qt::LeftButton, Qt::NoModifier, row);
+    QTest::mouseRelease(s.w.get(), Qt::LeftButton, Qt::NoModifier, row);
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(s.vault.dir / "out"), {}), 1);
+    QVERIFY(std::filesystem::exists(s.vault.dir / "out" / "Work file 4.txt"));
+
+    script.Then<FrmFind>([](FrmFind* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    QTest::keyClick(s.w.get(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(script.Done());
+    QVERIFY(!QApplication::activeModalWidget());
+  }
+
+  // A right click on an item offers its commands; the choice acts on the item clicked.
+  void theItemMenuOffersExtractDeleteAndComment() {
+    OpenSafe s;
+    DialogScript script;
+    QStringList offered;
+    QTimer::singleShot(50, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(menu);
+      for (QAction* a : menu->actions()) offered << a->text().section('\t', 0, 0);
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().at(2)).center());
+    });
+    script.Then<FrmComment>([](FrmComment* d) {
+      QTest::keyClicks(d->findChild<QWidget*>("edtComment"), "tax papers");
+      QTest::mouseClick(d->findChild<QWidget*>("btn_ok"), Qt::LeftButton, {}, QPoint(25, 7));
+    });
+    QTest::mouseClick(s.w.get(), Qt::RightButton, {}, Row(*s.w, 3));
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(offered, (QStringList{"Extract…", "Delete", "Comment…"}));
+    QVERIFY(s.Box(0).Selected[3]);
+    ItemTable& items = s.w->GetVault().Items();
+    QVERIFY(MoveToItem(items, s.Box(0).ItemIndex[3]));
+    QCOMPARE(QString::fromStdString(items.Field(ItemField::Comment).AsString()), QStringLiteral("tax papers"));
+  }
+
+  // Every control says what it does and its key; the button under the pointer lights up.
+  void controlsExplainThemselvesAndLightUp() {
+    OpenSafe s;
+    const QImage idle = s.w->Image().Composed();
+    for (const auto& [number, hint] : std::vector<std::pair<int, QString>>{
+             {30, "Find items by name or comment (Ctrl+F)"}, {32, "Help (F1)"}, {layer::kAddFiles + 2, "Extract the chosen items (Enter, double click)"}}) {
+      const QPoint at = Center(*s.w, number);
+      QTest::mouseMove(s.w.get(), at);
+      QTRY_VERIFY(QToolTip::isVisible() && QToolTip::text() == hint);
+      const QColor lit(s.w->Image().Composed().pixel(at)), was(idle.pixel(at));
+      QVERIFY2(lit.lightness() > was.lightness() + 15, qPrintable(QString::number(number)));
+      QToolTip::hideText();
+    }
+    QTest::mouseMove(s.w.get(), QPoint(530, 200));  // off every button: all faces idle again
+    QCOMPARE(s.w->Image().Composed().pixel(Center(*s.w, 30)), idle.pixel(Center(*s.w, 30)));
+    QVERIFY(s.w->Image().Composed().save(ShotsDir() + "/hover.png"));
+    // Every dialog button has its tooltip, and shows it under the pointer.
+    const QList<RegionButton*> buttons = s.w->findChildren<RegionButton*>();
+    QVERIFY(buttons.size() >= 18);
+    for (RegionButton* b : buttons) QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+    DialogScript script;
+    QString shown;
+    script.Then<FrmConfirm>([&](FrmConfirm* d) {
+      QWidget* no = d->findChild<QWidget*>("btn_no");
+      d->activateWindow();  // as the window manager does for a new dialog: tooltips are the active window's
+      QVERIFY(QTest::qWaitForWindowActive(d));
+      QTest::mouseMove(d->windowHandle(), no->mapTo(d, QPoint(25, 7)));
+      QTRY_VERIFY(QToolTip::isVisible());
+      shown = QToolTip::text();
+      QTest::keyClick(d, Qt::Key_Escape);
+    });
+    Click(*s.w, Row(*s.w, 0));
+    QTest::keyClick(s.w.get(), Qt::Key_Delete);
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(shown, QStringLiteral("No (Esc)"));
+  }
+};
+
+QTEST_MAIN(DesktopHabitsTest)
+#include "desktop_habits_test.moc"
