@@ -8,6 +8,7 @@
 #include "controls/region_button.h"
 #include "dialogs/dlg_comment.h"
 #include "dialogs/dlg_confirm.h"
+#include "dialogs/dlg_overwrite.h"
 #include "dialogs/dlg_message.h"
 #include "dialogs/dlg_select_dir.h"
 #include "dialogs/dlg_status.h"
@@ -126,10 +127,12 @@ void FrmFind::btnExportClick() {
   selectDir_.SetAddFolderMode(false);
   if (selectDir_.exec() != kResultOk) return;
   const std::filesystem::path destination = selectDir_.Directory().toStdString();
-  // One item's failure or cancel does not stop the others.
+  // One item's failure or cancel does not stop the others; Cancel in the overwrite question does.
+  OverwriteAnswers answers;
   for (const int position : positions) {
+    if (answers.Stopped()) break;
     if (MoveToItem(foundIndexes_[static_cast<std::size_t>(position)]) == 0) continue;
-    StartWork(status_, vault_, shell_, WorkRequest{{}, {}, destination, false});
+    StartWork(status_, vault_, shell_, WorkRequest{{}, {}, destination, false}, {}, &answers);
   }
 }
 

@@ -17,6 +17,8 @@
 
 namespace kestramo {
 
+class OverwriteAnswers;
+
 // The main window: a 560x420 picture of a safe whose panels show the vault's boxes.
 class FrmMain : public QWidget {
   Q_OBJECT
@@ -135,7 +137,7 @@ class FrmMain : public QWidget {
   QString AskDirectory(const QString& hint, bool addFolderMode);
   QString HelpFilePath() const;
   BoxView* SelectedView();
-  bool RunWork(const WorkRequest& request);
+  bool RunWork(const WorkRequest& request, OverwriteAnswers* answers = nullptr);
   bool MoveToItem(const std::string& box, int32_t index);
   void SaveAfterCommand();
   int BoxOfLayer(int number) const;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "dialogs/dlg_message.h"
+#include "dialogs/dlg_overwrite.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
@@ -101,8 +102,8 @@ bool FrmMain::cmdRenameBox() {
   return true;
 }
 
-bool FrmMain::RunWork(const WorkRequest& request) {
-  return StartWork(*dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); });
+bool FrmMain::RunWork(const WorkRequest& request, OverwriteAnswers* answers) {
+  return StartWork(*dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); }, answers);
 }
 
 bool FrmMain::BoxToAddTo() {
@@ -161,9 +162,10 @@ bool FrmMain::cmdExtractItems() {
   const QString dir = AskDirectory(QStringLiteral("Please select the destination directory:"), false);
   if (dir.isEmpty()) return false;
   const BoxView chosen = *view;  // the loop runs modal work; keep what was chosen
-  for (std::size_t n = 0; n < chosen.Selected.size(); ++n) {
+  OverwriteAnswers answers;  // "to all" holds for every item; Cancel in the question stops them all
+  for (std::size_t n = 0; n < chosen.Selected.size() && !answers.Stopped(); ++n) {
     if (!chosen.Selected[n] || !MoveToItem(chosen.Key, chosen.ItemIndex[n])) continue;
-    RunWork({{}, {}, dir.toStdString(), false});  // a cancel ends only the item under way
+    RunWork({{}, {}, dir.toStdString(), false}, &answers);  // a cancel ends only the item under way
   }
   return true;
 }

@@ -2,12 +2,14 @@
 #include <QMenu>
 #include <QToolTip>
 #include <QtTest>
+#include <fstream>
 
 #include "dialog_script.h"
 #include "dialogs/dlg_comment.h"
 #include "dialogs/dlg_confirm.h"
 #include "controls/region_button.h"
 #include "dialogs/dlg_find.h"
+#include "dialogs/dlg_overwrite.h"
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
@@ -50,6 +52,37 @@ struct OpenSafe {
   VaultFixture vault;
   std::unique_ptr<FrmMain> w;
 };
+
+// Answers each overwrite question with the next button of `answers` by a click on it, and
+// records what it said; a question beyond the list is cancelled and recorded as unexpected.
+class OverwriteClicks {
+ public:
+  explicit OverwriteClicks(QStringList answers) : answers_(std::move(answers)) {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* q = qobject_cast<FrmOverwrite*>(QApplication::activeModalWidget());
+      if (!q || !q->isVisible()) return;
+      if (asked.isEmpty()) q->grab().save(ShotsDir() + "/overwrite.png");
+      asked << q->Text();
+      const QString button = answers_.isEmpty() ? QStringLiteral("cancel") : answers_.takeFirst();
+      if (button == "cancel" && answers_.isEmpty() && asked.size() > total_) asked << "unexpected";
+      QTest::mouseClick(q->findChild<QWidget*>("btn_" + button), Qt::LeftButton, {}, QPoint(25, 7));
+    });
+    total_ = static_cast<int>(answers_.size());
+    timer_.start();
+  }
+  QStringList asked;
+
+ private:
+  QStringList answers_;
+  int total_ = 0;
+  QTimer timer_;
+};
+
+std::string Read(const std::filesystem::path& p) {
+  std::ifstream in(p);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 }  // namespace
 
@@ -154,6 +187,39 @@ class DesktopHabitsTest : public QObject {
     ItemTable& items = s.w->GetVault().Items();
     QVERIFY(MoveToItem(items, s.Box(0).ItemIndex[3]));
     QCOMPARE(QString::fromStdString(items.Field(ItemField::Comment).AsString()), QStringLiteral("tax papers"));
+  }
+
+  // Extracting over files that exist asks about each with the path and both copies' size and
+  // date; "to all" answers hold for the rest of the command and Cancel stops it.
+  void theOverwriteQuestionNamesBothCopiesAndAnswersForAll() {
+    OpenSafe s;
+    const std::filesystem::path out = s.vault.dir / "out";
+    std::filesystem::create_directories(out);
+    s.w->ChooseDirectory = [&](const QString&, bool) { return QString::fromStdString(out.string()); };
+    Click(*s.w, Row(*s.w, 0));
+    Click(*s.w, Row(*s.w, 1), Qt::ControlModifier);
+    QTest::keyClick(s.w.get(), Qt::Key_Return);
+    const std::string first = Read(out / "Work file 1.txt"), second = Read(out / "Work file 2.txt");
+    auto edit = [&] {
+      for (const char* f : {"Work file 1.txt", "Work file 2.txt"}) std::ofstream(out / f, std::ios::trunc) << "edited";
+    };
+    struct Round {
+      QStringList answers;
+      int asked;
+      std::string one, two;
+    };
+    for (const Round& r : {Round{{"yes", "no"}, 2, first, "edited"}, Round{{"yesall"}, 1, first, second},
+                           Round{{"noall"}, 1, "edited", "edited"}, Round{{"cancel"}, 1, "edited", "edited"}}) {
+      edit();
+      OverwriteClicks clicks(r.answers);
+      QTest::keyClick(s.w.get(), Qt::Key_Return);
+      QCOMPARE(clicks.asked.size(), r.asked);
+      QVERIFY2(clicks.asked[0].contains("Work file 1.txt") && clicks.asked[0].contains("On disk: 6 bytes") &&
+                   clicks.asked[0].contains(QStringLiteral("In the item: %L1 bytes").arg(first.size())),
+               qPrintable(clicks.asked[0]));
+      QCOMPARE(Read(out / "Work file 1.txt"), r.one);
+      QCOMPARE(Read(out / "Work file 2.txt"), r.two);
+    }
   }
 
   // Every control says what it does and its key; the button under the pointer lights up.
