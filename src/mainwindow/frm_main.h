@@ -118,6 +118,10 @@ class FrmMain : public QWidget {
   // Each path one item of `box`, in order, until one is cancelled.
   void AddPaths(const QStringList& paths, const std::string& box);
   void AddDropped(const std::string& box, const QStringList& paths);
+  // The outcome note of a command, and whether it lies over a screen point.
+  void Note(const QString& text);
+  bool NoteCovers(QPointF globalAt) const;
+  void CloseNote();
 
   // The commands; false stops RunCommand before its refresh and save.
   bool AccessGranted(int command);

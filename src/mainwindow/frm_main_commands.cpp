@@ -125,10 +125,28 @@ bool FrmMain::cmdAddFiles() {
 }
 
 void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
+  int added = 0;
+  bool cancelled = false;
   for (const QString& path : paths) {
-    RunWork({path.toStdString(), box, {}, true});
-    if (dialogs_->status->Cancelled()) break;  // the rest are not attempted
+    added += RunWork({path.toStdString(), box, {}, true}) ? 1 : 0;
+    cancelled = dialogs_->status->Cancelled();
+    if (cancelled) break;  // the rest are not attempted
   }
+  const QString into = QStringLiteral(" added to ") + QString::fromStdString(box) + QLatin1Char('.');
+  if (cancelled) {
+    Note(added == 0 ? QStringLiteral("Cancelled: nothing was stored.")
+                    : QStringLiteral("Cancelled after ") + ItemCount(added) + into);
+  } else {
+    Note((added == paths.size() ? ItemCount(added) : QStringLiteral("%1 of %2").arg(added).arg(ItemCount(static_cast<int>(paths.size())))) + into);
+  }
+}
+
+void FrmMain::Note(const QString& text) { dialogs_->note->ShowNote(text); }
+
+void FrmMain::CloseNote() { dialogs_->note->hide(); }
+
+bool FrmMain::NoteCovers(QPointF globalAt) const {
+  return dialogs_->note->isVisible() && dialogs_->note->frameGeometry().contains(globalAt.toPoint());
 }
 
 QString FrmMain::AskDirectory(const QString& hint, bool addFolderMode) {
@@ -145,7 +163,7 @@ bool FrmMain::cmdAddFolder() {
   BoxView* view = SelectedView();
   const QString dir = AskDirectory(QStringLiteral("Add folder"), true);
   if (dir.isEmpty()) return false;
-  RunWork({dir.toStdString(), view->Key, {}, true});
+  AddPaths({dir}, view->Key);
   return true;
 }
 
@@ -163,9 +181,19 @@ bool FrmMain::cmdExtractItems() {
   if (dir.isEmpty()) return false;
   const BoxView chosen = *view;  // the loop runs modal work; keep what was chosen
   OverwriteAnswers answers;  // "to all" holds for every item; Cancel in the question stops them all
+  int extracted = 0;
+  bool cancelled = false;
   for (std::size_t n = 0; n < chosen.Selected.size() && !answers.Stopped(); ++n) {
     if (!chosen.Selected[n] || !MoveToItem(chosen.Key, chosen.ItemIndex[n])) continue;
-    RunWork({{}, {}, dir.toStdString(), false}, &answers);  // a cancel ends only the item under way
+    extracted += RunWork({{}, {}, dir.toStdString(), false}, &answers) ? 1 : 0;  // a cancel ends only the item under way
+    cancelled = cancelled || dialogs_->status->Cancelled();
+  }
+  const int total = chosen.CountSelected();
+  const QString counted = extracted == total ? ItemCount(total) : QStringLiteral("%1 of %2").arg(extracted).arg(ItemCount(total));
+  if (cancelled && extracted == 0) {
+    Note(QStringLiteral("Cancelled: nothing was extracted."));
+  } else {
+    Note((cancelled ? QStringLiteral("Cancelled: ") : QString()) + counted + QStringLiteral(" extracted to ") + ShortFolder(dir) + QLatin1Char('.'));
   }
   return true;
 }
@@ -183,6 +211,7 @@ bool FrmMain::cmdDeleteItems() {
     if (view->Selected[n]) chosen.push_back(view->ItemIndex[n]);
   }
   DeleteItems(*vault_, view->Key, chosen, false);
+  Note(ItemCount(static_cast<int>(chosen.size())) + QStringLiteral(" deleted from ") + view->Name + QLatin1Char('.'));
   return true;
 }
 

@@ -50,6 +50,9 @@ void FrmMain::ToggleItemAt(int box, QPoint point, bool ctrl) {
 
 void FrmMain::mousePressEvent(QMouseEvent* event) {
   if (pressedLayer_ >= 0) return;  // another button is already down: the pressed layer keeps the pointer
+  // A click aimed at the status dialog's Cancel, delivered here once the work had ended.
+  // It lands on the note instead, as it would had the note been there first: it closes it.
+  if (NoteCovers(event->globalPosition())) return CloseNote();
   const int number = imgMain_->LayerAt(event->position());
   if (number < 0 || TimerDoor.isActive()) return;
   pressedLayer_ = number;

@@ -9,6 +9,8 @@
 #include "dialogs/dlg_confirm.h"
 #include "controls/region_button.h"
 #include "dialogs/dlg_find.h"
+#include "dialogs/dlg_note.h"
+#include "dialogs/dlg_status.h"
 #include "dialogs/dlg_overwrite.h"
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
@@ -220,6 +222,51 @@ class DesktopHabitsTest : public QObject {
       QCOMPARE(Read(out / "Work file 1.txt"), r.one);
       QCOMPARE(Read(out / "Work file 2.txt"), r.two);
     }
+  }
+
+  // After each command a note says what happened. It stands where the status dialog's Cancel
+  // was: a late click meant for Cancel closes the note and changes nothing beneath.
+  void notesSayWhatHappenedAndCatchLateClicks() {
+    OpenSafe s;
+    auto* note = s.w->findChild<FrmNote*>();
+    auto* status = s.w->findChild<FrmStatus*>();
+    for (const char* f : {"x.txt", "y.txt"}) std::ofstream(s.vault.dir / f) << f;
+    s.w->ChooseFiles = [&] {
+      return QStringList{QString::fromStdString((s.vault.dir / "x.txt").string()), QString::fromStdString((s.vault.dir / "y.txt").string())};
+    };
+    ClickLayer(*s.w, layer::kAddFiles);
+    QVERIFY(note->isVisible());
+    QCOMPARE(note->Note(), QStringLiteral("2 items added to Work."));
+    QVERIFY(note->grab().save(ShotsDir() + "/note.png"));
+    const QPoint cancel = status->CancelButton()->mapToGlobal(status->CancelButton()->rect().center());
+    QVERIFY(note->frameGeometry().contains(cancel));
+    // Delivered to the safe (the window system chose it before the note was up): swallowed.
+    const int selected = s.Box(0).CountSelected();
+    QTest::mouseClick(s.w.get(), Qt::LeftButton, {}, s.w->mapFromGlobal(cancel));
+    QVERIFY(!note->isVisible());
+    QCOMPARE(s.Box(0).CountSelected(), selected);
+
+    const std::filesystem::path out = s.vault.dir / "out";
+    std::filesystem::create_directories(out);
+    s.w->ChooseDirectory = [&](const QString&, bool) { return QString::fromStdString(out.string()); };
+    Click(*s.w, Row(*s.w, 0));
+    QTest::keyClick(s.w.get(), Qt::Key_Return);
+    QCOMPARE(note->Note(), QStringLiteral("1 item extracted to %1.").arg(ShortFolder(QString::fromStdString(out.string()))));
+    // Delivered to the note, the window on top there: it closes.
+    QCOMPARE(QApplication::widgetAt(cancel)->window(), note);
+    QTest::mouseClick(QApplication::widgetAt(cancel), Qt::LeftButton, {}, QApplication::widgetAt(cancel)->mapFromGlobal(cancel));
+    QVERIFY(!note->isVisible());
+    {
+      OverwriteClicks clicks({"cancel"});
+      QTest::keyClick(s.w.get(), Qt::Key_Return);
+    }
+    QCOMPARE(note->Note(), QStringLiteral("Cancelled: nothing was extracted."));
+    note->hide();
+    DialogScript script;
+    script.Then<FrmConfirm>([](FrmConfirm* d) { QTest::mouseClick(d->findChild<QWidget*>("btn_yes"), Qt::LeftButton, {}, QPoint(25, 7)); });
+    QTest::keyClick(s.w.get(), Qt::Key_Delete);
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(note->Note(), QStringLiteral("1 item deleted from Work."));
   }
 
   // Every control says what it does and its key; the button under the pointer lights up.
