@@ -229,6 +229,7 @@ bool FrmMain::cmdCommentItem() {
   ItemTable& items = vault_->Items();
   if (!kestramo::MoveToItem(items, index)) return true;  // the box is not compared: Index is unique
   dialogs_->comment->SetComment(QString::fromStdString(items.Field(ItemField::Comment).AsString()));
+  dialogs_->comment->SetItemName(QString::fromStdString(items.Field(ItemField::Name).AsString()));
   if (dialogs_->comment->exec() != kResultOk) return false;
   SetItemComment(*vault_, index, dialogs_->comment->Comment().toStdString());
   // The list shows which items carry a comment: this one's mark and tooltip follow at once.

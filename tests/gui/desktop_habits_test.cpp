@@ -178,7 +178,9 @@ class DesktopHabitsTest : public QObject {
       for (QAction* a : menu->actions()) offered << a->text().section('\t', 0, 0);
       QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().at(2)).center());
     });
-    script.Then<FrmComment>([](FrmComment* d) {
+    QString named;
+    script.Then<FrmComment>([&](FrmComment* d) {
+      named = d->ItemName();
       QTest::keyClicks(d->findChild<QWidget*>("edtComment"), "tax papers");
       QTest::mouseClick(d->findChild<QWidget*>("btn_ok"), Qt::LeftButton, {}, QPoint(25, 7));
     });
@@ -189,6 +191,14 @@ class DesktopHabitsTest : public QObject {
     ItemTable& items = s.w->GetVault().Items();
     QVERIFY(MoveToItem(items, s.Box(0).ItemIndex[3]));
     QCOMPARE(QString::fromStdString(items.Field(ItemField::Comment).AsString()), QStringLiteral("tax papers"));
+    QCOMPARE(named, QStringLiteral("Work file 4.txt"));
+    // The commented item carries a mark at its top right, and its tooltip shows the comment.
+    const QImage panel = s.w->Image().Layer(layer::kPanel)->picture;
+    auto mark = [&](int row) { return QColor(panel.pixel(397, 60 + row * 60 + 6)); };
+    QVERIFY(mark(3) != mark(2));
+    QTest::mouseMove(s.w.get(), Row(*s.w, 3));
+    QTRY_VERIFY(QToolTip::isVisible() && QToolTip::text() == QStringLiteral("Work file 4.txt\n\ntax papers"));
+    QVERIFY(s.w->Image().Composed().save(ShotsDir() + "/comment-mark.png"));
   }
 
   // Extracting over files that exist asks about each with the path and both copies' size and
