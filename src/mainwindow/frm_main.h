@@ -143,6 +143,8 @@ class FrmMain : public QWidget {
   BoxView* SelectedView();
   bool RunWork(const WorkRequest& request, OverwriteAnswers* answers = nullptr);
   bool MoveToItem(const std::string& box, int32_t index);
+  // The size in bytes of the item the table stands on.
+  uint64_t ItemSize();
   void SaveAfterCommand();
   int BoxOfLayer(int number) const;
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <algorithm>
+#include <numeric>
 #include <set>
 #include <unordered_map>
 
@@ -127,11 +128,19 @@ bool FrmMain::cmdAddFiles() {
 void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
   int added = 0;
   bool cancelled = false;
-  for (const QString& path : paths) {
-    added += RunWork({path.toStdString(), box, {}, true}) ? 1 : 0;
+  std::vector<uint64_t> sizes;
+  for (const QString& path : paths) sizes.push_back(BytesBelow(path.toStdString()));
+  OverallProgress overall{0, static_cast<int>(paths.size()), 0, 0, std::accumulate(sizes.begin(), sizes.end(), uint64_t{0})};
+  for (int n = 0; n < paths.size(); ++n) {
+    overall.item = n + 1;
+    overall.itemBytes = sizes[static_cast<std::size_t>(n)];
+    dialogs_->status->SetOverall(overall);
+    added += RunWork({paths[n].toStdString(), box, {}, true}) ? 1 : 0;
+    overall.doneBefore += overall.itemBytes;
     cancelled = dialogs_->status->Cancelled();
     if (cancelled) break;  // the rest are not attempted
   }
+  dialogs_->status->SetOverall({});
   const QString into = QStringLiteral(" added to ") + QString::fromStdString(box) + QLatin1Char('.');
   if (cancelled) {
     Note(added == 0 ? QStringLiteral("Cancelled: nothing was stored.")
@@ -167,6 +176,10 @@ bool FrmMain::cmdAddFolder() {
   return true;
 }
 
+uint64_t FrmMain::ItemSize() {
+  return static_cast<uint64_t>(std::max<int64_t>(vault_->Items().Field(ItemField::Size).AsInteger64(), 0));
+}
+
 bool FrmMain::MoveToItem(const std::string& box, int32_t index) {
   return kestramo::MoveToItem(vault_->Items(), index, &box);
 }
@@ -183,12 +196,21 @@ bool FrmMain::cmdExtractItems() {
   OverwriteAnswers answers;  // "to all" holds for every item; Cancel in the question stops them all
   int extracted = 0;
   bool cancelled = false;
+  const int total = chosen.CountSelected();
+  OverallProgress overall{0, total, 0, 0, 0};
+  for (std::size_t n = 0; n < chosen.Selected.size(); ++n) {
+    if (chosen.Selected[n] && MoveToItem(chosen.Key, chosen.ItemIndex[n])) overall.totalBytes += ItemSize();
+  }
   for (std::size_t n = 0; n < chosen.Selected.size() && !answers.Stopped(); ++n) {
     if (!chosen.Selected[n] || !MoveToItem(chosen.Key, chosen.ItemIndex[n])) continue;
+    ++overall.item;
+    overall.itemBytes = ItemSize();
+    dialogs_->status->SetOverall(overall);
     extracted += RunWork({{}, {}, dir.toStdString(), false}, &answers) ? 1 : 0;  // a cancel ends only the item under way
+    overall.doneBefore += overall.itemBytes;
     cancelled = cancelled || dialogs_->status->Cancelled();
   }
-  const int total = chosen.CountSelected();
+  dialogs_->status->SetOverall({});
   const QString counted = extracted == total ? ItemCount(total) : QStringLiteral("%1 of %2").arg(extracted).arg(ItemCount(total));
   if (cancelled && extracted == 0) {
     Note(QStringLiteral("Cancelled: nothing was extracted."));

@@ -13,6 +13,7 @@
 #include "dialogs/dlg_status.h"
 #include "dialogs/dlg_overwrite.h"
 #include "main_window_pointer.h"
+#include "modal_watch.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
 #include "skin_session.h"
@@ -277,6 +278,32 @@ class DesktopHabitsTest : public QObject {
     QTest::keyClick(s.w.get(), Qt::Key_Delete);
     QTRY_VERIFY(script.Done());
     QCOMPARE(note->Note(), QStringLiteral("1 item deleted from Work."));
+  }
+
+  // While several items go in, the status dialog tells which one of how many and how far
+  // through all of them the work is, by percent and by megabytes.
+  void theStatusDialogShowsTheWholeCommand() {
+    OpenSafe s;
+    QStringList paths;
+    for (int n = 1; n <= 3; ++n) {
+      const auto p = s.vault.dir / ("big" + std::to_string(n) + ".bin");
+      std::ofstream(p) << std::string(2 << 20, static_cast<char>('a' + n));
+      paths << QString::fromStdString(p.string());
+    }
+    s.w->ChooseFiles = [&] { return paths; };
+    auto* status = s.w->findChild<FrmStatus*>();
+    QStringList seen;
+    ModalWatch watch;
+    watch.onTick = [&] {
+      if (!status->isVisible() || status->OverallText().trimmed().isEmpty()) return;
+      if (seen.isEmpty()) status->grab().save(ShotsDir() + "/status-overall.png");
+      if (!seen.contains(status->OverallText())) seen << status->OverallText();
+    };
+    ClickLayer(*s.w, layer::kAddFiles);
+    for (int n = 1; n <= 3; ++n)
+      QVERIFY2(seen.filter(QStringLiteral("Item %1 of 3").arg(n)).size() > 0, qPrintable(seen.join(" | ")));
+    QVERIFY2(seen.filter(" of 6.0 MB").size() == seen.size(), qPrintable(seen.join(" | ")));
+    QVERIFY(status->OverallText().trimmed().isEmpty());  // a single item later shows none of it
   }
 
   // Every control says what it does and its key; the button under the pointer lights up.
