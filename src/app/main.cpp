@@ -8,6 +8,7 @@
 #include "app/start_options.h"
 #include "mainwindow/frm_main.h"
 #include "platform/qt_shell_info.h"
+#include "platform/raise_request.h"
 #include "platform/resource_library.h"
 #include "platform/single_instance.h"
 #include "storage/vault/vault_location.h"
@@ -20,11 +21,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   kestramo::PreferX11OnWayland(options);
-  // A second copy ends at once, silently, leaving the first one alone.
+  // A second copy asks the first to show its window, and ends.
   const kestramo::SingleInstance instance;
-  if (instance.IsAlreadyRunning()) return 0;
+  if (instance.IsAlreadyRunning()) {
+    QCoreApplication asker(argc, argv);
+    kestramo::RaiseRequests().AskRunning();
+    return 0;
+  }
 
   QApplication app(argc, argv);
+  kestramo::RaiseRequests raiseRequests;
+  raiseRequests.Listen();
   if (!kestramo::ResourceLibrary::Load()) {
     // Without its skin the window would be an empty black shape: say what is missing instead.
     QMessageBox::critical(nullptr, QStringLiteral("KESTRAMO"),
@@ -46,6 +53,7 @@ int main(int argc, char** argv) {
   kestramo::FrmMain window(options.vault);
   if (window.Declined) return 0;  // left at a hardened vault's passphrase
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
+  QObject::connect(&raiseRequests, &kestramo::RaiseRequests::RaiseRequested, &window, &kestramo::FrmMain::BringForward);
   window.show();
   return app.exec();
 }

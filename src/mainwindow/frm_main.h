@@ -58,6 +58,8 @@ class FrmMain : public QWidget {
   bool DoorsMoving() const { return TimerDoor.isActive(); }
   // The manual, at its table of contents.
   void ShowHelp();
+  // Shows the window in front, restored when minimised: a second start asked for it.
+  void BringForward();
 
   bool LoggedIn = false;
   // The user left at the passphrase of a hardened vault: the window is not to be shown.

@@ -1,5 +1,6 @@
 // The commands of the main window, one per layer on which a release runs one, and the
 // refresh of the views after them.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <algorithm>
@@ -348,6 +349,15 @@ QString FrmMain::HelpFilePath() const {
 }
 
 void FrmMain::ShowHelp() { HelpViewer::Show(HelpFilePath(), this); }
+
+void FrmMain::BringForward() {
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  show();
+  raise();
+  activateWindow();
+  // A dialog open on the window stays in front of it.
+  if (QWidget* modal = QApplication::activeModalWidget()) modal->raise();
+}
 
 void FrmMain::ShowFind() { dialogs_->find->exec(); }
 

@@ -16,6 +16,7 @@
 #include "modal_watch.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
+#include "platform/raise_request.h"
 #include "skin_session.h"
 #include "storage/vault/item_lookup.h"
 #include "vault_fixture.h"
@@ -304,6 +305,20 @@ class DesktopHabitsTest : public QObject {
       QVERIFY2(seen.filter(QStringLiteral("Item %1 of 3").arg(n)).size() > 0, qPrintable(seen.join(" | ")));
     QVERIFY2(seen.filter(" of 6.0 MB").size() == seen.size(), qPrintable(seen.join(" | ")));
     QVERIFY(status->OverallText().trimmed().isEmpty());  // a single item later shows none of it
+  }
+
+  // A second start asks the running program to show itself: a minimised safe comes back.
+  void aSecondStartRaisesTheWindow() {
+    OpenSafe s;
+    const QString name = QStringLiteral("kestramo-raise-test-%1").arg(QCoreApplication::applicationPid());
+    RaiseRequests running(name);
+    QVERIFY(running.Listen());
+    QObject::connect(&running, &RaiseRequests::RaiseRequested, s.w.get(), &FrmMain::BringForward);
+    ClickLayer(*s.w, 36);  // the minimise button
+    QTRY_VERIFY(s.w->isMinimized());
+    QVERIFY(RaiseRequests(name).AskRunning());
+    QTRY_VERIFY(!s.w->isMinimized() && s.w->isVisible());
+    QVERIFY(!RaiseRequests(name + "-none").AskRunning());  // nobody listening: the asker just ends
   }
 
   // Every control says what it does and its key; the button under the pointer lights up.
