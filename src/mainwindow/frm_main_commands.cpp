@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <algorithm>
 #include <numeric>
 #include <set>
@@ -17,6 +18,7 @@
 #include "platform/desktop_open.h"
 #include "platform/help_viewer.h"
 #include "platform/program_files.h"
+#include "platform/remembered_folder.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/index_file.h"
@@ -118,10 +120,15 @@ bool FrmMain::BoxToAddTo() {
 bool FrmMain::cmdAddFiles() {
   if (!BoxToAddTo()) return false;
   BoxView* view = SelectedView();
+  // The desktop's own chooser where its platform theme or portal offers one; it opens where
+  // the user last took files from.
+  const QString purpose = QStringLiteral("add-files");
   const QStringList files = ChooseFiles ? ChooseFiles()
-                                        : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), QString(),
+                                        : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"),
+                                                                        RememberedFolder(purpose),
                                                                         QStringLiteral("All files (*)"));
   if (files.isEmpty()) return false;
+  RememberFolder(purpose, QFileInfo(files.first()).absolutePath());
   AddPaths(files, view->Key);
   return true;
 }

@@ -1,4 +1,8 @@
 // What desktop users expect of the safe beyond its own buttons, by wheel, keys and menus.
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QLineEdit>
 #include <QMenu>
 #include <QToolTip>
 #include <QtTest>
@@ -93,7 +97,14 @@ std::string Read(const std::filesystem::path& p) {
 class DesktopHabitsTest : public QObject {
   Q_OBJECT
 
+  TempDir temp_;
+
  private slots:
+  void initTestCase() {
+    // The settings that remember folders go to a folder of the test's own.
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((temp_ / "config").string()));
+  }
+
   // Over a list the wheel scrolls its items and the slider follows; over the rest of the
   // box area it moves a whole box at a time.
   void theWheelScrollsItemsAndBoxes() {
@@ -319,6 +330,41 @@ class DesktopHabitsTest : public QObject {
     QVERIFY(RaiseRequests(name).AskRunning());
     QTRY_VERIFY(!s.w->isMinimized() && s.w->isVisible());
     QVERIFY(!RaiseRequests(name + "-none").AskRunning());  // nobody listening: the asker just ends
+  }
+
+  // Files opens the chooser in Home at first, and afterwards, in this run or the next, in
+  // the folder the user last took files from.
+  void filesStartsWhereTheUserLastTookFiles() {
+    const QString folder = QString::fromStdString((temp_ / "papers").string());
+    std::filesystem::create_directories(temp_ / "papers");
+    std::ofstream(temp_ / "papers" / "a.txt") << "alpha";
+    QStringList opened;
+    QTimer answer;
+    answer.setInterval(5);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!chooser || !chooser->isVisible() || chooser->property("answered").toBool()) return;
+      chooser->setProperty("answered", true);
+      opened << chooser->directory().absolutePath();
+      // As a user types: the folder and Enter (the chooser goes there), then the file and Enter.
+      auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
+      QTimer::singleShot(0, chooser, [&, name] {
+        if (opened.size() > 1) return QTest::keyClick(name, Qt::Key_Escape);
+        for (const QString& typed : {folder, QStringLiteral("a.txt")}) {
+          QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);  // what is typed replaces it
+          QTest::keyClicks(name, typed);
+          if (QWidget* completion = QApplication::activePopupWidget()) QTest::keyClick(completion, Qt::Key_Escape);
+          QTest::keyClick(name, Qt::Key_Return);
+        }
+      });
+    });
+    answer.start();
+    for (int run = 0; run < 2; ++run) {
+      OpenSafe s;
+      ClickLayer(*s.w, layer::kAddFiles);
+      QTRY_COMPARE(opened.size(), run + 1);
+    }
+    QCOMPARE(opened, (QStringList{QDir::homePath(), folder}));
   }
 
   // Every control says what it does and its key; the button under the pointer lights up.
