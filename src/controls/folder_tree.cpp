@@ -314,6 +314,17 @@ void FolderTree::Anchored(Change&& change) {
   bar->setValue(wanted);
 }
 
+void FolderTree::focusInEvent(QFocusEvent* event) {
+  QTreeWidget::focusInEvent(event);
+  // The view makes its first row current on focus without choosing it; a row that looks
+  // chosen while OK stays grey misleads, so only a chosen row is current.
+  QTreeWidgetItem* current = currentItem();
+  if (current && !current->isSelected()) {
+    const QSignalBlocker quiet(this);  // nothing was chosen, and nothing is now
+    selectionModel()->clearCurrentIndex();
+  }
+}
+
 void FolderTree::updateGeometries() {
   QTreeWidget::updateGeometries();
   if (slack_ > 0) verticalScrollBar()->setMaximum(verticalScrollBar()->maximum() + slack_);

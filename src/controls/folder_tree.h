@@ -56,6 +56,7 @@ class FolderTree : public QTreeWidget {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   bool viewportEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void updateGeometries() override;
 
  private:

@@ -133,6 +133,19 @@ class SelectDirTest : public QObject {
     fs::permissions(c.dir / "vol" / "photos", fs::perms::owner_all);
   }
 
+  // On first use no row looks chosen while OK is grey; the first arrow key chooses the top row.
+  void TheHighlightedRowIsTheChosenOne() {
+    Chooser c(main_);
+    c.Open(false);
+    FolderTree& tree = c.dlg.Tree();
+    QVERIFY(!tree.currentItem() || tree.currentItem()->isSelected());
+    QVERIFY(!c.OkEnabled());
+    QTest::keyClick(&tree, Qt::Key_Down);
+    QVERIFY(tree.currentItem() && tree.currentItem()->isSelected());
+    QCOMPARE(c.dlg.Directory(), tree.NodePath(tree.currentItem()));
+    c.dlg.done(kResultCancel);
+  }
+
   void KeysButtonsAndTheLastChoice() {
     Chooser c(main_);
     c.Open(true);
