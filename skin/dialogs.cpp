@@ -133,6 +133,8 @@ void AddDialogs(ResourceSet& set) {
       {"comment", {316, 186}, Pictogram::Note, 0xd1a06, {}, {{90, 56, 215, 97}}},
       {"find", {422, 264}, std::nullopt, 0xd1a07, Pictogram::Find, {{10, 57, 175, 21}, {10, 97, 398, 135}}},
       {"browse", {341, 307}, std::nullopt, 0xd1a08, Pictogram::Folder, {{10, 73, 320, 200}}},
+      {"overwrite", {400, 150}, Pictogram::Help, 0xd1a0a},
+      {"note", {301, 72}, Pictogram::Box, 0xd1a0b},
       {"harden", {380, 270}, Pictogram::Key, 0xd1a0c, {}, {{90, 120, 280, 21}, {90, 162, 280, 21}, {90, 212, 280, 14}}},
   };
   for (const DialogLook& d : dialogs) set.Add(d.name, Background(d, true));

@@ -8,6 +8,7 @@
 #include "app/start_options.h"
 #include "mainwindow/frm_main.h"
 #include "platform/qt_shell_info.h"
+#include "platform/raise_request.h"
 #include "platform/resource_library.h"
 #include "platform/single_instance.h"
 #include "storage/vault/vault_location.h"
@@ -20,10 +21,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   kestramo::PreferX11OnWayland(options);
-  // A second copy ends at once, leaving the first one alone, and says why.
+  // A second copy says why it ends, asks the first to show its window, and leaves it alone.
   const kestramo::SingleInstance instance;
-  if (!instance.Problem().isEmpty()) std::fprintf(stderr, "kestramo: %s\n", qPrintable(instance.Problem()));
-  if (instance.IsAlreadyRunning()) return 1;
+  if (!instance.Problem().isEmpty()) std::fprintf(stderr, "kestramo: %s
+", qPrintable(instance.Problem()));
+  if (instance.IsAlreadyRunning()) {
+    QCoreApplication asker(argc, argv);
+    kestramo::RaiseRequests().AskRunning();
+    return 0;
+  }
 
   QApplication app(argc, argv);
   // The desktop matches the window to its menu entry by this id: the window class on X11
@@ -31,6 +37,8 @@ int main(int argc, char** argv) {
   const QString desktopId = QStringLiteral("org.kestramo.Kestramo");
   QApplication::setApplicationName(desktopId);
   QApplication::setDesktopFileName(desktopId);
+  kestramo::RaiseRequests raiseRequests;
+  raiseRequests.Listen();
   if (!kestramo::ResourceLibrary::Load()) {
     // Without its skin the window would be an empty black shape: say what is missing instead.
     QMessageBox::critical(nullptr, QStringLiteral("KESTRAMO"),
@@ -52,6 +60,7 @@ int main(int argc, char** argv) {
   kestramo::FrmMain window(options.vault);
   if (window.Declined) return 0;  // left at a passphrase, or at an index the user did not take
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
+  QObject::connect(&raiseRequests, &kestramo::RaiseRequests::RaiseRequested, &window, &kestramo::FrmMain::BringForward);
   window.show();
   return app.exec();
 }

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
 
@@ -56,6 +57,8 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setRootIsDecorated(true);
   setSortingEnabled(false);  // the tree keeps its own order: special nodes, then captions
+  setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);  // anchoring moves by exact pixels
+  viewport()->setMouseTracking(true);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   header()->setStretchLastSection(false);
   connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::ItemExpanded);
@@ -285,15 +288,81 @@ QList<QTreeWidgetItem*> FolderTree::NodesOf(const QString& path) const {
   return nodes;
 }
 
-void FolderTree::FolderChanged(const QString& path) {
-  for (QTreeWidgetItem* node : NodesOf(path)) {
-    if (Listed(node)) Relist(node);
+QTreeWidgetItem* FolderTree::AnchorNode() const {
+  if (pointer_) {
+    if (QTreeWidgetItem* under = itemAt(*pointer_)) return under;
   }
+  QTreeWidgetItem* chosen = currentItem();
+  return chosen && chosen->isSelected() ? chosen : nullptr;
+}
+
+template <typename Change>
+void FolderTree::Anchored(Change&& change) {
+  QTreeWidgetItem* anchor = AnchorNode();
+  const QPersistentModelIndex kept = anchor ? indexFromItem(anchor) : QModelIndex();
+  const int top = anchor ? visualItemRect(anchor).top() : 0;
+  change();
+  if (!kept.isValid()) return;  // no anchor, or it went with the change
+  const int moved = visualItemRect(itemFromIndex(kept)).top() - top;
+  if (moved == 0) return;
+  QScrollBar* bar = verticalScrollBar();
+  const int wanted = bar->value() + moved;
+  if (wanted > bar->maximum()) {
+    slack_ += wanted - bar->maximum();
+    updateGeometries();
+  }
+  bar->setValue(wanted);
+}
+
+void FolderTree::focusInEvent(QFocusEvent* event) {
+  QTreeWidget::focusInEvent(event);
+  // The view makes its first row current on focus without choosing it; a row that looks
+  // chosen while OK stays grey misleads, so only a chosen row is current.
+  QTreeWidgetItem* current = currentItem();
+  if (current && !current->isSelected()) {
+    const QSignalBlocker quiet(this);  // nothing was chosen, and nothing is now
+    selectionModel()->clearCurrentIndex();
+  }
+}
+
+void FolderTree::updateGeometries() {
+  QTreeWidget::updateGeometries();
+  if (slack_ > 0) verticalScrollBar()->setMaximum(verticalScrollBar()->maximum() + slack_);
+}
+
+bool FolderTree::viewportEvent(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+      pointer_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+      break;
+    case QEvent::Leave: pointer_.reset(); break;
+    case QEvent::Wheel:
+      // The user scrolls: the room kept for an anchor may go.
+      slack_ = 0;
+      updateGeometries();
+      break;
+    default: break;
+  }
+  return QTreeWidget::viewportEvent(event);
+}
+
+void FolderTree::FolderChanged(const QString& path) {
+  Anchored([&] {
+    for (QTreeWidgetItem* node : NodesOf(path)) {
+      if (Listed(node)) Relist(node);
+    }
+  });
 }
 
 void FolderTree::VolumesChanged(const QList<Volume>& before, const QList<Volume>& after) {
   QTreeWidgetItem* drives = DrivesNode();
   if (!drives) return;
+  Anchored([&] { FollowVolumes(drives, before, after); });
+}
+
+void FolderTree::FollowVolumes(QTreeWidgetItem* drives, const QList<Volume>& before, const QList<Volume>& after) {
   const DrawingSuspended suspended(this);
   QStringList changedRoots;
   for (const Volume& v : before) {
@@ -376,6 +445,8 @@ void FolderTree::showEvent(QShowEvent* event) {
 
 void FolderTree::hideEvent(QHideEvent* event) {
   namespace_.SetVolumePolling(false);
+  pointer_.reset();
+  slack_ = 0;
   QTreeWidget::hideEvent(event);
 }
 

@@ -55,6 +55,9 @@ class FolderTree : public QTreeWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void updateGeometries() override;
 
  private:
   void BuildRoot();
@@ -80,6 +83,7 @@ class FolderTree : public QTreeWidget {
   void Unlist(QTreeWidgetItem* node);
   void FolderChanged(const QString& path);
   void VolumesChanged(const QList<Volume>& before, const QList<Volume>& after);
+  void FollowVolumes(QTreeWidgetItem* drives, const QList<Volume>& before, const QList<Volume>& after);
   QList<QTreeWidgetItem*> NodesOf(const QString& path) const;
   // The folders of `path` that the tree shows; nothing when it cannot be read.
   std::optional<QList<FolderEntry>> ShownFolders(const QString& path) const;
@@ -87,8 +91,17 @@ class FolderTree : public QTreeWidget {
   FolderFilter ShownFilter() const;
   bool HasShownSubFolders(const QString& path) const;
 
+  // Runs a change that came from the disk with the view held still: the row under the
+  // pointer (else the chosen row) keeps its place on screen, so a click aimed at a row
+  // still lands on it.
+  template <typename Change>
+  void Anchored(Change&& change);
+  QTreeWidgetItem* AnchorNode() const;
+
   FolderNamespace namespace_;
   QFileIconProvider icons_;
+  std::optional<QPoint> pointer_;  // in the viewport, while the pointer is over it
+  int slack_ = 0;  // scroll room past the end that keeps an anchored row in place
   DisplayMode displayMode_ = DisplayMode::Asis;
   bool active_ = false;
   bool showHidden_ = false;

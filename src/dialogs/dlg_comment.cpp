@@ -1,5 +1,6 @@
 #include "dialogs/dlg_comment.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 
 #include "controls/region_button.h"
@@ -11,11 +12,23 @@ FrmComment::FrmComment(QWidget* parent) : SkinnedDialog(QStringLiteral("comment"
   AddLabel(QStringLiteral("Please input the comment:"), 90, 40);
   edtComment_ = AddMemo(90, 56, 215, 97);
   edtComment_->setObjectName(QStringLiteral("edtComment"));
-  connect(AddButton(QStringLiteral("ok"), 187, 161), &RegionButton::clicked, this, &FrmComment::btnOkClick);
+  lblItem_ = AddLabel(QString(), 10, 161);
+  lblItem_->setObjectName(QStringLiteral("lblItem"));
+  connect(AddButton(QStringLiteral("ok"), 187, 161, false, QStringLiteral("OK")), &RegionButton::clicked, this, &FrmComment::btnOkClick);
   connect(AddButton(QStringLiteral("cancel"), 254, 161), &RegionButton::clicked, this, [this] { done(kResultCancel); });
 }
 
 void FrmComment::SetComment(const QString& text) { edtComment_->setPlainText(DisplayLines(text)); }
+
+void FrmComment::SetItemName(const QString& name) {
+  // Beside the buttons, so the user sees which item the comment goes to.
+  constexpr int kRoom = 170;
+  lblItem_->setText(lblItem_->fontMetrics().elidedText(QStringLiteral("Item: ") + name, Qt::ElideMiddle, kRoom));
+  lblItem_->setToolTip(name);
+  lblItem_->adjustSize();
+}
+
+QString FrmComment::ItemName() const { return lblItem_->toolTip(); }
 
 QString FrmComment::Comment() const {
   QString text = edtComment_->toPlainText();

@@ -2,6 +2,7 @@
 
 #include "dialogs/skinned_dialog.h"
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace kestramo {
@@ -16,6 +17,9 @@ class FrmComment : public SkinnedDialog {
   // The stored form: line breaks as carriage return and line feed.
   void SetComment(const QString& text);
   QString Comment() const;
+  // The item commented, named beside the buttons.
+  void SetItemName(const QString& name);
+  QString ItemName() const;
 
   void btnOkClick();
 
@@ -25,6 +29,7 @@ class FrmComment : public SkinnedDialog {
 
  private:
   QPlainTextEdit* edtComment_;
+  QLabel* lblItem_;
 };
 
 }  // namespace kestramo

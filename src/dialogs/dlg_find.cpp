@@ -2,15 +2,18 @@
 
 #include "storage/vault/item_lookup.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 
 #include "controls/region_button.h"
 #include "dialogs/dlg_comment.h"
 #include "dialogs/dlg_confirm.h"
+#include "dialogs/dlg_overwrite.h"
 #include "dialogs/dlg_message.h"
 #include "dialogs/dlg_select_dir.h"
 #include "dialogs/dlg_status.h"
+#include "mainwindow/view_texts.h"
 #include "dialogs/start_work.h"
 #include "storage/table/filter_expression.h"
 #include "storage/vault/item_removal.h"
@@ -26,12 +29,12 @@ QListWidget* NewResultList(QWidget* parent) {
   auto* list = new QListWidget(parent);
   list->setObjectName(QStringLiteral("ListView1"));
   list->setGeometry(10, 97, 398, 135);
-  list->setViewMode(QListView::IconMode);
+  // One row per item: its name, and below it its box, size and comment.
+  list->setViewMode(QListView::ListMode);
   list->setIconSize(QSize(32, 32));
-  list->setGridSize(QSize(94, 64));
-  list->setMovement(QListView::Static);
-  list->setResizeMode(QListView::Adjust);
-  list->setWordWrap(true);
+  list->setUniformItemSizes(true);
+  list->setTextElideMode(Qt::ElideRight);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   QPalette pal = list->palette();
@@ -63,11 +66,26 @@ FrmFind::FrmFind(Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir
   edtFilter_->setObjectName(QStringLiteral("edtFilter"));
   listView_ = NewResultList(this);
   connect(AddButton(QStringLiteral("findnow"), 196, 61), &RegionButton::clicked, this, &FrmFind::btnFindClick);
-  connect(AddButton(QStringLiteral("export"), 11, 240), &RegionButton::clicked, this, &FrmFind::btnExportClick);
-  connect(AddButton(QStringLiteral("delete"), 114, 240), &RegionButton::clicked, this, &FrmFind::btnDeleteClick);
-  connect(AddButton(QStringLiteral("comment"), 217, 240), &RegionButton::clicked, this, &FrmFind::btnCommentClick);
+  connect(AddButton(QStringLiteral("export"), 11, 240, true), &RegionButton::clicked, this, &FrmFind::btnExportClick);
+  connect(AddButton(QStringLiteral("delete"), 114, 240, true), &RegionButton::clicked, this, &FrmFind::btnDeleteClick);
+  connect(AddButton(QStringLiteral("comment"), 217, 240, true), &RegionButton::clicked, this, &FrmFind::btnCommentClick);
   connect(AddButton(QStringLiteral("close"), 320, 240), &RegionButton::clicked, this, [this] { done(kResultCancel); });
   setTabOrder(edtFilter_, listView_);
+  lblNothing_ = new QLabel(QStringLiteral("Nothing found"), listView_->viewport());
+  lblNothing_->setObjectName(QStringLiteral("lblNothing"));
+  lblNothing_->setAlignment(Qt::AlignCenter);
+  lblNothing_->setStyleSheet(QStringLiteral("color: rgb(70, 80, 100);"));
+  lblNothing_->setGeometry(listView_->viewport()->rect());
+  lblNothing_->hide();
+  // The commands on the results wait until one is chosen.
+  for (const char* name : {"btn_export", "btn_delete", "btn_comment"}) itemCommands_.push_back(findChild<RegionButton*>(name));
+  connect(listView_, &QListWidget::itemSelectionChanged, this, &FrmFind::EnableItemCommands);
+  EnableItemCommands();
+}
+
+void FrmFind::EnableItemCommands() {
+  const bool chosen = !listView_->selectedItems().isEmpty();
+  for (RegionButton* b : itemCommands_) b->SetEnabled(chosen);
 }
 
 void FrmFind::btnFindClick() {
@@ -83,6 +101,7 @@ void FrmFind::btnFindClick() {
 void FrmFind::RunFilter(const std::string& expression) {
   ItemTable& items = vault_.Items();
   listView_->clear();
+  lblNothing_->hide();
   icons_.Clear();
   foundIndexes_.clear();
   // Every search text gives a valid expression; one that still fails lists nothing and
@@ -94,9 +113,22 @@ void FrmFind::RunFilter(const std::string& expression) {
     items.MoveTo(r);
     if (items.Field(ItemField::Name).IsNull()) continue;  // a box record is no result
     const QIcon icon = icons_.IconOf(items.Field(ItemField::Icon).AsPicture(), items.Field(ItemField::IconMask).AsPicture());
-    listView_->addItem(new QListWidgetItem(icon, QString::fromStdString(items.Field(ItemField::Name).AsString())));
+    listView_->addItem(ResultRow(icon, items));
     foundIndexes_.push_back(items.Field(ItemField::Index).AsInteger());
   }
+  lblNothing_->setVisible(foundIndexes_.empty());
+}
+
+QListWidgetItem* FrmFind::ResultRow(const QIcon& icon, const ItemTable& items) {
+  const QString name = QString::fromStdString(items.Field(ItemField::Name).AsString());
+  const QString comment = DisplayLines(QString::fromStdString(items.Field(ItemField::Comment).AsString()));
+  QString facts = QStringLiteral("Box: %1 · %2")
+                      .arg(QString::fromStdString(items.Field(ItemField::Box).AsString()),
+                           SizeText(items.Field(ItemField::Size).AsInteger64()));
+  if (!comment.isEmpty()) facts += QStringLiteral(" · ") + comment.section(QLatin1Char('\n'), 0, 0);
+  auto* row = new QListWidgetItem(icon, name + QLatin1Char('\n') + facts);
+  row->setToolTip(comment.isEmpty() ? name : name + QStringLiteral("\n\n") + comment);
+  return row;
 }
 
 std::vector<int> FrmFind::SelectedPositions() const {
@@ -126,10 +158,12 @@ void FrmFind::btnExportClick() {
   selectDir_.SetAddFolderMode(false);
   if (selectDir_.exec() != kResultOk) return;
   const std::filesystem::path destination = selectDir_.Directory().toStdString();
-  // One item's failure or cancel does not stop the others.
+  // One item's failure or cancel does not stop the others; Cancel in the overwrite question does.
+  OverwriteAnswers answers;
   for (const int position : positions) {
+    if (answers.Stopped()) break;
     if (MoveToItem(foundIndexes_[static_cast<std::size_t>(position)]) == 0) continue;
-    StartWork(status_, vault_, shell_, WorkRequest{{}, {}, destination, false});
+    StartWork(status_, vault_, shell_, WorkRequest{{}, {}, destination, false}, {}, &answers);
   }
 }
 
@@ -156,6 +190,7 @@ void FrmFind::btnCommentClick() {
   const int32_t index = foundIndexes_[static_cast<std::size_t>(positions.front())];
   if (MoveToItem(index) == 0) return;
   comment_.SetComment(QString::fromStdString(vault_.Items().Field(ItemField::Comment).AsString()));
+  comment_.SetItemName(QString::fromStdString(vault_.Items().Field(ItemField::Name).AsString()));
   if (comment_.exec() != kResultOk) return;
   SetItemComment(vault_, index, comment_.Comment().toStdString());
   SwitchFilterOff();
@@ -177,6 +212,7 @@ void FrmFind::done(int result) {
 void FrmFind::showEvent(QShowEvent* event) {
   CentreOverMainWindow();
   listView_->clear();
+  lblNothing_->hide();
   icons_.Clear();
   foundIndexes_.clear();
   edtFilter_->clear();

@@ -8,12 +8,17 @@
 #include "dialogs/item_icons.h"
 #include "dialogs/skinned_dialog.h"
 
+class QIcon;
+class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 
 namespace kestramo {
 
 class FrmComment;
+class ItemTable;
+class RegionButton;
 class FrmConfirm;
 class FrmSelectDir;
 class FrmStatus;
@@ -59,6 +64,9 @@ class FrmFind : public SkinnedDialog {
   // Positions the table on the item with this Index; its record number, 0 when it is gone.
   int MoveToItem(int32_t index);
   void SwitchFilterOff();
+  // The row of the table's current item: its name, then its box, size and comment.
+  static QListWidgetItem* ResultRow(const QIcon& icon, const ItemTable& items);
+  void EnableItemCommands();
   void SaveIndex();
 
   Vault& vault_;
@@ -70,6 +78,8 @@ class FrmFind : public SkinnedDialog {
   std::function<void()> refreshMainView_;
   QLineEdit* edtFilter_;
   QListWidget* listView_;
+  QLabel* lblNothing_;
+  std::vector<RegionButton*> itemCommands_;
   ItemIcons icons_;
   std::string findFilter_;
   std::vector<int32_t> foundIndexes_;

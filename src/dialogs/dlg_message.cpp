@@ -45,7 +45,7 @@ FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"
   lblMessage_->setFocusPolicy(Qt::NoFocus);
   scrMessage_->setWidget(lblMessage_);
   SetMessage(QString());
-  connect(AddButton(QStringLiteral("ok"), 154, 73), &RegionButton::clicked, this, [this] { done(kResultOk); });
+  connect(AddButton(QStringLiteral("ok"), 154, 73, false, QStringLiteral("OK (Enter or Esc)")), &RegionButton::clicked, this, [this] { done(kResultOk); });
 }
 
 void FrmMessage::SetMessage(const QString& text) {

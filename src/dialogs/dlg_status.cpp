@@ -46,8 +46,19 @@ FrmStatus::FrmStatus(QWidget* parent)
   progressBar_->SetColor(QColor(0, 128, 192));
   progressBar_->SetContrast(80);
 
-  btnCancel_ = AddButton(QStringLiteral("cancel"), 168, 64, true);
+  btnCancel_ = AddButton(QStringLiteral("cancel"), 168, 64, true, QStringLiteral("Cancel the work under way"));
   connect(btnCancel_, &RegionButton::clicked, this, &FrmStatus::btnCancelClick);
+  // The whole command beside Cancel: which item, how far by percent and by megabytes.
+  QFont small = DialogFont();
+  small.setPointSize(7);
+  for (QLabel** label : {&lblItem_, &lblBytes_}) {
+    *label = AddLabel(QString(), 0, 0);
+    (*label)->setFont(small);
+  }
+  lblItem_->setObjectName(QStringLiteral("lblItem"));
+  lblItem_->setGeometry(10, 70, 154, 14);
+  lblItem_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lblBytes_->setGeometry(223, 64, 90, 14);
   connect(&timerAnim_, &QTimer::timeout, this, &FrmStatus::TimerAnimTimer);
 }
 
@@ -90,7 +101,27 @@ void FrmStatus::SetProgress(int position, int maximum) {
   progressBar_->SetMin(0);
   if (progressBar_->Max() != maximum) progressBar_->SetMax(maximum);
   progressBar_->SetPosition(position);
+  // Each item passes two phases, each with its own run of the bar.
+  const bool second = animPhase_ == Phase::Encrypting || animPhase_ == Phase::Decompressing;
+  ShowOverall(((second ? 1.0 : 0.0) + static_cast<double>(position) / std::max(maximum, 1)) / 2);
 }
+
+void FrmStatus::SetOverall(const OverallProgress& overall) {
+  overall_ = overall;
+  ShowOverall(0);
+}
+
+void FrmStatus::ShowOverall(double fraction) {
+  if (overall_.items == 0) {
+    lblItem_->clear();
+    lblBytes_->clear();
+    return;
+  }
+  lblItem_->setText(overall_.ItemText(fraction));
+  lblBytes_->setText(overall_.BytesText(fraction));
+}
+
+QString FrmStatus::OverallText() const { return lblItem_->text() + QLatin1Char('\n') + lblBytes_->text(); }
 
 void FrmStatus::FinishWork() {
   work_.MarkClosable();

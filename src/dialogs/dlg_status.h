@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dialogs/anim_strip.h"
+#include "dialogs/overall_progress.h"
 #include "dialogs/skinned_dialog.h"
 #include "storage/vault/work_status.h"
 
@@ -48,6 +49,9 @@ class FrmStatus : public SkinnedDialog {
   void SetPhase(Phase phase);
   void EnableCancel();
   void SetProgress(int position, int maximum);
+  // The command's items as a whole; an empty one (the default) shows nothing of it.
+  void SetOverall(const OverallProgress& overall);
+  QString OverallText() const;
   // The work is over: closable, and closed now or as soon as the dialog is on screen.
   void FinishWork();
 
@@ -79,6 +83,10 @@ class FrmStatus : public SkinnedDialog {
   QString statusText_;  // whole, as given; the label shows it shortened to its room
   SkinProgressBar* progressBar_;
   RegionButton* btnCancel_;
+  QLabel* lblItem_;
+  QLabel* lblBytes_;
+  OverallProgress overall_;
+  void ShowOverall(double fraction);  // of the present item
   QTimer timerAnim_;
   QImage back_;
   QImage animBackground_;

@@ -1,6 +1,7 @@
 #include "dialogs/skinned_dialog.h"
 
 #include <QGuiApplication>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,8 +127,26 @@ QPlainTextEdit* SkinnedDialog::AddMemo(int x, int y, int w, int h) {
   return memo;
 }
 
-RegionButton* SkinnedDialog::AddButton(const QString& caption, int x, int y, bool withDisabledFace) {
+namespace {
+
+QString UsualHint(const QString& caption) {
+  static const QHash<QString, QString> kHints = {
+      {"ok", "OK (Enter)"},          {"cancel", "Cancel (Esc)"},
+      {"yes", "Yes"},                {"no", "No (Esc)"},
+      {"close", "Close (Esc)"},      {"findnow", "Find now (Enter)"},
+      {"export", "Extract the chosen items to a folder"},
+      {"delete", "Delete the chosen items"},
+      {"comment", "Comment the chosen item"},
+  };
+  return kHints.value(caption, caption);
+}
+
+}  // namespace
+
+RegionButton* SkinnedDialog::AddButton(const QString& caption, int x, int y, bool withDisabledFace,
+                                       const QString& hint) {
   auto* button = new RegionButton(this);
+  button->setToolTip(hint.isEmpty() ? UsualHint(caption) : hint);
   button->move(x, y);
   button->SetPicIdle(ButtonFace(caption, FaceState::Idle));
   button->SetPicDown(ButtonFace(caption, FaceState::Down));

@@ -58,8 +58,10 @@ class SkinnedDialog : public QDialog {
   static void FitWrapped(QLabel* label, QSize room);
   QLineEdit* AddEdit(int x, int y, int w, int h, int maxLength, bool password);
   QPlainTextEdit* AddMemo(int x, int y, int w, int h);
-  // A skin button "btn_<caption>" with its idle, pressed and (if wanted) disabled faces.
-  RegionButton* AddButton(const QString& caption, int x, int y, bool withDisabledFace = false);
+  // A skin button "btn_<caption>" with its idle, pressed and (if wanted) disabled faces. Its
+  // tooltip names it and its key: `hint`, or what the caption's button does in most dialogs.
+  RegionButton* AddButton(const QString& caption, int x, int y, bool withDisabledFace = false,
+                          const QString& hint = QString());
 
   const QImage& Background() const { return background_; }
 

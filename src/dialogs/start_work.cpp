@@ -1,29 +1,32 @@
 #include "dialogs/start_work.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 
 #include "dialogs/dlg_message.h"
+#include "dialogs/dlg_overwrite.h"
 #include "dialogs/dlg_status.h"
 #include "platform/gui_thread_shell_info.h"
 #include "storage/zip/zip_component.h"
 
 namespace kestramo {
 
-bool AskReplaceFile(QWidget* parent, const std::string& fileName) {
-  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kFileExistsTitle),
-                  QString::fromStdString(ReplaceFileQuestion(fileName)), QMessageBox::Yes | QMessageBox::No, parent);
-  return box.exec() == QMessageBox::Yes;
-}
-
 bool StartWork(FrmStatus& status, Vault& vault, ShellInfo& shell, const WorkRequest& request,
-               const std::function<void()>& repaintMain) {
+               const std::function<void()>& repaintMain, OverwriteAnswers* answers) {
   status.PrepareForWork(vault.Zip(), vault.Cipher());
-  // Asked on the main thread while the worker waits for the answer.
-  OverwriteQuestion ask = [&status](const std::string& name) {
+  OverwriteAnswers ownAnswers;
+  OverwriteAnswers& given = answers ? *answers : ownAnswers;
+  // Asked on the main thread while the worker waits for the answer; Cancel stops the work
+  // as the status dialog's own Cancel does.
+  OverwriteQuestion ask = [&](const OverwriteCase& existing) {
     bool replace = false;
     QMetaObject::invokeMethod(
-        &status, [&] { replace = AskReplaceFile(&status, name); }, Qt::BlockingQueuedConnection);
+        &status,
+        [&] {
+          FrmOverwrite question(&status);
+          replace = given.Ask(question, existing);
+          if (given.Stopped()) status.Work().Cancel(vault.Zip(), vault.Cipher());
+        },
+        Qt::BlockingQueuedConnection);
     return replace;
   };
   GuiThreadShellInfo shellOnGuiThread(shell);

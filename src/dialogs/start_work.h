@@ -7,16 +7,17 @@
 namespace kestramo {
 
 class FrmStatus;
+class OverwriteAnswers;
 
 // Runs one import or export on a worker thread while `status` is shown modally, and
 // returns once the work has closed it and the worker has ended; the pipeline's messages
 // follow through ShowMessageDialog. The caller may then read status.Cancelled().
 // `repaintMain`, when given, runs as soon as the dialog has closed. True when the item
 // was added, or exported completely.
+// An extraction that meets files which exist already asks about each through the skinned
+// overwrite question; `answers`, when given, carries "to all" and Cancel across the items
+// of one command.
 bool StartWork(FrmStatus& status, Vault& vault, ShellInfo& shell, const WorkRequest& request,
-               const std::function<void()>& repaintMain = {});
-
-// The question asked when an extracted file exists: Yes/No, titled "File Exists Alert".
-bool AskReplaceFile(QWidget* parent, const std::string& fileName);
+               const std::function<void()>& repaintMain = {}, OverwriteAnswers* answers = nullptr);
 
 }  // namespace kestramo

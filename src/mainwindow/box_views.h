@@ -17,6 +17,7 @@ struct ItemView {
   int32_t Index = 0;
   std::string BoxKey;  // the Box field as stored, byte for byte
   QString Name, SizeText, TypeText, DateText;
+  QString Comment;  // with plain line breaks; empty when the item has none
   int icon = -1;  // position in the icon cache, -1 for none
 };
 

@@ -59,6 +59,14 @@ void FrmMain::FormCreate() {
   ResourceLibrary::Load();
   CursorSlots::Install();
   CreateSceneLayers(*imgMain_);
+  SceneLayer plate;
+  plate.number = layer::kClosedSafeHint;
+  plate.picture = ClosedSafePlate();
+  plate.pos = QPointF(22, 170);
+  plate.mouseEvents = false;
+  plate.mode = DrawMode::Blend;
+  plate.visible = false;
+  imgMain_->AddLayer(plate);
   setMask(QRegion(WindowOutline(kWidth, kHeight), Qt::WindingFill));
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - QPoint(kWidth / 2, kHeight / 2));
@@ -148,7 +156,16 @@ void FrmMain::PlacePanels(float offset) {
   imgMain_->BeginUpdate();
   PlacePanel(0, offset);
   PlacePanel(1, offset);
+  ShowClosedSafeHint();
   imgMain_->EndUpdate();
+}
+
+void FrmMain::ShowClosedSafeHint() {
+  // Only while the big doors stand shut: opening them takes the plate away.
+  const bool shut = imgMain_->Layer(layer::kBigLeftDoor)->picture.width() == BigLeftDoor.width() &&
+                    !(TimerDoor.isActive() && DoorLayer == layer::kBigRightDoor);
+  imgMain_->Layer(layer::kClosedSafeHint)->visible = views_.BoxCount() == 0 && shut;
+  imgMain_->Changed();
 }
 
 void FrmMain::DrawBoxPanel(int box) {

@@ -17,6 +17,8 @@
 
 namespace kestramo {
 
+class OverwriteAnswers;
+
 // The main window: a 560x420 picture of a safe whose panels show the vault's boxes.
 class FrmMain : public QWidget {
   Q_OBJECT
@@ -56,6 +58,8 @@ class FrmMain : public QWidget {
   bool DoorsMoving() const { return TimerDoor.isActive(); }
   // The manual, at its table of contents.
   void ShowHelp();
+  // Shows the window in front, restored when minimised: a second start asked for it.
+  void BringForward();
 
   bool LoggedIn = false;
   // The user left at the passphrase of a hardened vault: the window is not to be shown.
@@ -69,6 +73,9 @@ class FrmMain : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -82,6 +89,7 @@ class FrmMain : public QWidget {
   // was always ends it.
   void SettleRefusedIndex();
   void PlacePanel(int panel, float offset);
+  void ShowClosedSafeHint();
   void ReportIndexTrouble();
 
   // Pointer handling: the layer pressed keeps every move and the release until all buttons are up.
@@ -90,6 +98,21 @@ class FrmMain : public QWidget {
   void MoveItemSlider(int sliderLayer, int y);
   void MoveBigSlider(int y);
   void TimerDoorTimer();
+
+  // Wheel, keys and the item menu.
+  // The panel (0 or 1) of a shown box under a window point, and the point in its coordinates.
+  int PanelUnder(QPointF at, QPoint* inPanel) const;
+  // The item row of a box under a panel point, or -1.
+  int ItemRowAt(int box, QPoint inPanel) const;
+  bool ItemUnder(QPointF at) const;
+  void ScrollItems(int box, int rows);
+  void ScrollBoxes(int steps);
+  void SelectAllItems();
+  void OfferItemCommands(QPoint globalAt);
+
+  // Hints: the tooltip of what lies under a point, and the lit face of the button hovered.
+  QString HintAt(QPointF at) const;
+  void HoverOver(int number);
 
   // Dropping: the panel (0 or 1) of a box under a point, or -1 where nothing can be dropped.
   int DropTargetPanel(const QPointF& at) const;
@@ -101,6 +124,10 @@ class FrmMain : public QWidget {
   // Each path one item of `box`, in order, until one is cancelled.
   void AddPaths(const QStringList& paths, const std::string& box);
   void AddDropped(const std::string& box, const QStringList& paths);
+  // The outcome note of a command, and whether it lies over a screen point.
+  void Note(const QString& text);
+  bool NoteCovers(QPointF globalAt) const;
+  void CloseNote();
 
   // The commands; false stops RunCommand before its refresh and save.
   bool AccessGranted(int command);
@@ -120,8 +147,10 @@ class FrmMain : public QWidget {
   QString AskDirectory(const QString& hint, bool addFolderMode);
   QString HelpFilePath() const;
   BoxView* SelectedView();
-  bool RunWork(const WorkRequest& request);
+  bool RunWork(const WorkRequest& request, OverwriteAnswers* answers = nullptr);
   bool MoveToItem(const std::string& box, int32_t index);
+  // The size in bytes of the item the table stands on.
+  uint64_t ItemSize();
   void SaveAfterCommand();
   int BoxOfLayer(int number) const;
 
@@ -132,6 +161,10 @@ class FrmMain : public QWidget {
   int DoorLayer = 3;
   QTimer TimerDoor;
   int pressedLayer_ = -1;
+  int wheelTurn_ = 0;  // wheel turn short of a whole step, kept for the next event
+  bool extractPending_ = false;
+  int hoverLayer_ = -1;
+  QImage hoverIdleFace_;  // the hovered button's own face, given back when the pointer leaves  // a double click on an item extracts at its release
   int dropPanel_ = -1;
   bool dragOfFiles_ = false;  // the drag under way holds local files only
 

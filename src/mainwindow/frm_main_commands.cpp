@@ -1,13 +1,17 @@
 // The commands of the main window, one per layer on which a release runs one, and the
 // refresh of the views after them.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
+#include <numeric>
 #include <set>
 #include <unordered_map>
 
 #include "dialogs/dlg_message.h"
+#include "dialogs/dlg_overwrite.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
@@ -15,6 +19,7 @@
 #include "platform/desktop_open.h"
 #include "platform/help_viewer.h"
 #include "platform/program_files.h"
+#include "platform/remembered_folder.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/index_file.h"
@@ -102,8 +107,8 @@ bool FrmMain::cmdRenameBox() {
   return true;
 }
 
-bool FrmMain::RunWork(const WorkRequest& request) {
-  return StartWork(*dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); });
+bool FrmMain::RunWork(const WorkRequest& request, OverwriteAnswers* answers) {
+  return StartWork(*dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); }, answers);
 }
 
 bool FrmMain::BoxToAddTo() {
@@ -116,19 +121,50 @@ bool FrmMain::BoxToAddTo() {
 bool FrmMain::cmdAddFiles() {
   if (!BoxToAddTo()) return false;
   BoxView* view = SelectedView();
+  // The desktop's own chooser where its platform theme or portal offers one; it opens where
+  // the user last took files from.
+  const QString purpose = QStringLiteral("add-files");
   const QStringList files = ChooseFiles ? ChooseFiles()
-                                        : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), QString(),
+                                        : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"),
+                                                                        RememberedFolder(purpose),
                                                                         QStringLiteral("All files (*)"));
   if (files.isEmpty()) return false;
+  RememberFolder(purpose, QFileInfo(files.first()).absolutePath());
   AddPaths(files, view->Key);
   return true;
 }
 
 void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
-  for (const QString& path : paths) {
-    RunWork({path.toStdString(), box, {}, true});
-    if (dialogs_->status->Cancelled()) break;  // the rest are not attempted
+  int added = 0;
+  bool cancelled = false;
+  std::vector<uint64_t> sizes;
+  for (const QString& path : paths) sizes.push_back(BytesBelow(path.toStdString()));
+  OverallProgress overall{0, static_cast<int>(paths.size()), 0, 0, std::accumulate(sizes.begin(), sizes.end(), uint64_t{0})};
+  for (int n = 0; n < paths.size(); ++n) {
+    overall.item = n + 1;
+    overall.itemBytes = sizes[static_cast<std::size_t>(n)];
+    dialogs_->status->SetOverall(overall);
+    added += RunWork({paths[n].toStdString(), box, {}, true}) ? 1 : 0;
+    overall.doneBefore += overall.itemBytes;
+    cancelled = dialogs_->status->Cancelled();
+    if (cancelled) break;  // the rest are not attempted
   }
+  dialogs_->status->SetOverall({});
+  const QString into = QStringLiteral(" added to ") + QString::fromStdString(box) + QLatin1Char('.');
+  if (cancelled) {
+    Note(added == 0 ? QStringLiteral("Cancelled: nothing was stored.")
+                    : QStringLiteral("Cancelled after ") + ItemCount(added) + into);
+  } else {
+    Note((added == paths.size() ? ItemCount(added) : QStringLiteral("%1 of %2").arg(added).arg(ItemCount(static_cast<int>(paths.size())))) + into);
+  }
+}
+
+void FrmMain::Note(const QString& text) { dialogs_->note->ShowNote(text); }
+
+void FrmMain::CloseNote() { dialogs_->note->hide(); }
+
+bool FrmMain::NoteCovers(QPointF globalAt) const {
+  return dialogs_->note->isVisible() && dialogs_->note->frameGeometry().contains(globalAt.toPoint());
 }
 
 QString FrmMain::AskDirectory(const QString& hint, bool addFolderMode) {
@@ -145,8 +181,12 @@ bool FrmMain::cmdAddFolder() {
   BoxView* view = SelectedView();
   const QString dir = AskDirectory(QStringLiteral("Add folder"), true);
   if (dir.isEmpty()) return false;
-  RunWork({dir.toStdString(), view->Key, {}, true});
+  AddPaths({dir}, view->Key);
   return true;
+}
+
+uint64_t FrmMain::ItemSize() {
+  return static_cast<uint64_t>(std::max<int64_t>(vault_->Items().Field(ItemField::Size).AsInteger64(), 0));
 }
 
 bool FrmMain::MoveToItem(const std::string& box, int32_t index) {
@@ -162,9 +202,29 @@ bool FrmMain::cmdExtractItems() {
   const QString dir = AskDirectory(QStringLiteral("Please select the destination directory:"), false);
   if (dir.isEmpty()) return false;
   const BoxView chosen = *view;  // the loop runs modal work; keep what was chosen
+  OverwriteAnswers answers;  // "to all" holds for every item; Cancel in the question stops them all
+  int extracted = 0;
+  bool cancelled = false;
+  const int total = chosen.CountSelected();
+  OverallProgress overall{0, total, 0, 0, 0};
   for (std::size_t n = 0; n < chosen.Selected.size(); ++n) {
+    if (chosen.Selected[n] && MoveToItem(chosen.Key, chosen.ItemIndex[n])) overall.totalBytes += ItemSize();
+  }
+  for (std::size_t n = 0; n < chosen.Selected.size() && !answers.Stopped(); ++n) {
     if (!chosen.Selected[n] || !MoveToItem(chosen.Key, chosen.ItemIndex[n])) continue;
-    RunWork({{}, {}, dir.toStdString(), false});  // a cancel ends only the item under way
+    ++overall.item;
+    overall.itemBytes = ItemSize();
+    dialogs_->status->SetOverall(overall);
+    extracted += RunWork({{}, {}, dir.toStdString(), false}, &answers) ? 1 : 0;  // a cancel ends only the item under way
+    overall.doneBefore += overall.itemBytes;
+    cancelled = cancelled || dialogs_->status->Cancelled();
+  }
+  dialogs_->status->SetOverall({});
+  const QString counted = extracted == total ? ItemCount(total) : QStringLiteral("%1 of %2").arg(extracted).arg(ItemCount(total));
+  if (cancelled && extracted == 0) {
+    Note(QStringLiteral("Cancelled: nothing was extracted."));
+  } else {
+    Note((cancelled ? QStringLiteral("Cancelled: ") : QString()) + counted + QStringLiteral(" extracted to ") + ShortFolder(dir) + QLatin1Char('.'));
   }
   return true;
 }
@@ -182,6 +242,7 @@ bool FrmMain::cmdDeleteItems() {
     if (view->Selected[n]) chosen.push_back(view->ItemIndex[n]);
   }
   DeleteItems(*vault_, view->Key, chosen, false);
+  Note(ItemCount(static_cast<int>(chosen.size())) + QStringLiteral(" deleted from ") + view->Name + QLatin1Char('.'));
   return true;
 }
 
@@ -199,8 +260,14 @@ bool FrmMain::cmdCommentItem() {
   ItemTable& items = vault_->Items();
   if (!kestramo::MoveToItem(items, index)) return true;  // the box is not compared: Index is unique
   dialogs_->comment->SetComment(QString::fromStdString(items.Field(ItemField::Comment).AsString()));
+  dialogs_->comment->SetItemName(QString::fromStdString(items.Field(ItemField::Name).AsString()));
   if (dialogs_->comment->exec() != kResultOk) return false;
   SetItemComment(*vault_, index, dialogs_->comment->Comment().toStdString());
+  // The list shows which items carry a comment: this one's mark and tooltip follow at once.
+  for (ItemView& item : views_.Items) {
+    if (item.Index == index) item.Comment = dialogs_->comment->Comment().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  }
+  DrawShownPanels();
   return true;
 }
 
@@ -302,6 +369,15 @@ QString FrmMain::HelpFilePath() const {
 }
 
 void FrmMain::ShowHelp() { HelpViewer::Show(HelpFilePath(), this); }
+
+void FrmMain::BringForward() {
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  show();
+  raise();
+  activateWindow();
+  // A dialog open on the window stays in front of it.
+  if (QWidget* modal = QApplication::activeModalWidget()) modal->raise();
+}
 
 void FrmMain::ShowFind() { dialogs_->find->exec(); }
 

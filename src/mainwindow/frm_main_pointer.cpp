@@ -4,9 +4,11 @@
 #include <QMouseEvent>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 
 #include "mainwindow/door_animation.h"
 #include "mainwindow/frm_main.h"
+#include "mainwindow/layer_hints.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
 #include "platform/resource_library.h"
@@ -20,7 +22,6 @@ constexpr int kItemSliderTop = 66, kItemSliderBottom = 288;
 const QRect kListArea(17, 60, 395, 277);  // (17,60)-(412,337), right and bottom excluded
 
 bool IsSliderOrHandle(int n) { return n == 1 || n == 11 || n == 13 || n == 23 || n == 25 || n == 38; }
-bool IsButton(int n) { return (n >= 6 && n <= 10) || (n >= 18 && n <= 22) || (n >= 28 && n <= 37); }
 bool IsPanelPart(int n) { return n >= 0 && n < layer::kBigBox; }
 int PartOf(int n) { return n % layer::kPanelLayers; }
 
@@ -49,6 +50,9 @@ void FrmMain::ToggleItemAt(int box, QPoint point, bool ctrl) {
 
 void FrmMain::mousePressEvent(QMouseEvent* event) {
   if (pressedLayer_ >= 0) return;  // another button is already down: the pressed layer keeps the pointer
+  // A click aimed at the status dialog's Cancel, delivered here once the work had ended.
+  // It lands on the note instead, as it would had the note been there first: it closes it.
+  if (NoteCovers(event->globalPosition())) return CloseNote();
   const int number = imgMain_->LayerAt(event->position());
   if (number < 0 || TimerDoor.isActive()) return;
   pressedLayer_ = number;
@@ -61,8 +65,12 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
   if (number == layer::kPanel || number == layer::kSecondPanel) {
     if (box >= 0) {
       const QPointF p = event->position() - hit->pos;
-      ToggleItemAt(box, QPoint(static_cast<int>(p.x()), static_cast<int>(p.y())),
-                   event->modifiers() & Qt::ControlModifier);
+      const QPoint at(static_cast<int>(p.x()), static_cast<int>(p.y()));
+      // A right click on a chosen item keeps the choice: its menu acts on all of them.
+      const int row = ItemRowAt(box, at);
+      const bool keep = event->button() == Qt::RightButton && row >= 0 &&
+                        views_.Boxes[static_cast<std::size_t>(box)].Selected[static_cast<std::size_t>(row)];
+      if (!keep) ToggleItemAt(box, at, event->modifiers() & Qt::ControlModifier);
       DrawShownPanels();
     }
   } else if (number == 1 || number == 13 || number == layer::kBigSlider) {
@@ -77,7 +85,7 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
         view.LightOn = true;
       }
     }
-  } else if (IsButton(number)) {
+  } else if (IsButtonLayer(number)) {
     hit->visible = false;  // the picture beneath shows the pressed look
   } else if (number == 11 || number == 23 || number == layer::kBigHandle) {
     SetHandlePicture(number, true);
@@ -98,6 +106,7 @@ void FrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
       RenamePending = true;
     }
   }
+  extractPending_ = event->button() == Qt::LeftButton && !RenamePending && ItemUnder(event->position());
   mousePressEvent(event);
 }
 
@@ -134,6 +143,7 @@ void FrmMain::mouseMoveEvent(QMouseEvent* event) {
     // Hovering: the pointer takes the shape of the layer under it.
     const int number = imgMain_->LayerAt(event->position());
     if (!TimerDoor.isActive()) setCursor(CursorSlots::Get(number >= 0 ? imgMain_->Layer(number)->cursor : 0));
+    HoverOver(number);
     return;
   }
   if (TimerDoor.isActive() || !(event->buttons() & Qt::LeftButton)) return;
@@ -168,7 +178,7 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
         view.LightOn = false;
       }
     }
-  } else if (IsButton(number)) {
+  } else if (IsButtonLayer(number)) {
     hit->visible = true;
   } else if (number == 11 || number == 23) {
     SetHandlePicture(number, false);
@@ -186,6 +196,12 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
   }
   imgMain_->EndUpdate();
   RunCommand(number);
+  const bool onItem = (number == layer::kPanel || number == layer::kSecondPanel) && ItemUnder(LastDownPoint);
+  if (std::exchange(extractPending_, false) && onItem) {
+    RunCommand(8);
+  } else if (event->button() == Qt::RightButton && onItem) {
+    OfferItemCommands(event->globalPosition().toPoint());
+  }
 }
 
 void FrmMain::TimerDoorTimer() {
@@ -193,12 +209,9 @@ void FrmMain::TimerDoorTimer() {
   imgMain_->BeginUpdate();
   const bool last = DoorStep(*imgMain_, DoorLayer, DoorOpening, big ? BigLeftDoor : SmallLeftDoor,
                              big ? BigRightDoor : SmallRightDoor);
-  imgMain_->EndUpdate();
   if (last) TimerDoor.stop();
-}
-
-void FrmMain::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_F1) ShowHelp();
+  if (big) ShowClosedSafeHint();
+  imgMain_->EndUpdate();
 }
 
 }  // namespace kestramo

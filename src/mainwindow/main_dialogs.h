@@ -9,6 +9,7 @@
 #include "dialogs/dlg_find.h"
 #include "dialogs/dlg_login.h"
 #include "dialogs/dlg_new.h"
+#include "dialogs/dlg_note.h"
 #include "dialogs/dlg_password.h"
 #include "dialogs/dlg_select_dir.h"
 #include "dialogs/dlg_status.h"
@@ -27,7 +28,8 @@ struct MainDialogs {
         selectDir(std::make_unique<FrmSelectDir>(main)),
         find(std::make_unique<FrmFind>(vault, shell, *status, *selectDir, *confirm, *comment,
                                        std::move(refreshMainView), main)),
-        about(std::make_unique<FrmAbout>(main)) {}
+        about(std::make_unique<FrmAbout>(main)),
+        note(std::make_unique<FrmNote>(main)) {}
 
   std::unique_ptr<FrmStatus> status;
   std::unique_ptr<FrmComment> comment;
@@ -38,6 +40,7 @@ struct MainDialogs {
   std::unique_ptr<FrmSelectDir> selectDir;
   std::unique_ptr<FrmFind> find;
   std::unique_ptr<FrmAbout> about;
+  std::unique_ptr<FrmNote> note;
 };
 
 }  // namespace kestramo

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPainterPath>
 #include <cmath>
 
 #include "controls/picture_ops.h"
@@ -44,6 +45,30 @@ void CopyStrip(QPainter& p, const QImage& pristine, const QRect& r) {
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
+// A small brass speech bubble at the row's top right: the item carries a comment.
+void DrawCommentMark(QPainter& p, int h) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  QPainterPath bubble;
+  bubble.addRoundedRect(QRectF(389.5, h + 3.5, 16, 11), 3, 3);
+  bubble.moveTo(393.5, h + 14);
+  bubble.lineTo(392.5, h + 18.5);
+  bubble.lineTo(398, h + 14);
+  p.setPen(QPen(kShadow, 1));
+  p.setBrush(kSelectionEdge);
+  p.drawPath(bubble.simplified());
+  p.setPen(QPen(QColor(60, 44, 10), 1));
+  for (int line = 0; line < 2; ++line) p.drawLine(QPointF(393, h + 7.5 + line * 3), QPointF(402, h + 7.5 + line * 3));
+  p.restore();
+}
+
+// What an empty box's list says: how things come into it.
+void DrawEmptyListHint(QPainter& p) {
+  p.setPen(kHint);
+  p.drawText(R(30, kListTop + 20, 400, kListBottom - 20), Qt::AlignCenter | Qt::TextWordWrap,
+             QString::fromLatin1(kEmptyBoxHint));
+}
+
 void DrawRow(QPainter& p, int h, const ItemView& item, const BoxViews& views, bool selected) {
   static const QString labels[4] = {QStringLiteral("Size: "), QStringLiteral("Type: "), QStringLiteral("Date: "),
                                     QStringLiteral("Name: ")};
@@ -70,7 +95,7 @@ void DrawRow(QPainter& p, int h, const ItemView& item, const BoxViews& views, bo
   for (int i = 0; i < 4; ++i) {
     const int left = at[i].x() + p.fontMetrics().horizontalAdvance(labels[i]);
     DrawElided(p, R(left, at[i].y(), kTextRight, at[i].y() + 20), values[i]);
-  }
+  }  if (!item.Comment.isEmpty()) DrawCommentMark(p, h);
 }
 
 void DrawDropFrame(QPainter& p) {
@@ -94,6 +119,22 @@ void DrawName(QPainter& p, const QString& name, bool selectedBox) {
 }
 
 }  // namespace
+
+QImage ClosedSafePlate() {
+  QImage plate(236, 74, QImage::Format_ARGB32_Premultiplied);
+  plate.fill(Qt::transparent);
+  QPainter p(&plate);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(kSelectionEdge, 2));
+  p.setBrush(QColor(24, 28, 36, 225));
+  p.drawRoundedRect(QRectF(1, 1, 234, 72), 6, 6);
+  p.setFont(PanelFont(12));
+  p.setPen(kShadow);
+  p.drawText(QRect(9, 7, 222, 64), Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kClosedSafeHint));
+  p.setPen(kValue);
+  p.drawText(QRect(8, 6, 222, 64), Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kClosedSafeHint));
+  return plate;
+}
 
 QImage EmptyPanel(const QImage& pristine) {
   QImage panel = pristine.copy();
@@ -135,6 +176,7 @@ void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const Bo
     const auto slot = static_cast<std::size_t>(box.ItemSlot[static_cast<std::size_t>(n)]);
     DrawRow(p, h, views.Items[slot], views, box.Selected[static_cast<std::size_t>(n)] != 0);
   }
+  if (box.ItemCount() == 0) DrawEmptyListHint(p);
   CopyStrip(p, pristine, R(17, 0, 412, kListTop));
   if (dropTarget) DrawDropFrame(p);
   DrawName(p, box.Name, selectedBox || dropTarget);

@@ -29,6 +29,14 @@ void DrawBoxPanel(QImage& target, const QImage& pristine, BoxView& box, const Bo
 
 // What the first panel of a vault without boxes says in its name strip.
 inline constexpr const char* kFirstBoxHint = "No box yet: the first button above the safe makes one";
+// What the list of a box without items says.
+inline constexpr const char* kEmptyBoxHint =
+    "This box is empty.\nAdd with Files or Folder above,\nor drop files and folders here.";
+// What the closed safe of an empty vault says on its left door.
+inline constexpr const char* kClosedSafeHint =
+    "Your vault is empty.\nThe handle opens the safe;\nthe first button above makes a box.";
+// The plate that carries it: dark steel with a brass edge, transparent around.
+QImage ClosedSafePlate();
 // The empty panel of a vault without boxes, with the hint dimmed in its name strip.
 QImage EmptyPanel(const QImage& pristine);
 

@@ -2,8 +2,10 @@
 # One whole use of the desktop program through its real window under a private X server, by
 # the pointer alone (only a box's name and a search text are typed): create a box, add a
 # folder chosen with clicks in the folder dialog, drop a file onto the box from another
-# program, open the doors, extract the folder into a clicked destination, find it, delete
-# it; the files on disk are checked after each step.
+# program, open the doors, extract the folder into a clicked destination, comment it through
+# its right-click menu, extract it again over changed copies with Yes to All, turn the wheel,
+# start the program a second time, find the item, delete it; the files on disk are checked
+# after each step.
 # Usage: desktop_use_test.sh KESTRAMO KESTRAMO_CLI KQXRES_RCC DRAG_SOURCE
 set -euo pipefail
 
@@ -84,6 +86,39 @@ dir_ok
 until_true '[ -f "$HOME/Desktop/Restored/Reports/2003/sales.txt" ]' "the item was not extracted"
 cmp "$HOME/Desktop/Reports/a.txt" "$HOME/Desktop/Restored/Reports/a.txt" || fail "extracted a.txt differs"
 cmp "$HOME/Desktop/Reports/2003/sales.txt" "$HOME/Desktop/Restored/Reports/2003/sales.txt" || fail "sales.txt differs"
+
+# A right click on its row offers Extract, Delete and Comment; Comment, a typed text and OK in
+# the comment dialog (316x186) store it. The menu opens at the pointer, about 23 pixels a line.
+xdotool mousemove --window "$win" 216 150 click 3
+sleep 0.6
+import -window root "$work/item-menu.png"
+click 246 $((150 + 3 + 23 * 2 + 11)) 1
+xdotool type --delay 30 "quarterly"
+click $(((560 - 316) / 2 + 187 + 25)) $(((420 - 186) / 2 + 161 + 7))
+until_true 'cli find quarterly | grep -q "Reports"' "the comment was not stored through the item menu"
+
+# Extracting again over changed copies asks once; Yes to All (in the 400x150 question)
+# replaces every file of the item.
+echo "changed" > "$HOME/Desktop/Restored/Reports/a.txt"
+echo "changed" > "$HOME/Desktop/Restored/Reports/2003/sales.txt"
+click 216 150 0.3
+click 254 109 1
+dir_ok
+sleep 1
+import -window root "$work/overwrite.png"
+click $(((560 - 400) / 2 + 124 + 44)) $(((420 - 150) / 2 + 124 + 7))
+until_true 'cmp -s "$HOME/Desktop/Reports/2003/sales.txt" "$HOME/Desktop/Restored/Reports/2003/sales.txt"' "Yes to All did not replace every file"
+cmp "$HOME/Desktop/Reports/a.txt" "$HOME/Desktop/Restored/Reports/a.txt" || fail "a.txt was not replaced"
+
+# The wheel over the list and over the boxes changes nothing stored and keeps the safe working.
+xdotool mousemove --window "$win" 216 250 click 5 click 4
+xdotool mousemove --window "$win" 100 85 click 5 click 4
+sleep 0.6
+
+# A second start asks the running safe to come forward and ends.
+(cd "$work/app" && timeout 10 ./kestramo >"$work/second.log" 2>&1) || fail "the second start did not end by itself"
+kill -0 "$app" 2>/dev/null || fail "the running program ended at a second start"
+xdotool search --onlyvisible --name '^KESTRAMO$' | grep -qx "$win" || fail "the safe is not on screen after a second start"
 
 # Find it by a piece of its name with the Find Now button, then the Close button (422x264).
 click 144 49 1

@@ -5,6 +5,7 @@
 #include "dialogs/dlg_confirm.h"
 #include "dialogs/dlg_login.h"
 #include "dialogs/dlg_new.h"
+#include "dialogs/dlg_note.h"
 #include "dialogs/dlg_password.h"
 #include "dialogs/dlg_status.h"
 #include "controls/region_button.h"
@@ -176,6 +177,8 @@ class CommandsTest : public QObject {
 
     ClickLayer(w, 10);  // two selected
     QTRY_COMPARE(script.messages.last(), QStringLiteral("Please only select one item to comment."));
+    // The extraction's note stands over the list until a click closes it.
+    QTest::mouseClick(w.findChild<FrmNote*>(), Qt::LeftButton, {}, QPoint(150, 40));
     Click(w, Row(w, layer::kPanel, 1));
     script.Then<FrmComment>([](FrmComment* d) {
       Type<QPlainTextEdit>(d, "edtComment", QStringLiteral("first line\nsecond"));

@@ -72,7 +72,22 @@ class FirstUseTest : public QObject {
     VaultFixture vault;
     FrmMain w(vault.Base());
     w.show();
+    // The closed safe says how to begin, on its left door; opening it takes the plate away.
+    // The plate's letters are the panels' light yellow, which the doors' steel never is.
+    auto plateShows = [&] {
+      const QImage seen = w.Image().Composed();
+      int letters = 0;
+      for (int y = 175; y < 240; ++y)
+        for (int x = 25; x < 255; ++x) {
+          const QColor c(seen.pixel(x, y));
+          letters += c.red() > 230 && c.green() > 230 && c.blue() < 170;
+        }
+      return letters > 120;
+    };
+    QVERIFY(plateShows());
+    QVERIFY(w.Image().Composed().save(kestramo::testing::ShotsDir() + "/first-start-closed.png"));
     OpenDoors(w, layer::kBigHandle);
+    QVERIFY(!plateShows());
     // The name strip of the first panel carries the hint; elsewhere it is the plain panel.
     const QImage panel = w.Image().Layer(layer::kPanel)->picture;
     const QImage plain = ResourceLibrary::Picture(QStringLiteral("sbox"));
@@ -89,6 +104,26 @@ class FirstUseTest : public QObject {
       QTRY_COMPARE(script.messages.size(), button - 5);
       QVERIFY(script.messages.last().contains(QStringLiteral("Make one first")));
     }
+  }
+
+  // A box without items says in its list how things come into it; the hint goes with the
+  // first item.
+  void anEmptyBoxSaysHowToAdd() {
+    VaultFixture vault;
+    vault.Fill({"Work"}, 0);
+    testing::WriteFile(vault.dir / "in" / "a.txt", "alpha");
+    FrmMain w(vault.Base());
+    w.show();
+    OpenDoors(w, layer::kBigHandle);
+    OpenDoors(w, layer::kHandle);
+    const QImage plain = ResourceLibrary::Picture(QStringLiteral("sbox")).copy(17, 60, 395, 277);
+    auto list = [&] { return w.Image().Layer(layer::kPanel)->picture.copy(17, 60, 395, 277); };
+    QVERIFY(list() != plain);
+    QVERIFY(w.Image().Composed().save(kestramo::testing::ShotsDir() + "/empty-box.png"));
+    w.ChooseFiles = [&] { return QStringList{QString::fromStdString((vault.dir / "in" / "a.txt").string())}; };
+    ClickLayer(w, layer::kAddFiles);
+    QTRY_COMPARE(w.Views().Boxes[0].ItemCount(), 1);
+    QCOMPARE(list().copy(0, 100, 395, 177), plain.copy(0, 100, 395, 177));  // below the one row: plain
   }
 
   void helpShowsTheManualWhereTheDesktopHasNoBrowser() {

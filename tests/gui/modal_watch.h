@@ -9,11 +9,13 @@
 #include <functional>
 
 #include "dialogs/dlg_message.h"
+#include "dialogs/dlg_overwrite.h"
 
 namespace kestramo::testing {
 
 // Answers the modal windows that open while a test waits inside a modal loop: a message
-// dialog is closed with Enter, a question box with `answer`; each text is recorded.
+// dialog is closed with Enter, a question box or the overwrite question with `answer`
+// (Yes, else No), by a click on its button; each text is recorded.
 // `onTick` runs on every poll, for a test that acts while work is running.
 class ModalWatch {
  public:
@@ -35,6 +37,10 @@ class ModalWatch {
     if (auto* message = qobject_cast<FrmMessage*>(modal)) {
       messages << message->Message();
       QTest::keyClick(message, Qt::Key_Return);
+    } else if (auto* question = qobject_cast<FrmOverwrite*>(modal)) {
+      questions << question->Text();
+      const char* button = answer_ == QMessageBox::Yes ? "btn_yes" : "btn_no";
+      QTest::mouseClick(question->findChild<QWidget*>(button), Qt::LeftButton, {}, QPoint(25, 7));
     } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       questions << box->text();
       questionTitles << box->windowTitle();

@@ -133,6 +133,19 @@ class SelectDirTest : public QObject {
     fs::permissions(c.dir / "vol" / "photos", fs::perms::owner_all);
   }
 
+  // On first use no row looks chosen while OK is grey; the first arrow key chooses the top row.
+  void TheHighlightedRowIsTheChosenOne() {
+    Chooser c(main_);
+    c.Open(false);
+    FolderTree& tree = c.dlg.Tree();
+    QVERIFY(!tree.currentItem() || tree.currentItem()->isSelected());
+    QVERIFY(!c.OkEnabled());
+    QTest::keyClick(&tree, Qt::Key_Down);
+    QVERIFY(tree.currentItem() && tree.currentItem()->isSelected());
+    QCOMPARE(c.dlg.Directory(), tree.NodePath(tree.currentItem()));
+    c.dlg.done(kResultCancel);
+  }
+
   void KeysButtonsAndTheLastChoice() {
     Chooser c(main_);
     c.Open(true);
@@ -156,6 +169,35 @@ class SelectDirTest : public QObject {
     c.Open(false);
     QTest::mouseClick(&c.dlg.OkButton(), Qt::LeftButton, {}, QPoint(25, 7));
     QCOMPARE(c.dlg.result(), kResultOk);
+  }
+
+  // Folders made on disk while the dialog is open, above, beside and below the chosen one and
+  // inside it, move neither the row under the pointer nor the choice: a click that was aimed
+  // at a row still lands on it.
+  void RowsStayUnderThePointerWhileFoldersArrive() {
+    Chooser c(main_);
+    for (const char* name : {"Documents", "Downloads", "Music", "Pictures", "Restored", "Videos", "Work"})
+      fs::create_directories(c.dir / "desk" / name);
+    c.dlg.Tree().SetActive(false);
+    c.dlg.Tree().SetActive(true);
+    c.Open(false);
+    FolderTree& tree = c.dlg.Tree();
+    c.Select(c.dir / "desk" / "Restored");
+    QTreeWidgetItem* chosen = tree.currentItem();
+    const QPoint pointer = tree.visualItemRect(chosen).center();
+    QTest::mouseMove(tree.viewport(), pointer);
+    const QRect row = tree.visualItemRect(chosen);
+    for (const char* made : {"Aardvark", "Restore", "Restored 2", "Zebra", "Restored/inner", "Apples", "Bags"}) {
+      fs::create_directories(c.dir / "desk" / made);
+      QTRY_VERIFY(tree.LocatePath(Q(c.dir / "desk" / made), true) || QString(made).contains('/'));
+      QCOMPARE(tree.itemAt(pointer), chosen);
+      QCOMPARE(tree.visualItemRect(chosen), row);
+      QCOMPARE(c.dlg.Directory(), Q(c.dir / "desk" / "Restored"));
+    }
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, pointer);
+    QTest::mouseClick(&c.dlg.OkButton(), Qt::LeftButton, {}, QPoint(25, 7));
+    QCOMPARE(c.dlg.result(), kResultOk);
+    QCOMPARE(c.dlg.Directory(), Q(c.dir / "desk" / "Restored"));
   }
 };
 

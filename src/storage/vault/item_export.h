@@ -5,11 +5,12 @@
 #include <string>
 
 #include "storage/vault/item_import.h"
+#include "storage/zip/extract_settings.h"
 
 namespace kestramo {
 
 // Asked when an extracted file already exists; true replaces it.
-using OverwriteQuestion = std::function<bool(const std::string& fileName)>;
+using OverwriteQuestion = OverwritePrompt;
 
 enum class ExportResult { Done, Cancelled, Failed };
 

@@ -134,12 +134,12 @@ bool EntryExtractor::IsProtected(const struct stat& st) const {
   return std::find(paths.begin(), paths.end(), id) != paths.end();
 }
 
-EntryExtractor::Decision EntryExtractor::Decide(const struct stat& existing, const std::string& fileName,
+EntryExtractor::Decision EntryExtractor::Decide(const struct stat& existing, const OverwriteCase& at,
                                                 const EntryInfo& entry) const {
   bool replace = false;
   switch (settings_.overwriteMode) {
     case OverwriteMode::Prompt:
-      replace = settings_.overwritePrompt && settings_.overwritePrompt(fileName);
+      replace = settings_.overwritePrompt && settings_.overwritePrompt(at);
       break;
     case OverwriteMode::Always: replace = true; break;
     case OverwriteMode::Never: replace = false; break;
@@ -186,7 +186,12 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   if (existed && !S_ISREG(before.st_mode)) return cannotCreate(target, S_ISDIR(before.st_mode) ? EISDIR : EEXIST);
   if (existed && IsProtected(before)) return fail(kProtectedOutput);
   if (existed) {
-    const Decision decision = Decide(before, safe->fileName, entry);
+    std::string inArchive;
+    for (const std::string& d : safe->directories) inArchive += d + "/";
+    const OverwriteCase at{safe->fileName,          inArchive + safe->fileName,  target,
+                           static_cast<uint64_t>(before.st_size), before.st_mtime,
+                           entry.uncompressedSize,  FromDosDateTime(entry.dosDateTime)};
+    const Decision decision = Decide(before, at, entry);
     if (decision != Decision::Replace) return keep(target, decision == Decision::Declined);
   }
 

@@ -44,7 +44,7 @@ class EntryExtractor {
   bool IsProtected(int dirFd) const;
   bool IsProtected(const struct stat& st) const;
   static constexpr int kProtected = -2;
-  Decision Decide(const struct stat& existing, const std::string& fileName, const EntryInfo& entry) const;
+  Decision Decide(const struct stat& existing, const OverwriteCase& at, const EntryInfo& entry) const;
   Outcome Decode(const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);

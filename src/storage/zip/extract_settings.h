@@ -10,6 +10,23 @@ namespace kestramo {
 
 enum class OverwriteMode { Prompt = 0, Always = 1, Never = 2, IfNewer = 3, IfOlder = 4 };
 
+// What the overwrite question is told of a file that exists already: the file's name, its
+// path inside the archive ('/' separated), the existing file, and both copies' size and
+// modification time (seconds since the epoch). A question that needs only the name reads
+// the case as that text.
+struct OverwriteCase {
+  std::string fileName;
+  std::string pathInArchive;
+  std::string target;
+  uint64_t existingSize = 0;
+  int64_t existingTime = 0;
+  uint64_t newSize = 0;
+  int64_t newTime = 0;
+  operator const std::string&() const { return fileName; }  // NOLINT(google-explicit-constructor)
+};
+
+using OverwritePrompt = std::function<bool(const OverwriteCase& existing)>;  // true for Yes
+
 namespace zip {
 
 struct ExtractSettings {
@@ -18,7 +35,7 @@ struct ExtractSettings {
   bool retainAttributes = true;
   OverwriteMode overwriteMode = OverwriteMode::Prompt;
   bool replaceReadOnly = false;
-  std::function<bool(const std::string& fileName)> overwritePrompt;  // true for Yes
+  OverwritePrompt overwritePrompt;
   // Folders nothing may be written into, and files nothing may replace, by (device, inode),
   // however the path reaches them.
   std::vector<std::pair<uint64_t, uint64_t>> protectedPaths;

@@ -73,7 +73,7 @@ class ZipComponent {
   ScratchFile* ScratchInUse() const { return mask_.get(); }
 
   std::function<void(int percent)> OnTotalPercentDone;
-  std::function<bool(const std::string& fileName)> OnOverwritePrompt;  // true for Yes
+  OverwritePrompt OnOverwritePrompt;
 
   // Builds ZipName from FilesList; returns the number of entries.
   int MakeArchive();

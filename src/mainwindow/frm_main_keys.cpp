@@ -1,0 +1,133 @@
+// What desktop users expect of a list beyond the safe's own buttons: the wheel scrolls a
+// box's items or moves between boxes, keys run the common commands, a double click
+// extracts and a right click offers the commands of the item under the pointer.
+#include <QKeyEvent>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "mainwindow/frm_main.h"
+#include "mainwindow/item_menu.h"
+#include "mainwindow/panel_painter.h"
+#include "mainwindow/scene_layers.h"
+
+namespace kestramo {
+
+namespace {
+
+constexpr int kRowHeight = 60, kListRows = 278;  // the list shows 278 pixels of 60-pixel rows
+constexpr int kBigSliderTop = 66, kBigSliderTravel = 290;
+const QRect kListArea(17, 60, 395, 277);
+
+constexpr int kExtract = 8, kDelete = 9, kComment = 10, kFind = 30;
+
+}  // namespace
+
+int FrmMain::PanelUnder(QPointF at, QPoint* inPanel) const {
+  const int number = imgMain_->LayerAt(at);
+  if (number < 0 || number >= layer::kBigBox) return -1;
+  const int panel = number >= layer::kSecondPanel ? 1 : 0;
+  if (views_.TopBox + panel >= views_.BoxCount()) return -1;
+  if (inPanel) *inPanel = (at - imgMain_->Layer(panel * layer::kPanelLayers)->pos).toPoint();
+  return panel;
+}
+
+int FrmMain::ItemRowAt(int box, QPoint inPanel) const {
+  if (!kListArea.contains(inPanel)) return -1;
+  const BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
+  if (inPanel.y() < view.FirstRowTop) return -1;
+  const int row = view.FirstRow + (inPanel.y() - view.FirstRowTop) / kRowHeight;
+  return row < view.ItemCount() ? row : -1;
+}
+
+void FrmMain::ScrollItems(int box, int rows) {
+  BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
+  const float span = static_cast<float>(view.ItemCount() * kRowHeight - kListRows);
+  if (span <= 0) return;
+  view.SliderOffset = std::clamp(view.SliderOffset + rows * kRowHeight * kSliderTravel / span, 0.0f, kSliderTravel);
+  const int base = (box - views_.TopBox) * layer::kPanelLayers;
+  imgMain_->BeginUpdate();
+  imgMain_->Layer(base + layer::kItemSlider)->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + view.SliderOffset);
+  DrawBoxPanel(box);
+  imgMain_->EndUpdate();
+}
+
+void FrmMain::ScrollBoxes(int steps) {
+  const int last = views_.BoxCount() - 1;
+  if (last < 1) return;
+  SceneLayer* slider = imgMain_->Layer(layer::kBigSlider);
+  const BoxScroll now = BoxScrollFor(views_.BoxCount(), static_cast<float>(slider->pos.y()));
+  // Upwards a box scrolled part of the way comes back to its own top first.
+  const int from = steps < 0 && now.Offset > 0.5f ? now.TopBox + 1 : now.TopBox;
+  const int top = std::clamp(from + steps, 0, last);
+  imgMain_->BeginUpdate();
+  slider->pos.setY(kBigSliderTop + static_cast<double>(kBigSliderTravel) * top / last);
+  const BoxScroll scroll = BoxScrollFor(views_.BoxCount(), static_cast<float>(slider->pos.y()));
+  views_.TopBox = scroll.TopBox;
+  PlacePanels(scroll.Offset);
+  imgMain_->EndUpdate();
+}
+
+void FrmMain::wheelEvent(QWheelEvent* event) {
+  event->accept();
+  if (pressedLayer_ >= 0 || TimerDoor.isActive()) return;
+  wheelTurn_ += event->angleDelta().y();
+  const int notches = wheelTurn_ / QWheelEvent::DefaultDeltasPerStep;
+  if (notches == 0) return;
+  wheelTurn_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+  QPoint inPanel;
+  const int panel = PanelUnder(event->position(), &inPanel);
+  const bool overBoxes = panel >= 0 || imgMain_->LayerAt(event->position()) == layer::kBigSlider;
+  if (panel >= 0 && kListArea.contains(inPanel)) {
+    ScrollItems(views_.TopBox + panel, -notches);  // turning away from the user goes up the list
+  } else if (overBoxes) {
+    ScrollBoxes(-notches);
+  }
+}
+
+void FrmMain::SelectAllItems() {
+  BoxView* view = SelectedView();
+  if (!view && views_.TopBox < views_.BoxCount()) {
+    views_.SelectedBox = views_.TopBox;
+    view = SelectedView();
+  }
+  if (!view) return;
+  std::fill(view->Selected.begin(), view->Selected.end(), 1);
+  imgMain_->BeginUpdate();
+  DrawShownPanels();
+  imgMain_->EndUpdate();
+}
+
+void FrmMain::keyPressEvent(QKeyEvent* event) {
+  if (TimerDoor.isActive() || pressedLayer_ >= 0) return;
+  const bool ctrl = event->modifiers() & Qt::ControlModifier;
+  switch (event->key()) {
+    case Qt::Key_F1: ShowHelp(); break;
+    case Qt::Key_Delete: RunCommand(kDelete); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: RunCommand(kExtract); break;
+    case Qt::Key_A:
+      if (ctrl) SelectAllItems();
+      break;
+    case Qt::Key_F:
+      if (ctrl) RunCommand(kFind);
+      break;
+    default: QWidget::keyPressEvent(event); break;
+  }
+}
+
+bool FrmMain::ItemUnder(QPointF at) const {
+  QPoint inPanel;
+  const int panel = PanelUnder(at, &inPanel);
+  return panel >= 0 && ItemRowAt(views_.TopBox + panel, inPanel) >= 0;
+}
+
+void FrmMain::OfferItemCommands(QPoint globalAt) {
+  switch (ItemMenu::Ask(this, globalAt)) {
+    case ItemMenu::Choice::Extract: RunCommand(kExtract); break;
+    case ItemMenu::Choice::Delete: RunCommand(kDelete); break;
+    case ItemMenu::Choice::Comment: RunCommand(kComment); break;
+    case ItemMenu::Choice::None: break;
+  }
+}
+
+}  // namespace kestramo
