@@ -23,8 +23,7 @@ int main(int argc, char** argv) {
   kestramo::PreferX11OnWayland(options);
   // A second copy says why it ends, asks the first to show its window, and leaves it alone.
   const kestramo::SingleInstance instance;
-  if (!instance.Problem().isEmpty()) std::fprintf(stderr, "kestramo: %s
-", qPrintable(instance.Problem()));
+  if (!instance.Problem().isEmpty()) std::fprintf(stderr, "kestramo: %s\n", qPrintable(instance.Problem()));
   if (instance.IsAlreadyRunning()) {
     QCoreApplication asker(argc, argv);
     kestramo::RaiseRequests().AskRunning();

@@ -109,6 +109,10 @@ class FrmMain : public QWidget {
   void ScrollBoxes(int steps);
   void SelectAllItems();
   void OfferItemCommands(QPoint globalAt);
+  // A right click on the key button: the password, or hardening the vault.
+  void OfferKeyCommands(QPoint globalAt);
+  // Hardens a classic vault from the window, after saying what else it takes along.
+  void cmdHarden();
 
   // Hints: the tooltip of what lies under a point, and the lit face of the button hovered.
   QString HintAt(QPointF at) const;

@@ -10,9 +10,12 @@
 #include <set>
 #include <unordered_map>
 
+#include "dialogs/dlg_harden.h"
 #include "dialogs/dlg_message.h"
 #include "dialogs/dlg_overwrite.h"
 #include "mainwindow/frm_main.h"
+#include "storage/vault/classic_leftovers.h"
+#include "storage/vault/vault_hardening.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
 #include "dialogs/start_work.h"
@@ -325,6 +328,29 @@ bool FrmMain::cmdPassword() {
     ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
   }
   return true;
+}
+
+void FrmMain::cmdHarden() {
+  if (vault_->Format() == VaultFormat::Hardened) return;
+  const ClassicLeftovers leftovers = FindClassicLeftovers(*vault_);
+  if (!leftovers.Empty()) {
+    dialogs_->confirm->SetQuestion(
+        QStringLiteral("Hardening also re-seals %1 item files that no record lists into the box \"%2\", and "
+                       "removes %3 other files the classic format left (index copies, scratch files). Go on?")
+            .arg(leftovers.recoverable.size())
+            .arg(QString::fromLatin1(kRecoveryBox))
+            .arg(leftovers.doomed.size()));
+    if (dialogs_->confirm->exec() != kResultOk) return;
+  }
+  FrmHarden harden(this);
+  harden.SetConversion([this](const std::string& passphrase, const auto& onItem, std::string* error) {
+    return HardenVault(*vault_, passphrase, {}, error, onItem);
+  });
+  if (harden.exec() != kResultOk) return;
+  RefreshView(-1);
+  ShowMessageDialog(QStringLiteral("The vault is hardened. Without its passphrase nothing in it can be read, not even "
+                                   "by us: keep the passphrase safe, it cannot be recovered."),
+                    this);
 }
 
 void FrmMain::RefreshView(int command) {

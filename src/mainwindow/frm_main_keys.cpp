@@ -130,4 +130,14 @@ void FrmMain::OfferItemCommands(QPoint globalAt) {
   }
 }
 
+void FrmMain::OfferKeyCommands(QPoint globalAt) {
+  switch (ItemMenu::AskKey(this, globalAt, vault_->Format() == VaultFormat::Hardened)) {
+    case ItemMenu::KeyChoice::Password: RunCommand(layer::kKeyButton); break;
+    case ItemMenu::KeyChoice::Harden:
+      if (AccessGranted(layer::kKeyButton)) cmdHarden();
+      break;
+    case ItemMenu::KeyChoice::None: break;
+  }
+}
+
 }  // namespace kestramo

@@ -195,6 +195,10 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
     DrawShownPanels();  // the names change colour
   }
   imgMain_->EndUpdate();
+  if (event->button() == Qt::RightButton && number == layer::kKeyButton) {
+    OfferKeyCommands(event->globalPosition().toPoint());
+    return;
+  }
   RunCommand(number);
   const bool onItem = (number == layer::kPanel || number == layer::kSecondPanel) && ItemUnder(LastDownPoint);
   if (std::exchange(extractPending_, false) && onItem) {

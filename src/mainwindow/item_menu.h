@@ -6,13 +6,18 @@ class QWidget;
 
 namespace kestramo {
 
-// The menu a right click on an item opens, dressed in the colours of the safe.
+// The menus a right click opens (on an item, on the key button), dressed in the colours of
+// the safe.
 namespace ItemMenu {
 
 enum class Choice { None, Extract, Delete, Comment };
 
 // Shows the menu at a screen point and waits for the choice.
 Choice Ask(QWidget* parent, QPoint globalAt);
+
+// The menu of the key button: the password (or passphrase), and hardening a classic vault.
+enum class KeyChoice { None, Password, Harden };
+KeyChoice AskKey(QWidget* parent, QPoint globalAt, bool hardened);
 
 }  // namespace ItemMenu
 

@@ -25,6 +25,7 @@ inline constexpr int kAddFiles = 6, kComment = 10, kHandle = 11;
 inline constexpr int kSecondPanel = 12;  // the second panel's parts are 12 to 23, in the same order
 inline constexpr int kPanelLayers = 12;
 inline constexpr int kBigBox = 24, kBigSlider = 25, kBigRightDoor = 26, kBigLeftDoor = 27, kBigHandle = 38;
+inline constexpr int kKeyButton = 31;       // the top row's password button
 inline constexpr int kClosedSafeHint = 39;  // the plate on the closed doors of an empty vault
 }  // namespace layer
 

@@ -11,6 +11,7 @@
 #include "dialog_script.h"
 #include "dialogs/dlg_comment.h"
 #include "dialogs/dlg_confirm.h"
+#include "dialogs/dlg_harden.h"
 #include "controls/region_button.h"
 #include "dialogs/dlg_find.h"
 #include "dialogs/dlg_note.h"
@@ -178,6 +179,35 @@ class DesktopHabitsTest : public QObject {
     QTest::keyClick(s.w.get(), Qt::Key_F, Qt::ControlModifier);
     QTRY_VERIFY(script.Done());
     QVERIFY(!QApplication::activeModalWidget());
+  }
+
+  // A right click on the key button offers hardening: the dialog converts the vault, and the
+  // menu then offers it no more.
+  void theKeyMenuHardensTheVault() {
+    OpenSafe s;
+    DialogScript script;
+    QStringList offered;
+    QTimer::singleShot(50, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(menu);
+      for (QAction* a : menu->actions()) offered << a->text();
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().at(1)).center());
+    });
+    script.Then<FrmHarden>([](FrmHarden* d) {
+      for (const char* field : {"edtPassphrase", "edtConfirm"}) {
+        QTest::keyClicks(d->findChild<QWidget*>(field), "four unrelated words here");
+      }
+      QTest::mouseClick(d->findChild<QWidget*>("btn_ok"), Qt::LeftButton, {}, QPoint(25, 7));
+    });
+    QTest::mouseClick(s.w.get(), Qt::RightButton, {}, Center(*s.w, layer::kKeyButton));
+    QTRY_VERIFY_WITH_TIMEOUT(script.Done() && !script.messages.isEmpty(), 20000);
+    QCOMPARE(offered, (QStringList{"Change the password…", "Harden the vault…"}));
+    QCOMPARE(s.w->GetVault().Format(), VaultFormat::Hardened);
+    QVERIFY(script.messages.last().startsWith(QStringLiteral("The vault is hardened.")));
+    Vault reopened(s.vault.Base());
+    reopened.OfferPassphrase("four unrelated words here");
+    QCOMPARE(static_cast<int>(reopened.LoadIndex().outcome), static_cast<int>(IndexLoadReport::Outcome::Loaded));
+    QCOMPARE(reopened.Items().RecordCount(), s.w->GetVault().Items().RecordCount());
   }
 
   // A right click on an item offers its commands; the choice acts on the item clicked.
