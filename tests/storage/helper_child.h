@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -36,16 +37,18 @@ inline HelperChild StartHelper(std::initializer_list<std::string> args) {
   return {pid, fds[0], {}};
 }
 
-// Blocks until the child has reported its first committed step, or has ended. Waiting for it
+// Blocks until the child has reported `count` committed steps, or has ended. Waiting for them
 // keeps the kills landing mid-work when start-up is slow (as under the sanitizers).
-inline void WaitForFirstReport(HelperChild& child) {
+inline void WaitForReports(HelperChild& child, std::size_t count) {
   char buffer[256];
-  while (child.seen.find('\n') == std::string::npos) {
+  while (static_cast<std::size_t>(std::count(child.seen.begin(), child.seen.end(), '\n')) < count) {
     const ssize_t n = ::read(child.out, buffer, sizeof buffer);
     if (n <= 0) return;
     child.seen.append(buffer, static_cast<size_t>(n));
   }
 }
+
+inline void WaitForFirstReport(HelperChild& child) { WaitForReports(child, 1); }
 
 // Kills the child, reaps it and returns the last number it reported as committed.
 inline int KillAndReadLastCommitted(const HelperChild& child, int previous) {

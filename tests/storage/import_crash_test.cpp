@@ -82,7 +82,9 @@ TEST(ImportCrashTest, KillingAConversionAtAnyMomentLosesNoItem) {
   testing::TempDir dir;
   testing::HelperChild filler = testing::StartHelper({"import-loop", (dir / "classic").string(), (dir / "sources").string()});
   ASSERT_GT(filler.pid, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  // A few items at least, however slow the machine: each is counted as committed.
+  testing::WaitForReports(filler, 3);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   testing::KillAndReadLastCommitted(filler, 0);
 
   const fs::path copy = dir / "copy";
