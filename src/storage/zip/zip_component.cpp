@@ -126,9 +126,10 @@ int ZipComponent::MakeArchive() {
   lastErrorDetail_.clear();
   entries_.clear();
   leftOutPaths_.clear();
-  // Private to the user: the archive holds the plain contents of an item.
+  // Private to the user: the archive holds the plain contents of an item. Readable too: a
+  // sealed archive reads back the blocks that a write completes or a header patch changes.
   FileHandle archive(
-      open(zipName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
+      open(zipName_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
   try {
     if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName_);
     struct stat self {};
