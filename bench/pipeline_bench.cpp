@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   fs::remove_all(root);
   const fs::path folder = root / "Data";
   const auto [bytes, files] = CopyCorpus({"/usr/include", "/usr/share/doc"}, folder, args[0] << 20);
-  (void)Shell("cat $(find " + Quote(folder) + " -type f) > /dev/null");  // warm the page cache
+  (void)Shell("find " + Quote(folder) + " -type f -exec cat {} + > /dev/null");  // warm the page cache
   ::setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);  // each fresh hardened vault is remembered there
 
   const fs::path classic = root / "classic", hardened = root / "hardened";
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
        [&] {
          freshVault(hardened);
          (void)Shell(passTwice + cli + Quote(hardened) +
-                     " harden --yes --kdf-memory 8 --kdf-passes 1 >/dev/null");
+                     " harden --yes --kdf-memory 8 --kdf-passes 1 >/dev/null 2>&1");
        },
        [&] { return Shell(passIn + cli + Quote(hardened) + " add Bench " + Quote(folder)); }},
       {"tar|zstd -3 -T2|age", [&] { fs::remove(zstdSealed); },

@@ -21,6 +21,7 @@
 #include "storage/zip/entry_name.h"
 #include "storage/zip/file_stamp.h"
 #include "storage/zip/zip_error.h"
+#include "storage/zip/zstd_codec.h"
 
 namespace kestramo::zip {
 namespace {
@@ -257,6 +258,7 @@ EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd
   crc = 0;
   if (entry.method == kMethodStored) return Copy(dataStart, entry, outFd, crc);
   if (entry.method == kMethodDeflate) return Inflate(dataStart, entry, outFd, crc);
+  if (entry.method == kMethodZstd && settings_.acceptZstd) return Unzstd(dataStart, entry, outFd, crc);
   return Outcome::Damaged;
 }
 
@@ -291,31 +293,50 @@ EntryExtractor::Outcome EntryExtractor::Copy(uint64_t dataStart, const EntryInfo
   return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
 }
 
+const unsigned char* EntryExtractor::ReadWhole(uint64_t dataStart, const EntryInfo& entry) {
+  if (entry.compressedSize > kWholeEntry || entry.uncompressedSize > kWholeEntry) return nullptr;
+  const size_t packedSize = static_cast<size_t>(entry.compressedSize);
+  unsigned char* packed = Room(wholeIn_, wholeInRoom_, packedSize);
+  for (size_t done = 0; done < packedSize;) {
+    const size_t n = std::min(kInputPiece, packedSize - done);
+    ReadInput(packed + done, n, dataStart + done);
+    done += n;
+  }
+  Room(wholeOut_, wholeOutRoom_, static_cast<size_t>(entry.uncompressedSize));
+  return packed;
+}
+
+EntryExtractor::Outcome EntryExtractor::EmitWhole(const unsigned char* plain, const EntryInfo& entry, int outFd,
+                                                  uint32_t& crc) {
+  const size_t plainSize = static_cast<size_t>(entry.uncompressedSize);
+  uint64_t written = 0;
+  for (size_t done = 0; done < plainSize;) {
+    const size_t n = std::min(kOutputPiece, plainSize - done);
+    if (!Emit(outFd, plain + done, n, written, entry, crc, true)) return Outcome::TooLarge;
+    done += n;
+  }
+  return Outcome::Complete;
+}
+
 EntryExtractor::Outcome EntryExtractor::Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd,
                                                 uint32_t& crc) {
-  if (entry.compressedSize <= kWholeEntry && entry.uncompressedSize <= kWholeEntry) {
-    const size_t packedSize = static_cast<size_t>(entry.compressedSize);
-    const size_t plainSize = static_cast<size_t>(entry.uncompressedSize);
-    unsigned char* packed = Room(wholeIn_, wholeInRoom_, packedSize);
-    unsigned char* plain = Room(wholeOut_, wholeOutRoom_, plainSize);
-    for (size_t done = 0; done < packedSize;) {
-      const size_t n = std::min(kInputPiece, packedSize - done);
-      ReadInput(packed + done, n, dataStart + done);
-      done += n;
-    }
-    // Data that do not inflate to the stated size take the streaming path, which tells
-    // what is wrong with them.
-    if (InflateBuffer(packed, packedSize, plain, plainSize)) {
-      uint64_t written = 0;
-      for (size_t done = 0; done < plainSize;) {
-        const size_t n = std::min(kOutputPiece, plainSize - done);
-        if (!Emit(outFd, plain + done, n, written, entry, crc, true)) return Outcome::TooLarge;
-        done += n;
-      }
-      return Outcome::Complete;
-    }
+  // Data that do not inflate to the stated size take the streaming path, which tells what
+  // is wrong with them.
+  if (const unsigned char* packed = ReadWhole(dataStart, entry);
+      packed && InflateBuffer(packed, static_cast<size_t>(entry.compressedSize), wholeOut_.get(),
+                              static_cast<size_t>(entry.uncompressedSize))) {
+    return EmitWhole(wholeOut_.get(), entry, outFd, crc);
   }
   return InflateStream(dataStart, entry, outFd, crc);
+}
+
+EntryExtractor::Outcome EntryExtractor::Unzstd(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc) {
+  if (const unsigned char* packed = ReadWhole(dataStart, entry);
+      packed && ZstdDecodeWhole(packed, static_cast<size_t>(entry.compressedSize), wholeOut_.get(),
+                                static_cast<size_t>(entry.uncompressedSize))) {
+    return EmitWhole(wholeOut_.get(), entry, outFd, crc);
+  }
+  return UnzstdStream(dataStart, entry, outFd, crc);
 }
 
 EntryExtractor::Outcome EntryExtractor::InflateStream(uint64_t dataStart, const EntryInfo& entry, int outFd,
@@ -340,6 +361,36 @@ EntryExtractor::Outcome EntryExtractor::InflateStream(uint64_t dataStart, const 
     if (rc == Z_STREAM_END) return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
     if (rc == Z_BUF_ERROR && z.avail_in == 0 && consumed >= entry.compressedSize) throw ZipError(kPrematureEnd);
     if (rc != Z_OK && rc != Z_BUF_ERROR) return Outcome::Damaged;
+  }
+}
+
+// Frames follow one another to the end of the entry's data; the entry is whole when its
+// last frame ends exactly there, at the stated size.
+EntryExtractor::Outcome EntryExtractor::UnzstdStream(uint64_t dataStart, const EntryInfo& entry, int outFd,
+                                                     uint32_t& crc) {
+  ZstdStream stream;
+  uint64_t consumed = 0, written = 0;
+  const unsigned char* in = nullptr;
+  size_t inSize = 0;
+  ZstdStream::Step step = ZstdStream::Step::FrameEnd;
+  bool full = false;  // the last output piece filled its buffer: the decoder may hold more
+  for (;;) {
+    if (inSize == 0 && consumed < entry.compressedSize) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(kInputPiece, entry.compressedSize - consumed));
+      ReadInput(inBuffer_.data(), n, dataStart + consumed);
+      consumed += n;
+      in = inBuffer_.data();
+      inSize = n;
+    }
+    if (inSize == 0 && consumed >= entry.compressedSize && !full) {
+      if (step != ZstdStream::Step::FrameEnd) throw ZipError(kPrematureEnd);
+      return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
+    }
+    size_t produced = outBuffer_.size();
+    step = stream.Decode(in, inSize, outBuffer_.data(), produced);
+    if (step == ZstdStream::Step::Damaged) return Outcome::Damaged;
+    full = produced == outBuffer_.size();
+    if (!Emit(outFd, outBuffer_.data(), produced, written, entry, crc)) return Outcome::TooLarge;
   }
 }
 

@@ -49,6 +49,12 @@ class EntryExtractor {
   Outcome Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome InflateStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome Unzstd(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome UnzstdStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  // Reads an entry's packed bytes whole, when it is small enough to hold with its plain
+  // bytes; null when it is not.
+  const unsigned char* ReadWhole(uint64_t dataStart, const EntryInfo& entry);
+  Outcome EmitWhole(const unsigned char* plain, const EntryInfo& entry, int outFd, uint32_t& crc);
   void ReadInput(void* data, size_t size, uint64_t offset);
   bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
             uint32_t& crc, bool held = false);
