@@ -15,6 +15,7 @@
 #include <memory>
 #include <random>
 
+#include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"
 #include "storage/zip/buffer_inflate.h"
 #include "storage/zip/central_directory.h"
@@ -31,6 +32,7 @@ constexpr size_t kOutputPiece = 256 * 1024;
 // Entries up to this size, packed and unpacked, are inflated whole in memory, which is
 // several times faster than streaming; larger ones stream through fixed buffers.
 constexpr uint64_t kWholeEntry = 32 * 1024 * 1024;
+constexpr uint64_t kWriteAtOnce = 256 * 1024;
 
 // A private name in the target's folder for a file being written, unique in this process.
 std::string PartName() {
@@ -97,6 +99,25 @@ EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ScratchFile*
 
 EntryExtractor::~EntryExtractor() {
   if (destFd_ >= 0) close(destFd_);
+  if (lastDirFd_ >= 0) close(lastDirFd_);
+}
+
+// Entries of one folder follow one another: its descriptor is kept for the next entry,
+// which saves walking and checking every folder of the path again for each file.
+int EntryExtractor::TargetDirectory(const std::vector<std::string>& directories, std::string& path) {
+  if (lastDirFd_ >= 0 && directories == lastDirs_) {
+    path = lastDirPath_;
+    return lastDirFd_;
+  }
+  if (lastDirFd_ >= 0) close(lastDirFd_);
+  lastDirFd_ = -1;
+  const int fd = OpenTargetDirectory(directories, path);
+  if (fd >= 0) {
+    lastDirFd_ = fd;
+    lastDirs_ = directories;
+    lastDirPath_ = path;
+  }
+  return fd;
 }
 
 int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path) {
@@ -174,15 +195,15 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   if (!safe) return fail("Unsafe entry name skipped: " + name);
   if (!settings_.recreateDirs) safe->directories.clear();
   std::string dirPath;
-  FileHandle dir(OpenTargetDirectory(safe->directories, dirPath));
+  const int dirFd = TargetDirectory(safe->directories, dirPath);
   const int dirError = errno;
-  if (dir.Get() == kProtected) return fail(kProtectedOutput);
-  if (dir.Get() < 0) return cannotCreate(dirPath, dirError);
+  if (dirFd == kProtected) return fail(kProtectedOutput);
+  if (dirFd < 0) return cannotCreate(dirPath, dirError);
   if (safe->fileName.empty()) return skip();
   if (entry.flags & kFlagEncrypted) return fail(kDamagedEntryData);
   const std::string target = dirPath + "/" + safe->fileName;
   struct stat before {};
-  const bool existed = fstatat(dir.Get(), safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
+  const bool existed = fstatat(dirFd, safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
   // Never written through a link or over a folder.
   if (existed && !S_ISREG(before.st_mode)) return cannotCreate(target, S_ISDIR(before.st_mode) ? EISDIR : EEXIST);
   if (existed && IsProtected(before)) return fail(kProtectedOutput);
@@ -195,9 +216,9 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   // only once whole and checked: a failure, a cancel or a kill never costs the file that
   // was there before, and no half-written file ever bears the target's name.
   const std::string partName = PartName();
-  const int outFd = openat(dir.Get(), partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int outFd = openat(dirFd, partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (outFd < 0) return cannotCreate(target, errno);
-  auto discard = [&] { unlinkat(dir.Get(), partName.c_str(), 0); };
+  auto discard = [&] { unlinkat(dirFd, partName.c_str(), 0); };
 
   uint32_t crc = 0;
   Outcome outcome;
@@ -226,7 +247,7 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   }
   if (outcome == Outcome::Complete && crc == entry.crc) {
     // A file that appeared meanwhile was never agreed to be replaced: it stays.
-    const int moved = MoveIntoPlace(dir.Get(), partName.c_str(), safe->fileName.c_str(), existed);
+    const int moved = MoveIntoPlace(dirFd, partName.c_str(), safe->fileName.c_str(), existed);
     if (moved != 0) {
       discard();
       return moved == EEXIST ? keep(target, false) : cannotCreate(target, moved);
@@ -268,7 +289,12 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
                           const EntryInfo& entry, uint32_t& crc, bool held) {
   if (size == 0) return true;
   if (written + size > entry.uncompressedSize) return false;
-  const bool queued = held ? writer_.WriteInPlace(outFd, written, data, size) : writer_.Write(outFd, written, data, size);
+  // A small file is written at once: handing it to the writing thread and waiting for it
+  // would cost more than the write.
+  const bool small = entry.uncompressedSize <= kWriteAtOnce;
+  const bool queued = small  ? DiskWriteAllAt(outFd, data, size, written)
+                      : held ? writer_.WriteInPlace(outFd, written, data, size)
+                             : writer_.Write(outFd, written, data, size);
   if (!queued) throw ZipError(kCantWriteOutput);
   crc = libdeflate_crc32(crc, data, size);
   written += size;

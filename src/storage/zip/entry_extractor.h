@@ -41,6 +41,8 @@ class EntryExtractor {
 
   // An open directory, or -1 when it cannot be made or opened, or kProtected.
   int OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path);
+  // The same, kept open for the next entry and owned here.
+  int TargetDirectory(const std::vector<std::string>& directories, std::string& path);
   bool IsProtected(int dirFd) const;
   bool IsProtected(const struct stat& st) const;
   static constexpr int kProtected = -2;
@@ -65,6 +67,9 @@ class EntryExtractor {
   const ExtractSettings& settings_;
   ExtractHooks hooks_;
   int destFd_ = -1;
+  int lastDirFd_ = -1;
+  std::vector<std::string> lastDirs_;
+  std::string lastDirPath_;
   std::vector<unsigned char> inBuffer_;
   std::vector<unsigned char> outBuffer_;
   // An entry inflated whole: its packed and its plain bytes. They only grow, and are
