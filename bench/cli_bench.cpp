@@ -6,86 +6,25 @@
 // of wall time and of processor time (user and system, all processes of a contender):
 // the second does not depend on how many cores other work on the machine leaves free.
 // Usage: cli_bench [MiB] [runs] (default 256 MiB, 5 runs)
-#include <sys/resource.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/mixed_folder.h"
 #include "support/bench_args.h"
+#include "support/race.h"
 
 namespace fs = std::filesystem;
+using kestramo::bench::Contender;
+using kestramo::bench::Quote;
+using kestramo::bench::Shell;
 
 namespace {
 
 constexpr const char* kKey = "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f";
 constexpr const char* kIv = "f0e0d0c0b0a090807060504030201000";
-
-void Shell(const std::string& command) {
-  if (std::system(command.c_str()) != 0) {
-    std::fprintf(stderr, "failed: %s\n", command.c_str());
-    std::exit(1);
-  }
-}
-
-std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
-
-struct Contender {
-  const char* name;
-  std::function<void()> prepare;
-  std::function<void()> run;
-};
-struct Times {
-  std::vector<std::vector<double>> wall, cpu;  // seconds of each run, per contender
-};
-
-double ChildrenCpuSeconds() {
-  rusage r{};
-  getrusage(RUSAGE_CHILDREN, &r);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-  return seconds(r.ru_utime) + seconds(r.ru_stime);
-}
-
-// Runs every contender once per round, in turn.
-Times Race(const std::vector<Contender>& contenders, int runs) {
-  Times times{std::vector<std::vector<double>>(contenders.size()), std::vector<std::vector<double>>(contenders.size())};
-  for (int i = 0; i < runs; ++i) {
-    for (size_t c = 0; c < contenders.size(); ++c) {
-      contenders[c].prepare();
-      const double cpu = ChildrenCpuSeconds();
-      const auto start = std::chrono::steady_clock::now();
-      contenders[c].run();
-      times.wall[c].push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-      times.cpu[c].push_back(ChildrenCpuSeconds() - cpu);
-    }
-  }
-  return times;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-void Report(const char* what, const std::vector<Contender>& c, const Times& times) {
-  auto line = [&](const char* kind, const std::vector<std::vector<double>>& t) {
-    const double ours = Median(t[0]);
-    std::printf("%s %-4s ours %.3f s", what, kind, ours);
-    for (size_t i = 1; i < c.size(); ++i) {
-      const double peer = Median(t[i]);
-      std::printf("   %s %.3f s (ours %.2fx faster)", c[i].name, peer, peer / ours);
-    }
-    std::printf("\n");
-  };
-  line("wall", times.wall);
-  line("cpu", times.cpu);
-}
 
 uint64_t ItemBytes(const fs::path& vault) {
   for (const auto& e : fs::directory_iterator(vault / "coffrel")) {
@@ -104,7 +43,7 @@ int main(int argc, char** argv) {
   fs::remove_all(root);
   const fs::path folder = root / "Data";
   const uint64_t bytes = kestramo::bench::GenerateMixedFolder(folder, mib << 20);
-  Shell("cat $(find " + Quote(folder) + " -type f) > /dev/null");  // warm the page cache
+  (void)Shell("cat $(find " + Quote(folder) + " -type f) > /dev/null");  // warm the page cache
   const fs::path vault = root / "vault";
   const std::string cli = std::string(KESTRAMO_CLI) + " --vault " + Quote(vault);
   const fs::path zip = root / "peer.zip", zipSealed = root / "peer-zip.enc", tgzSealed = root / "peer-tgz.enc";
@@ -116,41 +55,40 @@ int main(int argc, char** argv) {
        [&] {
          fs::remove_all(vault);
          fs::create_directories(vault);
-         Shell(cli + " new-box Bench");
+         (void)Shell(cli + " new-box Bench");
        },
-       [&] { Shell(cli + " add Bench " + Quote(folder)); }},
+       [&] { return Shell(cli + " add Bench " + Quote(folder)); }},
       {"tar|pigz|openssl", [&] { fs::remove(tgzSealed); },
        [&] {
-         Shell("cd " + Quote(root) + " && tar cf - Data | pigz -6 -p 2 | " + openssl + " -out " + Quote(tgzSealed));
+         return Shell("cd " + Quote(root) + " && tar cf - Data | pigz -6 -p 2 | " + openssl + " -out " + Quote(tgzSealed));
        }},
       {"zip+openssl", [&] { fs::remove(zip), fs::remove(zipSealed); },
        [&] {
-         Shell("cd " + Quote(root) + " && zip -r -6 -q " + Quote(zip) + " Data");
-         Shell(openssl + " -in " + Quote(zip) + " -out " + Quote(zipSealed));
-         fs::remove(zip);
+         return Shell("cd " + Quote(root) + " && zip -r -6 -q " + Quote(zip) + " Data && " + openssl + " -in " +
+                      Quote(zip) + " -out " + Quote(zipSealed) + " && rm " + Quote(zip));
        }},
   };
-  const Times storeTimes = Race(store, runs);
+  const auto storeTimes = kestramo::bench::Race(store, runs);
 
   std::vector<Contender> restore{
       {"ours", [&] { fs::remove_all(outOurs); },
-       [&] { Shell(cli + " extract " + Quote(outOurs) + " 1 --overwrite always"); }},
+       [&] { return Shell(cli + " extract " + Quote(outOurs) + " 1 --overwrite always"); }},
       {"openssl+unzip", [&] { fs::remove_all(outZip), fs::remove(zip); },
        [&] {
-         Shell(openssl + " -d -in " + Quote(zipSealed) + " -out " + Quote(zip));
-         Shell("unzip -q -o " + Quote(zip) + " -d " + Quote(outZip));
+         return Shell(openssl + " -d -in " + Quote(zipSealed) + " -out " + Quote(zip) + " && unzip -q -o " +
+                      Quote(zip) + " -d " + Quote(outZip));
        }},
       {"openssl|pigz -d|tar", [&] { fs::remove_all(outTgz), fs::create_directories(outTgz); },
-       [&] { Shell(openssl + " -d -in " + Quote(tgzSealed) + " | pigz -d | tar xf - -C " + Quote(outTgz)); }},
+       [&] { return Shell(openssl + " -d -in " + Quote(tgzSealed) + " | pigz -d | tar xf - -C " + Quote(outTgz)); }},
   };
-  const Times restoreTimes = Race(restore, runs);
+  const auto restoreTimes = kestramo::bench::Race(restore, runs);
   const bool same = std::system(("diff -r -q " + Quote(outOurs / "Data") + " " + Quote(folder)).c_str()) == 0;
 
   const double ours = static_cast<double>(ItemBytes(vault));
   const double tgz = static_cast<double>(fs::file_size(tgzSealed)), zipped = static_cast<double>(fs::file_size(zipSealed));
   std::printf("folder: %.1f MiB of mixed content, median of %d runs\n", bytes / 1048576.0, runs);
-  Report("import", store, storeTimes);
-  Report("export", restore, restoreTimes);
+  kestramo::bench::Report("import", store, storeTimes);
+  kestramo::bench::Report("export", restore, restoreTimes);
   std::printf("stored size  ours %.0f   tar|pigz %.0f (ours %+.2f%%)   zip %.0f (ours %+.2f%%)\n", ours, tgz,
               (ours / tgz - 1) * 100, zipped, (ours / zipped - 1) * 100);
   std::printf("targets: import >= 2x tar|pigz|openssl at <= +1%% size, export >= 2x openssl+unzip\n");

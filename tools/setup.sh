@@ -4,13 +4,13 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  zlib1g-dev libdeflate-dev libsodium-dev libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev libdeflate-dev libsodium-dev libzstd-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev
   shared-mime-info fonts-liberation fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
   # test-only: an independent hash to cross-check ours, and real archive and cipher peers
   libcrypto++-dev zip unzip python3 openssl
-  # bench-only: the parallel compressor of the pipelines measured against
-  pigz
+  # bench-only: the parallel compressors and the file sealer of the pipelines measured against
+  pigz zstd age
   xvfb xauth xdotool x11-utils imagemagick
   # test-only: the Debian package is made (also as a source package, by debhelper), checked
   # (hardening-check is in devscripts) and its completion tried

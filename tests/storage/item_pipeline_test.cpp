@@ -119,7 +119,7 @@ TEST_F(ItemPipelineTest, AFolderKeepsItsTreeAndTotalSize) {
   EXPECT_EQ(ReadFile(dir / "out/Docs/a.txt"), "alpha");
   EXPECT_EQ(ReadFile(dir / "out/Docs/sub/b.bin"), ReadFile(dir / "src/Docs/sub/b.bin"));
   EXPECT_EQ(ReadFile(dir / "out/Docs/.hidden"), "h");
-  EXPECT_FALSE(fs::exists(dir / "out/Docs/empty"));
+  EXPECT_TRUE(fs::is_empty(dir / "out/Docs/empty"));
 }
 
 // Names with colons and backslashes are ordinary here; what goes in under them comes out whole.

@@ -172,6 +172,35 @@ TEST_F(ZipHostileTest, TruncatedDataEndTheRunWithPrematureEnd) {
   EXPECT_FALSE(fs::exists(dir_ / "box/dest/a.txt"));
 }
 
+// Method 93 is read only where zstd entries are accepted (hardened items), never past the
+// stated size, and a cut frame ends the run like a cut deflate stream.
+TEST_F(ZipHostileTest, ZstdEntriesOpenOnlyWhereAcceptedAndNeverPastTheirSize) {
+  const std::string text(300000, 'z');
+  RawEntry bomb = ZstdEntry("bomb.bin", std::string(8 << 20, '\0'));
+  bomb.uncompressedSize = 100;
+  RawEntry shortOfClaim = ZstdEntry("short.txt", "abc");
+  shortOfClaim.uncompressedSize = 4;
+  RawEntry garbage{"garbage.txt", std::string("\x28\xb5\x2f\xfd not a frame", 16), 93, Crc("x"), 1, 0};
+  for (const bool accept : {false, true}) {
+    SCOPED_TRACE(accept ? "accepted" : "classic");
+    fs::remove_all(dir_ / "box");
+    zip_.SetZstdEntries(accept);
+    EXPECT_EQ(Unpack({ZstdEntry("good.txt", text), bomb, shortOfClaim, garbage, StoredEntry("after.txt", "here")},
+                     false),
+              accept ? 2 : 1);
+    EXPECT_EQ(ReadFile(dir_ / "box/dest/good.txt"), accept ? text : "");
+    for (const char* refused : {"bomb.bin", "short.txt", "garbage.txt"})
+      EXPECT_FALSE(fs::exists(dir_ / "box/dest" / refused)) << refused;
+    EXPECT_EQ(ReadFile(dir_ / "box/dest/after.txt"), "here");
+  }
+  std::string numbers;
+  for (int i = 0; numbers.size() < 200000; ++i) numbers += std::to_string(i * 7919 % 100003) + " ";
+  RawEntry cut = ZstdEntry("cut.txt", numbers);
+  cut.payload.resize(cut.payload.size() / 2);
+  EXPECT_EQ(Unpack({cut}, false), 0);
+  EXPECT_EQ(zip_.LastError(), kPrematureEnd);
+}
+
 // Central records begin at the offset the end record states; each is 46 bytes plus its name.
 void PatchCentral(std::string& bytes, size_t record, size_t field, uint32_t value, int width) {
   size_t at = Le32(bytes, bytes.size() - 6);

@@ -66,24 +66,42 @@ TEST(ZipRoundTripTest, SingleFileComesBackBareWithTimeAndPermissions) {
   EXPECT_EQ(fs::status(dir / "out/locked.txt").permissions(), fs::perms(0444));
 }
 
+// With zstd entries (a hardened item's archive) as with deflate; a classic reader refuses
+// the zstd entries and still gives the rest. Empty folders come back, as directory entries.
 TEST(ZipRoundTripTest, FolderKeepsItsNameHiddenFilesAndLargeFiles) {
   TempDir dir;
-  const std::string big = Prose(700000) + Noise(600000, 1) + Prose(300000);  // several pieces, mixed
+  const std::string big = Prose(2500000) + Noise(600000, 1) + Prose(1900000);  // several pieces, mixed
   WriteFile(dir / "Reports/a.txt", "alpha");
   WriteFile(dir / "Reports/2003/b.txt", "beta");
   WriteFile(dir / "Reports/2003/.hidden", "h");
   WriteFile(dir / "Reports/big.dat", big);
   fs::create_directories(dir / "Reports/empty/inner");
-  ZipComponent zip;
-  ASSERT_EQ(PackPath(zip, dir / "Reports", dir / "r.zip", 6, true), 5 + 4 + 1 + big.size());
-  EXPECT_EQ(Names(zip), (std::vector<std::string>{"Reports/2003/.hidden", "Reports/2003/b.txt", "Reports/a.txt",
-                                                  "Reports/big.dat"}));
-  EXPECT_EQ(UnpackArchive(zip, dir / "r.zip", dir / "D", true), 4);
-  EXPECT_EQ(ReadFile(dir / "D/Reports/a.txt"), "alpha");
-  EXPECT_EQ(ReadFile(dir / "D/Reports/2003/b.txt"), "beta");
-  EXPECT_EQ(ReadFile(dir / "D/Reports/2003/.hidden"), "h");
-  EXPECT_EQ(ReadFile(dir / "D/Reports/big.dat"), big);
-  EXPECT_FALSE(fs::exists(dir / "D/Reports/empty"));
+  for (const bool zstd : {false, true}) {
+    SCOPED_TRACE(zstd ? "zstd" : "deflate");
+    fs::remove_all(dir / "D");
+    ZipComponent zip;
+    zip.SetZstdEntries(zstd);
+    ASSERT_EQ(PackPath(zip, dir / "Reports", dir / "r.zip", 6, true), 5 + 4 + 1 + big.size());
+    EXPECT_EQ(Names(zip), (std::vector<std::string>{"Reports/2003/.hidden", "Reports/2003/b.txt", "Reports/a.txt",
+                                                    "Reports/big.dat", "Reports/empty/inner/"}));
+    for (const auto& e : zip.Entries()) {
+      if (e.rawName.back() == '/') continue;
+      const bool large = e.uncompressedSize > 5;
+      EXPECT_EQ(e.method, !large ? zip::kMethodStored : zstd ? zip::kMethodZstd : zip::kMethodDeflate) << e.rawName;
+      if (large) EXPECT_LT(e.compressedSize, big.size() * 3 / 10);
+    }
+    EXPECT_EQ(UnpackArchive(zip, dir / "r.zip", dir / "D", true), 4);
+    EXPECT_EQ(ReadFile(dir / "D/Reports/a.txt"), "alpha");
+    EXPECT_EQ(ReadFile(dir / "D/Reports/2003/b.txt"), "beta");
+    EXPECT_EQ(ReadFile(dir / "D/Reports/2003/.hidden"), "h");
+    EXPECT_EQ(ReadFile(dir / "D/Reports/big.dat"), big);
+    EXPECT_TRUE(fs::is_empty(dir / "D/Reports/empty/inner"));
+
+    ZipComponent classic;
+    fs::remove_all(dir / "D");
+    EXPECT_EQ(UnpackArchive(classic, dir / "r.zip", dir / "D", true), zstd ? 3 : 4);
+    EXPECT_EQ(fs::exists(dir / "D/Reports/big.dat"), !zstd);
+  }
 }
 
 std::string Prefixed(char prefix, const fs::path& mask) {

@@ -50,11 +50,13 @@ void Vault::AdoptHardenedKeys(HardenedKeys keys) {
   GuardProcessSecrets();
   hardened_.emplace(std::move(keys));
   zip_.SetScratchSealing(true);
+  zip_.SetZstdEntries(true);
 }
 
 void Vault::ReturnToClassic() {
   hardened_.reset();
   zip_.SetScratchSealing(false);
+  zip_.SetZstdEntries(false);
 }
 
 bool Vault::ChangePassphrase(std::string_view passphrase, const KdfCost& cost) {

@@ -40,12 +40,12 @@ struct Job {
 // Reads the sources one after the other, cut into pieces of kBlockSize.
 class SourceReader {
  public:
-  SourceReader(const std::vector<SourceFile>& sources, int level, const BuildHooks& hooks)
-      : sources_(sources), level_(level), hooks_(hooks) {}
+  SourceReader(const std::vector<SourceFile>& sources, int level, bool zstd, const BuildHooks& hooks)
+      : sources_(sources), level_(level), zstd_(zstd), hooks_(hooks) {}
   ~SourceReader() { CloseCurrent(); }
 
   bool Next(Job& job) {
-    while (fd_ < 0) {
+    while (fd_ < 0 && !directory_) {
       if (next_ >= sources_.size()) return false;
       OpenSource(next_++);
     }
@@ -56,6 +56,7 @@ class SourceReader {
     BlockInput& in = *job.input;
     in.level = level_;
     in.classify = first_;
+    in.zstd = zstd_;
     ReadPiece(in.data);
     in.last = remaining_ == 0;
     if (in.last) CloseCurrent();
@@ -65,6 +66,14 @@ class SourceReader {
 
  private:
   void OpenSource(size_t index) {
+    if (sources_[index].directory) {  // an entry without data
+      if (lstat(sources_[index].path.c_str(), &st_) != 0 || !S_ISDIR(st_.st_mode)) return;
+      directory_ = true;
+      index_ = index;
+      remaining_ = 0;
+      first_ = true;
+      return;
+    }
     const int fd = open(sources_[index].path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {  // unreadable, or vanished: skipped without entry
       if (errno != ENOENT && hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
@@ -104,13 +113,16 @@ class SourceReader {
   void CloseCurrent() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
+    directory_ = false;
   }
 
   const std::vector<SourceFile>& sources_;
   int level_;
+  bool zstd_;
   const BuildHooks& hooks_;
   size_t next_ = 0;
   int fd_ = -1;
+  bool directory_ = false;
   size_t index_ = 0;
   struct stat st_ {};
   uint64_t remaining_ = 0;
@@ -137,12 +149,13 @@ std::string BaseName(const std::string& name) {
 
 }  // namespace
 
-ArchiveBuilder::ArchiveBuilder(int archiveFd, ScratchFile* mask, WorkPool& pool, int level, BuildHooks hooks)
-    : fd_(archiveFd), mask_(mask), pool_(pool), level_(std::clamp(level, 0, 9)), hooks_(std::move(hooks)) {}
+ArchiveBuilder::ArchiveBuilder(int archiveFd, ScratchFile* mask, WorkPool& pool, int level, bool zstd,
+                               BuildHooks hooks)
+    : fd_(archiveFd), mask_(mask), pool_(pool), level_(std::clamp(level, 0, 9)), zstd_(zstd), hooks_(std::move(hooks)) {}
 
 std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sources) {
   ArchiveFileWriter out(fd_, mask_);
-  SourceReader reader(sources, level_, hooks_);
+  SourceReader reader(sources, level_, zstd_, hooks_);
   std::vector<EntryInfo> entries;
   std::deque<Job> inFlight;
   const size_t maxInFlight = 2 * pool_.Size() + 2;
@@ -185,9 +198,9 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
           crc32_combine(current.crc, result.crc, static_cast<z_off_t>(in.data.size())));
     }
     current.uncompressedSize += in.data.size();
-    // A file held in one piece is stored when deflating does not make it smaller.
+    // A file held in one piece is stored when compressing does not make it smaller.
     const bool stored = level_ == 0 || (job.first && in.last && result.deflateLarger);
-    current.method = stored ? kMethodStored : kMethodDeflate;
+    current.method = stored ? kMethodStored : zstd_ ? kMethodZstd : kMethodDeflate;
     const auto& bytes = stored ? in.data : result.data;
     out.Write(bytes.data(), bytes.size());
     current.compressedSize += bytes.size();

@@ -18,6 +18,7 @@ class WorkPool;
 struct SourceFile {
   std::string path;       // file to read
   std::string entryName;  // UTF-8 name to store, '/' separated
+  bool directory = false;  // stored as a directory entry, its name ending in '/'
 };
 
 struct BuildHooks {
@@ -31,8 +32,9 @@ struct BuildHooks {
 // pieces are compressed on the pool, and written back in order.
 class ArchiveBuilder {
  public:
-  // With a scratch, the archive is written through it.
-  ArchiveBuilder(int archiveFd, ScratchFile* mask, WorkPool& pool, int level, BuildHooks hooks);
+  // With a scratch, the archive is written through it. With zstd, compressed entries use
+  // method 93 instead of deflate.
+  ArchiveBuilder(int archiveFd, ScratchFile* mask, WorkPool& pool, int level, bool zstd, BuildHooks hooks);
   // Returns the entries written; sources that cannot be opened are skipped.
   std::vector<EntryInfo> Build(const std::vector<SourceFile>& sources);
 
@@ -41,6 +43,7 @@ class ArchiveBuilder {
   ScratchFile* mask_;
   WorkPool& pool_;
   int level_;
+  bool zstd_;
   BuildHooks hooks_;
 };
 

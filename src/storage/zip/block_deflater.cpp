@@ -7,6 +7,7 @@
 
 #include "storage/zip/deflate_join.h"
 #include "storage/zip/zip_error.h"
+#include "storage/zip/zstd_codec.h"
 
 namespace kestramo::zip {
 namespace {
@@ -87,6 +88,11 @@ BlockOutput DeflateBlock(const BlockInput& in) {
   if (in.level == 0) return out;
   if (in.classify)
     out.internalAttributes = ClassifyText(in.data.data(), std::min(in.data.size(), kClassifyBytes));
+  if (in.zstd) {
+    const int level = LooksIncompressible(in.data) ? kZstdPassLevel : kZstdLevel;
+    out.deflateLarger = !ZstdCompressPiece(in.data.data(), in.data.size(), level, out.data);
+    return out;
+  }
   if (LooksIncompressible(in.data) || !Compress(in, out)) {
     out.deflateLarger = true;
     out.data.clear();

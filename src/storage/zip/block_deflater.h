@@ -15,10 +15,11 @@ struct BlockInput {
   int level = 6;  // 0 copies the piece as it is
   bool last = true;
   bool classify = false;  // decide text or binary from this piece
+  bool zstd = false;      // a zstd frame of its own instead of deflate (see zstd_codec.h)
 };
 
 struct BlockOutput {
-  std::vector<unsigned char> data;  // deflate bytes, or empty at level 0
+  std::vector<unsigned char> data;  // deflate bytes or a zstd frame, or empty at level 0
   uint32_t crc = 0;
   bool deflateLarger = false;  // compressing did not shrink the piece (only for a whole file)
   uint16_t internalAttributes = 0;

@@ -15,12 +15,14 @@
 #include <memory>
 #include <random>
 
+#include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"
 #include "storage/zip/buffer_inflate.h"
 #include "storage/zip/central_directory.h"
 #include "storage/zip/entry_name.h"
 #include "storage/zip/file_stamp.h"
 #include "storage/zip/zip_error.h"
+#include "storage/zip/zstd_codec.h"
 
 namespace kestramo::zip {
 namespace {
@@ -30,6 +32,7 @@ constexpr size_t kOutputPiece = 256 * 1024;
 // Entries up to this size, packed and unpacked, are inflated whole in memory, which is
 // several times faster than streaming; larger ones stream through fixed buffers.
 constexpr uint64_t kWholeEntry = 32 * 1024 * 1024;
+constexpr uint64_t kWriteAtOnce = 256 * 1024;
 
 // A private name in the target's folder for a file being written, unique in this process.
 std::string PartName() {
@@ -96,6 +99,25 @@ EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ScratchFile*
 
 EntryExtractor::~EntryExtractor() {
   if (destFd_ >= 0) close(destFd_);
+  if (lastDirFd_ >= 0) close(lastDirFd_);
+}
+
+// Entries of one folder follow one another: its descriptor is kept for the next entry,
+// which saves walking and checking every folder of the path again for each file.
+int EntryExtractor::TargetDirectory(const std::vector<std::string>& directories, std::string& path) {
+  if (lastDirFd_ >= 0 && directories == lastDirs_) {
+    path = lastDirPath_;
+    return lastDirFd_;
+  }
+  if (lastDirFd_ >= 0) close(lastDirFd_);
+  lastDirFd_ = -1;
+  const int fd = OpenTargetDirectory(directories, path);
+  if (fd >= 0) {
+    lastDirFd_ = fd;
+    lastDirs_ = directories;
+    lastDirPath_ = path;
+  }
+  return fd;
 }
 
 int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path) {
@@ -173,15 +195,15 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   if (!safe) return fail("Unsafe entry name skipped: " + name);
   if (!settings_.recreateDirs) safe->directories.clear();
   std::string dirPath;
-  FileHandle dir(OpenTargetDirectory(safe->directories, dirPath));
+  const int dirFd = TargetDirectory(safe->directories, dirPath);
   const int dirError = errno;
-  if (dir.Get() == kProtected) return fail(kProtectedOutput);
-  if (dir.Get() < 0) return cannotCreate(dirPath, dirError);
+  if (dirFd == kProtected) return fail(kProtectedOutput);
+  if (dirFd < 0) return cannotCreate(dirPath, dirError);
   if (safe->fileName.empty()) return skip();
   if (entry.flags & kFlagEncrypted) return fail(kDamagedEntryData);
   const std::string target = dirPath + "/" + safe->fileName;
   struct stat before {};
-  const bool existed = fstatat(dir.Get(), safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
+  const bool existed = fstatat(dirFd, safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
   // Never written through a link or over a folder.
   if (existed && !S_ISREG(before.st_mode)) return cannotCreate(target, S_ISDIR(before.st_mode) ? EISDIR : EEXIST);
   if (existed && IsProtected(before)) return fail(kProtectedOutput);
@@ -199,9 +221,9 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   // only once whole and checked: a failure, a cancel or a kill never costs the file that
   // was there before, and no half-written file ever bears the target's name.
   const std::string partName = PartName();
-  const int outFd = openat(dir.Get(), partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int outFd = openat(dirFd, partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (outFd < 0) return cannotCreate(target, errno);
-  auto discard = [&] { unlinkat(dir.Get(), partName.c_str(), 0); };
+  auto discard = [&] { unlinkat(dirFd, partName.c_str(), 0); };
 
   uint32_t crc = 0;
   Outcome outcome;
@@ -230,7 +252,7 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   }
   if (outcome == Outcome::Complete && crc == entry.crc) {
     // A file that appeared meanwhile was never agreed to be replaced: it stays.
-    const int moved = MoveIntoPlace(dir.Get(), partName.c_str(), safe->fileName.c_str(), existed);
+    const int moved = MoveIntoPlace(dirFd, partName.c_str(), safe->fileName.c_str(), existed);
     if (moved != 0) {
       discard();
       return moved == EEXIST ? keep(target, false) : cannotCreate(target, moved);
@@ -262,6 +284,7 @@ EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd
   crc = 0;
   if (entry.method == kMethodStored) return Copy(dataStart, entry, outFd, crc);
   if (entry.method == kMethodDeflate) return Inflate(dataStart, entry, outFd, crc);
+  if (entry.method == kMethodZstd && settings_.acceptZstd) return Unzstd(dataStart, entry, outFd, crc);
   return Outcome::Damaged;
 }
 
@@ -271,7 +294,12 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
                           const EntryInfo& entry, uint32_t& crc, bool held) {
   if (size == 0) return true;
   if (written + size > entry.uncompressedSize) return false;
-  const bool queued = held ? writer_.WriteInPlace(outFd, written, data, size) : writer_.Write(outFd, written, data, size);
+  // A small file is written at once: handing it to the writing thread and waiting for it
+  // would cost more than the write.
+  const bool small = entry.uncompressedSize <= kWriteAtOnce;
+  const bool queued = small  ? DiskWriteAllAt(outFd, data, size, written)
+                      : held ? writer_.WriteInPlace(outFd, written, data, size)
+                             : writer_.Write(outFd, written, data, size);
   if (!queued) throw ZipError(kCantWriteOutput);
   crc = libdeflate_crc32(crc, data, size);
   written += size;
@@ -296,31 +324,50 @@ EntryExtractor::Outcome EntryExtractor::Copy(uint64_t dataStart, const EntryInfo
   return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
 }
 
+const unsigned char* EntryExtractor::ReadWhole(uint64_t dataStart, const EntryInfo& entry) {
+  if (entry.compressedSize > kWholeEntry || entry.uncompressedSize > kWholeEntry) return nullptr;
+  const size_t packedSize = static_cast<size_t>(entry.compressedSize);
+  unsigned char* packed = Room(wholeIn_, wholeInRoom_, packedSize);
+  for (size_t done = 0; done < packedSize;) {
+    const size_t n = std::min(kInputPiece, packedSize - done);
+    ReadInput(packed + done, n, dataStart + done);
+    done += n;
+  }
+  Room(wholeOut_, wholeOutRoom_, static_cast<size_t>(entry.uncompressedSize));
+  return packed;
+}
+
+EntryExtractor::Outcome EntryExtractor::EmitWhole(const unsigned char* plain, const EntryInfo& entry, int outFd,
+                                                  uint32_t& crc) {
+  const size_t plainSize = static_cast<size_t>(entry.uncompressedSize);
+  uint64_t written = 0;
+  for (size_t done = 0; done < plainSize;) {
+    const size_t n = std::min(kOutputPiece, plainSize - done);
+    if (!Emit(outFd, plain + done, n, written, entry, crc, true)) return Outcome::TooLarge;
+    done += n;
+  }
+  return Outcome::Complete;
+}
+
 EntryExtractor::Outcome EntryExtractor::Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd,
                                                 uint32_t& crc) {
-  if (entry.compressedSize <= kWholeEntry && entry.uncompressedSize <= kWholeEntry) {
-    const size_t packedSize = static_cast<size_t>(entry.compressedSize);
-    const size_t plainSize = static_cast<size_t>(entry.uncompressedSize);
-    unsigned char* packed = Room(wholeIn_, wholeInRoom_, packedSize);
-    unsigned char* plain = Room(wholeOut_, wholeOutRoom_, plainSize);
-    for (size_t done = 0; done < packedSize;) {
-      const size_t n = std::min(kInputPiece, packedSize - done);
-      ReadInput(packed + done, n, dataStart + done);
-      done += n;
-    }
-    // Data that do not inflate to the stated size take the streaming path, which tells
-    // what is wrong with them.
-    if (InflateBuffer(packed, packedSize, plain, plainSize)) {
-      uint64_t written = 0;
-      for (size_t done = 0; done < plainSize;) {
-        const size_t n = std::min(kOutputPiece, plainSize - done);
-        if (!Emit(outFd, plain + done, n, written, entry, crc, true)) return Outcome::TooLarge;
-        done += n;
-      }
-      return Outcome::Complete;
-    }
+  // Data that do not inflate to the stated size take the streaming path, which tells what
+  // is wrong with them.
+  if (const unsigned char* packed = ReadWhole(dataStart, entry);
+      packed && InflateBuffer(packed, static_cast<size_t>(entry.compressedSize), wholeOut_.get(),
+                              static_cast<size_t>(entry.uncompressedSize))) {
+    return EmitWhole(wholeOut_.get(), entry, outFd, crc);
   }
   return InflateStream(dataStart, entry, outFd, crc);
+}
+
+EntryExtractor::Outcome EntryExtractor::Unzstd(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc) {
+  if (const unsigned char* packed = ReadWhole(dataStart, entry);
+      packed && ZstdDecodeWhole(packed, static_cast<size_t>(entry.compressedSize), wholeOut_.get(),
+                                static_cast<size_t>(entry.uncompressedSize))) {
+    return EmitWhole(wholeOut_.get(), entry, outFd, crc);
+  }
+  return UnzstdStream(dataStart, entry, outFd, crc);
 }
 
 EntryExtractor::Outcome EntryExtractor::InflateStream(uint64_t dataStart, const EntryInfo& entry, int outFd,
@@ -345,6 +392,36 @@ EntryExtractor::Outcome EntryExtractor::InflateStream(uint64_t dataStart, const 
     if (rc == Z_STREAM_END) return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
     if (rc == Z_BUF_ERROR && z.avail_in == 0 && consumed >= entry.compressedSize) throw ZipError(kPrematureEnd);
     if (rc != Z_OK && rc != Z_BUF_ERROR) return Outcome::Damaged;
+  }
+}
+
+// Frames follow one another to the end of the entry's data; the entry is whole when its
+// last frame ends exactly there, at the stated size.
+EntryExtractor::Outcome EntryExtractor::UnzstdStream(uint64_t dataStart, const EntryInfo& entry, int outFd,
+                                                     uint32_t& crc) {
+  ZstdStream stream;
+  uint64_t consumed = 0, written = 0;
+  const unsigned char* in = nullptr;
+  size_t inSize = 0;
+  ZstdStream::Step step = ZstdStream::Step::FrameEnd;
+  bool full = false;  // the last output piece filled its buffer: the decoder may hold more
+  for (;;) {
+    if (inSize == 0 && consumed < entry.compressedSize) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(kInputPiece, entry.compressedSize - consumed));
+      ReadInput(inBuffer_.data(), n, dataStart + consumed);
+      consumed += n;
+      in = inBuffer_.data();
+      inSize = n;
+    }
+    if (inSize == 0 && consumed >= entry.compressedSize && !full) {
+      if (step != ZstdStream::Step::FrameEnd) throw ZipError(kPrematureEnd);
+      return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
+    }
+    size_t produced = outBuffer_.size();
+    step = stream.Decode(in, inSize, outBuffer_.data(), produced);
+    if (step == ZstdStream::Step::Damaged) return Outcome::Damaged;
+    full = produced == outBuffer_.size();
+    if (!Emit(outFd, outBuffer_.data(), produced, written, entry, crc)) return Outcome::TooLarge;
   }
 }
 

@@ -41,6 +41,8 @@ class EntryExtractor {
 
   // An open directory, or -1 when it cannot be made or opened, or kProtected.
   int OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path);
+  // The same, kept open for the next entry and owned here.
+  int TargetDirectory(const std::vector<std::string>& directories, std::string& path);
   bool IsProtected(int dirFd) const;
   bool IsProtected(const struct stat& st) const;
   static constexpr int kProtected = -2;
@@ -49,6 +51,12 @@ class EntryExtractor {
   Outcome Copy(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome InflateStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome Unzstd(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome UnzstdStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  // Reads an entry's packed bytes whole, when it is small enough to hold with its plain
+  // bytes; null when it is not.
+  const unsigned char* ReadWhole(uint64_t dataStart, const EntryInfo& entry);
+  Outcome EmitWhole(const unsigned char* plain, const EntryInfo& entry, int outFd, uint32_t& crc);
   void ReadInput(void* data, size_t size, uint64_t offset);
   bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
             uint32_t& crc, bool held = false);
@@ -59,6 +67,9 @@ class EntryExtractor {
   const ExtractSettings& settings_;
   ExtractHooks hooks_;
   int destFd_ = -1;
+  int lastDirFd_ = -1;
+  std::vector<std::string> lastDirs_;
+  std::string lastDirPath_;
   std::vector<unsigned char> inBuffer_;
   std::vector<unsigned char> outBuffer_;
   // An entry inflated whole: its packed and its plain bytes. They only grow, and are

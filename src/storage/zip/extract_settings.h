@@ -39,6 +39,7 @@ struct ExtractSettings {
   // Folders nothing may be written into, and files nothing may replace, by (device, inode),
   // however the path reaches them.
   std::vector<std::pair<uint64_t, uint64_t>> protectedPaths;
+  bool acceptZstd = false;  // method 93 entries, written only into hardened items
 };
 
 struct ExtractHooks {

@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <memory>
@@ -39,7 +40,11 @@ class Expander {
     Walk(dir, pattern, recurse);
   }
 
-  std::vector<ExpandedFile> Take() { return std::move(files_); }
+  // Folders alone make no archive: a tree without files stays empty, as before.
+  std::vector<ExpandedFile> Take() {
+    if (std::all_of(files_.begin(), files_.end(), [](const ExpandedFile& f) { return f.directory; })) files_.clear();
+    return std::move(files_);
+  }
 
  private:
   bool IsArchive(const struct stat& st) const {
@@ -52,8 +57,19 @@ class Expander {
 
   // dir ends with '/'.
   void Walk(const std::string& dir, const std::string& pattern, bool recurse) {
+    const size_t before = files_.size();
+    const bool read = WalkEntries(dir, pattern, recurse);
+    if (read && options_.emptyFolders && depth_ > 0 && files_.size() == before)
+      files_.push_back({dir.substr(0, dir.size() - 1), 0, true});
+  }
+
+  // False when the folder cannot be read, and is left out.
+  bool WalkEntries(const std::string& dir, const std::string& pattern, bool recurse) {
     std::unique_ptr<DIR, int (*)(DIR*)> handle(opendir(dir.c_str()), closedir);
-    if (!handle) return LeaveOut(dir.substr(0, dir.size() - 1));
+    if (!handle) {
+      LeaveOut(dir.substr(0, dir.size() - 1));
+      return false;
+    }
     while (const dirent* d = readdir(handle.get())) {
       const std::string name = d->d_name;
       if (name == "." || name == "..") continue;
@@ -64,7 +80,11 @@ class Expander {
         continue;
       }
       if (S_ISDIR(st.st_mode)) {
-        if (recurse) Walk(path + "/", pattern, recurse);
+        if (recurse) {
+          ++depth_;
+          Walk(path + "/", pattern, recurse);
+          --depth_;
+        }
         continue;
       }
       if (!MatchesMask(name, pattern)) continue;
@@ -80,10 +100,12 @@ class Expander {
       if (options_.betweenFiles) options_.betweenFiles();
       files_.push_back({path, static_cast<uint64_t>(st.st_size)});
     }
+    return true;
   }
 
   const ExpandOptions& options_;
   std::vector<ExpandedFile> files_;
+  int depth_ = 0;  // folders below the mask's own
 };
 
 }  // namespace

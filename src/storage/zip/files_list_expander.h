@@ -12,6 +12,7 @@ namespace kestramo::zip {
 struct ExpandedFile {
   std::string path;
   uint64_t size = 0;
+  bool directory = false;  // an empty folder, kept as a directory entry
 };
 
 struct ExpandOptions {
@@ -23,6 +24,9 @@ struct ExpandOptions {
   // Receives what a path or folder holds that cannot be packed: folders and files that
   // cannot be read, links to folders or to nothing, pipes, sockets and devices.
   std::function<void(const std::string& path)> onLeftOut;
+  // Folders met while recursing that give no file are listed themselves, so that they
+  // come back; folders with files come back with them. A list of folders alone is empty.
+  bool emptyFolders = false;
 };
 
 // Expands a list of paths and masks into the files to pack: plain paths first (those that

@@ -14,11 +14,13 @@ uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const 
       const auto slash = path.find_last_of('/');
       zip.SetRootDir(slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash));
       zip.SetRelativePaths(true);
+      zip.SetAddDirEntriesOnRecurse(true);  // empty subfolders come back too
     } else {
       zip.FilesList().push_back(path);
       zip.SetRelativePaths(false);
       zip.SetRecurse(false);
       zip.SetStorePaths(false);
+      zip.SetAddDirEntriesOnRecurse(false);
     }
     zip.SetPackLevel(level);
     zip.MakeArchive();

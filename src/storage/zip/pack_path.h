@@ -7,8 +7,8 @@
 
 namespace kestramo {
 
-// Packs a file (bare name) or a folder (names starting with the folder's own name) into a
-// new archive. Returns the total uncompressed size of its entries; 0 on failure or cancel.
+// Packs a file (bare name) or a folder (names starting with the folder's own name, and a
+// directory entry for each empty subfolder) into a new archive. Returns the total uncompressed size of its entries; 0 on failure or cancel.
 uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const std::filesystem::path& archive,
                   int level, bool isFolder);
 

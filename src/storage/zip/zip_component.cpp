@@ -126,7 +126,8 @@ int ZipComponent::MakeArchive() {
   lastErrorDetail_.clear();
   entries_.clear();
   leftOutPaths_.clear();
-  // Private to the user: the archive holds the plain contents of an item.
+  // Private to the user: the archive holds the plain contents of an item. Readable too: a
+  // sealed archive reads back the blocks that a write completes or a header patch changes.
   FileHandle archive(
       open(zipName_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
   try {
@@ -137,7 +138,8 @@ int ZipComponent::MakeArchive() {
       throw ZipError("Cannot create the archive " + zipName_);
     }
     auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
-    zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut};
+    zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut,
+                               addDirEntriesOnRecurse_};
     const auto files = zip::ExpandFilesList(filesList_, options);
 
     zip::ProgressMeter progress(OnTotalPercentDone);
@@ -146,11 +148,11 @@ int ZipComponent::MakeArchive() {
     sources.reserve(files.size());
     for (const auto& f : files) {
       total += f.size;
-      sources.push_back({f.path, EntryNameFor(f.path)});
+      sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory});
     }
     progress.Start(total);
     RenewScratch();
-    zip::ArchiveBuilder builder(archive.Get(), mask_.get(), Pool(), packLevel_,
+    zip::ArchiveBuilder builder(archive.Get(), mask_.get(), Pool(), packLevel_, zstdEntries_,
                                 {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
     entries_ = builder.Build(sources);
     if (archive.Close() != 0) throw ZipError(kNoRoomToWrite);
@@ -225,7 +227,7 @@ int ZipComponent::RunExtraction() {
   zip::ProgressMeter progress(OnTotalPercentDone);
   progress.Start(total);
   zip::ExtractSettings settings{destDir_,         recreateDirs_,     retainAttributes_, overwriteMode_,
-                                replaceReadOnly_, OnOverwritePrompt, protectedPaths_};
+                                replaceReadOnly_, OnOverwritePrompt, protectedPaths_, zstdEntries_};
   zip::ExtractHooks hooks{[this] { CheckCancel(); }, [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
                           [this](const std::string& text, const std::string& detail) {

@@ -71,6 +71,9 @@ class ZipComponent {
   // A new sealed scratch for the archive about to be written; none while sealing is off.
   void RenewScratch();
   ScratchFile* ScratchInUse() const { return mask_.get(); }
+  // On: compressed entries are packed with zstd (ZIP method 93), and extraction accepts it.
+  // Off, for the archives of classic items that other programs read: method 93 is refused.
+  void SetZstdEntries(bool on) { zstdEntries_ = on; }
 
   std::function<void(int percent)> OnTotalPercentDone;
   OverwritePrompt OnOverwritePrompt;
@@ -127,6 +130,7 @@ class ZipComponent {
   bool replaceReadOnly_ = false;
   bool oemConvert_ = true;
   bool addDirEntriesOnRecurse_ = false;
+  bool zstdEntries_ = false;
   std::vector<std::pair<uint64_t, uint64_t>> protectedPaths_;
 
   std::atomic<bool> cancel_{false};

@@ -24,6 +24,7 @@ inline constexpr uint64_t kMax32 = 0xFFFFFFFF;
 
 inline constexpr uint16_t kMethodStored = 0;
 inline constexpr uint16_t kMethodDeflate = 8;
+inline constexpr uint16_t kMethodZstd = 93;  // only in hardened items' archives
 inline constexpr uint16_t kFlagUtf8Name = 1u << 11;
 inline constexpr uint16_t kFlagEncrypted = 1u;
 inline constexpr uint16_t kVersionDos = 20;
