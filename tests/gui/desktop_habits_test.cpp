@@ -40,6 +40,16 @@ void Wheel(FrmMain& w, QPoint at, int notches) {
 }
 
 // The safe with three boxes of six items, big doors and the first panel's doors open.
+// Clicks entry `n` of the menu about to open, recording what it offered (without key hints).
+void PickFromNextMenu(int n, QStringList* offered) {
+  QTimer::singleShot(50, [n, offered] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    for (QAction* a : menu->actions()) *offered << a->text().section('\t', 0, 0);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().at(n)).center());
+  });
+}
+
 struct OpenSafe {
   OpenSafe() {
     vault.Fill({"Work", "Home", "Misc"}, 6);
@@ -187,12 +197,7 @@ class DesktopHabitsTest : public QObject {
     OpenSafe s;
     DialogScript script;
     QStringList offered;
-    QTimer::singleShot(50, [&] {
-      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      QVERIFY(menu);
-      for (QAction* a : menu->actions()) offered << a->text();
-      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().at(1)).center());
-    });
+    PickFromNextMenu(1, &offered);
     script.Then<FrmHarden>([](FrmHarden* d) {
       for (const char* field : {"edtPassphrase", "edtConfirm"}) {
         QTest::keyClicks(d->findChild<QWidget*>(field), "four unrelated words here");
@@ -215,12 +220,7 @@ class DesktopHabitsTest : public QObject {
     OpenSafe s;
     DialogScript script;
     QStringList offered;
-    QTimer::singleShot(50, [&] {
-      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      QVERIFY(menu);
-      for (QAction* a : menu->actions()) offered << a->text().section('\t', 0, 0);
-      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().at(2)).center());
-    });
+    PickFromNextMenu(2, &offered);
     QString named;
     script.Then<FrmComment>([&](FrmComment* d) {
       named = d->ItemName();
