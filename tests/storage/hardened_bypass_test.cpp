@@ -282,7 +282,8 @@ TEST_F(HardenedVaultTest, HardeningLeavesNothingClassicBehind) {
   const int32_t item = Add("a.bin", content);
   const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
   const std::string classicIndex = ReadFile(layout.IndexFile());
-  fs::copy_file(layout.ItemFile(item), layout.ItemFile(7));
+  // Numbered right after the last record: its recovered copy takes that very number.
+  fs::copy_file(layout.ItemFile(item), layout.ItemFile(item + 1));
   WriteFile(layout.CoffrelDir() / "index.dat.damaged-20260101-000000", classicIndex);
   WriteFile(layout.CoffrelDir() / "item0000000008.dat.unrecorded-20260101-000000", testing::RandomBytes(500, 9));
   WriteFile(layout.TempIndexFile(), classicIndex);
@@ -291,7 +292,7 @@ TEST_F(HardenedVaultTest, HardeningLeavesNothingClassicBehind) {
 
   int32_t recovered = 0;
   for (const ItemRecord& row : vault->Items().AllRecords()) {
-    if (FieldOf(row, ItemField::Name).AsString() == "item0000000007.dat") {
+    if (FieldOf(row, ItemField::Name).AsString() == layout.ItemFile(item + 1).filename().string()) {
       recovered = FieldOf(row, ItemField::Index).AsInteger();
       EXPECT_EQ(FieldOf(row, ItemField::Box).AsString(), kRecoveryBox);
     }

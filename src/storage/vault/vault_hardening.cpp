@@ -148,14 +148,16 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
     vault.ReturnToClassic();
     return Fail(stage, error, "the hardened index could not be saved (is the disk full?); the vault stays classic");
   }
-  SettleHardening(vault);
-  // Only now, with every item that could be recovered sealed in: nothing classic stays.
+  // Only now, with every item that could be recovered sealed and listed: nothing classic
+  // stays. The leftovers go before the staged copies move in, since a recovered item may take
+  // the number, and so the name, of the very file it came from.
   for (const auto* files : {&leftovers.recoverable, &leftovers.doomed}) {
     for (const fs::path& file : *files) ForceDeleteFile(file);
   }
   for (const fs::path& dir : {vault.Layout().CoffrelDir(), vault.Layout().BackupDir(), vault.Layout().TempDir()}) {
     SyncDirectory(dir);
   }
+  SettleHardening(vault);
   return true;
 }
 
