@@ -111,7 +111,7 @@ QImage BodyPicture() {
 
 // Opaque everywhere but the window and the cut corners.
 QImage BodyMask() {
-  QImage mask(kW, kH, QImage::Format_ARGB32);
+  QImage mask = Blank(kW, kH);
   mask.fill(Qt::black);
   QPainter p(&mask);
   p.setPen(Qt::NoPen);

@@ -1,6 +1,7 @@
 #include "buttons.h"
 
 #include <QPainterPath>
+#include <algorithm>
 
 #include "materials.h"
 
@@ -103,13 +104,14 @@ void KeyCorners(QImage& img) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
       if ((img.pixel(x, y) & 0xffffff) == 0) img.setPixel(x, y, qRgb(1, 1, 1));
-  const QPoint corners[] = {{0, 0}, {1, 0}, {0, 1}};
-  for (const QPoint c : corners) {
-    img.setPixel(c.x(), c.y(), qRgb(0, 0, 0));
-    img.setPixel(w - 1 - c.x(), c.y(), qRgb(0, 0, 0));
-    img.setPixel(c.x(), h - 1 - c.y(), qRgb(0, 0, 0));
-    img.setPixel(w - 1 - c.x(), h - 1 - c.y(), qRgb(0, 0, 0));
-  }
+  // The cut corners are three logical pixels each: every device pixel inside them is keyed.
+  const qreal s = img.devicePixelRatio();
+  const auto cut = [s](int device) { return int(device / s); };
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int lx = std::min(cut(x), cut(w - 1 - x)), ly = std::min(cut(y), cut(h - 1 - y));
+      if (lx + ly <= 1) img.setPixel(x, y, qRgb(0, 0, 0));
+    }
 }
 
 QLinearGradient Grey(const QRectF& r) {
@@ -124,7 +126,7 @@ QLinearGradient Grey(const QRectF& r) {
 
 QImage DialogButtonFace(int width, const QString& caption, FaceState state) {
   const int h = 14;
-  QImage img(width, h, QImage::Format_ARGB32);
+  QImage img = Blank(width, h);
   img.fill(kSurround);
   {
     QPainter p(&img);

@@ -50,7 +50,7 @@ void Louvres(QPainter& p, const QRectF& r) {
 }  // namespace
 
 QImage Door(const DoorShape& s) {
-  QImage img(s.size, QImage::Format_ARGB32_Premultiplied);
+  QImage img = Blank(s.size.width(), s.size.height());
   img.fill(Qt::black);
   QPainter p(&img);
   const QRectF all(0, 0, s.size.width(), s.size.height());

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kqx_skin OUTDIR [--preview DIR]\n");
     return 2;
   }
-  const skin::ResourceSet set = skin::DrawSkin();
+  const skin::ResourceSet set = skin::DrawAllScales();
   if (!set.Write(args[0])) {
     std::fprintf(stderr, "kqx_skin: cannot write the skin into %s\n", qPrintable(args[0]));
     return 1;

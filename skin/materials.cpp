@@ -14,10 +14,23 @@ double Noise::Next() {
   return (state_ & 0xffffff) / double(0x1000000);
 }
 
+namespace {
+qreal g_scale = 1;
+}  // namespace
+
+void SetDrawScale(qreal scale) { g_scale = scale; }
+qreal DrawScale() { return g_scale; }
+
 QImage Blank(int w, int h) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+  QImage img(int(std::ceil(w * g_scale - 0.01)), int(std::ceil(h * g_scale - 0.01)), QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(g_scale);
   img.fill(Qt::transparent);
   return img;
+}
+
+QSize LogicalSize(const QImage& picture) {
+  const qreal s = picture.devicePixelRatio();
+  return QSize(int(std::lround(picture.width() / s)), int(std::lround(picture.height() / s)));
 }
 
 namespace {
@@ -49,13 +62,15 @@ std::vector<double> StreakRow(Noise& n, int w) {
 void FillBrushed(QPainter& p, const QPainterPath& area, QColor base, std::uint32_t seed) {
   const QRect box = area.boundingRect().toAlignedRect();
   if (box.isEmpty()) return;
-  QImage tex(box.size(), QImage::Format_RGB32);
+  // The texture has one texel per device pixel, so the streaks stay fine at every scale.
+  QImage tex(int(std::ceil(box.width() * g_scale)), int(std::ceil(box.height() * g_scale)), QImage::Format_RGB32);
+  tex.setDevicePixelRatio(g_scale);
   Noise n(seed);
-  for (int y = 0; y < box.height(); ++y) {
-    const double fall = 16.0 - 30.0 * y / std::max(1, box.height() - 1);
-    const std::vector<double> row = StreakRow(n, box.width());
+  for (int y = 0; y < tex.height(); ++y) {
+    const double fall = 16.0 - 30.0 * y / std::max(1, tex.height() - 1);
+    const std::vector<double> row = StreakRow(n, tex.width());
     auto* line = reinterpret_cast<QRgb*>(tex.scanLine(y));
-    for (int x = 0; x < box.width(); ++x) line[x] = Shift(base, fall + row[std::size_t(x)] + n.Signed() * 2.5).rgb();
+    for (int x = 0; x < tex.width(); ++x) line[x] = Shift(base, fall + row[std::size_t(x)] + n.Signed() * 2.5).rgb();
   }
   p.save();
   p.setClipPath(area, Qt::IntersectClip);
@@ -210,13 +225,14 @@ std::vector<int> BlurAlpha(const QImage& img, int radius) {
 }  // namespace
 
 QImage WithShadow(const QImage& shape, QPoint offset, int blur, int opacity) {
-  QImage moved = Blank(shape.width(), shape.height());
+  const QSize size = LogicalSize(shape);
+  QImage moved = Blank(size.width(), size.height());
   {
     QPainter p(&moved);
     p.drawImage(offset, shape);
   }
-  const std::vector<int> a = BlurAlpha(moved, blur);
-  QImage out = Blank(shape.width(), shape.height());
+  const std::vector<int> a = BlurAlpha(moved, int(std::lround(blur * moved.devicePixelRatio())));
+  QImage out = Blank(size.width(), size.height());
   for (int y = 0; y < out.height(); ++y)
     for (int x = 0; x < out.width(); ++x) {
       const int v = a[std::size_t(y * out.width() + x)] * opacity / 255;
@@ -230,6 +246,7 @@ QImage WithShadow(const QImage& shape, QPoint offset, int blur, int opacity) {
 QImage MaskOf(const QImage& picture) {
   const QImage src = picture.convertToFormat(QImage::Format_ARGB32);
   QImage mask(src.size(), QImage::Format_ARGB32);
+  mask.setDevicePixelRatio(src.devicePixelRatio());
   for (int y = 0; y < src.height(); ++y)
     for (int x = 0; x < src.width(); ++x) {
       const int a = qAlpha(src.pixel(x, y));

@@ -24,8 +24,18 @@ class Noise {
   std::uint32_t state_;
 };
 
-// A blank transparent picture in the format every picture of the skin uses.
+// The scale pictures are drawn at: 1 for ordinary screens, 1.5 or 2 for dense ones. Drawing
+// code works in logical pixels; Blank() makes pictures with `scale` device pixels per logical
+// pixel, so the same drawing comes out sharp at every scale.
+void SetDrawScale(qreal scale);
+qreal DrawScale();
+
+// A blank transparent picture in the format every picture of the skin uses, w x h logical
+// pixels at the drawing scale.
 QImage Blank(int w, int h);
+
+// A picture's width and height in logical pixels.
+QSize LogicalSize(const QImage& picture);
 
 // Fills `area` with brushed metal of the given base colour: fine horizontal streaks,
 // a vertical light fall-off (light from the top) and slight grain.

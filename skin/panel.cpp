@@ -92,7 +92,7 @@ void NameStrip(QPainter& p) {
 }
 
 QImage PanelPicture() {
-  QImage img(kW, kH, QImage::Format_ARGB32_Premultiplied);
+  QImage img = Blank(kW, kH);
   QPainter p(&img);
   FillBrushed(p, QRectF(0, 0, kW, kH), QColor(56, 62, 74), 0x9a0e11);
   Bevel(p, QRectF(0, 0, kW, kH), 1.5, true, 80);
@@ -112,7 +112,7 @@ QImage PanelPicture() {
 // A warm glow from a lamp above the list, added to what lies beneath.
 QImage LightPicture() {
   const int w = 456, h = 278;
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+  QImage img = Blank(w, h);
   img.fill(Qt::black);
   QPainter p(&img);
   p.setCompositionMode(QPainter::CompositionMode_Plus);

@@ -23,10 +23,10 @@ QImage Frame(int w, int h, const FramePainter& paint, qreal phase) {
 
 // Lays `frames` frames side by side; phase runs over [0, 1) so the loop closes.
 QImage Strip(int frames, const std::function<QImage(qreal)>& frameAt) {
-  const QImage first = frameAt(0);
-  QImage strip = Blank(frames * first.width(), first.height());
+  const QSize frame = LogicalSize(frameAt(0));
+  QImage strip = Blank(frames * frame.width(), frame.height());
   QPainter p(&strip);
-  for (int i = 0; i < frames; ++i) p.drawImage(i * first.width(), 0, frameAt(qreal(i) / frames));
+  for (int i = 0; i < frames; ++i) p.drawImage(i * frame.width(), 0, frameAt(qreal(i) / frames));
   return strip;
 }
 

@@ -1,8 +1,23 @@
 #include "controls/picture_ops.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestramo {
+
+QSize LogicalSize(const QImage& picture) {
+  const qreal s = picture.devicePixelRatio();
+  return QSize(static_cast<int>(std::lround(picture.width() / s)), static_cast<int>(std::lround(picture.height() / s)));
+}
+
+QImage LogicalCopy(const QImage& picture, const QRect& logical) {
+  const qreal s = picture.devicePixelRatio();
+  const auto px = [s](int v) { return static_cast<int>(std::lround(v * s)); };
+  QImage part = picture.copy(px(logical.x()), px(logical.y()), px(logical.right() + 1) - px(logical.x()),
+                             px(logical.bottom() + 1) - px(logical.y()));
+  part.setDevicePixelRatio(s);
+  return part;
+}
 
 int Intensity(QRgb p) { return (61 * qRed(p) + 174 * qGreen(p) + 21 * qBlue(p)) >> 8; }
 

@@ -6,6 +6,13 @@
 
 namespace kestramo {
 
+// A picture's size in logical pixels: its pixel size over its device pixel ratio, so that a
+// skin picture drawn at 2x covers the same part of a window as its 1x original.
+QSize LogicalSize(const QImage& picture);
+
+// The part of a picture under a rectangle given in logical pixels, at the picture's scale.
+QImage LogicalCopy(const QImage& picture, const QRect& logical);
+
 // Brightness of a pixel as the skin's masks use it: (61 R + 174 G + 21 B) >> 8.
 int Intensity(QRgb pixel);
 

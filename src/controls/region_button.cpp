@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "controls/picture_ops.h"
 #include "platform/resource_library.h"
 
 namespace kestramo {
@@ -27,8 +28,12 @@ QImage WithoutKeyColour(const QImage& picture) {
 
 }  // namespace
 
-QRegion KeyColourRegion(const QImage& picture) {
-  if (picture.isNull()) return {};
+QRegion KeyColourRegion(const QImage& dense) {
+  if (dense.isNull()) return {};
+  // The region is in logical pixels: a dense face is sampled once per logical pixel, so the
+  // shape is the same at every scale of the skin.
+  const QImage picture = dense.devicePixelRatio() == 1 ? dense
+                         : dense.scaled(LogicalSize(dense), Qt::IgnoreAspectRatio, Qt::FastTransformation);
   const QRgb key = picture.pixel(0, 0);
   QRegion region;
   // Runs of kept pixels per row give the same region as cutting single pixels, in far
@@ -195,7 +200,7 @@ void RegionButton::SetMouseInside(bool inside) {
 
 void RegionButton::Refresh() {
   const QImage& face = CurrentPicture();
-  if (!face.isNull() && size() != face.size()) resize(face.size());
+  if (!face.isNull() && size() != LogicalSize(face)) resize(LogicalSize(face));
   if (isVisible()) repaint();
 }
 

@@ -16,6 +16,7 @@ QImage AnimStrip::WithAlphaFrom(const QImage& picture, const QImage& mask) {
   const QImage colours = picture.convertToFormat(QImage::Format_ARGB32);
   const QImage intensity = mask.convertToFormat(QImage::Format_ARGB32);
   QImage out(mask.size(), QImage::Format_ARGB32);
+  out.setDevicePixelRatio(mask.devicePixelRatio());
   out.fill(Qt::black);
   for (int y = 0; y < out.height(); ++y) {
     for (int x = 0; x < out.width(); ++x) {
@@ -30,7 +31,9 @@ QImage AnimStrip::WithAlphaFrom(const QImage& picture, const QImage& mask) {
 
 void AnimStrip::DrawFrame(QPainter& painter, int frame, QPoint at) const {
   if (strip_.isNull()) return;
-  const QRect source(frame * frameSize_.width(), 0, frameSize_.width(), frameSize_.height());
+  // Frames are laid out in logical pixels; the source rectangle is in the strip's own pixels.
+  const qreal s = strip_.devicePixelRatio();
+  const QRectF source(frame * frameSize_.width() * s, 0, frameSize_.width() * s, frameSize_.height() * s);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter.drawImage(at, strip_, source);
 }

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "controls/picture_ops.h"
 #include "controls/region_button.h"
 #include "controls/skin_progress_bar.h"
 #include "dialogs/dlg_message.h"
@@ -20,7 +21,9 @@ constexpr int kEncLast = 30;
 constexpr int kZipLast = 19;
 
 QImage ComposeBack(const QImage& background) {
-  QImage back(kSize, QImage::Format_ARGB32_Premultiplied);
+  const qreal scale = background.isNull() ? 1.0 : background.devicePixelRatio();
+  QImage back((QSizeF(kSize) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+  back.setDevicePixelRatio(scale);
   back.fill(QColor(36, 38, 44));
   QPainter p(&back);
   if (!background.isNull()) p.drawImage(0, 0, background);
@@ -32,7 +35,7 @@ QImage ComposeBack(const QImage& background) {
 FrmStatus::FrmStatus(QWidget* parent)
     : SkinnedDialog(QStringLiteral("status"), kSize, parent),
       back_(ComposeBack(Background())),
-      animBackground_(back_.copy(QRect(kAnimAt, kAnimArea))),
+      animBackground_(LogicalCopy(back_, QRect(kAnimAt, kAnimArea))),
       zipStrip_(QStringLiteral("zip"), QStringLiteral("zipmask"), QSize(64, 42), kZipLast + 1),
       encStrip_(QStringLiteral("enc"), QStringLiteral("encmask"), QSize(57, 53), kEncLast + 1),
       handOver_(std::make_unique<StatusHandOver>(*this)) {

@@ -1,5 +1,6 @@
 #include "mainwindow/door_animation.h"
 
+#include "controls/picture_ops.h"
 #include "mainwindow/layered_image.h"
 #include "mainwindow/scene_layers.h"
 
@@ -22,22 +23,24 @@ bool DoorStep(LayeredImage& image, int doorLayer, bool opening, const QImage& le
   SceneLayer* left = image.Layer(set.leftLayer);
   SceneLayer* right = image.Layer(set.rightLayer);
   SceneLayer* handle = image.Layer(set.handleLayer);
-  const int w = left->picture.width();
+  // Widths in logical pixels, so that the doors move alike at every scale of the skin.
+  const int w = LogicalSize(left->picture).width();
+  const QSize full = LogicalSize(leftPicture);
   int step = kStep;
   bool last = false;
   if (opening && w - kStep < set.narrowest) {
     step = w - set.narrowest;
     last = true;
-  } else if (!opening && leftPicture.width() < w + kStep) {
-    step = leftPicture.width() - w;
+  } else if (!opening && full.width() < w + kStep) {
+    step = full.width() - w;
     last = true;
   }
   const int delta = opening ? -step : step;
   const int newLeft = w + delta;
-  const int newRight = right->picture.width() + delta;
+  const int newRight = LogicalSize(right->picture).width() + delta;
   // The left door keeps its right-most columns; the right door its left-most ones.
-  left->picture = leftPicture.copy(leftPicture.width() - newLeft, 0, newLeft, leftPicture.height());
-  right->picture = rightPicture.copy(0, 0, newRight, rightPicture.height());
+  left->picture = LogicalCopy(leftPicture, QRect(full.width() - newLeft, 0, newLeft, full.height()));
+  right->picture = LogicalCopy(rightPicture, QRect(0, 0, newRight, LogicalSize(rightPicture).height()));
   right->pos.rx() -= delta;
   handle->pos.rx() -= delta;
   image.Changed();

@@ -123,9 +123,10 @@ void FrmMain::PlacePanel(int panel, float offset) {
   SceneLayer* right = imgMain_->Layer(base + layer::kRightDoor);
   SceneLayer* handle = imgMain_->Layer(base + layer::kHandle);
   if (open) {
-    left->picture = SmallLeftDoor.copy(SmallLeftDoor.width() - kLeftDoorOpenColumns, 0, kLeftDoorOpenColumns,
-                                       SmallLeftDoor.height());
-    right->picture = SmallRightDoor.copy(0, 0, kRightDoorOpenColumns, SmallRightDoor.height());
+    const QSize leftSize = LogicalSize(SmallLeftDoor);
+    left->picture = LogicalCopy(SmallLeftDoor, QRect(leftSize.width() - kLeftDoorOpenColumns, 0, kLeftDoorOpenColumns,
+                                                     leftSize.height()));
+    right->picture = LogicalCopy(SmallRightDoor, QRect(0, 0, kRightDoorOpenColumns, LogicalSize(SmallRightDoor).height()));
   } else {
     left->picture = SmallLeftDoor;
     right->picture = SmallRightDoor;

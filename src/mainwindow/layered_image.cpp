@@ -43,9 +43,16 @@ const QImage& LayeredImage::Composed() {
 }
 
 void LayeredImage::Compose() {
-  if (composed_.size() != size()) composed_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+  // Composed at the screen's density, so that dense pictures of the skin stay sharp.
+  const qreal scale = devicePixelRatioF();
+  const QSize pixels = (QSizeF(size()) * scale).toSize();
+  if (composed_.size() != pixels || composed_.devicePixelRatio() != scale) {
+    composed_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    composed_.setDevicePixelRatio(scale);
+  }
   composed_.fill(Qt::black);
   QPainter painter(&composed_);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
   for (const SceneLayer& layer : layers_) {
     if (!layer.visible || layer.picture.isNull()) continue;
     const QPointF at(std::round(layer.pos.x()), std::round(layer.pos.y()));

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "controls/picture_ops.h"
+#include "platform/resource_library.h"
 
 namespace kestramo {
 
@@ -121,7 +122,9 @@ void DrawName(QPainter& p, const QString& name, bool selectedBox) {
 }  // namespace
 
 QImage ClosedSafePlate() {
-  QImage plate(236, 74, QImage::Format_ARGB32_Premultiplied);
+  const qreal scale = ResourceLibrary::Scale();  // drawn at the skin's density, like the pictures
+  QImage plate(QSize(236, 74) * scale, QImage::Format_ARGB32_Premultiplied);
+  plate.setDevicePixelRatio(scale);
   plate.fill(Qt::transparent);
   QPainter p(&plate);
   p.setRenderHint(QPainter::Antialiasing);

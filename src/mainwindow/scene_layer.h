@@ -11,7 +11,7 @@ enum class DrawMode { Opaque, Blend, LightCombine };
 // One picture layer of the main window's scene.
 struct SceneLayer {
   int number = 0;
-  QImage picture;  // premultiplied ARGB
+  QImage picture;  // premultiplied ARGB, at the skin's scale (its device pixel ratio)
   QPointF pos;     // left and top in window pixels
   bool visible = true;
   bool mouseEvents = true;
@@ -19,7 +19,7 @@ struct SceneLayer {
   DrawMode mode = DrawMode::Opaque;
   int cursor = 0;  // 0 the default pointer, 1-3 the skin's cursors
 
-  QRectF Location() const { return QRectF(pos, QSizeF(picture.size())); }
+  QRectF Location() const;
   // A point (window pixels) is on the layer when it takes mouse events, lies inside it and,
   // with alpha hit, falls on a pixel that is not fully transparent. Visibility does not count.
   bool Hits(const QPointF& p) const;

@@ -82,8 +82,8 @@ std::string QtShellInfo::TypeOf(const std::filesystem::path& path) {
 }
 
 ShellIcon QtShellInfo::PsdIcon() {
-  const QImage icon = ResourceLibrary::Picture(QStringLiteral("psd"));
-  const QImage mask = ResourceLibrary::Picture(QStringLiteral("psdmask"));
+  const QImage icon = ResourceLibrary::PlainPicture(QStringLiteral("psd"));
+  const QImage mask = ResourceLibrary::PlainPicture(QStringLiteral("psdmask"));
   if (icon.isNull() || mask.isNull()) return {};
   return {ToPicture(icon.convertToFormat(QImage::Format_ARGB32)), ToPicture(mask.convertToFormat(QImage::Format_RGB32))};
 }

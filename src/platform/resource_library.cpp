@@ -1,6 +1,6 @@
 #include "platform/resource_library.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QResource>
 #include <array>
@@ -17,6 +17,7 @@ std::array<QCursor, 4> g_cursors;
 }  // namespace
 
 QString ResourceLibrary::loadedPath_;
+qreal ResourceLibrary::scale_ = 1;
 
 QString ResourceLibrary::DefaultPath() { return ProgramFile(QStringLiteral("kqxres.rcc")); }
 
@@ -24,6 +25,8 @@ bool ResourceLibrary::Load(const QString& rccPath) {
   if (!loadedPath_.isEmpty()) return true;
   if (!QFileInfo::exists(rccPath) || !QResource::registerResource(rccPath, kRoot)) return false;
   loadedPath_ = rccPath;
+  // The densest screen decides: on a less dense one the painter reduces the pictures.
+  if (qGuiApp) SetScale(qGuiApp->devicePixelRatio());
   return true;
 }
 
@@ -35,7 +38,22 @@ void ResourceLibrary::Unload() {
 
 bool ResourceLibrary::IsLoaded() { return !loadedPath_.isEmpty(); }
 
+void ResourceLibrary::SetScale(qreal devicePixelRatio) {
+  scale_ = devicePixelRatio <= 1.01 ? 1.0 : devicePixelRatio <= 1.51 ? 1.5 : 2.0;
+}
+
 QImage ResourceLibrary::Picture(const QString& name) {
+  if (scale_ != 1) {
+    QImage dense(QStringLiteral(":/kqx/%1@%2x").arg(name).arg(scale_));
+    if (!dense.isNull()) {
+      dense.setDevicePixelRatio(scale_);
+      return dense.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+  }
+  return PlainPicture(name);
+}
+
+QImage ResourceLibrary::PlainPicture(const QString& name) {
   const QImage image(QStringLiteral(":/kqx/") + name);
   return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

@@ -17,12 +17,23 @@ class ResourceLibrary {
   static bool IsLoaded();
   static QString DefaultPath();
 
-  // The named picture as 32-bit premultiplied ARGB; a null image when the skin lacks it.
+  // The scale the window's pictures are wanted at: the screens' device pixel ratio. The skin
+  // carries each picture at 1, 1.5 and 2 ("name@1.5x", "name@2x"); the smallest one at least
+  // as dense as asked is used (2 above that). Set before the windows load their pictures.
+  static void SetScale(qreal devicePixelRatio);
+  static qreal Scale() { return scale_; }
+
+  // The named picture at the current scale as 32-bit premultiplied ARGB, its device pixel
+  // ratio set so that it covers the same logical pixels at every scale; a null image when
+  // the skin lacks it.
   static QImage Picture(const QString& name);
+  // The named picture at scale 1 (pictures stored into items, or measured pixel by pixel).
+  static QImage PlainPicture(const QString& name);
   static QCursor Cursor(const QString& name);
 
  private:
   static QString loadedPath_;
+  static qreal scale_;
 };
 
 // The three custom cursors that windows and controls select by number: 1 "hand1",

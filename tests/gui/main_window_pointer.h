@@ -9,7 +9,13 @@ namespace kestramo::testing {
 // The middle of a layer of the main window, in window pixels.
 inline QPoint Center(FrmMain& w, int number) {
   const SceneLayer* l = w.Image().Layer(number);
-  return (l->pos + QPointF(l->picture.width() / 2.0, l->picture.height() / 2.0)).toPoint();
+  return l->Location().center().toPoint();
+}
+
+// The colour the window shows at a point in window pixels, whatever the screen's density.
+inline QColor SeenAt(FrmMain& w, QPointF at) {
+  const QImage& seen = w.Image().Composed();
+  return QColor(seen.pixel((at * seen.devicePixelRatio()).toPoint()));
 }
 
 inline void Click(FrmMain& w, QPoint at, Qt::KeyboardModifiers mods = Qt::NoModifier) {

@@ -46,9 +46,9 @@ class MainWindowTest : public QObject {
     views.Boxes[1].SliderOffset = 100;
     w.PlacePanels(20);
     LayeredImage& image = w.Image();
-    QCOMPARE(image.Layer(layer::kRightDoor)->picture.width(), 39);
+    QCOMPARE(image.Layer(layer::kRightDoor)->Location().width(), 39.0);
     QCOMPARE(image.Layer(layer::kRightDoor)->pos, QPointF(445, 100));
-    QCOMPARE(image.Layer(layer::kLeftDoor)->picture.width(), 7);
+    QCOMPARE(image.Layer(layer::kLeftDoor)->Location().width(), 7.0);
     QCOMPARE(image.Layer(layer::kHandle)->pos.x(), 448.0);
     QVERIFY(image.Layer(layer::kLight)->visible);
     QVERIFY(!image.Layer(layer::kLightSwitch)->visible);

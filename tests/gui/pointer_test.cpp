@@ -28,14 +28,14 @@ class PointerTest : public QObject {
     int ticks = 1;
     while (!DoorStep(image, 3, true, leftPicture, rightPicture)) ++ticks;
     QCOMPARE(ticks, 70);
-    QCOMPARE(image.Layer(4)->picture.width(), 7);
-    QCOMPARE(image.Layer(3)->picture.width(), 39);
+    QCOMPARE(image.Layer(4)->Location().width(), 7.0);
+    QCOMPARE(image.Layer(3)->Location().width(), 39.0);
     QCOMPARE(image.Layer(3)->pos.x(), 445.0);
     QCOMPARE(image.Layer(11)->pos.x(), 448.0);
     ticks = 1;
     while (!DoorStep(image, 3, false, leftPicture, rightPicture)) ++ticks;
     QCOMPARE(ticks, 70);
-    QCOMPARE(image.Layer(4)->picture.width(), 215);
+    QCOMPARE(image.Layer(4)->Location().width(), 215.0);
     QCOMPARE(image.Layer(3)->pos.x(), 237.0);
     QCOMPARE(image.Layer(11)->pos.x(), 240.0);
   }
@@ -51,7 +51,7 @@ class PointerTest : public QObject {
     Click(w, QPoint(100, 300));  // ignored while the doors move
     QCOMPARE(w.Views().SelectedBox, before);
     QTRY_VERIFY_WITH_TIMEOUT(!w.DoorsMoving(), 10000);
-    QCOMPARE(w.Image().Layer(layer::kBigLeftDoor)->picture.width(), 8);
+    QCOMPARE(w.Image().Layer(layer::kBigLeftDoor)->Location().width(), 8.0);
 
     OpenDoors(w, layer::kHandle);
     QVERIFY(w.Views().Boxes[0].DoorsOpen);
@@ -75,12 +75,11 @@ class PointerTest : public QObject {
     QCOMPARE(w.Views().Boxes[0].CountSelected(), 1);
     QVERIFY(w.Views().Boxes[0].Selected[1]);
     // The selected row lies on a band of light with a brass edge, where the others are dark.
-    const QImage& seen = w.Image().Composed();
-    auto at = [&](int n, int x) { return QColor(seen.pixel((panel + QPointF(x, 60 + n * 60 + 57)).toPoint())); };
+    auto at = [&](int n, int x) { return SeenAt(w, panel + QPointF(x, 60 + n * 60 + 57)); };
     QVERIFY(at(1, 300).red() > at(2, 300).red() + 15 && at(1, 300).red() > at(0, 300).red() + 15);
     QVERIFY(at(1, 19).red() > 150 && at(2, 19).red() < 120);
     QDir().mkpath(QDir::temp().filePath("kestramo-dialog-shots"));
-    QVERIFY(seen.save(QDir::temp().filePath("kestramo-dialog-shots/selected-row.png")));
+    QVERIFY(w.Image().Composed().save(QDir::temp().filePath("kestramo-dialog-shots/selected-row.png")));
     Click(w, row(3), Qt::ControlModifier);
     QCOMPARE(w.Views().Boxes[0].CountSelected(), 2);
     Click(w, row(3), Qt::ControlModifier);
