@@ -12,6 +12,7 @@
 #include "controls/region_button.h"
 #include "dialogs/button_faces.h"
 #include "platform/resource_library.h"
+#include "platform/window_shape.h"
 
 namespace kestramo {
 
@@ -25,7 +26,7 @@ const char* const kFieldStyle = "background: rgb(193, 228, 249); color: black;";
 SkinnedDialog::SkinnedDialog(const QString& picture, QSize size, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), background_(ResourceLibrary::Picture(picture)) {
   setFixedSize(size);
-  setMask(Outline(size));
+  ShapeWindow(*this, Outline(size));
   setFont(DialogFont());
   setModal(true);
 }

@@ -11,6 +11,7 @@
 #include "controls/picture_ops.h"
 #include "mainwindow/scene_layers.h"
 #include "platform/resource_library.h"
+#include "platform/window_shape.h"
 
 namespace kestramo {
 
@@ -67,7 +68,8 @@ void FrmMain::FormCreate() {
   plate.mode = DrawMode::Blend;
   plate.visible = false;
   imgMain_->AddLayer(plate);
-  setMask(QRegion(WindowOutline(kWidth, kHeight), Qt::WindingFill));
+  ShapeWindow(*this, QRegion(WindowOutline(kWidth, kHeight), Qt::WindingFill));
+  imgMain_->SetOutline(WindowOutline(kWidth, kHeight));
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - QPoint(kWidth / 2, kHeight / 2));
   }

@@ -1,6 +1,11 @@
 #include "mainwindow/layered_image.h"
 
+#include <QEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+#include "platform/resource_library.h"
 
 namespace kestramo {
 
@@ -30,6 +35,11 @@ void LayeredImage::Changed() {
   if (updates_ == 0) update();
 }
 
+void LayeredImage::SetOutline(const QPolygon& outline) {
+  outline_ = outline;
+  Changed();
+}
+
 int LayeredImage::LayerAt(const QPointF& p) const {
   for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) {
     if (it->Hits(p)) return it->number;
@@ -43,8 +53,9 @@ const QImage& LayeredImage::Composed() {
 }
 
 void LayeredImage::Compose() {
-  // Composed at the screen's density, so that dense pictures of the skin stay sharp.
-  const qreal scale = devicePixelRatioF();
+  // Composed at the density of the screen or of the skin, whichever is higher, so that
+  // dense pictures stay sharp on the densest screen.
+  const qreal scale = std::max(devicePixelRatioF(), ResourceLibrary::Scale());
   const QSize pixels = (QSizeF(size()) * scale).toSize();
   if (composed_.size() != pixels || composed_.devicePixelRatio() != scale) {
     composed_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -64,7 +75,20 @@ void LayeredImage::Compose() {
     }
     painter.drawImage(at, layer.picture);
   }
+  if (!outline_.isEmpty()) {
+    QPainterPath outside, inside;
+    outside.addRect(rect());
+    inside.addPolygon(outline_);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillPath(outside.subtracted(inside), Qt::transparent);
+  }
   stale_ = false;
+}
+
+bool LayeredImage::event(QEvent* event) {
+  // On a screen of another density the composition is made again at that density.
+  if (event->type() == QEvent::ScreenChangeInternal) Changed();
+  return QWidget::event(event);
 }
 
 void LayeredImage::paintEvent(QPaintEvent*) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPolygon>
 #include <QWidget>
 #include <map>
 #include <vector>
@@ -27,12 +28,17 @@ class LayeredImage : public QWidget {
   // Marks the composition stale and repaints (unless inside an update).
   void Changed();
 
+  // The window's outline: the composition is transparent outside it (the cut corners of a
+  // window that has an alpha channel instead of a shape).
+  void SetOutline(const QPolygon& outline);
+
   // The topmost layer under a point, or -1.
   int LayerAt(const QPointF& p) const;
   // The composed picture as it is on screen.
   const QImage& Composed();
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
@@ -41,6 +47,7 @@ class LayeredImage : public QWidget {
   std::vector<SceneLayer> layers_;
   std::map<int, std::size_t> byNumber_;
   QImage composed_;
+  QPolygon outline_;
   bool stale_ = true;
   int updates_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include "controls/picture_ops.h"
 #include "controls/region_button.h"
 #include "dialogs/dlg_about.h"
 #include "dialogs/dlg_comment.h"
@@ -93,11 +94,12 @@ class DialogsTest : public QObject {
       const QRect over = dialog == &login ? desk : main_->geometry();
       QCOMPARE(dialog->pos(), over.topLeft() + QPoint((over.width() - w) / 2, (over.height() - h) / 2));
       const QImage skin = ResourceLibrary::Picture(picture);
-      if (!skin.isNull()) QCOMPARE(skin.size(), size);
+      if (!skin.isNull()) QCOMPARE(LogicalSize(skin), size);
       QVERIFY(dialog->grab().save(shots + "/" + picture + ".png"));
       dialog->done(kResultCancel);
     }
-    QCOMPARE(QColor(Child(name, "edtBoxName")->grab().toImage().pixel(150, 10)), QColor(193, 228, 249));
+    const QImage field = Child(name, "edtBoxName")->grab().toImage();
+    QCOMPARE(QColor(field.pixel((QPointF(150, 10) * field.devicePixelRatio()).toPoint())), QColor(193, 228, 249));
     QCOMPARE(Child<QLabel>(message, "lblMessage")->palette().color(QPalette::WindowText), QColor(Qt::white));
     // Long texts wrap inside their room instead of running off the picture; one too long
     // for it scrolls there, every word of it reachable.
@@ -313,16 +315,18 @@ class DialogsTest : public QObject {
     auto* yes = Child<RegionButton>(dlg, "btn_yes");
     const QImage idle = ResourceLibrary::Picture("btn_yes_idle"), hover = ResourceLibrary::Picture("btn_yes_hover");
     QVERIFY(!hover.isNull() && hover.size() == idle.size());
-    const QPoint mid(idle.width() / 2, idle.height() / 2 - 3);  // on the face, above the caption
-    QVERIFY(qGray(hover.pixel(mid)) > qGray(idle.pixel(mid)));
+    const QSize face = LogicalSize(idle);
+    const QPoint mid(face.width() / 2, face.height() / 2 - 3);  // on the face, above the caption
+    const QPoint px = (QPointF(mid) * idle.devicePixelRatio()).toPoint();  // the same spot in the pictures
+    QVERIFY(qGray(hover.pixel(px)) > qGray(idle.pixel(px)));
     // Moves as the window system reports them, to the dialog's window.
     QTest::mouseMove(dlg.windowHandle(), QPoint(5, 5));
-    QCOMPARE(yes->grab().toImage().pixel(mid), idle.pixel(mid));
+    QCOMPARE(yes->grab().toImage().pixel(px), idle.pixel(px));
     QTest::mouseMove(dlg.windowHandle(), yes->mapTo(&dlg, mid));
-    QCOMPARE(yes->grab().toImage().pixel(mid), hover.pixel(mid));
+    QCOMPARE(yes->grab().toImage().pixel(px), hover.pixel(px));
     QVERIFY(dlg.grab().save(kestramo::testing::ShotsDir() + "/button-hover.png"));
     QTest::mouseMove(dlg.windowHandle(), QPoint(5, 5));
-    QCOMPARE(yes->grab().toImage().pixel(mid), idle.pixel(mid));
+    QCOMPARE(yes->grab().toImage().pixel(px), idle.pixel(px));
     dlg.done(kResultCancel);
   }
 
