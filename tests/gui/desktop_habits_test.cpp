@@ -254,7 +254,7 @@ class DesktopHabitsTest : public QObject {
     s.w->findChild<FrmNote*>()->hide();
     const SceneLayer* button = s.w->Image().Layer(layer::kAddFiles);
     const int listTop = static_cast<int>(s.Top(layer::kPanel)) + 60;
-    QVERIFY(button->pos.y() + button->picture.height() <= listTop);
+    QVERIFY(button->Location().bottom() <= listTop);  // the buttons above the list end where it starts
     auto chosenAt = [&](int y) {
       Click(*s.w, QPoint(Row(*s.w, 0).x(), y));
       const auto& chosen = s.Box(0).Selected;
