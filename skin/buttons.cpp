@@ -163,7 +163,7 @@ void AddDialogButtons(ResourceSet& set) {
       {"ok", "Ok", 51},         {"cancel", "Cancel", 51},    {"yes", "Yes", 51},
       {"no", "No", 51},         {"findnow", "Find Now", 88}, {"export", "Export", 88},
       {"delete", "Delete", 88}, {"comment", "Comment", 88},  {"close", "Close", 88},
-      {"yesall", "Yes to All", 88}, {"noall", "No to All", 88},
+      {"yesall", "Yes to All", 88}, {"noall", "No to All", 88}, {"newfolder", "New Folder", 88},
   };
   for (const Caption& c : captions) {
     const QString base = QString("btn_%1_").arg(c.key);

@@ -12,6 +12,8 @@ packages=(
   # bench-only: the parallel compressors and the file sealer of the pipelines measured against
   pigz zstd age
   xvfb xauth xdotool x11-utils imagemagick
+  # test-only: a real window manager for the whole-session test of the window
+  openbox
   # test-only: the Debian package is made (also as a source package, by debhelper), checked
   # (hardening-check is in devscripts) and its completion tried
   dpkg-dev fakeroot debhelper devscripts lintian desktop-file-utils appstream bash-completion

@@ -92,6 +92,11 @@ void FolderTree::SetDisplayMode(DisplayMode mode) {
   for (QTreeWidgetItemIterator it(this); *it; ++it) (*it)->setText(0, Caption(DisplayName(*it), mode));
 }
 
+QTreeWidgetItem* FolderTree::RootNode() const {
+  const int count = topLevelItemCount();
+  return count > 0 ? topLevelItem(count - 1) : nullptr;
+}
+
 QTreeWidgetItem* FolderTree::DrivesNode() const {
   QTreeWidgetItem* root = RootNode();
   for (int i = 0; root && i < root->childCount(); ++i) {
@@ -138,6 +143,13 @@ QTreeWidgetItem* FolderTree::NewVolumeNode(const Volume& volume) const {
 void FolderTree::BuildRoot() {
   const DrawingSuspended suspended(this);
   const QString desktop = namespace_.DesktopPath();
+  QStringList shown{desktop};
+  for (const Place& place : namespace_.Places()) {
+    if (shown.contains(place.path) || !QFileInfo(place.path).isDir()) continue;
+    shown << place.path;
+    addTopLevelItem(NewNode(NodeKind::Folder, place.path, place.caption, HasShownSubFolders(place.path),
+                            icons_.icon(QAbstractFileIconProvider::Folder)));
+  }
   QTreeWidgetItem* root =
       NewNode(NodeKind::Desktop, desktop, namespace_.DesktopCaption(), false, icons_.icon(QAbstractFileIconProvider::Desktop));
   addTopLevelItem(root);
@@ -243,7 +255,7 @@ void FolderTree::SetShowHidden(bool on) {
   // The folder chosen stays in sight when its way runs through dot-folders.
   const QString selected = SelectedPath();
   if (!selected.isEmpty() && !revealed_.contains(selected)) revealed_.append(selected);
-  RelistTree(RootNode());
+  for (int i = 0; i < topLevelItemCount(); ++i) RelistTree(topLevelItem(i));
 }
 
 void FolderTree::RelistTree(QTreeWidgetItem* node) {
@@ -393,15 +405,15 @@ void FolderTree::FollowVolumes(QTreeWidgetItem* drives, const QList<Volume>& bef
 
 QTreeWidgetItem* FolderTree::LocatePath(const QString& path, bool noOpening) {
   const QString target = WithoutTrailingSlash(path);
-  QTreeWidgetItem* root = RootNode();
   QTreeWidgetItem* drives = DrivesNode();
-  if (!root || !target.startsWith(QLatin1Char('/'))) return nullptr;
-  // Start at the deepest of the desktop and the volumes that holds the path.
+  if (!target.startsWith(QLatin1Char('/'))) return nullptr;
+  // Start at the deepest of the top-level folders and the volumes that holds the path.
+  QList<QTreeWidgetItem*> starts;
+  for (int i = 0; i < topLevelItemCount(); ++i) starts << topLevelItem(i);
+  for (int i = 0; drives && i < drives->childCount(); ++i) starts << drives->child(i);
   QTreeWidgetItem* node = nullptr;
-  if (IsUnder(target, Path(root))) node = root;
-  for (int i = 0; drives && i < drives->childCount(); ++i) {
-    QTreeWidgetItem* volume = drives->child(i);
-    if (IsUnder(target, Path(volume)) && (!node || Path(volume).size() > Path(node).size())) node = volume;
+  for (QTreeWidgetItem* start : starts) {
+    if (IsUnder(target, Path(start)) && (!node || Path(start).size() > Path(node).size())) node = start;
   }
   if (!node) return nullptr;
   QString built = Path(node);

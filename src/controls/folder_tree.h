@@ -9,8 +9,9 @@
 
 namespace kestramo {
 
-// A read-only tree of the desktop's folders: the desktop at the root, the drives node with
-// the volumes below it, and below each folder its folders, read when it is first opened.
+// A read-only tree of the desktop's folders: the user's usual folders at the top, then the
+// desktop with the drives node and the volumes below it, and below each folder its folders,
+// read when it is first opened.
 // It follows changes: folders created, removed or renamed in a listed folder appear or
 // disappear, and media inserted or removed refresh the drives.
 class FolderTree : public QTreeWidget {
@@ -43,8 +44,13 @@ class FolderTree : public QTreeWidget {
   bool ShowsHidden() const { return showHidden_; }
   void SetShowHidden(bool on);
 
-  QTreeWidgetItem* RootNode() const { return topLevelItem(0); }
+  // The desktop's node, the last at the top level.
+  QTreeWidgetItem* RootNode() const;
   QTreeWidgetItem* DrivesNode() const;
+
+  // Brings the nodes of `path` in line with the disk at once, as the disk's own notice
+  // would a moment later.
+  void FolderChanged(const QString& path);
 
  signals:
   // The selection changed.
@@ -81,7 +87,6 @@ class FolderTree : public QTreeWidget {
   void RelistTree(QTreeWidgetItem* node);
   // Forgets what was read of a node, closing it: its contents changed wholesale.
   void Unlist(QTreeWidgetItem* node);
-  void FolderChanged(const QString& path);
   void VolumesChanged(const QList<Volume>& before, const QList<Volume>& after);
   void FollowVolumes(QTreeWidgetItem* drives, const QList<Volume>& before, const QList<Volume>& after);
   QList<QTreeWidgetItem*> NodesOf(const QString& path) const;

@@ -153,11 +153,9 @@ std::vector<int> FrmFind::SelectedOrRefuse(const QString& refusal) {
 void FrmFind::btnExportClick() {
   const std::vector<int> positions = SelectedOrRefuse(QStringLiteral("Please select an item to export."));
   if (positions.empty()) return;
-  selectDir_.SetHint(QStringLiteral("Please select the destination directory:"));
-  selectDir_.SetDirectory(QString());
-  selectDir_.SetAddFolderMode(false);
-  if (selectDir_.exec() != kResultOk) return;
-  const std::filesystem::path destination = selectDir_.Directory().toStdString();
+  const QString chosen = selectDir_.Choose(QStringLiteral("Please select the destination directory:"), false);
+  if (chosen.isEmpty()) return;
+  const std::filesystem::path destination = chosen.toStdString();
   // One item's failure or cancel does not stop the others; Cancel in the overwrite question does.
   OverwriteAnswers answers;
   for (const int position : positions) {

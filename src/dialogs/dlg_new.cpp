@@ -1,5 +1,6 @@
 #include "dialogs/dlg_new.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include "controls/region_button.h"
@@ -9,21 +10,36 @@
 namespace kestramo {
 
 FrmNew::FrmNew(QWidget* parent) : SkinnedDialog(QStringLiteral("name"), QSize(301, 112), parent) {
-  AddLabel(QStringLiteral("Input the name of the file box:"), 90, 40);
+  lblPrompt_ = AddLabel(QStringLiteral("Input the name of the file box:"), 90, 40);
   edtBoxName_ = AddEdit(90, 58, 202, 21, 80, false);
   edtBoxName_->setObjectName(QStringLiteral("edtBoxName"));
   connect(AddButton(QStringLiteral("ok"), 173, 86), &RegionButton::clicked, this, &FrmNew::btnOkClick);
   connect(AddButton(QStringLiteral("cancel"), 240, 86), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+  SetBoxNames({});
+}
+
+void FrmNew::SetBoxNames(std::vector<std::string> names) {
+  check_ = [names = std::move(names)](const QString& typed) -> std::optional<QString> {
+    // Also refuses a name of blanks only, which would make a box without a name.
+    const auto refusal = CheckBoxName(names, typed.toStdString());
+    return refusal ? std::optional<QString>(QString::fromStdString(*refusal)) : std::nullopt;
+  };
 }
 
 void FrmNew::SetBoxName(const QString& name) { edtBoxName_->setText(name); }
 
+void FrmNew::AskFor(const QString& prompt, int maxLength, NameCheck check) {
+  lblPrompt_->setText(prompt);
+  lblPrompt_->adjustSize();
+  edtBoxName_->setMaxLength(maxLength);
+  edtBoxName_->clear();
+  check_ = std::move(check);
+}
+
 QString FrmNew::BoxName() const { return edtBoxName_->text(); }
 
 void FrmNew::btnOkClick() {
-  const std::string typed = edtBoxName_->text().toStdString();
-  // Also refuses a name of blanks only, which would make a box without a name.
-  if (const auto refusal = CheckBoxName(boxNames_, typed)) {
+  if (const auto refusal = check_ ? check_(edtBoxName_->text()) : std::nullopt) {
     ShowMessageDialog(*refusal, this);
     edtBoxName_->setFocus();
     return;

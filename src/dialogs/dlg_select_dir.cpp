@@ -5,12 +5,15 @@
 
 #include "controls/folder_tree.h"
 #include "controls/region_button.h"
+#include "dialogs/dlg_new.h"
+#include "platform/remembered_folder.h"
 
 namespace kestramo {
 
 namespace {
 
 constexpr int kTreeWidth = 320;
+constexpr int kNameMax = 255;  // bytes of a name on the usual file systems; a fair bound in characters
 const QColor kFieldColour(193, 228, 249);
 
 }  // namespace
@@ -39,7 +42,36 @@ FrmSelectDir::FrmSelectDir(QWidget* parent) : SkinnedDialog(QStringLiteral("brow
   btnOk_ = AddButton(QStringLiteral("ok"), 210, 282, true);
   connect(btnOk_, &RegionButton::clicked, this, [this] { done(kResultOk); });
   connect(AddButton(QStringLiteral("cancel"), 278, 282), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+  btnNewFolder_ = AddButton(QStringLiteral("newfolder"), 10, 282, true, QStringLiteral("Make a folder in the chosen one"));
+  connect(btnNewFolder_, &RegionButton::clicked, this, &FrmSelectDir::btnNewFolderClick);
   connect(tree_, &FolderTree::Changed, this, &FrmSelectDir::SelectionCheck);
+  tree_->setFocus();
+}
+
+FrmSelectDir::~FrmSelectDir() = default;
+
+QString FrmSelectDir::Choose(const QString& hint, bool addFolderMode) {
+  const QString purpose = addFolderMode ? QStringLiteral("add-folder") : QStringLiteral("extract");
+  SetHint(hint);
+  SetDirectory(RememberedFolder(purpose));
+  SetAddFolderMode(addFolderMode);
+  if (exec() != kResultOk) return {};
+  RememberFolder(purpose, directory_);
+  return directory_;
+}
+
+void FrmSelectDir::btnNewFolderClick() {
+  const QString parent = tree_->SelectedPath();
+  if (!namer_) namer_ = std::make_unique<FrmNew>(this);
+  QString made;
+  namer_->AskFor(QStringLiteral("Name of the new folder:"), kNameMax, [&](const QString& name) {
+    const auto refusal = MakeFolder(parent, name);
+    if (!refusal) made = WithoutTrailingSlash(parent) + QLatin1Char('/') + name;
+    return refusal;
+  });
+  if (namer_->exec() != kResultOk) return;
+  tree_->FolderChanged(parent);  // at once: the choice follows now, not at the disk's notice
+  tree_->SelectPath(made);
   tree_->setFocus();
 }
 
@@ -69,10 +101,11 @@ void FrmSelectDir::ShowDirectory(const QString& path) {
 }
 
 void FrmSelectDir::SelectionCheck() {
-  if (!btnOk_) return;  // still being built
+  if (!btnNewFolder_) return;  // still being built
   const QString path = tree_->SelectedPath();
   ShowDirectory(path);
   btnOk_->SetEnabled(SuitableDirectory(path, addFolderMode_, tree_->Namespace()));
+  btnNewFolder_->SetEnabled(IsWritableDirectory(path));
 }
 
 void FrmSelectDir::showEvent(QShowEvent* event) {

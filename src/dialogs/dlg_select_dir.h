@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "dialogs/skinned_dialog.h"
 
 class QLabel;
@@ -8,6 +10,7 @@ namespace kestramo {
 
 class FolderNamespace;
 class FolderTree;
+class FrmNew;
 class RegionButton;
 
 // Whether `path` may be chosen: an existing directory that, for a folder to put into a box,
@@ -17,13 +20,18 @@ bool SuitableDirectory(const QString& path, bool addFolderMode, const FolderName
 
 // Lets the user pick one directory in the folder tree, either a folder to put into a box
 // (add-folder mode) or a destination for extracted items; OK stays disabled for anything
-// that does not suit the purpose. The tree is built once and keeps its state between uses,
-// so the dialog opens on the directory chosen last time. Result 1 OK, 2 Cancel.
+// that does not suit the purpose. The tree is built once and keeps its state between uses.
+// New Folder makes a folder in the chosen one and chooses it. Result 1 OK, 2 Cancel.
 class FrmSelectDir : public SkinnedDialog {
   Q_OBJECT
 
  public:
   explicit FrmSelectDir(QWidget* parent = nullptr);
+  ~FrmSelectDir() override;
+
+  // Shows the dialog on the folder last chosen for the purpose (adding a folder, or
+  // extracting), kept across runs, else on Home; the chosen directory, or empty on Cancel.
+  QString Choose(const QString& hint, bool addFolderMode);
 
   void SetHint(const QString& text);
   QString Hint() const;
@@ -36,6 +44,7 @@ class FrmSelectDir : public SkinnedDialog {
 
   FolderTree& Tree() { return *tree_; }
   RegionButton& OkButton() { return *btnOk_; }
+  RegionButton& NewFolderButton() { return *btnNewFolder_; }
   // Shows the selected node's path and enables OK when it suits the mode.
   void SelectionCheck();
 
@@ -45,11 +54,14 @@ class FrmSelectDir : public SkinnedDialog {
 
  private:
   void ShowDirectory(const QString& path);
+  void btnNewFolderClick();
 
   QLabel* lblHint_ = nullptr;
   QLabel* lblDirectory_ = nullptr;
   FolderTree* tree_ = nullptr;
   RegionButton* btnOk_ = nullptr;
+  RegionButton* btnNewFolder_ = nullptr;
+  std::unique_ptr<FrmNew> namer_;
   QString directory_;
   bool addFolderMode_ = false;
 };

@@ -172,11 +172,7 @@ bool FrmMain::NoteCovers(QPointF globalAt) const {
 
 QString FrmMain::AskDirectory(const QString& hint, bool addFolderMode) {
   if (ChooseDirectory) return ChooseDirectory(hint, addFolderMode);
-  FrmSelectDir& dialog = *dialogs_->selectDir;
-  dialog.SetHint(hint);
-  dialog.SetDirectory(QString());
-  dialog.SetAddFolderMode(addFolderMode);
-  return dialog.exec() == kResultOk ? dialog.Directory() : QString();
+  return dialogs_->selectDir->Choose(hint, addFolderMode);
 }
 
 bool FrmMain::cmdAddFolder() {

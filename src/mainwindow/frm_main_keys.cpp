@@ -14,7 +14,7 @@ namespace kestramo {
 
 namespace {
 
-constexpr int kRowHeight = 60, kListRows = 278;  // the list shows 278 pixels of 60-pixel rows
+constexpr int kRowHeight = 60;
 constexpr int kBigSliderTop = 66, kBigSliderTravel = 290;
 const QRect kListArea(17, 60, 395, 277);
 
@@ -41,9 +41,10 @@ int FrmMain::ItemRowAt(int box, QPoint inPanel) const {
 
 void FrmMain::ScrollItems(int box, int rows) {
   BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
-  const float span = static_cast<float>(view.ItemCount() * kRowHeight - kListRows);
-  if (span <= 0) return;
-  view.SliderOffset = std::clamp(view.SliderOffset + rows * kRowHeight * kSliderTravel / span, 0.0f, kSliderTravel);
+  if (ScrollFor(view.ItemCount(), kSliderTravel).FirstRow == 0) return;  // all of it shows: the slider stays
+  const float offset = SliderOffsetFor(view.ItemCount(), ScrollFor(view.ItemCount(), view.SliderOffset).FirstRow + rows);
+  if (offset == view.SliderOffset) return;
+  view.SliderOffset = offset;
   const int base = (box - views_.TopBox) * layer::kPanelLayers;
   imgMain_->BeginUpdate();
   imgMain_->Layer(base + layer::kItemSlider)->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + view.SliderOffset);

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 #include "controls/picture_ops.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int kRowHeight = 60;
 constexpr int kListTop = 60, kListBottom = 337, kTextRight = 415;
+constexpr int32_t kWholeRows = (kListBottom - kListTop) / kRowHeight;  // rows the list shows whole
 const QColor kShadow(0, 0, 0);
 const QColor kLabelSelected(237, 254, 245), kLabel(210, 210, 255);
 const QColor kValueSelected(255, 255, 255), kValue(255, 255, 128);
@@ -148,14 +150,18 @@ QImage EmptyPanel(const QImage& pristine) {
   return panel;
 }
 
+int32_t LastFirstRow(int32_t itemCount) { return std::max(0, itemCount - kWholeRows); }
+
 PanelScroll ScrollFor(int32_t itemCount, float sliderOffset) {
-  const float span = static_cast<float>(itemCount * kRowHeight - 278);
-  float x = span * sliderOffset / kSliderTravel;
-  if (x < 0) x = 0;
-  const auto first = static_cast<int32_t>(x / kRowHeight);
-  // Halves go to the even neighbour, as the default rounding mode does.
-  const auto top = kRowHeight - static_cast<int32_t>(std::nearbyint(x - static_cast<float>(first * kRowHeight)));
-  return {first, top};
+  // The list moves by whole rows: a row scrolled part of the way would lie half under the
+  // buttons above the list, and the slider's end shows the last row whole.
+  const float along = std::clamp(sliderOffset / kSliderTravel, 0.0f, 1.0f);
+  return {static_cast<int32_t>(std::lround(along * static_cast<float>(LastFirstRow(itemCount)))), kListTop};
+}
+
+float SliderOffsetFor(int32_t itemCount, int32_t firstRow) {
+  const int32_t last = LastFirstRow(itemCount);
+  return last == 0 ? 0.0f : kSliderTravel * static_cast<float>(std::clamp(firstRow, 0, last)) / static_cast<float>(last);
 }
 
 BoxScroll BoxScrollFor(int boxCount, float sliderTop) {

@@ -7,11 +7,14 @@
 namespace kestramo {
 
 // Where a box's item list starts for its slider position: the first row drawn and its top.
+// The list scrolls by whole rows, so the first row drawn always starts at the list's top.
 struct PanelScroll {
   int32_t FirstRow;
   int32_t FirstRowTop;
 };
 PanelScroll ScrollFor(int32_t itemCount, float sliderOffset);
+// The slider position that shows `firstRow` first (kept within the list's ends).
+float SliderOffsetFor(int32_t itemCount, int32_t firstRow);
 
 // Which box the first panel shows, and how far the column of panels is scrolled past it,
 // for the big slider standing at `sliderTop` (its travel is 66 to 356).

@@ -4,6 +4,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestramo {
@@ -47,6 +50,17 @@ bool HasSubFolders(const QString& path, const FolderFilter& accept) {
 bool IsWritableDirectory(const QString& path) {
   return !path.isEmpty() && QFileInfo(path).isDir() &&
          ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
+}
+
+std::optional<QString> MakeFolder(const QString& parent, const QString& name) {
+  if (name.trimmed().isEmpty()) return QStringLiteral("Please type a name for the new folder.");
+  if (name.contains(QLatin1Char('/')) || name == QLatin1String(".") || name == QLatin1String(".."))
+    return QStringLiteral("A folder's name cannot hold \"/\", nor be \".\" or \"..\".");
+  const QString path = WithoutTrailingSlash(parent) + QLatin1Char('/') + name;
+  if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0) return std::nullopt;
+  const int error = errno;
+  if (error == EEXIST) return QStringLiteral("\"%1\" already exists in %2.").arg(name, parent);
+  return QStringLiteral("The folder \"%1\" could not be made in %2: %3.").arg(name, parent, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 QString WithoutTrailingSlash(QString path) {

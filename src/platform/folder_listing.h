@@ -29,6 +29,11 @@ bool HasSubFolders(const QString& path, const FolderFilter& accept = {});
 // Whether a destination can take new files: the folder exists and may be written and searched.
 bool IsWritableDirectory(const QString& path);
 
+// Makes the folder `name` inside `parent`: nothing when it was made, else why not, in words
+// for the user (no name, a name that is not one folder's, one already there, the system's
+// refusal).
+std::optional<QString> MakeFolder(const QString& parent, const QString& name);
+
 // "/a/b" for "/a/b/" and "/a/b"; "/" stays "/".
 QString WithoutTrailingSlash(QString path);
 

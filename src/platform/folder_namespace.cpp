@@ -17,10 +17,19 @@ QString DefaultDesktop() {
   return WithoutTrailingSlash(QDir::homePath());
 }
 
+QList<Place> DefaultPlaces() {
+  QList<Place> places{{WithoutTrailingSlash(QDir::homePath()), QStringLiteral("Home")}};
+  for (const auto location : {QStandardPaths::DocumentsLocation, QStandardPaths::DownloadLocation}) {
+    const QString path = QStandardPaths::writableLocation(location);
+    if (!path.isEmpty()) places.append({WithoutTrailingSlash(path), QFileInfo(path).fileName()});
+  }
+  return places;
+}
+
 }  // namespace
 
 FolderNamespace::FolderNamespace(QObject* parent)
-    : QObject(parent), desktopPath_(DefaultDesktop()), volumeSource_(&MountedVolumes) {
+    : QObject(parent), desktopPath_(DefaultDesktop()), places_(DefaultPlaces()), volumeSource_(&MountedVolumes) {
   volumes_ = volumeSource_();
   coalesce_.setSingleShot(true);
   coalesce_.setInterval(kCoalesceMs);

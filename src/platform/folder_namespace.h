@@ -12,6 +12,12 @@
 
 namespace kestramo {
 
+// A folder the user goes to often, offered at the top of the tree.
+struct Place {
+  QString path;
+  QString caption;
+};
+
 // The desktop's folders as the folder tree shows them: the desktop directory at the top,
 // the volumes as drives, and notice of every change to a folder that has been listed and
 // of media coming and going.
@@ -26,6 +32,9 @@ class FolderNamespace : public QObject {
   // "Home" when the desktop is the home folder itself (no desktop folder), else "Desktop".
   QString DesktopCaption() const;
   void SetDesktopPath(const QString& path);
+  // Home, Documents and Downloads, whether they exist or not; the tree shows those that do.
+  const QList<Place>& Places() const { return places_; }
+  void SetPlaces(QList<Place> places) { places_ = std::move(places); }
 
   // The volumes as last seen (read again on every poll).
   const QList<Volume>& Volumes() const { return volumes_; }
@@ -58,6 +67,7 @@ class FolderNamespace : public QObject {
   void FlushChanges();
 
   QString desktopPath_;
+  QList<Place> places_;
   QList<Volume> volumes_;
   std::function<QList<Volume>()> volumeSource_;
   QFileSystemWatcher watcher_;

@@ -1,11 +1,15 @@
 # Sourced by the tests of the real window: a work folder and a private runtime directory
-# that end with the test, `fail`, and `start_x [Xvfb options]`, which starts a private X
-# server and points DISPLAY at it. A test that starts the program keeps its pid in `app`.
+# that end with the test, `fail`, `start_x [Xvfb options]`, which starts a private X server
+# and points DISPLAY at it, and `start_wm`, which runs a window manager on it where one is
+# installed. A test that starts the program keeps its pid in `app`; the pictures it takes
+# go to $KESTRAMO_SHOTS when that is set, also when it fails.
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 cleanup() {
+  [ -n "${KESTRAMO_SHOTS:-}" ] && cp "$work"/*.png "$KESTRAMO_SHOTS"/ 2>/dev/null || true
   [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
+  [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -34,4 +38,18 @@ start_x() {
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || fail "the X server did not start"
   export DISPLAY=":$(cat "$work/display")"
+}
+
+# Runs openbox on the server when it is installed, as users have one: it frames, places,
+# focuses and minimises windows. Waits until it manages the screen; `wm` is empty without it.
+start_wm() {
+  wm=""
+  command -v openbox >/dev/null || return 0
+  openbox --sm-disable >"$work/wm.log" 2>&1 &
+  wm=$!
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  fail "the window manager did not start"
 }

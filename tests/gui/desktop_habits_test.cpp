@@ -126,7 +126,7 @@ class DesktopHabitsTest : public QObject {
     QVERIFY(s.Box(0).SliderOffset > 0);
     Wheel(*s.w, list, -4);
     QCOMPARE(s.Box(0).SliderOffset, kSliderTravel);
-    QCOMPARE(s.Box(0).FirstRow, 1);
+    QCOMPARE(s.Box(0).FirstRow, 2);
     QCOMPARE(s.Top(layer::kItemSlider), s.Top(layer::kPanel) + 66 + kSliderTravel);
     QCOMPARE(s.w->Views().TopBox, 0);
     Wheel(*s.w, list, 5);
@@ -243,6 +243,33 @@ class DesktopHabitsTest : public QObject {
     QTest::mouseMove(s.w.get(), Row(*s.w, 3));
     QTRY_VERIFY(QToolTip::isVisible() && QToolTip::text() == QStringLiteral("Work file 4.txt\n\ntax papers"));
     QVERIFY(s.w->Image().Composed().save(ShotsDir() + "/comment-mark.png"));
+  }
+
+  // After an add the list ends on the new item, whole, and the row just below the buttons is
+  // the same from its top line to its bottom line: no row lies half under them.
+  void anAddShowsWholeRows() {
+    OpenSafe s;
+    std::ofstream(s.vault.dir / "new.txt") << "new";
+    s.w->ChooseFiles = [&] { return QStringList{QString::fromStdString((s.vault.dir / "new.txt").string())}; };
+    ClickLayer(*s.w, layer::kAddFiles);
+    s.w->findChild<FrmNote*>()->hide();
+    const SceneLayer* button = s.w->Image().Layer(layer::kAddFiles);
+    const int listTop = static_cast<int>(s.Top(layer::kPanel)) + 60;
+    QVERIFY(button->Location().bottom() <= listTop);  // the buttons above the list end where it starts
+    auto chosenAt = [&](int y) {
+      Click(*s.w, QPoint(Row(*s.w, 0).x(), y));
+      const auto& chosen = s.Box(0).Selected;
+      return s.Box(0).CountSelected() == 1 ? static_cast<int>(std::find(chosen.begin(), chosen.end(), 1) - chosen.begin()) : -1;
+    };
+    for (const int notches : {0, 1}) {  // as the add left it, and a wheel notch up
+      Wheel(*s.w, Row(*s.w, 1), notches);
+      QVERIFY(chosenAt(listTop) >= 0);
+      QCOMPARE(chosenAt(listTop + 59), chosenAt(listTop));
+    }
+    Wheel(*s.w, Row(*s.w, 1), -1);
+    int whole = 0;
+    for (int top = listTop; top + 60 <= listTop + 277; top += 60) whole += chosenAt(top) == 6 && chosenAt(top + 59) == 6;
+    QCOMPARE(whole, 1);
   }
 
   // Extracting over files that exist asks about each with the path and both copies' size and

@@ -159,9 +159,14 @@ class FindDialogTest : public QObject {
   Q_OBJECT
 
   QWidget* main_ = nullptr;
+  kestramo::testing::TempDir settings_;
 
  private slots:
-  void initTestCase() { main_ = kestramo::testing::OpenMainWindowStandIn(); }
+  void initTestCase() {
+    // The destination chosen is remembered in settings of the test's own.
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((settings_ / "config").string()));
+    main_ = kestramo::testing::OpenMainWindowStandIn();
+  }
   void cleanupTestCase() { delete main_; }
 
   void FrameIconsAndLook() {

@@ -99,7 +99,7 @@ class PointerTest : public QObject {
     Drag(w, slider, slider + QPoint(0, 500));
     QCOMPARE(w.Views().Boxes[0].SliderOffset, 222.0f);
     QCOMPARE(w.Image().Layer(layer::kItemSlider)->pos.y(), 60.0 + 288);
-    QCOMPARE(w.Views().Boxes[0].FirstRow, 4);
+    QCOMPARE(w.Views().Boxes[0].FirstRow, 5);
     const QPoint down = Center(w, layer::kItemSlider);
     Drag(w, down, down - QPoint(0, 900));
     QCOMPARE(w.Views().Boxes[0].SliderOffset, 0.0f);

@@ -105,8 +105,13 @@ class SceneTest : public QObject {
   }
 
   void scrollArithmetic() {
-    QCOMPARE(ScrollFor(10, 222.0f).FirstRow, 5);
-    QCOMPARE(ScrollFor(10, 222.0f).FirstRowTop, 38);
+    // Whole rows: the end shows the last four rows from the list's top; between, the nearest row.
+    QCOMPARE(ScrollFor(10, 222.0f).FirstRow, 6);
+    QCOMPARE(ScrollFor(10, 222.0f).FirstRowTop, 60);
+    QCOMPARE(ScrollFor(10, 100.0f).FirstRow, 3);
+    QCOMPARE(ScrollFor(10, SliderOffsetFor(10, 4)).FirstRow, 4);
+    QCOMPARE(SliderOffsetFor(10, 99), 222.0f);
+    QCOMPARE(SliderOffsetFor(4, 1), 0.0f);
     for (float slider : {0.0f, 100.0f, 222.0f}) {
       QCOMPARE(ScrollFor(4, slider).FirstRow, 0);
       QCOMPARE(ScrollFor(4, slider).FirstRowTop, 60);
@@ -170,9 +175,9 @@ class SceneTest : public QObject {
     views.Boxes[0].SliderOffset = kSliderTravel;
     views.Boxes[0].Selected[1499] = 1;
     DrawBoxPanel(panel, pristine, views.Boxes[0], views, true);
-    QCOMPARE(views.Boxes[0].FirstRow, 1495);
+    QCOMPARE(views.Boxes[0].FirstRow, 1496);
     // The last row, selected, shows its icon lightened by 60.
-    const int top = views.Boxes[0].FirstRowTop + 4 * 60;
+    const int top = views.Boxes[0].FirstRowTop + 3 * 60;
     QCOMPARE(panel.pixel(30, top + 16), qRgb(0x33 + 60, 0x66 + 60, 0xCC + 60 > 255 ? 255 : 0xCC + 60));
   }
 

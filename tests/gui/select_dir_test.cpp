@@ -1,5 +1,5 @@
-// The destination folder dialog: which selections it accepts in each mode, its keys, and
-// that it opens again on the directory chosen last time.
+// The destination folder dialog: which selections it accepts in each mode, its keys, where
+// it opens, and the folders it makes.
 #include <QDir>
 #include <QLabel>
 #include <QtTest>
@@ -8,6 +8,8 @@
 
 #include "controls/folder_tree.h"
 #include "controls/region_button.h"
+#include "dialog_script.h"
+#include "dialogs/dlg_new.h"
 #include "dialogs/dlg_select_dir.h"
 #include "platform/qt_shell_info.h"
 #include "skin_session.h"
@@ -64,9 +66,13 @@ class SelectDirTest : public QObject {
   Q_OBJECT
 
   QWidget* main_ = nullptr;
+  kestramo::testing::TempDir home_;  // the user's home, with the remembered folders' settings
 
  private slots:
   void initTestCase() {
+    for (const char* folder : {"Desktop", "Documents", "Downloads", ".config"}) fs::create_directories(home_ / folder);
+    qputenv("HOME", QByteArray::fromStdString(home_.Path().string()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((home_ / ".config").string()));
     QtShellInfo::UseDesktopIconTheme();  // as the program does, for the picture
     main_ = kestramo::testing::OpenMainWindowStandIn();
   }
@@ -143,6 +149,73 @@ class SelectDirTest : public QObject {
     QTest::keyClick(&tree, Qt::Key_Down);
     QVERIFY(tree.currentItem() && tree.currentItem()->isSelected());
     QCOMPARE(c.dlg.Directory(), tree.NodePath(tree.currentItem()));
+    c.dlg.done(kResultCancel);
+  }
+
+  // Home and the usual folders stand at the top. Each purpose opens where it last went, in
+  // this run or the next, else in Home, with that row chosen and OK lit.
+  void OpensWhereEachPurposeLastWent() {
+    const QString home = Q(home_.Path());
+    QStringList opened;
+    auto choose = [&](FrmSelectDir& dlg, bool add, const QString& caption) {
+      QTimer::singleShot(0, &dlg, [&dlg, &opened, caption] {
+        FolderTree& tree = dlg.Tree();
+        QTreeWidgetItem* current = tree.currentItem();
+        const bool shown = current && tree.viewport()->rect().contains(tree.visualItemRect(current).center());
+        opened << (shown && current->isSelected() && dlg.OkButton().Enabled() ? dlg.Directory() : "nothing chosen");
+        for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+          if (tree.topLevelItem(i)->text(0) == caption) kestramo::testing::ClickRow(tree, tree.topLevelItem(i));
+        }
+        QTest::mouseClick(&dlg.OkButton(), Qt::LeftButton, {}, QPoint(25, 7));
+      });
+      return dlg.Choose("Where?", add);
+    };
+    {
+      FrmSelectDir dlg(main_);
+      QStringList top;
+      for (int i = 0; i < dlg.Tree().topLevelItemCount(); ++i) top << dlg.Tree().topLevelItem(i)->text(0);
+      QCOMPARE(top, (QStringList{"Home", "Documents", "Downloads", "Desktop"}));
+      QCOMPARE(choose(dlg, false, "Downloads"), home + "/Downloads");
+      QCOMPARE(choose(dlg, true, "Documents"), home + "/Documents");
+    }
+    FrmSelectDir next(main_);
+    QCOMPARE(choose(next, false, "Home"), home);
+    QCOMPARE(choose(next, true, "Desktop"), home + "/Desktop");
+    QCOMPARE(opened, (QStringList{home, home, home + "/Downloads", home + "/Documents"}));
+  }
+
+  // New Folder asks a name, makes the folder in the chosen one and chooses it; a name that
+  // cannot be made is refused with the reason and asked again.
+  void NewFolderMakesAndChoosesIt() {
+    Chooser c(main_);
+    fs::create_directories(c.dir / "desk" / "Letters" / "Old");
+    c.dlg.Tree().SetActive(false);
+    c.dlg.Tree().SetActive(true);
+    c.Open(false);
+    c.Select(c.dir / "desk" / "Letters");
+    QTest::keyClick(&c.dlg.Tree(), Qt::Key_Right);  // open, it lists what it held before
+    kestramo::testing::DialogScript script;
+    for (const char* typed : {"a/b", "Old", "Sent 2026"}) {
+      script.Then<FrmNew>([typed](FrmNew* d) {
+        auto* edit = d->findChild<QWidget*>("edtBoxName");
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, typed);
+        if (QString(typed) == "Old") QVERIFY(d->grab().save(kestramo::testing::ShotsDir() + "/new-folder.png"));
+        QTest::keyClick(edit, Qt::Key_Return);
+      });
+    }
+    QTest::mouseClick(&c.dlg.NewFolderButton(), Qt::LeftButton, {}, QPoint(44, 7));
+    QVERIFY(script.Done());
+    QCOMPARE(script.messages.size(), 2);
+    QVERIFY2(script.messages[0].contains("\"/\"") && script.messages[1].contains("already exists"), qPrintable(script.messages.join('|')));
+    const fs::path made = c.dir / "desk" / "Letters" / "Sent 2026";
+    QVERIFY(fs::is_directory(made) && !fs::exists(c.dir / "desk" / "Letters" / "a"));
+    FolderTree& tree = c.dlg.Tree();
+    QCOMPARE(c.dlg.Directory(), Q(made));
+    QVERIFY(tree.currentItem()->isSelected() && c.OkEnabled());
+    QVERIFY(tree.viewport()->rect().contains(tree.visualItemRect(tree.currentItem()).center()));
+    c.Select(tree.DrivesNode());  // nowhere to make a folder
+    QVERIFY(!c.dlg.NewFolderButton().Enabled());
     c.dlg.done(kResultCancel);
   }
 
