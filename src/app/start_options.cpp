@@ -15,7 +15,8 @@ constexpr const char* kUsage =
     "Usage: kestramo [--vault DIR]\n"
     "       kestramo --version\n\n"
     "Shows the KESTRAMO safe. Without --vault it works on the vault beside the program in a\n"
-    "program folder of your own, otherwise on ~/.local/share/kestramo ($XDG_DATA_HOME/kestramo).\n";
+    "program folder of your own, otherwise on ~/.local/share/kestramo ($XDG_DATA_HOME/kestramo).\n"
+    "On dense screens (1.5 or 2 times) the safe is drawn at the screen's own scale: nothing to set.\n";
 
 StartOptions Usage(const std::string& problem) {
   std::fprintf(stderr, "kestramo: %s\n%s", problem.c_str(), kUsage);

@@ -44,7 +44,8 @@ void DrawAt(QPainter& p, int x, int y, const QString& text) {
 
 void CopyStrip(QPainter& p, const QImage& pristine, const QRect& r) {
   p.setCompositionMode(QPainter::CompositionMode_Source);
-  p.drawImage(r.topLeft(), pristine, r);
+  const qreal scale = pristine.devicePixelRatio();  // the source is in the picture's own pixels
+  p.drawImage(QRectF(r), pristine, QRectF(QPointF(r.topLeft()) * scale, QSizeF(r.size()) * scale));
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 

@@ -21,7 +21,9 @@
 #include "dialogs/dlg_password.h"
 #include "dialogs/dlg_select_dir.h"
 #include "dialogs/dlg_status.h"
+#include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
+#include "mainwindow/scene_layers.h"
 #include "skin_session.h"
 #include "vault_fixture.h"
 
@@ -76,6 +78,26 @@ QString SharpnessFault(const std::map<qreal, double>& rim, double detail) {
   return QStringLiteral("rims %1 %2 %3, fine detail at 2: %4").arg(rim.at(1)).arg(rim.at(1.5)).arg(rim.at(2)).arg(detail);
 }
 
+// The largest difference between the mean colours of two pictures of one window over any
+// 20x20 block (logical pixels): textures drawn at another density differ pixel by pixel,
+// but a part drawn in the wrong place changes whole blocks.
+int LargestBlockDifference(const QImage& a, const QImage& b) {
+  const QSize logical = LogicalSize(a);
+  auto mean = [](const QImage& img, const QRect& block) {
+    const qreal s = img.devicePixelRatio();
+    const QRect r((QPointF(block.topLeft()) * s).toPoint(), (QSizeF(block.size()) * s).toSize());
+    long sum = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) sum += qGray(img.pixel(x, y));
+    return int(sum / (r.width() * r.height()));
+  };
+  int worst = 0;
+  for (int y = 0; y + 20 <= logical.height(); y += 20)
+    for (int x = 0; x + 20 <= logical.width(); x += 20)
+      worst = std::max(worst, std::abs(mean(a, QRect(x, y, 20, 20)) - mean(b, QRect(x, y, 20, 20))));
+  return worst;
+}
+
 using DialogMaker = std::function<std::unique_ptr<QWidget>(QWidget*)>;
 
 template <typename D>
@@ -111,9 +133,11 @@ class DenseSkinTest : public QObject {
     std::map<qreal, double> rim;
     double detail = 0;
     std::vector<QRectF> layout1x;
+    QImage open1x;
     for (const qreal scale : kScales) {
       UseScale(scale);
       FrmMain w(vault.Base());
+      w.show();
       const QImage shot = Render(w, scale);
       QCOMPARE(shot.size(), (QSizeF(560, 420) * scale).toSize());
       QVERIFY(shot.save(testing::ShotsDir() + QStringLiteral("/dense-main-%1x.png").arg(scale)));
@@ -124,6 +148,15 @@ class DenseSkinTest : public QObject {
       for (const SceneLayer& l : w.Image().Layers()) layout.push_back(l.Location());
       if (scale == 1) layout1x = layout;
       QCOMPARE(layout, layout1x);  // every layer where it is at 1, as large
+      // Open, with a chosen item: the same picture as at 1.
+      testing::OpenDoors(w, layer::kBigHandle);
+      testing::OpenDoors(w, layer::kHandle);
+      testing::Click(w, (w.Image().Layer(layer::kPanel)->pos + QPointF(200, 150)).toPoint());
+      const QImage open = Render(w, scale);
+      QVERIFY(open.save(testing::ShotsDir() + QStringLiteral("/dense-main-open-%1x.png").arg(scale)));
+      if (scale == 1) open1x = open;
+      const int moved = LargestBlockDifference(open, open1x);
+      QVERIFY2(moved < 16, qPrintable(QStringLiteral("at %1 a block differs by %2").arg(scale).arg(moved)));
     }
     const QString fault = SharpnessFault(rim, detail);
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
