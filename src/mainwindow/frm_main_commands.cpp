@@ -33,9 +33,13 @@ namespace kestramo {
 
 namespace {
 
-const std::set<int> kPasswordCommands = {28, 29, 30, 31, 38};
-const std::set<int> kRefreshCommands = {0, 6, 7, 9, 12, 18, 19, 21, 28, 29};
-const std::set<int> kSaveCommands = {0, 9, 10, 12, 21, 22, 28, 29, 31};
+using namespace layer;
+constexpr int kSecond = kSecondPanel;
+const std::set<int> kPasswordCommands = {kNewBox, kDeleteBox, kFind, kKeyButton, kBigHandle};
+const std::set<int> kRefreshCommands = {kPanel,  kAddFiles, kAddFolder, kDeleteItems, kSecond + kPanel, kSecond + kAddFiles,
+                                        kSecond + kAddFolder, kSecond + kDeleteItems, kNewBox, kDeleteBox};
+const std::set<int> kSaveCommands = {kPanel, kDeleteItems, kComment, kSecond + kPanel, kSecond + kDeleteItems,
+                                     kSecond + kComment, kNewBox, kDeleteBox, kKeyButton};
 constexpr int kBigSliderLowest = 356;
 
 // Panel commands come in pairs: the same button on the first and the second panel.
@@ -59,22 +63,22 @@ void FrmMain::RunCommand(int command) {
   if (!AccessGranted(command)) return;
   bool go = true;
   switch (PanelCommand(command)) {
-    case 0: go = cmdRenameBox(); break;
-    case 6: go = cmdAddFiles(); break;
-    case 7: go = cmdAddFolder(); break;
-    case 8: go = cmdExtractItems(); break;
-    case 9: go = cmdDeleteItems(); break;
-    case 10: go = cmdCommentItem(); break;
-    case 11:
+    case layer::kPanel: go = cmdRenameBox(); break;
+    case layer::kAddFiles: go = cmdAddFiles(); break;
+    case layer::kAddFolder: go = cmdAddFolder(); break;
+    case layer::kExtract: go = cmdExtractItems(); break;
+    case layer::kDeleteItems: go = cmdDeleteItems(); break;
+    case layer::kComment: go = cmdCommentItem(); break;
+    case layer::kHandle:
     case layer::kBigHandle: TimerDoor.start(); break;
-    case 28: go = cmdNewBox(); break;
-    case 29: go = cmdDeleteBox(); break;
-    case 30: ShowFind(); break;
-    case 31: go = cmdPassword(); break;
-    case 32: cmdHelp(); break;
-    case 33: dialogs_->about->exec(); break;
-    case 36: showMinimized(); break;
-    case 37: close(); break;
+    case layer::kNewBox: go = cmdNewBox(); break;
+    case layer::kDeleteBox: go = cmdDeleteBox(); break;
+    case layer::kFind: ShowFind(); break;
+    case layer::kKeyButton: go = cmdPassword(); break;
+    case layer::kHelp: cmdHelp(); break;
+    case layer::kAbout: dialogs_->about->exec(); break;
+    case layer::kMinimise: showMinimized(); break;
+    case layer::kExit: close(); break;
     default: break;
   }
   if (!go) return;
@@ -368,14 +372,16 @@ void FrmMain::RefreshView(int command) {
         if (const auto it = selected.find(box.ItemIndex[n]); it != selected.end()) box.Selected[n] = it->second;
       }
       // After an addition the box shows the end of its list, where the new items are.
-      const bool added = command == 6 || command == 7 || command == 18 || command == 19;
+      const int part = PanelCommand(command);
+      const bool added = command < layer::kBigBox && (part == layer::kAddFiles || part == layer::kAddFolder);
       if (added && box.Key == selectedKey) box.SliderOffset = kSliderTravel;
     }
   }
-  static const std::set<int> keepSelection = {6, 7, 9, 18, 19, 21, 28, -1};
+  static const std::set<int> keepSelection = {kAddFiles, kAddFolder, kDeleteItems, kSecond + kAddFiles,
+                                              kSecond + kAddFolder, kSecond + kDeleteItems, kNewBox, -1};
   if (keepSelection.count(command)) views_.SelectedBox = p < views_.BoxCount() ? p : -1;
-  if (command == 28) imgMain_->Layer(layer::kBigSlider)->pos.setY(kBigSliderLowest);
-  if (command == 29) views_.SelectedBox = -1;
+  if (command == layer::kNewBox) imgMain_->Layer(layer::kBigSlider)->pos.setY(kBigSliderLowest);
+  if (command == layer::kDeleteBox) views_.SelectedBox = -1;
   if (views_.BoxCount() == 0) {
     views_.TopBox = 0;
     PlacePanels(0);

@@ -18,8 +18,6 @@ constexpr int kRowHeight = 60;
 constexpr int kBigSliderTop = 66, kBigSliderTravel = 290;
 const QRect kListArea(17, 60, 395, 277);
 
-constexpr int kExtract = 8, kDelete = 9, kComment = 10, kFind = 30;
-
 }  // namespace
 
 int FrmMain::PanelUnder(QPointF at, QPoint* inPanel) const {
@@ -103,14 +101,14 @@ void FrmMain::keyPressEvent(QKeyEvent* event) {
   const bool ctrl = event->modifiers() & Qt::ControlModifier;
   switch (event->key()) {
     case Qt::Key_F1: ShowHelp(); break;
-    case Qt::Key_Delete: RunCommand(kDelete); break;
+    case Qt::Key_Delete: RunCommand(layer::kDeleteItems); break;
     case Qt::Key_Return:
-    case Qt::Key_Enter: RunCommand(kExtract); break;
+    case Qt::Key_Enter: RunCommand(layer::kExtract); break;
     case Qt::Key_A:
       if (ctrl) SelectAllItems();
       break;
     case Qt::Key_F:
-      if (ctrl) RunCommand(kFind);
+      if (ctrl) RunCommand(layer::kFind);
       break;
     default: QWidget::keyPressEvent(event); break;
   }
@@ -124,9 +122,9 @@ bool FrmMain::ItemUnder(QPointF at) const {
 
 void FrmMain::OfferItemCommands(QPoint globalAt) {
   switch (ItemMenu::Ask(this, globalAt)) {
-    case ItemMenu::Choice::Extract: RunCommand(kExtract); break;
-    case ItemMenu::Choice::Delete: RunCommand(kDelete); break;
-    case ItemMenu::Choice::Comment: RunCommand(kComment); break;
+    case ItemMenu::Choice::Extract: RunCommand(layer::kExtract); break;
+    case ItemMenu::Choice::Delete: RunCommand(layer::kDeleteItems); break;
+    case ItemMenu::Choice::Comment: RunCommand(layer::kComment); break;
     case ItemMenu::Choice::None: break;
   }
 }

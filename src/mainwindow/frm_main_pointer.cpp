@@ -21,7 +21,11 @@ constexpr int kBigSliderTop = 66, kBigSliderBottom = 356;
 constexpr int kItemSliderTop = 66, kItemSliderBottom = 288;
 const QRect kListArea(17, 60, 395, 277);  // (17,60)-(412,337), right and bottom excluded
 
-bool IsSliderOrHandle(int n) { return n == 1 || n == 11 || n == 13 || n == 23 || n == 25 || n == 38; }
+bool IsItemSlider(int n) { return n == layer::kItemSlider || n == layer::kSecondPanel + layer::kItemSlider; }
+bool IsSmallHandle(int n) { return n == layer::kHandle || n == layer::kSecondPanel + layer::kHandle; }
+bool IsSliderOrHandle(int n) {
+  return IsItemSlider(n) || IsSmallHandle(n) || n == layer::kBigSlider || n == layer::kBigHandle;
+}
 bool IsPanelPart(int n) { return n >= 0 && n < layer::kBigBox; }
 int PartOf(int n) { return n % layer::kPanelLayers; }
 
@@ -73,7 +77,7 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
       if (!keep) ToggleItemAt(box, at, event->modifiers() & Qt::ControlModifier);
       DrawShownPanels();
     }
-  } else if (number == 1 || number == 13 || number == layer::kBigSlider) {
+  } else if (IsItemSlider(number) || number == layer::kBigSlider) {
     if (left) SliderGrabY = static_cast<int>(event->position().y());
   } else if (PartOf(number) == layer::kLightSwitch && IsPanelPart(number)) {
     if (box >= 0) {
@@ -81,13 +85,13 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
       view.LightLatched = !view.LightLatched;
       if (hit->visible) {
         hit->visible = false;
-        imgMain_->Layer(number - 3)->visible = true;
+        imgMain_->Layer(number - layer::kLightSwitch + layer::kLight)->visible = true;
         view.LightOn = true;
       }
     }
   } else if (IsButtonLayer(number)) {
     hit->visible = false;  // the picture beneath shows the pressed look
-  } else if (number == 11 || number == 23 || number == layer::kBigHandle) {
+  } else if (IsSmallHandle(number) || number == layer::kBigHandle) {
     SetHandlePicture(number, true);
   } else if (number == layer::kBigBox && left) {
     WindowDragAnchor = event->globalPosition().toPoint();
@@ -148,7 +152,7 @@ void FrmMain::mouseMoveEvent(QMouseEvent* event) {
   }
   if (TimerDoor.isActive() || !(event->buttons() & Qt::LeftButton)) return;
   const int y = static_cast<int>(event->position().y());
-  if (pressedLayer_ == 1 || pressedLayer_ == 13) {
+  if (IsItemSlider(pressedLayer_)) {
     MoveItemSlider(pressedLayer_, y);
   } else if (pressedLayer_ == layer::kBigSlider) {
     MoveBigSlider(y);
@@ -174,13 +178,13 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
       BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
       if (!view.LightLatched && !hit->visible) {
         hit->visible = true;
-        imgMain_->Layer(number - 3)->visible = false;
+        imgMain_->Layer(number - layer::kLightSwitch + layer::kLight)->visible = false;
         view.LightOn = false;
       }
     }
   } else if (IsButtonLayer(number)) {
     hit->visible = true;
-  } else if (number == 11 || number == 23) {
+  } else if (IsSmallHandle(number)) {
     SetHandlePicture(number, false);
     DoorLayer = number - layer::kHandle + layer::kRightDoor;
     DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 237;  // the right door at home: shut

@@ -30,13 +30,13 @@ std::vector<SceneLayerDef> BuildTable() {
   AddPanel(t, layer::kPanel, 0);
   AddPanel(t, layer::kSecondPanel, kPanelHeight);
   const SceneLayerDef rest[] = {
-      {24, "bbox", "bboxa", 0, 0, 0},       {25, "bslider", "bslidera", 490, 66, 2},
-      {26, "rbd", "", 263, 59, 0},          {27, "lbd", "", 9, 59, 0},
-      {28, "bbnew", "bbalpha", 8, 39, 1},   {29, "bbdel", "bbalpha", 63, 39, 1},
-      {30, "bbfin", "bbalpha", 118, 39, 1}, {31, "bbpas", "bbalpha", 173, 39, 1},
-      {32, "bbhel", "bbalpha", 228, 39, 1}, {33, "bbabo", "bbalpha", 283, 39, 1},
-      {36, "bbmin", "bbalpha", 448, 39, 1}, {37, "bbexi", "bbalpha", 503, 39, 1},
-      {38, "bhdown", "bhdowna", 265, 200, 2},
+      {layer::kBigBox, "bbox", "bboxa", 0, 0, 0},       {layer::kBigSlider, "bslider", "bslidera", 490, 66, 2},
+      {layer::kBigRightDoor, "rbd", "", 263, 59, 0},          {layer::kBigLeftDoor, "lbd", "", 9, 59, 0},
+      {layer::kNewBox, "bbnew", "bbalpha", 8, 39, 1},   {layer::kDeleteBox, "bbdel", "bbalpha", 63, 39, 1},
+      {layer::kFind, "bbfin", "bbalpha", 118, 39, 1}, {layer::kKeyButton, "bbpas", "bbalpha", 173, 39, 1},
+      {layer::kHelp, "bbhel", "bbalpha", 228, 39, 1}, {layer::kAbout, "bbabo", "bbalpha", 283, 39, 1},
+      {layer::kMinimise, "bbmin", "bbalpha", 448, 39, 1}, {layer::kExit, "bbexi", "bbalpha", 503, 39, 1},
+      {layer::kBigHandle, "bhdown", "bhdowna", 265, 200, 2},
   };
   t.insert(t.end(), std::begin(rest), std::end(rest));
   return t;

@@ -20,11 +20,15 @@ struct SceneLayerDef {
 
 // The layer numbers the rest of the window refers to.
 namespace layer {
+// A panel's parts; the first panel's are these numbers, the second panel's the same plus
+// kSecondPanel.
 inline constexpr int kPanel = 0, kItemSlider = 1, kLight = 2, kRightDoor = 3, kLeftDoor = 4, kLightSwitch = 5;
-inline constexpr int kAddFiles = 6, kComment = 10, kHandle = 11;
+inline constexpr int kAddFiles = 6, kAddFolder = 7, kExtract = 8, kDeleteItems = 9, kComment = 10, kHandle = 11;
 inline constexpr int kSecondPanel = 12;  // the second panel's parts are 12 to 23, in the same order
 inline constexpr int kPanelLayers = 12;
 inline constexpr int kBigBox = 24, kBigSlider = 25, kBigRightDoor = 26, kBigLeftDoor = 27, kBigHandle = 38;
+// The top row of buttons.
+inline constexpr int kNewBox = 28, kDeleteBox = 29, kFind = 30, kHelp = 32, kAbout = 33, kMinimise = 36, kExit = 37;
 inline constexpr int kKeyButton = 31;       // the top row's password button
 inline constexpr int kClosedSafeHint = 39;  // the plate on the closed doors of an empty vault
 }  // namespace layer
