@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 
-#include "dialogs/dlg_message.h"
-#include "dialogs/dlg_overwrite.h"
-#include "dialogs/dlg_status.h"
+#include "dialogs/frm_message.h"
+#include "dialogs/frm_overwrite.h"
+#include "dialogs/frm_status.h"
 #include "platform/gui_thread_shell_info.h"
 #include "storage/zip/zip_component.h"
 

@@ -2,7 +2,7 @@
 
 #include <QMetaObject>
 
-#include "dialogs/dlg_status.h"
+#include "dialogs/frm_status.h"
 
 namespace kestramo {
 

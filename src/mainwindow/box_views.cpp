@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "controls/picture_ops.h"
-#include "mainwindow/view_texts.h"
+#include "controls/view_texts.h"
 #include "storage/vault/box_rules.h"
 
 namespace kestramo {

@@ -5,8 +5,8 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "dialogs/dlg_login.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_login.h"
+#include "dialogs/frm_message.h"
 #include "mainwindow/panel_painter.h"
 #include "controls/picture_ops.h"
 #include "mainwindow/scene_layers.h"

@@ -10,9 +10,9 @@
 #include <set>
 #include <unordered_map>
 
-#include "dialogs/dlg_harden.h"
-#include "dialogs/dlg_message.h"
-#include "dialogs/dlg_overwrite.h"
+#include "dialogs/frm_harden.h"
+#include "dialogs/frm_message.h"
+#include "dialogs/frm_overwrite.h"
 #include "mainwindow/frm_main.h"
 #include "storage/vault/classic_leftovers.h"
 #include "storage/vault/vault_hardening.h"

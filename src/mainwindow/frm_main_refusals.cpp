@@ -1,6 +1,6 @@
 // What the window does when the index it found may not simply be used.
-#include "dialogs/dlg_confirm.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_confirm.h"
+#include "dialogs/frm_message.h"
 #include "mainwindow/frm_main.h"
 
 namespace kestramo {

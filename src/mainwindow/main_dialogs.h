@@ -3,16 +3,16 @@
 #include <functional>
 #include <memory>
 
-#include "dialogs/dlg_about.h"
-#include "dialogs/dlg_comment.h"
-#include "dialogs/dlg_confirm.h"
-#include "dialogs/dlg_find.h"
-#include "dialogs/dlg_login.h"
-#include "dialogs/dlg_new.h"
-#include "dialogs/dlg_note.h"
-#include "dialogs/dlg_password.h"
-#include "dialogs/dlg_select_dir.h"
-#include "dialogs/dlg_status.h"
+#include "dialogs/frm_about.h"
+#include "dialogs/frm_comment.h"
+#include "dialogs/frm_confirm.h"
+#include "dialogs/frm_find.h"
+#include "dialogs/frm_login.h"
+#include "dialogs/frm_new.h"
+#include "dialogs/frm_note.h"
+#include "dialogs/frm_password.h"
+#include "dialogs/frm_select_dir.h"
+#include "dialogs/frm_status.h"
 
 namespace kestramo {
 

@@ -7,7 +7,7 @@
 #include <deque>
 #include <functional>
 
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 
 namespace kestramo::testing {
 

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "dialog_script.h"
-#include "dialogs/dlg_login.h"
+#include "dialogs/frm_login.h"
 #include "storage/vault/vault_hardening.h"
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"

@@ -8,8 +8,8 @@
 #include <QtTest>
 #include <functional>
 
-#include "dialogs/dlg_message.h"
-#include "dialogs/dlg_overwrite.h"
+#include "dialogs/frm_message.h"
+#include "dialogs/frm_overwrite.h"
 
 namespace kestramo::testing {
 

@@ -4,7 +4,7 @@
 #include "mainwindow/layered_image.h"
 #include "mainwindow/panel_painter.h"
 #include "controls/picture_ops.h"
-#include "mainwindow/view_texts.h"
+#include "controls/view_texts.h"
 
 using namespace kestramo;
 

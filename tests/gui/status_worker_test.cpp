@@ -8,7 +8,7 @@
 
 #include "controls/region_button.h"
 #include "controls/skin_progress_bar.h"
-#include "dialogs/dlg_status.h"
+#include "dialogs/frm_status.h"
 #include "dialogs/start_work.h"
 #include "modal_watch.h"
 #include "pipeline_fakes.h"

@@ -1,4 +1,4 @@
-#include "dialogs/dlg_status.h"
+#include "dialogs/frm_status.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include "controls/picture_ops.h"
 #include "controls/region_button.h"
 #include "controls/skin_progress_bar.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 #include "dialogs/status_hand_over.h"
 
 namespace kestramo {

@@ -1,11 +1,11 @@
-#include "dialogs/dlg_password.h"
+#include "dialogs/frm_password.h"
 
 #include <QLabel>
 
 #include <QLineEdit>
 
 #include "controls/region_button.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 
 namespace kestramo {
 

@@ -1,4 +1,4 @@
-#include "dialogs/dlg_find.h"
+#include "dialogs/frm_find.h"
 
 #include "storage/vault/item_lookup.h"
 
@@ -7,13 +7,13 @@
 #include <QListWidget>
 
 #include "controls/region_button.h"
-#include "dialogs/dlg_comment.h"
-#include "dialogs/dlg_confirm.h"
-#include "dialogs/dlg_overwrite.h"
-#include "dialogs/dlg_message.h"
-#include "dialogs/dlg_select_dir.h"
-#include "dialogs/dlg_status.h"
-#include "mainwindow/view_texts.h"
+#include "dialogs/frm_comment.h"
+#include "dialogs/frm_confirm.h"
+#include "dialogs/frm_overwrite.h"
+#include "dialogs/frm_message.h"
+#include "dialogs/frm_select_dir.h"
+#include "dialogs/frm_status.h"
+#include "controls/view_texts.h"
 #include "dialogs/start_work.h"
 #include "storage/table/filter_expression.h"
 #include "storage/vault/item_removal.h"

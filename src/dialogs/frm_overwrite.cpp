@@ -1,4 +1,4 @@
-#include "dialogs/dlg_overwrite.h"
+#include "dialogs/frm_overwrite.h"
 
 #include <QDateTime>
 #include <QLabel>

@@ -1,10 +1,10 @@
-#include "dialogs/dlg_new.h"
+#include "dialogs/frm_new.h"
 
 #include <QLabel>
 #include <QLineEdit>
 
 #include "controls/region_button.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 #include "storage/vault/box_rules.h"
 
 namespace kestramo {

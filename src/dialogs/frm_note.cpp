@@ -1,4 +1,4 @@
-#include "dialogs/dlg_note.h"
+#include "dialogs/frm_note.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "dialogs/dlg_harden.h"
+#include "dialogs/frm_harden.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -8,7 +8,7 @@
 
 #include "controls/region_button.h"
 #include "controls/skin_progress_bar.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 #include "storage/hardened/passphrase_kdf.h"
 
 namespace kestramo {

@@ -1,9 +1,9 @@
-#include "dialogs/dlg_confirm.h"
+#include "dialogs/frm_confirm.h"
 
 #include <QLabel>
 
 #include "controls/region_button.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 
 namespace kestramo {
 

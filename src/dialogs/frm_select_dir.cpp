@@ -1,11 +1,11 @@
-#include "dialogs/dlg_select_dir.h"
+#include "dialogs/frm_select_dir.h"
 
 #include <QFileInfo>
 #include <QLabel>
 
 #include "controls/folder_tree.h"
 #include "controls/region_button.h"
-#include "dialogs/dlg_new.h"
+#include "dialogs/frm_new.h"
 #include "platform/remembered_folder.h"
 
 namespace kestramo {

@@ -1,4 +1,4 @@
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 
 #include <QLabel>
 #include <QScrollArea>

@@ -1,4 +1,4 @@
-#include "dialogs/dlg_login.h"
+#include "dialogs/frm_login.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QLineEdit>
 
 #include "controls/region_button.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 #include "storage/vault/index_file.h"
 
 namespace kestramo {

@@ -1,10 +1,10 @@
-#include "dialogs/dlg_comment.h"
+#include "dialogs/frm_comment.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 
 #include "controls/region_button.h"
-#include "dialogs/dlg_message.h"
+#include "dialogs/frm_message.h"
 
 namespace kestramo {
 

@@ -1,4 +1,4 @@
-#include "dialogs/dlg_about.h"
+#include "dialogs/frm_about.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "mainwindow/view_texts.h"
+#include "controls/view_texts.h"
 
 #include <QLocale>
 #include <cmath>
