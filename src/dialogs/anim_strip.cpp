@@ -7,8 +7,7 @@
 namespace kestramo {
 
 AnimStrip::AnimStrip(const QString& picture, const QString& mask, QSize frameSize, int frames)
-    : strip_(WithAlphaFrom(ResourceLibrary::Picture(picture), ResourceLibrary::Picture(mask))),
-      frameSize_(frameSize),
+    : picture_(picture), mask_(mask), frameSize_(frameSize),
       frames_(frames) {}
 
 QImage AnimStrip::WithAlphaFrom(const QImage& picture, const QImage& mask) {
@@ -29,13 +28,22 @@ QImage AnimStrip::WithAlphaFrom(const QImage& picture, const QImage& mask) {
   return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+const QImage& AnimStrip::Strip() const {
+  if (!made_) {
+    strip_ = WithAlphaFrom(ResourceLibrary::Picture(picture_), ResourceLibrary::Picture(mask_));
+    made_ = true;
+  }
+  return strip_;
+}
+
 void AnimStrip::DrawFrame(QPainter& painter, int frame, QPoint at) const {
-  if (strip_.isNull()) return;
+  const QImage& strip = Strip();
+  if (strip.isNull()) return;
   // Frames are laid out in logical pixels; the source rectangle is in the strip's own pixels.
-  const qreal s = strip_.devicePixelRatio();
+  const qreal s = strip.devicePixelRatio();
   const QRectF source(frame * frameSize_.width() * s, 0, frameSize_.width() * s, frameSize_.height() * s);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter.drawImage(at, strip_, source);
+  painter.drawImage(at, strip, source);
 }
 
 }  // namespace kestramo

@@ -23,7 +23,11 @@ class AnimStrip {
   static QImage WithAlphaFrom(const QImage& picture, const QImage& mask);
 
  private:
-  QImage strip_;
+  const QImage& Strip() const;
+
+  QString picture_, mask_;
+  mutable QImage strip_;  // made when first drawn: a status dialog is built long before it shows
+  mutable bool made_ = false;
   QSize frameSize_;
   int frames_;
 };

@@ -24,11 +24,19 @@ const char* const kFieldStyle = "background: rgb(193, 228, 249); color: black;";
 }  // namespace
 
 SkinnedDialog::SkinnedDialog(const QString& picture, QSize size, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), background_(ResourceLibrary::Picture(picture)) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), pictureName_(picture) {
   setFixedSize(size);
   ShapeWindow(*this, Outline(size));
   setFont(DialogFont());
   setModal(true);
+}
+
+const QImage& SkinnedDialog::Background() const {
+  if (!backgroundLoaded_) {
+    background_ = ResourceLibrary::Picture(pictureName_);
+    backgroundLoaded_ = true;
+  }
+  return background_;
 }
 
 QRegion SkinnedDialog::Outline(QSize size) {
@@ -161,7 +169,7 @@ RegionButton* SkinnedDialog::AddButton(const QString& caption, int x, int y, boo
 
 void SkinnedDialog::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (background_.isNull()) {
+  if (Background().isNull()) {
     painter.fillRect(rect(), kFallbackBackground);
   } else {
     painter.drawImage(0, 0, background_);

@@ -63,14 +63,18 @@ class SkinnedDialog : public QDialog {
   RegionButton* AddButton(const QString& caption, int x, int y, bool withDisabledFace = false,
                           const QString& hint = QString());
 
-  const QImage& Background() const { return background_; }
+  // The dialog's picture, decoded when first needed: a dialog that is never opened costs
+  // nothing at start-up.
+  const QImage& Background() const;
 
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QImage background_;
+  QString pictureName_;
+  mutable QImage background_;
+  mutable bool backgroundLoaded_ = false;
 };
 
 }  // namespace kestramo

@@ -59,6 +59,7 @@ FrmMain::~FrmMain() {
 void FrmMain::FormCreate() {
   ResourceLibrary::Load();
   CursorSlots::Install();
+  ResourceLibrary::Prefetch(ScenePictureNames());
   CreateSceneLayers(*imgMain_);
   SceneLayer plate;
   plate.number = layer::kClosedSafeHint;

@@ -51,6 +51,16 @@ const std::vector<SceneLayerDef>& SceneLayerTable() {
   return table;
 }
 
+QStringList ScenePictureNames() {
+  QStringList names = {QStringLiteral("bhup"), QStringLiteral("bhupa"), QStringLiteral("shup"), QStringLiteral("shupa")};
+  for (const SceneLayerDef& d : SceneLayerTable()) {
+    for (const char* name : {d.picture, d.alpha}) {
+      if (*name != '\0' && !names.contains(QLatin1String(name))) names << QString::fromLatin1(name);
+    }
+  }
+  return names;
+}
+
 void CreateSceneLayers(LayeredImage& image) {
   image.BeginUpdate();
   for (const SceneLayerDef& d : SceneLayerTable()) {

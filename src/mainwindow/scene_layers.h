@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace kestramo {
@@ -37,6 +38,10 @@ inline constexpr int kClosedSafeHint = 39;  // the plate on the closed doors of 
 inline constexpr int kPanelHeight = 351;
 
 const std::vector<SceneLayerDef>& SceneLayerTable();
+
+// Every picture the scene is made of (layers, their alpha masks, the doors' and handles'
+// other faces), for decoding ahead.
+QStringList ScenePictureNames();
 
 // Creates every layer of the table, in number order, on the image.
 void CreateSceneLayers(LayeredImage& image);

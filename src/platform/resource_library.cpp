@@ -2,8 +2,11 @@
 
 #include <QGuiApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QResource>
 #include <array>
+#include <thread>
+#include <vector>
 
 #include "platform/program_files.h"
 
@@ -13,6 +16,29 @@ namespace {
 
 constexpr const char* kRoot = "/kqx";
 std::array<QCursor, 4> g_cursors;
+// Decoded pictures by resource path: many windows and buttons share one face or mask, and a
+// dense picture costs four times the decoding. Pictures are used from the GUI thread only.
+QHash<QString, QImage> g_decoded;
+
+QImage Decode(const QString& path, qreal scale) {
+  QImage image(path);
+  if (!image.isNull()) {
+    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);  // before it is shared: changing it later copies the pixels
+  }
+  return image;
+}
+
+QImage Decoded(const QString& path, qreal scale = 1) {
+  const auto it = g_decoded.constFind(path);
+  if (it != g_decoded.constEnd()) return *it;
+  const QImage image = Decode(path, scale);
+  g_decoded.insert(path, image);
+  return image;
+}
+
+QString PlainPath(const QString& name) { return QStringLiteral(":/kqx/") + name; }
+QString DensePath(const QString& name, qreal scale) { return QStringLiteral(":/kqx/%1@%2x").arg(name).arg(scale); }
 
 }  // namespace
 
@@ -34,6 +60,7 @@ void ResourceLibrary::Unload() {
   if (loadedPath_.isEmpty()) return;
   QResource::unregisterResource(loadedPath_, kRoot);
   loadedPath_.clear();
+  g_decoded.clear();
 }
 
 bool ResourceLibrary::IsLoaded() { return !loadedPath_.isEmpty(); }
@@ -44,18 +71,31 @@ void ResourceLibrary::SetScale(qreal devicePixelRatio) {
 
 QImage ResourceLibrary::Picture(const QString& name) {
   if (scale_ != 1) {
-    QImage dense(QStringLiteral(":/kqx/%1@%2x").arg(name).arg(scale_));
-    if (!dense.isNull()) {
-      dense.setDevicePixelRatio(scale_);
-      return dense.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    }
+    const QImage dense = Decoded(DensePath(name, scale_), scale_);
+    if (!dense.isNull()) return dense;
   }
   return PlainPicture(name);
 }
 
-QImage ResourceLibrary::PlainPicture(const QString& name) {
-  const QImage image(QStringLiteral(":/kqx/") + name);
-  return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+QImage ResourceLibrary::PlainPicture(const QString& name) { return Decoded(PlainPath(name)); }
+
+void ResourceLibrary::Prefetch(const QStringList& names) {
+  // QImage decodes safely off the GUI thread; only the cache is filled here, afterwards.
+  const qreal scale = scale_;
+  std::vector<std::pair<QString, QImage>> done(static_cast<std::size_t>(names.size()));
+  const auto decode = [&](std::size_t first) {
+    for (std::size_t i = first; i < done.size(); i += 2) {
+      const QString& name = names[static_cast<qsizetype>(i)];
+      done[i] = {DensePath(name, scale), scale == 1 ? QImage() : Decode(DensePath(name, scale), scale)};
+      if (done[i].second.isNull()) done[i] = {PlainPath(name), Decode(PlainPath(name), 1)};
+    }
+  };
+  std::thread second(decode, 1);
+  decode(0);
+  second.join();
+  for (const auto& [path, image] : done) {
+    if (!image.isNull()) g_decoded.insert(path, image);
+  }
 }
 
 QCursor ResourceLibrary::Cursor(const QString& name) {
