@@ -38,6 +38,7 @@ struct RawEntry {
   uint32_t claimedSize;
 };
 
+// Byte layout: docs/formats/zip.md
 std::string StoredArchive(const std::vector<RawEntry>& entries) {
   std::string out, central;
   auto u16 = [](std::string& s, uint16_t v) { s.append(reinterpret_cast<const char*>(&v), 2); };
@@ -72,6 +73,7 @@ class CliFaultTest : public ::testing::Test {
     return static_cast<int>(std::count(out.begin(), out.end(), '\n'));
   }
   std::size_t ItemFiles() { return CountFiles(vault / "coffrel") - 1; }  // all but index.dat
+  // Byte layout: docs/formats/classic-item.md
   // Seals `plain` as the file of item `index` under `key`.
   void PlantItem(int index, const std::string& plain, const std::string& key = "vendrali") {
     WriteFile(dir / "plant.zip", plain);

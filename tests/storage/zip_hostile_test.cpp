@@ -20,6 +20,7 @@ std::vector<std::string> Tree(const fs::path& root) {
   return out;
 }
 
+// What the reader refuses: docs/formats/zip.md
 class ZipHostileTest : public ::testing::Test {
  protected:
   int Unpack(const std::vector<RawEntry>& entries, bool recreateDirs) {
