@@ -144,9 +144,7 @@ TEST_F(CliTest, AHardenedVaultAsksItsPassphraseForEverythingButItsFormat) {
   EXPECT_EQ(ReadFile(dir / "out/secret.txt"), "the plans");
   EXPECT_NE(Ok({"--password-stdin", "verify"}, "another long one\n").out.find("0 damaged"), std::string::npos);
   // A changed byte of a sealed item is named with the reason its seal gives.
-  std::string sealed = ReadFile(dir / "vault/coffrel/item0000000001.dat");
-  sealed[40] = static_cast<char>(sealed[40] ^ 1);
-  WriteFile(dir / "vault/coffrel/item0000000001.dat", sealed);
+  testing::FlipBit(dir / "vault/coffrel/item0000000001.dat", 40);
   const CliResult damaged = cli.Run({"--password-stdin", "verify"}, "another long one\n");
   EXPECT_EQ(damaged.status, 1);
   EXPECT_NE(damaged.out.find("DAMAGED\t1\tWork\tsecret.txt\tits file is damaged"), std::string::npos) << damaged.out;

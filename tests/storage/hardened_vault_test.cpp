@@ -69,9 +69,7 @@ TEST_F(HardenedVaultTest, AChangedPassphraseRewrapsTheKeyOnly) {
 TEST_F(HardenedVaultTest, ADamagedOrSwappedItemIsRefusedAndWritesNothing) {
   Harden();
   const int32_t a = Add("a.txt", testing::RandomBytes(70000, 2)), b = Add("b.txt", "other");
-  std::string bytes = ReadFile(vault->Layout().ItemFile(a));
-  bytes[bytes.size() / 2] ^= 1;
-  WriteFile(vault->Layout().ItemFile(a), bytes);
+  testing::FlipBit(vault->Layout().ItemFile(a), 35000);
   EXPECT_EQ(Export(a, "a.txt"), "");
   EXPECT_NE(sink.messages.back().find("damaged"), std::string::npos) << sink.messages.back();
   fs::copy_file(vault->Layout().ItemFile(b), vault->Layout().ItemFile(a), fs::copy_options::overwrite_existing);
