@@ -59,7 +59,11 @@ TEST_F(HardenedVaultTest, NoClassicOrEmptyVaultEverTakesAHardenedOnesPlace) {
          fs::remove(layout.BackupIndexFile());
        },
        Outcome::Unreadable},
-      {"every file gone, the user's record left", [&] { fs::remove_all(layout.Base()); fs::create_directories(layout.Base()); },
+      {"every file gone, the user's record left",
+       [&] {
+         fs::remove_all(layout.Base());
+         fs::create_directories(layout.Base());
+       },
        Outcome::Unreadable},
   };
   const auto good = Snapshot(dir / "vault");
