@@ -21,6 +21,8 @@ packages=(
   weston xwayland qt6-wayland
   # test-only: the fuzz targets are built with clang and its fuzzing runtime
   clang libclang-rt-14-dev
+  # test-only: the formatting of changed lines is checked (tools/check_format.sh)
+  clang-format
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "cli_runner.h"
+#include "storage/text/utf8.h"
 #include "storage/vault/vault_lock.h"
 #include "temp_dir.h"
 #include "test_files.h"
@@ -143,9 +144,7 @@ TEST_F(CliTest, AHardenedVaultAsksItsPassphraseForEverythingButItsFormat) {
   EXPECT_EQ(ReadFile(dir / "out/secret.txt"), "the plans");
   EXPECT_NE(Ok({"--password-stdin", "verify"}, "another long one\n").out.find("0 damaged"), std::string::npos);
   // A changed byte of a sealed item is named with the reason its seal gives.
-  std::string sealed = ReadFile(dir / "vault/coffrel/item0000000001.dat");
-  sealed[40] = static_cast<char>(sealed[40] ^ 1);
-  WriteFile(dir / "vault/coffrel/item0000000001.dat", sealed);
+  testing::FlipBit(dir / "vault/coffrel/item0000000001.dat", 40);
   const CliResult damaged = cli.Run({"--password-stdin", "verify"}, "another long one\n");
   EXPECT_EQ(damaged.status, 1);
   EXPECT_NE(damaged.out.find("DAMAGED\t1\tWork\tsecret.txt\tits file is damaged"), std::string::npos) << damaged.out;
@@ -255,6 +254,24 @@ TEST_F(CliTest, NamesNeverReachTheTerminalRaw) {
   }
   EXPECT_EQ(Ok({"boxes"}).out, escaped + "\n");
   EXPECT_NE(Ok({"list", "--help"}).out.find("\\uHHHH"), std::string::npos);
+
+  // Every character that moves the cursor, changes the terminal or reorders the text (all
+  // but NUL, which no argument holds), in one box name of 80 characters.
+  std::vector<char32_t> unsafe;
+  for (char32_t c = 1; c < 0x20; ++c) unsafe.push_back(c);
+  for (char32_t c = 0x7F; c <= 0x9F; ++c) unsafe.push_back(c);
+  for (char32_t c : {0x061C, 0x200E, 0x200F}) unsafe.push_back(c);
+  for (char32_t c = 0x2028; c <= 0x202E; ++c) unsafe.push_back(c);
+  for (char32_t c = 0x2066; c <= 0x2069; ++c) unsafe.push_back(c);
+  std::string every = "a", shown = "a";
+  for (const char32_t c : unsafe) {
+    every += Utf8Encode(std::u32string(1, c));
+    char hex[16];
+    std::snprintf(hex, sizeof hex, c < 0x80 ? "\\x%02X" : "\\u%04X", static_cast<unsigned>(c));
+    shown += c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : hex;
+  }
+  Ok({"new-box", every + "z"});
+  EXPECT_EQ(Ok({"boxes"}).out, escaped + "\n" + shown + "z\n");
 }
 
 // Where the vault is looked for: a folder without one is never taken for an empty vault.

@@ -129,7 +129,9 @@ class FolderTreeTest : public QObject {
     QCOMPARE(Captions(root), kDesktop);
     QCOMPARE(Captions(d.Stick()), (QStringList{".cache", "a", "empty"}));  // the selection stays
     QCOMPARE(d.tree.SelectedPath(), Q(d.dir / "vol" / ".cache"));
-    // A path chosen before through a dot-folder is found and shown.
+    // A path chosen before through a dot-folder is found and shown, below it or the folder itself.
+    QVERIFY(d.tree.SelectPath(Q(d.dir / "desk" / ".hidden" / "inner")));
+    QCOMPARE(d.tree.SelectedPath(), Q(d.dir / "desk" / ".hidden" / "inner"));
     QVERIFY(d.tree.SelectPath(Q(d.dir / "desk" / ".hidden")));
     QCOMPARE(Captions(root), (QStringList{"Computer", ".hidden", "Alpha", "beta"}));
     QVERIFY(!d.tree.ShowsHidden());

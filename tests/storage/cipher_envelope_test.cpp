@@ -69,6 +69,7 @@ class EnvelopeVectorTest : public ::testing::TestWithParam<bool> {
   const std::string json_ = ReadVectors();
 };
 
+// Byte layout: docs/formats/cipher-envelope.md
 TEST_P(EnvelopeVectorTest, KeyHashIvAndCiphertexts) {
   for (size_t n : kLengths) {
     EXPECT_EQ(ToHex(Plaintext(n).data(), n), ValueAfter(json_, json_.find("\"plaintexts\""), std::to_string(n)));

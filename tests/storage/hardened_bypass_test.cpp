@@ -22,12 +22,6 @@ using testing::WriteFile;
 using Outcome = IndexLoadReport::Outcome;
 namespace fs = std::filesystem;
 
-void Flip(const fs::path& file, std::size_t at) {
-  std::string bytes = ReadFile(file);
-  bytes[at] = static_cast<char>(bytes[at] ^ 1);
-  WriteFile(file, bytes);
-}
-
 // A classic index made elsewhere copied over the hardened one, each generation spoilt, or
 // only a sealed item or the user's record left: never a classic or empty vault in its place,
 // and nothing renamed, removed or written.
@@ -55,8 +49,8 @@ TEST_F(HardenedVaultTest, NoClassicOrEmptyVaultEverTakesAHardenedOnesPlace) {
        Outcome::Downgraded},
       {"the version byte flipped in both generations",
        [&] {
-         Flip(layout.IndexFile(), 8);
-         Flip(layout.BackupIndexFile(), 8);
+         testing::FlipBit(layout.IndexFile(), 8);
+         testing::FlipBit(layout.BackupIndexFile(), 8);
        },
        Outcome::Unreadable},
       {"every generation gone, the item file left",
@@ -65,7 +59,11 @@ TEST_F(HardenedVaultTest, NoClassicOrEmptyVaultEverTakesAHardenedOnesPlace) {
          fs::remove(layout.BackupIndexFile());
        },
        Outcome::Unreadable},
-      {"every file gone, the user's record left", [&] { fs::remove_all(layout.Base()); fs::create_directories(layout.Base()); },
+      {"every file gone, the user's record left",
+       [&] {
+         fs::remove_all(layout.Base());
+         fs::create_directories(layout.Base());
+       },
        Outcome::Unreadable},
   };
   const auto good = Snapshot(dir / "vault");
@@ -195,8 +193,8 @@ TEST_F(HardenedVaultTest, NothingUntrustedIsMovedInAndNothingIsTouchedBeforeTheP
   auto before = Snapshot(dir / "vault");
   EXPECT_EQ(Reopen("not the passphrase"), Outcome::Locked);
   EXPECT_EQ(Snapshot(dir / "vault"), before) << "a wrong passphrase";
-  Flip(layout.IndexFile(), 10);
-  Flip(layout.BackupIndexFile(), 10);
+  testing::FlipBit(layout.IndexFile(), 10);
+  testing::FlipBit(layout.BackupIndexFile(), 10);
   before = Snapshot(dir / "vault");
   EXPECT_NE(Reopen(""), Outcome::Loaded);
   EXPECT_EQ(Snapshot(dir / "vault"), before) << "an unreadable header";

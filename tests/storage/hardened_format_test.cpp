@@ -36,6 +36,7 @@ std::array<uint8_t, N> Counting(uint8_t from) {
   return a;
 }
 
+// Byte layout: docs/formats/hardened-index.md
 TEST(HardenedFormatTest, KeyDerivationAndWrapGiveTheKnownBytes) {
   // The salt is printable so that an independent Argon2id tool can confirm the key (it did).
   KdfParams params{1, 8ull << 20, {}};
@@ -110,6 +111,7 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
 }
 
 // An item of many segments, then each way of spoiling it: never opened, and the reason given.
+// Byte layout: docs/formats/hardened-item.md
 TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
   testing::TempDir dir;
   // Long enough to be opened in several batches, each on its way while the next is read.

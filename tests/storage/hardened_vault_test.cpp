@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hardened_fixture.h"
+#include "storage/disk/disk_write.h"
 #include "storage/hardened/hardened_index.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/item_export.h"
@@ -68,9 +69,7 @@ TEST_F(HardenedVaultTest, AChangedPassphraseRewrapsTheKeyOnly) {
 TEST_F(HardenedVaultTest, ADamagedOrSwappedItemIsRefusedAndWritesNothing) {
   Harden();
   const int32_t a = Add("a.txt", testing::RandomBytes(70000, 2)), b = Add("b.txt", "other");
-  std::string bytes = ReadFile(vault->Layout().ItemFile(a));
-  bytes[bytes.size() / 2] ^= 1;
-  WriteFile(vault->Layout().ItemFile(a), bytes);
+  testing::FlipBit(vault->Layout().ItemFile(a), 35000);
   EXPECT_EQ(Export(a, "a.txt"), "");
   EXPECT_NE(sink.messages.back().find("damaged"), std::string::npos) << sink.messages.back();
   fs::copy_file(vault->Layout().ItemFile(b), vault->Layout().ItemFile(a), fs::copy_options::overwrite_existing);
@@ -90,6 +89,22 @@ TEST_F(HardenedVaultTest, HardeningRefusesAVaultWithAMissingItemAndChangesNothin
   EXPECT_EQ(Snapshot(dir / "vault"), before);
   ASSERT_EQ(Reopen(""), IndexLoadReport::Outcome::Loaded);
   EXPECT_EQ(Export(a, "a.txt"), "kept");
+}
+
+TEST_F(HardenedVaultTest, AHardeningWhoseSaveFailsLeavesTheClassicVaultWorking) {
+  const int32_t a = Add("a.txt", "kept");
+  const std::string index = ReadFile(vault->Layout().IndexFile());
+  std::string error;
+  // Every item is re-sealed; then the disk fails, and the save with it.
+  const bool hardened = HardenVault(*vault, kPassphrase, kCheapCost, &error, [](std::size_t done, std::size_t total) {
+    if (done == total) SetDiskSyncFailure(true);
+  });
+  SetDiskSyncFailure(false);
+  EXPECT_FALSE(hardened);
+  EXPECT_NE(error.find("stays classic"), std::string::npos) << error;
+  EXPECT_EQ(vault->Format(), VaultFormat::Classic);
+  EXPECT_EQ(ReadFile(vault->Layout().IndexFile()), index);
+  EXPECT_EQ(Export(a, "a.txt"), "kept") << "the records in memory open the classic files again";
 }
 
 // A file stored as it is (level 0) puts its plain bytes into a plain archive: the classic

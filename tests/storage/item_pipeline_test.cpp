@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <random>
 
 #include "pipeline_fakes.h"
@@ -162,11 +161,7 @@ TEST_F(ItemPipelineTest, AFailedReplacementKeepsTheOldFile) {
   WriteFile(dir / "src/data.bin", RandomBytes(400000, 9));
   ASSERT_TRUE(Add(dir / "src/data.bin"));
   WriteFile(dir / "out/data.bin", "PRE");
-  {
-    std::fstream item(vault.Layout().ItemFile(1), std::ios::in | std::ios::out | std::ios::binary);
-    item.seekp(200000);
-    item.put('\x5A');
-  }
+  testing::FlipBit(vault.Layout().ItemFile(1), 200000);
   EXPECT_EQ(Extract(1, dir / "out", [](const std::string&) { return true; }), ExportResult::Failed);
   EXPECT_EQ(ReadFile(dir / "out/data.bin"), "PRE");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 1);

@@ -148,6 +148,7 @@ TEST(ItemTableTest, BadFiltersAreRefusedAndLeaveTheTableUnfiltered) {
   EXPECT_EQ(t.RecordCount(), 1);
 }
 
+// Byte layout: docs/formats/table.md
 TEST(TableCodecTest, RoundTripKeepsEveryFieldPicturesAndEmptyValues) {
   ItemTable t;
   AddBox(t, "Ünïcode box");

@@ -18,6 +18,13 @@ inline std::string ReadFile(const std::filesystem::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Damages a file at `at` by flipping one bit: the byte always changes, whatever it held.
+inline void FlipBit(const std::filesystem::path& p, std::size_t at) {
+  std::string bytes = ReadFile(p);
+  bytes.at(at) = static_cast<char>(bytes[at] ^ 1);
+  WriteFile(p, bytes);
+}
+
 // Incompressible bytes, the same for the same seed.
 inline std::string RandomBytes(std::size_t n, unsigned seed) {
   std::mt19937 rng(seed);

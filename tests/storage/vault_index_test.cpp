@@ -67,6 +67,7 @@ TEST(VaultIndexTest, NextItemIndexAgreesWithTheSortedDefinitionOnAnyNumbers) {
   }
 }
 
+// Byte layout: docs/formats/classic-index.md
 TEST(VaultIndexTest, NewVaultGetsAnEmptyIndexUnderThePrefixKey) {
   TempDir dir;
   Vault v(dir.Path());

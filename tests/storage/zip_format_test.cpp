@@ -112,6 +112,7 @@ TEST(ZipFormatTest, PiecesDeflatedApartJoinIntoOneStream) {
   EXPECT_EQ(Inflate(joined, plain.size() + 1), plain);
 }
 
+// Byte layout: docs/formats/zip.md
 TEST(ZipFormatTest, Zip64RecordsAppearOnlyForValuesThatDoNotFit) {
   constexpr uint64_t kBig = uint64_t{5} << 30;
   const struct {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "storage/zip/pack_path.h"
 #include "storage/zip/zip_error.h"
@@ -19,6 +20,7 @@ std::vector<std::string> Tree(const fs::path& root) {
   return out;
 }
 
+// What the reader refuses: docs/formats/zip.md
 class ZipHostileTest : public ::testing::Test {
  protected:
   int Unpack(const std::vector<RawEntry>& entries, bool recreateDirs) {
@@ -154,6 +156,32 @@ TEST_F(ZipHostileTest, Zip64RecordsThatLieAreRefusedCleanly) {
     EXPECT_LE(count, 0) << field << " " << value;
     EXPECT_FALSE(fs::exists(dir_ / "box/dest/a.txt")) << field << " " << value;
   }
+}
+
+// A directory may claim any size up to the file's: one past the cap is refused before it is
+// read into memory, though its first header is sound. The gap is a hole, so the file costs no room.
+TEST_F(ZipHostileTest, AZip64DirectoryLargerThanTheCapIsRefused) {
+  const std::string honest = Zip64Archive("zip64 data");
+  const size_t tail = 56 + 20 + 22;  // ZIP64 end record, locator, end record
+  const size_t headerEnd = honest.size() - tail;
+  const uint64_t gap = (uint64_t{256} << 20) + 1;
+  const uint64_t dirOffset = Le32(honest, headerEnd + 48);
+  std::string end = honest.substr(headerEnd);
+  auto put64 = [&end](size_t at, uint64_t v) {
+    for (int i = 0; i < 8; ++i) end[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  put64(40, headerEnd + gap - dirOffset);  // the directory's size, hole included
+  put64(56 + 8, headerEnd + gap);          // where the locator finds the ZIP64 end record
+  {
+    std::ofstream f(dir_ / "evil.zip", std::ios::binary);
+    f.write(honest.data(), static_cast<std::streamsize>(headerEnd));
+    f.seekp(static_cast<std::streamoff>(headerEnd + gap)).write(end.data(), static_cast<std::streamsize>(end.size()));
+  }
+  zip_.SetZipName((dir_ / "evil.zip").string());
+  zip_.SetDoAll(true);
+  zip_.SetDestDir((dir_ / "box/dest").string());
+  EXPECT_THROW(zip_.ExtractEntries(), ZipError);
+  EXPECT_FALSE(fs::exists(dir_ / "box/dest/a.txt"));
 }
 
 TEST_F(ZipHostileTest, TruncatedDataEndTheRunWithPrematureEnd) {
