@@ -1,0 +1,125 @@
+#include "storage/vault/vault_health.h"
+
+#include <algorithm>
+
+#include "storage/vault/classic_leftovers.h"
+#include "storage/vault/durable_file.h"
+#include "storage/vault/file_helpers.h"
+#include "storage/vault/item_contents.h"
+#include "storage/vault/unrecorded_files.h"
+#include "storage/vault/vault.h"
+#include "storage/zip/pack_path.h"
+#include "storage/zip/zip_error.h"
+
+namespace kestramo {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Judgement {
+  bool ok = true;
+  ItemProblem problem = ItemProblem::Damaged;
+  std::string detail;
+};
+
+Judgement Problem(ItemProblem problem, std::string detail = {}) { return {false, problem, std::move(detail)}; }
+
+bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
+  std::error_code ec;
+  const auto room = fs::space(vault.Layout().TempDir(), ec);
+  return !ec && room.available < fs::file_size(itemFile, ec) + (1u << 20);
+}
+
+// Judges an item from its archive, unpacked into temp/'s scratch folder.
+Judgement JudgeUnpacked(const Vault& vault, const ZipComponent& zip, const ItemRecord& r, const fs::path& itemFile) {
+  const std::string& error = zip.LastError();
+  const bool noRoom = error == kCantWriteOutput || (error == kCantCreateOutput && NoRoomToUnpack(vault, itemFile));
+  if (noRoom) return Problem(ItemProblem::NoRoom);
+  if (error == kCantUseDestination) return Problem(ItemProblem::TempUnusable, zip.LastErrorDetail());
+  if (error == kCantCreateOutput) return Problem(ItemProblem::Damaged, error + ": " + zip.LastErrorDetail());
+  if (!error.empty()) return Problem(ItemProblem::Damaged, error);
+  if (std::string mismatch = ContentsMismatch(zip, r); !mismatch.empty()) {
+    return Problem(ItemProblem::NotThisItem, std::move(mismatch));
+  }
+  return {};
+}
+
+Judgement CheckItem(Vault& vault, const ItemRecord& r) {
+  const int32_t index = FieldOf(r, ItemField::Index).AsInteger();
+  const fs::path itemFile = vault.Layout().ItemFile(index);
+  std::error_code ec;
+  if (!fs::is_regular_file(itemFile, ec)) return Problem(ItemProblem::Missing, itemFile.filename().string());
+  const fs::path archive = vault.Layout().TempArchive(index);
+  const fs::path scratch = vault.Layout().TempDir() / "verify";
+  Judgement judgement;
+  const bool hardened = vault.Format() == VaultFormat::Hardened;
+  std::string why;
+  if (!vault.OpenItem(itemFile, FieldOf(r, ItemField::Password).AsString(), index, archive, &why)) {
+    judgement = NoRoomToUnpack(vault, itemFile) ? Problem(ItemProblem::NoRoom)
+                                                : Problem(ItemProblem::Unreadable, hardened ? why : std::string());
+  } else if (hardened) {
+    // Its seal proved it whole: only its directory is left to judge, and nothing plain is unpacked.
+    ZipComponent& zip = vault.Zip();
+    zip.SetZipName(archive.string());
+    try {
+      zip.ReadEntries();
+    } catch (const std::exception&) {
+      // The archive's error is kept in LastError, which the judgement reads.
+    }
+    judgement = JudgeUnpacked(vault, zip, r, itemFile);
+    zip.CloseArchive();
+  } else {
+    ZipComponent& zip = vault.Zip();
+    zip.SetOverwriteMode(OverwriteMode::Always);
+    UnpackArchive(zip, archive, scratch, true);
+    judgement = JudgeUnpacked(vault, zip, r, itemFile);
+    zip.CloseArchive();
+    zip.SetOverwriteMode(OverwriteMode::Prompt);
+  }
+  ShellDeleteTree(scratch);
+  DeleteMatchingFiles(vault.Layout().TempDir());
+  return judgement;
+}
+
+}  // namespace
+
+std::size_t VaultHealth::Damaged() const {
+  return static_cast<std::size_t>(std::count_if(findings.begin(), findings.end(), [](const ItemFinding& f) { return !f.Unchecked(); }));
+}
+
+std::size_t VaultHealth::Unchecked() const { return findings.size() - Damaged(); }
+
+VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::size_t, std::size_t)>& beforeItem) {
+  VaultHealth health;
+  std::vector<const ItemRecord*> items;
+  for (const ItemRecord& r : vault.Items().AllRecords()) {
+    if (!FieldOf(r, ItemField::Name).IsNull()) items.push_back(&r);
+  }
+  for (const ItemRecord* r : items) {
+    if (beforeItem && !beforeItem(health.items, items.size())) {
+      health.stopped = true;
+      break;
+    }
+    ++health.items;
+    Judgement j = CheckItem(vault, *r);
+    if (j.ok) continue;
+    health.findings.push_back({FieldOf(*r, ItemField::Index).AsInteger(), FieldOf(*r, ItemField::Box).AsString(),
+                               FieldOf(*r, ItemField::Name).AsString(), j.problem, std::move(j.detail)});
+  }
+  health.unrecorded = UnrecordedItemFiles(vault);
+  // In a hardened vault, a file in the classic format gives away what it holds.
+  if (vault.Format() == VaultFormat::Hardened) health.classic = ClassicFilesIn(vault);
+  return health;
+}
+
+std::vector<fs::path> RemoveUnrecordedFiles(Vault& vault, const std::vector<fs::path>& files) {
+  std::vector<fs::path> kept;
+  for (const fs::path& file : files) {
+    if (!ForceDeleteFile(file)) kept.push_back(file);
+  }
+  SyncDirectory(vault.Layout().CoffrelDir());  // removed for good, power cut or not
+  return kept;
+}
+
+}  // namespace kestramo
