@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/output_text.h"
 #include "cli/yes_no.h"
+#include "platform/health_words.h"
 #include "storage/vault/unrecorded_files.h"
 #include "storage/vault/vault.h"
 #include "storage/vault/vault_health.h"
@@ -16,19 +17,6 @@ namespace kestramo::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The words for what the check found wrong with an item.
-std::string ProblemText(const ItemFinding& f) {
-  switch (f.problem) {
-    case ItemProblem::Missing: return "its file " + f.detail + " is missing";
-    case ItemProblem::Unreadable: return f.detail.empty() ? "its file cannot be read" : f.detail;
-    case ItemProblem::Damaged: return "it is damaged (" + f.detail + ")";
-    case ItemProblem::NotThisItem: return "its file is not this item's: " + f.detail;
-    case ItemProblem::NoRoom: return "no room in temp/ to check it";
-    case ItemProblem::TempUnusable: return "temp/ cannot take its files: " + f.detail;
-  }
-  return f.detail;
-}
 
 int Verify(const CliArgs& args) {
   ExpectArgs(args, 0, 0);

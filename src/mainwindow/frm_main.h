@@ -113,6 +113,7 @@ class FrmMain : public QWidget {
   void OfferKeyCommands(QPoint globalAt);
   // Hardens a classic vault from the window, after saying what else it takes along.
   void cmdHarden();
+  void cmdCheckHealth();
 
   // Hints: the tooltip of what lies under a point, and the lit face of the button hovered.
   QString HintAt(QPointF at) const;

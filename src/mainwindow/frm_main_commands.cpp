@@ -13,6 +13,7 @@
 #include "dialogs/frm_harden.h"
 #include "dialogs/frm_message.h"
 #include "dialogs/frm_overwrite.h"
+#include "dialogs/health_check.h"
 #include "mainwindow/frm_main.h"
 #include "storage/vault/classic_leftovers.h"
 #include "storage/vault/vault_hardening.h"
@@ -351,6 +352,12 @@ void FrmMain::cmdHarden() {
   ShowMessageDialog(QStringLiteral("The vault is hardened. Without its passphrase nothing in it can be read, not even "
                                    "by us: keep the passphrase safe, it cannot be recovered."),
                     this);
+}
+
+void FrmMain::cmdCheckHealth() {
+  const VaultHealth health = RunHealthCheck(*dialogs_->status, *vault_);
+  imgMain_->update();
+  ShowMessageDialog(HealthReport(health), this);
 }
 
 void FrmMain::RefreshView(int command) {

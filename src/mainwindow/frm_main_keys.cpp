@@ -135,6 +135,9 @@ void FrmMain::OfferKeyCommands(QPoint globalAt) {
     case ItemMenu::KeyChoice::Harden:
       if (AccessGranted(layer::kKeyButton)) cmdHarden();
       break;
+    case ItemMenu::KeyChoice::CheckHealth:
+      if (AccessGranted(layer::kKeyButton)) cmdCheckHealth();
+      break;
     case ItemMenu::KeyChoice::None: break;
   }
 }

@@ -39,9 +39,11 @@ KeyChoice AskKey(QWidget* parent, QPoint globalAt, bool hardened) {
   QAction* password = menu.addAction(hardened ? QStringLiteral("Change the passphrase…") : QStringLiteral("Change the password…"));
   QAction* harden = menu.addAction(hardened ? QStringLiteral("The vault is hardened") : QStringLiteral("Harden the vault…"));
   harden->setEnabled(!hardened);
+  QAction* health = menu.addAction(QStringLiteral("Check every item…"));
   QAction* chosen = menu.exec(globalAt);
   if (chosen == password) return KeyChoice::Password;
   if (chosen == harden) return KeyChoice::Harden;
+  if (chosen == health) return KeyChoice::CheckHealth;
   return KeyChoice::None;
 }
 

@@ -16,7 +16,7 @@ enum class Choice { None, Extract, Delete, Comment };
 Choice Ask(QWidget* parent, QPoint globalAt);
 
 // The menu of the key button: the password (or passphrase), and hardening a classic vault.
-enum class KeyChoice { None, Password, Harden };
+enum class KeyChoice { None, Password, Harden, CheckHealth };
 KeyChoice AskKey(QWidget* parent, QPoint globalAt, bool hardened);
 
 }  // namespace ItemMenu

@@ -24,6 +24,7 @@
 #include "mainwindow/scene_layers.h"
 #include "platform/raise_request.h"
 #include "skin_session.h"
+#include "test_files.h"
 #include "storage/vault/item_lookup.h"
 #include "vault_fixture.h"
 
@@ -192,6 +193,28 @@ class DesktopHabitsTest : public QObject {
     QVERIFY(!QApplication::activeModalWidget());
   }
 
+  // The key button's menu checks every item under the status dialog, and the report names
+  // the damaged one alone.
+  void theHealthCheckNamesTheDamagedItem() {
+    OpenSafe s;
+    DialogScript script;
+    const std::vector<std::string> names = s.Names();
+    const ItemRecord& victim = s.w->GetVault().Items().AllRecords()[3];
+    const auto file = s.w->GetVault().Layout().ItemFile(victim[static_cast<std::size_t>(ItemField::Index)].AsInteger());
+    FlipBit(file, std::filesystem::file_size(file) / 2);
+    QStringList offered;
+    PickFromNextMenu(2, &offered);
+    QTest::mouseClick(s.w.get(), Qt::RightButton, {}, Center(*s.w, layer::kKeyButton));
+    QTRY_VERIFY_WITH_TIMEOUT(script.messages.size() == 1, 20000);
+    const QString report = script.messages.first();
+    QVERIFY2(report.startsWith(QStringLiteral("18 items checked: 1 damaged")), qPrintable(report));
+    const QString damaged = QString::fromStdString(victim[static_cast<std::size_t>(ItemField::Name)].AsString());
+    QVERIFY(report.contains(QStringLiteral("Damaged: \"") + damaged + QLatin1Char('"')));
+    for (const std::string& name : names) {
+      if (QString::fromStdString(name) != damaged) QVERIFY(!report.contains(QString::fromStdString(name) + QLatin1Char('"')));
+    }
+  }
+
   // A right click on the key button offers hardening: the dialog converts the vault, and the
   // menu then offers it no more.
   void theKeyMenuHardensTheVault() {
@@ -207,7 +230,7 @@ class DesktopHabitsTest : public QObject {
     });
     QTest::mouseClick(s.w.get(), Qt::RightButton, {}, Center(*s.w, layer::kKeyButton));
     QTRY_VERIFY_WITH_TIMEOUT(script.Done() && !script.messages.isEmpty(), 20000);
-    QCOMPARE(offered, (QStringList{"Change the password…", "Harden the vault…"}));
+    QCOMPARE(offered, (QStringList{"Change the password…", "Harden the vault…", "Check every item…"}));
     QCOMPARE(s.w->GetVault().Format(), VaultFormat::Hardened);
     QVERIFY(script.messages.last().startsWith(QStringLiteral("The vault is hardened.")));
     Vault reopened(s.vault.Base());

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include "storage/vault/vault_health.h"
+
+namespace kestramo {
+
+class FrmStatus;
+
+// Checks every item of the vault on a worker thread while `status` shows which item is
+// under way, with Cancel; returns once the check has ended or was stopped.
+VaultHealth RunHealthCheck(FrmStatus& status, Vault& vault);
+
+// The report the desktop program shows after a check.
+QString HealthReport(const VaultHealth& health);
+
+}  // namespace kestramo

@@ -1,0 +1,17 @@
+#include "platform/health_words.h"
+
+namespace kestramo {
+
+std::string ProblemText(const ItemFinding& f) {
+  switch (f.problem) {
+    case ItemProblem::Missing: return "its file " + f.detail + " is missing";
+    case ItemProblem::Unreadable: return f.detail.empty() ? "its file cannot be read" : f.detail;
+    case ItemProblem::Damaged: return "it is damaged (" + f.detail + ")";
+    case ItemProblem::NotThisItem: return "its file is not this item's: " + f.detail;
+    case ItemProblem::NoRoom: return "no room in temp/ to check it";
+    case ItemProblem::TempUnusable: return "temp/ cannot take its files: " + f.detail;
+  }
+  return f.detail;
+}
+
+}  // namespace kestramo

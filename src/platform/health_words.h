@@ -1,0 +1,12 @@
+// The words both front ends use for what a health check found wrong with an item.
+#pragma once
+
+#include <string>
+
+#include "storage/vault/vault_health.h"
+
+namespace kestramo {
+
+std::string ProblemText(const ItemFinding& finding);
+
+}  // namespace kestramo
