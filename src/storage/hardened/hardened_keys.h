@@ -37,12 +37,16 @@ class HardenedKeys {
   KeyWrap wrap_;
 };
 
+// How an attempt to open an index came out: opened, refused for want of the right key, or
+// unreadable.
+enum class OpenResult { Opened, Locked, Damaged };
+
 // Opens hardened index files under one passphrase. A passphrase is derived into a key once:
 // a generation whose head asks for another derivation (another salt or cost) is not opened
 // with it, so that no file can make one attempt cost more than one derivation.
 class IndexUnlocker {
  public:
-  enum class Result { Opened, Locked, Damaged };
+  using Result = OpenResult;
 
   IndexUnlocker() = default;
   ~IndexUnlocker() = default;

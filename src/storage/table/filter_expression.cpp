@@ -1,6 +1,7 @@
 #include "storage/table/filter_expression.h"
 
 #include <cctype>
+#include <stdexcept>
 #include <vector>
 
 #include "storage/table/like_pattern.h"
@@ -84,6 +85,12 @@ struct Token {
   std::string text;
 };
 
+// A filter that does not parse; caught at the boundary and reported as the reason.
+class FilterSyntaxError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 class Parser {
  public:
   Parser(std::string_view src, bool ci) : src_(src), ci_(ci) {}
@@ -94,14 +101,14 @@ class Parser {
       auto e = ParseOr();
       if (tok_.kind != Token::End) Fail("unexpected \"" + tok_.text + "\"");
       return e;
-    } catch (const std::string& message) {
-      if (error) *error = message;
+    } catch (const FilterSyntaxError& e) {
+      if (error) *error = e.what();
       return nullptr;
     }
   }
 
  private:
-  [[noreturn]] static void Fail(const std::string& message) { throw message; }
+  [[noreturn]] static void Fail(const std::string& message) { throw FilterSyntaxError(message); }
 
   bool IsKeyword(const char* word) const { return tok_.kind == Token::Word && EqualsIgnoreCase(tok_.text, word); }
 

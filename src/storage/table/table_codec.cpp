@@ -1,12 +1,19 @@
 #include "storage/table/table_codec.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
 #include <zlib.h>
 
 namespace kestramo {
 namespace {
+
+// A table's bytes that cannot be read; caught at the boundary and reported as the reason.
+class TableFormatError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 constexpr char kMagic[4] = {'K', 'Q', 'X', 'T'};
 // Version 2 differs only in holding large integers in 64 bits; it is written only when a
@@ -55,7 +62,7 @@ class Reader {
 
  private:
   void Need(std::size_t n) const {
-    if (n > n_ - pos_) throw std::string("the index table is truncated");
+    if (n > n_ - pos_) throw TableFormatError("the index table is truncated");
   }
   const uint8_t* p_;
   std::size_t n_;
@@ -127,12 +134,12 @@ FieldValue ReadValue(Reader& r, const std::vector<Picture>& pictures, FieldType 
     case FieldType::DateTime: return FieldValue::DateTime({r.Get<int64_t>()});
     case FieldType::Boolean: {
       const auto b = r.Get<uint8_t>();
-      if (b > 1) throw std::string("a boolean field holds a bad value");
+      if (b > 1) throw TableFormatError("a boolean field holds a bad value");
       return FieldValue::Boolean(b == 1);
     }
     case FieldType::Picture: {
       const auto i = r.Get<uint32_t>();
-      if (i >= pictures.size()) throw std::string("a picture reference is out of range");
+      if (i >= pictures.size()) throw TableFormatError("a picture reference is out of range");
       return FieldValue::Image(pictures[i]);
     }
   }
@@ -173,21 +180,21 @@ std::vector<uint8_t> SaveTableBytes(const ItemTable& table) {
 
 std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std::size_t size, std::string* error) {
   try {
-    if (size < 20 || std::memcmp(data, kMagic, 4) != 0) throw std::string("not an index table (wrong key or damaged file)");
+    if (size < 20 || std::memcmp(data, kMagic, 4) != 0) throw TableFormatError("not an index table (wrong key or damaged file)");
     uint32_t stored;
     std::memcpy(&stored, data + size - 4, 4);
     if (stored != static_cast<uint32_t>(crc32(0L, data, static_cast<uInt>(size - 4)))) {
-      throw std::string("the index table's checksum does not match (damaged file)");
+      throw TableFormatError("the index table's checksum does not match (damaged file)");
     }
     Reader r(data, size - 4);
     r.Take(4);
     const auto version = r.Get<uint16_t>();
-    if (version != kVersion && version != kWideVersion) throw std::string("the index table has an unknown version");
+    if (version != kVersion && version != kWideVersion) throw TableFormatError("the index table has an unknown version");
     const bool wide = version == kWideVersion;
     r.Get<uint16_t>();
 
     const auto pictureCount = r.Get<uint32_t>();
-    if (pictureCount > r.Remaining() / 4) throw std::string("the picture count is out of range");
+    if (pictureCount > r.Remaining() / 4) throw TableFormatError("the picture count is out of range");
     std::vector<Picture> pictures;
     pictures.reserve(pictureCount);
     for (uint32_t i = 0; i < pictureCount; ++i) {
@@ -197,20 +204,20 @@ std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std:
     }
 
     const auto rowCount = r.Get<uint32_t>();
-    if (rowCount > r.Remaining() / 2) throw std::string("the record count is out of range");
+    if (rowCount > r.Remaining() / 2) throw TableFormatError("the record count is out of range");
     const auto& defs = ItemFieldDefs();
     std::vector<ItemRecord> rows(rowCount);
     for (ItemRecord& row : rows) {
       const auto mask = r.Get<uint16_t>();
-      if (mask >> kItemFieldCount) throw std::string("a record names unknown fields");
+      if (mask >> kItemFieldCount) throw TableFormatError("a record names unknown fields");
       for (std::size_t f = 0; f < kItemFieldCount; ++f) {
         if (mask & (1u << f)) row[f] = ReadValue(r, pictures, defs[f].type, wide);
       }
     }
-    if (r.Remaining() != 0) throw std::string("the index table has trailing bytes");
+    if (r.Remaining() != 0) throw TableFormatError("the index table has trailing bytes");
     return rows;
-  } catch (const std::string& message) {
-    if (error) *error = message;
+  } catch (const TableFormatError& e) {
+    if (error) *error = e.what();
     return std::nullopt;
   }
 }

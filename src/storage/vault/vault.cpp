@@ -283,8 +283,7 @@ Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
     std::optional<HardenedKeys> keys;
     OpenedIndex opened;
     const auto result = unlocker_.Open(*bytes, &keys, &opened, error);
-    if (result == IndexUnlocker::Result::Locked) return LoadResult::Locked;
-    if (result == IndexUnlocker::Result::Damaged) return LoadResult::Damaged;
+    if (result != OpenResult::Opened) return result;
     AdoptHardenedKeys(std::move(*keys));
     masterKey_ = kMasterKeyPrefix;  // the passphrase guards the doors too
     legacyIndex_ = !opened.seal;

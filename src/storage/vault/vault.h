@@ -126,7 +126,7 @@ class Vault {
   int32_t NextItemIndex() const;
 
  private:
-  enum class LoadResult { Opened, Locked, Damaged };
+  using LoadResult = OpenResult;
   LoadResult LoadFrom(const std::filesystem::path& file, std::string* error);
   // Whether the index just read may be used: not a classic one where a hardened vault was,
   // not older than recorded nor another vault than recorded for this folder. Otherwise the
