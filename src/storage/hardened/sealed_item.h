@@ -50,6 +50,7 @@ class SealingStream : public Stream {
   SealingStream& operator=(const SealingStream&) = delete;
 
   bool Opened() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
   size_t Read(void*, size_t) override { return 0; }
   bool Write(const void* data, size_t size) override;
   bool Seek(int64_t pos) override { return pos == written_; }  // appends only

@@ -36,6 +36,22 @@ std::optional<std::string> Vault::SealItem(const fs::path& archive, const fs::pa
   return ItemKeyText(key);
 }
 
+std::optional<Vault::ItemSealer> Vault::StartSealedItem(const fs::path& sealed, int32_t index) {
+  if (!hardened_) return std::nullopt;
+  ItemSealer sealer{KeyBytes::Random(), nullptr};
+  sealer.stream = std::make_unique<SealingStream>(sealed, sealer.key, BindingOf(index));
+  return sealer;
+}
+
+std::optional<std::string> Vault::FinishSealedItem(ItemSealer& sealer, int32_t index, std::string* why) {
+  if (!sealer.stream->Finish()) {
+    if (why) *why = "its sealed copy could not be written";
+    return std::nullopt;
+  }
+  std::erase(seal_.legacyItems, index);  // the number is being given to a new item
+  return ItemKeyText(sealer.key);
+}
+
 bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, int32_t index, const fs::path& archive,
                      std::string* why) {
   if (!hardened_) {

@@ -121,11 +121,6 @@ std::string ZipComponent::EntryNameFor(const std::string& path) const {
 }
 
 int ZipComponent::MakeArchive() {
-  cancel_.store(false);
-  lastError_.clear();
-  lastErrorDetail_.clear();
-  entries_.clear();
-  leftOutPaths_.clear();
   // Private to the user: the archive holds the plain contents of an item. Readable too: a
   // sealed archive reads back the blocks that a write completes or a header patch changes.
   FileHandle archive(
@@ -137,26 +132,9 @@ int ZipComponent::MakeArchive() {
       archive.Close();  // a device or pipe: never written to, never deleted
       throw ZipError("Cannot create the archive " + zipName_);
     }
-    auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
-    zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut,
-                               addDirEntriesOnRecurse_};
-    const auto files = zip::ExpandFilesList(filesList_, options);
-
-    zip::ProgressMeter progress(OnTotalPercentDone);
-    uint64_t total = 0;
-    std::vector<zip::SourceFile> sources;
-    sources.reserve(files.size());
-    for (const auto& f : files) {
-      total += f.size;
-      sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory});
-    }
-    progress.Start(total);
     RenewScratch();
-    zip::ArchiveBuilder builder(archive.Get(), mask_.get(), Pool(), packLevel_, zstdEntries_,
-                                {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
-    entries_ = builder.Build(sources);
+    BuildArchive({archive.Get(), mask_.get(), nullptr}, self);
     if (archive.Close() != 0) throw ZipError(kNoRoomToWrite);
-    progress.Report(100);
   } catch (const std::exception& e) {
     lastError_ = e.what();
     // Only a file this run created is removed; one it could not open is not ours to delete.
@@ -165,11 +143,52 @@ int ZipComponent::MakeArchive() {
       unlink(zipName_.c_str());
     }
     entries_.clear();
-    filesList_.clear();
     throw;
   }
-  filesList_.clear();
   return EntryCount();
+}
+
+int ZipComponent::MakeArchiveInto(Stream& sink, int sinkFd) {
+  try {
+    struct stat self {};
+    if (fstat(sinkFd, &self) != 0) throw ZipError("Cannot create the archive " + zipName_);
+    BuildArchive({-1, nullptr, &sink}, self);
+  } catch (const std::exception& e) {
+    lastError_ = e.what();
+    entries_.clear();
+    throw;
+  }
+  return EntryCount();
+}
+
+void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct stat& self) {
+  cancel_.store(false);
+  lastError_.clear();
+  lastErrorDetail_.clear();
+  entries_.clear();
+  leftOutPaths_.clear();
+  struct FilesListClearer {
+    std::vector<std::string>& list;
+    ~FilesListClearer() { list.clear(); }
+  } clearer{filesList_};
+  auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
+  zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut,
+                             addDirEntriesOnRecurse_};
+  const auto files = zip::ExpandFilesList(filesList_, options);
+
+  zip::ProgressMeter progress(OnTotalPercentDone);
+  uint64_t total = 0;
+  std::vector<zip::SourceFile> sources;
+  sources.reserve(files.size());
+  for (const auto& f : files) {
+    total += f.size;
+    sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory});
+  }
+  progress.Start(total);
+  zip::ArchiveBuilder builder(target, Pool(), packLevel_, zstdEntries_,
+                              {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
+  entries_ = builder.Build(sources);
+  progress.Report(100);
 }
 
 int ZipComponent::ExtractEntries() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -13,9 +15,11 @@
 namespace kestramo {
 
 class ScratchFile;
+class Stream;
 
 namespace zip {
 class WorkPool;
+struct ArchiveTarget;
 }
 
 // The text and title of the question asked before an existing file is replaced.
@@ -80,6 +84,9 @@ class ZipComponent {
 
   // Builds ZipName from FilesList; returns the number of entries.
   int MakeArchive();
+  // Builds the archive from FilesList into a stream that only appends (one that seals as it
+  // goes) instead of ZipName; `sinkFd` is the file it fills, never packed into itself.
+  int MakeArchiveInto(Stream& sink, int sinkFd);
   // Extracts every entry of ZipName below DestDir; returns the number of files extracted.
   int ExtractEntries();
   // Reads the entries of ZipName without extracting any; returns their number.
@@ -113,6 +120,8 @@ class ZipComponent {
   void CheckCancel();
   std::string EntryNameFor(const std::string& path) const;
   int RunExtraction();
+  // `self`: the archive's file, left out of what is packed.
+  void BuildArchive(const zip::ArchiveTarget& target, const struct stat& self);
   zip::WorkPool& Pool();
 
   std::string zipName_;
