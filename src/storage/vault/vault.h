@@ -107,6 +107,12 @@ class Vault {
   // when it cannot be read or, in a hardened vault, is not whole or not this key's.
   bool OpenItem(const std::filesystem::path& itemFile, const std::string& recordKey, int32_t index,
                 const std::filesystem::path& archive, std::string* why);
+  // Makes an item's archive readable by Zip(): a hardened item of today's format is read in
+  // place, each segment checked as it is read; any other is opened into `archive`. The path
+  // to read from, or nothing (with *why).
+  std::optional<std::filesystem::path> ReadableArchive(const std::filesystem::path& itemFile,
+                                                       const std::string& recordKey, int32_t index,
+                                                       const std::filesystem::path& archive, std::string* why);
   // Where a hardened item file of this number belongs, and how the record's file was sealed.
   ItemBinding BindingOf(int32_t index) const { return {seal_.vaultId, index}; }
   ItemSealing SealingOf(int32_t index) const;

@@ -81,7 +81,7 @@ unsigned char* Room(std::unique_ptr<unsigned char[]>& buffer, size_t& room, size
 
 }  // namespace
 
-EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ScratchFile* mask,
+EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ArchiveView* mask,
                                const ExtractSettings& settings, ExtractHooks hooks, std::vector<std::string>& created)
     : archiveFd_(archiveFd),
       archiveSize_(archiveSize),

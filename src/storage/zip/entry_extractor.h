@@ -12,7 +12,7 @@
 #include "storage/zip/zip_records.h"
 
 namespace kestramo {
-class ScratchFile;
+class ArchiveView;
 }
 
 namespace kestramo::zip {
@@ -24,7 +24,7 @@ class EntryExtractor {
  public:
   // Paths created are appended to created, which outlives a failed run.
   // With a scratch, the archive is read through it.
-  EntryExtractor(int archiveFd, uint64_t archiveSize, ScratchFile* mask, const ExtractSettings& settings,
+  EntryExtractor(int archiveFd, uint64_t archiveSize, ArchiveView* mask, const ExtractSettings& settings,
                  ExtractHooks hooks, std::vector<std::string>& created);
   ~EntryExtractor();
   EntryExtractor(const EntryExtractor&) = delete;
@@ -63,7 +63,7 @@ class EntryExtractor {
 
   int archiveFd_;
   uint64_t archiveSize_;
-  ScratchFile* mask_;
+  ArchiveView* mask_;
   const ExtractSettings& settings_;
   ExtractHooks hooks_;
   int destFd_ = -1;

@@ -218,7 +218,7 @@ int ZipComponent::ReadEntries() {
   try {
     FileHandle archive(open(zipName_.c_str(), O_RDONLY | O_CLOEXEC));
     if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
-    entries_ = zip::ReadCentralDirectory(archive.Get(), mask_.get()).entries;
+    entries_ = zip::ReadCentralDirectory(archive.Get(), ReadView()).entries;
   } catch (const std::exception& e) {
     lastError_ = e.what();
     throw;
@@ -232,7 +232,8 @@ int ZipComponent::RunExtraction() {
   if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
   struct stat st {};
   fstat(archive.Get(), &st);
-  entries_ = zip::ReadCentralDirectory(archive.Get(), mask_.get()).entries;
+  ArchiveView* view = ReadView();
+  entries_ = zip::ReadCentralDirectory(archive.Get(), view).entries;
 
   std::vector<std::pair<const zip::EntryInfo*, std::string>> selected;
   uint64_t total = 0;
@@ -255,12 +256,15 @@ int ZipComponent::RunExtraction() {
                           },
                           [this](const std::string& path) { replacedPaths_.push_back(path); },
                           [this](const std::string& path, bool declined) { keptPaths_.push_back({path, declined}); }};
-  zip::EntryExtractor extractor(archive.Get(), mask_ ? mask_->Size() : static_cast<uint64_t>(st.st_size), mask_.get(), settings, hooks, createdPaths_);
+  zip::EntryExtractor extractor(archive.Get(), view ? view->Size() : static_cast<uint64_t>(st.st_size), view, settings,
+                                hooks, createdPaths_);
   int count = 0;
   for (const auto& [entry, name] : selected)
     if (extractor.Extract(*entry, name)) ++count;
   return count;
 }
+
+ArchiveView* ZipComponent::ReadView() const { return view_ ? view_.get() : mask_.get(); }
 
 void ZipComponent::SetScratchSealing(bool on) {
   masking_ = on;
@@ -269,6 +273,7 @@ void ZipComponent::SetScratchSealing(bool on) {
 
 void ZipComponent::RenewScratch() {
   mask_ = masking_ ? std::make_shared<ScratchFile>() : nullptr;
+  view_ = nullptr;
 }
 
 void ZipComponent::SetProtectedPaths(const std::vector<std::string>& paths) {

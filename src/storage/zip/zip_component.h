@@ -14,6 +14,7 @@
 
 namespace kestramo {
 
+class ArchiveView;
 class ScratchFile;
 class Stream;
 
@@ -72,9 +73,13 @@ class ZipComponent {
   // block checked when it is read back), so that its plain bytes never reach the disk and a
   // change made on the disk is refused. Each new archive gets a new one.
   void SetScratchSealing(bool on);
-  // A new sealed scratch for the archive about to be written; none while sealing is off.
+  // A new sealed scratch for the archive about to be written (none while sealing is off),
+  // read through from now on.
   void RenewScratch();
   ScratchFile* ScratchInUse() const { return mask_.get(); }
+  // While set, archives are read through this view (a sealed item read in place) instead of
+  // the scratch; nullptr goes back to the scratch.
+  void ReadThrough(std::shared_ptr<ArchiveView> view) { view_ = std::move(view); }
   // On: compressed entries are packed with zstd (ZIP method 93), and extraction accepts it.
   // Off, for the archives of classic items that other programs read: method 93 is refused.
   void SetZstdEntries(bool on) { zstdEntries_ = on; }
@@ -153,6 +158,8 @@ class ZipComponent {
   std::unique_ptr<zip::WorkPool> pool_;
   bool masking_ = false;
   std::shared_ptr<ScratchFile> mask_;
+  std::shared_ptr<ArchiveView> view_;
+  ArchiveView* ReadView() const;
 };
 
 }  // namespace kestramo
