@@ -150,8 +150,9 @@ TEST_F(HardenedVaultTest, AChangedPassphraseLeavesTheOldVaultKeyUseless) {
   EXPECT_EQ(Export(item, "a.txt"), "contents");
 }
 
-// A file past the archive writer's buffer is written through the sealed scratch in several
-// writes, each keeping what the one before left of its block.
+// A file of several pieces goes straight into the sealed item, its sizes after its data, and
+// comes back out through the sealed scratch in several writes, each keeping what the one
+// before left of its block.
 TEST_F(HardenedVaultTest, ALargeItemGoesInAndComesOutThroughTheSealedScratch) {
   Harden();
   const std::string large = testing::RandomBytes(3 * 1024 * 1024 + 77, 11);

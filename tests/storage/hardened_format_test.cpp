@@ -11,6 +11,7 @@
 #include "storage/hardened/hardened_keys.h"
 #include "storage/hardened/scratch_file.h"
 #include "storage/hardened/sealed_item.h"
+#include "storage/hardened/sealed_view.h"
 #include "temp_dir.h"
 #include "test_files.h"
 
@@ -123,6 +124,20 @@ TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
   ASSERT_TRUE(SealItemFile(dir / "archive", nullptr, dir / "item", key, binding, {}, &why)) << why;
   ASSERT_TRUE(OpenItemFile(dir / "item", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why)) << why;
   EXPECT_EQ(testing::ReadFile(dir / "back"), content);
+  // Read in place, every segment checked as it is read: whether all of it reads back.
+  auto readsInPlace = [&](const fs::path& file, const KeyBytes& k, const ItemBinding& b) {
+    const auto view = SealedItemView::Open(file, k, b, &why);
+    std::string all(view ? view->Size() : 0, '\0');
+    return view && view->ReadAt(-1, all.data(), all.size(), 0) && all == content;
+  };
+  EXPECT_TRUE(readsInPlace(dir / "item", key, binding));
+  {
+    const auto view = SealedItemView::Open(dir / "item", key, binding, &why);
+    std::string across(kSealedChunk + 20, '\0');  // from the middle of one segment into the next two
+    ASSERT_TRUE(view && view->ReadAt(-1, across.data(), across.size(), 3 * kSealedChunk - 10));
+    EXPECT_TRUE(across == content.substr(3 * kSealedChunk - 10, across.size()));
+    EXPECT_FALSE(view->ReadAt(-1, across.data(), 2, content.size() - 1)) << "past the end";
+  }
 
   const std::string good = testing::ReadFile(dir / "item");
   const std::size_t header = kItemHeaderSize, piece = kSealedChunk + 16;
@@ -159,6 +174,7 @@ TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
     EXPECT_FALSE(OpenItemFile(dir / "spoilt", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
         << c.spoil;
     EXPECT_FALSE(why.empty()) << c.spoil;
+    EXPECT_FALSE(readsInPlace(dir / "spoilt", key, binding)) << c.spoil;
   }
   const struct {
     const char* what;
@@ -170,6 +186,7 @@ TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
   for (const auto& s : strangers) {
     EXPECT_FALSE(OpenItemFile(dir / "item", s.key, s.binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
         << s.what;
+    EXPECT_FALSE(readsInPlace(dir / "item", s.key, s.binding)) << s.what;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "storage/hardened/key_bytes.h"
+#include "storage/zip/archive_view.h"
 
 namespace kestramo {
 
@@ -16,19 +17,19 @@ namespace kestramo {
 // writing and the reading is refused instead of being taken for what was written. Writes
 // append or overwrite what is there (the archive's headers are patched in place). One object
 // serves one file; its calls may come from several threads.
-class ScratchFile {
+class ScratchFile : public ArchiveView {
  public:
   ScratchFile();
-  ~ScratchFile();
+  ~ScratchFile() override;
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
 
   // False on a write failure, a gap past the end, or a block to be kept that fails its check.
   bool WriteAt(int fd, const void* data, std::size_t size, uint64_t offset);
   // False when the bytes asked for were never written, cannot be read or fail their check.
-  bool ReadAt(int fd, void* data, std::size_t size, uint64_t offset);
+  bool ReadAt(int fd, void* data, std::size_t size, uint64_t offset) override;
   // How many bytes were written: the only length the file is trusted to have.
-  uint64_t Size() const;
+  uint64_t Size() const override;
 
  private:
   struct Block {

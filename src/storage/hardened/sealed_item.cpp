@@ -23,11 +23,12 @@ namespace {
 constexpr std::array<uint8_t, 8> kItemMagic = {0x89, 'K', 'H', 'I', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint16_t kItemVersion = 2;
 constexpr std::size_t kTag = crypto_aead_xchacha20poly1305_ietf_ABYTES;
-constexpr std::size_t kSegment = kSealedChunk + kTag;
+constexpr std::size_t kSegment = kSealedSegment;
+static_assert(kSealedSegment == kSealedChunk + kTag);
 constexpr std::size_t kBatch = 16 * kSealedChunk;  // what one stage hands to the other
 constexpr std::size_t kPrefixAt = 32;
 
-using Header = std::array<uint8_t, kItemHeaderSize>;
+using Header = ItemHeader;
 using Nonce = std::array<uint8_t, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES>;
 
 void PutLe(uint8_t* p, uint64_t value, int bytes) {
@@ -50,8 +51,9 @@ Header MakeHeader(const ItemBinding& binding) {
   return header;
 }
 
-// Why the header cannot be this record's, or "".
-std::string HeaderProblem(const Header& header, const ItemBinding& binding) {
+}  // namespace
+
+std::string ItemHeaderProblem(const Header& header, const ItemBinding& binding) {
   if (!std::equal(kItemMagic.begin(), kItemMagic.end(), header.begin())) return "its file is not a sealed item";
   if (GetLe(header.data() + 8, 2) != kItemVersion || GetLe(header.data() + 10, 2) != 0) {
     return "its file has an unknown version";
@@ -64,6 +66,8 @@ std::string HeaderProblem(const Header& header, const ItemBinding& binding) {
   }
   return {};
 }
+
+namespace {
 
 Nonce SegmentNonce(const Header& header, uint64_t segment, bool last) {
   Nonce nonce{};
@@ -83,6 +87,19 @@ bool Fail(std::string* why, const std::string& text) {
 }
 
 }  // namespace
+
+bool OpenItemSegment(const Header& header, const KeyBytes& key, uint64_t segment, bool last, const uint8_t* sealed,
+                     std::size_t n, uint8_t* plain, std::size_t* length) {
+  if (n < kTag || n > kSegment) return false;
+  const Nonce nonce = SegmentNonce(header, segment, last);
+  unsigned long long got = 0;
+  if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain, &got, nullptr, sealed, n, header.data(), header.size(),
+                                                 nonce.data(), key.data()) != 0) {
+    return false;
+  }
+  *length = static_cast<std::size_t>(got);
+  return true;
+}
 
 bool FileLooksLikeSealedItem(const fs::path& file) {
   FileHandle in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
@@ -182,22 +199,14 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& 
   if (ReadFull(in.Get(), header.data(), header.size()) != static_cast<ssize_t>(header.size())) {
     return Fail(why, "its file is cut short");
   }
-  if (const std::string problem = HeaderProblem(header, binding); !problem.empty()) return Fail(why, problem);
+  if (const std::string problem = ItemHeaderProblem(header, binding); !problem.empty()) return Fail(why, problem);
   uint64_t segment = 0;
   // The segment that ends the file must be the one sealed as last: a cut or an addition
   // moves the end, and the marks no longer match.
   PieceOpener open = [&](const uint8_t* sealed, std::size_t n, bool atEnd, uint8_t* plain, std::size_t* length,
                          bool* final) {
-    if (n < kTag) return false;
-    const Nonce nonce = SegmentNonce(header, segment++, atEnd);
-    unsigned long long got = 0;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain, &got, nullptr, sealed, n, header.data(), header.size(),
-                                                   nonce.data(), key.data()) != 0) {
-      return false;
-    }
-    *length = static_cast<std::size_t>(got);
     *final = atEnd;
-    return true;
+    return OpenItemSegment(header, key, segment++, atEnd, sealed, n, plain, length);
   };
   return OpenPieces(in.Get(), static_cast<int64_t>(header.size()), total, kSegment, open, archive, scratch, watch,
                     why);

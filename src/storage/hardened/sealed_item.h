@@ -26,11 +26,23 @@ namespace kestramo {
 inline constexpr std::size_t kSealedChunk = 64 * 1024;
 inline constexpr std::size_t kItemHeaderSize = 48;
 
+// A sealed segment: its plain bytes and the tag.
+inline constexpr std::size_t kSealedSegment = kSealedChunk + 16;
+using ItemHeader = std::array<uint8_t, kItemHeaderSize>;
+
 // Where an item file belongs.
 struct ItemBinding {
   VaultId vault{};
   int32_t index = 0;
 };
+
+// Why a header read from an item file cannot be this record's, or "".
+std::string ItemHeaderProblem(const ItemHeader& header, const ItemBinding& binding);
+// Opens segment number `segment` (`last`: the one that must end the file) of the item file
+// with this header into `plain`, which has room for kSealedChunk bytes; false when it fails
+// its check.
+bool OpenItemSegment(const ItemHeader& header, const KeyBytes& key, uint64_t segment, bool last,
+                     const uint8_t* sealed, std::size_t n, uint8_t* plain, std::size_t* length);
 
 // Whether a file starts like a hardened item file of today's format (it may still be damaged).
 bool FileLooksLikeSealedItem(const std::filesystem::path& file);
@@ -50,6 +62,7 @@ class SealingStream : public Stream {
   SealingStream& operator=(const SealingStream&) = delete;
 
   bool Opened() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
   size_t Read(void*, size_t) override { return 0; }
   bool Write(const void* data, size_t size) override;
   bool Seek(int64_t pos) override { return pos == written_; }  // appends only

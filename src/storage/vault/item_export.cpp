@@ -106,7 +106,9 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
     const bool present = fs::is_regular_file(itemFile, ec);
     std::string why = "its file is missing";
-    if (!present || !vault.OpenItem(itemFile, key, index, archive, &why) || ctx.work.Cancelled()) {
+    const std::optional<fs::path> readable = present ? vault.ReadableArchive(itemFile, key, index, archive, &why)
+                                                     : std::nullopt;
+    if (!readable || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
       if (ctx.work.Cancelled()) return ExportResult::Cancelled;
       closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: " + why + ".");
@@ -122,7 +124,8 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     zip.SetProtectedPaths({vault.Layout().CoffrelDir().string(), vault.Layout().BackupDir().string(),
                            vault.Layout().TempDir().string(), VaultLock::LockFileOf(vault.Layout().Base()).string()});
     unpacking = true;
-    const int count = UnpackArchive(zip, archive, destDir, isFolder);
+    const int count = UnpackArchive(zip, *readable, destDir, isFolder);
+    zip.ReadThrough(nullptr);
     zip.OnOverwritePrompt = nullptr;
 
     ExportResult result = ExportResult::Done;
@@ -147,6 +150,7 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     return result;
   } catch (...) {
     zip.OnOverwritePrompt = nullptr;
+    zip.ReadThrough(nullptr);
     zip.CloseArchive();
     if (unpacking) RemoveCreated(zip.CreatedPaths());  // before that, they are another export's
     DeleteMatchingFiles(tempDir);

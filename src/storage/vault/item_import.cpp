@@ -163,7 +163,17 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     ForceDeleteFile(archive);
     ForceDeleteFile(sealed);
 
-    const uint64_t size = PackPath(vault.Zip(), src, archive, PackLevelFor(entry->name, entry->isFolder), entry->isFolder);
+    // A hardened vault packs straight into the sealed file, in one pass; a classic one packs
+    // into temp/ first and encrypts that. Either way the item file moves in only when whole.
+    std::optional<Vault::ItemSealer> sealer = vault.StartSealedItem(sealed, n);
+    if (sealer && !sealer->stream->Opened()) {
+      closer.CloseWithMessage(NotStoredMessage(entry->name, "its sealed copy cannot be created in temp/"));
+      return false;
+    }
+    const int level = PackLevelFor(entry->name, entry->isFolder);
+    const uint64_t size = sealer ? PackPath(vault.Zip(), src, archive, level, entry->isFolder, sealer->stream.get(),
+                                            sealer->stream->Descriptor())
+                                 : PackPath(vault.Zip(), src, archive, level, entry->isFolder);
     const std::vector<std::string> leftOut = vault.Zip().LeftOutPaths();
     if (size == 0 || ctx.work.Cancelled()) {
       vault.Zip().CloseArchive();
@@ -181,7 +191,8 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     ctx.work.SetPhase(Phase::Encrypting);
     ctx.status.SetPhase(Phase::Encrypting);
     std::string sealWhy;
-    const std::optional<std::string> itemKey = vault.SealItem(archive, sealed, n, &sealWhy);
+    const std::optional<std::string> itemKey =
+        sealer ? vault.FinishSealedItem(*sealer, n, &sealWhy) : vault.SealItem(archive, sealed, n, &sealWhy);
     if (!itemKey || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
       if (!ctx.work.Cancelled()) closer.CloseWithMessage(NotStoredMessage(entry->name, sealWhy));

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,10 +93,26 @@ class Vault {
   // Hardened: under a new random key, in authenticated chunks.
   std::optional<std::string> SealItem(const std::filesystem::path& archive, const std::filesystem::path& sealed,
                                       int32_t index, std::string* why);
+  // A hardened vault packs a new item straight into its sealed file, under a new random key;
+  // a classic one has none of this (nothing is returned).
+  struct ItemSealer {
+    KeyBytes key;
+    std::unique_ptr<SealingStream> stream;
+  };
+  std::optional<ItemSealer> StartSealedItem(const std::filesystem::path& sealed, int32_t index);
+  // Seals the last bytes and flushes the file; the key text for the item's record, or nothing
+  // (with *why).
+  std::optional<std::string> FinishSealedItem(ItemSealer& sealer, int32_t index, std::string* why);
   // Opens an item file into a new archive under the key its record keeps; false (with *why)
   // when it cannot be read or, in a hardened vault, is not whole or not this key's.
   bool OpenItem(const std::filesystem::path& itemFile, const std::string& recordKey, int32_t index,
                 const std::filesystem::path& archive, std::string* why);
+  // Makes an item's archive readable by Zip(): a hardened item of today's format is read in
+  // place, each segment checked as it is read; any other is opened into `archive`. The path
+  // to read from, or nothing (with *why).
+  std::optional<std::filesystem::path> ReadableArchive(const std::filesystem::path& itemFile,
+                                                       const std::string& recordKey, int32_t index,
+                                                       const std::filesystem::path& archive, std::string* why);
   // Where a hardened item file of this number belongs, and how the record's file was sealed.
   ItemBinding BindingOf(int32_t index) const { return {seal_.vaultId, index}; }
   ItemSealing SealingOf(int32_t index) const;

@@ -1,5 +1,6 @@
 // How a vault seals its item files and opens them again, in either format.
 #include "storage/hardened/sealed_item.h"
+#include "storage/hardened/sealed_view.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/vault_hardening.h"
@@ -36,6 +37,22 @@ std::optional<std::string> Vault::SealItem(const fs::path& archive, const fs::pa
   return ItemKeyText(key);
 }
 
+std::optional<Vault::ItemSealer> Vault::StartSealedItem(const fs::path& sealed, int32_t index) {
+  if (!hardened_) return std::nullopt;
+  ItemSealer sealer{KeyBytes::Random(), nullptr};
+  sealer.stream = std::make_unique<SealingStream>(sealed, sealer.key, BindingOf(index));
+  return sealer;
+}
+
+std::optional<std::string> Vault::FinishSealedItem(ItemSealer& sealer, int32_t index, std::string* why) {
+  if (!sealer.stream->Finish()) {
+    if (why) *why = "its sealed copy could not be written";
+    return std::nullopt;
+  }
+  std::erase(seal_.legacyItems, index);  // the number is being given to a new item
+  return ItemKeyText(sealer.key);
+}
+
 bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, int32_t index, const fs::path& archive,
                      std::string* why) {
   if (!hardened_) {
@@ -51,6 +68,20 @@ bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, int
   zip_.RenewScratch();
   return OpenItemFile(itemFile, *key, BindingOf(index), SealingOf(index), archive, zip_.ScratchInUse(),
                       WatchOf(cipher_), why);
+}
+
+std::optional<fs::path> Vault::ReadableArchive(const fs::path& itemFile, const std::string& recordKey, int32_t index,
+                                               const fs::path& archive, std::string* why) {
+  const auto key = hardened_ ? ItemKeyFromText(recordKey) : std::nullopt;
+  if (!key || SealingOf(index) != ItemSealing::Bound) {
+    if (!OpenItem(itemFile, recordKey, index, archive, why)) return std::nullopt;
+    return archive;
+  }
+  std::shared_ptr<SealedItemView> view = SealedItemView::Open(itemFile, *key, BindingOf(index), why);
+  if (!view) return std::nullopt;
+  zip_.RenewScratch();
+  zip_.ReadThrough(std::move(view));
+  return itemFile;
 }
 
 bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, std::size_t)>& onItem) {

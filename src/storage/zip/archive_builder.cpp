@@ -10,6 +10,7 @@
 #include <deque>
 #include <future>
 #include <memory>
+#include <optional>
 
 #include "storage/zip/archive_file_writer.h"
 #include "storage/zip/block_deflater.h"
@@ -149,12 +150,14 @@ std::string BaseName(const std::string& name) {
 
 }  // namespace
 
-ArchiveBuilder::ArchiveBuilder(int archiveFd, ScratchFile* mask, WorkPool& pool, int level, bool zstd,
-                               BuildHooks hooks)
-    : fd_(archiveFd), mask_(mask), pool_(pool), level_(std::clamp(level, 0, 9)), zstd_(zstd), hooks_(std::move(hooks)) {}
+ArchiveBuilder::ArchiveBuilder(ArchiveTarget target, WorkPool& pool, int level, bool zstd, BuildHooks hooks)
+    : target_(target), pool_(pool), level_(std::clamp(level, 0, 9)), zstd_(zstd), hooks_(std::move(hooks)) {}
 
 std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sources) {
-  ArchiveFileWriter out(fd_, mask_);
+  std::optional<ArchiveFileWriter> output;
+  if (target_.sink) output.emplace(*target_.sink);
+  else output.emplace(target_.fd, target_.mask);
+  ArchiveFileWriter& out = *output;
   SourceReader reader(sources, level_, zstd_, hooks_);
   std::vector<EntryInfo> entries;
   std::deque<Job> inFlight;
@@ -191,8 +194,7 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
       current.crc = result.crc;
       const auto size = static_cast<uint64_t>(job.st.st_size);
       current.zip64Local = size >= (level_ == 0 ? kMax32 : kDeflateFitsBelow);
-      out.Write(EncodeLocalHeader(current));
-      afterWrite();
+      if (!in.last && out.AppendsOnly()) current.flags |= kFlagDataDescriptor;
     } else {
       current.crc = static_cast<uint32_t>(
           crc32_combine(current.crc, result.crc, static_cast<z_off_t>(in.data.size())));
@@ -202,11 +204,19 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
     const bool stored = level_ == 0 || (job.first && in.last && result.deflateLarger);
     current.method = stored ? kMethodStored : zstd_ ? kMethodZstd : kMethodDeflate;
     const auto& bytes = stored ? in.data : result.data;
-    out.Write(bytes.data(), bytes.size());
     current.compressedSize += bytes.size();
+    if (job.first) {
+      // A file in one piece is known whole here: its header is right at once.
+      EntryInfo header = current;
+      if (header.flags & kFlagDataDescriptor) header.crc = 0, header.compressedSize = header.uncompressedSize = 0;
+      out.Write(EncodeLocalHeader(header));
+      afterWrite();
+    }
+    out.Write(bytes.data(), bytes.size());
     afterWrite();
     if (in.last) {
-      out.Patch(current.localHeaderOffset, EncodeLocalHeader(current));
+      if (current.flags & kFlagDataDescriptor) out.Write(EncodeDataDescriptor(current));
+      else if (!job.first) out.Patch(current.localHeaderOffset, EncodeLocalHeader(current));
       entries.push_back(current);
     }
   }

@@ -9,6 +9,7 @@
 
 namespace kestramo {
 class ScratchFile;
+class Stream;
 }
 
 namespace kestramo::zip {
@@ -27,20 +28,27 @@ struct BuildHooks {
   std::function<void(const std::string& path)> onLeftOut;  // a source that could not be opened
 };
 
-// Writes a whole archive to an open, empty file: every readable source in order, then the
+// Where an archive goes: an open, empty file (through a scratch when there is one), or a
+// stream that only appends, such as one that seals as it goes.
+struct ArchiveTarget {
+  int fd = -1;
+  ScratchFile* mask = nullptr;
+  Stream* sink = nullptr;
+};
+
+// Writes a whole archive: every readable source in order, then the
 // central directory and the end record. Sources are read on the calling thread while their
 // pieces are compressed on the pool, and written back in order.
 class ArchiveBuilder {
  public:
-  // With a scratch, the archive is written through it. With zstd, compressed entries use
-  // method 93 instead of deflate.
-  ArchiveBuilder(int archiveFd, ScratchFile* mask, WorkPool& pool, int level, bool zstd, BuildHooks hooks);
+  // With zstd, compressed entries use method 93 instead of deflate. Into a sink, an entry of
+  // several pieces states its crc and sizes in a data descriptor after its data.
+  ArchiveBuilder(ArchiveTarget target, WorkPool& pool, int level, bool zstd, BuildHooks hooks);
   // Returns the entries written; sources that cannot be opened are skipped.
   std::vector<EntryInfo> Build(const std::vector<SourceFile>& sources);
 
  private:
-  int fd_;
-  ScratchFile* mask_;
+  ArchiveTarget target_;
   WorkPool& pool_;
   int level_;
   bool zstd_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "storage/cipher/stream.h"
 #include "storage/disk/disk_write.h"
 #include "storage/hardened/scratch_file.h"
 #include "storage/zip/zip_error.h"
@@ -12,7 +13,10 @@
 namespace kestramo::zip {
 
 void ArchiveFileWriter::WriteAll(const unsigned char* data, size_t size, uint64_t offset) {
-  const bool ok = mask_ ? mask_->WriteAt(fd_, data, size, offset) : DiskWriteAllAt(fd_, data, size, offset);
+  if (sink_ && offset != flushed_) throw ZipError("An appended archive cannot be patched");
+  const bool ok = sink_   ? sink_->Write(data, size)
+                  : mask_ ? mask_->WriteAt(fd_, data, size, offset)
+                          : DiskWriteAllAt(fd_, data, size, offset);
   if (!ok) throw ZipError(kNoRoomToWrite);
 }
 

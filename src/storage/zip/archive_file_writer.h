@@ -7,6 +7,7 @@
 
 namespace kestramo {
 class ScratchFile;
+class Stream;
 }
 
 namespace kestramo::zip {
@@ -18,15 +19,20 @@ class ArchiveFileWriter {
   explicit ArchiveFileWriter(int fd, ScratchFile* mask = nullptr) : fd_(fd), mask_(mask) {
     buffer_.reserve(kBufferSize);
   }
+  // Into a stream that only appends (a sealing one): nothing already handed over can be
+  // patched, so the archive must be written without going back.
+  explicit ArchiveFileWriter(Stream& sink) : fd_(-1), mask_(nullptr), sink_(&sink) { buffer_.reserve(kBufferSize); }
   ArchiveFileWriter(const ArchiveFileWriter&) = delete;
   ArchiveFileWriter& operator=(const ArchiveFileWriter&) = delete;
 
   void Write(const void* data, size_t size);
   void Write(const std::string& s) { Write(s.data(), s.size()); }
-  // Overwrites bytes at an earlier position without moving the write position.
+  // Overwrites bytes at an earlier position without moving the write position; with a
+  // sink, only bytes still in the buffer.
   void Patch(uint64_t offset, const std::string& bytes);
   void Flush();
   uint64_t Position() const { return flushed_ + buffer_.size(); }
+  bool AppendsOnly() const { return sink_ != nullptr; }
 
  private:
   static constexpr size_t kBufferSize = 1 << 20;
@@ -34,6 +40,7 @@ class ArchiveFileWriter {
 
   int fd_;
   ScratchFile* mask_;
+  Stream* sink_ = nullptr;
   uint64_t flushed_ = 0;
   std::vector<unsigned char> buffer_;
 };

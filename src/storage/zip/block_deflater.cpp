@@ -86,7 +86,8 @@ BlockOutput DeflateBlock(const BlockInput& in) {
   BlockOutput out;
   out.crc = libdeflate_crc32(0, in.data.data(), in.data.size());
   if (in.level == 0) return out;
-  if (in.classify)
+  // Only other programs read the text mark, and none reads a hardened item's archive.
+  if (in.classify && !in.zstd)
     out.internalAttributes = ClassifyText(in.data.data(), std::min(in.data.size(), kClassifyBytes));
   if (in.zstd) {
     const int level = LooksIncompressible(in.data) ? kZstdPassLevel : kZstdLevel;

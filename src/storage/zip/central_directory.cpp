@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "storage/hardened/scratch_file.h"
+#include "storage/zip/archive_view.h"
 #include "storage/zip/zip_error.h"
 
 namespace kestramo::zip {
@@ -23,7 +23,7 @@ struct EndRecord {
   uint64_t directoryOffset = 0;
 };
 
-EndRecord FindEndRecord(int fd, uint64_t fileSize, ScratchFile* mask) {
+EndRecord FindEndRecord(int fd, uint64_t fileSize, ArchiveView* mask) {
   if (fileSize < kEndRecordSize) throw ZipError(kDamagedDirectory);
   const uint64_t scan = std::min(fileSize, kMaxEndScan);
   std::vector<unsigned char> tail(static_cast<size_t>(scan));
@@ -43,7 +43,7 @@ EndRecord FindEndRecord(int fd, uint64_t fileSize, ScratchFile* mask) {
 
 // The ZIP64 end record, when a locator before the end record points at one; else the end
 // record stays as it is (a name may end in the locator's signature by chance).
-EndRecord WithZip64(int fd, const EndRecord& end, ScratchFile* mask) {
+EndRecord WithZip64(int fd, const EndRecord& end, ArchiveView* mask) {
   unsigned char locator[kZip64LocatorSize];
   if (end.position < kZip64LocatorSize + kZip64EndSize) return end;
   const uint64_t locatorAt = end.position - kZip64LocatorSize;
@@ -112,7 +112,7 @@ EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
 
 }  // namespace
 
-bool ReadAt(int fd, void* data, size_t size, uint64_t offset, ScratchFile* mask) {
+bool ReadAt(int fd, void* data, size_t size, uint64_t offset, ArchiveView* mask) {
   auto* p = static_cast<unsigned char*>(data);
   if (mask) return mask->ReadAt(fd, data, size, offset);
   while (size > 0) {
@@ -126,7 +126,7 @@ bool ReadAt(int fd, void* data, size_t size, uint64_t offset, ScratchFile* mask)
   return true;
 }
 
-CentralDirectory ReadCentralDirectory(int fd, ScratchFile* mask) {
+CentralDirectory ReadCentralDirectory(int fd, ArchiveView* mask) {
   struct stat st {};
   if (fstat(fd, &st) != 0) throw ZipError(kDamagedDirectory);
   const EndRecord end = WithZip64(fd, FindEndRecord(fd, mask ? mask->Size() : static_cast<uint64_t>(st.st_size), mask), mask);

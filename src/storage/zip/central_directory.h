@@ -6,7 +6,7 @@
 #include "storage/zip/zip_records.h"
 
 namespace kestramo {
-class ScratchFile;
+class ArchiveView;
 }
 
 namespace kestramo::zip {
@@ -18,10 +18,10 @@ struct CentralDirectory {
 
 // Reads the directory of an open archive. Every count, size and offset is checked against
 // the file before it is used: a damaged directory fails with kDamagedDirectory.
-// With a scratch, the archive is read through it.
-CentralDirectory ReadCentralDirectory(int fd, ScratchFile* mask = nullptr);
+// With a view, the archive is read through it.
+CentralDirectory ReadCentralDirectory(int fd, ArchiveView* mask = nullptr);
 
 // Reads exactly size bytes at offset; false when the file ends first.
-bool ReadAt(int fd, void* data, size_t size, uint64_t offset, ScratchFile* mask = nullptr);
+bool ReadAt(int fd, void* data, size_t size, uint64_t offset, ArchiveView* mask = nullptr);
 
 }  // namespace kestramo::zip

@@ -71,6 +71,19 @@ int MoveIntoPlace(int dirFd, const char* from, const char* to, bool replace) {
   return renameat(dirFd, from, dirFd, to) == 0 ? 0 : errno;
 }
 
+// Whether a file can be written unnamed and given its name once whole: one change of its
+// folder instead of a create and a rename. The name is given through /proc.
+bool CanLinkUnnamed() {
+  static const bool can = access("/proc/self/fd", X_OK) == 0;
+  return can;
+}
+
+// Names an unnamed file; EEXIST when the name was taken meanwhile, which it never replaces.
+int LinkUnnamed(int fd, int dirFd, const char* name) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return linkat(AT_FDCWD, self.c_str(), dirFd, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
 unsigned char* Room(std::unique_ptr<unsigned char[]>& buffer, size_t& room, size_t size) {
   if (size > room) {
     buffer = std::make_unique_for_overwrite<unsigned char[]>(size);
@@ -81,7 +94,7 @@ unsigned char* Room(std::unique_ptr<unsigned char[]>& buffer, size_t& room, size
 
 }  // namespace
 
-EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ScratchFile* mask,
+EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ArchiveView* mask,
                                const ExtractSettings& settings, ExtractHooks hooks, std::vector<std::string>& created)
     : archiveFd_(archiveFd),
       archiveSize_(archiveSize),
@@ -98,50 +111,51 @@ EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ScratchFile*
 }
 
 EntryExtractor::~EntryExtractor() {
+  CloseDirectoriesFrom(0);
   if (destFd_ >= 0) close(destFd_);
-  if (lastDirFd_ >= 0) close(lastDirFd_);
 }
 
-// Entries of one folder follow one another: its descriptor is kept for the next entry,
-// which saves walking and checking every folder of the path again for each file.
+void EntryExtractor::CloseDirectoriesFrom(size_t depth) {
+  while (openDirFds_.size() > depth) {
+    close(openDirFds_.back());
+    openDirFds_.pop_back();
+    openDirs_.pop_back();
+  }
+}
+
+// Entries of one folder follow one another, and folders their parents: the folders of the
+// last entry's path stay open, which saves walking and checking every folder of the path
+// again for each file.
 int EntryExtractor::TargetDirectory(const std::vector<std::string>& directories, std::string& path) {
-  if (lastDirFd_ >= 0 && directories == lastDirs_) {
-    path = lastDirPath_;
-    return lastDirFd_;
+  size_t shared = 0;
+  while (shared < openDirs_.size() && shared < directories.size() && openDirs_[shared] == directories[shared]) {
+    ++shared;
   }
-  if (lastDirFd_ >= 0) close(lastDirFd_);
-  lastDirFd_ = -1;
-  const int fd = OpenTargetDirectory(directories, path);
-  if (fd >= 0) {
-    lastDirFd_ = fd;
-    lastDirs_ = directories;
-    lastDirPath_ = path;
-  }
-  return fd;
-}
-
-int EntryExtractor::OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path) {
+  CloseDirectoriesFrom(shared);
   path = settings_.destDir.empty() ? "." : settings_.destDir;
-  int fd = dup(destFd_);
-  for (const auto& part : directories) {
-    if (fd < 0) return -1;
-    FileHandle parent(fd);
-    path += "/" + part;
+  for (size_t i = 0; i < directories.size(); ++i) {
+    path += "/" + directories[i];
+    if (i < shared) continue;
+    const int parent = i == 0 ? destFd_ : openDirFds_.back();
+    const std::string& part = directories[i];
     struct stat st {};
-    if (fstatat(parent.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (mkdirat(parent.Get(), part.c_str(), 0777) != 0) return -1;
+    if (fstatat(parent, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (mkdirat(parent, part.c_str(), 0777) != 0) return -1;
       created_.push_back(path);
     } else if (!S_ISDIR(st.st_mode)) {
       errno = ENOTDIR;
       return -1;  // a file or a symbolic link where a directory should be
     }
-    fd = openat(parent.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0 && IsProtected(fd)) {
-      close(fd);
+    const int fd = openat(parent, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    openDirs_.push_back(part);
+    openDirFds_.push_back(fd);
+    if (IsProtected(fd)) {
+      CloseDirectoriesFrom(i);
       return kProtected;
     }
   }
-  return fd;
+  return openDirFds_.empty() ? destFd_ : openDirFds_.back();
 }
 
 bool EntryExtractor::IsProtected(int dirFd) const {
@@ -217,13 +231,20 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
     if (decision != Decision::Replace) return keep(target, decision == Decision::Declined);
   }
 
-  // Written under a private name, readable by its owner alone, and renamed over the target
-  // only once whole and checked: a failure, a cancel or a kill never costs the file that
-  // was there before, and no half-written file ever bears the target's name.
-  const std::string partName = PartName();
-  const int outFd = openat(dirFd, partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  // Written unnamed (or under a private name), readable by its owner alone, and named (or
+  // renamed over the target) only once whole and checked: a failure, a cancel or a kill
+  // never costs the file that was there before, and no half-written file ever bears the
+  // target's name.
+  std::string partName;
+  int outFd = existed || !CanLinkUnnamed() ? -1 : openat(dirFd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+  if (outFd < 0) {
+    partName = PartName();
+    outFd = openat(dirFd, partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  }
   if (outFd < 0) return cannotCreate(target, errno);
-  auto discard = [&] { unlinkat(dirFd, partName.c_str(), 0); };
+  auto discard = [&] {
+    if (!partName.empty()) unlinkat(dirFd, partName.c_str(), 0);
+  };
 
   uint32_t crc = 0;
   Outcome outcome;
@@ -246,13 +267,17 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
     const int mode = PermissionsFrom(entry.versionMadeBy, entry.externalAttributes);
     fchmod(outFd, settings_.retainAttributes && mode >= 0 ? static_cast<mode_t>(mode) : DefaultFileMode());
   }
+  const bool whole = outcome == Outcome::Complete && crc == entry.crc;
+  // An unnamed file is named while still open; a named one moves once closed.
+  int moved = whole && partName.empty() ? LinkUnnamed(outFd, dirFd, safe->fileName.c_str()) : -1;
   if (close(outFd) != 0 && outcome == Outcome::Complete) {
+    if (moved == 0) unlinkat(dirFd, safe->fileName.c_str(), 0);  // linked just now, by this call
     discard();
     throw ZipError(kCantWriteOutput);
   }
-  if (outcome == Outcome::Complete && crc == entry.crc) {
+  if (whole) {
     // A file that appeared meanwhile was never agreed to be replaced: it stays.
-    const int moved = MoveIntoPlace(dirFd, partName.c_str(), safe->fileName.c_str(), existed);
+    if (!partName.empty()) moved = MoveIntoPlace(dirFd, partName.c_str(), safe->fileName.c_str(), existed);
     if (moved != 0) {
       discard();
       return moved == EEXIST ? keep(target, false) : cannotCreate(target, moved);

@@ -12,7 +12,7 @@
 #include "storage/zip/zip_records.h"
 
 namespace kestramo {
-class ScratchFile;
+class ArchiveView;
 }
 
 namespace kestramo::zip {
@@ -24,7 +24,7 @@ class EntryExtractor {
  public:
   // Paths created are appended to created, which outlives a failed run.
   // With a scratch, the archive is read through it.
-  EntryExtractor(int archiveFd, uint64_t archiveSize, ScratchFile* mask, const ExtractSettings& settings,
+  EntryExtractor(int archiveFd, uint64_t archiveSize, ArchiveView* mask, const ExtractSettings& settings,
                  ExtractHooks hooks, std::vector<std::string>& created);
   ~EntryExtractor();
   EntryExtractor(const EntryExtractor&) = delete;
@@ -39,10 +39,11 @@ class EntryExtractor {
   // What becomes of a file that exists where an entry goes.
   enum class Decision { Replace, Declined, Refused };
 
-  // An open directory, or -1 when it cannot be made or opened, or kProtected.
-  int OpenTargetDirectory(const std::vector<std::string>& directories, std::string& path);
-  // The same, kept open for the next entry and owned here.
+  // The open directory below the destination, made when missing and owned here; -1 when it
+  // cannot be made or opened, or kProtected. The folders on its path stay open for the
+  // next entries: an entry is walked to from the deepest folder it shares with the last.
   int TargetDirectory(const std::vector<std::string>& directories, std::string& path);
+  void CloseDirectoriesFrom(size_t depth);
   bool IsProtected(int dirFd) const;
   bool IsProtected(const struct stat& st) const;
   static constexpr int kProtected = -2;
@@ -63,13 +64,12 @@ class EntryExtractor {
 
   int archiveFd_;
   uint64_t archiveSize_;
-  ScratchFile* mask_;
+  ArchiveView* mask_;
   const ExtractSettings& settings_;
   ExtractHooks hooks_;
   int destFd_ = -1;
-  int lastDirFd_ = -1;
-  std::vector<std::string> lastDirs_;
-  std::string lastDirPath_;
+  std::vector<std::string> openDirs_;  // the folders open now, outermost first
+  std::vector<int> openDirFds_;         // and their descriptors
   std::vector<unsigned char> inBuffer_;
   std::vector<unsigned char> outBuffer_;
   // An entry inflated whole: its packed and its plain bytes. They only grow, and are

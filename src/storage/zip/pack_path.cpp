@@ -3,7 +3,7 @@
 namespace kestramo {
 
 uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const std::filesystem::path& archive,
-                  int level, bool isFolder) {
+                  int level, bool isFolder, Stream* sink, int sinkFd) {
   try {
     zip.SetZipName(archive.string());
     zip.FilesList().clear();
@@ -23,7 +23,8 @@ uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const 
       zip.SetAddDirEntriesOnRecurse(false);
     }
     zip.SetPackLevel(level);
-    zip.MakeArchive();
+    if (sink) zip.MakeArchiveInto(*sink, sinkFd);
+    else zip.MakeArchive();
     uint64_t total = 0;
     for (int i = 0; i < zip.EntryCount(); ++i) total += zip.EntrySize(i);
     return total;

@@ -8,9 +8,11 @@
 namespace kestramo {
 
 // Packs a file (bare name) or a folder (names starting with the folder's own name, and a
-// directory entry for each empty subfolder) into a new archive. Returns the total uncompressed size of its entries; 0 on failure or cancel.
+// directory entry for each empty subfolder) into a new archive: the file `archive`, or with a
+// sink the stream that fills the file `sinkFd` (the file still names it in errors). Returns
+// the total uncompressed size of its entries; 0 on failure or cancel.
 uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const std::filesystem::path& archive,
-                  int level, bool isFolder);
+                  int level, bool isFolder, Stream* sink = nullptr, int sinkFd = -1);
 
 // Extracts every entry of an archive into dest, recreating the stored folders when isFolder.
 // Returns the number of files extracted; 0 on failure or cancel.

@@ -121,11 +121,6 @@ std::string ZipComponent::EntryNameFor(const std::string& path) const {
 }
 
 int ZipComponent::MakeArchive() {
-  cancel_.store(false);
-  lastError_.clear();
-  lastErrorDetail_.clear();
-  entries_.clear();
-  leftOutPaths_.clear();
   // Private to the user: the archive holds the plain contents of an item. Readable too: a
   // sealed archive reads back the blocks that a write completes or a header patch changes.
   FileHandle archive(
@@ -137,26 +132,9 @@ int ZipComponent::MakeArchive() {
       archive.Close();  // a device or pipe: never written to, never deleted
       throw ZipError("Cannot create the archive " + zipName_);
     }
-    auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
-    zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut,
-                               addDirEntriesOnRecurse_};
-    const auto files = zip::ExpandFilesList(filesList_, options);
-
-    zip::ProgressMeter progress(OnTotalPercentDone);
-    uint64_t total = 0;
-    std::vector<zip::SourceFile> sources;
-    sources.reserve(files.size());
-    for (const auto& f : files) {
-      total += f.size;
-      sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory});
-    }
-    progress.Start(total);
     RenewScratch();
-    zip::ArchiveBuilder builder(archive.Get(), mask_.get(), Pool(), packLevel_, zstdEntries_,
-                                {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
-    entries_ = builder.Build(sources);
+    BuildArchive({archive.Get(), mask_.get(), nullptr}, self);
     if (archive.Close() != 0) throw ZipError(kNoRoomToWrite);
-    progress.Report(100);
   } catch (const std::exception& e) {
     lastError_ = e.what();
     // Only a file this run created is removed; one it could not open is not ours to delete.
@@ -165,11 +143,52 @@ int ZipComponent::MakeArchive() {
       unlink(zipName_.c_str());
     }
     entries_.clear();
-    filesList_.clear();
     throw;
   }
-  filesList_.clear();
   return EntryCount();
+}
+
+int ZipComponent::MakeArchiveInto(Stream& sink, int sinkFd) {
+  try {
+    struct stat self {};
+    if (fstat(sinkFd, &self) != 0) throw ZipError("Cannot create the archive " + zipName_);
+    BuildArchive({-1, nullptr, &sink}, self);
+  } catch (const std::exception& e) {
+    lastError_ = e.what();
+    entries_.clear();
+    throw;
+  }
+  return EntryCount();
+}
+
+void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct stat& self) {
+  cancel_.store(false);
+  lastError_.clear();
+  lastErrorDetail_.clear();
+  entries_.clear();
+  leftOutPaths_.clear();
+  struct FilesListClearer {
+    std::vector<std::string>& list;
+    ~FilesListClearer() { list.clear(); }
+  } clearer{filesList_};
+  auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
+  zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut,
+                             addDirEntriesOnRecurse_};
+  const auto files = zip::ExpandFilesList(filesList_, options);
+
+  zip::ProgressMeter progress(OnTotalPercentDone);
+  uint64_t total = 0;
+  std::vector<zip::SourceFile> sources;
+  sources.reserve(files.size());
+  for (const auto& f : files) {
+    total += f.size;
+    sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory});
+  }
+  progress.Start(total);
+  zip::ArchiveBuilder builder(target, Pool(), packLevel_, zstdEntries_,
+                              {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
+  entries_ = builder.Build(sources);
+  progress.Report(100);
 }
 
 int ZipComponent::ExtractEntries() {
@@ -199,7 +218,7 @@ int ZipComponent::ReadEntries() {
   try {
     FileHandle archive(open(zipName_.c_str(), O_RDONLY | O_CLOEXEC));
     if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
-    entries_ = zip::ReadCentralDirectory(archive.Get(), mask_.get()).entries;
+    entries_ = zip::ReadCentralDirectory(archive.Get(), ReadView()).entries;
   } catch (const std::exception& e) {
     lastError_ = e.what();
     throw;
@@ -213,7 +232,8 @@ int ZipComponent::RunExtraction() {
   if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
   struct stat st {};
   fstat(archive.Get(), &st);
-  entries_ = zip::ReadCentralDirectory(archive.Get(), mask_.get()).entries;
+  ArchiveView* view = ReadView();
+  entries_ = zip::ReadCentralDirectory(archive.Get(), view).entries;
 
   std::vector<std::pair<const zip::EntryInfo*, std::string>> selected;
   uint64_t total = 0;
@@ -236,12 +256,15 @@ int ZipComponent::RunExtraction() {
                           },
                           [this](const std::string& path) { replacedPaths_.push_back(path); },
                           [this](const std::string& path, bool declined) { keptPaths_.push_back({path, declined}); }};
-  zip::EntryExtractor extractor(archive.Get(), mask_ ? mask_->Size() : static_cast<uint64_t>(st.st_size), mask_.get(), settings, hooks, createdPaths_);
+  zip::EntryExtractor extractor(archive.Get(), view ? view->Size() : static_cast<uint64_t>(st.st_size), view, settings,
+                                hooks, createdPaths_);
   int count = 0;
   for (const auto& [entry, name] : selected)
     if (extractor.Extract(*entry, name)) ++count;
   return count;
 }
+
+ArchiveView* ZipComponent::ReadView() const { return view_ ? view_.get() : mask_.get(); }
 
 void ZipComponent::SetScratchSealing(bool on) {
   masking_ = on;
@@ -250,6 +273,7 @@ void ZipComponent::SetScratchSealing(bool on) {
 
 void ZipComponent::RenewScratch() {
   mask_ = masking_ ? std::make_shared<ScratchFile>() : nullptr;
+  view_ = nullptr;
 }
 
 void ZipComponent::SetProtectedPaths(const std::vector<std::string>& paths) {

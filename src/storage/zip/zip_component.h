@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -12,10 +14,13 @@
 
 namespace kestramo {
 
+class ArchiveView;
 class ScratchFile;
+class Stream;
 
 namespace zip {
 class WorkPool;
+struct ArchiveTarget;
 }
 
 // The text and title of the question asked before an existing file is replaced.
@@ -68,9 +73,13 @@ class ZipComponent {
   // block checked when it is read back), so that its plain bytes never reach the disk and a
   // change made on the disk is refused. Each new archive gets a new one.
   void SetScratchSealing(bool on);
-  // A new sealed scratch for the archive about to be written; none while sealing is off.
+  // A new sealed scratch for the archive about to be written (none while sealing is off),
+  // read through from now on.
   void RenewScratch();
   ScratchFile* ScratchInUse() const { return mask_.get(); }
+  // While set, archives are read through this view (a sealed item read in place) instead of
+  // the scratch; nullptr goes back to the scratch.
+  void ReadThrough(std::shared_ptr<ArchiveView> view) { view_ = std::move(view); }
   // On: compressed entries are packed with zstd (ZIP method 93), and extraction accepts it.
   // Off, for the archives of classic items that other programs read: method 93 is refused.
   void SetZstdEntries(bool on) { zstdEntries_ = on; }
@@ -80,6 +89,9 @@ class ZipComponent {
 
   // Builds ZipName from FilesList; returns the number of entries.
   int MakeArchive();
+  // Builds the archive from FilesList into a stream that only appends (one that seals as it
+  // goes) instead of ZipName; `sinkFd` is the file it fills, never packed into itself.
+  int MakeArchiveInto(Stream& sink, int sinkFd);
   // Extracts every entry of ZipName below DestDir; returns the number of files extracted.
   int ExtractEntries();
   // Reads the entries of ZipName without extracting any; returns their number.
@@ -113,6 +125,8 @@ class ZipComponent {
   void CheckCancel();
   std::string EntryNameFor(const std::string& path) const;
   int RunExtraction();
+  // `self`: the archive's file, left out of what is packed.
+  void BuildArchive(const zip::ArchiveTarget& target, const struct stat& self);
   zip::WorkPool& Pool();
 
   std::string zipName_;
@@ -144,6 +158,8 @@ class ZipComponent {
   std::unique_ptr<zip::WorkPool> pool_;
   bool masking_ = false;
   std::shared_ptr<ScratchFile> mask_;
+  std::shared_ptr<ArchiveView> view_;
+  ArchiveView* ReadView() const;
 };
 
 }  // namespace kestramo

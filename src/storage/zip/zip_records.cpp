@@ -71,6 +71,20 @@ std::string EncodeLocalHeader(const EntryInfo& e) {
   return out;
 }
 
+std::string EncodeDataDescriptor(const EntryInfo& e) {
+  std::string out;
+  Put32(out, kDataDescriptorSignature);
+  Put32(out, e.crc);
+  if (e.zip64Local) {
+    Put64(out, e.compressedSize);
+    Put64(out, e.uncompressedSize);
+  } else {
+    Put32(out, e.compressedSize);
+    Put32(out, e.uncompressedSize);
+  }
+  return out;
+}
+
 std::string EncodeCentralHeader(const EntryInfo& e) {
   // Only the values that do not fit, in the order the format gives them.
   std::vector<uint64_t> wide;

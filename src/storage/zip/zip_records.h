@@ -27,6 +27,9 @@ inline constexpr uint16_t kMethodDeflate = 8;
 inline constexpr uint16_t kMethodZstd = 93;  // only in hardened items' archives
 inline constexpr uint16_t kFlagUtf8Name = 1u << 11;
 inline constexpr uint16_t kFlagEncrypted = 1u;
+// The local header's crc and sizes are zero; a data descriptor after the data holds them.
+inline constexpr uint16_t kFlagDataDescriptor = 1u << 3;
+inline constexpr uint32_t kDataDescriptorSignature = 0x08074B50;
 inline constexpr uint16_t kVersionDos = 20;
 inline constexpr uint16_t kVersionUnix = (3u << 8) | 20u;
 
@@ -54,6 +57,9 @@ struct EntryInfo {
 // do not fit it.
 std::string EncodeLocalHeader(const EntryInfo& e);
 std::string EncodeCentralHeader(const EntryInfo& e);
+// The descriptor that follows the data of an entry flagged kFlagDataDescriptor: 64-bit
+// sizes when its local header has the ZIP64 extra field.
+std::string EncodeDataDescriptor(const EntryInfo& e);
 // The end record, preceded by the ZIP64 end record and its locator when a count, size or
 // offset does not fit it. The directory ends where these records begin.
 std::string EncodeEndRecords(uint64_t entryCount, uint64_t directorySize, uint64_t directoryOffset);
