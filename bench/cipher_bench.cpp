@@ -188,8 +188,8 @@ int main(int argc, char** argv) {
   const bool round_trip = SameContent(plain, ours_dec);
 
   const auto key = kestramo::RipeMD256::Of(kKeyText);
-  const std::string openssl = "openssl enc -aes-256-cbc -nopad -K " + Hex(key.data(), key.size()) +
-                              " -iv " + Hex(key.data(), 16);
+  const std::string openssl =
+      "openssl enc -aes-256-cbc -nopad -K " + Hex(key.data(), key.size()) + " -iv " + Hex(key.data(), 16);
   const std::string enc_cmd = openssl + " -in " + plain.string() + " -out " + ossl_enc.string();
   const std::string dec_cmd = openssl + " -d -in " + ossl_enc.string() + " -out " + ossl_dec.string();
   const double ssl_enc = BestSeconds(ossl_enc, [&] { return std::system(enc_cmd.c_str()) == 0; });
@@ -197,8 +197,8 @@ int main(int argc, char** argv) {
 
   const double mb = static_cast<double>(bytes) / 1e6;
   std::printf("cpu: %s\n", CpuName().c_str());
-  std::printf("engine: %s, file: %zu MiB, best of %d, page cache warm\n",
-              kestramo::RijndaelEngine::Select().Name(), mib, kRuns);
+  std::printf("engine: %s, file: %zu MiB, best of %d, page cache warm\n", kestramo::RijndaelEngine::Select().Name(),
+              mib, kRuns);
   std::printf("in memory, 16 KiB buffers, median of %d:\n", kSpeedRuns);
   std::printf("  envelope      encrypt %8.1f MB/s   decrypt %8.1f MB/s\n", Median(env_enc) / 1e6,
               Median(env_dec) / 1e6);
@@ -207,11 +207,10 @@ int main(int argc, char** argv) {
   std::printf("  ratio envelope/openssl speed: encrypt %.2f (target >= 0.75), decrypt %.2f (target >= 0.70)\n",
               Median(env_enc) / Median(ssl_speed_enc), Median(env_dec) / Median(ssl_speed_dec));
   std::printf("files:\n");
-  std::printf("ours    encrypt %8.1f MB/s   decrypt %8.1f MB/s   round trip %s\n", mb / our_enc,
-              mb / our_dec, round_trip ? "ok" : "FAILED");
+  std::printf("ours    encrypt %8.1f MB/s   decrypt %8.1f MB/s   round trip %s\n", mb / our_enc, mb / our_dec,
+              round_trip ? "ok" : "FAILED");
   std::printf("openssl encrypt %8.1f MB/s   decrypt %8.1f MB/s\n", mb / ssl_enc, mb / ssl_dec);
-  std::printf("ratio ours/openssl enc: encrypt %.2f, decrypt %.2f\n",
-              ssl_enc / our_enc, ssl_dec / our_dec);
+  std::printf("ratio ours/openssl enc: encrypt %.2f, decrypt %.2f\n", ssl_enc / our_enc, ssl_dec / our_dec);
   fs::remove_all(dir);
   return round_trip && last_progress >= 0 ? 0 : 1;
 }

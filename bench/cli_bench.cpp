@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "support/mixed_folder.h"
 #include "support/bench_args.h"
+#include "support/mixed_folder.h"
 #include "support/race.h"
 
 namespace fs = std::filesystem;
@@ -36,7 +36,8 @@ uint64_t ItemBytes(const fs::path& vault) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto args = kestramo::bench::BenchNumbers(argc, argv, "Usage: cli_bench [MiB] [runs] (default 256 MiB, 5 runs)\n", {256, 5});
+  const auto args =
+      kestramo::bench::BenchNumbers(argc, argv, "Usage: cli_bench [MiB] [runs] (default 256 MiB, 5 runs)\n", {256, 5});
   const uint64_t mib = args[0];
   const int runs = static_cast<int>(args[1]);
   const fs::path root = fs::temp_directory_path() / "kestramo-cli-bench";
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
        [&] { return Shell(cli + " add Bench " + Quote(folder)); }},
       {"tar|pigz|openssl", [&] { fs::remove(tgzSealed); },
        [&] {
-         return Shell("cd " + Quote(root) + " && tar cf - Data | pigz -6 -p 2 | " + openssl + " -out " + Quote(tgzSealed));
+         return Shell("cd " + Quote(root) + " && tar cf - Data | pigz -6 -p 2 | " + openssl + " -out " +
+                      Quote(tgzSealed));
        }},
       {"zip+openssl", [&] { fs::remove(zip), fs::remove(zipSealed); },
        [&] {
@@ -85,7 +87,8 @@ int main(int argc, char** argv) {
   const bool same = std::system(("diff -r -q " + Quote(outOurs / "Data") + " " + Quote(folder)).c_str()) == 0;
 
   const double ours = static_cast<double>(ItemBytes(vault));
-  const double tgz = static_cast<double>(fs::file_size(tgzSealed)), zipped = static_cast<double>(fs::file_size(zipSealed));
+  const double tgz = static_cast<double>(fs::file_size(tgzSealed)),
+               zipped = static_cast<double>(fs::file_size(zipSealed));
   std::printf("folder: %.1f MiB of mixed content, median of %d runs\n", bytes / 1048576.0, runs);
   kestramo::bench::Report("import", store, storeTimes);
   kestramo::bench::Report("export", restore, restoreTimes);

@@ -11,8 +11,8 @@
 #include "storage/hardened/passphrase_kdf.h"
 #include "storage/vault/item_export.h"
 #include "storage/vault/vault_hardening.h"
-#include "support/mixed_folder.h"
 #include "support/bench_args.h"
+#include "support/mixed_folder.h"
 
 namespace fs = std::filesystem;
 using namespace kestramo;
@@ -76,8 +76,8 @@ int main(int argc, char** argv) {
   const Timing hardened = Measure(root, folder, true);
   std::printf("import  classic %.3f s  hardened %.3f s  hardened/classic %.2f\n", classic.import, hardened.import,
               hardened.import / classic.import);
-  std::printf("export  classic %.3f s  hardened %.3f s  hardened/classic %.2f\n", classic.exported,
-              hardened.exported, hardened.exported / classic.exported);
+  std::printf("export  classic %.3f s  hardened %.3f s  hardened/classic %.2f\n", classic.exported, hardened.exported,
+              hardened.exported / classic.exported);
 
   const KdfParams params = FreshKdfParams();
   const auto begin = std::chrono::steady_clock::now();

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "support/mixed_folder.h"
 #include "support/bench_args.h"
+#include "support/mixed_folder.h"
 
 namespace fs = std::filesystem;
 extern char** environ;
@@ -38,7 +38,8 @@ double PeakMiB(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint64_t mib = kestramo::bench::BenchNumbers(argc, argv, "Usage: memory_bench [MiB] (default 1024)\n", {1024})[0];
+  const uint64_t mib =
+      kestramo::bench::BenchNumbers(argc, argv, "Usage: memory_bench [MiB] (default 1024)\n", {1024})[0];
   const fs::path root = fs::temp_directory_path() / "kestramo-memory-bench";
   fs::remove_all(root);
   fs::create_directories(root / "vault");
@@ -47,7 +48,8 @@ int main(int argc, char** argv) {
   const std::string vault = (root / "vault").string();
   PeakMiB({"--vault", vault, "new-box", "Bench"});
   const double import = PeakMiB({"--vault", vault, "add", "Bench", item.string()});
-  const double exportPeak = PeakMiB({"--vault", vault, "extract", (root / "out").string(), "1", "--overwrite", "always"});
+  const double exportPeak =
+      PeakMiB({"--vault", vault, "extract", (root / "out").string(), "1", "--overwrite", "always"});
   std::printf("item of %llu MiB: peak resident memory  import %.1f MiB  export %.1f MiB\n",
               static_cast<unsigned long long>(mib), import, exportPeak);
   fs::remove_all(root);

@@ -59,7 +59,8 @@ std::vector<T> Pick(const std::vector<T>& all, std::initializer_list<size_t> whi
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto args = BenchNumbers(argc, argv, "Usage: pipeline_bench [MiB] [runs] (default 300 MiB, 5 runs)\n", {300, 5});
+  const auto args =
+      BenchNumbers(argc, argv, "Usage: pipeline_bench [MiB] [runs] (default 300 MiB, 5 runs)\n", {300, 5});
   const int runs = static_cast<int>(args[1]);
   const fs::path root = fs::temp_directory_path() / "kestramo-pipeline-bench";
   fs::remove_all(root);
@@ -82,18 +83,18 @@ int main(int argc, char** argv) {
   };
 
   const std::vector<Contender> store{
-      {"classic", [&] { freshVault(classic); }, [&] { return Shell(cli + Quote(classic) + " add Bench " + Quote(folder)); }},
+      {"classic", [&] { freshVault(classic); },
+       [&] { return Shell(cli + Quote(classic) + " add Bench " + Quote(folder)); }},
       {"hardened",
        [&] {
          freshVault(hardened);
-         (void)Shell(passTwice + cli + Quote(hardened) +
-                     " harden --yes --kdf-memory 8 --kdf-passes 1 >/dev/null 2>&1");
+         (void)Shell(passTwice + cli + Quote(hardened) + " harden --yes --kdf-memory 8 --kdf-passes 1 >/dev/null 2>&1");
        },
        [&] { return Shell(passIn + cli + Quote(hardened) + " add Bench " + Quote(folder)); }},
       {"tar|zstd -3 -T2|age", [&] { fs::remove(zstdSealed); },
        [&] {
-         return Shell("cd " + Quote(root) + " && tar cf - Data | zstd -q -3 -T2 | age -e -i " + Quote(ageKey) +
-                      " -o " + Quote(zstdSealed));
+         return Shell("cd " + Quote(root) + " && tar cf - Data | zstd -q -3 -T2 | age -e -i " + Quote(ageKey) + " -o " +
+                      Quote(zstdSealed));
        }},
       {"tar|pigz -6 -p2|openssl", [&] { fs::remove(tgzSealed); },
        [&] {
@@ -134,14 +135,16 @@ int main(int argc, char** argv) {
   Report("add (classic)     ", Pick(store, {0, 3, 2}), Pick(storeResults, {0, 3, 2}));
   Report("extract (hardened)", Pick(restore, {1, 2, 3}), Pick(restoreResults, {1, 2, 3}));
   Report("extract (classic) ", Pick(restore, {0, 3, 2}), Pick(restoreResults, {0, 3, 2}));
-  const double zst = static_cast<double>(fs::file_size(zstdSealed)), tgz = static_cast<double>(fs::file_size(tgzSealed));
+  const double zst = static_cast<double>(fs::file_size(zstdSealed)),
+               tgz = static_cast<double>(fs::file_size(tgzSealed));
   for (const auto& [name, vault] : {std::pair{"classic", classic}, std::pair{"hardened", hardened}}) {
     const double ours = static_cast<double>(ItemBytes(vault));
     std::printf("stored (%s) %.0f bytes: %.3fx tar|zstd|age (%.0f), %.3fx tar|pigz|openssl (%.0f)\n", name, ours,
                 ours / zst, zst, ours / tgz, tgz);
   }
-  std::printf("targets: hardened add and extract >= tar|zstd|age and its reverse at <= its bytes; classic extract\n"
-              "         >= openssl|pigz|tar; classic add ahead of tar|pigz|openssl; peak < 64 MiB + derivation\n");
+  std::printf(
+      "targets: hardened add and extract >= tar|zstd|age and its reverse at <= its bytes; classic extract\n"
+      "         >= openssl|pigz|tar; classic add ahead of tar|pigz|openssl; peak < 64 MiB + derivation\n");
   std::printf("restored trees identical to the source: %s\n", same ? "yes" : "NO");
   fs::remove_all(root);
   return same ? 0 : 1;

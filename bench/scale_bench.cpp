@@ -73,12 +73,14 @@ Figures Measure(const fs::path& base, int boxes, int items) {
   // Scroll the first box from top to bottom, one panel redraw per slider step.
   BoxView& box = window->Views().Boxes[0];
   constexpr int kSteps = 223;
-  f.scroll = BestMs(1, [&] {
-    for (int i = 0; i < kSteps; ++i) {
-      box.SliderOffset = static_cast<float>(i);
-      window->DrawBoxPanel(0);
-    }
-  }) / kSteps;
+  f.scroll = BestMs(1,
+                    [&] {
+                      for (int i = 0; i < kSteps; ++i) {
+                        box.SliderOffset = static_cast<float>(i);
+                        window->DrawBoxPanel(0);
+                      }
+                    }) /
+             kSteps;
   fs::remove_all(base);
   return f;
 }
@@ -92,7 +94,8 @@ double PeakMiB() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto numbers = bench::BenchNumbers(argc, argv, "Usage: scale_bench [boxes] [items per box] (default 32 2000)\n", {32, 2000});
+  const auto numbers =
+      bench::BenchNumbers(argc, argv, "Usage: scale_bench [boxes] [items per box] (default 32 2000)\n", {32, 2000});
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const int boxes = static_cast<int>(numbers[0]);

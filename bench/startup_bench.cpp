@@ -26,7 +26,8 @@ double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed())
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto numbers = bench::BenchNumbers(argc, argv, "Usage: startup_bench [boxes] [items per box] (default 32 100)\n", {32, 100});
+  const auto numbers =
+      bench::BenchNumbers(argc, argv, "Usage: startup_bench [boxes] [items per box] (default 32 100)\n", {32, 100});
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const int boxes = static_cast<int>(numbers[0]);

@@ -4,13 +4,13 @@
 // Usage: zip_bench [MiB] [large file MiB] (default 256 and 512)
 #include <zlib.h>
 
+#include <sched.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sched.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "storage/zip/pack_path.h"
-#include "support/mixed_folder.h"
 #include "support/bench_args.h"
+#include "support/mixed_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -42,8 +42,8 @@ double PackSeconds(const fs::path& file, const fs::path& archive, int cores) {
   }
   sched_setaffinity(0, sizeof some, &some);
   kestramo::ZipComponent zip;
-  const double seconds = kestramo::bench::MedianOf(1, [&] { fs::remove(archive); },
-                                                   [&] { kestramo::PackPath(zip, file, archive, 6, false); });
+  const double seconds = kestramo::bench::MedianOf(
+      1, [&] { fs::remove(archive); }, [&] { kestramo::PackPath(zip, file, archive, 6, false); });
   sched_setaffinity(0, sizeof all, &all);
   return seconds;
 }
@@ -56,8 +56,8 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto numbers =
-      kestramo::bench::BenchNumbers(argc, argv, "Usage: zip_bench [MiB] [large file MiB] (default 256 and 512)\n", {256, 512});
+  const auto numbers = kestramo::bench::BenchNumbers(
+      argc, argv, "Usage: zip_bench [MiB] [large file MiB] (default 256 and 512)\n", {256, 512});
   const uint64_t mib = numbers[0];
   const uint64_t largeMib = numbers[1];
   const fs::path work = fs::temp_directory_path() / ("kestramo_zip_bench_" + std::to_string(getpid()));
@@ -73,19 +73,19 @@ int main(int argc, char** argv) {
   kestramo::ZipComponent zip;
   zip.SetOverwriteMode(kestramo::OverwriteMode::Always);
   uint64_t packed = 0;
-  const double packOurs = kestramo::bench::MedianOf(kRuns, [&] { fs::remove(ours); },
-                                 [&] { packed = kestramo::PackPath(zip, folder, ours, 6, true); });
-  const double packPeer = kestramo::bench::MedianOf(kRuns, [&] { fs::remove(peer); }, [&] {
-    Shell("cd '" + folder.parent_path().string() + "' && zip -r -6 -q '" + peer.string() + "' Mixed");
-  });
+  const double packOurs = kestramo::bench::MedianOf(
+      kRuns, [&] { fs::remove(ours); }, [&] { packed = kestramo::PackPath(zip, folder, ours, 6, true); });
+  const double packPeer = kestramo::bench::MedianOf(
+      kRuns, [&] { fs::remove(peer); },
+      [&] { Shell("cd '" + folder.parent_path().string() + "' && zip -r -6 -q '" + peer.string() + "' Mixed"); });
   if (packed != bytes) std::printf("WARNING: PackPath reported %llu bytes\n", static_cast<unsigned long long>(packed));
 
   int files = 0;
-  const double unpackOurs = kestramo::bench::MedianOf(kRuns, [&] { fs::remove_all(outOurs); },
-                                   [&] { files = kestramo::UnpackArchive(zip, ours, outOurs, true); });
-  const double unpackPeer = kestramo::bench::MedianOf(kRuns, [&] { fs::remove_all(outPeer); }, [&] {
-    Shell("unzip -q -o '" + ours.string() + "' -d '" + outPeer.string() + "'");
-  });
+  const double unpackOurs = kestramo::bench::MedianOf(
+      kRuns, [&] { fs::remove_all(outOurs); }, [&] { files = kestramo::UnpackArchive(zip, ours, outOurs, true); });
+  const double unpackPeer = kestramo::bench::MedianOf(
+      kRuns, [&] { fs::remove_all(outPeer); },
+      [&] { Shell("unzip -q -o '" + ours.string() + "' -d '" + outPeer.string() + "'"); });
   const bool same = Shell("diff -rq '" + folder.string() + "' '" + (outOurs / "Mixed").string() + "' >/dev/null") == 0;
 
   const auto sizeOurs = fs::file_size(ours), sizePeer = fs::file_size(peer);

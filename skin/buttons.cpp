@@ -134,10 +134,8 @@ QImage DialogButtonFace(int width, const QString& caption, FaceState state) {
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF r(0.5, 0.5, width - 1.0, h - 1.0);
     p.setPen(QPen(state == FaceState::Disabled ? QColor(70, 72, 78) : QColor(84, 54, 10), 1));
-    if (state == FaceState::Disabled)
-      p.setBrush(Grey(r));
-    else
-      p.setBrush(Brass(r, state == FaceState::Down ? -36 : state == FaceState::Hover ? 24 : 0));
+    if (state == FaceState::Disabled) p.setBrush(Grey(r));
+    else p.setBrush(Brass(r, state == FaceState::Down ? -36 : state == FaceState::Hover ? 24 : 0));
     p.drawRoundedRect(r, 6.5, 6.5);
     if (state == FaceState::Idle || state == FaceState::Hover) {
       p.setPen(QPen(QColor(255, 250, 225, 150), 1));
@@ -160,10 +158,18 @@ void AddDialogButtons(ResourceSet& set) {
     int width;
   };
   static const Caption captions[] = {
-      {"ok", "Ok", 51},         {"cancel", "Cancel", 51},    {"yes", "Yes", 51},
-      {"no", "No", 51},         {"findnow", "Find Now", 88}, {"export", "Export", 88},
-      {"delete", "Delete", 88}, {"comment", "Comment", 88},  {"close", "Close", 88},
-      {"yesall", "Yes to All", 88}, {"noall", "No to All", 88}, {"newfolder", "New Folder", 88},
+      {"ok", "Ok", 51},
+      {"cancel", "Cancel", 51},
+      {"yes", "Yes", 51},
+      {"no", "No", 51},
+      {"findnow", "Find Now", 88},
+      {"export", "Export", 88},
+      {"delete", "Delete", 88},
+      {"comment", "Comment", 88},
+      {"close", "Close", 88},
+      {"yesall", "Yes to All", 88},
+      {"noall", "No to All", 88},
+      {"newfolder", "New Folder", 88},
   };
   for (const Caption& c : captions) {
     const QString base = QString("btn_%1_").arg(c.key);

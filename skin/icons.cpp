@@ -1,8 +1,8 @@
 #include "icons.h"
 
 #include <QPainterPath>
-#include <algorithm>
 #include <QTransform>
+#include <algorithm>
 #include <initializer_list>
 
 #include "hardware.h"

@@ -22,7 +22,8 @@ void SetDrawScale(qreal scale) { g_scale = scale; }
 qreal DrawScale() { return g_scale; }
 
 QImage Blank(int w, int h) {
-  QImage img(int(std::ceil(w * g_scale - 0.01)), int(std::ceil(h * g_scale - 0.01)), QImage::Format_ARGB32_Premultiplied);
+  QImage img(int(std::ceil(w * g_scale - 0.01)), int(std::ceil(h * g_scale - 0.01)),
+             QImage::Format_ARGB32_Premultiplied);
   img.setDevicePixelRatio(g_scale);
   img.fill(Qt::transparent);
   return img;

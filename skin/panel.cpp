@@ -31,10 +31,8 @@ void Lamp(QPainter& p, QPointF at, bool lit) {
   p.drawEllipse(bezel);
   const QRectF glass = bezel.adjusted(4, 4, -4, -4);
   QRadialGradient gg(glass.center() - QPointF(2, 2), glass.width() * 0.7);
-  if (lit)
-    Stops(gg, {{0, QColor(255, 250, 210)}, {0.45, QColor(255, 196, 70)}, {1, QColor(190, 100, 10)}});
-  else
-    Stops(gg, {{0, QColor(120, 96, 60)}, {0.5, QColor(70, 50, 24)}, {1, QColor(30, 22, 10)}});
+  if (lit) Stops(gg, {{0, QColor(255, 250, 210)}, {0.45, QColor(255, 196, 70)}, {1, QColor(190, 100, 10)}});
+  else Stops(gg, {{0, QColor(120, 96, 60)}, {0.5, QColor(70, 50, 24)}, {1, QColor(30, 22, 10)}});
   p.setPen(QPen(QColor(10, 10, 12), 1));
   p.setBrush(gg);
   p.drawEllipse(glass);

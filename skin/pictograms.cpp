@@ -71,19 +71,13 @@ QPainterPath Outline(Pictogram g) {
       path = Crate(1, 5.5, 11, 9.5);
       path.addPath(Cross({13, 3}, 2.1));
       break;
-    case Pictogram::Box:
-      path = Crate(1.5, 2.5, 13, 12);
-      break;
+    case Pictogram::Box: path = Crate(1.5, 2.5, 13, 12); break;
     case Pictogram::Find:
       path.addEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
       path.addPath(Strokes({{{9.8, 9.8}, {14.5, 14.5}}}));
       break;
-    case Pictogram::Key:
-      path = KeyShape();
-      break;
-    case Pictogram::Minimise:
-      path = Strokes({{{3, 13}, {13, 13}}});
-      break;
+    case Pictogram::Key: path = KeyShape(); break;
+    case Pictogram::Minimise: path = Strokes({{{3, 13}, {13, 13}}}); break;
     case Pictogram::Power:
       path.arcMoveTo(2.5, 3.5, 11, 11, 125);
       path.arcTo(2.5, 3.5, 11, 11, 125, 290);
@@ -112,15 +106,12 @@ QPainterPath Outline(Pictogram g) {
       path.addRoundedRect(1, 2, 14, 9.5, 2.5, 2.5);
       path.addPath(Strokes({{{4, 11.5}, {3.5, 15}, {7.5, 11.5}}, {{4, 5.5}, {12, 5.5}}, {{4, 8}, {10, 8}}}));
       break;
-    case Pictogram::Folder:
-      path = Folder();
-      break;
+    case Pictogram::Folder: path = Folder(); break;
     case Pictogram::Note:
       path = Page();
       path.addPath(Strokes({{{5, 7}, {11, 7}}, {{5, 9.5}, {11, 9.5}}, {{5, 12}, {11, 12}}}));
       break;
-    default:
-      break;
+    default: break;
   }
   return path;
 }
@@ -135,15 +126,9 @@ void DrawPictogram(QPainter& p, Pictogram g, const QRectF& box, QColor ink) {
   p.translate(box.center() - QPointF(side / 2, side / 2));
   p.scale(side / 16.0, side / 16.0);
   switch (g) {
-    case Pictogram::Help:
-      Glyph(p, "?", ink, false);
-      break;
-    case Pictogram::About:
-      Glyph(p, "i", ink, true);
-      break;
-    case Pictogram::Exclamation:
-      Glyph(p, "!", ink, false);
-      break;
+    case Pictogram::Help: Glyph(p, "?", ink, false); break;
+    case Pictogram::About: Glyph(p, "i", ink, true); break;
+    case Pictogram::Exclamation: Glyph(p, "!", ink, false); break;
     default: {
       // Thin pictures get thicker strokes so they hold up when small.
       const qreal width = std::clamp(24.0 / side, 1.4, 2.1);

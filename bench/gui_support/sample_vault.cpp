@@ -43,7 +43,8 @@ void MakeSampleVault(const fs::path& base, int boxes, int items) {
     for (int i = 0; i < items; ++i) {
       t.Append();
       t.SetField(ItemField::Index, FieldValue::Integer(++index));
-      t.SetField(ItemField::Name, FieldValue::Text("Document " + std::to_string(index) + " of the quarterly report.txt"));
+      t.SetField(ItemField::Name,
+                 FieldValue::Text("Document " + std::to_string(index) + " of the quarterly report.txt"));
       t.SetField(ItemField::Size, FieldValue::Integer(index * 977));
       t.SetField(ItemField::Type, FieldValue::Text("plain text document"));
       t.SetField(ItemField::Date, FieldValue::DateTime(LocalDateTime::FromCivil({2026, 12, 7, 9, i % 60, 0})));

@@ -100,9 +100,18 @@ uint64_t GenerateMixedFolder(const fs::path& root, uint64_t targetBytes) {
     std::string data;
     const char* ext = "";
     switch (kind) {
-      case 0: data = gen.Text(size); ext = ".txt"; break;
-      case 1: data = gen.Random(size); ext = ".bin"; break;
-      default: data = gen.Compressed(size); ext = ".gz"; break;
+      case 0:
+        data = gen.Text(size);
+        ext = ".txt";
+        break;
+      case 1:
+        data = gen.Random(size);
+        ext = ".bin";
+        break;
+      default:
+        data = gen.Compressed(size);
+        ext = ".gz";
+        break;
     }
     std::ofstream(dir / Numbered("file", n, ext), std::ios::binary).write(data.data(), data.size());
     total += data.size();

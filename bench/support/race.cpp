@@ -61,8 +61,8 @@ std::vector<Result> Race(const std::vector<Contender>& contenders, int runs) {
 
 void Report(const char* what, const std::vector<Contender>& contenders, const std::vector<Result>& results) {
   const Result& ours = results[0];
-  std::printf("%s  %s: %.3f s wall, %.3f s cpu, %.1f MiB peak\n", what, contenders[0].name.c_str(), ours.wall,
-              ours.cpu, ours.peakBytes / 1048576.0);
+  std::printf("%s  %s: %.3f s wall, %.3f s cpu, %.1f MiB peak\n", what, contenders[0].name.c_str(), ours.wall, ours.cpu,
+              ours.peakBytes / 1048576.0);
   for (size_t i = 1; i < contenders.size(); ++i) {
     const Result& peer = results[i];
     std::printf("%*s  %s: %.3f s wall (ours %.2fx faster), %.3f s cpu (ours %.2fx), %.1f MiB peak\n",

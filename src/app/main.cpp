@@ -49,9 +49,9 @@ int main(int argc, char** argv) {
     options.vault = kestramo::DefaultVaultDir(QCoreApplication::applicationDirPath().toStdString());
     // The user's own vault folder, made on first use.
     if (!kestramo::MakePrivateDir(options.vault)) {
-      QMessageBox::critical(nullptr, QStringLiteral("KESTRAMO"),
-                            QStringLiteral("The vault folder %1 cannot be made.")
-                                .arg(QString::fromStdString(options.vault.string())));
+      QMessageBox::critical(
+          nullptr, QStringLiteral("KESTRAMO"),
+          QStringLiteral("The vault folder %1 cannot be made.").arg(QString::fromStdString(options.vault.string())));
       return 1;
     }
   }

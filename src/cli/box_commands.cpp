@@ -58,7 +58,8 @@ int DeleteBox(const CliArgs& args) {
   const auto boxes = BoxNames(v.Get().Items());
   const std::string box = FindBox(boxes, args.positional[0]);
   if (boxes.size() == 1) throw CliError(kLastBoxMessage);
-  if (!args.Has("yes") && !Confirm("Are you sure to delete the coffrel \"" + Escaped(box) + "\" and every item in it?")) {
+  if (!args.Has("yes") &&
+      !Confirm("Are you sure to delete the coffrel \"" + Escaped(box) + "\" and every item in it?")) {
     throw CliError("nothing deleted (confirm on a terminal, or pass --yes)");
   }
   DeleteItems(v.Get(), box, {}, true);
@@ -77,10 +78,12 @@ const std::vector<Command>& BoxCommands() {
        "box makes one there when the folder is empty.",
        NewBox},
       {"rename-box", "OLD NEW", "Renames a box; its items follow it.", RenameBox},
-      {"delete-box", "[--yes] NAME",
+      {"delete-box",
+       "[--yes] NAME",
        "Deletes a box with all its items, after a question on the terminal (or --yes). The last box\n"
        "cannot be deleted.",
-       DeleteBox, {"yes"}},
+       DeleteBox,
+       {"yes"}},
   };
   return commands;
 }

@@ -56,9 +56,8 @@ std::string UnreadableMessage(const IndexLoadReport& report) {
 }
 
 std::string RefusalHint(const IndexLoadReport& report) {
-  return report.outcome == IndexLoadReport::Outcome::RolledBack
-             ? " (--accept-older-index opens it all the same)"
-             : "; nothing was changed";
+  return report.outcome == IndexLoadReport::Outcome::RolledBack ? " (--accept-older-index opens it all the same)"
+                                                                : "; nothing was changed";
 }
 
 // One line read byte by byte from the descriptor: no stream buffer keeps a copy of a secret,

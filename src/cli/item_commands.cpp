@@ -164,7 +164,8 @@ int Extract(const CliArgs& args) {
     TerminalStatus status;
     cancel.Work().Reset();
     const ExportResult result = ExtractItem(v.Get(), dest, {status, cancel.Work()}, overwrite.Question(status));
-    if (result == ExportResult::Cancelled) throw CliError("cancelled: item " + std::to_string(index) + " was not extracted");
+    if (result == ExportResult::Cancelled)
+      throw CliError("cancelled: item " + std::to_string(index) + " was not extracted");
     if (result == ExportResult::Failed) ++failures;
     overwrite.ReportDeclined(v.Get().Zip(), dest);
   }
@@ -220,7 +221,8 @@ int Find(const CliArgs& args) {
       auto& value = composed[static_cast<std::size_t>(f)];
       if (!value.IsNull()) value = FieldValue::Text(Composed(value.AsString()));
     }
-    return filter->Matches([&composed](ItemField f) -> const FieldValue& { return composed[static_cast<std::size_t>(f)]; });
+    return filter->Matches(
+        [&composed](ItemField f) -> const FieldValue& { return composed[static_cast<std::size_t>(f)]; });
   });
   return 0;
 }
@@ -231,7 +233,8 @@ const std::vector<Command>& ItemCommands() {
   static const std::vector<Command> commands = {
       {"add", "BOX PATH...",
        "Stores each file or folder as one item of BOX. Ctrl-C cancels the item under way and the rest.\n"
-       "A path that starts with \"-\" goes after \"--\": kestramo-cli add Work -- -notes.txt", Add},
+       "A path that starts with \"-\" goes after \"--\": kestramo-cli add Work -- -notes.txt",
+       Add},
       {"list", "[BOX]",
        "Prints the items (of one box), one per line: Index, Box, Name, Size, Type, Date, Folder (1 or 0)\n"
        "and Comment, tab-separated. In texts, tab, carriage return, line feed and backslash are written\n"
@@ -239,21 +242,27 @@ const std::vector<Command>& ItemCommands() {
        "byte that is not UTF-8 as \\xHH (a byte) or \\uHHHH (a character). Every name the program\n"
        "prints, in any command or message, is escaped the same way.",
        List},
-      {"extract", "[--overwrite ask|always|never] DEST INDEX...",
+      {"extract",
+       "[--overwrite ask|always|never] DEST INDEX...",
        "Unpacks items into DEST, made when missing. A file that already exists there is asked about\n"
        "on a terminal, else kept (and named); --overwrite always replaces it, read-only or not, and a\n"
        "file that cannot be replaced is named and makes the command fail.",
-       Extract, {"overwrite"}},
+       Extract,
+       {"overwrite"}},
       {"delete", "INDEX...", "Deletes items from the vault for good.", Delete},
-      {"comment", "INDEX TEXT | INDEX --text-stdin",
+      {"comment",
+       "INDEX TEXT | INDEX --text-stdin",
        "Sets an item's comment (an empty TEXT clears it). With --text-stdin the comment is read from\n"
        "standard input instead, after any password, so that it stays out of the shell's history.",
-       Comment, {"text-stdin"}},
-      {"find", "TEXT | --text-stdin",
+       Comment,
+       {"text-stdin"}},
+      {"find",
+       "TEXT | --text-stdin",
        "Lists the items whose name or comment contains TEXT, ignoring case; one asterisk at each end is\n"
        "dropped, \"%\" matches any run of characters and \"_\" any one character. With --text-stdin\n"
        "TEXT is read from standard input instead, after any password.",
-       Find, {"text-stdin"}},
+       Find,
+       {"text-stdin"}},
   };
   return commands;
 }

@@ -33,7 +33,8 @@ int32_t ParseIndex(const std::string& text) {
   } catch (...) {
     used = 0;
   }
-  if (used != text.size() || value < 1 || value > 0x7FFFFFFF) throw UsageError("\"" + text + "\" is not an item number");
+  if (used != text.size() || value < 1 || value > 0x7FFFFFFF)
+    throw UsageError("\"" + text + "\" is not an item number");
   return static_cast<int32_t>(value);
 }
 

@@ -62,8 +62,8 @@ bool RunSelfCheck(std::ostream& out) {
     check("the scratch directory is left empty", fs::is_empty(vault.Layout().TempDir()));
   }
   Vault reopened(dir / "vault");
-  check("the index reads back", reopened.LoadIndex().outcome == IndexLoadReport::Outcome::Loaded &&
-                                    reopened.Items().RecordCount() == 2);
+  check("the index reads back",
+        reopened.LoadIndex().outcome == IndexLoadReport::Outcome::Loaded && reopened.Items().RecordCount() == 2);
   std::error_code ec;
   fs::remove_all(dir, ec);
   out << (ok ? "self-check passed\n" : "self-check FAILED\n");

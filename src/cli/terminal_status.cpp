@@ -34,8 +34,7 @@ void TerminalStatus::Draw() {
   const int64_t shown = std::clamp(position_, 0, maximum_);
   std::string bar(static_cast<std::size_t>(shown * kWidth / maximum_), '#');
   bar.resize(kWidth, '.');
-  std::fprintf(stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), static_cast<int>(shown * 100 / maximum_),
-               label_.c_str());
+  std::fprintf(stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), static_cast<int>(shown * 100 / maximum_), label_.c_str());
   std::fflush(stderr);
   drawn_ = true;
 }

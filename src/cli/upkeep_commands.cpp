@@ -27,7 +27,8 @@ int Verify(const CliArgs& args) {
     std::cout << (f.Unchecked() ? "UNCHECKED\t" : "DAMAGED\t") << f.index << "\t" << Escaped(f.box) << "\t"
               << Escaped(f.name) << "\t" << Escaped(ProblemText(f)) << "\n";
   }
-  for (const fs::path& file : health.unrecorded) std::cout << "UNRECORDED\t" << Escaped(file.filename().string()) << "\n";
+  for (const fs::path& file : health.unrecorded)
+    std::cout << "UNRECORDED\t" << Escaped(file.filename().string()) << "\n";
   for (const fs::path& file : health.classic) {
     std::cout << "CLASSIC\t" << Escaped(file.lexically_relative(vault.Layout().Base()).string())
               << "\tin the classic format, readable without the passphrase\n";
@@ -41,7 +42,8 @@ int Verify(const CliArgs& args) {
   if (unchecked) std::cout << ", " << unchecked << " not checked";
   std::cout << "\n";
   if (problems) throw CliError(Counted(problems, "item") + " cannot be taken out whole");
-  if (classic) throw CliError(Counted(classic, "file") + " in the classic format, readable without the passphrase: see above");
+  if (classic)
+    throw CliError(Counted(classic, "file") + " in the classic format, readable without the passphrase: see above");
   if (unchecked) throw CliError(Counted(unchecked, "item") + " could not be checked: see why above, then verify again");
   return 0;
 }
@@ -52,8 +54,9 @@ int Clean(const CliArgs& args) {
   // Records added after the restored copy was made are gone, but their files may be the
   // only trace of those items: nothing is removed until the user has seen the report.
   if (v.IndexRestored()) {
-    throw CliError("the index was just restored or is older than one seen before: nothing removed; run clean again "
-                   "once you have checked the vault");
+    throw CliError(
+        "the index was just restored or is older than one seen before: nothing removed; run clean again "
+        "once you have checked the vault");
   }
   const std::vector<fs::path> files = UnrecordedItemFiles(v.Get());
   if (files.empty()) {
@@ -63,7 +66,9 @@ int Clean(const CliArgs& args) {
   std::cout << "Files in coffrel/ that no record lists:\n";
   for (const fs::path& file : files) std::cout << "  " << Escaped(file.filename().string()) << "\n";
   std::cout << std::flush;
-  if (!args.Has("yes") && !Confirm("Remove " + (files.size() == 1 ? std::string("this file") : "these " + Counted(files.size(), "file")) + " for good?")) {
+  if (!args.Has("yes") &&
+      !Confirm("Remove " + (files.size() == 1 ? std::string("this file") : "these " + Counted(files.size(), "file")) +
+               " for good?")) {
     throw CliError("nothing removed (confirm on a terminal, or pass --yes)");
   }
   const std::vector<fs::path> kept = RemoveUnrecordedFiles(v.Get(), files);
@@ -83,10 +88,12 @@ const std::vector<Command>& UpkeepCommands() {
        "coffrel/ that no record lists: item files left by an interrupted deletion, or set aside as\n"
        "unrecorded. They are kept, and never counted as items.",
        Verify},
-      {"clean", "[--yes]",
+      {"clean",
+       "[--yes]",
        "Removes the files that verify lists as unrecorded, after showing them and asking on the\n"
        "terminal (or --yes). The file of an item that a record lists is never touched.",
-       Clean, {"yes"}},
+       Clean,
+       {"yes"}},
   };
   return commands;
 }

@@ -11,8 +11,8 @@
 #include "cli/output_text.h"
 #include "cli/self_check.h"
 #include "cli/yes_no.h"
-#include "storage/text/utf8.h"
 #include "storage/hardened/hardened_index.h"
+#include "storage/text/utf8.h"
 #include "storage/vault/classic_leftovers.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/index_file.h"
@@ -30,8 +30,8 @@ std::function<void(std::size_t, std::size_t)> ProgressLine(const char* verb) {
   const bool tty = ::isatty(2) != 0;
   return [verb, tty](std::size_t item, std::size_t total) {
     if (!tty && item != total) return;
-    std::cerr << (tty ? "\r" : "") << verb << " " << item << " of " << total << " items"
-              << (item == total ? "\n" : "") << std::flush;
+    std::cerr << (tty ? "\r" : "") << verb << " " << item << " of " << total << " items" << (item == total ? "\n" : "")
+              << std::flush;
   };
 }
 
@@ -69,10 +69,12 @@ int Passwd(const CliArgs& args) {
   CliVault v(args, CliVault::Access::Create);
   if (v.Get().Format() == VaultFormat::Hardened) {
     const KdfCost cost = CostFrom(args);
-    if (!v.Get().ChangePassphrase(NewPassphrase(v), cost)) throw CliError("there is not enough memory to derive the new key");
+    if (!v.Get().ChangePassphrase(NewPassphrase(v), cost))
+      throw CliError("there is not enough memory to derive the new key");
     if (args.Has("reseal-items")) {
       std::string why;
-      if (!v.Get().ResealItems(&why, ProgressLine("Re-sealed"))) throw CliError(why + "; the passphrase was not changed");
+      if (!v.Get().ResealItems(&why, ProgressLine("Re-sealed")))
+        throw CliError(why + "; the passphrase was not changed");
     } else {
       v.Save();
     }
@@ -97,7 +99,8 @@ void ConfirmLeftovers(CliVault& v, const CliArgs& args) {
   const fs::path base = v.Get().Layout().Base();
   std::cout << "Besides the recorded items, these files hold what the classic format keeps:\n";
   for (const fs::path& file : leftovers.recoverable) {
-    std::cout << "  re-seal into the box \"" << kRecoveryBox << "\": " << Escaped(file.lexically_relative(base).string()) << "\n";
+    std::cout << "  re-seal into the box \"" << kRecoveryBox
+              << "\": " << Escaped(file.lexically_relative(base).string()) << "\n";
   }
   for (const fs::path& file : leftovers.doomed) {
     std::cout << "  remove: " << Escaped(file.lexically_relative(base).string()) << "\n";
@@ -149,7 +152,8 @@ int SelfCheck(const CliArgs& args) {
 
 const std::vector<Command>& VaultCommands() {
   static const std::vector<Command> commands = {
-      {"passwd", "[--password-stdin] [--reseal-items] [--kdf-memory MIB] [--kdf-passes N]",
+      {"passwd",
+       "[--password-stdin] [--reseal-items] [--kdf-memory MIB] [--kdf-passes N]",
        "Sets the access password (at most 8 characters; empty removes it), typed twice; in a\n"
        "hardened vault, changes the passphrase (8 to 64 characters). With --password-stdin the\n"
        "current password or passphrase (when one is set), the new one and its confirmation are\n"
@@ -158,8 +162,10 @@ const std::vector<Command>& VaultCommands() {
        "items of its day, unless --reseal-items seals every item again under a new key.\n"
        "--kdf-memory and --kdf-passes set the new key derivation's cost (default 256 MiB, 3 passes;\n"
        "at least 8 MiB, at most 1024 MiB, 32 passes and ten times the default's work).",
-       Passwd, {"reseal-items", "kdf-memory", "kdf-passes"}},
-      {"harden", "[--password-stdin] [--yes] [--kdf-memory MIB] [--kdf-passes N]",
+       Passwd,
+       {"reseal-items", "kdf-memory", "kdf-passes"}},
+      {"harden",
+       "[--password-stdin] [--yes] [--kdf-memory MIB] [--kdf-passes N]",
        "Turns a classic vault into a hardened one: the index, and every item re-encrypted, then\n"
        "sealed under keys from a passphrase of 8 to 64 characters (typed twice), which a copy of\n"
        "the folder does not give away. A forgotten passphrase cannot be recovered. With\n"
@@ -169,12 +175,13 @@ const std::vector<Command>& VaultCommands() {
        "other file with classic material (set-aside index copies, scratch files) are listed first\n"
        "and removed after the conversion (--yes answers the question for scripts). --kdf-memory and\n"
        "--kdf-passes set the key derivation's cost, as for passwd.",
-       Harden, {"yes", "kdf-memory", "kdf-passes"}},
-      {"info", "", "Prints the vault's format (format: classic or format: hardened) and, for a hardened\n"
-                   "vault, how its key is derived from the passphrase.",
+       Harden,
+       {"yes", "kdf-memory", "kdf-passes"}},
+      {"info", "",
+       "Prints the vault's format (format: classic or format: hardened) and, for a hardened\n"
+       "vault, how its key is derived from the passphrase.",
        Info},
-      {"self-check", "", "Runs the storage engine through a small vault of its own and reports the result.",
-       SelfCheck},
+      {"self-check", "", "Runs the storage engine through a small vault of its own and reports the result.", SelfCheck},
   };
   return commands;
 }

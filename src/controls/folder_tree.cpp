@@ -117,8 +117,8 @@ QString FolderTree::NodePath(const QTreeWidgetItem* node) const {
   return Path(node);
 }
 
-QTreeWidgetItem* FolderTree::NewNode(NodeKind kind, const QString& path, const QString& displayName,
-                                     bool hasSubFolders, const QIcon& icon) const {
+QTreeWidgetItem* FolderTree::NewNode(NodeKind kind, const QString& path, const QString& displayName, bool hasSubFolders,
+                                     const QIcon& icon) const {
   auto* node = new QTreeWidgetItem;
   node->setData(0, PathRole, path);
   node->setData(0, DisplayNameRole, displayName);
@@ -150,11 +150,11 @@ void FolderTree::BuildRoot() {
     addTopLevelItem(NewNode(NodeKind::Folder, place.path, place.caption, HasShownSubFolders(place.path),
                             icons_.icon(QAbstractFileIconProvider::Folder)));
   }
-  QTreeWidgetItem* root =
-      NewNode(NodeKind::Desktop, desktop, namespace_.DesktopCaption(), false, icons_.icon(QAbstractFileIconProvider::Desktop));
+  QTreeWidgetItem* root = NewNode(NodeKind::Desktop, desktop, namespace_.DesktopCaption(), false,
+                                  icons_.icon(QAbstractFileIconProvider::Desktop));
   addTopLevelItem(root);
-  QTreeWidgetItem* drives =
-      NewNode(NodeKind::Drives, {}, QStringLiteral("Computer"), false, icons_.icon(QAbstractFileIconProvider::Computer));
+  QTreeWidgetItem* drives = NewNode(NodeKind::Drives, {}, QStringLiteral("Computer"), false,
+                                    icons_.icon(QAbstractFileIconProvider::Computer));
   root->addChild(drives);
   for (const Volume& volume : namespace_.Volumes()) drives->addChild(NewVolumeNode(volume));
   FillChildren(root);
@@ -346,9 +346,7 @@ bool FolderTree::viewportEvent(QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseMove:
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-      pointer_ = static_cast<QMouseEvent*>(event)->position().toPoint();
-      break;
+    case QEvent::MouseButtonRelease: pointer_ = static_cast<QMouseEvent*>(event)->position().toPoint(); break;
     case QEvent::Leave: pointer_.reset(); break;
     case QEvent::Wheel:
       // The user scrolls: the room kept for an anchor may go.

@@ -106,7 +106,7 @@ class FolderTree : public QTreeWidget {
   FolderNamespace namespace_;
   QFileIconProvider icons_;
   std::optional<QPoint> pointer_;  // in the viewport, while the pointer is over it
-  int slack_ = 0;  // scroll room past the end that keeps an anchored row in place
+  int slack_ = 0;                  // scroll room past the end that keeps an anchored row in place
   DisplayMode displayMode_ = DisplayMode::Asis;
   bool active_ = false;
   bool showHidden_ = false;

@@ -32,8 +32,9 @@ QRegion KeyColourRegion(const QImage& dense) {
   if (dense.isNull()) return {};
   // The region is in logical pixels: a dense face is sampled once per logical pixel, so the
   // shape is the same at every scale of the skin.
-  const QImage picture = dense.devicePixelRatio() == 1 ? dense
-                         : dense.scaled(LogicalSize(dense), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  const QImage picture = dense.devicePixelRatio() == 1
+                             ? dense
+                             : dense.scaled(LogicalSize(dense), Qt::IgnoreAspectRatio, Qt::FastTransformation);
   const QRgb key = picture.pixel(0, 0);
   QRegion region;
   // Runs of kept pixels per row give the same region as cutting single pixels, in far

@@ -7,8 +7,7 @@
 namespace kestramo {
 
 AnimStrip::AnimStrip(const QString& picture, const QString& mask, QSize frameSize, int frames)
-    : picture_(picture), mask_(mask), frameSize_(frameSize),
-      frames_(frames) {}
+    : picture_(picture), mask_(mask), frameSize_(frameSize), frames_(frames) {}
 
 QImage AnimStrip::WithAlphaFrom(const QImage& picture, const QImage& mask) {
   if (picture.isNull() || mask.isNull()) return {};

@@ -11,14 +11,10 @@ namespace {
 
 const char* StateName(FaceState state) {
   switch (state) {
-    case FaceState::Down:
-      return "down";
-    case FaceState::Disabled:
-      return "disabled";
-    case FaceState::Hover:
-      return "hover";
-    case FaceState::Idle:
-      break;
+    case FaceState::Down: return "down";
+    case FaceState::Disabled: return "disabled";
+    case FaceState::Hover: return "hover";
+    case FaceState::Idle: break;
   }
   return "idle";
 }

@@ -7,13 +7,13 @@
 #include <QListWidget>
 
 #include "controls/region_button.h"
+#include "controls/view_texts.h"
 #include "dialogs/frm_comment.h"
 #include "dialogs/frm_confirm.h"
-#include "dialogs/frm_overwrite.h"
 #include "dialogs/frm_message.h"
+#include "dialogs/frm_overwrite.h"
 #include "dialogs/frm_select_dir.h"
 #include "dialogs/frm_status.h"
-#include "controls/view_texts.h"
 #include "dialogs/start_work.h"
 #include "storage/table/filter_expression.h"
 #include "storage/vault/item_removal.h"
@@ -68,7 +68,8 @@ FrmFind::FrmFind(Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir
   connect(AddButton(QStringLiteral("findnow"), 196, 61), &RegionButton::clicked, this, &FrmFind::btnFindClick);
   connect(AddButton(QStringLiteral("export"), 11, 240, true), &RegionButton::clicked, this, &FrmFind::btnExportClick);
   connect(AddButton(QStringLiteral("delete"), 114, 240, true), &RegionButton::clicked, this, &FrmFind::btnDeleteClick);
-  connect(AddButton(QStringLiteral("comment"), 217, 240, true), &RegionButton::clicked, this, &FrmFind::btnCommentClick);
+  connect(AddButton(QStringLiteral("comment"), 217, 240, true), &RegionButton::clicked, this,
+          &FrmFind::btnCommentClick);
   connect(AddButton(QStringLiteral("close"), 320, 240), &RegionButton::clicked, this, [this] { done(kResultCancel); });
   setTabOrder(edtFilter_, listView_);
   lblNothing_ = new QLabel(QStringLiteral("Nothing found"), listView_->viewport());
@@ -78,7 +79,8 @@ FrmFind::FrmFind(Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir
   lblNothing_->setGeometry(listView_->viewport()->rect());
   lblNothing_->hide();
   // The commands on the results wait until one is chosen.
-  for (const char* name : {"btn_export", "btn_delete", "btn_comment"}) itemCommands_.push_back(findChild<RegionButton*>(name));
+  for (const char* name : {"btn_export", "btn_delete", "btn_comment"})
+    itemCommands_.push_back(findChild<RegionButton*>(name));
   connect(listView_, &QListWidget::itemSelectionChanged, this, &FrmFind::EnableItemCommands);
   EnableItemCommands();
 }
@@ -112,7 +114,8 @@ void FrmFind::RunFilter(const std::string& expression) {
   for (int r = 1; r <= items.RecordCount(); ++r) {
     items.MoveTo(r);
     if (items.Field(ItemField::Name).IsNull()) continue;  // a box record is no result
-    const QIcon icon = icons_.IconOf(items.Field(ItemField::Icon).AsPicture(), items.Field(ItemField::IconMask).AsPicture());
+    const QIcon icon =
+        icons_.IconOf(items.Field(ItemField::Icon).AsPicture(), items.Field(ItemField::IconMask).AsPicture());
     listView_->addItem(ResultRow(icon, items));
     foundIndexes_.push_back(items.Field(ItemField::Index).AsInteger());
   }

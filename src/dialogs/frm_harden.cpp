@@ -20,12 +20,12 @@ constexpr int kWidth = 380, kHeight = 270;
 }  // namespace
 
 FrmHarden::FrmHarden(QWidget* parent) : SkinnedDialog(QStringLiteral("harden"), QSize(kWidth, kHeight), parent) {
-  QLabel* about = AddLabel(
-      QStringLiteral("A classic vault keeps out people who use KESTRAMO, not anyone who copies its folder. "
-                     "A hardened vault seals everything under a key made from a passphrase: a copy of the "
-                     "folder gives nothing away. A forgotten passphrase cannot be recovered; a few unrelated "
-                     "words make a good one."),
-      90, 30);
+  QLabel* about =
+      AddLabel(QStringLiteral("A classic vault keeps out people who use KESTRAMO, not anyone who copies its folder. "
+                              "A hardened vault seals everything under a key made from a passphrase: a copy of the "
+                              "folder gives nothing away. A forgotten passphrase cannot be recovered; a few unrelated "
+                              "words make a good one."),
+               90, 30);
   FitWrapped(about, QSize(kWidth - 100, 70));
   AddLabel(QStringLiteral("New passphrase (8 to 64 characters):"), 90, 104);
   edtPassphrase_ = AddEdit(90, 120, 280, 21, static_cast<int>(kMaxPassphraseChars), true);
@@ -89,13 +89,14 @@ void FrmHarden::btnOkClick() {
   progress_->show();
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);  // a key is derived, then every item re-sealed
   std::string error;
-  const bool converted = conversion_ && conversion_(passphrase,
-                                               [this](std::size_t item, std::size_t total) {
-                                                 progress_->SetMax(static_cast<int>(total));
-                                                 progress_->SetPosition(static_cast<int>(item));
-                                                 QCoreApplication::processEvents();
-                                               },
-                                               &error);
+  const bool converted = conversion_ && conversion_(
+                                            passphrase,
+                                            [this](std::size_t item, std::size_t total) {
+                                              progress_->SetMax(static_cast<int>(total));
+                                              progress_->SetPosition(static_cast<int>(item));
+                                              QCoreApplication::processEvents();
+                                            },
+                                            &error);
   QGuiApplication::restoreOverrideCursor();
   std::fill(passphrase.begin(), passphrase.end(), '\0');
   Restart();

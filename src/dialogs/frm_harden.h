@@ -21,9 +21,9 @@ class FrmHarden : public SkinnedDialog {
 
  public:
   // Converts under the passphrase, telling each item done; false with *error when nothing changed.
-  using Conversion = std::function<bool(const std::string& passphrase,
-                                        const std::function<void(std::size_t done, std::size_t total)>& onItem,
-                                        std::string* error)>;
+  using Conversion =
+      std::function<bool(const std::string& passphrase,
+                         const std::function<void(std::size_t done, std::size_t total)>& onItem, std::string* error)>;
 
   explicit FrmHarden(QWidget* parent = nullptr);
   void SetConversion(Conversion conversion) { conversion_ = std::move(conversion); }

@@ -21,7 +21,8 @@ FrmLogin::FrmLogin(QWidget* parent) : SkinnedDialog(QStringLiteral("login"), QSi
 }
 
 void FrmLogin::SetMasterKey(const std::string& key) {
-  SetCheck([key](const std::string& typed) { return kMasterKeyPrefix + typed == key; }, static_cast<int>(kMaxPasswordChars));
+  SetCheck([key](const std::string& typed) { return kMasterKeyPrefix + typed == key; },
+           static_cast<int>(kMaxPasswordChars));
 }
 
 void FrmLogin::SetCheck(std::function<bool(const std::string&)> accepts, int maxChars) {
@@ -39,7 +40,8 @@ void FrmLogin::SetPassphraseCheck(std::function<bool(const std::string&)> accept
 
 void FrmLogin::btnOkClick() {
   if (edtPassword_->text().isEmpty()) {
-    ShowMessageDialog(passphrase_ ? QStringLiteral("Please input the passphrase.") : QStringLiteral("Please input password."), this);
+    ShowMessageDialog(
+        passphrase_ ? QStringLiteral("Please input the passphrase.") : QStringLiteral("Please input password."), this);
     edtPassword_->setFocus();
     return;
   }
@@ -50,7 +52,8 @@ void FrmLogin::btnOkClick() {
   if (passphrase_) QGuiApplication::restoreOverrideCursor();
   if (!accepted) {
     ShowMessageDialog(passphrase_ ? QStringLiteral("The passphrase is wrong, or the vault's index is damaged.")
-                                  : QStringLiteral("Uncorrect password."), this);
+                                  : QStringLiteral("Uncorrect password."),
+                      this);
     edtPassword_->setFocus();
     return;
   }

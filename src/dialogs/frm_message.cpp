@@ -31,13 +31,14 @@ FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"
   scrMessage_->setFrameShape(QFrame::NoFrame);
   scrMessage_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scrMessage_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  scrMessage_->setStyleSheet(QStringLiteral(
-      "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
-      "QScrollBar:vertical { width: %1px; background: rgba(0, 0, 0, 90); border: none; margin: 0; }"
-      "QScrollBar::handle:vertical { background: rgb(201, 162, 74); border-radius: 3px; min-height: 8px; }"
-      "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-      "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-                                 .arg(kScrollBarWidth));
+  scrMessage_->setStyleSheet(
+      QStringLiteral(
+          "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
+          "QScrollBar:vertical { width: %1px; background: rgba(0, 0, 0, 90); border: none; margin: 0; }"
+          "QScrollBar::handle:vertical { background: rgb(201, 162, 74); border-radius: 3px; min-height: 8px; }"
+          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+          .arg(kScrollBarWidth));
   lblMessage_ = AddLabel(QString(), 0, 0);
   lblMessage_->setObjectName(QStringLiteral("lblMessage"));
   lblMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -45,7 +46,8 @@ FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"
   lblMessage_->setFocusPolicy(Qt::NoFocus);
   scrMessage_->setWidget(lblMessage_);
   SetMessage(QString());
-  connect(AddButton(QStringLiteral("ok"), 154, 73, false, QStringLiteral("OK (Enter or Esc)")), &RegionButton::clicked, this, [this] { done(kResultOk); });
+  connect(AddButton(QStringLiteral("ok"), 154, 73, false, QStringLiteral("OK (Enter or Esc)")), &RegionButton::clicked,
+          this, [this] { done(kResultOk); });
 }
 
 void FrmMessage::SetMessage(const QString& text) {

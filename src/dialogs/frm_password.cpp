@@ -37,8 +37,9 @@ void FrmPassword::SetPassphrase(bool on) {
 
 void FrmPassword::btnOkClick() {
   if (edtPassword_->text() != edtConfirm_->text()) {
-    ShowMessageDialog(passphrase_ ? QStringLiteral("The new and confirmed passphrases do not match. Please type them again.")
-                                  : QStringLiteral("The new and confirmed passwords do not match. Please type them again."),
+    ShowMessageDialog(passphrase_
+                          ? QStringLiteral("The new and confirmed passphrases do not match. Please type them again.")
+                          : QStringLiteral("The new and confirmed passwords do not match. Please type them again."),
                       this);
     Restart();
     return;

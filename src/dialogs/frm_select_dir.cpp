@@ -42,7 +42,8 @@ FrmSelectDir::FrmSelectDir(QWidget* parent) : SkinnedDialog(QStringLiteral("brow
   btnOk_ = AddButton(QStringLiteral("ok"), 210, 282, true);
   connect(btnOk_, &RegionButton::clicked, this, [this] { done(kResultOk); });
   connect(AddButton(QStringLiteral("cancel"), 278, 282), &RegionButton::clicked, this, [this] { done(kResultCancel); });
-  btnNewFolder_ = AddButton(QStringLiteral("newfolder"), 10, 282, true, QStringLiteral("Make a folder in the chosen one"));
+  btnNewFolder_ =
+      AddButton(QStringLiteral("newfolder"), 10, 282, true, QStringLiteral("Make a folder in the chosen one"));
   connect(btnNewFolder_, &RegionButton::clicked, this, &FrmSelectDir::btnNewFolderClick);
   connect(tree_, &FolderTree::Changed, this, &FrmSelectDir::SelectionCheck);
   tree_->setFocus();

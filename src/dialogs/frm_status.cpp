@@ -143,18 +143,10 @@ const AnimStrip& FrmStatus::StripOf(Phase phase) const {
 void FrmStatus::StartAnimation() {
   timerAnim_.stop();
   switch (animPhase_) {
-    case Phase::Encrypting:
-      animFrame_ = 0;
-      break;
-    case Phase::Decrypting:
-      animFrame_ = kEncLast;
-      break;
-    case Phase::Compressing:
-      animFrame_ = 0;
-      break;
-    case Phase::Decompressing:
-      animFrame_ = kZipLast;
-      break;
+    case Phase::Encrypting: animFrame_ = 0; break;
+    case Phase::Decrypting: animFrame_ = kEncLast; break;
+    case Phase::Compressing: animFrame_ = 0; break;
+    case Phase::Decompressing: animFrame_ = kZipLast; break;
   }
   const bool cipher = animPhase_ == Phase::Encrypting || animPhase_ == Phase::Decrypting;
   timerAnim_.setInterval(cipher ? 60 : 100);
@@ -173,18 +165,10 @@ void FrmStatus::DrawAnimFrame(const AnimStrip& strip, int frame) {
 
 void FrmStatus::TimerAnimTimer() {
   switch (animPhase_) {
-    case Phase::Encrypting:
-      animFrame_ = animFrame_ >= kEncLast ? 0 : animFrame_ + 1;
-      break;
-    case Phase::Decrypting:
-      animFrame_ = animFrame_ <= 0 ? kEncLast : animFrame_ - 1;
-      break;
-    case Phase::Compressing:
-      animFrame_ = animFrame_ >= kZipLast ? 0 : animFrame_ + 1;
-      break;
-    case Phase::Decompressing:
-      animFrame_ = animFrame_ <= 0 ? kZipLast : animFrame_ - 1;
-      break;
+    case Phase::Encrypting: animFrame_ = animFrame_ >= kEncLast ? 0 : animFrame_ + 1; break;
+    case Phase::Decrypting: animFrame_ = animFrame_ <= 0 ? kEncLast : animFrame_ - 1; break;
+    case Phase::Compressing: animFrame_ = animFrame_ >= kZipLast ? 0 : animFrame_ + 1; break;
+    case Phase::Decompressing: animFrame_ = animFrame_ <= 0 ? kZipLast : animFrame_ - 1; break;
   }
   DrawAnimFrame(StripOf(animPhase_), animFrame_);
 }

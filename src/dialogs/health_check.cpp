@@ -49,14 +49,18 @@ QString HealthReport(const VaultHealth& health) {
                       QString::fromStdString(ProblemText(f)));
   }
   for (const auto& file : health.classic) {
-    lines << QStringLiteral("Readable without the passphrase: %1").arg(QString::fromStdString(file.filename().string()));
+    lines
+        << QStringLiteral("Readable without the passphrase: %1").arg(QString::fromStdString(file.filename().string()));
   }
   if (!health.unrecorded.empty()) {
-    lines << QStringLiteral("%1 in coffrel/ that no record lists (kept).").arg(Counted(health.unrecorded.size(), "file"));
+    lines
+        << QStringLiteral("%1 in coffrel/ that no record lists (kept).").arg(Counted(health.unrecorded.size(), "file"));
   }
-  if (health.Healthy()) lines.prepend(QStringLiteral("All %1 can be taken out whole.").arg(Counted(health.items, "item")));
+  if (health.Healthy())
+    lines.prepend(QStringLiteral("All %1 can be taken out whole.").arg(Counted(health.items, "item")));
   else if (!health.stopped)
-    lines.prepend(QStringLiteral("%1 checked: %2 damaged or missing.").arg(Counted(health.items, "item")).arg(health.Damaged()));
+    lines.prepend(
+        QStringLiteral("%1 checked: %2 damaged or missing.").arg(Counted(health.items, "item")).arg(health.Damaged()));
   return lines.join(QLatin1Char('\r'));
 }
 

@@ -17,7 +17,7 @@ uint64_t OverallProgress::Done(double fraction) const {
 QString OverallProgress::ItemText(double fraction) const {
   // Empty items count by their number, so the percentage still moves.
   const double part = totalBytes > 0 ? static_cast<double>(Done(fraction)) / static_cast<double>(totalBytes)
-                                      : (item - 1 + std::clamp(fraction, 0.0, 1.0)) / std::max(items, 1);
+                                     : (item - 1 + std::clamp(fraction, 0.0, 1.0)) / std::max(items, 1);
   return QStringLiteral("Item %1 of %2 · %3 %").arg(item).arg(items).arg(static_cast<int>(part * 100));
 }
 

@@ -140,9 +140,12 @@ namespace {
 
 QString UsualHint(const QString& caption) {
   static const QHash<QString, QString> kHints = {
-      {"ok", "OK (Enter)"},          {"cancel", "Cancel (Esc)"},
-      {"yes", "Yes"},                {"no", "No (Esc)"},
-      {"close", "Close (Esc)"},      {"findnow", "Find now (Enter)"},
+      {"ok", "OK (Enter)"},
+      {"cancel", "Cancel (Esc)"},
+      {"yes", "Yes"},
+      {"no", "No (Esc)"},
+      {"close", "Close (Esc)"},
+      {"findnow", "Find now (Enter)"},
       {"export", "Extract the chosen items to a folder"},
       {"delete", "Delete the chosen items"},
       {"comment", "Comment the chosen item"},

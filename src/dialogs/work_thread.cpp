@@ -2,8 +2,8 @@
 
 namespace kestramo {
 
-WorkThread::WorkThread(Vault& vault, ShellInfo& shell, WorkContext context, OverwriteQuestion ask,
-                       WorkRequest request, QObject* parent)
+WorkThread::WorkThread(Vault& vault, ShellInfo& shell, WorkContext context, OverwriteQuestion ask, WorkRequest request,
+                       QObject* parent)
     : QThread(parent),
       vault_(vault),
       shell_(shell),

@@ -54,7 +54,8 @@ void BoxViews::BuildViews(const ItemTable& table) {
     v.BoxKey = Get(r, ItemField::Box).AsString();
     v.Name = Q(Get(r, ItemField::Name).AsString(), 255);
     v.SizeText = SizeText(Get(r, ItemField::Size).AsInteger64()).left(32);
-    v.Comment = QString::fromStdString(Get(r, ItemField::Comment).AsString()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    v.Comment = QString::fromStdString(Get(r, ItemField::Comment).AsString())
+                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     v.TypeText = Q(Get(r, ItemField::Type).AsString(), 80);
     v.DateText = DateText(Get(r, ItemField::Date).AsDateTime()).left(32);
     v.icon = IconFor(Get(r, ItemField::Icon).AsPicture(), Get(r, ItemField::IconMask).AsPicture());

@@ -18,7 +18,7 @@ struct ItemView {
   std::string BoxKey;  // the Box field as stored, byte for byte
   QString Name, SizeText, TypeText, DateText;
   QString Comment;  // with plain line breaks; empty when the item has none
-  int icon = -1;  // position in the icon cache, -1 for none
+  int icon = -1;    // position in the icon cache, -1 for none
 };
 
 // What the panels show of one box, and its state on screen. A box may hold any number of
@@ -33,7 +33,7 @@ struct BoxView {
   bool LightLatched = false;
   bool LightOn = false;
   bool DoorsOpen = false;
-  float SliderOffset = 0.0f;  // 0 to kSliderTravel below the slider's home
+  float SliderOffset = 0.0f;       // 0 to kSliderTravel below the slider's home
   std::vector<int32_t> ItemSlot;   // position in ItemViews of the box's n-th item
   std::vector<int32_t> ItemIndex;  // its Index
   std::vector<char> Selected;      // its selection flag

@@ -5,10 +5,10 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "controls/picture_ops.h"
 #include "dialogs/frm_login.h"
 #include "dialogs/frm_message.h"
 #include "mainwindow/panel_painter.h"
-#include "controls/picture_ops.h"
 #include "mainwindow/scene_layers.h"
 #include "platform/resource_library.h"
 #include "platform/window_shape.h"
@@ -37,7 +37,9 @@ QPolygon WindowOutline(int w, int h) {
 }
 
 FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint), vault_(std::make_unique<Vault>(base)), imgMain_(new LayeredImage(this)) {
+    : QWidget(parent, Qt::FramelessWindowHint),
+      vault_(std::make_unique<Vault>(base)),
+      imgMain_(new LayeredImage(this)) {
   setFixedSize(kWidth, kHeight);
   imgMain_->setGeometry(0, 0, kWidth, kHeight);
   imgMain_->setAttribute(Qt::WA_TransparentForMouseEvents);  // the window itself handles the pointer
@@ -127,9 +129,10 @@ void FrmMain::PlacePanel(int panel, float offset) {
   SceneLayer* handle = imgMain_->Layer(base + layer::kHandle);
   if (open) {
     const QSize leftSize = LogicalSize(SmallLeftDoor);
-    left->picture = LogicalCopy(SmallLeftDoor, QRect(leftSize.width() - kLeftDoorOpenColumns, 0, kLeftDoorOpenColumns,
-                                                     leftSize.height()));
-    right->picture = LogicalCopy(SmallRightDoor, QRect(0, 0, kRightDoorOpenColumns, LogicalSize(SmallRightDoor).height()));
+    left->picture = LogicalCopy(
+        SmallLeftDoor, QRect(leftSize.width() - kLeftDoorOpenColumns, 0, kLeftDoorOpenColumns, leftSize.height()));
+    right->picture =
+        LogicalCopy(SmallRightDoor, QRect(0, 0, kRightDoorOpenColumns, LogicalSize(SmallRightDoor).height()));
   } else {
     left->picture = SmallLeftDoor;
     right->picture = SmallRightDoor;
@@ -148,7 +151,8 @@ void FrmMain::PlacePanel(int panel, float offset) {
   for (int n = base; n < base + layer::kPanelLayers; ++n) {
     imgMain_->Layer(n)->pos.setY(HomeTop(n) - offset);
   }
-  imgMain_->Layer(base + layer::kItemSlider)->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + (view ? view->SliderOffset : 0));
+  imgMain_->Layer(base + layer::kItemSlider)
+      ->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + (view ? view->SliderOffset : 0));
 }
 
 void FrmMain::ShowLight(int panel, bool lit) {
@@ -204,8 +208,9 @@ void FrmMain::ReportIndexTrouble() {
   if (!lock_.Held() && lock_.HeldElsewhere()) {
     text = QStringLiteral("The vault is in use by another KESTRAMO program. Close it and start again.");
   } else if (!lock_.Held()) {
-    text = QStringLiteral("The vault beside the program cannot be opened for writing (%1). "
-                          "Install KESTRAMO in a folder that belongs to you.")
+    text = QStringLiteral(
+               "The vault beside the program cannot be opened for writing (%1). "
+               "Install KESTRAMO in a folder that belongs to you.")
                .arg(QString::fromStdString(lock_.Problem()));
   } else if (loadReport_.outcome == IndexLoadReport::Outcome::Restored) {  // an unreadable one was asked about
     text = QString::fromStdString(loadReport_.Message());

@@ -7,10 +7,10 @@
 #include <functional>
 #include <memory>
 
+#include "dialogs/work_thread.h"
 #include "mainwindow/box_views.h"
 #include "mainwindow/layered_image.h"
 #include "mainwindow/main_dialogs.h"
-#include "dialogs/work_thread.h"
 #include "platform/qt_shell_info.h"
 #include "storage/vault/vault.h"
 #include "storage/vault/vault_lock.h"
@@ -169,7 +169,8 @@ class FrmMain : public QWidget {
   int wheelTurn_ = 0;  // wheel turn short of a whole step, kept for the next event
   bool extractPending_ = false;
   int hoverLayer_ = -1;
-  QImage hoverIdleFace_;  // the hovered button's own face, given back when the pointer leaves  // a double click on an item extracts at its release
+  QImage hoverIdleFace_;  // the hovered button's own face, given back when the pointer leaves  // a double click on an
+                          // item extracts at its release
   int dropPanel_ = -1;
   bool dragOfFiles_ = false;  // the drag under way holds local files only
 

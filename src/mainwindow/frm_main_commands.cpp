@@ -14,21 +14,21 @@
 #include "dialogs/frm_message.h"
 #include "dialogs/frm_overwrite.h"
 #include "dialogs/health_check.h"
+#include "dialogs/start_work.h"
 #include "mainwindow/frm_main.h"
-#include "storage/vault/classic_leftovers.h"
-#include "storage/vault/vault_hardening.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
-#include "dialogs/start_work.h"
 #include "platform/desktop_open.h"
 #include "platform/help_viewer.h"
 #include "platform/program_files.h"
 #include "platform/remembered_folder.h"
 #include "storage/text/utf8.h"
 #include "storage/vault/box_rules.h"
+#include "storage/vault/classic_leftovers.h"
 #include "storage/vault/index_file.h"
 #include "storage/vault/item_lookup.h"
 #include "storage/vault/item_removal.h"
+#include "storage/vault/vault_hardening.h"
 
 namespace kestramo {
 
@@ -37,10 +37,13 @@ namespace {
 using namespace layer;
 constexpr int kSecond = kSecondPanel;
 const std::set<int> kPasswordCommands = {kNewBox, kDeleteBox, kFind, kKeyButton, kBigHandle};
-const std::set<int> kRefreshCommands = {kPanel,  kAddFiles, kAddFolder, kDeleteItems, kSecond + kPanel, kSecond + kAddFiles,
-                                        kSecond + kAddFolder, kSecond + kDeleteItems, kNewBox, kDeleteBox};
-const std::set<int> kSaveCommands = {kPanel, kDeleteItems, kComment, kSecond + kPanel, kSecond + kDeleteItems,
-                                     kSecond + kComment, kNewBox, kDeleteBox, kKeyButton};
+const std::set<int> kRefreshCommands = {
+    kPanel,           kAddFiles,           kAddFolder,           kDeleteItems,
+    kSecond + kPanel, kSecond + kAddFiles, kSecond + kAddFolder, kSecond + kDeleteItems,
+    kNewBox,          kDeleteBox};
+const std::set<int> kSaveCommands = {
+    kPanel,  kDeleteItems, kComment,  kSecond + kPanel, kSecond + kDeleteItems, kSecond + kComment,
+    kNewBox, kDeleteBox,   kKeyButton};
 constexpr int kBigSliderLowest = 356;
 
 // Panel commands come in pairs: the same button on the first and the second panel.
@@ -116,13 +119,16 @@ bool FrmMain::cmdRenameBox() {
 }
 
 bool FrmMain::RunWork(const WorkRequest& request, OverwriteAnswers* answers) {
-  return StartWork(*dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); }, answers);
+  return StartWork(
+      *dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); }, answers);
 }
 
 bool FrmMain::BoxToAddTo() {
   if (SelectedView()) return true;
   // Without a box the add buttons would do nothing at all: say what comes first.
-  if (views_.BoxCount() == 0) ShowMessageDialog(QStringLiteral("There is no box to add to yet. Make one first with the first button above the safe."), this);
+  if (views_.BoxCount() == 0)
+    ShowMessageDialog(
+        QStringLiteral("There is no box to add to yet. Make one first with the first button above the safe."), this);
   return false;
 }
 
@@ -132,10 +138,10 @@ bool FrmMain::cmdAddFiles() {
   // The desktop's own chooser where its platform theme or portal offers one; it opens where
   // the user last took files from.
   const QString purpose = QStringLiteral("add-files");
-  const QStringList files = ChooseFiles ? ChooseFiles()
-                                        : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"),
-                                                                        RememberedFolder(purpose),
-                                                                        QStringLiteral("All files (*)"));
+  const QStringList files =
+      ChooseFiles ? ChooseFiles()
+                  : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), RememberedFolder(purpose),
+                                                  QStringLiteral("All files (*)"));
   if (files.isEmpty()) return false;
   RememberFolder(purpose, QFileInfo(files.first()).absolutePath());
   AddPaths(files, view->Key);
@@ -147,7 +153,8 @@ void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
   bool cancelled = false;
   std::vector<uint64_t> sizes;
   for (const QString& path : paths) sizes.push_back(BytesBelow(path.toStdString()));
-  OverallProgress overall{0, static_cast<int>(paths.size()), 0, 0, std::accumulate(sizes.begin(), sizes.end(), uint64_t{0})};
+  OverallProgress overall{0, static_cast<int>(paths.size()), 0, 0,
+                          std::accumulate(sizes.begin(), sizes.end(), uint64_t{0})};
   for (int n = 0; n < paths.size(); ++n) {
     overall.item = n + 1;
     overall.itemBytes = sizes[static_cast<std::size_t>(n)];
@@ -163,7 +170,10 @@ void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
     Note(added == 0 ? QStringLiteral("Cancelled: nothing was stored.")
                     : QStringLiteral("Cancelled after ") + ItemCount(added) + into);
   } else {
-    Note((added == paths.size() ? ItemCount(added) : QStringLiteral("%1 of %2").arg(added).arg(ItemCount(static_cast<int>(paths.size())))) + into);
+    Note((added == paths.size()
+              ? ItemCount(added)
+              : QStringLiteral("%1 of %2").arg(added).arg(ItemCount(static_cast<int>(paths.size())))) +
+         into);
   }
 }
 
@@ -206,7 +216,7 @@ bool FrmMain::cmdExtractItems() {
   const QString dir = AskDirectory(QStringLiteral("Please select the destination directory:"), false);
   if (dir.isEmpty()) return false;
   const BoxView chosen = *view;  // the loop runs modal work; keep what was chosen
-  OverwriteAnswers answers;  // "to all" holds for every item; Cancel in the question stops them all
+  OverwriteAnswers answers;      // "to all" holds for every item; Cancel in the question stops them all
   int extracted = 0;
   bool cancelled = false;
   const int total = chosen.CountSelected();
@@ -219,16 +229,19 @@ bool FrmMain::cmdExtractItems() {
     ++overall.item;
     overall.itemBytes = ItemSize();
     dialogs_->status->SetOverall(overall);
-    extracted += RunWork({{}, {}, dir.toStdString(), false}, &answers) ? 1 : 0;  // a cancel ends only the item under way
+    extracted +=
+        RunWork({{}, {}, dir.toStdString(), false}, &answers) ? 1 : 0;  // a cancel ends only the item under way
     overall.doneBefore += overall.itemBytes;
     cancelled = cancelled || dialogs_->status->Cancelled();
   }
   dialogs_->status->SetOverall({});
-  const QString counted = extracted == total ? ItemCount(total) : QStringLiteral("%1 of %2").arg(extracted).arg(ItemCount(total));
+  const QString counted =
+      extracted == total ? ItemCount(total) : QStringLiteral("%1 of %2").arg(extracted).arg(ItemCount(total));
   if (cancelled && extracted == 0) {
     Note(QStringLiteral("Cancelled: nothing was extracted."));
   } else {
-    Note((cancelled ? QStringLiteral("Cancelled: ") : QString()) + counted + QStringLiteral(" extracted to ") + ShortFolder(dir) + QLatin1Char('.'));
+    Note((cancelled ? QStringLiteral("Cancelled: ") : QString()) + counted + QStringLiteral(" extracted to ") +
+         ShortFolder(dir) + QLatin1Char('.'));
   }
   return true;
 }
@@ -259,7 +272,8 @@ bool FrmMain::cmdCommentItem() {
                       this);
     return false;
   }
-  const auto slot = static_cast<std::size_t>(std::find(view->Selected.begin(), view->Selected.end(), 1) - view->Selected.begin());
+  const auto slot =
+      static_cast<std::size_t>(std::find(view->Selected.begin(), view->Selected.end(), 1) - view->Selected.begin());
   const int32_t index = view->ItemIndex[slot];
   ItemTable& items = vault_->Items();
   if (!kestramo::MoveToItem(items, index)) return true;  // the box is not compared: Index is unique
@@ -269,7 +283,8 @@ bool FrmMain::cmdCommentItem() {
   SetItemComment(*vault_, index, dialogs_->comment->Comment().toStdString());
   // The list shows which items carry a comment: this one's mark and tooltip follow at once.
   for (ItemView& item : views_.Items) {
-    if (item.Index == index) item.Comment = dialogs_->comment->Comment().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (item.Index == index)
+      item.Comment = dialogs_->comment->Comment().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   }
   DrawShownPanels();
   return true;
@@ -319,7 +334,8 @@ bool FrmMain::cmdPassword() {
   const bool changed = vault_->ChangePassphrase(typed);
   QGuiApplication::restoreOverrideCursor();
   if (!changed) {
-    ShowMessageDialog(QStringLiteral("There is not enough memory to derive the new key: the passphrase is unchanged."), this);
+    ShowMessageDialog(QStringLiteral("There is not enough memory to derive the new key: the passphrase is unchanged."),
+                      this);
     return false;
   }
   // Said only once the index under the new key is on the disk.
@@ -364,7 +380,8 @@ void FrmMain::RefreshView(int command) {
   const int p = views_.SelectedBox;
   if (command != 0 && command != 12) {
     const std::vector<BoxView> before = views_.Boxes;
-    const std::string selectedKey = p >= 0 && p < static_cast<int>(before.size()) ? before[static_cast<std::size_t>(p)].Key : std::string();
+    const std::string selectedKey =
+        p >= 0 && p < static_cast<int>(before.size()) ? before[static_cast<std::size_t>(p)].Key : std::string();
     BuildViews();
     for (BoxView& box : views_.Boxes) {
       const auto old = std::find_if(before.begin(), before.end(), [&](const BoxView& b) { return b.Key == box.Key; });
@@ -384,8 +401,9 @@ void FrmMain::RefreshView(int command) {
       if (added && box.Key == selectedKey) box.SliderOffset = kSliderTravel;
     }
   }
-  static const std::set<int> keepSelection = {kAddFiles, kAddFolder, kDeleteItems, kSecond + kAddFiles,
-                                              kSecond + kAddFolder, kSecond + kDeleteItems, kNewBox, -1};
+  static const std::set<int> keepSelection = {
+      kAddFiles, kAddFolder, kDeleteItems, kSecond + kAddFiles, kSecond + kAddFolder, kSecond + kDeleteItems,
+      kNewBox,   -1};
   if (keepSelection.count(command)) views_.SelectedBox = p < views_.BoxCount() ? p : -1;
   if (command == layer::kNewBox) imgMain_->Layer(layer::kBigSlider)->pos.setY(kBigSliderLowest);
   if (command == layer::kDeleteBox) views_.SelectedBox = -1;
@@ -394,14 +412,13 @@ void FrmMain::RefreshView(int command) {
     PlacePanels(0);
     return;
   }
-  const BoxScroll scroll = BoxScrollFor(views_.BoxCount(), static_cast<float>(imgMain_->Layer(layer::kBigSlider)->pos.y()));
+  const BoxScroll scroll =
+      BoxScrollFor(views_.BoxCount(), static_cast<float>(imgMain_->Layer(layer::kBigSlider)->pos.y()));
   views_.TopBox = scroll.TopBox;
   PlacePanels(scroll.Offset);
 }
 
-QString FrmMain::HelpFilePath() const {
-  return ProgramFile(QStringLiteral("help/KESTRAMO.html"));
-}
+QString FrmMain::HelpFilePath() const { return ProgramFile(QStringLiteral("help/KESTRAMO.html")); }
 
 void FrmMain::ShowHelp() { HelpViewer::Show(HelpFilePath(), this); }
 

@@ -81,7 +81,8 @@ void FrmMain::dropEvent(QDropEvent* event) {
 }
 
 void FrmMain::AddDropped(const std::string& box, const QStringList& paths) {
-  const auto view = std::find_if(views_.Boxes.begin(), views_.Boxes.end(), [&](const BoxView& b) { return b.Key == box; });
+  const auto view =
+      std::find_if(views_.Boxes.begin(), views_.Boxes.end(), [&](const BoxView& b) { return b.Key == box; });
   if (view == views_.Boxes.end()) return;  // the box went while the drop waited
   views_.SelectedBox = static_cast<int>(view - views_.Boxes.begin());
   DrawShownPanels();

@@ -40,7 +40,8 @@ int FrmMain::ItemRowAt(int box, QPoint inPanel) const {
 void FrmMain::ScrollItems(int box, int rows) {
   BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
   if (ScrollFor(view.ItemCount(), kSliderTravel).FirstRow == 0) return;  // all of it shows: the slider stays
-  const float offset = SliderOffsetFor(view.ItemCount(), ScrollFor(view.ItemCount(), view.SliderOffset).FirstRow + rows);
+  const float offset =
+      SliderOffsetFor(view.ItemCount(), ScrollFor(view.ItemCount(), view.SliderOffset).FirstRow + rows);
   if (offset == view.SliderOffset) return;
   view.SliderOffset = offset;
   const int base = (box - views_.TopBox) * layer::kPanelLayers;

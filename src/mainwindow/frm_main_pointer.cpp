@@ -121,7 +121,8 @@ void FrmMain::MoveItemSlider(int sliderLayer, int y) {
   imgMain_->BeginUpdate();
   SceneLayer* slider = imgMain_->Layer(sliderLayer);
   const double panelTop = imgMain_->Layer(sliderLayer - 1)->pos.y();
-  const double top = std::clamp(slider->pos.y() + (y - SliderGrabY), panelTop + kItemSliderTop, panelTop + kItemSliderBottom);
+  const double top =
+      std::clamp(slider->pos.y() + (y - SliderGrabY), panelTop + kItemSliderTop, panelTop + kItemSliderBottom);
   slider->pos.setY(top);
   SliderGrabY = y;
   views_.Boxes[static_cast<std::size_t>(box)].SliderOffset = static_cast<float>(top - (panelTop + kItemSliderTop));

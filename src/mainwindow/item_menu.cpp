@@ -36,8 +36,10 @@ Choice Ask(QWidget* parent, QPoint globalAt) {
 KeyChoice AskKey(QWidget* parent, QPoint globalAt, bool hardened) {
   QMenu menu(parent);
   Dress(menu, "keyMenu");
-  QAction* password = menu.addAction(hardened ? QStringLiteral("Change the passphrase…") : QStringLiteral("Change the password…"));
-  QAction* harden = menu.addAction(hardened ? QStringLiteral("The vault is hardened") : QStringLiteral("Harden the vault…"));
+  QAction* password =
+      menu.addAction(hardened ? QStringLiteral("Change the passphrase…") : QStringLiteral("Change the password…"));
+  QAction* harden =
+      menu.addAction(hardened ? QStringLiteral("The vault is hardened") : QStringLiteral("Harden the vault…"));
   harden->setEnabled(!hardened);
   QAction* health = menu.addAction(QStringLiteral("Check every item…"));
   QAction* chosen = menu.exec(globalAt);

@@ -99,7 +99,8 @@ void DrawRow(QPainter& p, int h, const ItemView& item, const BoxViews& views, bo
   for (int i = 0; i < 4; ++i) {
     const int left = at[i].x() + p.fontMetrics().horizontalAdvance(labels[i]);
     DrawElided(p, R(left, at[i].y(), kTextRight, at[i].y() + 20), values[i]);
-  }  if (!item.Comment.isEmpty()) DrawCommentMark(p, h);
+  }
+  if (!item.Comment.isEmpty()) DrawCommentMark(p, h);
 }
 
 void DrawDropFrame(QPainter& p) {
@@ -162,7 +163,8 @@ PanelScroll ScrollFor(int32_t itemCount, float sliderOffset) {
 
 float SliderOffsetFor(int32_t itemCount, int32_t firstRow) {
   const int32_t last = LastFirstRow(itemCount);
-  return last == 0 ? 0.0f : kSliderTravel * static_cast<float>(std::clamp(firstRow, 0, last)) / static_cast<float>(last);
+  return last == 0 ? 0.0f
+                   : kSliderTravel * static_cast<float>(std::clamp(firstRow, 0, last)) / static_cast<float>(last);
 }
 
 BoxScroll BoxScrollFor(int boxCount, float sliderTop) {

@@ -17,7 +17,8 @@ bool DesktopHasProgramFor(const QString& file) {
   const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
   if (query.isEmpty()) return false;
   QProcess process;
-  process.start(query, {QStringLiteral("query"), QStringLiteral("default"), QMimeDatabase().mimeTypeForFile(file).name()});
+  process.start(query,
+                {QStringLiteral("query"), QStringLiteral("default"), QMimeDatabase().mimeTypeForFile(file).name()});
   if (!process.waitForFinished(3000)) {
     process.kill();
     process.waitForFinished(500);

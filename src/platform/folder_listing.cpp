@@ -1,13 +1,13 @@
 #include "platform/folder_listing.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kestramo {
 
@@ -48,8 +48,7 @@ bool HasSubFolders(const QString& path, const FolderFilter& accept) {
 }
 
 bool IsWritableDirectory(const QString& path) {
-  return !path.isEmpty() && QFileInfo(path).isDir() &&
-         ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
+  return !path.isEmpty() && QFileInfo(path).isDir() && ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
 }
 
 std::optional<QString> MakeFolder(const QString& parent, const QString& name) {
@@ -60,7 +59,8 @@ std::optional<QString> MakeFolder(const QString& parent, const QString& name) {
   if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0) return std::nullopt;
   const int error = errno;
   if (error == EEXIST) return QStringLiteral("\"%1\" already exists in %2.").arg(name, parent);
-  return QStringLiteral("The folder \"%1\" could not be made in %2: %3.").arg(name, parent, QString::fromLocal8Bit(std::strerror(error)));
+  return QStringLiteral("The folder \"%1\" could not be made in %2: %3.")
+      .arg(name, parent, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 QString WithoutTrailingSlash(QString path) {

@@ -12,7 +12,8 @@ Result OnGuiThread(Ask&& ask) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app || QThread::currentThread() == app->thread()) return ask();
   Result result{};
-  QMetaObject::invokeMethod(app, [&] { result = ask(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      app, [&] { result = ask(); }, Qt::BlockingQueuedConnection);
   return result;
 }
 

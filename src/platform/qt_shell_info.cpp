@@ -1,7 +1,7 @@
 #include "platform/qt_shell_info.h"
 
-#include <QBuffer>
 #include <QAbstractFileIconProvider>
+#include <QBuffer>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
@@ -85,7 +85,8 @@ ShellIcon QtShellInfo::PsdIcon() {
   const QImage icon = ResourceLibrary::PlainPicture(QStringLiteral("psd"));
   const QImage mask = ResourceLibrary::PlainPicture(QStringLiteral("psdmask"));
   if (icon.isNull() || mask.isNull()) return {};
-  return {ToPicture(icon.convertToFormat(QImage::Format_ARGB32)), ToPicture(mask.convertToFormat(QImage::Format_RGB32))};
+  return {ToPicture(icon.convertToFormat(QImage::Format_ARGB32)),
+          ToPicture(mask.convertToFormat(QImage::Format_RGB32))};
 }
 
 }  // namespace kestramo

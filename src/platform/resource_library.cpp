@@ -1,7 +1,7 @@
 #include "platform/resource_library.h"
 
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHash>
 #include <QResource>
 #include <array>

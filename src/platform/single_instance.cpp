@@ -17,8 +17,8 @@ namespace {
 // no access for group or others.
 bool IsPrivateDir(const QString& dir) {
   struct stat st {};
-  return ::lstat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
-         st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+  return ::lstat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+         (st.st_mode & 077) == 0;
 }
 
 // The runtime directory when it is the user's own, else the first of a few per-user names in
@@ -41,9 +41,10 @@ QString PrivateLockDir() {
 SingleInstance::SingleInstance(const QString& name) {
   const QString dir = PrivateLockDir();
   if (dir.isEmpty()) {
-    problem_ = QStringLiteral("no private folder for the lock that keeps to one running copy "
-                              "(XDG_RUNTIME_DIR is not usable, and the names in %1 belong to "
-                              "others); starting without it")
+    problem_ = QStringLiteral(
+                   "no private folder for the lock that keeps to one running copy "
+                   "(XDG_RUNTIME_DIR is not usable, and the names in %1 belong to "
+                   "others); starting without it")
                    .arg(QDir::tempPath());
     return;
   }

@@ -145,14 +145,31 @@ static int do_open(int dirfd, const char* path, int flags, mode_t mode) {
   return fd;
 }
 
-#define MODE_ARG(flags) \
-  mode_t mode = 0;      \
-  if ((flags) & (O_CREAT | O_TMPFILE)) { va_list a; va_start(a, flags); mode = va_arg(a, mode_t); va_end(a); }
+#define MODE_ARG(flags)                  \
+  mode_t mode = 0;                       \
+  if ((flags) & (O_CREAT | O_TMPFILE)) { \
+    va_list a;                           \
+    va_start(a, flags);                  \
+    mode = va_arg(a, mode_t);            \
+    va_end(a);                           \
+  }
 
-int open(const char* path, int flags, ...) { MODE_ARG(flags); return do_open(AT_FDCWD, path, flags, mode); }
-int open64(const char* path, int flags, ...) { MODE_ARG(flags); return do_open(AT_FDCWD, path, flags, mode); }
-int openat(int dirfd, const char* path, int flags, ...) { MODE_ARG(flags); return do_open(dirfd, path, flags, mode); }
-int openat64(int dirfd, const char* path, int flags, ...) { MODE_ARG(flags); return do_open(dirfd, path, flags, mode); }
+int open(const char* path, int flags, ...) {
+  MODE_ARG(flags);
+  return do_open(AT_FDCWD, path, flags, mode);
+}
+int open64(const char* path, int flags, ...) {
+  MODE_ARG(flags);
+  return do_open(AT_FDCWD, path, flags, mode);
+}
+int openat(int dirfd, const char* path, int flags, ...) {
+  MODE_ARG(flags);
+  return do_open(dirfd, path, flags, mode);
+}
+int openat64(int dirfd, const char* path, int flags, ...) {
+  MODE_ARG(flags);
+  return do_open(dirfd, path, flags, mode);
+}
 int creat(const char* path, mode_t mode) { return do_open(AT_FDCWD, path, O_WRONLY | O_CREAT | O_TRUNC, mode); }
 
 int close(int fd) {
@@ -227,14 +244,14 @@ int fsync(int fd) { return do_sync(fd, "fsync"); }
 int fdatasync(int fd) { return do_sync(fd, "fdatasync"); }
 
 // One change of a name: done, then logged under the lock.
-#define NAME_OP(call, tag, dirfd, path)                                   \
-  setup();                                                                \
-  char rel[PATH_MAX];                                                     \
+#define NAME_OP(call, tag, dirfd, path)                                 \
+  setup();                                                              \
+  char rel[PATH_MAX];                                                   \
   const char* inside = log_fd >= 0 ? relative(dirfd, path, rel) : NULL; \
-  pthread_mutex_lock(&lock);                                              \
-  const int rc = call;                                                    \
-  if (rc == 0 && inside) record(tag " %s\n", rel);                        \
-  pthread_mutex_unlock(&lock);                                            \
+  pthread_mutex_lock(&lock);                                            \
+  const int rc = call;                                                  \
+  if (rc == 0 && inside) record(tag " %s\n", rel);                      \
+  pthread_mutex_unlock(&lock);                                          \
   return rc;
 
 int mkdir(const char* path, mode_t mode) {
@@ -260,7 +277,9 @@ int unlink(const char* path) {
 int unlinkat(int dirfd, const char* path, int flags) {
   static int (*f)(int, const char*, int);
   if (!f) f = real("unlinkat");
-  if (flags & AT_REMOVEDIR) { NAME_OP(f(dirfd, path, flags), "D", dirfd, path) }
+  if (flags & AT_REMOVEDIR) {
+    NAME_OP(f(dirfd, path, flags), "D", dirfd, path)
+  }
   NAME_OP(f(dirfd, path, flags), "U", dirfd, path)
 }
 int remove(const char* path) {

@@ -65,10 +65,11 @@ TEST_F(CliTest, ATreeComesBackWithContentTimesAndPermissions) {
 
   Ok({"extract", (dir / "out").string(), "1"});
   const fs::path out = dir / "out/Tree";
-  for (const char* name : {"a.txt", "nested/deeper/b.bin", ".hidden", "empty.txt", "naïve façade.txt", "run.sh",
-                           "locked.txt"}) {
+  for (const char* name :
+       {"a.txt", "nested/deeper/b.bin", ".hidden", "empty.txt", "naïve façade.txt", "run.sh", "locked.txt"}) {
     EXPECT_EQ(ReadFile(out / name), ReadFile(src / name)) << name;
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     ::stat((src / name).c_str(), &a);
     ::stat((out / name).c_str(), &b);
     EXPECT_EQ(a.st_mode & 0777, b.st_mode & 0777) << name;
@@ -205,10 +206,12 @@ std::string IndexBytes(const fs::path& vault) { return ReadFile(vault / "coffrel
 
 // True when the text holds a byte a terminal acts on: any control character but tab and line feed.
 bool HoldsTerminalControls(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return (b < 0x20 && b != '\t' && b != '\n') || b == 0x7F;
-  }) || text.find("\xC2\x9B") != std::string::npos || text.find("\xE2\x80\xAE") != std::string::npos;
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) {
+                       const auto b = static_cast<unsigned char>(c);
+                       return (b < 0x20 && b != '\t' && b != '\n') || b == 0x7F;
+                     }) ||
+         text.find("\xC2\x9B") != std::string::npos || text.find("\xE2\x80\xAE") != std::string::npos;
 }
 
 TEST_F(CliTest, AnOptionACommandDoesNotKnowIsRefusedAndChangesNothing) {
@@ -217,10 +220,14 @@ TEST_F(CliTest, AnOptionACommandDoesNotKnowIsRefusedAndChangesNothing) {
   WriteFile(dir / "src/a.txt", "a");
   Ok({"add", "Work", (dir / "src/a.txt").string()});
   const std::string before = IndexBytes(dir / "vault");
-  for (const std::vector<std::string>& command :
-       {std::vector<std::string>{"delete", "1", "--dry-run"}, {"delete-box", "Home", "--yes", "--force"},
-        {"list", "--foo"}, {"add", "Work", "-r", (dir / "src/a.txt").string()}, {"comment", "1", "x", "--yes"},
-        {"extract", (dir / "out").string(), "1", "--yes"}, {"--bogus"}, {"delete", "--yes=1", "1"}}) {
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"delete", "1", "--dry-run"},
+                                                  {"delete-box", "Home", "--yes", "--force"},
+                                                  {"list", "--foo"},
+                                                  {"add", "Work", "-r", (dir / "src/a.txt").string()},
+                                                  {"comment", "1", "x", "--yes"},
+                                                  {"extract", (dir / "out").string(), "1", "--yes"},
+                                                  {"--bogus"},
+                                                  {"delete", "--yes=1", "1"}}) {
     const CliResult r = cli.Run(command);
     EXPECT_EQ(r.status, 2) << command[0] << ": " << r.err;
     EXPECT_NE(r.err.find("kestramo-cli: "), std::string::npos) << r.err;
@@ -230,8 +237,9 @@ TEST_F(CliTest, AnOptionACommandDoesNotKnowIsRefusedAndChangesNothing) {
   EXPECT_FALSE(fs::exists(dir / "out"));
   // After "--" everything is an argument: a file may be called --help.
   WriteFile(dir / "src/--help", "not an option");
-  const CliResult added = CliRunner::RunAs({KESTRAMO_CLI, "--vault", (dir / "vault").string(), "add", "Work", "--",
-                                           "--help"}, "", std::chrono::milliseconds(-1), dir / "src");
+  const CliResult added =
+      CliRunner::RunAs({KESTRAMO_CLI, "--vault", (dir / "vault").string(), "add", "Work", "--", "--help"}, "",
+                       std::chrono::milliseconds(-1), dir / "src");
   EXPECT_EQ(added.status, 0) << added.err;
   EXPECT_NE(Ok({"find", "--", "--help"}).out.find("\t--help\t"), std::string::npos);
 }
@@ -247,9 +255,9 @@ TEST_F(CliTest, NamesNeverReachTheTerminalRaw) {
   Ok({"comment", "1", hostile});
   const CliResult list = Ok({"list"});
   EXPECT_EQ(list.out.substr(0, list.out.find('\t', 2) + 1), "1\t" + escaped + "\t");
-  for (const CliResult& r : {list, Ok({"boxes"}), Ok({"find", "owned"}), Ok({"verify"}),
-                             cli.Run({"rename-box", hostile + "x", "y"}), cli.Run({"add", hostile, hostile}),
-                             cli.Run({"extract", (dir / "src").string(), "1"})}) {
+  for (const CliResult& r :
+       {list, Ok({"boxes"}), Ok({"find", "owned"}), Ok({"verify"}), cli.Run({"rename-box", hostile + "x", "y"}),
+        cli.Run({"add", hostile, hostile}), cli.Run({"extract", (dir / "src").string(), "1"})}) {
     EXPECT_FALSE(HoldsTerminalControls(r.out + r.err)) << r.out << r.err;
   }
   EXPECT_EQ(Ok({"boxes"}).out, escaped + "\n");
@@ -338,7 +346,8 @@ TEST_F(CliTest, TextsReadWellAndMatchHowEverAccentsAreSpelt) {
   const CliResult missing = cli.Run({"add", composed, (dir / "src/none.txt").string()});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("kestramo-cli: \"" + (dir / "src/none.txt").string() + "\" was not added"),
-            std::string::npos) << missing.err;
+            std::string::npos)
+      << missing.err;
 }
 
 TEST_F(CliTest, ExistingFilesAreReplacedOrKeptAsSaidAndNeverSilently) {
@@ -352,7 +361,8 @@ TEST_F(CliTest, ExistingFilesAreReplacedOrKeptAsSaidAndNeverSilently) {
 
   const std::string never = Ok({"extract", "--overwrite", "never", (dir / "out").string(), "1", "2"}).err;
   std::size_t named = 0;
-  for (std::size_t at = 0; (at = never.find("kestramo-cli: kept the existing Tree/f", at)) != std::string::npos; ++at) ++named;
+  for (std::size_t at = 0; (at = never.find("kestramo-cli: kept the existing Tree/f", at)) != std::string::npos; ++at)
+    ++named;
   EXPECT_EQ(named, 20u) << never;
   EXPECT_EQ(std::count(never.begin(), never.end(), '\n'), 20 + 1 + 1) << never;
   EXPECT_NE(never.find("kept 3 more existing files\n"), std::string::npos) << never;

@@ -44,21 +44,48 @@ std::string StoredArchive(const std::vector<RawEntry>& entries) {
   auto u16 = [](std::string& s, uint16_t v) { s.append(reinterpret_cast<const char*>(&v), 2); };
   auto u32 = [](std::string& s, uint32_t v) { s.append(reinterpret_cast<const char*>(&v), 4); };
   for (const RawEntry& e : entries) {
-    const auto crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
+    const auto crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
     const auto offset = static_cast<uint32_t>(out.size());
-    u32(out, 0x04034B50); u16(out, 20); u16(out, 0); u16(out, 0); u32(out, 0x21000000); u32(out, crc);
-    u32(out, static_cast<uint32_t>(e.data.size())); u32(out, e.claimedSize); u16(out, static_cast<uint16_t>(e.name.size())); u16(out, 0);
+    u32(out, 0x04034B50);
+    u16(out, 20);
+    u16(out, 0);
+    u16(out, 0);
+    u32(out, 0x21000000);
+    u32(out, crc);
+    u32(out, static_cast<uint32_t>(e.data.size()));
+    u32(out, e.claimedSize);
+    u16(out, static_cast<uint16_t>(e.name.size()));
+    u16(out, 0);
     out += e.name + e.data;
-    u32(central, 0x02014B50); u16(central, 20); u16(central, 20); u16(central, 0); u16(central, 0); u32(central, 0x21000000);
-    u32(central, crc); u32(central, static_cast<uint32_t>(e.data.size())); u32(central, e.claimedSize);
-    u16(central, static_cast<uint16_t>(e.name.size())); u16(central, 0); u16(central, 0); u16(central, 0); u16(central, 0);
-    u32(central, 0x20); u32(central, offset);
+    u32(central, 0x02014B50);
+    u16(central, 20);
+    u16(central, 20);
+    u16(central, 0);
+    u16(central, 0);
+    u32(central, 0x21000000);
+    u32(central, crc);
+    u32(central, static_cast<uint32_t>(e.data.size()));
+    u32(central, e.claimedSize);
+    u16(central, static_cast<uint16_t>(e.name.size()));
+    u16(central, 0);
+    u16(central, 0);
+    u16(central, 0);
+    u16(central, 0);
+    u32(central, 0x20);
+    u32(central, offset);
     central += e.name;
   }
   const auto cdOffset = static_cast<uint32_t>(out.size());
   out += central;
-  u32(out, 0x06054B50); u16(out, 0); u16(out, 0); u16(out, static_cast<uint16_t>(entries.size()));
-  u16(out, static_cast<uint16_t>(entries.size())); u32(out, static_cast<uint32_t>(central.size())); u32(out, cdOffset); u16(out, 0);
+  u32(out, 0x06054B50);
+  u16(out, 0);
+  u16(out, 0);
+  u16(out, static_cast<uint16_t>(entries.size()));
+  u16(out, static_cast<uint16_t>(entries.size()));
+  u32(out, static_cast<uint32_t>(central.size()));
+  u32(out, cdOffset);
+  u16(out, 0);
   return out;
 }
 
@@ -137,7 +164,8 @@ TEST_F(CliFaultTest, CtrlCDuringAnExportLeavesTheDestinationAsItWas) {
 
 TEST_F(CliFaultTest, MissingTruncatedAndForeignItemsAreNamedAndWriteNothing) {
   for (int i = 1; i <= 4; ++i) WriteFile(dir / ("src/f" + std::to_string(i) + ".txt"), RandomBytes(50000, i));
-  for (int i = 1; i <= 4; ++i) ASSERT_EQ(cli.Run({"add", "Work", (dir / ("src/f" + std::to_string(i) + ".txt")).string()}).status, 0);
+  for (int i = 1; i <= 4; ++i)
+    ASSERT_EQ(cli.Run({"add", "Work", (dir / ("src/f" + std::to_string(i) + ".txt")).string()}).status, 0);
 
   fs::remove(vault / "coffrel/item0000000001.dat");
   fs::resize_file(vault / "coffrel/item0000000002.dat", 20000);
@@ -241,10 +269,12 @@ TEST_F(CliFaultTest, VerifyTiesEachItemFileToItsRecordAndNamesTheRealReason) {
   EXPECT_NE(v.out.find("DAMAGED\t4\tWork\tpics\tits file is not this item's"), std::string::npos) << v.out;
   EXPECT_NE(v.out.find("DAMAGED\t5\tWork\tpics2\tits file is not this item's"), std::string::npos) << v.out;
   EXPECT_NE(v.out.find("DAMAGED\t1\tWork\tone.txt\tits file is not this item's: it holds \"two.txt\""),
-            std::string::npos) << v.out;
+            std::string::npos)
+      << v.out;
   EXPECT_NE(v.out.find("DAMAGED\t2\tWork\ttwo.txt\tits file is not this item's"), std::string::npos) << v.out;
   EXPECT_NE(v.out.find("DAMAGED\t3\tWork\tthree.txt\tit is damaged (Unsafe entry name skipped: ../three.txt)"),
-            std::string::npos) << v.out;
+            std::string::npos)
+      << v.out;
   EXPECT_NE(v.err.find("5 items cannot be taken out whole"), std::string::npos) << v.err;
 }
 
@@ -274,7 +304,8 @@ TEST_F(CliFaultTest, CleanRemovesOnlyTheFilesNoRecordLists) {
 
   const CliResult v = cli.Run({"verify"});
   EXPECT_NE(v.out.find("UNRECORDED\titem0000000001.dat.unrecorded-20240101-000000\nUNRECORDED\titem0000000007.dat\n"),
-            std::string::npos) << v.out;
+            std::string::npos)
+      << v.out;
   EXPECT_EQ(v.status, 0);
 
   const CliResult unconfirmed = cli.Run({"clean"});

@@ -17,8 +17,8 @@ namespace {
 
 void Put(const fs::path& file, const std::vector<uint8_t>& bytes) {
   fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A table of `count` items spread over two boxes, sharing one picture.

@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const fs::path dest = work / "dest" / "inner";
   fs::remove_all(work / "dest");
   fs::create_directories(dest);
-  std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  std::ofstream(archive, std::ios::binary)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
   kestramo::ZipComponent zip;
   zip.SetZipName(archive.string());

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "controls/region_button.h"
 #include "dialog_script.h"
 #include "dialogs/frm_comment.h"
 #include "dialogs/frm_confirm.h"
@@ -8,7 +9,6 @@
 #include "dialogs/frm_note.h"
 #include "dialogs/frm_password.h"
 #include "dialogs/frm_status.h"
-#include "controls/region_button.h"
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
@@ -34,7 +34,6 @@ void NameTheBox(DialogScript& script, const QString& name) {
   script.Then<FrmNew>([name](FrmNew* d) {
     Type<QLineEdit>(d, "edtBoxName", name);
     d->btnOkClick();
-
   });
 }
 

@@ -75,7 +75,11 @@ double FineDetailShare(const QImage& shot, const QRect& logical) {
 // Sharp at 2 and 1.5: rims no wider than at 1, and detail finer than a 1x pixel at 2.
 QString SharpnessFault(const std::map<qreal, double>& rim, double detail) {
   if (rim.at(2) <= rim.at(1) && rim.at(1.5) <= rim.at(1) * 1.05 && detail > 0.1) return {};
-  return QStringLiteral("rims %1 %2 %3, fine detail at 2: %4").arg(rim.at(1)).arg(rim.at(1.5)).arg(rim.at(2)).arg(detail);
+  return QStringLiteral("rims %1 %2 %3, fine detail at 2: %4")
+      .arg(rim.at(1))
+      .arg(rim.at(1.5))
+      .arg(rim.at(2))
+      .arg(detail);
 }
 
 // The largest difference between the mean colours of two pictures of one window over any
@@ -107,10 +111,18 @@ DialogMaker Make() {
 
 const std::vector<std::pair<const char*, DialogMaker>>& Dialogs() {
   static const std::vector<std::pair<const char*, DialogMaker>> all = {
-      {"name", Make<FrmNew>()},         {"login", Make<FrmLogin>()},   {"password", Make<FrmPassword>()},
-      {"confirm", Make<FrmConfirm>()},  {"message", Make<FrmMessage>()}, {"comment", Make<FrmComment>()},
-      {"about", Make<FrmAbout>()},      {"status", Make<FrmStatus>()}, {"selectdir", Make<FrmSelectDir>()},
-      {"overwrite", Make<FrmOverwrite>()}, {"note", Make<FrmNote>()},  {"harden", Make<FrmHarden>()},
+      {"name", Make<FrmNew>()},
+      {"login", Make<FrmLogin>()},
+      {"password", Make<FrmPassword>()},
+      {"confirm", Make<FrmConfirm>()},
+      {"message", Make<FrmMessage>()},
+      {"comment", Make<FrmComment>()},
+      {"about", Make<FrmAbout>()},
+      {"status", Make<FrmStatus>()},
+      {"selectdir", Make<FrmSelectDir>()},
+      {"overwrite", Make<FrmOverwrite>()},
+      {"note", Make<FrmNote>()},
+      {"harden", Make<FrmHarden>()},
   };
   return all;
 }
@@ -174,13 +186,16 @@ class DenseSkinTest : public QObject {
         if (scale == 1) size1x = dialog->size();
         QCOMPARE(dialog->size(), size1x);
         const QImage shot = Render(*dialog, scale);
-        QVERIFY(shot.save(testing::ShotsDir() + QStringLiteral("/dense-%1-%2x.png").arg(QLatin1String(name)).arg(scale)));
+        QVERIFY(
+            shot.save(testing::ShotsDir() + QStringLiteral("/dense-%1-%2x.png").arg(QLatin1String(name)).arg(scale)));
         // The caption of its first button, or the name on the about box's plate (the note has
         // neither: only its size is checked).
         const auto* button = dialog->findChild<RegionButton*>();
         if (button) QCOMPARE(button->size(), LogicalSize(button->PicIdle()));
         const bool about = QLatin1String(name) == QLatin1String("about");
-        const QRect caption = button ? button->geometry().adjusted(6, 2, -6, -2) : about ? QRect(132, 70, 160, 26) : QRect();
+        const QRect caption = button  ? button->geometry().adjusted(6, 2, -6, -2)
+                              : about ? QRect(132, 70, 160, 26)
+                                      : QRect();
         if (caption.isEmpty()) continue;
         rim[scale] = SoftRimShare(shot, caption);
         if (scale == 2) detail = FineDetailShare(shot, caption);

@@ -1,31 +1,31 @@
 // What desktop users expect of the safe beyond its own buttons, by wheel, keys and menus.
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QPushButton>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QToolTip>
 #include <QtTest>
-#include <map>
 #include <fstream>
+#include <map>
 
+#include "controls/region_button.h"
 #include "dialog_script.h"
 #include "dialogs/frm_comment.h"
 #include "dialogs/frm_confirm.h"
-#include "dialogs/frm_harden.h"
-#include "controls/region_button.h"
 #include "dialogs/frm_find.h"
+#include "dialogs/frm_harden.h"
 #include "dialogs/frm_note.h"
-#include "dialogs/frm_status.h"
 #include "dialogs/frm_overwrite.h"
+#include "dialogs/frm_status.h"
 #include "main_window_pointer.h"
-#include "modal_watch.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
+#include "modal_watch.h"
 #include "platform/raise_request.h"
 #include "skin_session.h"
-#include "test_files.h"
 #include "storage/vault/item_lookup.h"
+#include "test_files.h"
 #include "vault_fixture.h"
 
 using namespace kestramo;
@@ -33,7 +33,9 @@ using namespace kestramo::testing;
 
 namespace {
 
-QPoint Row(FrmMain& w, int n) { return (w.Image().Layer(layer::kPanel)->pos + QPointF(200, 60 + n * 60 + 30)).toPoint(); }
+QPoint Row(FrmMain& w, int n) {
+  return (w.Image().Layer(layer::kPanel)->pos + QPointF(200, 60 + n * 60 + 30)).toPoint();
+}
 
 void Wheel(FrmMain& w, QPoint at, int notches) {
   QWheelEvent wheel(at, w.mapToGlobal(at), QPoint(), QPoint(0, notches * QWheelEvent::DefaultDeltasPerStep),
@@ -159,7 +161,8 @@ class DesktopHabitsTest : public QObject {
     QTest::keyClick(s.w.get(), Qt::Key_Delete);
     QTRY_VERIFY(script.Done());
     QCOMPARE(s.Box(0).ItemCount(), 6);
-    script.Then<FrmConfirm>([](FrmConfirm* d) { QTest::mouseClick(d->findChild<QWidget*>("btn_yes"), Qt::LeftButton, {}, QPoint(25, 7)); });
+    script.Then<FrmConfirm>(
+        [](FrmConfirm* d) { QTest::mouseClick(d->findChild<QWidget*>("btn_yes"), Qt::LeftButton, {}, QPoint(25, 7)); });
     QTest::keyClick(s.w.get(), Qt::Key_Delete);
     QTRY_VERIFY(script.Done());
     QCOMPARE(s.Box(0).ItemCount(), 5);
@@ -171,7 +174,10 @@ class DesktopHabitsTest : public QObject {
     QStringList asked;
     const QString out = QString::fromStdString((s.vault.dir / "out").string());
     std::filesystem::create_directories(s.vault.dir / "out");
-    s.w->ChooseDirectory = [&](const QString& hint, bool) { asked << hint; return out; };
+    s.w->ChooseDirectory = [&](const QString& hint, bool) {
+      asked << hint;
+      return out;
+    };
     QTest::keyClick(s.w.get(), Qt::Key_Return);
     QCOMPARE(asked.size(), 1);
     QVERIFY(std::filesystem::exists(s.vault.dir / "out" / "Work file 6.txt"));
@@ -211,7 +217,8 @@ class DesktopHabitsTest : public QObject {
     const QString damaged = QString::fromStdString(victim[static_cast<std::size_t>(ItemField::Name)].AsString());
     QVERIFY(report.contains(QStringLiteral("Damaged: \"") + damaged + QLatin1Char('"')));
     for (const std::string& name : names) {
-      if (QString::fromStdString(name) != damaged) QVERIFY(!report.contains(QString::fromStdString(name) + QLatin1Char('"')));
+      if (QString::fromStdString(name) != damaged)
+        QVERIFY(!report.contains(QString::fromStdString(name) + QLatin1Char('"')));
     }
   }
 
@@ -282,7 +289,9 @@ class DesktopHabitsTest : public QObject {
     auto chosenAt = [&](int y) {
       Click(*s.w, QPoint(Row(*s.w, 0).x(), y));
       const auto& chosen = s.Box(0).Selected;
-      return s.Box(0).CountSelected() == 1 ? static_cast<int>(std::find(chosen.begin(), chosen.end(), 1) - chosen.begin()) : -1;
+      return s.Box(0).CountSelected() == 1
+                 ? static_cast<int>(std::find(chosen.begin(), chosen.end(), 1) - chosen.begin())
+                 : -1;
     };
     for (const int notches : {0, 1}) {  // as the add left it, and a wheel notch up
       Wheel(*s.w, Row(*s.w, 1), notches);
@@ -291,7 +300,8 @@ class DesktopHabitsTest : public QObject {
     }
     Wheel(*s.w, Row(*s.w, 1), -1);
     int whole = 0;
-    for (int top = listTop; top + 60 <= listTop + 277; top += 60) whole += chosenAt(top) == 6 && chosenAt(top + 59) == 6;
+    for (int top = listTop; top + 60 <= listTop + 277; top += 60)
+      whole += chosenAt(top) == 6 && chosenAt(top + 59) == 6;
     QCOMPARE(whole, 1);
   }
 
@@ -336,7 +346,8 @@ class DesktopHabitsTest : public QObject {
     auto* status = s.w->findChild<FrmStatus*>();
     for (const char* f : {"x.txt", "y.txt"}) std::ofstream(s.vault.dir / f) << f;
     s.w->ChooseFiles = [&] {
-      return QStringList{QString::fromStdString((s.vault.dir / "x.txt").string()), QString::fromStdString((s.vault.dir / "y.txt").string())};
+      return QStringList{QString::fromStdString((s.vault.dir / "x.txt").string()),
+                         QString::fromStdString((s.vault.dir / "y.txt").string())};
     };
     ClickLayer(*s.w, layer::kAddFiles);
     QVERIFY(note->isVisible());
@@ -355,10 +366,12 @@ class DesktopHabitsTest : public QObject {
     s.w->ChooseDirectory = [&](const QString&, bool) { return QString::fromStdString(out.string()); };
     Click(*s.w, Row(*s.w, 0));
     QTest::keyClick(s.w.get(), Qt::Key_Return);
-    QCOMPARE(note->Note(), QStringLiteral("1 item extracted to %1.").arg(ShortFolder(QString::fromStdString(out.string()))));
+    QCOMPARE(note->Note(),
+             QStringLiteral("1 item extracted to %1.").arg(ShortFolder(QString::fromStdString(out.string()))));
     // Delivered to the note, the window on top there: it closes.
     QCOMPARE(QApplication::widgetAt(cancel)->window(), note);
-    QTest::mouseClick(QApplication::widgetAt(cancel), Qt::LeftButton, {}, QApplication::widgetAt(cancel)->mapFromGlobal(cancel));
+    QTest::mouseClick(QApplication::widgetAt(cancel), Qt::LeftButton, {},
+                      QApplication::widgetAt(cancel)->mapFromGlobal(cancel));
     QVERIFY(!note->isVisible());
     {
       OverwriteClicks clicks({"cancel"});
@@ -367,7 +380,8 @@ class DesktopHabitsTest : public QObject {
     QCOMPARE(note->Note(), QStringLiteral("Cancelled: nothing was extracted."));
     note->hide();
     DialogScript script;
-    script.Then<FrmConfirm>([](FrmConfirm* d) { QTest::mouseClick(d->findChild<QWidget*>("btn_yes"), Qt::LeftButton, {}, QPoint(25, 7)); });
+    script.Then<FrmConfirm>(
+        [](FrmConfirm* d) { QTest::mouseClick(d->findChild<QWidget*>("btn_yes"), Qt::LeftButton, {}, QPoint(25, 7)); });
     QTest::keyClick(s.w.get(), Qt::Key_Delete);
     QTRY_VERIFY(script.Done());
     QCOMPARE(note->Note(), QStringLiteral("1 item deleted from Work."));
@@ -454,7 +468,9 @@ class DesktopHabitsTest : public QObject {
     std::map<int, QColor> idle;
     for (const int number : {30, 32, layer::kAddFiles + 2}) idle[number] = SeenAt(*s.w, Center(*s.w, number));
     for (const auto& [number, hint] : std::vector<std::pair<int, QString>>{
-             {30, "Find items by name or comment (Ctrl+F)"}, {32, "Help (F1)"}, {layer::kAddFiles + 2, "Extract the chosen items (Enter, double click)"}}) {
+             {30, "Find items by name or comment (Ctrl+F)"},
+             {32, "Help (F1)"},
+             {layer::kAddFiles + 2, "Extract the chosen items (Enter, double click)"}}) {
       const QPoint at = Center(*s.w, number);
       QTest::mouseMove(s.w.get(), at);
       QTRY_VERIFY(QToolTip::isVisible() && QToolTip::text() == hint);

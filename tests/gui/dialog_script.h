@@ -24,8 +24,8 @@ class DialogScript {
   // The next dialog of type D is handed to `step`.
   template <typename D>
   DialogScript& Then(std::function<void(D*)> step) {
-    steps_.push_back({[](QWidget* w) { return qobject_cast<D*>(w) != nullptr; },
-                      [step](QWidget* w) { step(qobject_cast<D*>(w)); }});
+    steps_.push_back(
+        {[](QWidget* w) { return qobject_cast<D*>(w) != nullptr; }, [step](QWidget* w) { step(qobject_cast<D*>(w)); }});
     return *this;
   }
   bool Done() const { return steps_.empty(); }

@@ -79,10 +79,13 @@ class DialogsTest : public QObject {
     FrmAbout about(main_);
     const QString shots = kestramo::testing::ShotsDir();
     const QRect desk = QGuiApplication::primaryScreen()->geometry();
-    for (const auto& [dialog, picture, size] :
-         {std::tuple<QDialog*, const char*, QSize>{&name, "name", {301, 112}}, {&login, "login", {279, 112}},
-          {&password, "password", {282, 152}}, {&confirm, "confirm", {315, 101}},
-          {&message, "message", {301, 100}}, {&comment, "comment", {316, 186}}, {&about, "about", {320, 240}}}) {
+    for (const auto& [dialog, picture, size] : {std::tuple<QDialog*, const char*, QSize>{&name, "name", {301, 112}},
+                                                {&login, "login", {279, 112}},
+                                                {&password, "password", {282, 152}},
+                                                {&confirm, "confirm", {315, 101}},
+                                                {&message, "message", {301, 100}},
+                                                {&comment, "comment", {316, 186}},
+                                                {&about, "about", {320, 240}}}) {
       const int w = size.width(), h = size.height();
       QCOMPARE(dialog->size(), size);
       QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
@@ -129,8 +132,11 @@ class DialogsTest : public QObject {
     const QString duplicate = "The COFFREL already exists, please input another name.";
     const QString empty = "Please input the name of box.";
     // Case and outer blanks do not make a new name; renaming to the same name is a duplicate.
-    for (const auto& [typed, message] : {std::pair<QString, QString>{"", empty}, {"   ", empty},
-                                         {"pHOTOS", duplicate}, {"  letters ", duplicate}, {"Letters", duplicate}}) {
+    for (const auto& [typed, message] : {std::pair<QString, QString>{"", empty},
+                                         {"   ", empty},
+                                         {"pHOTOS", duplicate},
+                                         {"  letters ", duplicate},
+                                         {"Letters", duplicate}}) {
       dlg.SetBoxName(typed);
       Open(dlg);
       Click(dlg, "btn_ok");
@@ -200,7 +206,8 @@ class DialogsTest : public QObject {
     QCOMPARE(first->text(), QStringLiteral("abcdefgh"));
     QCOMPARE(second->displayText(), QStringLiteral("********"));
     QTest::keyClick(second, Qt::Key_Return);
-    QCOMPARE(LastMessage(watch), QStringLiteral("The new and confirmed passwords do not match. Please type them again."));
+    QCOMPARE(LastMessage(watch),
+             QStringLiteral("The new and confirmed passwords do not match. Please type them again."));
     QVERIFY(dlg.isVisible() && first->text().isEmpty() && second->text().isEmpty());
     QCOMPARE(dlg.focusWidget(), first);
     // Two empty fields agree: the success message, then 1 with an empty password.
@@ -268,7 +275,8 @@ class DialogsTest : public QObject {
     QCOMPARE(Child<QLabel>(dlg, "lblStrength")->text(), QStringLiteral("Strength: weak"));
     Type(Child(dlg, "edtConfirm"), "abcdefgX");
     Click(dlg, "btn_ok");
-    QCOMPARE(LastMessage(watch), QStringLiteral("The new and confirmed passphrases do not match. Please type them again."));
+    QCOMPARE(LastMessage(watch),
+             QStringLiteral("The new and confirmed passphrases do not match. Please type them again."));
     Type(Child(dlg, "edtPassphrase"), "short");
     Type(Child(dlg, "edtConfirm"), "short");
     Click(dlg, "btn_ok");
@@ -316,7 +324,7 @@ class DialogsTest : public QObject {
     const QImage idle = ResourceLibrary::Picture("btn_yes_idle"), hover = ResourceLibrary::Picture("btn_yes_hover");
     QVERIFY(!hover.isNull() && hover.size() == idle.size());
     const QSize face = LogicalSize(idle);
-    const QPoint mid(face.width() / 2, face.height() / 2 - 3);  // on the face, above the caption
+    const QPoint mid(face.width() / 2, face.height() / 2 - 3);             // on the face, above the caption
     const QPoint px = (QPointF(mid) * idle.devicePixelRatio()).toPoint();  // the same spot in the pictures
     QVERIFY(qGray(hover.pixel(px)) > qGray(idle.pixel(px)));
     // Moves as the window system reports them, to the dialog's window.

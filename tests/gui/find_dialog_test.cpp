@@ -2,11 +2,11 @@
 // export, delete and comment of the items found, with the index table left unfiltered.
 #include <QBuffer>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QLabel>
 #include <QtTest>
 
 #include "controls/folder_tree.h"
@@ -95,8 +95,12 @@ struct ShowCounter : QObject {
 // "Papers file 3.txt" one with a quote.
 struct FindBench {
   explicit FindBench(QWidget* main)
-      : status(main), selectDir(main), confirm(main), comment(main),
-        find(vault, shell, status, selectDir, confirm, comment, [this] { ++refreshes; }, main) {
+      : status(main),
+        selectDir(main),
+        confirm(main),
+        comment(main),
+        find(
+            vault, shell, status, selectDir, confirm, comment, [this] { ++refreshes; }, main) {
     fixture.Fill({"Papers", "Photos"}, 3);
     vault.LoadIndex();
     SetItemComment(vault, IndexOf("Photos file 2.txt"), "Tax Receipts of 2025");
@@ -119,13 +123,15 @@ struct FindBench {
   }
   QStringList Listed() const {
     QStringList names;
-    for (int i = 0; i < find.ResultList()->count(); ++i) names << find.ResultList()->item(i)->text().section('\n', 0, 0);
+    for (int i = 0; i < find.ResultList()->count(); ++i)
+      names << find.ResultList()->item(i)->text().section('\n', 0, 0);
     return names;
   }
   void Select(const QStringList& names) {
     find.ResultList()->clearSelection();
     for (int i = 0; i < find.ResultList()->count(); ++i) {
-      if (names.contains(find.ResultList()->item(i)->text().section('\n', 0, 0))) find.ResultList()->item(i)->setSelected(true);
+      if (names.contains(find.ResultList()->item(i)->text().section('\n', 0, 0)))
+        find.ResultList()->item(i)->setSelected(true);
     }
   }
   void Click(const char* button) {
@@ -230,8 +236,9 @@ class FindDialogTest : public QObject {
     QCOMPARE(b.Listed(), QStringList{"Photos file 2.txt"});
     // Each result says its box, size and comment; an empty search says so.
     const QString facts = b.find.ResultList()->item(0)->text().section('\n', 1);
-    QVERIFY2(facts.startsWith(QStringLiteral("Box: Photos · 1 KB · ")) && facts.contains("receipts", Qt::CaseInsensitive),
-             qPrintable(facts));
+    QVERIFY2(
+        facts.startsWith(QStringLiteral("Box: Photos · 1 KB · ")) && facts.contains("receipts", Qt::CaseInsensitive),
+        qPrintable(facts));
     QVERIFY(!b.find.findChild<QLabel*>("lblNothing")->isVisible());
     // Positions and indexes stay together.
     QCOMPARE(b.find.FoundIndexes(), std::vector<int32_t>{b.IndexOf("Photos file 2.txt")});
@@ -293,7 +300,8 @@ class FindDialogTest : public QObject {
     QVERIFY(fs::exists(b.vault.Layout().ItemFile(gone1)) && fs::exists(b.vault.Layout().ItemFile(gone2)));
     b.Select({"Papers file 1.txt", "Photos file 3.txt"});
     b.Click("btn_delete");
-    QCOMPARE(b.Listed(), (QStringList{"Papers file 2.txt", "Papers file 3.txt", "Photos file 1.txt", "Photos file 2.txt"}));
+    QCOMPARE(b.Listed(),
+             (QStringList{"Papers file 2.txt", "Papers file 3.txt", "Photos file 1.txt", "Photos file 2.txt"}));
     QCOMPARE(b.find.FoundIndexes().size(), 4u);
     QVERIFY(!fs::exists(b.vault.Layout().ItemFile(gone1)) && !fs::exists(b.vault.Layout().ItemFile(gone2)));
     QCOMPARE(b.IndexOf("Papers file 1.txt"), -1);

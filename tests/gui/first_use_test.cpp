@@ -7,12 +7,12 @@
 
 #include "dialog_script.h"
 #include "dialogs/frm_login.h"
-#include "storage/vault/vault_hardening.h"
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
 #include "platform/resource_library.h"
 #include "skin_session.h"
+#include "storage/vault/vault_hardening.h"
 #include "test_files.h"
 #include "vault_fixture.h"
 

@@ -1,9 +1,9 @@
 // The folder tree over a desktop and volumes made for each test: first view, lazy listing,
 // order, paths, finding a path, and following folders and media as they come and go.
-#include <QtTest>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QtTest>
+#include <filesystem>
 
 #include "controls/folder_tree.h"
 #include "temp_dir.h"
@@ -273,7 +273,8 @@ class FolderTreeTest : public QObject {
     QVERIFY(!IsRealFileSystem("squashfs", "/dev/loop3"));
     const QList<Volume> volumes = MountedVolumes();
     QCOMPARE(volumes.value(0).rootPath, QStringLiteral("/"));
-    for (const Volume& v : volumes) QVERIFY2(QFileInfo(v.rootPath).isDir() && !v.rootPath.startsWith("/proc"), qPrintable(v.rootPath));
+    for (const Volume& v : volumes)
+      QVERIFY2(QFileInfo(v.rootPath).isDir() && !v.rootPath.startsWith("/proc"), qPrintable(v.rootPath));
   }
 };
 

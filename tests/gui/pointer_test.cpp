@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "mainwindow/door_animation.h"
 #include "main_window_pointer.h"
+#include "mainwindow/door_animation.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
 #include "vault_fixture.h"

@@ -1,10 +1,10 @@
 #include <QtTest>
 
+#include "controls/picture_ops.h"
+#include "controls/view_texts.h"
 #include "mainwindow/box_views.h"
 #include "mainwindow/layered_image.h"
 #include "mainwindow/panel_painter.h"
-#include "controls/picture_ops.h"
-#include "controls/view_texts.h"
 
 using namespace kestramo;
 

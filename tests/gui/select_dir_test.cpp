@@ -1,10 +1,10 @@
 // The destination folder dialog: which selections it accepts in each mode, its keys, where
 // it opens, and the folders it makes.
+#include <unistd.h>
 #include <QDir>
 #include <QLabel>
 #include <QtTest>
 #include <filesystem>
-#include <unistd.h>
 
 #include "controls/folder_tree.h"
 #include "controls/region_button.h"
@@ -13,9 +13,9 @@
 #include "dialogs/frm_select_dir.h"
 #include "platform/qt_shell_info.h"
 #include "skin_session.h"
-#include "tree_pointer.h"
 #include "temp_dir.h"
 #include "test_files.h"
+#include "tree_pointer.h"
 
 using namespace kestramo;
 namespace fs = std::filesystem;
@@ -32,7 +32,9 @@ struct Chooser {
     kestramo::testing::WriteFile(dir / "vol" / "readme.txt", "a file");
     dlg.Tree().SetActive(false);
     dlg.Tree().Namespace().SetDesktopPath(Q(dir / "desk"));
-    dlg.Tree().Namespace().SetVolumeSource([this] { return QList<Volume>{{"/", "File System"}, {Q(dir / "vol"), "Stick"}}; });
+    dlg.Tree().Namespace().SetVolumeSource([this] {
+      return QList<Volume>{{"/", "File System"}, {Q(dir / "vol"), "Stick"}};
+    });
     dlg.Tree().SetActive(true);
   }
   void Open(bool addFolderMode) {
@@ -207,7 +209,8 @@ class SelectDirTest : public QObject {
     QTest::mouseClick(&c.dlg.NewFolderButton(), Qt::LeftButton, {}, QPoint(44, 7));
     QVERIFY(script.Done());
     QCOMPARE(script.messages.size(), 2);
-    QVERIFY2(script.messages[0].contains("\"/\"") && script.messages[1].contains("already exists"), qPrintable(script.messages.join('|')));
+    QVERIFY2(script.messages[0].contains("\"/\"") && script.messages[1].contains("already exists"),
+             qPrintable(script.messages.join('|')));
     const fs::path made = c.dir / "desk" / "Letters" / "Sent 2026";
     QVERIFY(fs::is_directory(made) && !fs::exists(c.dir / "desk" / "Letters" / "a"));
     FolderTree& tree = c.dlg.Tree();

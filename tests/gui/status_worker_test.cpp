@@ -236,7 +236,8 @@ class StatusWorkerTest : public QObject {
     b.ExportNewest();
     QCOMPARE(watch.questions.size(), 1);
     QVERIFY2(watch.questions[0].startsWith(QString::fromStdString((b.dir / "out" / "report.bin").string())) &&
-                 watch.questions[0].contains("On disk: 6 bytes") && watch.questions[0].contains("In the item: 3,145,728 bytes"),
+                 watch.questions[0].contains("On disk: 6 bytes") &&
+                 watch.questions[0].contains("In the item: 3,145,728 bytes"),
              qPrintable(watch.questions[0]));
     QCOMPARE(ReadAll(b.dir / "out" / "report.bin"), std::string("edited"));
     QVERIFY(watch.messages.isEmpty());

@@ -32,7 +32,8 @@ class VaultFixture {
       for (int n = 1; n <= items; ++n) {
         const auto file = dir / "src" / (box + " file " + std::to_string(n) + ".txt");
         std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file) << "content of " << file.filename().string() << std::string(static_cast<size_t>(n) * 700, 'x');
+        std::ofstream(file) << "content of " << file.filename().string()
+                            << std::string(static_cast<size_t>(n) * 700, 'x');
         AddItem(v, file, box, {sink, work}, shell);
       }
     }

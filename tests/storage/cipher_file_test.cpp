@@ -24,7 +24,8 @@ Bytes RandomData(size_t n, uint32_t seed) {
 }
 
 void WriteFile(const fs::path& path, const Bytes& data) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
 Bytes ReadFile(const fs::path& path) {

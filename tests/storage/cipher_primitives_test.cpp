@@ -173,7 +173,9 @@ TEST(Mime64Test, EncodesWithPaddingAndNoLineBreaks) {
 
 TEST(Mime64Test, DecoderRejectsForeignCharactersAndCountsAllCharacters) {
   EXPECT_FALSE(Mime64::Decode("YW55!").has_value());
-  EXPECT_FALSE(Mime64::Decode("YW\x80" "55").has_value());
+  EXPECT_FALSE(Mime64::Decode("YW\x80"
+                              "55")
+                   .has_value());
   // Missing padding is supplied.
   EXPECT_EQ(Mime64::Decode("YW4"), (std::vector<uint8_t>{'a', 'n'}));
   // Accepted separators are skipped, but they still count towards the expected length:

@@ -7,7 +7,6 @@
 
 #include <functional>
 
-
 #include "storage/hardened/hardened_keys.h"
 #include "storage/hardened/scratch_file.h"
 #include "storage/hardened/sealed_item.h"
@@ -54,7 +53,8 @@ TEST(HardenedFormatTest, KeyDerivationAndWrapGiveTheKnownBytes) {
   const KeyWrap wrap = WrapVaultKey(vaultKey, *kek, params, &nonce);
   const Bytes head = wrap.Bytes();
   ASSERT_EQ(head.size(), kKeyWrapSize);
-  EXPECT_EQ(Hex(head.data(), head.size()), "894b48560d0a1a0a020002000100000000008000000000006b65737472616d6f2d73616c742d3136"
+  EXPECT_EQ(Hex(head.data(), head.size()),
+            "894b48560d0a1a0a020002000100000000008000000000006b65737472616d6f2d73616c742d3136"
             "404142434445464748494a4b4c4d4e4f5051525354555657"
             "6dbea93c9761bcf152194b5de2616b98129bf3ea8278a70021c7395caedcee4bac47e0caa334dbc98d83459fa580d0b1");
 
@@ -94,9 +94,18 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
   const struct {
     const char* region;
     std::size_t at;
-  } regions[] = {{"magic", 3},        {"version", 8},         {"algorithm", 10},       {"passes", 12},
-                 {"memory", 17},      {"salt", 30},           {"wrap nonce", 50},      {"wrapped key", 80},
-                 {"wrap tag", 108},   {"table nonce", 120},   {"seal", 140},           {"table", 200},
+  } regions[] = {{"magic", 3},
+                 {"version", 8},
+                 {"algorithm", 10},
+                 {"passes", 12},
+                 {"memory", 17},
+                 {"salt", 30},
+                 {"wrap nonce", 50},
+                 {"wrapped key", 80},
+                 {"wrap tag", 108},
+                 {"table nonce", 120},
+                 {"seal", 140},
+                 {"table", 200},
                  {"table tag", good.size() - 1}};
   for (const auto& r : regions) {
     Bytes flipped = good;
@@ -166,7 +175,9 @@ TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
     switch (c.how) {
       case Spoil::Flip: spoilt[c.at] = static_cast<char>(spoilt[c.at] ^ 1); break;
       case Spoil::Cut: spoilt.resize(c.at); break;
-      case Spoil::SwapFirstChunks: std::swap_ranges(spoilt.begin() + c.at, spoilt.begin() + c.at + piece, spoilt.begin() + c.at + piece); break;
+      case Spoil::SwapFirstChunks:
+        std::swap_ranges(spoilt.begin() + c.at, spoilt.begin() + c.at + piece, spoilt.begin() + c.at + piece);
+        break;
       case Spoil::Append: spoilt += 'x'; break;
     }
     testing::WriteFile(dir / "spoilt", spoilt);
@@ -274,20 +285,24 @@ TEST(HardenedFormatTest, TheScratchFileHidesItsBytesAndRefusesAnyChangeOnTheDisk
     std::function<void(int fd)> spoil;
     uint64_t readAt;
   } changes[] = {
-      {"a byte flipped", [](int fd) {
+      {"a byte flipped",
+       [](int fd) {
          char c = 0;
          EXPECT_EQ(::pread(fd, &c, 1, 70000), 1);
          c ^= 1;
          EXPECT_EQ(::pwrite(fd, &c, 1, 70000), 1);
-       }, 69990},
+       },
+       69990},
       {"cut short", [&](int fd) { EXPECT_EQ(::ftruncate(fd, 90000), 0); }, 89000},
-      {"a block swapped with another", [](int fd) {
+      {"a block swapped with another",
+       [](int fd) {
          std::string a(16384, '\0'), b(16384, '\0');
          EXPECT_EQ(::pread(fd, a.data(), a.size(), 0), 16384);
          EXPECT_EQ(::pread(fd, b.data(), b.size(), 16384), 16384);
          EXPECT_EQ(::pwrite(fd, b.data(), b.size(), 0), 16384);
          EXPECT_EQ(::pwrite(fd, a.data(), a.size(), 16384), 16384);
-       }, 10},
+       },
+       10},
   };
   for (const auto& c : changes) {
     ScratchFile scratch;

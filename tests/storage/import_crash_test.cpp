@@ -11,8 +11,8 @@
 
 #include "helper_child.h"
 #include "imported_items.h"
-#include "storage/vault/vault_hardening.h"
 #include "storage/vault/vault.h"
+#include "storage/vault/vault_hardening.h"
 #include "temp_dir.h"
 
 namespace kestramo {
@@ -41,8 +41,7 @@ TEST(ImportCrashTest, KillingAnImportAtAnyMomentLosesNoRecordedItem) {
   int checked = 0;
   constexpr int kTrials = 250;
   for (int trial = 0; trial < kTrials; ++trial) {
-    testing::HelperChild child =
-        testing::StartHelper({"import-loop", vaultDir.string(), (dir / "sources").string()});
+    testing::HelperChild child = testing::StartHelper({"import-loop", vaultDir.string(), (dir / "sources").string()});
     ASSERT_GT(child.pid, 0);
     if (trial % 2 == 1) testing::WaitForFirstReport(child);  // else the kill may land in start-up
     std::this_thread::sleep_for(std::chrono::microseconds(delayUs(rng)));
@@ -52,7 +51,8 @@ TEST(ImportCrashTest, KillingAnImportAtAnyMomentLosesNoRecordedItem) {
     const IndexLoadReport report = vault.LoadIndex();
     // Before the first commit the kill may land while the new vault writes its first index.
     const bool fresh = committed == 0 && report.outcome != IndexLoadReport::Outcome::Unreadable;
-    ASSERT_TRUE(report.outcome == IndexLoadReport::Outcome::Loaded || fresh) << "trial " << trial << ": " << report.detail;
+    ASSERT_TRUE(report.outcome == IndexLoadReport::Outcome::Loaded || fresh)
+        << "trial " << trial << ": " << report.detail;
     const ItemTable& items = vault.Items();
     ASSERT_GE(items.RecordCount(), committed) << "trial " << trial;
 
@@ -97,7 +97,8 @@ void ExpectRowExtractsWhole(Vault& vault, int row, const fs::path& dest) {
 // at random moments: it always opens, classic or hardened, with every item whole.
 TEST(ImportCrashTest, KillingAConversionAtAnyMomentLosesNoItem) {
   testing::TempDir dir;
-  testing::HelperChild filler = testing::StartHelper({"import-loop", (dir / "classic").string(), (dir / "sources").string()});
+  testing::HelperChild filler =
+      testing::StartHelper({"import-loop", (dir / "classic").string(), (dir / "sources").string()});
   ASSERT_GT(filler.pid, 0);
   // A few items at least, however slow the machine: each is counted as committed.
   testing::WaitForReports(filler, 3);

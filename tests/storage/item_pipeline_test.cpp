@@ -47,7 +47,8 @@ class ItemPipelineTest : public ::testing::Test {
     }
     sink = RecordingSink();
     work.Reset();
-    return ExtractItem(vault, dest, {sink, work}, ask ? ask : [](const std::string&) { return false; });
+    return ExtractItem(
+        vault, dest, {sink, work}, ask ? ask : [](const std::string&) { return false; });
   }
 
   const FieldValue& Last(ItemField f) {
@@ -389,7 +390,11 @@ TEST_F(ItemPipelineTest, OverwriteQuestionDecidesAndAKeptFileSurvives) {
   ASSERT_TRUE(Add(dir / "src/note.txt"));
   WriteFile(dir / "out/note.txt", "old");
   std::vector<std::string> asked;
-  EXPECT_EQ(Extract(1, dir / "out", [&](const std::string& n) { asked.push_back(n); return false; }),
+  EXPECT_EQ(Extract(1, dir / "out",
+                    [&](const std::string& n) {
+                      asked.push_back(n);
+                      return false;
+                    }),
             ExportResult::Done);
   EXPECT_EQ(asked, (std::vector<std::string>{"note.txt"}));
   EXPECT_EQ(ReadFile(dir / "out/note.txt"), "old");

@@ -10,7 +10,8 @@ namespace {
 
 Picture Pic(uint8_t fill, std::size_t n = 64) { return std::make_shared<const PictureBytes>(n, fill); }
 
-void AddItem(ItemTable& t, int index, const std::string& name, const std::string& box, const std::string& comment = "") {
+void AddItem(ItemTable& t, int index, const std::string& name, const std::string& box,
+             const std::string& comment = "") {
   t.Append();
   t.SetField(ItemField::Index, FieldValue::Integer(index));
   t.SetField(ItemField::Name, FieldValue::Text(name));
@@ -195,8 +196,8 @@ TEST(TableCodecTest, SizesWidenTheByteFormOnlyWhenAValueNeedsIt) {
 
 TEST(TableCodecTest, TablesOfTheFirstFormStillLoad) {
   // Written as the first version did: no pictures, one record of Index, Name and a 4-byte Size.
-  std::vector<uint8_t> bytes = {'K', 'Q', 'X', 'T', 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0b111, 0,
-                                7, 0, 0, 0, 1, 0, 0, 0, 'a', 0xE8, 0x03, 0, 0};
+  std::vector<uint8_t> bytes = {'K',   'Q', 'X', 'T', 1, 0, 0, 0, 0, 0, 0,   0,    1,    0, 0, 0,
+                                0b111, 0,   7,   0,   0, 0, 1, 0, 0, 0, 'a', 0xE8, 0x03, 0, 0};
   const auto crc = static_cast<uint32_t>(crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
   for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(crc >> (8 * i)));
   ItemTable t;

@@ -14,8 +14,8 @@
 #include "pipeline_fakes.h"
 #include "storage/disk/disk_write.h"
 #include "storage/vault/item_export.h"
-#include "storage/vault/vault_hardening.h"
 #include "storage/vault/vault.h"
+#include "storage/vault/vault_hardening.h"
 #include "temp_dir.h"
 #include "test_files.h"
 
@@ -310,7 +310,8 @@ int ImportOntoASmallDisk(const fs::path& mountPoint) {
     // Fill the disk to the last byte, then save a change.
     std::ofstream filler(mountPoint / "filler", std::ios::binary);
     const std::string block(4096, 'f');
-    while (filler.write(block.data(), block.size())) {}
+    while (filler.write(block.data(), block.size())) {
+    }
     vault.Items().MoveTo(1);
     vault.Items().Edit();
     vault.Items().SetField(ItemField::Comment, FieldValue::Text(std::string(5000, 'c')));

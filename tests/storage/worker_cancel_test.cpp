@@ -58,8 +58,9 @@ TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
     testing::RecordingSink sink;
     WorkStatus status;
     bool added = true;
-    CancelFromAnotherThread(sink, status, vault, phase,
-                            [&] { added = AddItem(vault, dir / "src/Big", "Box", {sink, status}, shell); });
+    CancelFromAnotherThread(sink, status, vault, phase, [&] {
+      added = AddItem(vault, dir / "src/Big", "Box", {sink, status}, shell);
+    });
     EXPECT_FALSE(added);
     EXPECT_TRUE(sink.messages.empty()) << "a cancel is no failure to report";
     EXPECT_EQ(vault.Items().RecordCount(), 0);

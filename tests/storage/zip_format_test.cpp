@@ -159,8 +159,8 @@ TEST(ZipFormatTest, Zip64RecordsAppearOnlyForValuesThatDoNotFit) {
 
   // The ZIP64 end record and locator precede the end record only when a value needs them.
   EXPECT_EQ(zip::EncodeEndRecords(65534, 0xFFFFFFFE, 0xFFFFFFFE).size(), 22u);
-  for (const auto& [count, size, offset] : {std::tuple<uint64_t, uint64_t, uint64_t>{65535, 10, 10},
-                                            {70000, 10, 10}, {1, 10, kBig}, {1, kBig, 10}}) {
+  for (const auto& [count, size, offset] :
+       {std::tuple<uint64_t, uint64_t, uint64_t>{65535, 10, 10}, {70000, 10, 10}, {1, 10, kBig}, {1, kBig, 10}}) {
     const std::string end = zip::EncodeEndRecords(count, size, offset);
     ASSERT_EQ(end.size(), 56 + 20 + 22u);
     EXPECT_EQ(Le32(end, 0), 0x06064B50u);
@@ -194,7 +194,12 @@ TEST(ZipFormatTest, AFullDiskIsReportedAndADeviceIsNeitherWrittenNorDeleted) {
 
 TEST(ZipFormatTest, DosTimeRoundsToTwoSecondsAndClampsFieldsOutOfRange) {
   std::tm tm{};
-  tm.tm_year = 103; tm.tm_mon = 6; tm.tm_mday = 14; tm.tm_hour = 9; tm.tm_min = 30; tm.tm_sec = 41;
+  tm.tm_year = 103;
+  tm.tm_mon = 6;
+  tm.tm_mday = 14;
+  tm.tm_hour = 9;
+  tm.tm_min = 30;
+  tm.tm_sec = 41;
   tm.tm_isdst = -1;
   const std::time_t t = std::mktime(&tm);
   EXPECT_EQ(zip::FromDosDateTime(zip::ToDosDateTime(t)), t - 1);
@@ -218,7 +223,10 @@ TEST(ZipFormatTest, NamesAreUtf8WithFlagOrAsciiAndOldNamesReadAsCodePage437) {
   const auto utf8 = zip::EncodeEntryName("Résumé/Ünïcode.txt");
   EXPECT_EQ(utf8.flags, zip::kFlagUtf8Name);
   EXPECT_EQ(utf8.bytes, "Résumé/Ünïcode.txt");
-  EXPECT_EQ(zip::DecodeEntryName("\x81" "ber\xE1", 0, true), "überß");
+  EXPECT_EQ(zip::DecodeEntryName("\x81"
+                                 "ber\xE1",
+                                 0, true),
+            "überß");
   EXPECT_EQ(zip::DecodeEntryName("überß", zip::kFlagUtf8Name, true), "überß");
 }
 

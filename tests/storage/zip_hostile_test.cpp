@@ -48,8 +48,8 @@ TEST_F(ZipHostileTest, NamesThatClimbOrAreAbsoluteNeverLeaveTheDestination) {
   for (bool recreate : {true, false}) {
     fs::remove_all(dir_ / "box");
     EXPECT_EQ(Unpack(entries, recreate), 5) << recreate;
-    std::vector<std::string> expected{"dest",           "dest/..\\up3.txt", "dest/C:\\drive.txt",
-                                      "dest/C:drive2.txt", "dest/\\abs2.txt"};
+    std::vector<std::string> expected{"dest", "dest/..\\up3.txt", "dest/C:\\drive.txt", "dest/C:drive2.txt",
+                                      "dest/\\abs2.txt"};
     expected.insert(expected.end(), recreate ? std::initializer_list<std::string>{"dest/fine", "dest/fine/good.txt"}
                                              : std::initializer_list<std::string>{"dest/good.txt"});
     std::sort(expected.begin(), expected.end());
@@ -93,7 +93,7 @@ TEST_F(ZipHostileTest, DataThatDoNotMatchTheirCrcAreDeleted) {
   EXPECT_FALSE(fs::exists(dir_ / "box/dest/bad.txt"));
   EXPECT_FALSE(fs::exists(dir_ / "box/dest/garbage.txt"));
   EXPECT_EQ(zip_.CreatedPaths(), (std::vector<std::string>{(dir_ / "box").string(), (dir_ / "box/dest").string(),
-                                                          (dir_ / "box/dest/good.txt").string()}));
+                                                           (dir_ / "box/dest/good.txt").string()}));
 }
 
 TEST_F(ZipHostileTest, DamagedDirectoriesFailCleanly) {
@@ -105,12 +105,12 @@ TEST_F(ZipHostileTest, DamagedDirectoriesFailCleanly) {
     return s;
   };
   const std::vector<std::string> damaged = {
-      patched(end + 10, 60000, 2),                      // more entries than the directory holds
-      patched(end + 16, 0x7FFFFFF0, 4),                 // directory offset past the file
-      patched(end + 12, 0x7FFFFFF0, 4),                 // directory size past the file
-      patched(Le32(good, end + 16) + 28, 0xFFFF, 2),    // a name running past the end
-      good.substr(0, 10),                               // no end record at all
-      std::string("PK\x05\x06", 4),                     // a cut end record
+      patched(end + 10, 60000, 2),                    // more entries than the directory holds
+      patched(end + 16, 0x7FFFFFF0, 4),               // directory offset past the file
+      patched(end + 12, 0x7FFFFFF0, 4),               // directory size past the file
+      patched(Le32(good, end + 16) + 28, 0xFFFF, 2),  // a name running past the end
+      good.substr(0, 10),                             // no end record at all
+      std::string("PK\x05\x06", 4),                   // a cut end record
   };
   for (size_t i = 0; i < damaged.size(); ++i) {
     EXPECT_THROW(UnpackBytes(damaged[i]), ZipError) << i;
@@ -142,8 +142,16 @@ TEST_F(ZipHostileTest, Zip64RecordsThatLieAreRefusedCleanly) {
   EXPECT_EQ(UnpackBytes(Zip64Archive("zip64 data")), 1);
   EXPECT_EQ(ReadFile(dir_ / "box/dest/a.txt"), "zip64 data");
   const std::pair<int, uint64_t> lies[] = {
-      {0, uint64_t{1} << 40}, {0, 3},  {1, ~uint64_t{0}}, {1, uint64_t{1} << 40}, {2, ~uint64_t{0} - 10},
-      {3, uint64_t{1} << 60}, {3, 2},  {4, ~uint64_t{0}}, {5, uint64_t{1} << 63},  {6, ~uint64_t{0}},
+      {0, uint64_t{1} << 40},
+      {0, 3},
+      {1, ~uint64_t{0}},
+      {1, uint64_t{1} << 40},
+      {2, ~uint64_t{0} - 10},
+      {3, uint64_t{1} << 60},
+      {3, 2},
+      {4, ~uint64_t{0}},
+      {5, uint64_t{1} << 63},
+      {6, ~uint64_t{0}},
       {7, 8},
   };
   for (const auto& [field, value] : lies) {
@@ -213,9 +221,9 @@ TEST_F(ZipHostileTest, ZstdEntriesOpenOnlyWhereAcceptedAndNeverPastTheirSize) {
     SCOPED_TRACE(accept ? "accepted" : "classic");
     fs::remove_all(dir_ / "box");
     zip_.SetZstdEntries(accept);
-    EXPECT_EQ(Unpack({ZstdEntry("good.txt", text), bomb, shortOfClaim, garbage, StoredEntry("after.txt", "here")},
-                     false),
-              accept ? 2 : 1);
+    EXPECT_EQ(
+        Unpack({ZstdEntry("good.txt", text), bomb, shortOfClaim, garbage, StoredEntry("after.txt", "here")}, false),
+        accept ? 2 : 1);
     EXPECT_EQ(ReadFile(dir_ / "box/dest/good.txt"), accept ? text : "");
     for (const char* refused : {"bomb.bin", "short.txt", "garbage.txt"})
       EXPECT_FALSE(fs::exists(dir_ / "box/dest" / refused)) << refused;
@@ -239,7 +247,7 @@ void PatchCentral(std::string& bytes, size_t record, size_t field, uint32_t valu
 TEST_F(ZipHostileTest, LinkAttributesOverlapsAndThousandsOfEntriesStayPlainAndBounded) {
   // An entry that claims to be a symbolic link made on Unix comes out as a plain file.
   std::string link = BuildArchive({StoredEntry("link", "/etc/passwd")});
-  PatchCentral(link, 0, 4, 0x0314, 2);         // made by Unix
+  PatchCentral(link, 0, 4, 0x0314, 2);        // made by Unix
   PatchCentral(link, 0, 38, 0xA1FF0000u, 4);  // S_IFLNK | 0777
   zip_.SetRetainAttributes(true);
   EXPECT_EQ(UnpackBytes(link), 1);

@@ -40,7 +40,8 @@ void MakeSample(const fs::path& root) {
   std::string noise(200000, '\0');
   for (auto& c : noise) c = static_cast<char>(rng());
   std::string text;
-  for (int i = 0; text.size() < 1500000; ++i) text += "row " + std::to_string(i) + ";value;" + std::to_string(i % 97) + "\n";
+  for (int i = 0; text.size() < 1500000; ++i)
+    text += "row " + std::to_string(i) + ";value;" + std::to_string(i % 97) + "\n";
   WriteFile(root / "top.txt", "top level\n");
   WriteFile(root / "empty.dat", "");
   WriteFile(root / "a/noise.bin", noise);
@@ -74,7 +75,7 @@ TEST(ZipInteropTest, OurArchivesPassOtherReaders) {
       "    assert 'Sample/naïve.txt' in z.namelist(), z.namelist()\n";
   WriteFile(dir / "check.py", script);
   EXPECT_EQ(Shell("python3 '" + (dir / "check.py").string() + "' '" + (dir / "ours.zip").string() + "' '" +
-                (dir / "stored.zip").string() + "' '" + (dir / "appended.zip").string() + "'"),
+                  (dir / "stored.zip").string() + "' '" + (dir / "appended.zip").string() + "'"),
             0);
 }
 
@@ -83,11 +84,12 @@ TEST(ZipInteropTest, OurArchivesPassOtherReaders) {
 void ExpectOtherReadersAccept(const fs::path& archive, const std::string& sizes, bool testAll, bool unzip = true) {
   if (!HaveTool("unzip") || !HaveTool("python3")) GTEST_SKIP() << "unzip or python3 not installed";
   if (unzip) EXPECT_EQ(Shell("unzip -tq '" + archive.string() + "'"), 0) << archive;
-  const std::string script = std::string("import sys, zipfile\n") +
-                             "z = zipfile.ZipFile(sys.argv[1])\n"
-                             "assert sorted(i.file_size for i in z.infolist()) == " + sizes + "\n" +
-                             (testAll ? "assert z.testzip() is None\n"
-                                      : "z.read(min(z.infolist(), key=lambda i: i.file_size))\n");
+  const std::string script =
+      std::string("import sys, zipfile\n") +
+      "z = zipfile.ZipFile(sys.argv[1])\n"
+      "assert sorted(i.file_size for i in z.infolist()) == " +
+      sizes + "\n" +
+      (testAll ? "assert z.testzip() is None\n" : "z.read(min(z.infolist(), key=lambda i: i.file_size))\n");
   WriteFile(archive.parent_path() / "check.py", script);
   EXPECT_EQ(Shell("python3 '" + (archive.parent_path() / "check.py").string() + "' '" + archive.string() + "'"), 0);
 }
@@ -153,7 +155,8 @@ TEST(ZipInteropTest, ArchivesOfTheCommandLineToolUnpackExactly) {
   MakeSample(dir / "Sample");
   for (const char* level : {"-0", "-6", "-9"}) {
     const fs::path archive = dir / (std::string("peer") + level + ".zip");
-    ASSERT_EQ(Shell("cd '" + dir.Path().string() + "' && zip -r -q " + level + " '" + archive.string() + "' Sample"), 0);
+    ASSERT_EQ(Shell("cd '" + dir.Path().string() + "' && zip -r -q " + level + " '" + archive.string() + "' Sample"),
+              0);
     const fs::path out = dir / (std::string("out") + level);
     ZipComponent zip;
     EXPECT_EQ(UnpackArchive(zip, archive, out, true), 5) << level << ": " << zip.LastError();

@@ -34,8 +34,7 @@ std::vector<std::string> Names(const ZipComponent& zip) {
 }
 
 void SetMtime(const fs::path& p, std::time_t t) {
-  fs::last_write_time(p, fs::file_time_type::clock::now() +
-                             std::chrono::seconds(t - std::time(nullptr)));
+  fs::last_write_time(p, fs::file_time_type::clock::now() + std::chrono::seconds(t - std::time(nullptr)));
 }
 
 std::time_t Mtime(const fs::path& p) {
@@ -188,10 +187,10 @@ TEST(ZipRoundTripTest, CreatedPathsListOnlyWhatTheExtractionMade) {
   ASSERT_GT(PackPath(zip, dir / "src/S", dir / "s.zip", 6, true), 0u);
   fs::create_directories(dir / "D/S");
   EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D/deeper", true), 1);
-  EXPECT_EQ(zip.CreatedPaths(), (std::vector<std::string>{(dir / "D/deeper").string(), (dir / "D/deeper/S").string(),
-                                                         (dir / "D/deeper/S/x").string(),
-                                                         (dir / "D/deeper/S/x/y").string(),
-                                                         (dir / "D/deeper/S/x/y/z.txt").string()}));
+  EXPECT_EQ(zip.CreatedPaths(),
+            (std::vector<std::string>{(dir / "D/deeper").string(), (dir / "D/deeper/S").string(),
+                                      (dir / "D/deeper/S/x").string(), (dir / "D/deeper/S/x/y").string(),
+                                      (dir / "D/deeper/S/x/y/z.txt").string()}));
   EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 1);
   EXPECT_EQ(zip.CreatedPaths().front(), (dir / "D/S/x").string());  // D/S was there before
 }

@@ -143,7 +143,9 @@ inline std::string BuildArchive(const std::vector<RawEntry>& entries) {
 inline uint16_t Le16(const std::string& s, size_t at) {
   return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8);
 }
-inline uint32_t Le32(const std::string& s, size_t at) { return Le16(s, at) | static_cast<uint32_t>(Le16(s, at + 2)) << 16; }
+inline uint32_t Le32(const std::string& s, size_t at) {
+  return Le16(s, at) | static_cast<uint32_t>(Le16(s, at + 2)) << 16;
+}
 
 inline bool HaveTool(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;

@@ -21,8 +21,8 @@ bool CipherManager::Run(const std::string& key, bool reports, Body&& body) {
   return ok;
 }
 
-bool CipherManager::RunFile(const std::filesystem::path& src, const std::filesystem::path& dst,
-                            const std::string& key, Action action) {
+bool CipherManager::RunFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key,
+                            Action action) {
   return Run(key, true, [&] { cipher_.ProcessFile(src, dst, action); });
 }
 

@@ -18,9 +18,9 @@ class CipherManager {
  public:
   using ProgressHook = std::function<void(int64_t current, int64_t maximal)>;
 
-  void SetOnProgress(ProgressHook hook);  // called on the thread running the operation
+  void SetOnProgress(ProgressHook hook);                           // called on the thread running the operation
   const ProgressHook& OnProgress() const { return on_progress_; }  // shared with the hardened item seal
-  std::atomic<bool>& ContinueFlag();      // set false from another thread to cancel
+  std::atomic<bool>& ContinueFlag();                               // set false from another thread to cancel
 
   bool EncryptFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key);
   bool DecryptFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key);
@@ -32,7 +32,8 @@ class CipherManager {
  private:
   using Action = RijndaelCipher::Action;
 
-  bool RunFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key, Action action);
+  bool RunFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key,
+               Action action);
   bool RunStream(Stream& src, Stream& dst, const std::string& key, Action action);
   std::string RunText(const std::string& text, const std::string& key, Action action);
   // Key setup, then `body` with the progress hook attached (if `reports`); false on any failure.

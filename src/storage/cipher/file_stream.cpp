@@ -16,10 +16,8 @@ namespace {
 
 int OpenFlags(FileStream::Mode mode) {
   switch (mode) {
-    case FileStream::Mode::kRead:
-      return O_RDONLY;
-    case FileStream::Mode::kReadWrite:
-      return O_RDWR;
+    case FileStream::Mode::kRead: return O_RDONLY;
+    case FileStream::Mode::kReadWrite: return O_RDWR;
     case FileStream::Mode::kCreate:
       return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;  // never written through a planted link
   }

@@ -71,14 +71,14 @@ bool RijndaelAesNiEngine::Supported() {
   return __builtin_cpu_supports("aes") && __builtin_cpu_supports("sse4.1");
 }
 
-KESTRAMO_TARGET_AES void RijndaelAesNiEngine::EncryptBlock(const RijndaelRoundKeys& keys,
-                                                           const uint8_t in[16], uint8_t out[16]) const {
+KESTRAMO_TARGET_AES void RijndaelAesNiEngine::EncryptBlock(const RijndaelRoundKeys& keys, const uint8_t in[16],
+                                                           uint8_t out[16]) const {
   const KeyRegs r = LoadKeys(keys.EncBytes());
   StoreU(out, EncryptRounds(r, _mm_xor_si128(LoadU(in), r.k[0])));
 }
 
-KESTRAMO_TARGET_AES void RijndaelAesNiEngine::EncryptCbc(const RijndaelRoundKeys& keys, uint8_t* data,
-                                                         size_t blocks, uint8_t chain[16]) const {
+KESTRAMO_TARGET_AES void RijndaelAesNiEngine::EncryptCbc(const RijndaelRoundKeys& keys, uint8_t* data, size_t blocks,
+                                                         uint8_t chain[16]) const {
   const KeyRegs r = LoadKeys(keys.EncBytes());
   __m128i f = LoadU(chain);
   for (size_t i = 0; i < blocks; ++i, data += 16) {
@@ -90,8 +90,8 @@ KESTRAMO_TARGET_AES void RijndaelAesNiEngine::EncryptCbc(const RijndaelRoundKeys
   StoreU(chain, f);
 }
 
-KESTRAMO_TARGET_AES void RijndaelAesNiEngine::DecryptCbc(const RijndaelRoundKeys& keys, uint8_t* data,
-                                                         size_t blocks, uint8_t chain[16]) const {
+KESTRAMO_TARGET_AES void RijndaelAesNiEngine::DecryptCbc(const RijndaelRoundKeys& keys, uint8_t* data, size_t blocks,
+                                                         uint8_t chain[16]) const {
   const KeyRegs r = LoadKeys(keys.DecBytes());
   __m128i prev = LoadU(chain);
   for (; blocks >= kLanes; blocks -= kLanes, data += 16 * kLanes) DecryptLanes(r, data, prev);

@@ -27,8 +27,7 @@ bool IsBlank(const std::filesystem::path& p) {
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::error_code ec;
   if (std::filesystem::equivalent(a, b, ec)) return true;
-  return std::filesystem::absolute(a, ec).lexically_normal() ==
-         std::filesystem::absolute(b, ec).lexically_normal();
+  return std::filesystem::absolute(a, ec).lexically_normal() == std::filesystem::absolute(b, ec).lexically_normal();
 }
 
 }  // namespace
@@ -81,13 +80,9 @@ void RijndaelCipher::XorTail(const uint8_t* in, uint8_t* out, size_t n) {
   for (size_t i = 0; i < kBlock; ++i) chain_[i] ^= scratch_[i];
 }
 
-void RijndaelCipher::EncryptBuffer(const uint8_t* in, uint8_t* out, size_t n) {
-  Crypt(in, out, n, Action::kEncrypt);
-}
+void RijndaelCipher::EncryptBuffer(const uint8_t* in, uint8_t* out, size_t n) { Crypt(in, out, n, Action::kEncrypt); }
 
-void RijndaelCipher::DecryptBuffer(const uint8_t* in, uint8_t* out, size_t n) {
-  Crypt(in, out, n, Action::kDecrypt);
-}
+void RijndaelCipher::DecryptBuffer(const uint8_t* in, uint8_t* out, size_t n) { Crypt(in, out, n, Action::kDecrypt); }
 
 void RijndaelCipher::Crypt(const uint8_t* in, uint8_t* out, size_t n, Action action) {
   CheckInitialized();
@@ -128,8 +123,7 @@ void RijndaelCipher::ProcessStream(Stream& source, Stream& dest, int64_t count, 
     }
   } finish{*this};
 
-  const size_t buffer_size =
-      static_cast<size_t>(std::min<int64_t>(kIoBuffer, (count + kChunk - 1) / kChunk * kChunk));
+  const size_t buffer_size = static_cast<size_t>(std::min<int64_t>(kIoBuffer, (count + kChunk - 1) / kChunk * kChunk));
   std::vector<uint8_t> buffer(std::max(buffer_size, kChunk));
   int64_t source_pos = source.Position();
   int64_t dest_pos = dest.Position();
@@ -157,8 +151,8 @@ void RijndaelCipher::ProcessStream(Stream& source, Stream& dest, int64_t count, 
   }
 }
 
-void RijndaelCipher::ProcessFile(const std::filesystem::path& source,
-                                 const std::filesystem::path& dest, Action action) {
+void RijndaelCipher::ProcessFile(const std::filesystem::path& source, const std::filesystem::path& dest,
+                                 Action action) {
   if (IsBlank(dest) || SameFile(source, dest)) {
     FileStream file(source, FileStream::Mode::kReadWrite);
     ProcessStream(file, file, file.Size(), action);

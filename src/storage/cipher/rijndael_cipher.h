@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "storage/cipher/ripemd256.h"
 #include "storage/cipher/rijndael_engine.h"
 #include "storage/cipher/rijndael_key_schedule.h"
+#include "storage/cipher/ripemd256.h"
 #include "storage/cipher/stream.h"
 
 namespace kestramo {
@@ -48,8 +48,7 @@ class RijndaelCipher {
   void ProcessStream(Stream& source, Stream& dest, int64_t count, Action action);
   // A separate destination is created or truncated and cut at the bytes written; a blank
   // destination or one naming the source file means in place.
-  void ProcessFile(const std::filesystem::path& source, const std::filesystem::path& dest,
-                   Action action);
+  void ProcessFile(const std::filesystem::path& source, const std::filesystem::path& dest, Action action);
   // Encrypt: bytes -> MIME base64. Decrypt: MIME base64 -> bytes.
   std::string ProcessText(std::string_view text, Action action);
 

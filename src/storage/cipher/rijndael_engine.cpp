@@ -13,8 +13,7 @@ std::atomic<bool> g_force_portable{false};
 
 }  // namespace
 
-void RijndaelEngine::DecryptBlock(const RijndaelRoundKeys& keys, const uint8_t in[16],
-                                  uint8_t out[16]) const {
+void RijndaelEngine::DecryptBlock(const RijndaelRoundKeys& keys, const uint8_t in[16], uint8_t out[16]) const {
   uint8_t chain[kBlock] = {};
   std::memcpy(out, in, kBlock);
   DecryptCbc(keys, out, 1, chain);

@@ -10,8 +10,8 @@ using rijndael::kTables;
 constexpr uint8_t kRcon[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40};
 
 uint32_t SubWord(uint32_t w) {
-  return rijndael::Word(kTables.sbox[w >> 24], kTables.sbox[(w >> 16) & 0xff],
-                        kTables.sbox[(w >> 8) & 0xff], kTables.sbox[w & 0xff]);
+  return rijndael::Word(kTables.sbox[w >> 24], kTables.sbox[(w >> 16) & 0xff], kTables.sbox[(w >> 8) & 0xff],
+                        kTables.sbox[w & 0xff]);
 }
 
 uint32_t RotWord(uint32_t w) { return (w << 8) | (w >> 24); }
@@ -19,8 +19,8 @@ uint32_t RotWord(uint32_t w) { return (w << 8) | (w >> 24); }
 // InvMixColumns of one word, via the decryption tables (which apply InvSubBytes first).
 uint32_t InvMixColumn(uint32_t w) {
   const auto& s = kTables.sbox;
-  return kTables.td[0][s[w >> 24]] ^ kTables.td[1][s[(w >> 16) & 0xff]] ^
-         kTables.td[2][s[(w >> 8) & 0xff]] ^ kTables.td[3][s[w & 0xff]];
+  return kTables.td[0][s[w >> 24]] ^ kTables.td[1][s[(w >> 16) & 0xff]] ^ kTables.td[2][s[(w >> 8) & 0xff]] ^
+         kTables.td[3][s[w & 0xff]];
 }
 
 void StoreWords(const uint32_t* words, int count, uint8_t* out) {

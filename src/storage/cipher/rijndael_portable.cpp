@@ -26,28 +26,26 @@ uint8_t B(uint32_t w, int row) { return static_cast<uint8_t>(w >> (24 - 8 * row)
 // One full round. `shift` is 1 for ShiftRows (row r reads column c + r) and 3 for
 // InvShiftRows (row r reads column c - r).
 template <int shift>
-void FullRound(const std::array<std::array<uint32_t, 256>, 4>& t, const uint32_t in[4],
-               const uint32_t* rk, uint32_t out[4]) {
+void FullRound(const std::array<std::array<uint32_t, 256>, 4>& t, const uint32_t in[4], const uint32_t* rk,
+               uint32_t out[4]) {
   for (int c = 0; c < 4; ++c) {
-    out[c] = t[0][B(in[c], 0)] ^ t[1][B(in[(c + shift) & 3], 1)] ^
-             t[2][B(in[(c + 2 * shift) & 3], 2)] ^ t[3][B(in[(c + 3 * shift) & 3], 3)] ^ rk[c];
+    out[c] = t[0][B(in[c], 0)] ^ t[1][B(in[(c + shift) & 3], 1)] ^ t[2][B(in[(c + 2 * shift) & 3], 2)] ^
+             t[3][B(in[(c + 3 * shift) & 3], 3)] ^ rk[c];
   }
 }
 
 template <int shift>
-void LastRound(const std::array<uint8_t, 256>& box, const uint32_t in[4], const uint32_t* rk,
-               uint8_t* out) {
+void LastRound(const std::array<uint8_t, 256>& box, const uint32_t in[4], const uint32_t* rk, uint8_t* out) {
   for (int c = 0; c < 4; ++c) {
-    const uint32_t w = Word(box[B(in[c], 0)], box[B(in[(c + shift) & 3], 1)],
-                            box[B(in[(c + 2 * shift) & 3], 2)], box[B(in[(c + 3 * shift) & 3], 3)]);
+    const uint32_t w = Word(box[B(in[c], 0)], box[B(in[(c + shift) & 3], 1)], box[B(in[(c + 2 * shift) & 3], 2)],
+                            box[B(in[(c + 3 * shift) & 3], 3)]);
     Store(w ^ rk[c], out + 4 * c);
   }
 }
 
 template <int shift>
-void Cipher(const std::array<std::array<uint32_t, 256>, 4>& tables,
-            const std::array<uint8_t, 256>& box, const uint32_t* rk, const uint8_t in[16],
-            uint8_t out[16]) {
+void Cipher(const std::array<std::array<uint32_t, 256>, 4>& tables, const std::array<uint8_t, 256>& box,
+            const uint32_t* rk, const uint8_t in[16], uint8_t out[16]) {
   uint32_t s[4];
   uint32_t t[4];
   for (int c = 0; c < 4; ++c) s[c] = Load(in + 4 * c) ^ rk[c];
@@ -68,13 +66,11 @@ void XorBlock(uint8_t* dst, const uint8_t* src) {
 
 }  // namespace
 
-void RijndaelPortableEngine::EncryptBlock(const RijndaelRoundKeys& keys, const uint8_t in[16],
-                                          uint8_t out[16]) const {
+void RijndaelPortableEngine::EncryptBlock(const RijndaelRoundKeys& keys, const uint8_t in[16], uint8_t out[16]) const {
   Cipher<1>(kTables.te, kTables.sbox, keys.EncWords().data(), in, out);
 }
 
-void RijndaelPortableEngine::DecryptBlockTables(const RijndaelRoundKeys& keys, const uint8_t in[16],
-                                                uint8_t out[16]) {
+void RijndaelPortableEngine::DecryptBlockTables(const RijndaelRoundKeys& keys, const uint8_t in[16], uint8_t out[16]) {
   Cipher<3>(kTables.td, kTables.inv_sbox, keys.DecWords().data(), in, out);
 }
 

@@ -15,9 +15,7 @@ struct Tables {
   std::array<std::array<uint32_t, 256>, 4> td{};  // InvSubBytes + InvMixColumns
 };
 
-constexpr uint8_t XTime(uint8_t x) {
-  return static_cast<uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1b : 0x00));
-}
+constexpr uint8_t XTime(uint8_t x) { return static_cast<uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1b : 0x00)); }
 
 constexpr uint8_t GfMul(uint8_t a, uint8_t b) {
   uint8_t product = 0;

@@ -44,9 +44,10 @@ IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std
   const KeyBytes* kek = KekFor(wrap->kdf);
   if (!kek) {
     if (error) {
-      *error = derivedElsewhere ? "the index file's key derivation differs from the other copy's (it was changed, or is "
-                                  "from another passphrase)"
-                                : "there is not enough memory to derive the vault's key";
+      *error = derivedElsewhere
+                   ? "the index file's key derivation differs from the other copy's (it was changed, or is "
+                     "from another passphrase)"
+                   : "there is not enough memory to derive the vault's key";
     }
     return Result::Locked;
   }

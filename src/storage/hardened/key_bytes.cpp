@@ -5,8 +5,8 @@
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <utility>
 #include <stdexcept>
+#include <utility>
 
 namespace kestramo {
 

@@ -37,8 +37,9 @@ bool OpenLegacyItemFile(const std::filesystem::path& item, const KeyBytes& key, 
     *final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
     return true;
   };
-  const bool ok = OpenPieces(in.Get(), sizeof header, total, kSealedChunk + crypto_secretstream_xchacha20poly1305_ABYTES,
-                             open, archive, scratch, watch, why);
+  const bool ok =
+      OpenPieces(in.Get(), sizeof header, total, kSealedChunk + crypto_secretstream_xchacha20poly1305_ABYTES, open,
+                 archive, scratch, watch, why);
   sodium_memzero(&state, sizeof state);
   return ok;
 }

@@ -16,7 +16,8 @@ KdfParams FreshKdfParams(uint32_t passes, uint64_t memoryBytes) {
 }
 
 std::string KdfParamsProblem(const KdfParams& params) {
-  if (params.passes < 1 || params.passes > kMaxKdfPasses) return "its key derivation asks for an unsupported number of passes";
+  if (params.passes < 1 || params.passes > kMaxKdfPasses)
+    return "its key derivation asks for an unsupported number of passes";
   if (params.memoryBytes < kMinKdfMemory || params.memoryBytes > kMaxKdfMemory) {
     return "its key derivation asks for an unsupported amount of memory";
   }
@@ -45,8 +46,8 @@ std::optional<KeyBytes> DeriveKek(std::string_view passphrase, const KdfParams& 
   if (!KdfParamsProblem(params).empty()) return std::nullopt;
   RequireSodium();
   KeyBytes kek;
-  if (crypto_pwhash(kek.data(), kek.size(), passphrase.data(), passphrase.size(), params.salt.data(),
-                    params.passes, static_cast<size_t>(params.memoryBytes), crypto_pwhash_ALG_ARGON2ID13) != 0) {
+  if (crypto_pwhash(kek.data(), kek.size(), passphrase.data(), passphrase.size(), params.salt.data(), params.passes,
+                    static_cast<size_t>(params.memoryBytes), crypto_pwhash_ALG_ARGON2ID13) != 0) {
     return std::nullopt;
   }
   return kek;

@@ -16,7 +16,7 @@ namespace {
 constexpr uint64_t kBlock = 16 * 1024;
 
 std::array<uint8_t, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES> NonceOf(const std::array<uint8_t, 16>& prefix,
-                                                                           uint64_t block, uint32_t version) {
+                                                                          uint64_t block, uint32_t version) {
   std::array<uint8_t, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES> nonce{};
   std::copy(prefix.begin(), prefix.end(), nonce.begin());
   for (int i = 0; i < 4; ++i) {
@@ -63,8 +63,8 @@ void ScratchFile::Seal(uint64_t block, uint8_t* bytes, uint32_t length) {
   ++b.version;
   b.length = length;
   const auto nonce = NonceOf(noncePrefix_, block, b.version);
-  crypto_aead_xchacha20poly1305_ietf_encrypt_detached(bytes, b.tag.data(), nullptr, bytes, length, nullptr, 0,
-                                                      nullptr, nonce.data(), key_.data());
+  crypto_aead_xchacha20poly1305_ietf_encrypt_detached(bytes, b.tag.data(), nullptr, bytes, length, nullptr, 0, nullptr,
+                                                      nonce.data(), key_.data());
 }
 
 bool ScratchFile::LoadBlocks(int fd, uint64_t first, uint64_t last, uint8_t* plain) {
@@ -75,8 +75,8 @@ bool ScratchFile::LoadBlocks(int fd, uint64_t first, uint64_t last, uint8_t* pla
     const Block& b = blocks_[block];
     const auto nonce = NonceOf(noncePrefix_, block, b.version);
     uint8_t* bytes = plain + (block - first) * kBlock;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt_detached(bytes, nullptr, bytes, b.length, b.tag.data(), nullptr,
-                                                            0, nonce.data(), key_.data()) != 0) {
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt_detached(bytes, nullptr, bytes, b.length, b.tag.data(), nullptr, 0,
+                                                            nonce.data(), key_.data()) != 0) {
       return false;
     }
   }

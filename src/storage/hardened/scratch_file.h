@@ -46,7 +46,7 @@ class ScratchFile : public ArchiveView {
   mutable std::mutex mutex_;
   std::vector<Block> blocks_;
   uint64_t size_ = 0;
-  std::vector<uint8_t> work_;    // wiped after every call
+  std::vector<uint8_t> work_;          // wiped after every call
   uint64_t cachedBlock_ = UINT64_MAX;  // the last block read, kept plain for the next small read
   std::vector<uint8_t> cache_;
 };

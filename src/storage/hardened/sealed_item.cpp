@@ -208,8 +208,7 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& 
     *final = atEnd;
     return OpenItemSegment(header, key, segment++, atEnd, sealed, n, plain, length);
   };
-  return OpenPieces(in.Get(), static_cast<int64_t>(header.size()), total, kSegment, open, archive, scratch, watch,
-                    why);
+  return OpenPieces(in.Get(), static_cast<int64_t>(header.size()), total, kSegment, open, archive, scratch, watch, why);
 }
 
 }  // namespace kestramo

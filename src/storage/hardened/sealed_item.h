@@ -41,8 +41,8 @@ std::string ItemHeaderProblem(const ItemHeader& header, const ItemBinding& bindi
 // Opens segment number `segment` (`last`: the one that must end the file) of the item file
 // with this header into `plain`, which has room for kSealedChunk bytes; false when it fails
 // its check.
-bool OpenItemSegment(const ItemHeader& header, const KeyBytes& key, uint64_t segment, bool last,
-                     const uint8_t* sealed, std::size_t n, uint8_t* plain, std::size_t* length);
+bool OpenItemSegment(const ItemHeader& header, const KeyBytes& key, uint64_t segment, bool last, const uint8_t* sealed,
+                     std::size_t n, uint8_t* plain, std::size_t* length);
 
 // Whether a file starts like a hardened item file of today's format (it may still be damaged).
 bool FileLooksLikeSealedItem(const std::filesystem::path& file);
@@ -86,9 +86,8 @@ class SealingStream : public Stream {
 
 // Seals an archive, read through `scratch` when there is one, into a new item file. False
 // (with *why) on a failure or a stop; the caller removes what was written.
-bool SealItemFile(const std::filesystem::path& archive, ScratchFile* scratch,
-                  const std::filesystem::path& sealed, const KeyBytes& key, const ItemBinding& binding,
-                  const ChunkWatch& watch, std::string* why);
+bool SealItemFile(const std::filesystem::path& archive, ScratchFile* scratch, const std::filesystem::path& sealed,
+                  const KeyBytes& key, const ItemBinding& binding, const ChunkWatch& watch, std::string* why);
 
 // How an item file to be opened was sealed: bound to its vault and record, or the bare
 // stream of vaults hardened before item files carried a header (no binding is checked).

@@ -27,7 +27,6 @@ using PieceOpener = std::function<bool(const uint8_t* sealed, std::size_t n, boo
 // Opens the pieces that follow the first `done` bytes of an item file into a new archive:
 // reading and checking run beside the writing, which gets only pieces that passed.
 bool OpenPieces(int fd, int64_t done, int64_t total, std::size_t pieceSize, const PieceOpener& open,
-                const std::filesystem::path& archive, ScratchFile* scratch, const ChunkWatch& watch,
-                std::string* why);
+                const std::filesystem::path& archive, ScratchFile* scratch, const ChunkWatch& watch, std::string* why);
 
 }  // namespace kestramo

@@ -60,8 +60,8 @@ bool SealedItemView::Load(uint64_t segment) {
   }
   std::size_t length = 0;
   // A segment before the last is whole; the last one's length is what remains of the file.
-  if ((!last && n != kSealedSegment) || !OpenItemSegment(header_, key_, segment, last, sealed_.data(), n,
-                                                          plain_.data(), &length)) {
+  if ((!last && n != kSealedSegment) ||
+      !OpenItemSegment(header_, key_, segment, last, sealed_.data(), n, plain_.data(), &length)) {
     return false;
   }
   if (!last && length != kSealedChunk) return false;

@@ -25,7 +25,7 @@ class FieldValue {
   static FieldValue Text(std::string v);  // an empty text is stored as null
   static FieldValue DateTime(LocalDateTime v) { return FieldValue(Storage(v)); }
   static FieldValue Boolean(bool v) { return FieldValue(Storage(v)); }
-  static FieldValue Image(Picture v);      // no picture or an empty one is null
+  static FieldValue Image(Picture v);  // no picture or an empty one is null
 
   bool IsNull() const { return std::holds_alternative<std::monostate>(value_); }
   int32_t AsInteger() const;  // for 32-bit fields

@@ -16,9 +16,7 @@ const FieldValue& NullValue() {
 
 ItemTable::ItemTable() = default;
 
-int ItemTable::RecordCount() const {
-  return static_cast<int>(filtered_ ? visible_.size() : rows_.size());
-}
+int ItemTable::RecordCount() const { return static_cast<int>(filtered_ ? visible_.size() : rows_.size()); }
 
 std::size_t ItemTable::RowOf(int recNo) const {
   const auto i = static_cast<std::size_t>(recNo - 1);
@@ -122,9 +120,7 @@ std::vector<ItemRecord> ItemTable::DeleteWhere(const std::function<bool(const It
   return removed;
 }
 
-void ItemTable::Clear() {
-  ReplaceAll({});
-}
+void ItemTable::Clear() { ReplaceAll({}); }
 
 void ItemTable::ReplaceAll(std::vector<ItemRecord> rows) {
   state_ = State::Browse;

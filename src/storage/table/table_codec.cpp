@@ -1,10 +1,10 @@
 #include "storage/table/table_codec.h"
 
+#include <zlib.h>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
-#include <zlib.h>
 
 namespace kestramo {
 namespace {
@@ -180,7 +180,8 @@ std::vector<uint8_t> SaveTableBytes(const ItemTable& table) {
 
 std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std::size_t size, std::string* error) {
   try {
-    if (size < 20 || std::memcmp(data, kMagic, 4) != 0) throw TableFormatError("not an index table (wrong key or damaged file)");
+    if (size < 20 || std::memcmp(data, kMagic, 4) != 0)
+      throw TableFormatError("not an index table (wrong key or damaged file)");
     uint32_t stored;
     std::memcpy(&stored, data + size - 4, 4);
     if (stored != static_cast<uint32_t>(crc32(0L, data, static_cast<uInt>(size - 4)))) {
@@ -189,7 +190,8 @@ std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std:
     Reader r(data, size - 4);
     r.Take(4);
     const auto version = r.Get<uint16_t>();
-    if (version != kVersion && version != kWideVersion) throw TableFormatError("the index table has an unknown version");
+    if (version != kVersion && version != kWideVersion)
+      throw TableFormatError("the index table has an unknown version");
     const bool wide = version == kWideVersion;
     r.Get<uint16_t>();
 

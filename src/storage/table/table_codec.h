@@ -15,7 +15,7 @@ namespace kestramo {
 // the magic, the bounds or the checksum and is never loaded as garbage.
 std::vector<uint8_t> SaveTableBytes(const ItemTable& table);
 std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std::size_t size,
-                                                      std::string* error = nullptr);
+                                                       std::string* error = nullptr);
 // Replaces the table's contents; false (table unchanged) when the bytes are not a table.
 bool LoadTableBytes(ItemTable& table, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
 

@@ -78,15 +78,15 @@ std::string Utf8Encode(std::u32string_view text) {
 
 char32_t FoldCase(char32_t c) {
   if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;                       // Latin-1
+  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;  // Latin-1
   if (c == 0x178) return 0xFF;
-  if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x138) {                     // Latin Extended-A
+  if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x138) {  // Latin Extended-A
     const bool oddLower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
     if (oddLower) return (c % 2 == 1) ? c + 1 : c;
     return (c % 2 == 0) ? c + 1 : c;
   }
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;                      // Greek
-  if (c >= 0x410 && c <= 0x42F) return c + 32;                                    // Cyrillic
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek
+  if (c >= 0x410 && c <= 0x42F) return c + 32;                // Cyrillic
   if (c >= 0x400 && c <= 0x40F) return c + 80;
   return c;
 }
@@ -97,9 +97,7 @@ std::u32string FoldCase(std::string_view text) {
   return folded;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return FoldCase(a) == FoldCase(b);
-}
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
 
 std::string Trim(std::string_view text) {
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };

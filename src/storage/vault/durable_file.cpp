@@ -1,9 +1,9 @@
 #include "storage/vault/durable_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <system_error>
 

@@ -34,8 +34,8 @@ std::optional<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::ve
   if (bytes.size() < 1 + keyLength) return fail("the index file is truncated");
 
   DecodedIndex index;
-  index.masterKey = cipher.DecryptText(std::string(bytes.begin() + 1, bytes.begin() + 1 + static_cast<std::ptrdiff_t>(keyLength)),
-                                       kKeyWrapKey);
+  index.masterKey = cipher.DecryptText(
+      std::string(bytes.begin() + 1, bytes.begin() + 1 + static_cast<std::ptrdiff_t>(keyLength)), kKeyWrapKey);
   const std::string prefix = kMasterKeyPrefix;
   // The password's limit is in characters: one may take up to four bytes.
   if (index.masterKey.compare(0, prefix.size(), prefix) != 0 ||

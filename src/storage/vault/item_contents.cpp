@@ -18,7 +18,8 @@ std::string ContentsMismatch(const ZipComponent& zip, const ItemRecord& record) 
     if (!belongs) return "it holds \"" + stored + "\", which is not part of \"" + name + "\"";
     total += entry.uncompressedSize;
   }
-  if (total != static_cast<uint64_t>(FieldOf(record, ItemField::Size).AsInteger64())) return "its size does not match the index";
+  if (total != static_cast<uint64_t>(FieldOf(record, ItemField::Size).AsInteger64()))
+    return "its size does not match the index";
   return {};
 }
 

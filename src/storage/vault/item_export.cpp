@@ -34,9 +34,10 @@ std::string FailureMessage(const std::string& name, const ZipComponent& zip, int
   const std::size_t replaced = zip.ReplacedPaths().size();
   std::string undone = extracted > static_cast<int>(replaced) ? " The files it had created were removed." : "";
   if (replaced > 0) {
-    undone += " " + std::to_string(replaced) +
-              (replaced == 1 ? " file you agreed to replace already holds" : " files you agreed to replace already hold") +
-              " the item's copy.";
+    undone +=
+        " " + std::to_string(replaced) +
+        (replaced == 1 ? " file you agreed to replace already holds" : " files you agreed to replace already hold") +
+        " the item's copy.";
   }
   const std::string& error = zip.LastError();
   if (error == kCantWriteOutput) {
@@ -106,8 +107,8 @@ ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx,
     ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
     const bool present = fs::is_regular_file(itemFile, ec);
     std::string why = "its file is missing";
-    const std::optional<fs::path> readable = present ? vault.ReadableArchive(itemFile, key, index, archive, &why)
-                                                     : std::nullopt;
+    const std::optional<fs::path> readable =
+        present ? vault.ReadableArchive(itemFile, key, index, archive, &why) : std::nullopt;
     if (!readable || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
       if (ctx.work.Cancelled()) return ExportResult::Cancelled;

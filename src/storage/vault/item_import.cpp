@@ -108,7 +108,8 @@ std::string NotStoredMessage(const std::string& name, const std::string& why) {
 std::string LeftOutMessage(const std::string& name, const fs::path& src, const std::vector<std::string>& paths,
                            bool stored) {
   std::vector<std::string> relative;
-  for (const std::string& path : paths) relative.push_back(fs::path(path).lexically_relative(src.parent_path()).string());
+  for (const std::string& path : paths)
+    relative.push_back(fs::path(path).lexically_relative(src.parent_path()).string());
   const std::string what = " that cannot be read or are not plain files or folders: " + NamedList(relative, 5) + ".";
   if (!stored) return "\"" + name + "\" could not be stored: it holds nothing readable, only entries" + what;
   return "\"" + name + "\" was stored without " + std::to_string(paths.size()) + " of its entries" + what;
@@ -212,7 +213,8 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     fs::rename(sealed, itemFile, ec);
     if (ec) {
       DeleteMatchingFiles(tempDir);
-      closer.CloseWithMessage(NotStoredMessage(entry->name, "it could not be moved into the vault (" + ec.message() + ")"));
+      closer.CloseWithMessage(
+          NotStoredMessage(entry->name, "it could not be moved into the vault (" + ec.message() + ")"));
       return false;
     }
     // The file's new name is on the disk before any index that lists it: after a power cut

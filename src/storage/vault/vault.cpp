@@ -161,7 +161,8 @@ IndexLoadReport Vault::LoadIndex() {
   ForgetIndex();
   if (locked) {
     report.outcome = IndexLoadReport::Outcome::Locked;
-    report.detail = first == LoadResult::Locked ? mainDetail : "the vault is hardened and its index needs the right passphrase";
+    report.detail =
+        first == LoadResult::Locked ? mainDetail : "the vault is hardened and its index needs the right passphrase";
     return report;
   }
   // Where a hardened vault lives, nothing is set aside or made new without its passphrase:
@@ -294,7 +295,8 @@ Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
       // files, which carry none, are opened the old way until they are sealed again.
       StartIdentity();
       for (const ItemRecord& row : opened.rows) {
-        if (!FieldOf(row, ItemField::Name).IsNull()) seal_.legacyItems.push_back(FieldOf(row, ItemField::Index).AsInteger());
+        if (!FieldOf(row, ItemField::Name).IsNull())
+          seal_.legacyItems.push_back(FieldOf(row, ItemField::Index).AsInteger());
       }
     }
     items_.ReplaceAll(std::move(opened.rows));
@@ -340,7 +342,8 @@ bool Vault::SaveIndex() {
   // Under a new key of the same format the backup goes first: a cut between the two writes
   // leaves the old index in place, and no generation that opens under the old key once the
   // new one is used. A change of format is made by the main index alone, so it goes first.
-  const bool formatChanged = LooksHardened(std::vector<uint8_t>(savedKey_.begin(), savedKey_.end())) != hardened_.has_value();
+  const bool formatChanged =
+      LooksHardened(std::vector<uint8_t>(savedKey_.begin(), savedKey_.end())) != hardened_.has_value();
   if (keyChanged && !formatChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   if (!ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
   if (keyChanged && formatChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);

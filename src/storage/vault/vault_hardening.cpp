@@ -127,7 +127,8 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
     if (FieldOf(row, ItemField::Name).IsNull()) continue;
     const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
     const fs::path staged = stage / vault.Layout().ItemFile(index).filename();
-    const std::string what = "item " + std::to_string(index) + " (\"" + FieldOf(row, ItemField::Name).AsString() + "\")";
+    const std::string what =
+        "item " + std::to_string(index) + " (\"" + FieldOf(row, ItemField::Name).AsString() + "\")";
     std::string why;
     const auto key = Reseal(vault, vault.Layout().ItemFile(index), FieldOf(row, ItemField::Password).AsString(), index,
                             staged, what, &why);

@@ -85,7 +85,8 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r) {
 }  // namespace
 
 std::size_t VaultHealth::Damaged() const {
-  return static_cast<std::size_t>(std::count_if(findings.begin(), findings.end(), [](const ItemFinding& f) { return !f.Unchecked(); }));
+  return static_cast<std::size_t>(
+      std::count_if(findings.begin(), findings.end(), [](const ItemFinding& f) { return !f.Unchecked(); }));
 }
 
 std::size_t VaultHealth::Unchecked() const { return findings.size() - Damaged(); }

@@ -32,9 +32,9 @@ class VaultLayout {
   // Whether a file name is that of an item file: "item", ten digits and ".dat".
   static bool IsItemFileName(std::string_view name);
   static constexpr std::size_t kItemFileNameLength = 18;
-  std::filesystem::path ItemFile(int32_t index) const;      // coffrel/itemNNNNNNNNNN.dat
-  std::filesystem::path TempArchive(int32_t index) const;   // temp/itemNNNNNNNNNN.zip
-  std::filesystem::path TempEncrypted(int32_t index) const; // temp/itemNNNNNNNNNN.dat
+  std::filesystem::path ItemFile(int32_t index) const;       // coffrel/itemNNNNNNNNNN.dat
+  std::filesystem::path TempArchive(int32_t index) const;    // temp/itemNNNNNNNNNN.zip
+  std::filesystem::path TempEncrypted(int32_t index) const;  // temp/itemNNNNNNNNNN.dat
 
   // Whether `path` is one of coffrel/, backup/ and temp/ or lies below one (links resolved),
   // where the vault's own cleaning and saving would overwrite or delete what is put there.

@@ -1,11 +1,11 @@
 #include "storage/vault/vault_lock.h"
 #include "storage/vault/vault_layout.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace kestramo {
 

@@ -3,8 +3,8 @@
 #include "storage/hardened/sealed_view.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
-#include "storage/vault/vault_hardening.h"
 #include "storage/vault/vault.h"
+#include "storage/vault/vault_hardening.h"
 
 namespace kestramo {
 
@@ -110,7 +110,8 @@ bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, 
   for (ItemRecord& row : after) {
     if (FieldOf(row, ItemField::Name).IsNull()) continue;
     const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
-    const std::string what = "item " + std::to_string(index) + " (\"" + FieldOf(row, ItemField::Name).AsString() + "\")";
+    const std::string what =
+        "item " + std::to_string(index) + " (\"" + FieldOf(row, ItemField::Name).AsString() + "\")";
     const fs::path archive = layout_.TempArchive(index);
     std::string problem;
     if (!OpenItem(layout_.ItemFile(index), FieldOf(row, ItemField::Password).AsString(), index, archive, &problem)) {

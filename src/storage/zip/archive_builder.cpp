@@ -196,8 +196,7 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
       current.zip64Local = size >= (level_ == 0 ? kMax32 : kDeflateFitsBelow);
       if (!in.last && out.AppendsOnly()) current.flags |= kFlagDataDescriptor;
     } else {
-      current.crc = static_cast<uint32_t>(
-          crc32_combine(current.crc, result.crc, static_cast<z_off_t>(in.data.size())));
+      current.crc = static_cast<uint32_t>(crc32_combine(current.crc, result.crc, static_cast<z_off_t>(in.data.size())));
     }
     current.uncompressedSize += in.data.size();
     // A file held in one piece is stored when compressing does not make it smaller.

@@ -10,21 +10,21 @@
 namespace kestramo {
 class ScratchFile;
 class Stream;
-}
+}  // namespace kestramo
 
 namespace kestramo::zip {
 
 class WorkPool;
 
 struct SourceFile {
-  std::string path;       // file to read
-  std::string entryName;  // UTF-8 name to store, '/' separated
+  std::string path;        // file to read
+  std::string entryName;   // UTF-8 name to store, '/' separated
   bool directory = false;  // stored as a directory entry, its name ending in '/'
 };
 
 struct BuildHooks {
-  std::function<void(uint64_t bytesRead)> onRead;  // after every piece read from a source file
-  std::function<void()> checkCancel;  // after every piece read and every write to the archive
+  std::function<void(uint64_t bytesRead)> onRead;          // after every piece read from a source file
+  std::function<void()> checkCancel;                       // after every piece read and every write to the archive
   std::function<void(const std::string& path)> onLeftOut;  // a source that could not be opened
 };
 

@@ -8,7 +8,7 @@
 namespace kestramo {
 class ScratchFile;
 class Stream;
-}
+}  // namespace kestramo
 
 namespace kestramo::zip {
 

@@ -129,7 +129,8 @@ bool ReadAt(int fd, void* data, size_t size, uint64_t offset, ArchiveView* mask)
 CentralDirectory ReadCentralDirectory(int fd, ArchiveView* mask) {
   struct stat st {};
   if (fstat(fd, &st) != 0) throw ZipError(kDamagedDirectory);
-  const EndRecord end = WithZip64(fd, FindEndRecord(fd, mask ? mask->Size() : static_cast<uint64_t>(st.st_size), mask), mask);
+  const EndRecord end =
+      WithZip64(fd, FindEndRecord(fd, mask ? mask->Size() : static_cast<uint64_t>(st.st_size), mask), mask);
   if (end.directorySize > end.position || end.directoryOffset > end.position - end.directorySize ||
       end.entries > end.directorySize / kCentralHeaderSize || end.directorySize > kMaxDirectory)
     throw ZipError(kDamagedDirectory);

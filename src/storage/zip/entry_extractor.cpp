@@ -1,9 +1,9 @@
 #include "storage/zip/entry_extractor.h"
 
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -94,8 +94,8 @@ unsigned char* Room(std::unique_ptr<unsigned char[]>& buffer, size_t& room, size
 
 }  // namespace
 
-EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ArchiveView* mask,
-                               const ExtractSettings& settings, ExtractHooks hooks, std::vector<std::string>& created)
+EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ArchiveView* mask, const ExtractSettings& settings,
+                               ExtractHooks hooks, std::vector<std::string>& created)
     : archiveFd_(archiveFd),
       archiveSize_(archiveSize),
       mask_(mask),
@@ -174,9 +174,7 @@ EntryExtractor::Decision EntryExtractor::Decide(const struct stat& existing, con
                                                 const EntryInfo& entry) const {
   bool replace = false;
   switch (settings_.overwriteMode) {
-    case OverwriteMode::Prompt:
-      replace = settings_.overwritePrompt && settings_.overwritePrompt(at);
-      break;
+    case OverwriteMode::Prompt: replace = settings_.overwritePrompt && settings_.overwritePrompt(at); break;
     case OverwriteMode::Always: replace = true; break;
     case OverwriteMode::Never: replace = false; break;
     case OverwriteMode::IfNewer: replace = FromDosDateTime(entry.dosDateTime) > existing.st_mtime; break;
@@ -224,9 +222,13 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   if (existed) {
     std::string inArchive;
     for (const std::string& d : safe->directories) inArchive += d + "/";
-    const OverwriteCase at{safe->fileName,          inArchive + safe->fileName,  target,
-                           static_cast<uint64_t>(before.st_size), before.st_mtime,
-                           entry.uncompressedSize,  FromDosDateTime(entry.dosDateTime)};
+    const OverwriteCase at{safe->fileName,
+                           inArchive + safe->fileName,
+                           target,
+                           static_cast<uint64_t>(before.st_size),
+                           before.st_mtime,
+                           entry.uncompressedSize,
+                           FromDosDateTime(entry.dosDateTime)};
     const Decision decision = Decide(before, at, entry);
     if (decision != Decision::Replace) return keep(target, decision == Decision::Declined);
   }
@@ -288,7 +290,8 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   }
   discard();
   // Its bytes were counted as they were written: it stays in the total.
-  if (hooks_.onEntryError) hooks_.onEntryError(outcome == Outcome::TooLarge ? kLargerThanStated : kDamagedEntryData, "");
+  if (hooks_.onEntryError)
+    hooks_.onEntryError(outcome == Outcome::TooLarge ? kLargerThanStated : kDamagedEntryData, "");
   return false;
 }
 
@@ -315,8 +318,8 @@ EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd
 
 // Writes one piece of output; false when it would pass the entry's stated size. A held
 // piece stays unchanged until the entry ends, so it is written from where it is.
-bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written,
-                          const EntryInfo& entry, uint32_t& crc, bool held) {
+bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
+                          uint32_t& crc, bool held) {
   if (size == 0) return true;
   if (written + size > entry.uncompressedSize) return false;
   // A small file is written at once: handing it to the writing thread and waiting for it
@@ -374,8 +377,7 @@ EntryExtractor::Outcome EntryExtractor::EmitWhole(const unsigned char* plain, co
   return Outcome::Complete;
 }
 
-EntryExtractor::Outcome EntryExtractor::Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd,
-                                                uint32_t& crc) {
+EntryExtractor::Outcome EntryExtractor::Inflate(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc) {
   // Data that do not inflate to the stated size take the streaming path, which tells what
   // is wrong with them.
   if (const unsigned char* packed = ReadWhole(dataStart, entry);
@@ -412,8 +414,7 @@ EntryExtractor::Outcome EntryExtractor::InflateStream(uint64_t dataStart, const 
     z.next_out = outBuffer_.data();
     z.avail_out = static_cast<uInt>(outBuffer_.size());
     const int rc = inflate(&z, Z_NO_FLUSH);
-    if (!Emit(outFd, outBuffer_.data(), outBuffer_.size() - z.avail_out, written, entry, crc))
-      return Outcome::TooLarge;
+    if (!Emit(outFd, outBuffer_.data(), outBuffer_.size() - z.avail_out, written, entry, crc)) return Outcome::TooLarge;
     if (rc == Z_STREAM_END) return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
     if (rc == Z_BUF_ERROR && z.avail_in == 0 && consumed >= entry.compressedSize) throw ZipError(kPrematureEnd);
     if (rc != Z_OK && rc != Z_BUF_ERROR) return Outcome::Damaged;

@@ -7,8 +7,8 @@
 
 #include <sys/stat.h>
 
-#include "storage/zip/extract_settings.h"
 #include "storage/disk/write_behind.h"
+#include "storage/zip/extract_settings.h"
 #include "storage/zip/zip_records.h"
 
 namespace kestramo {
@@ -59,8 +59,8 @@ class EntryExtractor {
   const unsigned char* ReadWhole(uint64_t dataStart, const EntryInfo& entry);
   Outcome EmitWhole(const unsigned char* plain, const EntryInfo& entry, int outFd, uint32_t& crc);
   void ReadInput(void* data, size_t size, uint64_t offset);
-  bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry,
-            uint32_t& crc, bool held = false);
+  bool Emit(int outFd, const unsigned char* data, size_t size, uint64_t& written, const EntryInfo& entry, uint32_t& crc,
+            bool held = false);
 
   int archiveFd_;
   uint64_t archiveSize_;
@@ -69,7 +69,7 @@ class EntryExtractor {
   ExtractHooks hooks_;
   int destFd_ = -1;
   std::vector<std::string> openDirs_;  // the folders open now, outermost first
-  std::vector<int> openDirFds_;         // and their descriptors
+  std::vector<int> openDirFds_;        // and their descriptors
   std::vector<unsigned char> inBuffer_;
   std::vector<unsigned char> outBuffer_;
   // An entry inflated whole: its packed and its plain bytes. They only grow, and are

@@ -43,9 +43,9 @@ struct ExtractSettings {
 };
 
 struct ExtractHooks {
-  std::function<void()> checkCancel;  // cancel check before every read of entry data and after every write
-  std::function<void(uint64_t bytes)> onWritten;     // after every piece written
-  std::function<void(uint64_t bytes)> onSkipped;     // an entry left out: its size leaves the total
+  std::function<void()> checkCancel;              // cancel check before every read of entry data and after every write
+  std::function<void(uint64_t bytes)> onWritten;  // after every piece written
+  std::function<void(uint64_t bytes)> onSkipped;  // an entry left out: its size leaves the total
   // An entry abandoned, the run goes on; `detail` names the path at fault and why, or is empty.
   std::function<void(const std::string& text, const std::string& detail)> onEntryError;
   std::function<void(const std::string& path)> onReplaced;  // a file that existed now holds the entry

@@ -10,8 +10,12 @@ uint32_t ToDosDateTime(std::time_t t) {
   localtime_r(&t, &tm);
   if (tm.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01
   if (tm.tm_year > 207) {                            // the date field ends in 2107
-    tm.tm_year = 207; tm.tm_mon = 11; tm.tm_mday = 31;
-    tm.tm_hour = 23; tm.tm_min = 59; tm.tm_sec = 58;
+    tm.tm_year = 207;
+    tm.tm_mon = 11;
+    tm.tm_mday = 31;
+    tm.tm_hour = 23;
+    tm.tm_min = 59;
+    tm.tm_sec = 58;
   }
   const uint32_t date = static_cast<uint32_t>((tm.tm_year - 80) << 9 | (tm.tm_mon + 1) << 5 | tm.tm_mday);
   const uint32_t time = static_cast<uint32_t>(tm.tm_hour << 11 | tm.tm_min << 5 | std::min(tm.tm_sec, 59) / 2);

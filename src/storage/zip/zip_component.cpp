@@ -50,20 +50,17 @@ void CreateMissingDirectories(const std::string& path, std::vector<std::string>&
     if (prefix.empty()) continue;
     struct stat st {};
     if (stat(prefix.c_str(), &st) == 0) continue;
-    if (mkdir(prefix.c_str(), 0777) != 0) throw ZipError(kCantUseDestination, prefix + " (" + std::strerror(errno) + ")");
+    if (mkdir(prefix.c_str(), 0777) != 0)
+      throw ZipError(kCantUseDestination, prefix + " (" + std::strerror(errno) + ")");
     created.push_back(prefix);
   }
 }
 
-bool IsDirectoryName(const std::string& name) {
-  return !name.empty() && (name.back() == '/' || name.back() == '\\');
-}
+bool IsDirectoryName(const std::string& name) { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }
 
 }  // namespace
 
-std::string ReplaceFileQuestion(const std::string& fileName) {
-  return "Replace existing file " + fileName + "?";
-}
+std::string ReplaceFileQuestion(const std::string& fileName) { return "Replace existing file " + fileName + "?"; }
 
 ZipComponent::ZipComponent() = default;
 ZipComponent::~ZipComponent() = default;
@@ -123,8 +120,7 @@ std::string ZipComponent::EntryNameFor(const std::string& path) const {
 int ZipComponent::MakeArchive() {
   // Private to the user: the archive holds the plain contents of an item. Readable too: a
   // sealed archive reads back the blocks that a write completes or a header patch changes.
-  FileHandle archive(
-      open(zipName_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
+  FileHandle archive(open(zipName_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
   try {
     if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName_);
     struct stat self {};
@@ -172,8 +168,8 @@ void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct s
     ~FilesListClearer() { list.clear(); }
   } clearer{filesList_};
   auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
-  zip::ExpandOptions options{rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut,
-                             addDirEntriesOnRecurse_};
+  zip::ExpandOptions options{
+      rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut, addDirEntriesOnRecurse_};
   const auto files = zip::ExpandFilesList(filesList_, options);
 
   zip::ProgressMeter progress(OnTotalPercentDone);
@@ -247,15 +243,18 @@ int ZipComponent::RunExtraction() {
   zip::ProgressMeter progress(OnTotalPercentDone);
   progress.Start(total);
   zip::ExtractSettings settings{destDir_,         recreateDirs_,     retainAttributes_, overwriteMode_,
-                                replaceReadOnly_, OnOverwritePrompt, protectedPaths_, zstdEntries_};
-  zip::ExtractHooks hooks{[this] { CheckCancel(); }, [&](uint64_t n) { progress.Add(n); },
+                                replaceReadOnly_, OnOverwritePrompt, protectedPaths_,   zstdEntries_};
+  zip::ExtractHooks hooks{[this] { CheckCancel(); },
+                          [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
                           [this](const std::string& text, const std::string& detail) {
                             lastError_ = text;
                             lastErrorDetail_ = detail;
                           },
                           [this](const std::string& path) { replacedPaths_.push_back(path); },
-                          [this](const std::string& path, bool declined) { keptPaths_.push_back({path, declined}); }};
+                          [this](const std::string& path, bool declined) {
+                            keptPaths_.push_back({path, declined});
+                          }};
   zip::EntryExtractor extractor(archive.Get(), view ? view->Size() : static_cast<uint64_t>(st.st_size), view, settings,
                                 hooks, createdPaths_);
   int count = 0;

@@ -21,7 +21,7 @@ class Stream;
 namespace zip {
 class WorkPool;
 struct ArchiveTarget;
-}
+}  // namespace zip
 
 // The text and title of the question asked before an existing file is replaced.
 std::string ReplaceFileQuestion(const std::string& fileName);

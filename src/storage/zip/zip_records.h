@@ -66,9 +66,11 @@ std::string EncodeEndRecords(uint64_t entryCount, uint64_t directorySize, uint64
 
 inline uint16_t ReadLe16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint32_t ReadLe32(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
 }
-inline uint64_t ReadLe64(const unsigned char* p) { return ReadLe32(p) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32); }
+inline uint64_t ReadLe64(const unsigned char* p) {
+  return ReadLe32(p) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32);
+}
 
 }  // namespace kestramo::zip

@@ -44,7 +44,8 @@ int SaveLoop(const char* dir, const char* passphrase) {
     items.SetField(kestramo::ItemField::Index, kestramo::FieldValue::Integer(index));
     items.SetField(kestramo::ItemField::Name, kestramo::FieldValue::Text("file" + std::to_string(index)));
     items.SetField(kestramo::ItemField::Box, kestramo::FieldValue::Text("Box"));
-    items.SetField(kestramo::ItemField::Comment, kestramo::FieldValue::Text(std::string(static_cast<size_t>(index) * 37 % 5000, 'c')));
+    items.SetField(kestramo::ItemField::Comment,
+                   kestramo::FieldValue::Text(std::string(static_cast<size_t>(index) * 37 % 5000, 'c')));
     items.Post();
     if (!vault.SaveIndex()) return 2;
     Report(index);
@@ -93,7 +94,8 @@ int ImportLoop(const char* dir, const std::filesystem::path& sources) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "save-loop") == 0) return SaveLoop(argv[2], argc == 4 ? argv[3] : nullptr);
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "save-loop") == 0)
+    return SaveLoop(argv[2], argc == 4 ? argv[3] : nullptr);
   if (argc == 4 && std::strcmp(argv[1], "harden") == 0) {
     kestramo::Vault vault(argv[2]);
     Report(0);
@@ -102,6 +104,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 4 && std::strcmp(argv[1], "import-loop") == 0) return ImportLoop(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: storage_test_helper save-loop DIR [PASSPHRASE] | import-loop DIR SOURCES | harden DIR PASSPHRASE\n");
+  std::fprintf(
+      stderr,
+      "usage: storage_test_helper save-loop DIR [PASSPHRASE] | import-loop DIR SOURCES | harden DIR PASSPHRASE\n");
   return 1;
 }
