@@ -35,19 +35,11 @@ namespace kestramo {
 namespace {
 
 using namespace layer;
-constexpr int kSecond = kSecondPanel;
 const std::set<int> kPasswordCommands = {kNewBox, kDeleteBox, kFind, kKeyButton, kBigHandle};
-const std::set<int> kRefreshCommands = {
-    kPanel,           kAddFiles,           kAddFolder,           kDeleteItems,
-    kSecond + kPanel, kSecond + kAddFiles, kSecond + kAddFolder, kSecond + kDeleteItems,
-    kNewBox,          kDeleteBox};
-const std::set<int> kSaveCommands = {
-    kPanel,  kDeleteItems, kComment,  kSecond + kPanel, kSecond + kDeleteItems, kSecond + kComment,
-    kNewBox, kDeleteBox,   kKeyButton};
+// By the part a command's layer is on either panel (see PartOf).
+const std::set<int> kRefreshCommands = {kPanel, kAddFiles, kAddFolder, kDeleteItems, kNewBox, kDeleteBox};
+const std::set<int> kSaveCommands = {kPanel, kDeleteItems, kComment, kNewBox, kDeleteBox, kKeyButton};
 constexpr int kBigSliderLowest = 356;
-
-// Panel commands come in pairs: the same button on the first and the second panel.
-int PanelCommand(int command) { return command < layer::kBigBox ? command % layer::kPanelLayers : command; }
 
 }  // namespace
 
@@ -66,7 +58,7 @@ bool FrmMain::AccessGranted(int command) {
 void FrmMain::RunCommand(int command) {
   if (!AccessGranted(command)) return;
   bool go = true;
-  switch (PanelCommand(command)) {
+  switch (layer::PartOf(command)) {
     case layer::kPanel: go = cmdRenameBox(); break;
     case layer::kAddFiles: go = cmdAddFiles(); break;
     case layer::kAddFolder: go = cmdAddFolder(); break;
@@ -86,8 +78,8 @@ void FrmMain::RunCommand(int command) {
     default: break;
   }
   if (!go) return;
-  if (kRefreshCommands.count(command)) RefreshView(command);
-  if (kSaveCommands.count(command) && vault_->HasUnsavedChanges()) SaveAfterCommand();
+  if (kRefreshCommands.count(layer::PartOf(command))) RefreshView(command);
+  if (kSaveCommands.count(layer::PartOf(command)) && vault_->HasUnsavedChanges()) SaveAfterCommand();
 }
 
 void FrmMain::SaveAfterCommand() {
@@ -396,15 +388,13 @@ void FrmMain::RefreshView(int command) {
         if (const auto it = selected.find(box.ItemIndex[n]); it != selected.end()) box.Selected[n] = it->second;
       }
       // After an addition the box shows the end of its list, where the new items are.
-      const int part = PanelCommand(command);
-      const bool added = command < layer::kBigBox && (part == layer::kAddFiles || part == layer::kAddFolder);
+      const int part = layer::PartOf(command);
+      const bool added = part == layer::kAddFiles || part == layer::kAddFolder;
       if (added && box.Key == selectedKey) box.SliderOffset = kSliderTravel;
     }
   }
-  static const std::set<int> keepSelection = {
-      kAddFiles, kAddFolder, kDeleteItems, kSecond + kAddFiles, kSecond + kAddFolder, kSecond + kDeleteItems,
-      kNewBox,   -1};
-  if (keepSelection.count(command)) views_.SelectedBox = p < views_.BoxCount() ? p : -1;
+  static const std::set<int> keepSelection = {kAddFiles, kAddFolder, kDeleteItems, kNewBox, -1};
+  if (keepSelection.count(layer::PartOf(command))) views_.SelectedBox = p < views_.BoxCount() ? p : -1;
   if (command == layer::kNewBox) imgMain_->Layer(layer::kBigSlider)->pos.setY(kBigSliderLowest);
   if (command == layer::kDeleteBox) views_.SelectedBox = -1;
   if (views_.BoxCount() == 0) {

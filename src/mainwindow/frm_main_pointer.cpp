@@ -21,13 +21,12 @@ constexpr int kBigSliderTop = 66, kBigSliderBottom = 356;
 constexpr int kItemSliderTop = 66, kItemSliderBottom = 288;
 const QRect kListArea(17, 60, 395, 277);  // (17,60)-(412,337), right and bottom excluded
 
-bool IsItemSlider(int n) { return n == layer::kItemSlider || n == layer::kSecondPanel + layer::kItemSlider; }
-bool IsSmallHandle(int n) { return n == layer::kHandle || n == layer::kSecondPanel + layer::kHandle; }
+bool IsItemSlider(int n) { return layer::PartOf(n) == layer::kItemSlider; }
+bool IsSmallHandle(int n) { return layer::PartOf(n) == layer::kHandle; }
 bool IsSliderOrHandle(int n) {
   return IsItemSlider(n) || IsSmallHandle(n) || n == layer::kBigSlider || n == layer::kBigHandle;
 }
 bool IsPanelPart(int n) { return n >= 0 && n < layer::kBigBox; }
-int PartOf(int n) { return n % layer::kPanelLayers; }
 
 }  // namespace
 
@@ -79,7 +78,7 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
     }
   } else if (IsItemSlider(number) || number == layer::kBigSlider) {
     if (left) SliderGrabY = static_cast<int>(event->position().y());
-  } else if (PartOf(number) == layer::kLightSwitch && IsPanelPart(number)) {
+  } else if (layer::PartOf(number) == layer::kLightSwitch) {
     if (box >= 0) {
       BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
       view.LightLatched = !view.LightLatched;
@@ -174,7 +173,7 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
   const int box = BoxOfLayer(number);
   imgMain_->BeginUpdate();
   if (IsSliderOrHandle(number)) setCursor(CursorSlots::Get(2));
-  if (PartOf(number) == layer::kLightSwitch && IsPanelPart(number)) {
+  if (layer::PartOf(number) == layer::kLightSwitch) {
     if (box >= 0) {
       BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
       if (!view.LightLatched && !hit->visible) {

@@ -7,7 +7,7 @@
 namespace kestramo {
 
 bool IsButtonLayer(int n) {
-  const int part = n < layer::kBigBox ? n % layer::kPanelLayers : -1;
+  const int part = layer::PartOf(n);
   return (part >= layer::kAddFiles && part <= layer::kComment) || (n >= layer::kNewBox && n <= layer::kExit);
 }
 
@@ -32,7 +32,7 @@ QString LayerHint(int number) {
       {layer::kExit, "Exit"},
       {layer::kBigHandle, "Open or close the safe"},
   };
-  const int part = number < layer::kBigBox ? number % layer::kPanelLayers : number;
+  const int part = layer::PartOf(number);
   const auto it = kHints.find(part);
   return it == kHints.end() ? QString() : QString::fromUtf8(it->second);
 }

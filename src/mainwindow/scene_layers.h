@@ -32,6 +32,10 @@ inline constexpr int kBigBox = 24, kBigSlider = 25, kBigRightDoor = 26, kBigLeft
 inline constexpr int kNewBox = 28, kDeleteBox = 29, kFind = 30, kHelp = 32, kAbout = 33, kMinimise = 36, kExit = 37;
 inline constexpr int kKeyButton = 31;       // the top row's password button
 inline constexpr int kClosedSafeHint = 39;  // the plate on the closed doors of an empty vault
+
+// A panel part's number within its panel, the same on both panels (kAddFiles for either Files
+// button); the other layers keep their own number.
+inline int PartOf(int number) { return number >= 0 && number < kBigBox ? number % kPanelLayers : number; }
 }  // namespace layer
 
 // Panel pitch: the boxes form one column of panels of this height.
