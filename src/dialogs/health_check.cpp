@@ -56,7 +56,9 @@ QString HealthReport(const VaultHealth& health) {
     lines
         << QStringLiteral("%1 in coffrel/ that no record lists (kept).").arg(Counted(health.unrecorded.size(), "file"));
   }
-  if (health.Healthy())
+  if (health.Healthy() && health.items == 0)
+    lines.prepend(QStringLiteral("The vault holds no items yet: there is nothing to check."));
+  else if (health.Healthy())
     lines.prepend(QStringLiteral("All %1 can be taken out whole.").arg(Counted(health.items, "item")));
   else if (!health.stopped)
     lines.prepend(
