@@ -11,7 +11,7 @@
 #include "platform/raise_request.h"
 #include "platform/resource_library.h"
 #include "platform/single_instance.h"
-#include "storage/vault/vault_location.h"
+#include "storage/api/vault_location.h"
 
 int main(int argc, char** argv) {
   kestramo::StartOptions options = kestramo::ReadStartOptions(argc, argv);

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "storage/version.h"
+#include "storage/api/version.h"
 
 namespace kestramo {
 

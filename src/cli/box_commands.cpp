@@ -8,8 +8,8 @@
 #include "cli/item_lookup.h"
 #include "cli/output_text.h"
 #include "cli/yes_no.h"
-#include "storage/vault/box_rules.h"
-#include "storage/vault/item_removal.h"
+#include "storage/api/box_names.h"
+#include "storage/api/vault.h"
 
 namespace kestramo::cli {
 
@@ -18,52 +18,39 @@ namespace {
 int Boxes(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Read);
-  for (const std::string& box : BoxNames(v.Get().Items())) std::cout << Escaped(box) << "\n";
+  for (const std::string& box : v.Boxes()) std::cout << Escaped(box) << "\n";
   return 0;
 }
 
-// The name a new or renamed box gets, composed; refused like the desktop program refuses it,
-// and also when it only looks like an existing box's name, spelt composed or decomposed.
-std::string NewBoxName(const std::vector<std::string>& boxes, const std::string& typed) {
-  std::vector<std::string> composed;
-  for (const std::string& box : boxes) composed.push_back(Composed(box));
-  const std::string name = Composed(typed);
-  if (const auto refusal = CheckBoxName(composed, name)) throw CliError(*refusal);
-  return name;
-}
-
+// A new or renamed box's name is stored composed; it is refused like the desktop program
+// refuses it, and also when it only looks like an existing box's name, spelt composed or
+// decomposed.
 int NewBox(const CliArgs& args) {
   ExpectArgs(args, 1, 1);
   CliVault v(args, CliVault::Access::Create);
-  const auto boxes = BoxNames(v.Get().Items());
-  if (static_cast<int>(boxes.size()) >= kMaxBoxes) throw CliError(kTooManyBoxesMessage);
-  AddBoxRecord(v.Get(), NewBoxName(boxes, args.positional[0]));
-  v.Save();
+  Require(v.Get().NewBox({args.positional[0], Composed}));
   return 0;
 }
 
 int RenameBox(const CliArgs& args) {
   ExpectArgs(args, 2, 2);
   CliVault v(args, CliVault::Access::Write);
-  const auto boxes = BoxNames(v.Get().Items());
-  const std::string from = FindBox(boxes, args.positional[0]);
-  RenameBoxRecords(v.Get(), from, NewBoxName(boxes, args.positional[1]));
-  v.Save();
+  const std::string from = FindBox(v.Boxes(), args.positional[0]);
+  Require(v.Get().RenameBox({from, args.positional[1], Composed}));
   return 0;
 }
 
 int DeleteBox(const CliArgs& args) {
   ExpectArgs(args, 1, 1);
   CliVault v(args, CliVault::Access::Write);
-  const auto boxes = BoxNames(v.Get().Items());
+  const std::vector<std::string> boxes = v.Boxes();
   const std::string box = FindBox(boxes, args.positional[0]);
   if (boxes.size() == 1) throw CliError(kLastBoxMessage);
   if (!args.Has("yes") &&
       !Confirm("Are you sure to delete the coffrel \"" + Escaped(box) + "\" and every item in it?")) {
     throw CliError("nothing deleted (confirm on a terminal, or pass --yes)");
   }
-  DeleteItems(v.Get(), box, {}, true);
-  v.Save();
+  Require(v.Get().DeleteBox({box}));
   return 0;
 }
 

@@ -9,8 +9,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/output_text.h"
-#include "storage/vault/index_file.h"
-#include "storage/vault/vault_location.h"
+#include "storage/api/vault_location.h"
 
 namespace kestramo::cli {
 
@@ -37,11 +36,11 @@ fs::path CliVault::Folder(const CliArgs& args, Access access) {
   if (!fs::exists(status)) throw CliError("the vault folder " + base.string() + " does not exist");
   if (fs::is_regular_file(status)) throw CliError(base.string() + " is a file, not a vault folder");
   if (!fs::is_directory(status)) throw CliError(base.string() + " is not a folder");
-  if (VaultLayout(base).HoldsVault()) return base;
+  if (api::HoldsVault(base)) return base;
   if (access != Access::Create) throw CliError("no vault in " + base.string());
   // The program's own folder is where its vault belongs; elsewhere a new vault must not mix
   // with the user's files.
-  if (given && !VaultLayout(base).IsUnused()) {
+  if (given && !api::IsUnusedFolder(base)) {
     throw CliError("no vault in " + base.string() + ", and a new vault is made only in an empty folder");
   }
   return base;
@@ -49,15 +48,25 @@ fs::path CliVault::Folder(const CliArgs& args, Access access) {
 
 namespace {
 
-std::string UnreadableMessage(const IndexLoadReport& report) {
-  return "the index cannot be read (" + report.detail + ") and no saved copy of it can be read either" +
-         (report.setAside.empty() ? std::string() : "; the damaged file was kept as " + report.setAside.string()) +
-         ". No item file was touched.";
-}
-
-std::string RefusalHint(const IndexLoadReport& report) {
-  return report.outcome == IndexLoadReport::Outcome::RolledBack ? " (--accept-older-index opens it all the same)"
-                                                                : "; nothing was changed";
+// The words for a vault that could not be opened.
+std::string OpenFailure(const api::Status& status, const api::OpenReport& report, const fs::path& base) {
+  switch (status.code) {
+    case api::Code::Busy:
+      return "the vault in " + base.string() + " is in use by another KESTRAMO program; close it first";
+    case api::Code::IoError:
+      return "the vault in " + base.string() + " cannot be opened for writing (" + status.message + ")";
+    case api::Code::Refused:
+      return status.message + (report.outcome == api::OpenReport::Outcome::RolledBack
+                                   ? " (--accept-older-index opens it all the same)"
+                                   : "; nothing was changed");
+    case api::Code::Damaged:
+      if (report.readAsIs) return "the index cannot be read: " + status.message;
+      return "the index cannot be read (" + status.message + ") and no saved copy of it can be read either" +
+             (report.setAside.empty() ? std::string() : "; the damaged file was kept as " + report.setAside.string()) +
+             ". No item file was touched.";
+    case api::Code::NotFound: return "no vault in " + base.string();
+    default: return status.message;
+  }
 }
 
 // One line read byte by byte from the descriptor: no stream buffer keeps a copy of a secret,
@@ -81,40 +90,27 @@ std::optional<std::string> ReadLineUnbuffered(int fd) {
 
 CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
   const fs::path base = Folder(args, access);
-  vault_ = std::make_unique<Vault>(base);
-  if (const fs::path witness = VaultWitness::DefaultFile(); !witness.empty()) vault_->UseWitness(witness);
-  if (args.Has("accept-older-index")) vault_->AcceptOlderIndex();
-
-  if (lock_.TryAcquire(base)) {
-    IndexLoadReport report = vault_->LoadIndex();
-    if (report.outcome == IndexLoadReport::Outcome::Locked) {
-      vault_->OfferPassphrase(ReadSecret("Passphrase: "));
-      report = vault_->LoadIndex();
-    }
-    if (report.outcome == IndexLoadReport::Outcome::Locked) throw CliError(report.detail);
-    if (report.Refused()) throw CliError(report.detail + RefusalHint(report));
-    if (report.outcome == IndexLoadReport::Outcome::Unreadable) throw CliError(UnreadableMessage(report));
-    restored_ = report.outcome == IndexLoadReport::Outcome::Restored || vault_->OpenedOlderIndex();
-    if (report.NeedsAttention()) std::cerr << "kestramo-cli: " << Escaped(report.Message()) << "\n";
-    RequirePassword();
-    return;
+  api::OpenOptions options;
+  options.base = base;
+  options.write = access != Access::Read;
+  options.create = access == Access::Create;
+  options.acceptOlderIndex = args.Has("accept-older-index");
+  options.witness = api::DefaultWitnessFile();
+  api::OpenReport report;
+  api::Status status = vault_.Open(options, &report);
+  if (status.code == api::Code::Locked) {
+    options.passphrase = ReadSecret("Passphrase: ");
+    status = vault_.Open(options, &report);
   }
-  if (access != Access::Read && lock_.HeldElsewhere()) {
-    throw CliError("the vault in " + base.string() + " is in use by another KESTRAMO program; close it first");
-  }
-  if (access != Access::Read) {
-    throw CliError("the vault in " + base.string() + " cannot be opened for writing (" + lock_.Problem() + ")");
-  }
-  std::string why;
-  bool locked = false;
-  bool read = vault_->ReadIndex(&why, &locked);
-  if (!read && locked) {
-    vault_->OfferPassphrase(ReadSecret("Passphrase: "));
-    read = vault_->ReadIndex(&why, &locked);
-    if (!read && locked) throw CliError(why);
-  }
-  if (!read) throw CliError("the index cannot be read: " + why);
+  if (!status.ok()) throw CliError(OpenFailure(status, report, base));
+  if (!report.notice.empty()) std::cerr << "kestramo-cli: " << Escaped(report.notice) << "\n";
   RequirePassword();
+}
+
+std::vector<std::string> CliVault::Boxes() const {
+  std::vector<std::string> boxes;
+  vault_.Boxes(&boxes);
+  return boxes;
 }
 
 std::string CliVault::ReadSecret(const std::string& prompt) {
@@ -137,14 +133,17 @@ std::string CliVault::ReadSecret(const std::string& prompt) {
 }
 
 void CliVault::RequirePassword() {
-  if (!vault_->HasPassword()) return;
+  if (!vault_.HasPassword()) return;
   const std::string typed = ReadSecret("Password: ");
   if (typed.empty()) throw CliError("Please input password.");
-  if (std::string(kMasterKeyPrefix) + typed != vault_->MasterKey()) throw CliError("Uncorrect password.");
+  if (!vault_.CheckPassword(typed).ok()) throw CliError("Uncorrect password.");
 }
 
-void CliVault::Save() {
-  if (!vault_->SaveIndex()) throw CliError("the index could not be saved (is the disk full or read-only?)");
+void Require(const api::Status& status) {
+  if (status.ok()) return;
+  if (status.code == api::Code::IoError)
+    throw CliError("the index could not be saved (is the disk full or read-only?)");
+  throw CliError(status.message);
 }
 
 }  // namespace kestramo::cli

@@ -1,12 +1,10 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "cli/cli_args.h"
-#include "storage/vault/vault.h"
-#include "storage/vault/vault_lock.h"
+#include "storage/api/vault.h"
 
 namespace kestramo::cli {
 
@@ -25,12 +23,8 @@ class CliVault {
   // program shut, nothing in the vault is seen or changed without it.
   CliVault(const CliArgs& args, Access access);
 
-  Vault& Get() { return *vault_; }
-  // Whether the index was just restored from an older generation, or is older than one seen
-  // before: records added since are missing, and their item files look unrecorded.
-  bool IndexRestored() const { return restored_; }
-  // Saves the index or fails with a clear message.
-  void Save();
+  api::Vault& Get() { return vault_; }
+  std::vector<std::string> Boxes() const;
   // Reads one line of a password: from the terminal without echo, or from standard input.
   std::string ReadSecret(const std::string& prompt);
 
@@ -45,9 +39,11 @@ class CliVault {
   void RequirePassword();
 
   const CliArgs& args_;
-  std::unique_ptr<Vault> vault_;
-  VaultLock lock_;
-  bool restored_ = false;
+  api::Vault vault_;
 };
+
+// Fails with the words for what kept a command that changes the index from its end; each such
+// command saves the index, so an IoError is a save that failed.
+void Require(const api::Status& status);
 
 }  // namespace kestramo::cli

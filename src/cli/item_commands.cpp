@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <iostream>
 #include <iterator>
-#include <mutex>
 
 #include "cli/cli_error.h"
 #include "cli/cli_vault.h"
@@ -16,10 +15,7 @@
 #include "cli/overwrite_choice.h"
 #include "cli/terminal_status.h"
 #include "platform/qt_shell_info.h"
-#include "storage/vault/box_rules.h"
-#include "storage/vault/item_export.h"
-#include "storage/vault/item_import.h"
-#include "storage/vault/item_removal.h"
+#include "storage/api/vault.h"
 
 namespace kestramo::cli {
 
@@ -50,45 +46,17 @@ class ShellSession {
   QtShellInfo info_;
 };
 
-// Ctrl-C is watched from before the vault is opened, so that it always cancels cleanly.
-// The vault is attached for the span of an Attachment, which must end before the vault
-// does: an interrupt during the vault's teardown then finds nothing to cancel instead of
-// a freed vault.
+// Ctrl-C is watched from before the work begins, so that it always cancels cleanly: an
+// interrupt between operations marks the next one cancelled.
 class CancelOnInterrupt {
  public:
-  class Attachment {
-   public:
-    explicit Attachment(CancelOnInterrupt& owner) : owner_(owner) {}
-    ~Attachment() { owner_.SetVault(nullptr); }
-    Attachment(const Attachment&) = delete;
-    Attachment& operator=(const Attachment&) = delete;
-
-   private:
-    CancelOnInterrupt& owner_;
-  };
-
-  CancelOnInterrupt()
-      : watch_([this] {
-          std::lock_guard<std::mutex> lock(mutex_);
-          if (vault_) work_.Cancel(vault_->Zip(), vault_->Cipher());
-        }) {}
-  [[nodiscard]] Attachment Attach(Vault& vault) {
-    SetVault(&vault);
-    return Attachment(*this);
-  }
-  WorkStatus& Work() { return work_; }
+  CancelOnInterrupt() : watch_([this] { control_.Cancel(); }) {}
+  api::WorkControl& Work() { return control_; }
   // Interrupted before the work began, or during it.
   bool Interrupted() const { return watch_.Interrupted(); }
 
  private:
-  void SetVault(Vault* vault) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    vault_ = vault;
-  }
-
-  WorkStatus work_;
-  std::mutex mutex_;
-  Vault* vault_ = nullptr;  // guarded by mutex_
+  api::WorkControl control_;
   InterruptWatch watch_;
 };
 
@@ -96,52 +64,42 @@ int Add(const CliArgs& args) {
   if (args.positional.size() < 2) throw UsageError("add needs a box and at least one path");
   CliVault v(args, CliVault::Access::Write);  // before the watch: Ctrl-C at the password prompt ends it
   CancelOnInterrupt cancel;
-  const auto attached = cancel.Attach(v.Get());
-  const std::string box = FindBox(BoxNames(v.Get().Items()), args.positional[0]);
+  const std::string box = FindBox(v.Boxes(), args.positional[0]);
   ShellSession shell;
   int failures = 0;
   for (std::size_t i = 1; i < args.positional.size(); ++i) {
     const std::string& path = args.positional[i];
     if (cancel.Interrupted()) throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
-    if (const std::string problem = SourceProblem(path); !problem.empty()) {
-      ++failures;
-      std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: " << problem << "\n";
-      continue;
-    }
     TerminalStatus status;
     cancel.Work().Reset();
-    const bool added = AddItem(v.Get(), path, box, {status, cancel.Work()}, shell.Info());
-    if (!added && cancel.Work().Cancelled()) {
-      throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
-    }
-    if (!added) {
-      ++failures;
-      if (status.LastMessage().empty()) {
-        std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: it holds no data\n";
-      }
-    } else if (!status.LastMessage().empty()) {
-      ++failures;  // stored, but not whole or not saved: a script must not take it for success
+    const api::Status added = v.Get().Import({path, box, &status, &shell.Info(), &cancel.Work()});
+    switch (added.code) {
+      case api::Code::Ok: break;
+      case api::Code::Cancelled: throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
+      case api::Code::NotFound:
+      case api::Code::InvalidArgument:  // refused before any work: nothing was shown
+        ++failures;
+        std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: " << added.message << "\n";
+        break;
+      default:  // the status display said why; stored but not whole or not saved is no success either
+        ++failures;
     }
   }
   return failures ? kExitFailure : 0;
 }
 
-void PrintRecords(const ItemTable& table, const std::function<bool(const ItemRecord&)>& include) {
-  for (const ItemRecord& r : table.AllRecords()) {
-    if (!r[static_cast<std::size_t>(ItemField::Name)].IsNull() && include(r)) std::cout << ListLine(r) << "\n";
-  }
+void PrintItems(const std::vector<api::ItemInfo>& items) {
+  for (const api::ItemInfo& item : items) std::cout << ListLine(item) << "\n";
 }
 
 int List(const CliArgs& args) {
   ExpectArgs(args, 0, 1);
   CliVault v(args, CliVault::Access::Read);
-  if (args.positional.empty()) {
-    PrintRecords(v.Get().Items(), [](const ItemRecord&) { return true; });
-    return 0;
-  }
-  const std::string box = FindBox(BoxNames(v.Get().Items()), args.positional[0]);
-  PrintRecords(v.Get().Items(),
-               [&box](const ItemRecord& r) { return r[static_cast<std::size_t>(ItemField::Box)].AsString() == box; });
+  api::ListOptions options;
+  if (!args.positional.empty()) options.box = FindBox(v.Boxes(), args.positional[0]);
+  std::vector<api::ItemInfo> items;
+  v.Get().Items(options, &items);
+  PrintItems(items);
   return 0;
 }
 
@@ -152,22 +110,20 @@ int Extract(const CliArgs& args) {
   for (std::size_t i = 1; i < args.positional.size(); ++i) indexes.push_back(ParseIndex(args.positional[i]));
   CliVault v(args, CliVault::Access::Write);  // exports use temp/, which belongs to one program at a time
   CancelOnInterrupt cancel;
-  const auto attached = cancel.Attach(v.Get());
-  for (int32_t index : indexes) MoveToItem(v.Get(), index);  // every number is checked before work starts
-  overwrite.Apply(v.Get().Zip());
+  for (int32_t index : indexes) RequireItem(v.Get(), index);  // every number is checked before work starts
   const std::filesystem::path dest = std::filesystem::absolute(args.positional[0]);
 
   int failures = 0;
   for (int32_t index : indexes) {
     if (cancel.Interrupted()) throw CliError("cancelled: item " + std::to_string(index) + " was not extracted");
-    MoveToItem(v.Get(), index);
     TerminalStatus status;
     cancel.Work().Reset();
-    const ExportResult result = ExtractItem(v.Get(), dest, {status, cancel.Work()}, overwrite.Question(status));
-    if (result == ExportResult::Cancelled)
+    api::ExportReport report;
+    const api::Status result = v.Get().Export(overwrite.Options(index, dest, status, cancel.Work()), &report);
+    if (result.code == api::Code::Cancelled)
       throw CliError("cancelled: item " + std::to_string(index) + " was not extracted");
-    if (result == ExportResult::Failed) ++failures;
-    overwrite.ReportDeclined(v.Get().Zip(), dest);
+    if (!result.ok()) ++failures;  // the status display said why
+    overwrite.ReportDeclined(report, dest);
   }
   return failures ? kExitFailure : 0;
 }
@@ -177,9 +133,8 @@ int Delete(const CliArgs& args) {
   std::vector<int32_t> indexes;
   for (const std::string& a : args.positional) indexes.push_back(ParseIndex(a));
   CliVault v(args, CliVault::Access::Write);
-  for (int32_t index : indexes) MoveToItem(v.Get(), index);
-  for (int32_t index : indexes) DeleteItemByIndex(v.Get(), index);
-  v.Save();
+  for (int32_t index : indexes) RequireItem(v.Get(), index);
+  Require(v.Get().Remove({indexes}));
   return 0;
 }
 
@@ -199,9 +154,8 @@ int Comment(const CliArgs& args) {
   ExpectArgs(args, 1 + TextArgs(args), 1 + TextArgs(args));
   const int32_t index = ParseIndex(args.positional[0]);
   CliVault v(args, CliVault::Access::Write);
-  MoveToItem(v.Get(), index);
-  SetItemComment(v.Get(), index, TextOf(args, 1));
-  v.Save();
+  RequireItem(v.Get(), index);
+  Require(v.Get().Comment({index, TextOf(args, 1)}));
   return 0;
 }
 
@@ -211,19 +165,11 @@ int Find(const CliArgs& args) {
   CliVault v(args, CliVault::Access::Read);
   const std::string text = TextOf(args, 0);
   if (text.empty()) throw CliError("Input what you want to find.");
-  std::string why;
-  const auto filter = FilterExpression::Parse(FindFilterFor(Composed(text)), true, &why);
-  if (!filter) throw CliError("cannot search: " + why);
+  std::vector<api::ItemInfo> items;
   // Composed and decomposed spellings of a name are the same name to its reader.
-  PrintRecords(v.Get().Items(), [&filter](const ItemRecord& r) {
-    ItemRecord composed = r;
-    for (const ItemField f : {ItemField::Name, ItemField::Comment}) {
-      auto& value = composed[static_cast<std::size_t>(f)];
-      if (!value.IsNull()) value = FieldValue::Text(Composed(value.AsString()));
-    }
-    return filter->Matches(
-        [&composed](ItemField f) -> const FieldValue& { return composed[static_cast<std::size_t>(f)]; });
-  });
+  const api::Status found = v.Get().Find({text, Composed}, &items);
+  if (!found.ok()) throw CliError("cannot search: " + found.message);
+  PrintItems(items);
   return 0;
 }
 

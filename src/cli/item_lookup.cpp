@@ -5,8 +5,7 @@
 #include "cli/cli_error.h"
 #include "cli/composed_text.h"
 #include "cli/output_text.h"
-#include "storage/text/utf8.h"
-#include "storage/vault/item_lookup.h"
+#include "storage/api/text.h"
 
 namespace kestramo::cli {
 
@@ -20,9 +19,8 @@ std::string FindBox(const std::vector<std::string>& boxes, const std::string& ty
   throw CliError("there is no box named \"" + typed + "\"");
 }
 
-void MoveToItem(Vault& vault, int32_t index) {
-  if (kestramo::MoveToItem(vault.Items(), index)) return;
-  throw CliError("there is no item " + std::to_string(index));
+void RequireItem(const api::Vault& vault, int32_t index) {
+  if (!vault.Item(index, nullptr).ok()) throw CliError("there is no item " + std::to_string(index));
 }
 
 int32_t ParseIndex(const std::string& text) {
@@ -49,12 +47,10 @@ std::string IsoDate(const LocalDateTime& t) {
 
 }  // namespace
 
-std::string ListLine(const ItemRecord& r) {
-  auto f = [&r](ItemField field) -> const FieldValue& { return r[static_cast<std::size_t>(field)]; };
-  return std::to_string(f(ItemField::Index).AsInteger()) + "\t" + Escaped(f(ItemField::Box).AsString()) + "\t" +
-         Escaped(f(ItemField::Name).AsString()) + "\t" + std::to_string(f(ItemField::Size).AsInteger64()) + "\t" +
-         Escaped(f(ItemField::Type).AsString()) + "\t" + IsoDate(f(ItemField::Date).AsDateTime()) + "\t" +
-         (f(ItemField::Folder).AsBoolean() ? "1" : "0") + "\t" + Escaped(f(ItemField::Comment).AsString());
+std::string ListLine(const api::ItemInfo& item) {
+  return std::to_string(item.index) + "\t" + Escaped(item.box) + "\t" + Escaped(item.name) + "\t" +
+         std::to_string(item.size) + "\t" + Escaped(item.type) + "\t" + IsoDate(item.date) + "\t" +
+         (item.folder ? "1" : "0") + "\t" + Escaped(item.comment);
 }
 
 }  // namespace kestramo::cli

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "storage/vault/vault.h"
+#include "storage/api/item_info.h"
+#include "storage/api/vault.h"
 
 namespace kestramo::cli {
 
@@ -12,13 +13,13 @@ namespace kestramo::cli {
 // are spelt; fails when there is none.
 std::string FindBox(const std::vector<std::string>& boxes, const std::string& typed);
 
-// Moves the table to the item with this Index; fails when there is none.
-void MoveToItem(Vault& vault, int32_t index);
+// Fails when the vault has no item with this Index.
+void RequireItem(const api::Vault& vault, int32_t index);
 
 // An item number from the command line; fails with a usage error when it is not one.
 int32_t ParseIndex(const std::string& text);
 
 // One line of `list`: Index, Box, Name, Size, Type, Date, Folder and Comment, tab-separated.
-std::string ListLine(const ItemRecord& record);
+std::string ListLine(const api::ItemInfo& item);
 
 }  // namespace kestramo::cli

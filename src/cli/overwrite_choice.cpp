@@ -24,24 +24,34 @@ OverwriteChoice::OverwriteChoice(const CliArgs& args) {
   else throw UsageError("--overwrite takes ask, always or never");
 }
 
-void OverwriteChoice::Apply(ZipComponent& zip) const { zip.SetReplaceReadOnly(mode_ != Mode::Never); }
+api::ExportOptions OverwriteChoice::Options(int32_t item, const std::filesystem::path& dest, TerminalStatus& status,
+                                            api::WorkControl& control) const {
+  api::ExportOptions options;
+  options.item = item;
+  options.destination = dest;
+  options.ask = Question(status);
+  options.replaceReadOnly = mode_ != Mode::Never;
+  options.status = &status;
+  options.control = &control;
+  return options;
+}
 
-OverwriteQuestion OverwriteChoice::Question(TerminalStatus& status) const {
+api::OverwriteQuestion OverwriteChoice::Question(TerminalStatus& status) const {
   switch (mode_) {
-    case Mode::Always: return [](const std::string&) { return true; };
-    case Mode::Never: return [](const std::string&) { return false; };
+    case Mode::Always: return [](const api::ExistingFile&) { return true; };
+    case Mode::Never: return [](const api::ExistingFile&) { return false; };
     case Mode::Ask: break;
   }
-  return [&status](const std::string& name) {
+  return [&status](const api::ExistingFile& existing) {
     status.EndLine();
-    return AskYesNo(ReplaceFileQuestion(Escaped(name)));
+    return AskYesNo(api::ReplaceFileQuestion(Escaped(existing.fileName)));
   };
 }
 
-void OverwriteChoice::ReportDeclined(const ZipComponent& zip, const std::filesystem::path& dest) const {
+void OverwriteChoice::ReportDeclined(const api::ExportReport& report, const std::filesystem::path& dest) const {
   if (mode_ != Mode::Never) return;
   std::size_t declined = 0;
-  for (const auto& kept : zip.KeptPaths()) {
+  for (const auto& kept : report.kept) {
     if (!kept.declined || ++declined > kNamedKept) continue;
     std::cerr << "kestramo-cli: kept the existing "
               << Escaped(std::filesystem::path(kept.path).lexically_relative(dest).string()) << "\n";

@@ -4,7 +4,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/terminal_status.h"
-#include "storage/vault/item_export.h"
+#include "storage/api/vault.h"
 
 namespace kestramo::cli {
 
@@ -15,15 +15,16 @@ class OverwriteChoice {
   // Fails with a usage error for any other value.
   explicit OverwriteChoice(const CliArgs& args);
 
-  // A read-only file is replaced too when the user said so: "always" means always.
-  void Apply(ZipComponent& zip) const;
-  // The question for one item; asked on a line of its own below the progress bar.
-  OverwriteQuestion Question(TerminalStatus& status) const;
+  // The export of one item into `dest`. A read-only file is replaced too when the user said
+  // so ("always" means always); a question is asked on a line of its own below the progress bar.
+  api::ExportOptions Options(int32_t item, const std::filesystem::path& dest, TerminalStatus& status,
+                             api::WorkControl& control) const;
   // Under "never", names each file kept by its path inside the item, once, on standard error.
-  void ReportDeclined(const ZipComponent& zip, const std::filesystem::path& dest) const;
+  void ReportDeclined(const api::ExportReport& report, const std::filesystem::path& dest) const;
 
  private:
   enum class Mode { Ask, Always, Never };
+  api::OverwriteQuestion Question(TerminalStatus& status) const;
   Mode mode_;
 };
 

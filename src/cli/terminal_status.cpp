@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "cli/output_text.h"
-#include "storage/text/utf8.h"
+#include "storage/api/text.h"
 
 namespace kestramo::cli {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "storage/vault/status_sink.h"
+#include "storage/api/status_sink.h"
 
 namespace kestramo::cli {
 

@@ -8,9 +8,7 @@
 #include "cli/output_text.h"
 #include "cli/yes_no.h"
 #include "platform/health_words.h"
-#include "storage/vault/unrecorded_files.h"
-#include "storage/vault/vault.h"
-#include "storage/vault/vault_health.h"
+#include "storage/api/vault.h"
 
 namespace kestramo::cli {
 
@@ -21,8 +19,8 @@ namespace fs = std::filesystem;
 int Verify(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Write);  // it uses temp/
-  Vault& vault = v.Get();
-  const VaultHealth health = CheckVaultHealth(vault);
+  VaultHealth health;
+  v.Get().Verify({}, &health);
   for (const ItemFinding& f : health.findings) {
     std::cout << (f.Unchecked() ? "UNCHECKED\t" : "DAMAGED\t") << f.index << "\t" << Escaped(f.box) << "\t"
               << Escaped(f.name) << "\t" << Escaped(ProblemText(f)) << "\n";
@@ -30,7 +28,7 @@ int Verify(const CliArgs& args) {
   for (const fs::path& file : health.unrecorded)
     std::cout << "UNRECORDED\t" << Escaped(file.filename().string()) << "\n";
   for (const fs::path& file : health.classic) {
-    std::cout << "CLASSIC\t" << Escaped(file.lexically_relative(vault.Layout().Base()).string())
+    std::cout << "CLASSIC\t" << Escaped(file.lexically_relative(v.Get().Base()).string())
               << "\tin the classic format, readable without the passphrase\n";
   }
   const std::size_t problems = health.Damaged(), unchecked = health.Unchecked(), classic = health.classic.size();
@@ -51,30 +49,33 @@ int Verify(const CliArgs& args) {
 int Clean(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Write);
+  const auto confirm = [&args](const std::vector<fs::path>& files) {
+    std::cout << "Files in coffrel/ that no record lists:\n";
+    for (const fs::path& file : files) std::cout << "  " << Escaped(file.filename().string()) << "\n";
+    std::cout << std::flush;
+    return args.Has("yes") ||
+           Confirm("Remove " +
+                   (files.size() == 1 ? std::string("this file") : "these " + Counted(files.size(), "file")) +
+                   " for good?");
+  };
+  api::CleanReport report;
+  const api::Status cleaned = v.Get().Clean({confirm}, &report);
   // Records added after the restored copy was made are gone, but their files may be the
   // only trace of those items: nothing is removed until the user has seen the report.
-  if (v.IndexRestored()) {
+  if (cleaned.code == api::Code::Refused) {
     throw CliError(
         "the index was just restored or is older than one seen before: nothing removed; run clean again "
         "once you have checked the vault");
   }
-  const std::vector<fs::path> files = UnrecordedItemFiles(v.Get());
-  if (files.empty()) {
+  if (cleaned.code == api::Code::Cancelled) throw CliError("nothing removed (confirm on a terminal, or pass --yes)");
+  if (report.files.empty()) {
     std::cout << "Nothing to remove.\n";
     return 0;
   }
-  std::cout << "Files in coffrel/ that no record lists:\n";
-  for (const fs::path& file : files) std::cout << "  " << Escaped(file.filename().string()) << "\n";
-  std::cout << std::flush;
-  if (!args.Has("yes") &&
-      !Confirm("Remove " + (files.size() == 1 ? std::string("this file") : "these " + Counted(files.size(), "file")) +
-               " for good?")) {
-    throw CliError("nothing removed (confirm on a terminal, or pass --yes)");
-  }
-  const std::vector<fs::path> kept = RemoveUnrecordedFiles(v.Get(), files);
-  for (const fs::path& file : kept) std::cerr << "kestramo-cli: " << Escaped(file.string()) << " cannot be removed\n";
-  std::cout << "Removed " << Counted(files.size() - kept.size(), "file") << ".\n";
-  if (!kept.empty()) throw CliError(Counted(kept.size(), "file") + " could not be removed");
+  for (const fs::path& file : report.kept)
+    std::cerr << "kestramo-cli: " << Escaped(file.string()) << " cannot be removed\n";
+  std::cout << "Removed " << Counted(report.files.size() - report.kept.size(), "file") << ".\n";
+  if (!report.kept.empty()) throw CliError(Counted(report.kept.size(), "file") + " could not be removed");
   return 0;
 }
 

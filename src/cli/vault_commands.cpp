@@ -9,14 +9,9 @@
 #include "cli/cli_vault.h"
 #include "cli/commands.h"
 #include "cli/output_text.h"
-#include "cli/self_check.h"
 #include "cli/yes_no.h"
-#include "storage/hardened/hardened_index.h"
-#include "storage/text/utf8.h"
-#include "storage/vault/classic_leftovers.h"
-#include "storage/vault/durable_file.h"
-#include "storage/vault/index_file.h"
-#include "storage/vault/vault_hardening.h"
+#include "storage/api/self_check.h"
+#include "storage/api/vault.h"
 
 namespace kestramo::cli {
 
@@ -37,8 +32,8 @@ std::function<void(std::size_t, std::size_t)> ProgressLine(const char* verb) {
 
 // The cost of the new key's derivation: the default, or what --kdf-memory (MiB) and
 // --kdf-passes ask for, within what any KESTRAMO program would open.
-KdfCost CostFrom(const CliArgs& args) {
-  KdfCost cost;
+api::KdfCost CostFrom(const CliArgs& args) {
+  api::KdfCost cost;
   auto number = [&args](const char* name, uint64_t fallback) -> uint64_t {
     if (!args.values.count(name)) return fallback;
     const std::string text = args.Value(name);
@@ -47,9 +42,10 @@ KdfCost CostFrom(const CliArgs& args) {
     }
     return std::stoull(text);
   };
-  cost.memoryBytes = number("kdf-memory", kDefaultKdfMemory >> 20) << 20;
-  cost.passes = static_cast<uint32_t>(number("kdf-passes", kDefaultKdfPasses));
-  if (const std::string problem = KdfParamsProblem(FreshKdfParams(cost.passes, cost.memoryBytes)); !problem.empty()) {
+  cost.memoryBytes = number("kdf-memory", api::KdfCost::kDefaultMemoryBytes >> 20) << 20;
+  cost.passes = static_cast<uint32_t>(number("kdf-passes", api::KdfCost::kDefaultPasses));
+  if (const api::Status checked = api::CheckKdfCost(cost); !checked.ok()) {
+    const std::string& problem = checked.message;
     throw UsageError("the key derivation's cost is out of bounds: " + problem.substr(problem.find("asks")));
   }
   return cost;
@@ -60,24 +56,23 @@ std::string NewPassphrase(CliVault& v) {
   const std::string passphrase = v.ReadSecret("New passphrase (8 to 64 characters): ");
   const std::string confirm = v.ReadSecret("Confirm new passphrase: ");
   if (passphrase != confirm) throw CliError("The new and confirmed passphrases do not match. Please type them again.");
-  if (const std::string problem = PassphraseProblem(passphrase); !problem.empty()) throw CliError(problem);
+  if (const api::Status checked = api::CheckPassphrase(passphrase); !checked.ok()) throw CliError(checked.message);
   return passphrase;
 }
 
 int Passwd(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Create);
-  if (v.Get().Format() == VaultFormat::Hardened) {
-    const KdfCost cost = CostFrom(args);
-    if (!v.Get().ChangePassphrase(NewPassphrase(v), cost))
-      throw CliError("there is not enough memory to derive the new key");
-    if (args.Has("reseal-items")) {
-      std::string why;
-      if (!v.Get().ResealItems(&why, ProgressLine("Re-sealed")))
-        throw CliError(why + "; the passphrase was not changed");
-    } else {
-      v.Save();
-    }
+  if (v.Get().VaultFormat() == api::Format::Hardened) {
+    api::PassphraseOptions options;
+    options.cost = CostFrom(args);
+    options.passphrase = NewPassphrase(v);
+    options.resealItems = args.Has("reseal-items");
+    options.onItem = ProgressLine("Re-sealed");
+    const api::Status changed = v.Get().ChangePassphrase(options);
+    if (changed.code == api::Code::NoMemory) throw CliError("there is not enough memory to derive the new key");
+    if (!changed.ok() && options.resealItems) throw CliError(changed.message + "; the passphrase was not changed");
+    Require(changed);
     std::cerr << "The passphrase has been successfully changed.\n";
     return 0;
   }
@@ -85,24 +80,23 @@ int Passwd(const CliArgs& args) {
   const std::string password = v.ReadSecret("New password (empty for none): ");
   const std::string confirm = v.ReadSecret("Confirm new password: ");
   if (password != confirm) throw CliError("The new and confirmed passwords do not match. Please type them again.");
-  if (Utf8Length(password) > kMaxPasswordChars) throw CliError("a password has at most 8 characters");
-  v.Get().SetPassword(password);
-  v.Save();
+  Require(v.Get().ChangePassword({password}));
   std::cerr << "The password has been successfully changed.\n";
   return 0;
 }
 
 // Shows what besides the recorded items holds classic material, and asks before going on.
 void ConfirmLeftovers(CliVault& v, const CliArgs& args) {
-  const ClassicLeftovers leftovers = FindClassicLeftovers(v.Get());
-  if (leftovers.Empty()) return;
-  const fs::path base = v.Get().Layout().Base();
+  api::Leftovers leftovers;
+  v.Get().FindLeftovers(&leftovers);
+  if (leftovers.recovered.empty() && leftovers.removed.empty()) return;
+  const fs::path base = v.Get().Base();
   std::cout << "Besides the recorded items, these files hold what the classic format keeps:\n";
-  for (const fs::path& file : leftovers.recoverable) {
-    std::cout << "  re-seal into the box \"" << kRecoveryBox
+  for (const fs::path& file : leftovers.recovered) {
+    std::cout << "  re-seal into the box \"" << api::kRecoveryBox
               << "\": " << Escaped(file.lexically_relative(base).string()) << "\n";
   }
-  for (const fs::path& file : leftovers.doomed) {
+  for (const fs::path& file : leftovers.removed) {
     std::cout << "  remove: " << Escaped(file.lexically_relative(base).string()) << "\n";
   }
   std::cout << std::flush;
@@ -114,13 +108,13 @@ void ConfirmLeftovers(CliVault& v, const CliArgs& args) {
 int Harden(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Create);
-  if (v.Get().Format() == VaultFormat::Hardened) throw CliError("the vault is hardened already");
-  const KdfCost cost = CostFrom(args);
+  if (v.Get().VaultFormat() == api::Format::Hardened) throw CliError("the vault is hardened already");
+  api::HardenOptions options;
+  options.cost = CostFrom(args);
   ConfirmLeftovers(v, args);
-  const std::string passphrase = NewPassphrase(v);
-  std::string error;
-  const bool done = HardenVault(v.Get(), passphrase, cost, &error, ProgressLine("Re-sealed"));
-  if (!done) throw CliError(error);
+  options.passphrase = NewPassphrase(v);
+  options.onItem = ProgressLine("Re-sealed");
+  if (const api::Status hardened = v.Get().Harden(options); !hardened.ok()) throw CliError(hardened.message);
   std::cerr << "The vault is hardened. Without its passphrase nothing in it can be read, not even by us:\n"
                "keep the passphrase safe, it cannot be recovered.\n";
   return 0;
@@ -130,22 +124,22 @@ int Harden(const CliArgs& args) {
 int Info(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   const fs::path base = CliVault::Folder(args, CliVault::Access::Read);
-  const auto bytes = ReadWholeFile(VaultLayout(base).IndexFile());
-  if (!bytes) throw CliError("no vault in " + base.string());
-  if (!LooksHardened(*bytes)) {
+  api::Format format = api::Format::Classic;
+  std::string kdf;
+  const api::Status read = api::ReadFormat(base, &format, &kdf);
+  if (read.code == api::Code::NotFound) throw CliError("no vault in " + base.string());
+  if (!read.ok()) throw CliError(read.message);
+  if (format == api::Format::Classic) {
     std::cout << "format: classic\n";
     return 0;
   }
-  std::string why;
-  const auto wrap = ReadKeyWrap(*bytes, &why);
-  if (!wrap) throw CliError(why);
-  std::cout << "format: hardened\nkdf: " << DescribeKdf(wrap->kdf) << "\n";
+  std::cout << "format: hardened\nkdf: " << kdf << "\n";
   return 0;
 }
 
 int SelfCheck(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
-  return RunSelfCheck(std::cout) ? 0 : kExitFailure;
+  return api::RunSelfCheck(std::cout) ? 0 : kExitFailure;
 }
 
 }  // namespace

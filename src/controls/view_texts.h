@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "storage/table/local_date_time.h"
+#include "storage/api/local_date_time.h"
 
 namespace kestramo {
 

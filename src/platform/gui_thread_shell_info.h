@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/vault/shell_info.h"
+#include "storage/api/shell_info.h"
 
 namespace kestramo {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "storage/vault/vault_health.h"
+#include "storage/api/health.h"
 
 namespace kestramo {
 

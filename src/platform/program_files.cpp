@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "storage/vault/vault_location.h"
+#include "storage/api/vault_location.h"
 
 namespace kestramo {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "storage/vault/shell_info.h"
+#include "storage/api/shell_info.h"
 
 namespace kestramo {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/vault/shell_info.h"
+#include "storage/api/shell_info.h"
 #include "storage/vault/status_sink.h"
 
 namespace kestramo::testing {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "storage/vault/vault_location.h"
+#include "storage/api/vault_location.h"
 #include "temp_dir.h"
 
 namespace kestramo {

@@ -6,13 +6,10 @@
 #include <variant>
 #include <vector>
 
-#include "storage/table/local_date_time.h"
+#include "storage/api/local_date_time.h"
+#include "storage/api/picture.h"
 
 namespace kestramo {
-
-// A picture field holds the encoded picture as opaque bytes; identical pictures share one buffer.
-using PictureBytes = std::vector<uint8_t>;
-using Picture = std::shared_ptr<const PictureBytes>;
 
 // A LargeInteger holds 64 bits; the index's byte form widens it only when a value needs it.
 enum class FieldType : uint8_t { Integer, Text, DateTime, Boolean, Picture, LargeInteger };

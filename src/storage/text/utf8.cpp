@@ -1,4 +1,4 @@
-#include "storage/text/utf8.h"
+#include "storage/api/text.h"
 
 namespace kestramo {
 namespace {

@@ -2,29 +2,8 @@
 
 #include <string>
 
+#include "storage/api/status_sink.h"
 #include "storage/vault/work_status.h"
-
-namespace kestramo {
-
-// What a pipeline tells the user while it works. The desktop program hands each call to
-// its main thread in order; the command-line tool draws on the terminal; tests record.
-class StatusSink {
- public:
-  virtual ~StatusSink() = default;
-  // A verb phrase, a carriage return, then the item's name.
-  virtual void SetStatusText(const std::string& text) = 0;
-  // Also restarts the animation of that phase.
-  virtual void SetPhase(Phase phase) = 0;
-  virtual void EnableCancel() = 0;
-  // Only positions that differ from the last one shown reach the sink.
-  virtual void SetProgress(int position, int maximum) = 0;
-  // The operation is over: the status display may go away.
-  virtual void Close() = 0;
-  // A message for the user, shown after Close.
-  virtual void ShowMessage(const std::string& text) = 0;
-};
-
-}  // namespace kestramo
 
 namespace kestramo {
 

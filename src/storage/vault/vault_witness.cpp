@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "storage/api/vault_location.h"
 #include "storage/vault/durable_file.h"
-#include "storage/vault/vault_location.h"
 
 namespace kestramo {
 

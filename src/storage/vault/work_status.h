@@ -2,13 +2,12 @@
 
 #include <atomic>
 
+#include "storage/api/status_sink.h"
+
 namespace kestramo {
 
 class ZipComponent;
 class CipherManager;
-
-// The stage a worker is in; chooses the status animation and what Cancel stops.
-enum class Phase : int { Encrypting = 0, Decrypting = 1, Compressing = 2, Decompressing = 3 };
 
 // The flags shared between a worker and the thread that watches it. Each is written by
 // one thread and read by the other, so they are atomics and need no lock.
@@ -24,6 +23,8 @@ class WorkStatus {
   bool Cancelled() const { return cancelled_; }
   bool CanClose() const { return canClose_; }
   void MarkClosable() { canClose_ = true; }
+  // Cancel pressed while no stage runs: the operation stops before its next one.
+  void MarkCancelled() { cancelled_ = true; }
 
   // Cancel pressed: stops the running packing or cipher operation at its next check
   // and marks the operation cancelled, so the pipeline cleans up after that stage.

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "storage/table/field_value.h"
+#include "storage/api/picture.h"
 
 namespace kestramo {
 
@@ -23,6 +23,14 @@ class ShellInfo {
   virtual std::string TypeOf(const std::filesystem::path& path) = 0;
   // The skin's pictures for image-editor documents (".PSD").
   virtual ShellIcon PsdIcon() = 0;
+};
+
+// For runs with no desktop to ask: no icons, and every type is "File".
+class NoShellInfo : public ShellInfo {
+ public:
+  ShellIcon IconOf(const std::filesystem::path&) override { return {}; }
+  std::string TypeOf(const std::filesystem::path&) override { return "File"; }
+  ShellIcon PsdIcon() override { return {}; }
 };
 
 }  // namespace kestramo

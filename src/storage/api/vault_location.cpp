@@ -1,4 +1,4 @@
-#include "storage/vault/vault_location.h"
+#include "storage/api/vault_location.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "storage/table/local_date_time.h"
+#include "storage/api/local_date_time.h"
 
 #include <ctime>
 

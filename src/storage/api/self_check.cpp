@@ -1,4 +1,4 @@
-#include "cli/self_check.h"
+#include "storage/api/self_check.h"
 
 #include <unistd.h>
 
@@ -8,18 +8,11 @@
 #include "storage/vault/item_export.h"
 #include "storage/vault/item_import.h"
 
-namespace kestramo::cli {
+namespace kestramo::api {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class NoShell : public ShellInfo {
- public:
-  ShellIcon IconOf(const fs::path&) override { return {}; }
-  std::string TypeOf(const fs::path&) override { return "File"; }
-  ShellIcon PsdIcon() override { return {}; }
-};
 
 std::string Content(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -44,13 +37,13 @@ bool RunSelfCheck(std::ostream& out) {
   std::ofstream(dir / "source/Folder/sub/note.txt", std::ios::binary) << "a note\n";
 
   {
-    Vault vault(dir / "vault");
+    kestramo::Vault vault(dir / "vault");
     fs::create_directories(dir / "vault");
     check("a new vault gets an index", vault.LoadIndex().outcome == IndexLoadReport::Outcome::Created);
     check("the master key wraps to the known text", vault.Cipher().EncryptText("vendrali", "zqvt") == "RxBuEOkDsGk=");
     QuietStatus status;
     WorkStatus work;
-    NoShell shell;
+    NoShellInfo shell;
     check("a file is stored", AddItem(vault, dir / "source/file.bin", "Box", {status, work}, shell));
     check("a folder is stored", AddItem(vault, dir / "source/Folder", "Box", {status, work}, shell));
     for (int r = 1; r <= 2; ++r) {
@@ -61,7 +54,7 @@ bool RunSelfCheck(std::ostream& out) {
     check("the folder comes back whole", Content(dir / "out/Folder/sub/note.txt") == "a note\n");
     check("the scratch directory is left empty", fs::is_empty(vault.Layout().TempDir()));
   }
-  Vault reopened(dir / "vault");
+  kestramo::Vault reopened(dir / "vault");
   check("the index reads back",
         reopened.LoadIndex().outcome == IndexLoadReport::Outcome::Loaded && reopened.Items().RecordCount() == 2);
   std::error_code ec;
@@ -70,4 +63,4 @@ bool RunSelfCheck(std::ostream& out) {
   return ok;
 }
 
-}  // namespace kestramo::cli
+}  // namespace kestramo::api

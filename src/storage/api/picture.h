@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace kestramo {
+
+// A picture field holds the encoded picture as opaque bytes; identical pictures share one buffer.
+using PictureBytes = std::vector<uint8_t>;
+using Picture = std::shared_ptr<const PictureBytes>;
+
+}  // namespace kestramo

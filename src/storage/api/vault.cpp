@@ -1,0 +1,197 @@
+// Opening a vault through the interface, and what it shows of the index.
+#include "storage/api/vault.h"
+
+#include "storage/hardened/hardened_index.h"
+#include "storage/hardened/passphrase_kdf.h"
+#include "storage/table/filter_expression.h"
+#include "storage/vault/box_rules.h"
+#include "storage/vault/durable_file.h"
+#include "storage/vault/index_file.h"
+#include "storage/vault/vault_handle.h"
+#include "storage/vault/vault_witness.h"
+
+namespace kestramo::api {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsItem(const ItemRecord& r) { return !FieldOf(r, ItemField::Name).IsNull(); }
+
+ItemInfo InfoOf(const ItemRecord& r) {
+  ItemInfo info;
+  info.index = FieldOf(r, ItemField::Index).AsInteger();
+  info.box = FieldOf(r, ItemField::Box).AsString();
+  info.name = FieldOf(r, ItemField::Name).AsString();
+  info.size = FieldOf(r, ItemField::Size).AsInteger64();
+  info.type = FieldOf(r, ItemField::Type).AsString();
+  info.date = FieldOf(r, ItemField::Date).AsDateTime();
+  info.folder = FieldOf(r, ItemField::Folder).AsBoolean();
+  info.comment = FieldOf(r, ItemField::Comment).AsString();
+  info.icon = FieldOf(r, ItemField::Icon).AsPicture();
+  info.iconMask = FieldOf(r, ItemField::IconMask).AsPicture();
+  return info;
+}
+
+OpenReport::Outcome OutcomeOf(IndexLoadReport::Outcome outcome) {
+  using In = IndexLoadReport::Outcome;
+  using Out = OpenReport::Outcome;
+  switch (outcome) {
+    case In::Loaded: return Out::Loaded;
+    case In::Created: return Out::Created;
+    case In::Restored: return Out::Restored;
+    case In::Unreadable: return Out::Unreadable;
+    case In::Locked: return Out::Locked;
+    case In::Downgraded: return Out::Downgraded;
+    case In::RolledBack: return Out::RolledBack;
+  }
+  return Out::Unreadable;
+}
+
+}  // namespace
+
+Vault::Vault() = default;
+Vault::~Vault() = default;
+
+Status Vault::Open(const OpenOptions& options, OpenReport* report) {
+  OpenReport local;
+  OpenReport& r = report ? *report : local;
+  r = {};
+  impl_.reset();  // the lock of an earlier try goes first, or it would hold this one off
+  if (!options.create && !HoldsVault(options.base)) return Status::Fail(Code::NotFound, {}, options.base);
+  auto impl = std::make_unique<Impl>();
+  impl->vault = std::make_unique<kestramo::Vault>(options.base);
+  kestramo::Vault& v = *impl->vault;
+  if (!options.witness.empty()) v.UseWitness(options.witness);
+  if (options.acceptOlderIndex) v.AcceptOlderIndex();
+  if (!options.passphrase.empty()) v.OfferPassphrase(options.passphrase);
+
+  if (impl->lock.TryAcquire(options.base)) {
+    const IndexLoadReport load = v.LoadIndex();
+    r.outcome = OutcomeOf(load.outcome);
+    r.detail = load.detail;
+    r.setAside = load.setAside;
+    if (load.NeedsAttention()) r.notice = load.Message();
+    r.olderOrRestored = load.outcome == IndexLoadReport::Outcome::Restored || v.OpenedOlderIndex();
+    if (load.outcome == IndexLoadReport::Outcome::Locked) return Status::Fail(Code::Locked, load.detail);
+    if (load.Refused()) return Status::Fail(Code::Refused, load.detail);
+    if (load.outcome == IndexLoadReport::Outcome::Unreadable) {
+      return Status::Fail(Code::Damaged, load.detail, v.Layout().IndexFile());
+    }
+    impl->olderOrRestored = r.olderOrRestored;
+    impl_ = std::move(impl);
+    return Status::Ok();
+  }
+  if (options.write) {
+    if (impl->lock.HeldElsewhere()) return Status::Fail(Code::Busy, {}, options.base);
+    return Status::Fail(Code::IoError, impl->lock.Problem(), VaultLock::LockFileOf(options.base));
+  }
+  r.readAsIs = true;
+  std::string why;
+  bool locked = false;
+  if (!v.ReadIndex(&why, &locked)) {
+    return Status::Fail(locked ? Code::Locked : Code::Damaged, why, v.Layout().IndexFile());
+  }
+  impl_ = std::move(impl);
+  return Status::Ok();
+}
+
+void Vault::Close() { impl_.reset(); }
+
+Status Vault::Opened() const { return impl_ ? Status::Ok() : Status::Fail(Code::InvalidArgument, "no vault is open"); }
+
+fs::path Vault::Base() const { return impl_ ? impl_->vault->Layout().Base() : fs::path(); }
+
+Format Vault::VaultFormat() const {
+  return impl_ && impl_->vault->Format() == kestramo::VaultFormat::Hardened ? Format::Hardened : Format::Classic;
+}
+
+bool Vault::HasPassword() const { return impl_ && impl_->vault->HasPassword(); }
+
+Status Vault::CheckPassword(std::string_view typed) const {
+  if (Status s = Opened(); !s.ok()) return s;
+  if (std::string(kMasterKeyPrefix).append(typed) != impl_->vault->MasterKey()) return Status::Fail(Code::Locked);
+  return Status::Ok();
+}
+
+Status Vault::Boxes(std::vector<std::string>* names) const {
+  if (Status s = Opened(); !s.ok()) return s;
+  *names = BoxNames(impl_->vault->Items());
+  return Status::Ok();
+}
+
+Status Vault::Items(const ListOptions& options, std::vector<ItemInfo>* items) const {
+  if (Status s = Opened(); !s.ok()) return s;
+  items->clear();
+  for (const ItemRecord& r : impl_->vault->Items().AllRecords()) {
+    if (IsItem(r) && (!options.box || FieldOf(r, ItemField::Box).AsString() == *options.box))
+      items->push_back(InfoOf(r));
+  }
+  return Status::Ok();
+}
+
+Status Vault::Item(int32_t index, ItemInfo* item) const {
+  if (Status s = Opened(); !s.ok()) return s;
+  for (const ItemRecord& r : impl_->vault->Items().AllRecords()) {
+    if (IsItem(r) && FieldOf(r, ItemField::Index).AsInteger() == index) {
+      if (item) *item = InfoOf(r);
+      return Status::Ok();
+    }
+  }
+  return Status::Fail(Code::NotFound, "there is no item " + std::to_string(index));
+}
+
+Status Vault::Find(const FindOptions& options, std::vector<ItemInfo>* items) const {
+  if (Status s = Opened(); !s.ok()) return s;
+  const auto spelt = [&options](const std::string& text) { return options.spelling ? options.spelling(text) : text; };
+  if (options.text.empty()) return Status::Fail(Code::InvalidArgument, "nothing to find");
+  std::string why;
+  const auto filter = FilterExpression::Parse(FindFilterFor(spelt(options.text)), true, &why);
+  if (!filter) return Status::Fail(Code::InvalidArgument, why);
+  items->clear();
+  for (const ItemRecord& r : impl_->vault->Items().AllRecords()) {
+    if (!IsItem(r)) continue;
+    ItemRecord respelt = r;
+    for (const ItemField f : {ItemField::Name, ItemField::Comment}) {
+      auto& value = respelt[static_cast<std::size_t>(f)];
+      if (!value.IsNull()) value = FieldValue::Text(spelt(value.AsString()));
+    }
+    if (filter->Matches([&respelt](ItemField f) -> const FieldValue& { return FieldOf(respelt, f); }))
+      items->push_back(InfoOf(r));
+  }
+  return Status::Ok();
+}
+
+bool HoldsVault(const fs::path& base) { return VaultLayout(base).HoldsVault(); }
+
+bool IsUnusedFolder(const fs::path& base) { return VaultLayout(base).IsUnused(); }
+
+Status ReadFormat(const fs::path& base, Format* format, std::string* kdf) {
+  const fs::path file = VaultLayout(base).IndexFile();
+  const auto bytes = ReadWholeFile(file);
+  if (!bytes) return Status::Fail(Code::NotFound, {}, file);
+  if (!LooksHardened(*bytes)) {
+    *format = Format::Classic;
+    return Status::Ok();
+  }
+  std::string why;
+  const auto wrap = ReadKeyWrap(*bytes, &why);
+  if (!wrap) return Status::Fail(Code::Damaged, why, file);
+  *format = Format::Hardened;
+  if (kdf) *kdf = DescribeKdf(wrap->kdf);
+  return Status::Ok();
+}
+
+fs::path DefaultWitnessFile() { return VaultWitness::DefaultFile(); }
+
+Status CheckPassphrase(std::string_view passphrase) {
+  const std::string problem = PassphraseProblem(passphrase);
+  return problem.empty() ? Status::Ok() : Status::Fail(Code::InvalidArgument, problem);
+}
+
+Status CheckKdfCost(const KdfCost& cost) {
+  const std::string problem = KdfParamsProblem(FreshKdfParams(cost.passes, cost.memoryBytes));
+  return problem.empty() ? Status::Ok() : Status::Fail(Code::InvalidArgument, problem);
+}
+
+}  // namespace kestramo::api

@@ -1,0 +1,200 @@
+// The interface's operations on boxes and items: they change the index and save it.
+#include <system_error>
+
+#include "storage/api/vault.h"
+#include "storage/vault/box_rules.h"
+#include "storage/vault/item_export.h"
+#include "storage/vault/item_import.h"
+#include "storage/vault/item_lookup.h"
+#include "storage/vault/item_removal.h"
+#include "storage/vault/vault_handle.h"
+#include "storage/zip/zip_component.h"
+#include "storage/zip/zip_error.h"
+
+namespace kestramo::api {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Status Saved(kestramo::Vault& v) {
+  if (v.SaveIndex()) return Status::Ok();
+  return Status::Fail(Code::IoError, "the index could not be saved", v.Layout().IndexFile());
+}
+
+std::vector<std::string> Spelt(const std::vector<std::string>& names, const Spelling& spelling) {
+  if (!spelling) return names;
+  std::vector<std::string> spelt;
+  for (const std::string& name : names) spelt.push_back(spelling(name));
+  return spelt;
+}
+
+// The name a box gets: spelt as asked, refused like the desktop program refuses it, and also
+// when it only looks like another box's name under that spelling.
+Status CheckNewName(const std::vector<std::string>& boxes, const std::string& typed, const Spelling& spelling,
+                    std::string* name) {
+  *name = spelling ? spelling(typed) : typed;
+  if (const auto refusal = CheckBoxName(Spelt(boxes, spelling), *name))
+    return Status::Fail(Code::InvalidArgument, *refusal);
+  return Status::Ok();
+}
+
+bool HasBox(const std::vector<std::string>& boxes, const std::string& box) {
+  for (const std::string& b : boxes) {
+    if (b == box) return true;
+  }
+  return false;
+}
+
+// Passes every call on to the caller's sink (if any) and keeps the last message, which
+// becomes the operation's Status message.
+class RecordingSink : public StatusSink {
+ public:
+  explicit RecordingSink(StatusSink* inner) : inner_(inner) {}
+  void SetStatusText(const std::string& text) override {
+    if (inner_) inner_->SetStatusText(text);
+  }
+  void SetPhase(Phase phase) override {
+    unpacking = unpacking || phase == Phase::Decompressing;
+    if (inner_) inner_->SetPhase(phase);
+  }
+  void EnableCancel() override {
+    if (inner_) inner_->EnableCancel();
+  }
+  void SetProgress(int position, int maximum) override {
+    if (inner_) inner_->SetProgress(position, maximum);
+  }
+  void Close() override {
+    if (inner_) inner_->Close();
+  }
+  void ShowMessage(const std::string& text) override {
+    message = text;
+    if (inner_) inner_->ShowMessage(text);
+  }
+  std::string message;
+  bool unpacking = false;  // an export reached its archive: the ZIP component's error is its own
+
+ private:
+  StatusSink* inner_;
+};
+
+Code UnpackFailure(const ZipComponent& zip) {
+  const std::string& zipError = zip.LastError();
+  if (zipError.empty()) {
+    // Unpacked, but existing files that were to be replaced still hold what they held.
+    for (const auto& kept : zip.KeptPaths()) {
+      if (!kept.declined) return Code::IoError;
+    }
+    return Code::Damaged;
+  }
+  if (zipError == kCantWriteOutput || zipError == kNoRoomToWrite) return Code::NoSpace;
+  if (zipError == kCantCreateOutput || zipError == kCantUseDestination) return Code::IoError;
+  if (zipError == kProtectedOutput) return Code::InvalidArgument;
+  return Code::Damaged;
+}
+
+}  // namespace
+
+std::string ReplaceFileQuestion(const std::string& fileName) { return kestramo::ReplaceFileQuestion(fileName); }
+
+Status Vault::NewBox(const NewBoxOptions& options) {
+  if (Status s = Opened(); !s.ok()) return s;
+  kestramo::Vault& v = *impl_->vault;
+  const std::vector<std::string> boxes = BoxNames(v.Items());
+  if (static_cast<int>(boxes.size()) >= kMaxBoxes) return Status::Fail(Code::InvalidArgument, kTooManyBoxesMessage);
+  std::string name;
+  if (Status s = CheckNewName(boxes, options.name, options.spelling, &name); !s.ok()) return s;
+  AddBoxRecord(v, name);
+  return Saved(v);
+}
+
+Status Vault::RenameBox(const RenameBoxOptions& options) {
+  if (Status s = Opened(); !s.ok()) return s;
+  kestramo::Vault& v = *impl_->vault;
+  const std::vector<std::string> boxes = BoxNames(v.Items());
+  if (!HasBox(boxes, options.from)) return Status::Fail(Code::NotFound, options.from);
+  std::string name;
+  if (Status s = CheckNewName(boxes, options.to, options.spelling, &name); !s.ok()) return s;
+  RenameBoxRecords(v, options.from, name);
+  return Saved(v);
+}
+
+Status Vault::DeleteBox(const DeleteBoxOptions& options) {
+  if (Status s = Opened(); !s.ok()) return s;
+  kestramo::Vault& v = *impl_->vault;
+  const std::vector<std::string> boxes = BoxNames(v.Items());
+  if (!HasBox(boxes, options.name)) return Status::Fail(Code::NotFound, options.name);
+  if (boxes.size() == 1) return Status::Fail(Code::InvalidArgument, kLastBoxMessage);
+  DeleteItems(v, options.name, {}, true);
+  return Saved(v);
+}
+
+Status Vault::Remove(const RemoveOptions& options) {
+  for (const int32_t index : options.items) {
+    if (Status s = Item(index, nullptr); !s.ok()) return s;
+  }
+  for (const int32_t index : options.items) DeleteItemByIndex(*impl_->vault, index);
+  return Saved(*impl_->vault);
+}
+
+Status Vault::Comment(const CommentOptions& options) {
+  if (Status s = Item(options.item, nullptr); !s.ok()) return s;
+  SetItemComment(*impl_->vault, options.item, options.text);
+  return Saved(*impl_->vault);
+}
+
+Status Vault::Import(const ImportOptions& options) {
+  if (Status s = Opened(); !s.ok()) return s;
+  kestramo::Vault& v = *impl_->vault;
+  std::error_code ec;
+  if (!fs::exists(fs::symlink_status(options.source, ec)))
+    return Status::Fail(Code::NotFound, SourceProblem(options.source), options.source);
+  if (const std::string problem = SourceProblem(options.source); !problem.empty())
+    return Status::Fail(Code::InvalidArgument, problem, options.source);
+  RecordingSink sink(options.status);
+  NoShellInfo noShell;
+  WorkBinding binding(options.control, v);
+  const bool added =
+      AddItem(v, options.source, options.box, {sink, binding.Work()}, options.shell ? *options.shell : noShell);
+  if (binding.Work().Cancelled() && !added) return Status::Fail(Code::Cancelled, {}, options.source);
+  if (added && sink.message.empty()) return Status::Ok();
+  // Stored but not whole or not saved, or not stored: the sink has shown why.
+  if (added) return Status::Fail(Code::IoError, sink.message, options.source);
+  if (sink.message.empty()) return Status::Fail(Code::InvalidArgument, "it holds no data", options.source);
+  const Code code = v.Zip().LastError() == kNoRoomToWrite ? Code::NoSpace : Code::IoError;
+  return Status::Fail(code, sink.message, options.source);
+}
+
+Status Vault::Export(const ExportOptions& options, ExportReport* report) {
+  if (Status s = Opened(); !s.ok()) return s;
+  kestramo::Vault& v = *impl_->vault;
+  if (!MoveToItem(v.Items(), options.item)) {
+    return Status::Fail(Code::NotFound, "there is no item " + std::to_string(options.item));
+  }
+  const fs::path itemFile = v.Layout().ItemFile(options.item);
+  RecordingSink sink(options.status);
+  WorkBinding binding(options.control, v);
+  ZipComponent& zip = v.Zip();
+  zip.SetReplaceReadOnly(options.replaceReadOnly);
+  const OverwriteQuestion& ask = options.ask;
+  const ExportResult result =
+      ExtractItem(v, options.destination, {sink, binding.Work()}, [&ask](const OverwriteCase& existing) {
+        return ask && ask(ExistingFile{existing.fileName, existing.pathInArchive, existing.target});
+      });
+  if (report) {
+    report->kept.clear();
+    for (const auto& kept : zip.KeptPaths()) report->kept.push_back({kept.path, kept.declined});
+  }
+  if (result == ExportResult::Done) return Status::Ok();
+  if (result == ExportResult::Cancelled) return Status::Fail(Code::Cancelled);
+  std::error_code ec;
+  if (fs::exists(options.destination, ec) && !fs::is_directory(options.destination, ec))
+    return Status::Fail(Code::InvalidArgument, sink.message, options.destination);
+  if (v.Layout().HoldsPath(options.destination))
+    return Status::Fail(Code::InvalidArgument, sink.message, options.destination);
+  if (!fs::exists(fs::symlink_status(itemFile, ec))) return Status::Fail(Code::NotFound, sink.message, itemFile);
+  // Before its archive, only the item's own file can fail: it does not open.
+  return Status::Fail(sink.unpacking ? UnpackFailure(zip) : Code::Damaged, sink.message, itemFile);
+}
+
+}  // namespace kestramo::api

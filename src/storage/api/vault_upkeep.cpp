@@ -1,0 +1,96 @@
+// The interface's operations on the vault as a whole: its health, its unrecorded files, its
+// format and its secrets.
+#include "storage/api/text.h"
+#include "storage/api/vault.h"
+#include "storage/hardened/passphrase_kdf.h"
+#include "storage/vault/classic_leftovers.h"
+#include "storage/vault/index_file.h"
+#include "storage/vault/unrecorded_files.h"
+#include "storage/vault/vault_handle.h"
+#include "storage/vault/vault_hardening.h"
+#include "storage/vault/vault_health.h"
+
+namespace kestramo::api {
+
+static_assert(KdfCost::kDefaultPasses == kDefaultKdfPasses && KdfCost::kDefaultMemoryBytes == kDefaultKdfMemory);
+static_assert(api::kMaxPasswordChars == kestramo::kMaxPasswordChars);
+static_assert(std::string_view(api::kRecoveryBox) == kestramo::kRecoveryBox);
+
+namespace {
+
+kestramo::KdfCost CostOf(const KdfCost& cost) { return {cost.passes, cost.memoryBytes}; }
+
+}  // namespace
+
+Status Vault::Verify(const VerifyOptions& options, VaultHealth* health) {
+  if (Status s = Opened(); !s.ok()) return s;
+  *health = CheckVaultHealth(*impl_->vault, options.beforeItem);
+  if (health->stopped) return Status::Fail(Code::Cancelled);
+  if (health->Damaged()) return Status::Fail(Code::Damaged);
+  return Status::Ok();
+}
+
+Status Vault::Clean(const CleanOptions& options, CleanReport* report) {
+  if (Status s = Opened(); !s.ok()) return s;
+  *report = {};
+  // Records added after a restored copy was made are gone, but their files may be the only
+  // trace of those items: nothing is removed from such a vault.
+  if (impl_->olderOrRestored) return Status::Fail(Code::Refused);
+  report->files = UnrecordedItemFiles(*impl_->vault);
+  if (report->files.empty()) return Status::Ok();
+  if (options.confirm && !options.confirm(report->files)) return Status::Fail(Code::Cancelled);
+  report->kept = RemoveUnrecordedFiles(*impl_->vault, report->files);
+  if (!report->kept.empty()) return Status::Fail(Code::IoError, {}, report->kept.front());
+  return Status::Ok();
+}
+
+Status Vault::FindLeftovers(Leftovers* leftovers) {
+  if (Status s = Opened(); !s.ok()) return s;
+  ClassicLeftovers found = FindClassicLeftovers(*impl_->vault);
+  *leftovers = {std::move(found.recoverable), std::move(found.doomed)};
+  return Status::Ok();
+}
+
+Status Vault::Harden(const HardenOptions& options) {
+  if (Status s = Opened(); !s.ok()) return s;
+  kestramo::Vault& v = *impl_->vault;
+  if (v.Format() == kestramo::VaultFormat::Hardened)
+    return Status::Fail(Code::InvalidArgument, "the vault is hardened already");
+  if (Status s = CheckKdfCost(options.cost); !s.ok()) return s;
+  if (Status s = CheckPassphrase(options.passphrase); !s.ok()) return s;
+  std::string error;
+  if (!HardenVault(v, options.passphrase, CostOf(options.cost), &error, options.onItem))
+    return Status::Fail(Code::IoError, error);
+  return Status::Ok();
+}
+
+Status Vault::ChangePassphrase(const PassphraseOptions& options) {
+  if (Status s = Opened(); !s.ok()) return s;
+  kestramo::Vault& v = *impl_->vault;
+  if (v.Format() != kestramo::VaultFormat::Hardened)
+    return Status::Fail(Code::InvalidArgument, "the vault has a password, not a passphrase");
+  if (Status s = CheckKdfCost(options.cost); !s.ok()) return s;
+  if (Status s = CheckPassphrase(options.passphrase); !s.ok()) return s;
+  if (!v.ChangePassphrase(options.passphrase, CostOf(options.cost))) return Status::Fail(Code::NoMemory);
+  if (options.resealItems) {
+    std::string why;
+    if (!v.ResealItems(&why, options.onItem)) return Status::Fail(Code::Damaged, why);
+    return Status::Ok();
+  }
+  if (!v.SaveIndex()) return Status::Fail(Code::IoError, "the index could not be saved", v.Layout().IndexFile());
+  return Status::Ok();
+}
+
+Status Vault::ChangePassword(const PasswordOptions& options) {
+  if (Status s = Opened(); !s.ok()) return s;
+  kestramo::Vault& v = *impl_->vault;
+  if (v.Format() != kestramo::VaultFormat::Classic)
+    return Status::Fail(Code::InvalidArgument, "a hardened vault has a passphrase, not a password");
+  if (Utf8Length(options.password) > kMaxPasswordChars)
+    return Status::Fail(Code::InvalidArgument, "a password has at most 8 characters");
+  v.SetPassword(options.password);
+  if (!v.SaveIndex()) return Status::Fail(Code::IoError, "the index could not be saved", v.Layout().IndexFile());
+  return Status::Ok();
+}
+
+}  // namespace kestramo::api

@@ -1,0 +1,46 @@
+// What stands behind the interface's handles: an opened vault with its lock, and the flags
+// of one operation bound to the components its Cancel must reach.
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+#include "storage/api/vault.h"
+#include "storage/api/work_control.h"
+#include "storage/vault/vault.h"
+#include "storage/vault/vault_lock.h"
+#include "storage/vault/work_status.h"
+
+namespace kestramo {
+
+struct api::WorkControl::Impl {
+  WorkStatus work;
+  std::mutex mutex;
+  kestramo::Vault* vault = nullptr;  // guarded by mutex: the vault whose stage Cancel stops
+
+  void Cancel();
+};
+
+// Binds a control (or a private one, when the caller gave none) to a vault for the span of
+// one operation; a Cancel after it ends finds nothing to stop.
+class WorkBinding {
+ public:
+  WorkBinding(api::WorkControl* control, Vault& vault);
+  ~WorkBinding();
+  WorkBinding(const WorkBinding&) = delete;
+  WorkBinding& operator=(const WorkBinding&) = delete;
+
+  WorkStatus& Work() { return impl_.work; }
+
+ private:
+  std::unique_ptr<api::WorkControl> own_;
+  api::WorkControl::Impl& impl_;
+};
+
+struct api::Vault::Impl {
+  std::unique_ptr<kestramo::Vault> vault;
+  VaultLock lock;
+  bool olderOrRestored = false;
+};
+
+}  // namespace kestramo
