@@ -2,7 +2,7 @@
 
 #include <QImage>
 
-#include "storage/table/field_value.h"
+#include "storage/api/picture.h"
 
 namespace kestramo {
 

@@ -9,7 +9,7 @@
 #include <QPainter>
 
 #include "platform/resource_library.h"
-#include "storage/text/utf8.h"
+#include "storage/api/text.h"
 
 namespace kestramo {
 
