@@ -9,7 +9,7 @@
 #include "controls/region_button.h"
 #include "controls/skin_progress_bar.h"
 #include "dialogs/frm_message.h"
-#include "storage/hardened/passphrase_kdf.h"
+#include "storage/api/vault.h"
 
 namespace kestramo {
 
@@ -28,10 +28,10 @@ FrmHarden::FrmHarden(QWidget* parent) : SkinnedDialog(QStringLiteral("harden"), 
                90, 30);
   FitWrapped(about, QSize(kWidth - 100, 70));
   AddLabel(QStringLiteral("New passphrase (8 to 64 characters):"), 90, 104);
-  edtPassphrase_ = AddEdit(90, 120, 280, 21, static_cast<int>(kMaxPassphraseChars), true);
+  edtPassphrase_ = AddEdit(90, 120, 280, 21, static_cast<int>(api::kMaxPassphraseChars), true);
   edtPassphrase_->setObjectName(QStringLiteral("edtPassphrase"));
   AddLabel(QStringLiteral("Confirm the passphrase:"), 90, 146);
-  edtConfirm_ = AddEdit(90, 162, 280, 21, static_cast<int>(kMaxPassphraseChars), true);
+  edtConfirm_ = AddEdit(90, 162, 280, 21, static_cast<int>(api::kMaxPassphraseChars), true);
   edtConfirm_->setObjectName(QStringLiteral("edtConfirm"));
   lblStrength_ = AddLabel(QString(), 90, 188);
   lblStrength_->setObjectName(QStringLiteral("lblStrength"));
@@ -79,8 +79,8 @@ void FrmHarden::btnOkClick() {
     return;
   }
   std::string passphrase = edtPassphrase_->text().toStdString();
-  if (const std::string problem = PassphraseProblem(passphrase); !problem.empty()) {
-    QString text = QString::fromStdString(problem);  // "a passphrase has ..." as a sentence
+  if (const api::Status checked = api::CheckPassphrase(passphrase); !checked.ok()) {
+    QString text = QString::fromStdString(checked.message);  // "a passphrase has ..." as a sentence
     ShowMessageDialog(text.left(1).toUpper() + text.mid(1) + QLatin1Char('.'), this);
     Restart();
     return;

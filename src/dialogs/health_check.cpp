@@ -7,6 +7,7 @@
 #include "platform/health_words.h"
 #include "storage/vault/status_sink.h"
 #include "storage/vault/vault.h"
+#include "storage/vault/vault_health.h"
 
 namespace kestramo {
 

@@ -2,11 +2,12 @@
 
 #include <QString>
 
-#include "storage/vault/vault_health.h"
+#include "storage/api/health.h"
 
 namespace kestramo {
 
 class FrmStatus;
+class Vault;
 
 // Checks every item of the vault on a worker thread while `status` shows which item is
 // under way, with Cancel; returns once the check has ended or was stopped.

@@ -4,7 +4,7 @@
 #include <map>
 #include <utility>
 
-#include "storage/table/field_value.h"
+#include "storage/api/picture.h"
 
 namespace kestramo {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/vault/status_sink.h"
+#include "storage/api/status_sink.h"
 
 namespace kestramo {
 

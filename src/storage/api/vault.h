@@ -171,6 +171,8 @@ struct PasswordOptions {
 // The box that hardening re-seals unrecorded item files into.
 inline constexpr const char* kRecoveryBox = "Recovered";
 inline constexpr std::size_t kMaxPasswordChars = 8;
+inline constexpr std::size_t kMinPassphraseChars = 8;
+inline constexpr std::size_t kMaxPassphraseChars = 64;
 
 class Vault {
  public:

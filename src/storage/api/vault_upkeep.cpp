@@ -14,6 +14,8 @@ namespace kestramo::api {
 
 static_assert(KdfCost::kDefaultPasses == kDefaultKdfPasses && KdfCost::kDefaultMemoryBytes == kDefaultKdfMemory);
 static_assert(api::kMaxPasswordChars == kestramo::kMaxPasswordChars);
+static_assert(api::kMinPassphraseChars == kestramo::kMinPassphraseChars &&
+              api::kMaxPassphraseChars == kestramo::kMaxPassphraseChars);
 static_assert(std::string_view(api::kRecoveryBox) == kestramo::kRecoveryBox);
 
 namespace {
