@@ -14,6 +14,7 @@
 #include "mainwindow/scene_layers.h"
 #include "platform/resource_library.h"
 #include "storage/table/item_table.h"
+#include "storage/vault/vault.h"
 #include "support/bench_args.h"
 
 namespace fs = std::filesystem;

@@ -70,19 +70,22 @@ int Add(const CliArgs& args) {
   for (std::size_t i = 1; i < args.positional.size(); ++i) {
     const std::string& path = args.positional[i];
     if (cancel.Interrupted()) throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
+    if (const api::Status refused = api::CheckSource(path); !refused.ok()) {
+      ++failures;
+      std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: " << refused.message << "\n";
+      continue;
+    }
     TerminalStatus status;
     cancel.Work().Reset();
     const api::Status added = v.Get().Import({path, box, &status, &shell.Info(), &cancel.Work()});
-    switch (added.code) {
-      case api::Code::Ok: break;
-      case api::Code::Cancelled: throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
-      case api::Code::NotFound:
-      case api::Code::InvalidArgument:  // refused before any work: nothing was shown
-        ++failures;
-        std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: " << added.message << "\n";
-        break;
-      default:  // the status display said why; stored but not whole or not saved is no success either
-        ++failures;
+    if (added.code == api::Code::Cancelled) {
+      throw CliError("cancelled: \"" + path + "\" was not added, nor anything after it");
+    }
+    if (added.ok()) continue;
+    ++failures;  // stored but not whole or not saved is no success either
+    // The status display said why, unless there was nothing to store.
+    if (status.LastMessage().empty()) {
+      std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: " << added.message << "\n";
     }
   }
   return failures ? kExitFailure : 0;

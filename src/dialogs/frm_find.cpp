@@ -1,7 +1,5 @@
 #include "dialogs/frm_find.h"
 
-#include "storage/vault/item_lookup.h"
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,9 +13,6 @@
 #include "dialogs/frm_select_dir.h"
 #include "dialogs/frm_status.h"
 #include "dialogs/start_work.h"
-#include "storage/table/filter_expression.h"
-#include "storage/vault/item_removal.h"
-#include "storage/vault/vault.h"
 
 namespace kestramo {
 
@@ -50,7 +45,7 @@ QListWidget* NewResultList(QWidget* parent) {
 
 }  // namespace
 
-FrmFind::FrmFind(Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir, FrmConfirm& confirm,
+FrmFind::FrmFind(api::Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir, FrmConfirm& confirm,
                  FrmComment& comment, std::function<void()> refreshMainView, QWidget* parent)
     : SkinnedDialog(QStringLiteral("find"), QSize(422, 264), parent),
       vault_(vault),
@@ -96,38 +91,30 @@ void FrmFind::btnFindClick() {
     edtFilter_->setFocus();
     return;
   }
-  findFilter_ = FindFilterFor(edtFilter_->text().toStdString());
-  RunFilter(findFilter_);
+  lastSearch_ = edtFilter_->text().toStdString();
+  Search(lastSearch_);
 }
 
-void FrmFind::RunFilter(const std::string& expression) {
-  ItemTable& items = vault_.Items();
+void FrmFind::Search(const std::string& text) {
   listView_->clear();
   lblNothing_->hide();
   icons_.Clear();
   foundIndexes_.clear();
-  // Every search text gives a valid expression; one that still fails lists nothing and
-  // leaves the table unfiltered rather than listing everything.
-  if (!items.SetFilter(expression, true)) return;
-  items.SetFiltered(true);
-  foundIndexes_.reserve(static_cast<std::size_t>(items.RecordCount()));
-  for (int r = 1; r <= items.RecordCount(); ++r) {
-    items.MoveTo(r);
-    if (items.Field(ItemField::Name).IsNull()) continue;  // a box record is no result
-    const QIcon icon =
-        icons_.IconOf(items.Field(ItemField::Icon).AsPicture(), items.Field(ItemField::IconMask).AsPicture());
-    listView_->addItem(ResultRow(icon, items));
-    foundIndexes_.push_back(items.Field(ItemField::Index).AsInteger());
+  std::vector<api::ItemInfo> found;
+  // A search that still fails lists nothing rather than everything.
+  if (!vault_.Find({text}, &found).ok()) return;
+  foundIndexes_.reserve(found.size());
+  for (const api::ItemInfo& item : found) {
+    listView_->addItem(ResultRow(icons_.IconOf(item.icon, item.iconMask), item));
+    foundIndexes_.push_back(item.index);
   }
   lblNothing_->setVisible(foundIndexes_.empty());
 }
 
-QListWidgetItem* FrmFind::ResultRow(const QIcon& icon, const ItemTable& items) {
-  const QString name = QString::fromStdString(items.Field(ItemField::Name).AsString());
-  const QString comment = DisplayLines(QString::fromStdString(items.Field(ItemField::Comment).AsString()));
-  QString facts = QStringLiteral("Box: %1 · %2")
-                      .arg(QString::fromStdString(items.Field(ItemField::Box).AsString()),
-                           SizeText(items.Field(ItemField::Size).AsInteger64()));
+QListWidgetItem* FrmFind::ResultRow(const QIcon& icon, const api::ItemInfo& item) {
+  const QString name = QString::fromStdString(item.name);
+  const QString comment = DisplayLines(QString::fromStdString(item.comment));
+  QString facts = QStringLiteral("Box: %1 · %2").arg(QString::fromStdString(item.box), SizeText(item.size));
   if (!comment.isEmpty()) facts += QStringLiteral(" · ") + comment.section(QLatin1Char('\n'), 0, 0);
   auto* row = new QListWidgetItem(icon, name + QLatin1Char('\n') + facts);
   row->setToolTip(comment.isEmpty() ? name : name + QStringLiteral("\n\n") + comment);
@@ -140,11 +127,6 @@ std::vector<int> FrmFind::SelectedPositions() const {
     if (listView_->item(i)->isSelected()) positions.push_back(i);
   }
   return positions;
-}
-
-int FrmFind::MoveToItem(int32_t index) {
-  ItemTable& items = vault_.Items();
-  return kestramo::MoveToItem(items, index) ? items.RecNo() : 0;
 }
 
 std::vector<int> FrmFind::SelectedOrRefuse(const QString& refusal) {
@@ -163,8 +145,9 @@ void FrmFind::btnExportClick() {
   OverwriteAnswers answers;
   for (const int position : positions) {
     if (answers.Stopped()) break;
-    if (MoveToItem(foundIndexes_[static_cast<std::size_t>(position)]) == 0) continue;
-    StartWork(status_, vault_, shell_, WorkRequest{{}, {}, destination, false}, {}, &answers);
+    const int32_t index = foundIndexes_[static_cast<std::size_t>(position)];
+    if (!vault_.Item(index, nullptr).ok()) continue;
+    StartWork(status_, vault_, shell_, WorkRequest{{}, {}, destination, false, index}, {}, &answers);
   }
 }
 
@@ -173,11 +156,12 @@ void FrmFind::btnDeleteClick() {
   if (positions.empty()) return;
   confirm_.SetQuestion(QStringLiteral("Are you sure to delete the selected items?"));
   if (confirm_.exec() != kResultOk) return;
-  for (const int position : positions) DeleteItemByIndex(vault_, foundIndexes_[static_cast<std::size_t>(position)]);
-  RunFilter(findFilter_);  // the remaining matches of the same search
-  SwitchFilterOff();
+  std::vector<int32_t> chosen;
+  for (const int position : positions) chosen.push_back(foundIndexes_[static_cast<std::size_t>(position)]);
+  const api::Status removed = vault_.Remove({chosen});
+  Search(lastSearch_);  // the remaining matches of the same search
   if (refreshMainView_) refreshMainView_();
-  SaveIndex();
+  ReportUnsaved(removed);
 }
 
 void FrmFind::btnCommentClick() {
@@ -189,25 +173,17 @@ void FrmFind::btnCommentClick() {
     return;
   }
   const int32_t index = foundIndexes_[static_cast<std::size_t>(positions.front())];
-  if (MoveToItem(index) == 0) return;
-  comment_.SetComment(QString::fromStdString(vault_.Items().Field(ItemField::Comment).AsString()));
-  comment_.SetItemName(QString::fromStdString(vault_.Items().Field(ItemField::Name).AsString()));
+  api::ItemInfo item;
+  if (!vault_.Item(index, &item).ok()) return;
+  comment_.SetComment(QString::fromStdString(item.comment));
+  comment_.SetItemName(QString::fromStdString(item.name));
   if (comment_.exec() != kResultOk) return;
-  SetItemComment(vault_, index, comment_.Comment().toStdString());
-  SwitchFilterOff();
-  SaveIndex();
+  ReportUnsaved(vault_.Comment({index, comment_.Comment().toStdString()}));
 }
 
-void FrmFind::SwitchFilterOff() { vault_.Items().ClearFilter(); }
-
-void FrmFind::SaveIndex() {
-  // A change that did not reach the disk must not pass for one that did.
-  if (!vault_.SaveIndex()) ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
-}
-
-void FrmFind::done(int result) {
-  SwitchFilterOff();
-  SkinnedDialog::done(result);
+void FrmFind::ReportUnsaved(const api::Status& saved) {
+  if (saved.code == api::Code::IoError)
+    ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
 }
 
 void FrmFind::showEvent(QShowEvent* event) {

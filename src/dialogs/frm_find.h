@@ -7,6 +7,7 @@
 
 #include "dialogs/item_icons.h"
 #include "dialogs/skinned_dialog.h"
+#include "storage/api/vault.h"
 
 class QIcon;
 class QLabel;
@@ -17,41 +18,36 @@ class QListWidgetItem;
 namespace kestramo {
 
 class FrmComment;
-class ItemTable;
 class RegionButton;
 class FrmConfirm;
 class FrmSelectDir;
 class FrmStatus;
 class ShellInfo;
-class Vault;
 
 // Searches every box for items whose name or comment holds a text, and exports, deletes
-// or comments the items found. While results are shown the index table is filtered to
-// them; every close switches the filter off.
+// or comments the items found.
 class FrmFind : public SkinnedDialog {
   Q_OBJECT
 
  public:
   // `refreshMainView` rebuilds the main window's views after items were deleted.
-  FrmFind(Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir, FrmConfirm& confirm,
+  FrmFind(api::Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir, FrmConfirm& confirm,
           FrmComment& comment, std::function<void()> refreshMainView, QWidget* parent = nullptr);
 
   void btnFindClick();
   void btnExportClick();
   void btnDeleteClick();
   void btnCommentClick();
-  // Filters the table by `expression` and lists the matching items.
-  void RunFilter(const std::string& expression);
+  // Lists the items whose name or comment holds `text`.
+  void Search(const std::string& text);
 
-  // The expression of the last search, kept from one use to the next.
-  const std::string& FindFilter() const { return findFilter_; }
+  // The text of the last search, kept from one use to the next.
+  const std::string& LastSearch() const { return lastSearch_; }
   // The Index of the item at each list position.
   const std::vector<int32_t>& FoundIndexes() const { return foundIndexes_; }
   int FoundCount() const { return static_cast<int>(foundIndexes_.size()); }
   QLineEdit* FilterEdit() const { return edtFilter_; }
   QListWidget* ResultList() const { return listView_; }
-
-  void done(int result) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -61,15 +57,13 @@ class FrmFind : public SkinnedDialog {
   std::vector<int> SelectedPositions() const;
   // The selected positions; with none, the user is told `refusal`.
   std::vector<int> SelectedOrRefuse(const QString& refusal);
-  // Positions the table on the item with this Index; its record number, 0 when it is gone.
-  int MoveToItem(int32_t index);
-  void SwitchFilterOff();
-  // The row of the table's current item: its name, then its box, size and comment.
-  static QListWidgetItem* ResultRow(const QIcon& icon, const ItemTable& items);
+  // The row of an item: its name, then its box, size and comment.
+  static QListWidgetItem* ResultRow(const QIcon& icon, const api::ItemInfo& item);
   void EnableItemCommands();
-  void SaveIndex();
+  // A change that did not reach the disk must not pass for one that did.
+  void ReportUnsaved(const api::Status& saved);
 
-  Vault& vault_;
+  api::Vault& vault_;
   ShellInfo& shell_;
   FrmStatus& status_;
   FrmSelectDir& selectDir_;
@@ -81,7 +75,7 @@ class FrmFind : public SkinnedDialog {
   QLabel* lblNothing_;
   std::vector<RegionButton*> itemCommands_;
   ItemIcons icons_;
-  std::string findFilter_;
+  std::string lastSearch_;
   std::vector<int32_t> foundIndexes_;
 };
 

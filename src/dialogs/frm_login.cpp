@@ -8,7 +8,7 @@
 
 #include "controls/region_button.h"
 #include "dialogs/frm_message.h"
-#include "storage/vault/index_file.h"
+#include "storage/api/vault.h"
 
 namespace kestramo {
 
@@ -20,9 +20,8 @@ FrmLogin::FrmLogin(QWidget* parent) : SkinnedDialog(QStringLiteral("login"), QSi
   connect(AddButton(QStringLiteral("cancel"), 217, 84), &RegionButton::clicked, this, [this] { done(kResultCancel); });
 }
 
-void FrmLogin::SetMasterKey(const std::string& key) {
-  SetCheck([key](const std::string& typed) { return kMasterKeyPrefix + typed == key; },
-           static_cast<int>(kMaxPasswordChars));
+void FrmLogin::SetPasswordCheck(std::function<bool(const std::string&)> accepts) {
+  SetCheck(std::move(accepts), static_cast<int>(api::kMaxPasswordChars));
 }
 
 void FrmLogin::SetCheck(std::function<bool(const std::string&)> accepts, int maxChars) {

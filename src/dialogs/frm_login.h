@@ -18,8 +18,8 @@ class FrmLogin : public SkinnedDialog {
  public:
   explicit FrmLogin(QWidget* parent = nullptr);
 
-  // Before showing: the vault's master key, which the fixed prefix and the typed password must equal.
-  void SetMasterKey(const std::string& key);
+  // Before showing: what accepts a typed access password (at most 8 characters).
+  void SetPasswordCheck(std::function<bool(const std::string& typed)> accepts);
   // Before showing: what accepts a typed text, and how many characters the field takes.
   void SetCheck(std::function<bool(const std::string& typed)> accepts, int maxChars);
   // Before showing: a hardened vault's passphrase, said as such; its check derives a key and

@@ -49,10 +49,10 @@ FrmOverwrite::FrmOverwrite(QWidget* parent) : SkinnedDialog(QStringLiteral("over
   }
 }
 
-void FrmOverwrite::SetCase(const OverwriteCase& existing) {
-  const QString path = QString::fromStdString(existing.pathInArchive);
+void FrmOverwrite::SetCase(const api::ExistingFile& existing) {
+  const QString path = QString::fromStdString(existing.pathInItem);
   lblPath_->setText(lblPath_->fontMetrics().elidedText(path, Qt::ElideMiddle, kTextWidth));
-  lblPath_->setToolTip(QString::fromStdString(existing.target));
+  lblPath_->setToolTip(QString::fromStdString(existing.target.string()));
   lblPath_->adjustSize();
   lblExisting_->setText(Copy("On disk:", existing.existingSize, existing.existingTime));
   lblExisting_->adjustSize();
@@ -79,7 +79,7 @@ bool FrmOverwrite::PreviewKey(int key, QWidget*) {
   }
 }
 
-bool OverwriteAnswers::Ask(FrmOverwrite& dialog, const OverwriteCase& existing) {
+bool OverwriteAnswers::Ask(FrmOverwrite& dialog, const api::ExistingFile& existing) {
   if (stopped_) return false;
   if (forAll_ != 0) return forAll_ == FrmOverwrite::YesToAll;
   dialog.SetCase(existing);

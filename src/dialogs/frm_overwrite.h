@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialogs/skinned_dialog.h"
-#include "storage/zip/extract_settings.h"
+#include "storage/api/vault.h"
 
 class QLabel;
 
@@ -16,7 +16,7 @@ class FrmOverwrite : public SkinnedDialog {
   enum Answer { Yes = 1, No, YesToAll, NoToAll, Cancel };
 
   explicit FrmOverwrite(QWidget* parent = nullptr);
-  void SetCase(const OverwriteCase& existing);
+  void SetCase(const api::ExistingFile& existing);
   QString Text() const;
   // The window's own close request stops, as Cancel does.
   void reject() override { done(Cancel); }
@@ -36,7 +36,7 @@ class FrmOverwrite : public SkinnedDialog {
 class OverwriteAnswers {
  public:
   // Asks `dialog` unless an earlier answer holds for all; true replaces the file.
-  bool Ask(FrmOverwrite& dialog, const OverwriteCase& existing);
+  bool Ask(FrmOverwrite& dialog, const api::ExistingFile& existing);
   bool Stopped() const { return stopped_; }
 
  private:

@@ -67,9 +67,7 @@ FrmStatus::FrmStatus(QWidget* parent)
 
 FrmStatus::~FrmStatus() = default;
 
-void FrmStatus::PrepareForWork(ZipComponent& zip, CipherManager& cipher) {
-  zip_ = &zip;
-  cipher_ = &cipher;
+void FrmStatus::PrepareForWork() {
   work_.Reset();
   finished_ = false;
   handOver_->TakeMessages();
@@ -175,7 +173,7 @@ void FrmStatus::TimerAnimTimer() {
 
 void FrmStatus::btnCancelClick() {
   // The button raises no click while disabled; without a running operation there is nothing to stop.
-  if (zip_ && cipher_) work_.Cancel(*zip_, *cipher_);
+  work_.Cancel();
 }
 
 void FrmStatus::reject() {

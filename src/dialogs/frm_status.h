@@ -9,18 +9,17 @@
 #include "dialogs/anim_strip.h"
 #include "dialogs/overall_progress.h"
 #include "dialogs/skinned_dialog.h"
-#include "storage/vault/work_status.h"
+#include "storage/api/status_sink.h"
+#include "storage/api/work_control.h"
 
 class QLabel;
 
 namespace kestramo {
 
-class CipherManager;
 class RegionButton;
 class SkinProgressBar;
 class StatusHandOver;
 class StatusSink;
-class ZipComponent;
 
 // The modal window in front of the main window while one import or export runs: what is
 // being done, a progress bar, an animation per kind of work and Cancel. Only the work
@@ -33,12 +32,12 @@ class FrmStatus : public SkinnedDialog {
   ~FrmStatus() override;
 
   // The starting state of one operation, set before its worker starts: not closable, not
-  // cancelled, no close pending; Cancel stops `zip` or `cipher` by phase.
-  void PrepareForWork(ZipComponent& zip, CipherManager& cipher);
+  // cancelled, no close pending; Cancel stops the operation given Work().
+  void PrepareForWork();
   // For the worker thread: the status protocol, handed over to this dialog.
   StatusSink& Sink();
   // The flags shared with the worker.
-  WorkStatus& Work() { return work_; }
+  api::WorkControl& Work() { return work_; }
   bool Cancelled() const { return work_.Cancelled(); }
   bool CanClose() const { return work_.CanClose(); }
   // The pipeline's messages since the last call, to show after the dialog closed.
@@ -94,9 +93,7 @@ class FrmStatus : public SkinnedDialog {
   AnimStrip encStrip_;
   Phase animPhase_ = Phase::Compressing;
   int animFrame_ = 0;
-  WorkStatus work_;
-  ZipComponent* zip_ = nullptr;
-  CipherManager* cipher_ = nullptr;
+  api::WorkControl work_;
   bool finished_ = false;
   std::unique_ptr<StatusHandOver> handOver_;
 };

@@ -5,9 +5,6 @@
 
 #include "dialogs/frm_status.h"
 #include "platform/health_words.h"
-#include "storage/vault/status_sink.h"
-#include "storage/vault/vault.h"
-#include "storage/vault/vault_health.h"
 
 namespace kestramo {
 
@@ -17,20 +14,38 @@ QString Counted(std::size_t n, const char* what) {
   return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
 }
 
+// Ends the status display on every path out of the check, an unexpected failure included.
+class ClosesAtEnd {
+ public:
+  explicit ClosesAtEnd(FrmStatus& status) : status_(status) {}
+  ~ClosesAtEnd() {
+    status_.Work().MarkClosable();
+    status_.Sink().Close();
+  }
+  ClosesAtEnd(const ClosesAtEnd&) = delete;
+  ClosesAtEnd& operator=(const ClosesAtEnd&) = delete;
+
+ private:
+  FrmStatus& status_;
+};
+
 }  // namespace
 
-VaultHealth RunHealthCheck(FrmStatus& status, Vault& vault) {
-  status.PrepareForWork(vault.Zip(), vault.Cipher());
+VaultHealth RunHealthCheck(FrmStatus& status, api::Vault& vault) {
+  status.PrepareForWork();
   VaultHealth health;
   QThread* worker = QThread::create([&] {
     StatusSink& sink = status.Sink();
-    StatusCloser closer(sink, status.Work());
+    const ClosesAtEnd closer(status);
     sink.EnableCancel();
-    health = CheckVaultHealth(vault, [&](std::size_t done, std::size_t total) {
+    api::VerifyOptions options;
+    options.control = &status.Work();
+    options.beforeItem = [&](std::size_t done, std::size_t total) {
       if (status.Work().Cancelled()) return false;
       sink.SetStatusText("Checking\r" + std::to_string(done + 1) + " of " + std::to_string(total));
       return true;
-    });
+    };
+    vault.Verify(options, &health);
   });
   worker->start();
   status.exec();

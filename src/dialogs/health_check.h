@@ -3,15 +3,15 @@
 #include <QString>
 
 #include "storage/api/health.h"
+#include "storage/api/vault.h"
 
 namespace kestramo {
 
 class FrmStatus;
-class Vault;
 
 // Checks every item of the vault on a worker thread while `status` shows which item is
 // under way, with Cancel; returns once the check has ended or was stopped.
-VaultHealth RunHealthCheck(FrmStatus& status, Vault& vault);
+VaultHealth RunHealthCheck(FrmStatus& status, api::Vault& vault);
 
 // The report the desktop program shows after a check.
 QString HealthReport(const VaultHealth& health);

@@ -6,31 +6,30 @@
 #include "dialogs/frm_overwrite.h"
 #include "dialogs/frm_status.h"
 #include "platform/gui_thread_shell_info.h"
-#include "storage/zip/zip_component.h"
 
 namespace kestramo {
 
-bool StartWork(FrmStatus& status, Vault& vault, ShellInfo& shell, const WorkRequest& request,
+bool StartWork(FrmStatus& status, api::Vault& vault, ShellInfo& shell, const WorkRequest& request,
                const std::function<void()>& repaintMain, OverwriteAnswers* answers) {
-  status.PrepareForWork(vault.Zip(), vault.Cipher());
+  status.PrepareForWork();
   OverwriteAnswers ownAnswers;
   OverwriteAnswers& given = answers ? *answers : ownAnswers;
   // Asked on the main thread while the worker waits for the answer; Cancel stops the work
   // as the status dialog's own Cancel does.
-  OverwriteQuestion ask = [&](const OverwriteCase& existing) {
+  api::OverwriteQuestion ask = [&](const api::ExistingFile& existing) {
     bool replace = false;
     QMetaObject::invokeMethod(
         &status,
         [&] {
           FrmOverwrite question(&status);
           replace = given.Ask(question, existing);
-          if (given.Stopped()) status.Work().Cancel(vault.Zip(), vault.Cipher());
+          if (given.Stopped()) status.Work().Cancel();
         },
         Qt::BlockingQueuedConnection);
     return replace;
   };
   GuiThreadShellInfo shellOnGuiThread(shell);
-  WorkThread worker(vault, shellOnGuiThread, WorkContext{status.Sink(), status.Work()}, std::move(ask), request);
+  WorkThread worker(vault, shellOnGuiThread, {status.Sink(), status.Work()}, std::move(ask), request);
   worker.start();
   status.exec();
   // The worker is done with the vault before anyone else uses it.

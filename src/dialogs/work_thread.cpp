@@ -2,8 +2,8 @@
 
 namespace kestramo {
 
-WorkThread::WorkThread(Vault& vault, ShellInfo& shell, WorkContext context, OverwriteQuestion ask, WorkRequest request,
-                       QObject* parent)
+WorkThread::WorkThread(api::Vault& vault, ShellInfo& shell, WorkerContext context, api::OverwriteQuestion ask,
+                       WorkRequest request, QObject* parent)
     : QThread(parent),
       vault_(vault),
       shell_(shell),
@@ -12,11 +12,18 @@ WorkThread::WorkThread(Vault& vault, ShellInfo& shell, WorkContext context, Over
       request_(std::move(request)) {}
 
 void WorkThread::run() {
-  // The pipelines close the status display on every path, failures included.
+  // The operations close the status display on every path, failures included.
   if (request_.AddMode) {
-    succeeded_ = AddItem(vault_, request_.SourcePath, request_.BoxName, context_, shell_);
+    succeeded_ =
+        vault_.Import({request_.SourcePath, request_.BoxName, &context_.status, &shell_, &context_.control}).ok();
   } else {
-    succeeded_ = ExtractItem(vault_, request_.ExtractDir, context_, ask_) == ExportResult::Done;
+    api::ExportOptions options;
+    options.item = request_.Item;
+    options.destination = request_.ExtractDir;
+    options.ask = ask_;
+    options.status = &context_.status;
+    options.control = &context_.control;
+    succeeded_ = vault_.Export(options).ok();
   }
 }
 

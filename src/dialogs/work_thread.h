@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QThread>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
-#include "storage/vault/item_export.h"
-#include "storage/vault/item_import.h"
+#include "storage/api/vault.h"
 
 namespace kestramo {
 
@@ -14,7 +14,14 @@ struct WorkRequest {
   std::filesystem::path SourcePath;  // import: the file or folder; empty for an export
   std::string BoxName;               // import: the receiving box; empty for an export
   std::filesystem::path ExtractDir;  // export: the destination directory; empty for an import
-  bool AddMode = true;               // true imports, false exports the table's current record
+  bool AddMode = true;               // true imports, false exports
+  int32_t Item = 0;                  // export: the item's Index
+};
+
+// What a worker reports through and obeys: the status protocol and the operation's flags.
+struct WorkerContext {
+  StatusSink& status;
+  api::WorkControl& control;
 };
 
 // Runs one import or export of `vault` off the main thread, reporting through `status`.
@@ -22,8 +29,8 @@ class WorkThread : public QThread {
   Q_OBJECT
 
  public:
-  WorkThread(Vault& vault, ShellInfo& shell, WorkContext context, OverwriteQuestion ask, WorkRequest request,
-             QObject* parent = nullptr);
+  WorkThread(api::Vault& vault, ShellInfo& shell, WorkerContext context, api::OverwriteQuestion ask,
+             WorkRequest request, QObject* parent = nullptr);
 
   // After the thread finished: the item was added, or exported completely.
   bool Succeeded() const { return succeeded_; }
@@ -32,10 +39,10 @@ class WorkThread : public QThread {
   void run() override;
 
  private:
-  Vault& vault_;
+  api::Vault& vault_;
   ShellInfo& shell_;
-  WorkContext context_;
-  OverwriteQuestion ask_;
+  WorkerContext context_;
+  api::OverwriteQuestion ask_;
   WorkRequest request_;
   bool succeeded_ = false;
 };

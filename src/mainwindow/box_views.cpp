@@ -5,13 +5,10 @@
 
 #include "controls/picture_ops.h"
 #include "controls/view_texts.h"
-#include "storage/vault/box_rules.h"
 
 namespace kestramo {
 
 namespace {
-
-const FieldValue& Get(const ItemRecord& r, ItemField f) { return r[static_cast<std::size_t>(f)]; }
 
 QString Q(const std::string& s, int max) { return QString::fromStdString(s).left(max); }
 
@@ -39,26 +36,24 @@ int BoxViews::IconFor(const Picture& icon, const Picture& mask) {
   return slot;
 }
 
-void BoxViews::BuildViews(const ItemTable& table) {
+void BoxViews::BuildViews(const std::vector<std::string>& boxes, const std::vector<api::ItemInfo>& items) {
   FreeViews();
-  for (const std::string& name : BoxNames(table)) {
+  for (const std::string& name : boxes) {
     BoxView box;
     box.Key = name;
     box.Name = Q(name, 80);
     Boxes.push_back(std::move(box));
   }
-  for (const ItemRecord& r : table.AllRecords()) {
-    if (Get(r, ItemField::Name).IsNull()) continue;
+  for (const api::ItemInfo& item : items) {
     ItemView v;
-    v.Index = Get(r, ItemField::Index).AsInteger();
-    v.BoxKey = Get(r, ItemField::Box).AsString();
-    v.Name = Q(Get(r, ItemField::Name).AsString(), 255);
-    v.SizeText = SizeText(Get(r, ItemField::Size).AsInteger64()).left(32);
-    v.Comment = QString::fromStdString(Get(r, ItemField::Comment).AsString())
-                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    v.TypeText = Q(Get(r, ItemField::Type).AsString(), 80);
-    v.DateText = DateText(Get(r, ItemField::Date).AsDateTime()).left(32);
-    v.icon = IconFor(Get(r, ItemField::Icon).AsPicture(), Get(r, ItemField::IconMask).AsPicture());
+    v.Index = item.index;
+    v.BoxKey = item.box;
+    v.Name = Q(item.name, 255);
+    v.SizeText = SizeText(item.size).left(32);
+    v.Comment = QString::fromStdString(item.comment).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    v.TypeText = Q(item.type, 80);
+    v.DateText = DateText(item.date).left(32);
+    v.icon = IconFor(item.icon, item.iconMask);
     Items.push_back(std::move(v));
   }
   CollectBoxItems();

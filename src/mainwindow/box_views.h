@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "storage/table/item_table.h"
+#include "storage/api/vault.h"
 
 namespace kestramo {
 
@@ -54,8 +54,9 @@ struct IconCache {
 // The view of the index table that the panels draw.
 class BoxViews {
  public:
-  // Rebuilds boxes, items and icons from the table; the top box is 0 and none is selected.
-  void BuildViews(const ItemTable& table);
+  // Rebuilds boxes, items and icons from the vault's boxes (in box order) and items (in
+  // record order); the top box is 0 and none is selected.
+  void BuildViews(const std::vector<std::string>& boxes, const std::vector<api::ItemInfo>& items);
   void FreeViews();
 
   std::vector<BoxView> Boxes;

@@ -37,9 +37,10 @@ QPolygon WindowOutline(int w, int h) {
 }
 
 FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint),
-      vault_(std::make_unique<Vault>(base)),
-      imgMain_(new LayeredImage(this)) {
+    : QWidget(parent, Qt::FramelessWindowHint), imgMain_(new LayeredImage(this)) {
+  openOptions_.base = base;
+  openOptions_.create = true;  // the program's own folder: a first start makes the vault
+  openOptions_.witness = api::DefaultWitnessFile();
   setFixedSize(kWidth, kHeight);
   imgMain_->setGeometry(0, 0, kWidth, kHeight);
   imgMain_->setAttribute(Qt::WA_TransparentForMouseEvents);  // the window itself handles the pointer
@@ -49,7 +50,7 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   TimerDoor.setInterval(10);
   connect(&TimerDoor, &QTimer::timeout, this, &FrmMain::TimerDoorTimer);
   FormCreate();
-  dialogs_ = std::make_unique<MainDialogs>(this, *vault_, shell_, [this] { RefreshView(-1); });
+  dialogs_ = std::make_unique<MainDialogs>(this, vault_, shell_, [this] { RefreshView(-1); });
 }
 
 FrmMain::~FrmMain() {
@@ -77,10 +78,9 @@ void FrmMain::FormCreate() {
     move(screen->availableGeometry().center() - QPoint(kWidth / 2, kHeight / 2));
   }
 
-  if (lock_.TryAcquire(vault_->Layout().Base())) {
-    if (const auto witness = VaultWitness::DefaultFile(); !witness.empty()) vault_->UseWitness(witness);
-    loadReport_ = vault_->LoadIndex();
-    if (loadReport_.outcome == IndexLoadReport::Outcome::Locked) AskPassphrase();
+  openStatus_ = vault_.Open(openOptions_, &loadReport_);
+  if (vault_.HoldsLock()) {
+    if (openStatus_.code == api::Code::Locked) AskPassphrase();
     if (!Declined) SettleRefusedIndex();
   }
   LoggedIn = false;
@@ -101,15 +101,21 @@ void FrmMain::AskPassphrase() {
   FrmLogin login(this);
   login.SetPassphraseCheck(
       [this](const std::string& typed) {
-        vault_->OfferPassphrase(typed);
-        loadReport_ = vault_->LoadIndex();
-        return loadReport_.outcome != IndexLoadReport::Outcome::Locked;
+        openOptions_.passphrase = typed;
+        openStatus_ = vault_.Open(openOptions_, &loadReport_);
+        return openStatus_.code != api::Code::Locked;
       },
-      static_cast<int>(kMaxPassphraseChars));
+      static_cast<int>(api::kMaxPassphraseChars));
   Declined = login.exec() != kResultOk;
 }
 
-void FrmMain::BuildViews() { views_.BuildViews(vault_->Items()); }
+void FrmMain::BuildViews() {
+  std::vector<std::string> boxes;
+  std::vector<api::ItemInfo> items;
+  vault_.Boxes(&boxes);  // none when no vault is open
+  vault_.Items({}, &items);
+  views_.BuildViews(boxes, items);
+}
 
 bool FrmMain::PanelLit(int panel) const {
   const int box = views_.TopBox + panel;
@@ -205,18 +211,18 @@ void FrmMain::showEvent(QShowEvent* event) {
 
 void FrmMain::ReportIndexTrouble() {
   QString text;
-  if (!lock_.Held() && lock_.HeldElsewhere()) {
+  if (openStatus_.code == api::Code::Busy) {
     text = QStringLiteral("The vault is in use by another KESTRAMO program. Close it and start again.");
-  } else if (!lock_.Held()) {
+  } else if (!vault_.HoldsLock()) {
     text = QStringLiteral(
                "The vault beside the program cannot be opened for writing (%1). "
                "Install KESTRAMO in a folder that belongs to you.")
-               .arg(QString::fromStdString(lock_.Problem()));
-  } else if (loadReport_.outcome == IndexLoadReport::Outcome::Restored) {  // an unreadable one was asked about
-    text = QString::fromStdString(loadReport_.Message());
+               .arg(QString::fromStdString(openStatus_.message));
+  } else if (loadReport_.outcome == api::OpenReport::Outcome::Restored) {  // an unreadable one was asked about
+    text = QString::fromStdString(loadReport_.notice);
   }
   if (!text.isEmpty()) ShowMessageDialog(text, this);
-  if (!lock_.Held()) close();
+  if (!vault_.HoldsLock()) close();
 }
 
 }  // namespace kestramo

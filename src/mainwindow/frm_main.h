@@ -12,8 +12,7 @@
 #include "mainwindow/layered_image.h"
 #include "mainwindow/main_dialogs.h"
 #include "platform/qt_shell_info.h"
-#include "storage/vault/vault.h"
-#include "storage/vault/vault_lock.h"
+#include "storage/api/vault.h"
 
 namespace kestramo {
 
@@ -29,10 +28,10 @@ class FrmMain : public QWidget {
   ~FrmMain() override;
 
   // False when another program of ours holds the vault: the window must not be used.
-  bool OwnsVault() const { return lock_.Held(); }
-  const IndexLoadReport& LoadReport() const { return loadReport_; }
+  bool OwnsVault() const { return vault_.HoldsLock(); }
+  const api::OpenReport& LoadReport() const { return loadReport_; }
 
-  Vault& GetVault() { return *vault_; }
+  api::Vault& GetVault() { return vault_; }
   BoxViews& Views() { return views_; }
   LayeredImage& Image() { return *imgMain_; }
 
@@ -153,10 +152,11 @@ class FrmMain : public QWidget {
   QString HelpFilePath() const;
   BoxView* SelectedView();
   bool RunWork(const WorkRequest& request, OverwriteAnswers* answers = nullptr);
-  bool MoveToItem(const std::string& box, int32_t index);
-  // The size in bytes of the item the table stands on.
-  uint64_t ItemSize();
-  void SaveAfterCommand();
+  // The size in bytes of an item; 0 when it is gone.
+  uint64_t ItemSize(int32_t index) const;
+  // Tells the user when a change did not reach the disk; false then.
+  bool Saved(const api::Status& status);
+  std::vector<std::string> BoxNames() const;
   int BoxOfLayer(int number) const;
 
   QPointF LastDownPoint;
@@ -174,9 +174,10 @@ class FrmMain : public QWidget {
   int dropPanel_ = -1;
   bool dragOfFiles_ = false;  // the drag under way holds local files only
 
-  std::unique_ptr<Vault> vault_;
-  VaultLock lock_;
-  IndexLoadReport loadReport_;
+  api::Vault vault_;
+  api::OpenOptions openOptions_;
+  api::Status openStatus_;
+  api::OpenReport loadReport_;
   LayeredImage* imgMain_;
   BoxViews views_;
   QtShellInfo shell_;

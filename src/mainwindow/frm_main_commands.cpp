@@ -22,13 +22,8 @@
 #include "platform/help_viewer.h"
 #include "platform/program_files.h"
 #include "platform/remembered_folder.h"
-#include "storage/text/utf8.h"
-#include "storage/vault/box_rules.h"
-#include "storage/vault/classic_leftovers.h"
-#include "storage/vault/index_file.h"
-#include "storage/vault/item_lookup.h"
-#include "storage/vault/item_removal.h"
-#include "storage/vault/vault_hardening.h"
+#include "storage/api/box_names.h"
+#include "storage/api/text.h"
 
 namespace kestramo {
 
@@ -38,7 +33,6 @@ using namespace layer;
 const std::set<int> kPasswordCommands = {kNewBox, kDeleteBox, kFind, kKeyButton, kBigHandle};
 // By the part a command's layer is on either panel (see PartOf).
 const std::set<int> kRefreshCommands = {kPanel, kAddFiles, kAddFolder, kDeleteItems, kNewBox, kDeleteBox};
-const std::set<int> kSaveCommands = {kPanel, kDeleteItems, kComment, kNewBox, kDeleteBox, kKeyButton};
 constexpr int kBigSliderLowest = 356;
 
 }  // namespace
@@ -49,8 +43,8 @@ BoxView* FrmMain::SelectedView() {
 }
 
 bool FrmMain::AccessGranted(int command) {
-  if (!kPasswordCommands.count(command) || LoggedIn || !vault_->HasPassword()) return true;
-  dialogs_->login->SetMasterKey(vault_->MasterKey());
+  if (!kPasswordCommands.count(command) || LoggedIn || !vault_.HasPassword()) return true;
+  dialogs_->login->SetPasswordCheck([this](const std::string& typed) { return vault_.CheckPassword(typed).ok(); });
   LoggedIn = dialogs_->login->exec() == kResultOk;
   return LoggedIn;
 }
@@ -79,13 +73,19 @@ void FrmMain::RunCommand(int command) {
   }
   if (!go) return;
   if (kRefreshCommands.count(layer::PartOf(command))) RefreshView(command);
-  if (kSaveCommands.count(layer::PartOf(command)) && vault_->HasUnsavedChanges()) SaveAfterCommand();
 }
 
-void FrmMain::SaveAfterCommand() {
-  const bool saved = vault_->SaveIndex();  // no progress to show: no work is running
-  // A change that did not reach the disk must not pass for one that did.
-  if (!saved) ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
+bool FrmMain::Saved(const api::Status& status) {
+  // Each change saves the index; one that did not reach the disk must not pass for one that did.
+  if (status.code != api::Code::IoError) return true;
+  ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
+  return false;
+}
+
+std::vector<std::string> FrmMain::BoxNames() const {
+  std::vector<std::string> names;
+  vault_.Boxes(&names);
+  return names;
 }
 
 bool FrmMain::cmdRenameBox() {
@@ -93,11 +93,14 @@ bool FrmMain::cmdRenameBox() {
   if (!RenamePending || !view) return true;
   RenamePending = false;
   const std::string old = view->Key;
-  dialogs_->newBox->SetBoxNames(BoxNames(vault_->Items()));
+  dialogs_->newBox->SetBoxNames(BoxNames());
   dialogs_->newBox->SetBoxName(view->Name);
   if (dialogs_->newBox->exec() != kResultOk) return false;
   const QString name = dialogs_->newBox->BoxName();  // as typed: a rename keeps its blanks
-  RenameBoxRecords(*vault_, old, name.toStdString());
+  const api::Status renamed = vault_.RenameBox({old, name.toStdString()});
+  if (!renamed.ok() && renamed.code != api::Code::IoError)
+    return false;  // the dialog let through what the vault refuses
+  Saved(renamed);  // renamed all the same: the index keeps the new name for the next save
   const std::string key = Utf8Truncate(name.toStdString(), kMaxBoxNameChars);  // as the field stores it
   for (BoxView& box : views_.Boxes) {
     if (box.Key != old) continue;
@@ -112,7 +115,7 @@ bool FrmMain::cmdRenameBox() {
 
 bool FrmMain::RunWork(const WorkRequest& request, OverwriteAnswers* answers) {
   return StartWork(
-      *dialogs_->status, *vault_, shell_, request, [this] { imgMain_->update(); }, answers);
+      *dialogs_->status, vault_, shell_, request, [this] { imgMain_->update(); }, answers);
 }
 
 bool FrmMain::BoxToAddTo() {
@@ -191,12 +194,9 @@ bool FrmMain::cmdAddFolder() {
   return true;
 }
 
-uint64_t FrmMain::ItemSize() {
-  return static_cast<uint64_t>(std::max<int64_t>(vault_->Items().Field(ItemField::Size).AsInteger64(), 0));
-}
-
-bool FrmMain::MoveToItem(const std::string& box, int32_t index) {
-  return kestramo::MoveToItem(vault_->Items(), index, &box);
+uint64_t FrmMain::ItemSize(int32_t index) const {
+  api::ItemInfo item;
+  return vault_.Item(index, &item).ok() ? static_cast<uint64_t>(std::max<int64_t>(item.size, 0)) : 0;
 }
 
 bool FrmMain::cmdExtractItems() {
@@ -213,16 +213,21 @@ bool FrmMain::cmdExtractItems() {
   bool cancelled = false;
   const int total = chosen.CountSelected();
   OverallProgress overall{0, total, 0, 0, 0};
+  // Each selected item of the box (Index is unique, so the box needs no second look).
+  const auto listed = [&](std::size_t n) {
+    return chosen.Selected[n] && vault_.Item(chosen.ItemIndex[n], nullptr).ok();
+  };
   for (std::size_t n = 0; n < chosen.Selected.size(); ++n) {
-    if (chosen.Selected[n] && MoveToItem(chosen.Key, chosen.ItemIndex[n])) overall.totalBytes += ItemSize();
+    if (listed(n)) overall.totalBytes += ItemSize(chosen.ItemIndex[n]);
   }
   for (std::size_t n = 0; n < chosen.Selected.size() && !answers.Stopped(); ++n) {
-    if (!chosen.Selected[n] || !MoveToItem(chosen.Key, chosen.ItemIndex[n])) continue;
+    if (!listed(n)) continue;
     ++overall.item;
-    overall.itemBytes = ItemSize();
+    overall.itemBytes = ItemSize(chosen.ItemIndex[n]);
     dialogs_->status->SetOverall(overall);
-    extracted +=
-        RunWork({{}, {}, dir.toStdString(), false}, &answers) ? 1 : 0;  // a cancel ends only the item under way
+    extracted += RunWork({{}, {}, dir.toStdString(), false, chosen.ItemIndex[n]}, &answers)
+                     ? 1
+                     : 0;  // a cancel ends only the item under way
     overall.doneBefore += overall.itemBytes;
     cancelled = cancelled || dialogs_->status->Cancelled();
   }
@@ -250,7 +255,7 @@ bool FrmMain::cmdDeleteItems() {
   for (std::size_t n = 0; n < view->Selected.size(); ++n) {
     if (view->Selected[n]) chosen.push_back(view->ItemIndex[n]);
   }
-  DeleteItems(*vault_, view->Key, chosen, false);
+  Saved(vault_.Remove({chosen}));
   Note(ItemCount(static_cast<int>(chosen.size())) + QStringLiteral(" deleted from ") + view->Name + QLatin1Char('.'));
   return true;
 }
@@ -267,12 +272,12 @@ bool FrmMain::cmdCommentItem() {
   const auto slot =
       static_cast<std::size_t>(std::find(view->Selected.begin(), view->Selected.end(), 1) - view->Selected.begin());
   const int32_t index = view->ItemIndex[slot];
-  ItemTable& items = vault_->Items();
-  if (!kestramo::MoveToItem(items, index)) return true;  // the box is not compared: Index is unique
-  dialogs_->comment->SetComment(QString::fromStdString(items.Field(ItemField::Comment).AsString()));
-  dialogs_->comment->SetItemName(QString::fromStdString(items.Field(ItemField::Name).AsString()));
+  api::ItemInfo item;
+  if (!vault_.Item(index, &item).ok()) return true;  // the box is not compared: Index is unique
+  dialogs_->comment->SetComment(QString::fromStdString(item.comment));
+  dialogs_->comment->SetItemName(QString::fromStdString(item.name));
   if (dialogs_->comment->exec() != kResultOk) return false;
-  SetItemComment(*vault_, index, dialogs_->comment->Comment().toStdString());
+  Saved(vault_.Comment({index, dialogs_->comment->Comment().toStdString()}));
   // The list shows which items carry a comment: this one's mark and tooltip follow at once.
   for (ItemView& item : views_.Items) {
     if (item.Index == index)
@@ -287,11 +292,12 @@ bool FrmMain::cmdNewBox() {
     ShowMessageDialog(QString::fromLatin1(kTooManyBoxesMessage), this);
     return false;
   }
-  dialogs_->newBox->SetBoxNames(BoxNames(vault_->Items()));
+  dialogs_->newBox->SetBoxNames(BoxNames());
   dialogs_->newBox->SetBoxName(QString());
   if (dialogs_->newBox->exec() != kResultOk) return false;
-  AddBoxRecord(*vault_, dialogs_->newBox->BoxName().toStdString());
-  return true;
+  const api::Status made = vault_.NewBox({dialogs_->newBox->BoxName().toStdString()});
+  Saved(made);
+  return made.ok() || made.code == api::Code::IoError;  // made all the same when only the save failed
 }
 
 bool FrmMain::cmdDeleteBox() {
@@ -306,54 +312,58 @@ bool FrmMain::cmdDeleteBox() {
   }
   dialogs_->confirm->SetQuestion(QStringLiteral("Are you sure to delete the coffrel:\r") + view->Name + "?");
   if (dialogs_->confirm->exec() != kResultOk) return false;
-  DeleteItems(*vault_, view->Key, {}, true);
+  Saved(vault_.DeleteBox({view->Key}));
   return true;
 }
 
 bool FrmMain::cmdPassword() {
-  const bool hardened = vault_->Format() == VaultFormat::Hardened;
-  dialogs_->password->SetLimits(hardened ? static_cast<int>(kMinPassphraseChars) : 0,
-                                static_cast<int>(hardened ? kMaxPassphraseChars : kMaxPasswordChars));
+  const bool hardened = vault_.VaultFormat() == api::Format::Hardened;
+  dialogs_->password->SetLimits(hardened ? static_cast<int>(api::kMinPassphraseChars) : 0,
+                                static_cast<int>(hardened ? api::kMaxPassphraseChars : api::kMaxPasswordChars));
   dialogs_->password->SetPassphrase(hardened);
   if (dialogs_->password->exec() != kResultOk) return false;
   const std::string typed = dialogs_->password->Password().toStdString();
   LoggedIn = true;
   if (!hardened) {
-    vault_->SetPassword(typed);
+    Saved(vault_.ChangePassword({typed}));
     return true;
   }
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);  // a new key is derived
-  const bool changed = vault_->ChangePassphrase(typed);
+  api::PassphraseOptions options;
+  options.passphrase = typed;
+  const api::Status changed = vault_.ChangePassphrase(options);
   QGuiApplication::restoreOverrideCursor();
-  if (!changed) {
+  if (changed.code == api::Code::NoMemory) {
     ShowMessageDialog(QStringLiteral("There is not enough memory to derive the new key: the passphrase is unchanged."),
                       this);
     return false;
   }
   // Said only once the index under the new key is on the disk.
-  if (vault_->SaveIndex()) {
-    ShowMessageDialog(QStringLiteral("The passphrase has been successfully changed."), this);
-  } else {
-    ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
-  }
+  if (Saved(changed)) ShowMessageDialog(QStringLiteral("The passphrase has been successfully changed."), this);
   return true;
 }
 
 void FrmMain::cmdHarden() {
-  if (vault_->Format() == VaultFormat::Hardened) return;
-  const ClassicLeftovers leftovers = FindClassicLeftovers(*vault_);
-  if (!leftovers.Empty()) {
+  if (vault_.VaultFormat() == api::Format::Hardened) return;
+  api::Leftovers leftovers;
+  vault_.FindLeftovers(&leftovers);
+  if (!leftovers.recovered.empty() || !leftovers.removed.empty()) {
     dialogs_->confirm->SetQuestion(
         QStringLiteral("Hardening also re-seals %1 item files that no record lists into the box \"%2\", and "
                        "removes %3 other files the classic format left (index copies, scratch files). Go on?")
-            .arg(leftovers.recoverable.size())
-            .arg(QString::fromLatin1(kRecoveryBox))
-            .arg(leftovers.doomed.size()));
+            .arg(leftovers.recovered.size())
+            .arg(QString::fromLatin1(api::kRecoveryBox))
+            .arg(leftovers.removed.size()));
     if (dialogs_->confirm->exec() != kResultOk) return;
   }
   FrmHarden harden(this);
   harden.SetConversion([this](const std::string& passphrase, const auto& onItem, std::string* error) {
-    return HardenVault(*vault_, passphrase, {}, error, onItem);
+    api::HardenOptions options;
+    options.passphrase = passphrase;
+    options.onItem = onItem;
+    const api::Status hardened = vault_.Harden(options);
+    *error = hardened.message;
+    return hardened.ok();
   });
   if (harden.exec() != kResultOk) return;
   RefreshView(-1);
@@ -363,7 +373,7 @@ void FrmMain::cmdHarden() {
 }
 
 void FrmMain::cmdCheckHealth() {
-  const VaultHealth health = RunHealthCheck(*dialogs_->status, *vault_);
+  const VaultHealth health = RunHealthCheck(*dialogs_->status, vault_);
   imgMain_->update();
   ShowMessageDialog(HealthReport(health), this);
 }

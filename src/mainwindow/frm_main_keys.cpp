@@ -131,7 +131,7 @@ void FrmMain::OfferItemCommands(QPoint globalAt) {
 }
 
 void FrmMain::OfferKeyCommands(QPoint globalAt) {
-  switch (ItemMenu::AskKey(this, globalAt, vault_->Format() == VaultFormat::Hardened)) {
+  switch (ItemMenu::AskKey(this, globalAt, vault_.VaultFormat() == api::Format::Hardened)) {
     case ItemMenu::KeyChoice::Password: RunCommand(layer::kKeyButton); break;
     case ItemMenu::KeyChoice::Harden:
       if (AccessGranted(layer::kKeyButton)) cmdHarden();

@@ -16,8 +16,8 @@ bool Ask(const QString& question, QWidget* parent) {
 }  // namespace
 
 void FrmMain::SettleRefusedIndex() {
-  using Outcome = IndexLoadReport::Outcome;
-  const QString message = QString::fromStdString(loadReport_.Message());
+  using Outcome = api::OpenReport::Outcome;
+  const QString message = QString::fromStdString(loadReport_.notice);
   switch (loadReport_.outcome) {
     case Outcome::Unreadable:
       if (!loadReport_.hardened) {
@@ -35,8 +35,8 @@ void FrmMain::SettleRefusedIndex() {
         Declined = true;
         return;
       }
-      vault_->AcceptOlderIndex();
-      loadReport_ = vault_->LoadIndex();
+      openOptions_.acceptOlderIndex = true;
+      openStatus_ = vault_.Open(openOptions_, &loadReport_);
       return;
     default: return;
   }

@@ -110,7 +110,7 @@ class CommandsTest : public QObject {
     const QString in = QString::fromStdString((vault.dir / "in").string());
     w.ChooseFiles = [in] { return QStringList{in + "/a.txt"}; };
     ClickLayer(w, layer::kSecondPanel + layer::kAddFiles);
-    QCOMPARE(BoxNames(w.GetVault().Items()), (std::vector<std::string>{"Work", wide}));
+    QCOMPARE(BoxNames(SavedTable(w.GetVault())), (std::vector<std::string>{"Work", wide}));
     QCOMPARE(w.Views().Boxes[1].ItemCount(), 1);
 
     DialogScript script;
@@ -118,8 +118,8 @@ class CommandsTest : public QObject {
     w.Views().SelectedBox = 1;
     ClickLayer(w, 29);
     QTRY_VERIFY(script.Done());
-    QCOMPARE(BoxNames(w.GetVault().Items()), std::vector<std::string>{"Work"});
-    QCOMPARE(w.GetVault().Items().RecordCount(), 1);
+    QCOMPARE(BoxNames(SavedTable(w.GetVault())), std::vector<std::string>{"Work"});
+    QCOMPARE(SavedTable(w.GetVault()).RecordCount(), 1);
   }
 
   void theThirtyThirdBoxIsRefusedBeforeTheDialog() {
@@ -148,7 +148,7 @@ class CommandsTest : public QObject {
     const QString in = QString::fromStdString((vault.dir / "in").string());
     w.ChooseFiles = [in] { return QStringList{in + "/a.txt", in + "/b.txt", in + "/c.txt"}; };
     ClickLayer(w, 6);
-    QCOMPARE(Names(w.GetVault().Items()), (std::vector<std::string>{"", "a.txt", "b.txt", "c.txt"}));
+    QCOMPARE(Names(SavedTable(w.GetVault())), (std::vector<std::string>{"", "a.txt", "b.txt", "c.txt"}));
     QCOMPARE(w.Views().Boxes[0].ItemCount(), 3);
     QCOMPARE(w.Views().Boxes[0].SliderOffset, 222.0f);  // scrolled to the new items
 
@@ -160,13 +160,13 @@ class CommandsTest : public QObject {
     w.Views().Boxes[0].SliderOffset = 0;
     w.PlacePanels(0);
     // Selecting items changes nothing stored: the index and its backup stay as they are.
-    const std::string index = testing::ReadFile(w.GetVault().Layout().IndexFile());
-    const std::string backup = testing::ReadFile(w.GetVault().Layout().BackupIndexFile());
+    const std::string index = testing::ReadFile(LayoutOf(w.GetVault()).IndexFile());
+    const std::string backup = testing::ReadFile(LayoutOf(w.GetVault()).BackupIndexFile());
     Click(w, Row(w, layer::kPanel, 0));
     Click(w, Row(w, layer::kPanel, 2), Qt::ControlModifier);
     QCOMPARE(w.Views().Boxes[0].CountSelected(), 2);
-    QCOMPARE(testing::ReadFile(w.GetVault().Layout().BackupIndexFile()), backup);
-    QCOMPARE(testing::ReadFile(w.GetVault().Layout().IndexFile()), index);
+    QCOMPARE(testing::ReadFile(LayoutOf(w.GetVault()).BackupIndexFile()), backup);
+    QCOMPARE(testing::ReadFile(LayoutOf(w.GetVault()).IndexFile()), index);
     const QString out = QString::fromStdString((vault.dir / "out").string());
     w.ChooseDirectory = [out](const QString&, bool addFolder) { return addFolder ? QString() : out; };
     ClickLayer(w, 8);
@@ -185,17 +185,18 @@ class CommandsTest : public QObject {
     });
     ClickLayer(w, 10);
     QTRY_VERIFY(script.Done());
-    w.GetVault().Items().MoveTo(3);
-    QVERIFY(w.GetVault().Items().Field(ItemField::Comment).AsString().find("second") != std::string::npos);
+    ItemTable saved = SavedTable(w.GetVault());
+    saved.MoveTo(3);
+    QVERIFY(saved.Field(ItemField::Comment).AsString().find("second") != std::string::npos);
 
     // A refresh keeps the doors open and the selection.
     script.Then<FrmConfirm>([](FrmConfirm* d) { d->done(1); });
     Click(w, Row(w, layer::kPanel, 0), Qt::ControlModifier);
     ClickLayer(w, 9);
     QTRY_VERIFY(script.Done());
-    QCOMPARE(Names(w.GetVault().Items()), (std::vector<std::string>{"", "c.txt"}));
+    QCOMPARE(Names(SavedTable(w.GetVault())), (std::vector<std::string>{"", "c.txt"}));
     QVERIFY(w.Views().Boxes[0].DoorsOpen);
-    QVERIFY(!std::filesystem::exists(w.GetVault().Layout().ItemFile(1)));
+    QVERIFY(!std::filesystem::exists(LayoutOf(w.GetVault()).ItemFile(1)));
   }
 
   void cancellingTheSecondOfThreeFilesSkipsTheThird() {
@@ -221,8 +222,8 @@ class CommandsTest : public QObject {
     watch.start();
     ClickLayer(w, 6);
     watch.stop();
-    QCOMPARE(Names(w.GetVault().Items()), (std::vector<std::string>{"", "one.txt"}));
-    QVERIFY(std::filesystem::is_empty(w.GetVault().Layout().TempDir()));
+    QCOMPARE(Names(SavedTable(w.GetVault())), (std::vector<std::string>{"", "one.txt"}));
+    QVERIFY(std::filesystem::is_empty(LayoutOf(w.GetVault()).TempDir()));
   }
 
   void theLoginIsAskedOncePerRun() {

@@ -168,7 +168,7 @@ class DialogsTest : public QObject {
   void LoginComparesWithLetterCase() {
     ModalWatch watch;
     FrmLogin dlg(main_);
-    dlg.SetMasterKey("vendraliSecret");
+    dlg.SetPasswordCheck([](const std::string& typed) { return typed == "Secret"; });
     Open(dlg);
     auto* edit = Child(dlg, "edtPassword");
     QCOMPARE(dlg.focusWidget(), edit);

@@ -1,5 +1,5 @@
 // The find dialog over a vault filled through the real pipeline: what a search lists, and
-// export, delete and comment of the items found, with the index table left unfiltered.
+// export, delete and comment of the items found, with the vault itself left whole.
 #include <QBuffer>
 #include <QDir>
 #include <QLabel>
@@ -102,13 +102,31 @@ struct FindBench {
         find(
             vault, shell, status, selectDir, confirm, comment, [this] { ++refreshes; }, main) {
     fixture.Fill({"Papers", "Photos"}, 3);
-    vault.LoadIndex();
-    SetItemComment(vault, IndexOf("Photos file 2.txt"), "Tax Receipts of 2025");
-    SetItemComment(vault, IndexOf("Papers file 3.txt"), "Bob's copy");
-    vault.SaveIndex();
+    EditSaved([this](Vault& v) {
+      SetItemComment(v, IndexOf("Photos file 2.txt"), "Tax Receipts of 2025");
+      SetItemComment(v, IndexOf("Papers file 3.txt"), "Bob's copy");
+    });
   }
+  // Changes the saved index behind the dialog's back, then opens the vault for it again.
+  void EditSaved(const std::function<void(Vault&)>& edit) {
+    vault.Close();
+    Vault v(fixture.Base());
+    v.LoadIndex();
+    edit(v);
+    v.SaveIndex();
+    api::OpenOptions options;
+    options.base = fixture.Base();
+    QVERIFY(vault.Open(options).ok());
+  }
+  // The items the vault lists, whatever is searched.
+  std::size_t ItemCount() const {
+    std::vector<api::ItemInfo> items;
+    vault.Items({}, &items);
+    return items.size();
+  }
+  VaultLayout Layout() const { return VaultLayout(fixture.Base()); }
   int32_t IndexOf(const std::string& name) const {
-    for (const ItemRecord& r : vault.Items().AllRecords()) {
+    for (const ItemRecord& r : SavedRecords()) {
       if (Get(r, ItemField::Name).AsString() == name) return Get(r, ItemField::Index).AsInteger();
     }
     return -1;
@@ -146,7 +164,7 @@ struct FindBench {
   }
 
   kestramo::testing::VaultFixture fixture;
-  Vault vault{fixture.Base()};
+  api::Vault vault;
   FakeShell shell;
   FrmStatus status;
   FrmSelectDir selectDir;
@@ -186,18 +204,20 @@ class FindDialogTest : public QObject {
     // The others with the desktop's own icons, for the picture.
     QtShellInfo::UseDesktopIconTheme();
     QtShellInfo desktop;
-    ItemTable& items = b.vault.Items();
-    for (int r = 1; r <= items.RecordCount(); ++r) {
-      items.MoveTo(r);
-      const std::string name = items.Field(ItemField::Name).AsString();
-      if (name.empty()) continue;
-      const ShellIcon real = desktop.IconOf(b.fixture.dir / "src" / name);
-      const bool first = name == "Papers file 1.txt";
-      items.Edit();
-      items.SetField(ItemField::Icon, FieldValue::Image(first ? Png(red) : real.icon));
-      items.SetField(ItemField::IconMask, FieldValue::Image(first ? Png(mask) : real.mask));
-      items.Post();
-    }
+    b.EditSaved([&](Vault& v) {
+      ItemTable& items = v.Items();
+      for (int r = 1; r <= items.RecordCount(); ++r) {
+        items.MoveTo(r);
+        const std::string name = items.Field(ItemField::Name).AsString();
+        if (name.empty()) continue;
+        const ShellIcon real = desktop.IconOf(b.fixture.dir / "src" / name);
+        const bool first = name == "Papers file 1.txt";
+        items.Edit();
+        items.SetField(ItemField::Icon, FieldValue::Image(first ? Png(red) : real.icon));
+        items.SetField(ItemField::IconMask, FieldValue::Image(first ? Png(mask) : real.mask));
+        items.Post();
+      }
+    });
     b.Open();
     QCOMPARE(b.find.pos(), main_->geometry().topLeft() + QPoint((560 - 422) / 2, (420 - 264) / 2));
     QCOMPARE(b.find.ResultList()->geometry(), QRect(10, 97, 398, 135));
@@ -258,25 +278,26 @@ class FindDialogTest : public QObject {
     QCOMPARE(watch.messages, QStringList{"Input what you want to find."});
     QCOMPARE(b.Listed().size(), 3);
     QCOMPARE(b.find.focusWidget(), b.find.FilterEdit());
-    QVERIFY(b.vault.Items().Filtered());
+    QCOMPARE(b.ItemCount(), 6u);
   }
 
-  void EveryCloseSwitchesTheFilterOff() {
+  // A search narrows the list, never the vault the main window shows.
+  void SearchingLeavesTheVaultWhole() {
     FindBench b(main_);
     b.Open();
     b.Search("Papers");
-    QCOMPARE(b.vault.Items().RecordCount(), 3);
+    QCOMPARE(b.Listed().size(), 3);
+    QCOMPARE(b.ItemCount(), 6u);
     b.Click("btn_close");
     QVERIFY(!b.find.isVisible());
-    QVERIFY(!b.vault.Items().Filtered());
-    QCOMPARE(b.vault.Items().RecordCount(), 8);  // two boxes and six items
+    QCOMPARE(b.ItemCount(), 6u);
     b.Open();
     QVERIFY(b.Listed().isEmpty() && b.find.FilterEdit()->text().isEmpty());
-    QVERIFY(!b.find.FindFilter().empty());  // the last search is remembered
+    QVERIFY(!b.find.LastSearch().empty());  // the last search is remembered
     b.Search("Photos");
     QTest::keyClick(b.find.ResultList(), Qt::Key_Escape);
     QVERIFY(!b.find.isVisible());
-    QVERIFY(!b.vault.Items().Filtered());
+    QCOMPARE(b.ItemCount(), 6u);
   }
 
   void DeleteRemovesRecordsAndFilesAndRefills() {
@@ -297,15 +318,15 @@ class FindDialogTest : public QObject {
     // Yes deletes the records and their item files; the list shows what still matches.
     answers.yes = true;
     const int32_t gone1 = b.IndexOf("Papers file 1.txt"), gone2 = b.IndexOf("Photos file 3.txt");
-    QVERIFY(fs::exists(b.vault.Layout().ItemFile(gone1)) && fs::exists(b.vault.Layout().ItemFile(gone2)));
+    QVERIFY(fs::exists(b.Layout().ItemFile(gone1)) && fs::exists(b.Layout().ItemFile(gone2)));
     b.Select({"Papers file 1.txt", "Photos file 3.txt"});
     b.Click("btn_delete");
     QCOMPARE(b.Listed(),
              (QStringList{"Papers file 2.txt", "Papers file 3.txt", "Photos file 1.txt", "Photos file 2.txt"}));
     QCOMPARE(b.find.FoundIndexes().size(), 4u);
-    QVERIFY(!fs::exists(b.vault.Layout().ItemFile(gone1)) && !fs::exists(b.vault.Layout().ItemFile(gone2)));
+    QVERIFY(!fs::exists(b.Layout().ItemFile(gone1)) && !fs::exists(b.Layout().ItemFile(gone2)));
     QCOMPARE(b.IndexOf("Papers file 1.txt"), -1);
-    QVERIFY(!b.vault.Items().Filtered());
+    QCOMPARE(b.ItemCount(), 4u);
     QCOMPARE(b.refreshes, 1);
     QCOMPARE(b.SavedRecords().size(), 6u);  // two boxes, four items
     // Further actions find the remaining items by their Index in the unfiltered table.
@@ -327,15 +348,15 @@ class FindDialogTest : public QObject {
     b.Click("btn_comment");
     QCOMPARE(watch.messages, QStringList{"Please only select one item to comment."});
     QVERIFY(answers.shownComment.isNull());
-    // Cancel changes nothing and leaves the results filtered.
+    // Cancel changes nothing.
     b.Select({"Photos file 2.txt"});
     b.Click("btn_comment");
     QCOMPARE(answers.shownComment, QStringLiteral("Tax Receipts of 2025"));
-    QVERIFY(b.vault.Items().Filtered());
-    // OK stores the text, switches the filter off and saves.
+    QCOMPARE(b.ItemCount(), 6u);
+    // OK stores the text and saves.
     answers.comment = "Filed\nwith the bank";
     b.Click("btn_comment");
-    QVERIFY(!b.vault.Items().Filtered());
+    QCOMPARE(b.ItemCount(), 6u);
     const int32_t index = b.IndexOf("Photos file 2.txt");
     bool saved = false;
     for (const ItemRecord& r : b.SavedRecords()) {
@@ -346,7 +367,7 @@ class FindDialogTest : public QObject {
     QVERIFY(saved);
     QCOMPARE(watch.messages.size(), 1);
     // A comment that cannot be saved is not passed over in silence.
-    fs::create_directories(b.vault.Layout().TempIndexFile() / "in the way");
+    fs::create_directories(b.Layout().TempIndexFile() / "in the way");
     b.Click("btn_comment");
     QCOMPARE(watch.messages.size(), 2);
     QCOMPARE(watch.messages.last(), QStringLiteral("The index could not be saved. Is the disk full?"));

@@ -167,17 +167,18 @@ class FirstUseTest : public QObject {
     Deliver(w, &leave);
     QVERIFY(!w.Image().Layer(layer::kLight)->visible);
     QCOMPARE(w.Image().Layer(layer::kPanel)->picture, idle);
-    QVERIFY(std::filesystem::is_empty(w.GetVault().Layout().TempDir()));
-    QCOMPARE(Names(w.GetVault().Items()).size(), std::size_t(2));  // nothing added so far
+    QVERIFY(std::filesystem::is_empty(LayoutOf(w.GetVault()).TempDir()));
+    QCOMPARE(Names(SavedTable(w.GetVault())).size(), std::size_t(2));  // nothing added so far
 
     // A file and a folder dropped go into the box under the pointer, one item each, in order.
     const int box = w.Views().TopBox;
     const std::string key = w.Views().Boxes[static_cast<std::size_t>(box)].Key;
     QVERIFY(DragOnto(w, FileDrag({vault.dir / "in/sub", vault.dir / "in/one.txt"}), onPanel, true));
-    QTRY_COMPARE(Names(w.GetVault().Items()), (std::vector<std::string>{"", "", "sub", "one.txt"}));
+    QTRY_COMPARE(Names(SavedTable(w.GetVault())), (std::vector<std::string>{"", "", "sub", "one.txt"}));
     QCOMPARE(w.Views().SelectedBox, box);
     QCOMPARE(w.Views().Boxes[static_cast<std::size_t>(box)].ItemCount(), 2);
-    for (const ItemRecord& r : w.GetVault().Items().AllRecords()) {
+    const ItemTable saved = SavedTable(w.GetVault());
+    for (const ItemRecord& r : saved.AllRecords()) {
       if (!r[static_cast<std::size_t>(ItemField::Name)].AsString().empty())
         QCOMPARE(r[static_cast<std::size_t>(ItemField::Box)].AsString(), key);
     }

@@ -15,7 +15,7 @@ class MainWindowTest : public QObject {
     vault.Fill({"Work", "Photos", "Music"}, 6);
     FrmMain w(vault.Base());
     QVERIFY(w.OwnsVault());
-    QCOMPARE(w.LoadReport().outcome, IndexLoadReport::Outcome::Loaded);
+    QVERIFY(w.LoadReport().outcome == api::OpenReport::Outcome::Loaded);
     QCOMPARE(w.Views().BoxCount(), 3);
     QCOMPARE(w.Views().TopBox, 0);
     QCOMPARE(w.Views().SelectedBox, -1);
@@ -62,7 +62,7 @@ class MainWindowTest : public QObject {
     vault.Fill({"Home"}, 1);
     std::ofstream(vault.Base() / "coffrel/index.dat") << "garbage";
     FrmMain w(vault.Base());
-    QCOMPARE(w.LoadReport().outcome, IndexLoadReport::Outcome::Restored);
+    QVERIFY(w.LoadReport().outcome == api::OpenReport::Outcome::Restored);
     QCOMPARE(w.Views().BoxCount(), 2);
     QCOMPARE(w.Views().Boxes[1].ItemCount(), 1);
   }

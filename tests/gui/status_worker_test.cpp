@@ -13,7 +13,8 @@
 #include "modal_watch.h"
 #include "pipeline_fakes.h"
 #include "skin_session.h"
-#include "storage/zip/zip_component.h"
+#include "storage/api/vault.h"
+#include "storage/vault/vault_layout.h"
 #include "temp_dir.h"
 
 using namespace kestramo;
@@ -51,17 +52,16 @@ std::vector<int> Run(int from, int step, int count, int last) {
   return frames;
 }
 
-int ItemCount(Vault& vault) {
-  int items = 0;
-  for (const ItemRecord& r : vault.Items().AllRecords()) {
-    if (!r[static_cast<std::size_t>(ItemField::Name)].IsNull()) ++items;
-  }
-  return items;
+int ItemCount(const api::Vault& vault) {
+  std::vector<api::ItemInfo> items;
+  vault.Items({}, &items);
+  return static_cast<int>(items.size());
 }
 
-bool TempIsEmpty(Vault& vault) {
+bool TempIsEmpty(const api::Vault& vault) {
   std::error_code ec;
-  return !fs::exists(vault.Layout().TempDir(), ec) || fs::is_empty(vault.Layout().TempDir(), ec);
+  const fs::path temp = VaultLayout(vault.Base()).TempDir();
+  return !fs::exists(temp, ec) || fs::is_empty(temp, ec);
 }
 
 // Notes the threads it is asked on: the desktop's icon machinery belongs to the GUI thread.
@@ -77,21 +77,26 @@ struct ThreadNotingShell : FakeShell {
 
 // A fresh vault beside the files a test imports, with the status dialog that watches its work.
 struct Bench {
-  explicit Bench(QWidget* mainWindow) : vault(dir / "vault"), status(mainWindow) {
-    vault.LoadIndex();
+  explicit Bench(QWidget* mainWindow) : status(mainWindow) {
+    std::filesystem::create_directories(dir / "vault");
+    api::OpenOptions options;
+    options.base = dir / "vault";
+    options.create = true;
+    vault.Open(options);
     std::filesystem::create_directories(dir / "out");
   }
   bool Import(const std::string& file, const std::function<void()>& repaint = {}) {
     return StartWork(status, vault, shell, {dir / file, "Papers", {}, true}, repaint);
   }
-  // Exports the newest record into dir/out.
+  // Exports the newest item into dir/out.
   bool ExportNewest() {
-    vault.Items().MoveTo(vault.Items().RecordCount());
-    return StartWork(status, vault, shell, {{}, {}, dir / "out", false});
+    std::vector<api::ItemInfo> items;
+    vault.Items({}, &items);
+    return StartWork(status, vault, shell, {{}, {}, dir / "out", false, items.empty() ? 0 : items.back().index});
   }
 
   TempDir dir;
-  Vault vault;
+  api::Vault vault;
   ThreadNotingShell shell;
   FrmStatus status;
 };
@@ -137,10 +142,9 @@ class StatusWorkerTest : public QObject {
   }
 
   void RefusesToCloseWhileWorkRuns() {
-    Vault vault(TempDir().Path());
     FrmStatus status(main_);
     status.CancelButton()->SetEnabled(true);
-    status.PrepareForWork(vault.Zip(), vault.Cipher());
+    status.PrepareForWork();
     status.setResult(0);
     status.show();
     QVERIFY(QTest::qWaitForWindowExposed(&status));
@@ -178,9 +182,8 @@ class StatusWorkerTest : public QObject {
   }
 
   void HandOverKeepsOrderAndACloseBeforeShowing() {
-    Vault vault(TempDir().Path());
     FrmStatus status(main_);
-    status.PrepareForWork(vault.Zip(), vault.Cipher());
+    status.PrepareForWork();
     std::thread worker([&status] {
       StatusSink& sink = status.Sink();
       sink.SetStatusText("Now is decompressing:\rletters.txt");
@@ -205,7 +208,7 @@ class StatusWorkerTest : public QObject {
     QCOMPARE(status.TakeMessages(), std::vector<std::string>{"Invalid file or path name."});
 
     // A close handled before the modal loop starts still ends it.
-    status.PrepareForWork(vault.Zip(), vault.Cipher());
+    status.PrepareForWork();
     status.FinishWork();
     guard.start(5000);
     QCOMPARE(status.exec(), kResultOk);
@@ -268,7 +271,7 @@ class StatusWorkerTest : public QObject {
     QVERIFY(!(exporting ? b.ExportNewest() : b.Import("big.bin")));
     QVERIFY(b.status.Cancelled());
     QCOMPARE(ItemCount(b.vault), exporting ? 1 : 0);
-    QVERIFY(!fs::exists(b.vault.Layout().ItemFile(exporting ? 2 : 1)));
+    QVERIFY(!fs::exists(VaultLayout(b.vault.Base()).ItemFile(exporting ? 2 : 1)));
     QVERIFY(fs::is_empty(b.dir / "out"));
     QVERIFY(TempIsEmpty(b.vault));
     QVERIFY(watch.messages.isEmpty());

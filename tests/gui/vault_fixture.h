@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pipeline_fakes.h"
+#include "storage/api/vault.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/item_import.h"
 #include "temp_dir.h"
@@ -42,5 +43,16 @@ class VaultFixture {
 
   TempDir dir;
 };
+
+// The records of the index a window works on, as saved: each change is saved at once.
+inline ItemTable SavedTable(const api::Vault& vault, const std::string& passphrase = {}) {
+  Vault reader(vault.Base());
+  if (!passphrase.empty()) reader.OfferPassphrase(passphrase);
+  std::string why;
+  reader.ReadIndex(&why);
+  return std::move(reader.Items());
+}
+
+inline VaultLayout LayoutOf(const api::Vault& vault) { return VaultLayout(vault.Base()); }
 
 }  // namespace kestramo::testing

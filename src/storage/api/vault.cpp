@@ -57,34 +57,41 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
   OpenReport local;
   OpenReport& r = report ? *report : local;
   r = {};
-  impl_.reset();  // the lock of an earlier try goes first, or it would hold this one off
+  // Another try on the same vault keeps its lock: no other program may take it in between.
+  if (!impl_ || !impl_->lock.Held() || impl_->lockedBase != options.base) impl_ = std::make_unique<Impl>();
+  impl_->vault.reset();
+  impl_->olderOrRestored = false;
   if (!options.create && !HoldsVault(options.base)) return Status::Fail(Code::NotFound, {}, options.base);
-  auto impl = std::make_unique<Impl>();
-  impl->vault = std::make_unique<kestramo::Vault>(options.base);
-  kestramo::Vault& v = *impl->vault;
+  auto vault = std::make_unique<kestramo::Vault>(options.base);
+  kestramo::Vault& v = *vault;
   if (!options.witness.empty()) v.UseWitness(options.witness);
   if (options.acceptOlderIndex) v.AcceptOlderIndex();
   if (!options.passphrase.empty()) v.OfferPassphrase(options.passphrase);
 
-  if (impl->lock.TryAcquire(options.base)) {
+  if (impl_->lock.Held() || impl_->lock.TryAcquire(options.base)) {
+    impl_->lockedBase = options.base;
     const IndexLoadReport load = v.LoadIndex();
     r.outcome = OutcomeOf(load.outcome);
     r.detail = load.detail;
     r.setAside = load.setAside;
-    if (load.NeedsAttention()) r.notice = load.Message();
+    r.hardened = load.hardened;
+    r.notice = load.Message();
     r.olderOrRestored = load.outcome == IndexLoadReport::Outcome::Restored || v.OpenedOlderIndex();
     if (load.outcome == IndexLoadReport::Outcome::Locked) return Status::Fail(Code::Locked, load.detail);
     if (load.Refused()) return Status::Fail(Code::Refused, load.detail);
+    impl_->olderOrRestored = r.olderOrRestored;
     if (load.outcome == IndexLoadReport::Outcome::Unreadable) {
-      return Status::Fail(Code::Damaged, load.detail, v.Layout().IndexFile());
+      // A classic vault stays open, empty, for a caller that chooses to start afresh; an
+      // empty vault must never take a hardened one's place.
+      if (!load.hardened) impl_->vault = std::move(vault);
+      return Status::Fail(Code::Damaged, load.detail, impl_->vault ? v.Layout().IndexFile() : options.base);
     }
-    impl->olderOrRestored = r.olderOrRestored;
-    impl_ = std::move(impl);
+    impl_->vault = std::move(vault);
     return Status::Ok();
   }
   if (options.write) {
-    if (impl->lock.HeldElsewhere()) return Status::Fail(Code::Busy, {}, options.base);
-    return Status::Fail(Code::IoError, impl->lock.Problem(), VaultLock::LockFileOf(options.base));
+    if (impl_->lock.HeldElsewhere()) return Status::Fail(Code::Busy, {}, options.base);
+    return Status::Fail(Code::IoError, impl_->lock.Problem(), VaultLock::LockFileOf(options.base));
   }
   r.readAsIs = true;
   std::string why;
@@ -92,21 +99,27 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
   if (!v.ReadIndex(&why, &locked)) {
     return Status::Fail(locked ? Code::Locked : Code::Damaged, why, v.Layout().IndexFile());
   }
-  impl_ = std::move(impl);
+  impl_->vault = std::move(vault);
   return Status::Ok();
 }
 
 void Vault::Close() { impl_.reset(); }
 
-Status Vault::Opened() const { return impl_ ? Status::Ok() : Status::Fail(Code::InvalidArgument, "no vault is open"); }
+bool Vault::IsOpen() const { return impl_ && impl_->vault; }
 
-fs::path Vault::Base() const { return impl_ ? impl_->vault->Layout().Base() : fs::path(); }
+bool Vault::HoldsLock() const { return impl_ && impl_->lock.Held(); }
 
-Format Vault::VaultFormat() const {
-  return impl_ && impl_->vault->Format() == kestramo::VaultFormat::Hardened ? Format::Hardened : Format::Classic;
+Status Vault::Opened() const {
+  return IsOpen() ? Status::Ok() : Status::Fail(Code::InvalidArgument, "no vault is open");
 }
 
-bool Vault::HasPassword() const { return impl_ && impl_->vault->HasPassword(); }
+fs::path Vault::Base() const { return IsOpen() ? impl_->vault->Layout().Base() : fs::path(); }
+
+Format Vault::VaultFormat() const {
+  return IsOpen() && impl_->vault->Format() == kestramo::VaultFormat::Hardened ? Format::Hardened : Format::Classic;
+}
+
+bool Vault::HasPassword() const { return IsOpen() && impl_->vault->HasPassword(); }
 
 Status Vault::CheckPassword(std::string_view typed) const {
   if (Status s = Opened(); !s.ok()) return s;

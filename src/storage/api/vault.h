@@ -56,7 +56,8 @@ struct OpenReport {
   Outcome outcome = Outcome::Loaded;
   bool readAsIs = false;             // held by another program: the index was read, nothing written
   bool olderOrRestored = false;      // records added since may be missing: their files look unrecorded
-  std::string notice{};              // what the user should hear about a restored or unreadable index
+  bool hardened = false;             // Unreadable: a hardened vault lives here, so nothing may replace it
+  std::string notice{};              // what the user should hear about the index; empty when nothing
   std::string detail{};              // why the index could not be read or was refused
   std::filesystem::path setAside{};  // the damaged index, kept under another name
 };
@@ -107,6 +108,10 @@ struct ExistingFile {
   std::string fileName{};
   std::string pathInItem{};  // '/' separated
   std::filesystem::path target{};
+  uint64_t existingSize = 0;
+  int64_t existingTime = 0;  // seconds since the epoch
+  uint64_t newSize = 0;
+  int64_t newTime = 0;
 };
 using OverwriteQuestion = std::function<bool(const ExistingFile&)>;
 // The question's text, for a file name (as the front end spells it).
@@ -132,6 +137,7 @@ struct ExportReport {
 struct VerifyOptions {
   // Called before each item; returning false stops the check there.
   std::function<bool(std::size_t done, std::size_t total)> beforeItem{};
+  WorkControl* control = nullptr;  // its Cancel also cuts short the item under way
 };
 
 struct CleanOptions {
@@ -184,10 +190,15 @@ class Vault {
   // Opens the vault in options.base, loading its index (and, for writing, taking its lock).
   // Busy: another program holds it for writing. Locked: a hardened index the passphrase
   // does not open. Refused: a downgraded or rolled-back index. Damaged: no copy of the
-  // index can be read. NotFound: the folder holds no vault.
+  // index can be read; a classic vault is then open all the same, empty, with nothing
+  // overwritten, for the caller to go on with or Close. NotFound: the folder holds no vault.
+  // After a failure the lock stays taken for another try (another passphrase, say).
   Status Open(const OpenOptions& options, OpenReport* report = nullptr);
   // Lets the vault go (and its lock); operations fail with InvalidArgument until it opens again.
   void Close();
+  bool IsOpen() const;
+  // Whether this program holds the vault's lock (no other program of ours may write it).
+  bool HoldsLock() const;
 
   std::filesystem::path Base() const;
   Format VaultFormat() const;
@@ -233,6 +244,9 @@ bool IsUnusedFolder(const std::filesystem::path& base);
 Status ReadFormat(const std::filesystem::path& base, Format* format, std::string* kdf);
 // This user's record of hardened vaults (empty when there is no place for it).
 std::filesystem::path DefaultWitnessFile();
+// Why a path cannot be stored as an item (NotFound, or InvalidArgument for one that names
+// no file or folder of its own, or a device, pipe or socket); Ok when it can.
+Status CheckSource(const std::filesystem::path& source);
 // InvalidArgument, with why, for a passphrase or a derivation cost a vault would refuse.
 Status CheckPassphrase(std::string_view passphrase);
 Status CheckKdfCost(const KdfCost& cost);

@@ -146,11 +146,6 @@ Status Vault::Comment(const CommentOptions& options) {
 Status Vault::Import(const ImportOptions& options) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
-  std::error_code ec;
-  if (!fs::exists(fs::symlink_status(options.source, ec)))
-    return Status::Fail(Code::NotFound, SourceProblem(options.source), options.source);
-  if (const std::string problem = SourceProblem(options.source); !problem.empty())
-    return Status::Fail(Code::InvalidArgument, problem, options.source);
   RecordingSink sink(options.status);
   NoShellInfo noShell;
   WorkBinding binding(options.control, v);
@@ -160,9 +155,18 @@ Status Vault::Import(const ImportOptions& options) {
   if (added && sink.message.empty()) return Status::Ok();
   // Stored but not whole or not saved, or not stored: the sink has shown why.
   if (added) return Status::Fail(Code::IoError, sink.message, options.source);
+  if (Status refused = CheckSource(options.source); !refused.ok()) return refused;
   if (sink.message.empty()) return Status::Fail(Code::InvalidArgument, "it holds no data", options.source);
   const Code code = v.Zip().LastError() == kNoRoomToWrite ? Code::NoSpace : Code::IoError;
   return Status::Fail(code, sink.message, options.source);
+}
+
+Status CheckSource(const fs::path& source) {
+  const std::string problem = SourceProblem(source);
+  if (problem.empty()) return Status::Ok();
+  std::error_code ec;
+  const bool exists = fs::exists(fs::symlink_status(source, ec));
+  return Status::Fail(exists ? Code::InvalidArgument : Code::NotFound, problem, source);
 }
 
 Status Vault::Export(const ExportOptions& options, ExportReport* report) {
@@ -179,7 +183,9 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   const OverwriteQuestion& ask = options.ask;
   const ExportResult result =
       ExtractItem(v, options.destination, {sink, binding.Work()}, [&ask](const OverwriteCase& existing) {
-        return ask && ask(ExistingFile{existing.fileName, existing.pathInArchive, existing.target});
+        return ask &&
+               ask(ExistingFile{existing.fileName, existing.pathInArchive, existing.target, existing.existingSize,
+                                existing.existingTime, existing.newSize, existing.newTime});
       });
   if (report) {
     report->kept.clear();

@@ -22,6 +22,7 @@ bool WorkControl::Cancelled() const { return impl_->work.Cancelled(); }
 bool WorkControl::CanClose() const { return impl_->work.CanClose(); }
 Phase WorkControl::CurrentPhase() const { return impl_->work.CurrentPhase(); }
 void WorkControl::Reset() { impl_->work.Reset(); }
+void WorkControl::MarkClosable() { impl_->work.MarkClosable(); }
 
 }  // namespace api
 

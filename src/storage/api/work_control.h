@@ -24,6 +24,8 @@ class WorkControl {
   bool CanClose() const;
   Phase CurrentPhase() const;
   void Reset();
+  // The operation is over (the storage marks its own; a front end marks the work it runs).
+  void MarkClosable();
 
   struct Impl;
   Impl& Internal() { return *impl_; }

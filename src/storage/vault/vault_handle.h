@@ -38,8 +38,9 @@ class WorkBinding {
 };
 
 struct api::Vault::Impl {
-  std::unique_ptr<kestramo::Vault> vault;
+  std::unique_ptr<kestramo::Vault> vault;  // none while no index may be used
   VaultLock lock;
+  std::filesystem::path lockedBase;  // kept across tries to open the same vault
   bool olderOrRestored = false;
 };
 
