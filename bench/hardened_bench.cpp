@@ -56,8 +56,8 @@ Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
       3, [&] { fs::remove_all(root / "out"), fs::create_directories(root / "out"); },
       [&] {
         work.Reset();
-        if (ExtractItem(*vault, root / "out", {sink, work}, [](const std::string&) { return true; }) !=
-            ExportResult::Done) {
+        if (ExtractItem(*vault, vault->Items().Field(ItemField::Index).AsInteger(), root / "out", {sink, work},
+                        [](const std::string&) { return true; }) != ExportResult::Done) {
           std::exit(1);
         }
       });

@@ -54,14 +54,11 @@ class HardenedVaultTest : public ::testing::Test {
 
   // The item's bytes as exported into a fresh folder, or "" when the export failed.
   std::string Export(int32_t index, const std::string& name) {
-    ItemTable& t = vault->Items();
-    for (int r = 1; r <= t.RecordCount() && t.MoveTo(r); ++r) {
-      if (t.Field(ItemField::Index).AsInteger() == index) break;
-    }
     const fs::path dest = dir / ("out" + std::to_string(++exports));
     fs::create_directories(dest);
     work.Reset();
-    const ExportResult result = ExtractItem(*vault, dest, {sink, work}, [](const std::string&) { return false; });
+    const ExportResult result =
+        ExtractItem(*vault, index, dest, {sink, work}, [](const std::string&) { return false; });
     EXPECT_TRUE(fs::is_empty(vault->Layout().TempDir()));
     if (result != ExportResult::Done) {
       EXPECT_TRUE(fs::is_empty(dest)) << "a failed export leaves nothing behind";

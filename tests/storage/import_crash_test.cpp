@@ -89,7 +89,9 @@ void ExpectRowExtractsWhole(Vault& vault, int row, const fs::path& dest) {
   WorkStatus work;
   fs::remove_all(dest);
   fs::create_directories(dest);
-  ASSERT_EQ(ExtractItem(vault, dest, {sink, work}, [](const std::string&) { return true; }), ExportResult::Done);
+  ASSERT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dest, {sink, work},
+                        [](const std::string&) { return true; }),
+            ExportResult::Done);
   EXPECT_EQ(testing::ReadFile(dest / testing::ImportedName(n)), testing::ImportedBytes(n)) << "recovered item " << n;
 }
 

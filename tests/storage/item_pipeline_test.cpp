@@ -40,15 +40,10 @@ class ItemPipelineTest : public ::testing::Test {
   }
 
   ExportResult Extract(int32_t index, const fs::path& dest, OverwriteQuestion ask = nullptr) {
-    ItemTable& t = vault.Items();
-    for (int r = 1; r <= t.RecordCount(); ++r) {
-      t.MoveTo(r);
-      if (t.Field(ItemField::Index).AsInteger() == index) break;
-    }
     sink = RecordingSink();
     work.Reset();
     return ExtractItem(
-        vault, dest, {sink, work}, ask ? ask : [](const std::string&) { return false; });
+        vault, index, dest, {sink, work}, ask ? ask : [](const std::string&) { return false; });
   }
 
   const FieldValue& Last(ItemField f) {
@@ -369,7 +364,8 @@ TEST_F(ItemPipelineTest, CancelledExportRemovesOnlyWhatItCreated) {
   sink = RecordingSink();
   work.Reset();
   sink.onProgress = cancelIn(Phase::Decrypting);
-  EXPECT_EQ(ExtractItem(vault, dir / "out1", {sink, work}, nullptr), ExportResult::Cancelled);
+  EXPECT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out1", {sink, work}, nullptr),
+            ExportResult::Cancelled);
   EXPECT_FALSE(fs::exists(dir / "out1/Docs"));
   EXPECT_TRUE(TempIsEmpty(vault));
 
@@ -378,7 +374,8 @@ TEST_F(ItemPipelineTest, CancelledExportRemovesOnlyWhatItCreated) {
   sink = RecordingSink();
   work.Reset();
   sink.onProgress = cancelIn(Phase::Decompressing);
-  EXPECT_EQ(ExtractItem(vault, dir / "out2", {sink, work}, nullptr), ExportResult::Cancelled);
+  EXPECT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out2", {sink, work}, nullptr),
+            ExportResult::Cancelled);
   EXPECT_EQ(ReadFile(dir / "out2/Docs/mine.txt"), "keep me");
   EXPECT_FALSE(fs::exists(dir / "out2/Docs/a.bin"));
   EXPECT_FALSE(fs::exists(dir / "out2/Docs/b.bin"));

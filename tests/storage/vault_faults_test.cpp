@@ -64,7 +64,8 @@ class VaultFaultTest : public ::testing::Test {
     sink = testing::RecordingSink();
     work.Reset();
     vault.Items().MoveTo(row);
-    return ExtractItem(vault, dest, {sink, work}, [](const std::string&) { return true; });
+    return ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dest, {sink, work},
+                       [](const std::string&) { return true; });
   }
 
   IndexLoadReport Load(Vault& vault) {
@@ -326,7 +327,9 @@ int ImportOntoASmallDisk(const fs::path& mountPoint) {
   fs::create_directories(out);
   reloaded.Items().MoveTo(1);
   sink = testing::RecordingSink();
-  if (!failed && ExtractItem(reloaded, out, {sink, work}, nullptr) != ExportResult::Done) failed = 8;
+  if (!failed && ExtractItem(reloaded, reloaded.Items().Field(ItemField::Index).AsInteger(), out, {sink, work},
+                             nullptr) != ExportResult::Done)
+    failed = 8;
   if (!failed && ReadFile(out / "small.txt") != RandomBytes(20000, 1)) failed = 9;
   fs::remove_all(sources);
   return failed;

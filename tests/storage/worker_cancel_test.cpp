@@ -74,7 +74,8 @@ TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
     const fs::path out = dir / ("out" + std::to_string(static_cast<int>(phase)));
     ExportResult result = ExportResult::Done;
     CancelFromAnotherThread(exportSink, exportStatus, vault, phase, [&] {
-      result = ExtractItem(vault, out, {exportSink, exportStatus}, [](const std::string&) { return true; });
+      result = ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), out, {exportSink, exportStatus},
+                           [](const std::string&) { return true; });
     });
     EXPECT_EQ(result, ExportResult::Cancelled);
     EXPECT_FALSE(fs::exists(out / "Big/a.bin"));
@@ -108,7 +109,9 @@ TEST_F(WorkerCancelTest, CancelStopsTheRunningStageItself) {
     WorkStatus exportStatus;
     int furthest = 0;
     cancelAt(exportSink, exportStatus, phase, furthest);
-    EXPECT_EQ(ExtractItem(vault, dir / "out", {exportSink, exportStatus}, nullptr), ExportResult::Cancelled);
+    EXPECT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out",
+                          {exportSink, exportStatus}, nullptr),
+              ExportResult::Cancelled);
     EXPECT_LT(furthest, 50) << "phase " << static_cast<int>(phase);
   }
 }

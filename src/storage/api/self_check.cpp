@@ -48,7 +48,8 @@ bool RunSelfCheck(std::ostream& out) {
     check("a folder is stored", AddItem(vault, dir / "source/Folder", "Box", {status, work}, shell));
     for (int r = 1; r <= 2; ++r) {
       vault.Items().MoveTo(r);
-      ExtractItem(vault, dir / "out", {status, work}, [](const std::string&) { return false; });
+      ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out", {status, work},
+                  [](const std::string&) { return false; });
     }
     check("the file comes back whole", Content(dir / "out/file.bin") == data);
     check("the folder comes back whole", Content(dir / "out/Folder/sub/note.txt") == "a note\n");

@@ -5,7 +5,6 @@
 #include "storage/vault/box_rules.h"
 #include "storage/vault/item_export.h"
 #include "storage/vault/item_import.h"
-#include "storage/vault/item_lookup.h"
 #include "storage/vault/item_removal.h"
 #include "storage/vault/vault_handle.h"
 #include "storage/zip/zip_component.h"
@@ -172,9 +171,6 @@ Status CheckSource(const fs::path& source) {
 Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
-  if (!MoveToItem(v.Items(), options.item)) {
-    return Status::Fail(Code::NotFound, "there is no item " + std::to_string(options.item));
-  }
   const fs::path itemFile = v.Layout().ItemFile(options.item);
   RecordingSink sink(options.status);
   WorkBinding binding(options.control, v);
@@ -182,7 +178,7 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   zip.SetReplaceReadOnly(options.replaceReadOnly);
   const OverwriteQuestion& ask = options.ask;
   const ExportResult result =
-      ExtractItem(v, options.destination, {sink, binding.Work()}, [&ask](const OverwriteCase& existing) {
+      ExtractItem(v, options.item, options.destination, {sink, binding.Work()}, [&ask](const OverwriteCase& existing) {
         return ask &&
                ask(ExistingFile{existing.fileName, existing.pathInArchive, existing.target, existing.existingSize,
                                 existing.existingTime, existing.newSize, existing.newTime});
@@ -193,6 +189,7 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   }
   if (result == ExportResult::Done) return Status::Ok();
   if (result == ExportResult::Cancelled) return Status::Fail(Code::Cancelled);
+  if (Status missing = Item(options.item, nullptr); !missing.ok()) return missing;
   std::error_code ec;
   if (fs::exists(options.destination, ec) && !fs::is_directory(options.destination, ec))
     return Status::Fail(Code::InvalidArgument, sink.message, options.destination);

@@ -5,6 +5,7 @@
 
 #include "storage/text/named_list.h"
 #include "storage/vault/file_helpers.h"
+#include "storage/vault/item_lookup.h"
 #include "storage/vault/progress_translator.h"
 #include "storage/vault/vault_lock.h"
 #include "storage/zip/pack_path.h"
@@ -72,11 +73,15 @@ std::string NotReplacedMessage(const std::string& name, const ZipComponent& zip,
 
 }  // namespace
 
-ExportResult ExtractItem(Vault& vault, const fs::path& destDir, WorkContext ctx, const OverwriteQuestion& ask) {
+ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, WorkContext ctx,
+                         const OverwriteQuestion& ask) {
   StatusCloser closer(ctx.status, ctx.work);
   const fs::path tempDir = vault.Layout().TempDir();
   ItemTable& items = vault.Items();
-  const int32_t index = items.Field(ItemField::Index).AsInteger();
+  if (!MoveToItem(items, index)) {
+    closer.CloseWithMessage("There is no item " + std::to_string(index) + " to extract.");
+    return ExportResult::Failed;
+  }
   const bool isFolder = items.Field(ItemField::Folder).AsBoolean();
   const std::string name = items.Field(ItemField::Name).AsString();
   const std::string key = items.Field(ItemField::Password).AsString();

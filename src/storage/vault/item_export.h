@@ -14,10 +14,10 @@ using OverwriteQuestion = OverwritePrompt;
 
 enum class ExportResult { Done, Cancelled, Failed };
 
-// Decrypts the current record's item with the key it was sealed under and unpacks it into
-// `destDir`. A cancelled or failed export removes what it created there, and only that.
-// Always closes the status display before returning.
-ExportResult ExtractItem(Vault& vault, const std::filesystem::path& destDir, WorkContext ctx,
+// Decrypts the item with this Index with the key it was sealed under and unpacks it into
+// `destDir`. A cancelled or failed export removes what it created there, and only that; an
+// Index no item has fails. Always closes the status display before returning.
+ExportResult ExtractItem(Vault& vault, int32_t index, const std::filesystem::path& destDir, WorkContext ctx,
                          const OverwriteQuestion& ask);
 
 }  // namespace kestramo

@@ -62,7 +62,6 @@ class ZipComponent {
   bool ReplaceReadOnly() const { return replaceReadOnly_; }
   void SetReplaceReadOnly(bool v) { replaceReadOnly_ = v; }
   bool OEMConvert() const { return oemConvert_; }
-  void SetOEMConvert(bool v) { oemConvert_ = v; }
   bool AddDirEntriesOnRecurse() const { return addDirEntriesOnRecurse_; }
   void SetAddDirEntriesOnRecurse(bool v) { addDirEntriesOnRecurse_ = v; }
   // Folders that extraction must never write into and files it must never replace, by
