@@ -211,16 +211,23 @@ class Vault {
   Status Item(int32_t index, ItemInfo* item) const;  // NotFound
   Status Find(const FindOptions& options, std::vector<ItemInfo>* items) const;
 
+  // These change the index and save it: IoError when the save failed (the change is then in
+  // memory only, for the next save). InvalidArgument carries the box-name rule's own text.
   Status NewBox(const NewBoxOptions& options);
   Status RenameBox(const RenameBoxOptions& options);
   Status DeleteBox(const DeleteBoxOptions& options);
-
-  Status Import(const ImportOptions& options);
-  Status Export(const ExportOptions& options, ExportReport* report = nullptr);
   Status Remove(const RemoveOptions& options);
   Status Comment(const CommentOptions& options);
 
+  // One item in or out, on the caller's thread (a worker, for a window). The status sink is
+  // always closed before the call returns, and shown the message the Status carries.
+  Status Import(const ImportOptions& options);
+  Status Export(const ExportOptions& options, ExportReport* report = nullptr);
+
+  // Damaged when an item cannot be taken out whole; Cancelled when stopped before the end.
   Status Verify(const VerifyOptions& options, VaultHealth* health);
+  // Refused right after the index was restored or found older than one seen before: the
+  // files it would remove may be the only trace of items added since.
   Status Clean(const CleanOptions& options, CleanReport* report);
   // What Harden would leave behind otherwise: for the user to see before.
   Status FindLeftovers(Leftovers* leftovers);
