@@ -99,6 +99,8 @@ TEST_F(StorageApiTest, EachCodeComesFromItsCase) {
          SetDiskSpaceLimit(-1);
          return s;
        }},
+      {"an export into the vault's own folders", api::Code::InvalidArgument,
+       [](StorageApiTest& t) { return t.vault.Export({.item = 1, .destination = t.dir / "vault/coffrel"}); }},
       {"a folder without a vault", api::Code::NotFound,
        [](StorageApiTest& t) { return api::Vault().Open({.base = t.dir / "src"}); }},
   };

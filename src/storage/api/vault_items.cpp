@@ -78,18 +78,22 @@ class RecordingSink : public StatusSink {
 };
 
 Code UnpackFailure(const ZipComponent& zip) {
-  const std::string& zipError = zip.LastError();
-  if (zipError.empty()) {
+  const ZipFault fault = zip.LastFault();
+  if (fault == ZipFault::None) {
     // Unpacked, but existing files that were to be replaced still hold what they held.
     for (const auto& kept : zip.KeptPaths()) {
       if (!kept.declined) return Code::IoError;
     }
     return Code::Damaged;
   }
-  if (zipError == kCantWriteOutput || zipError == kNoRoomToWrite) return Code::NoSpace;
-  if (zipError == kCantCreateOutput || zipError == kCantUseDestination) return Code::IoError;
-  if (zipError == kProtectedOutput) return Code::InvalidArgument;
-  return Code::Damaged;
+  switch (fault) {
+    case ZipFault::CantWriteOutput:
+    case ZipFault::NoRoomToWrite: return Code::NoSpace;
+    case ZipFault::CantCreateOutput:
+    case ZipFault::CantUseDestination: return Code::IoError;
+    case ZipFault::ProtectedOutput: return Code::InvalidArgument;
+    default: return Code::Damaged;
+  }
 }
 
 }  // namespace
@@ -156,7 +160,7 @@ Status Vault::Import(const ImportOptions& options) {
   if (added) return Status::Fail(Code::IoError, sink.message, options.source);
   if (Status refused = CheckSource(options.source); !refused.ok()) return refused;
   if (sink.message.empty()) return Status::Fail(Code::InvalidArgument, "it holds no data", options.source);
-  const Code code = v.Zip().LastError() == kNoRoomToWrite ? Code::NoSpace : Code::IoError;
+  const Code code = v.Zip().LastFault() == ZipFault::NoRoomToWrite ? Code::NoSpace : Code::IoError;
   return Status::Fail(code, sink.message, options.source);
 }
 

@@ -40,21 +40,21 @@ std::string FailureMessage(const std::string& name, const ZipComponent& zip, int
         (replaced == 1 ? " file you agreed to replace already holds" : " files you agreed to replace already hold") +
         " the item's copy.";
   }
-  const std::string& error = zip.LastError();
-  if (error == kCantWriteOutput) {
+  const ZipFault fault = zip.LastFault();
+  if (fault == ZipFault::CantWriteOutput) {
     return head + "its files could not be written (is the destination disk full?)." + undone;
   }
-  if (error == kProtectedOutput) {
+  if (fault == ZipFault::ProtectedOutput) {
     return head + "some of its files would land in the vault's own folders; choose another destination." + undone;
   }
   // The destination is at fault, not the item.
-  if (error == kCantUseDestination) {
+  if (fault == ZipFault::CantUseDestination) {
     return head + "the destination folder cannot be created or opened: " + zip.LastErrorDetail() + "." + undone;
   }
-  if (error == kCantCreateOutput) {
+  if (fault == ZipFault::CantCreateOutput) {
     return head + "this could not be created in the destination: " + zip.LastErrorDetail() + "." + undone;
   }
-  return head + "it is damaged (" + error + ")." + undone;
+  return head + "it is damaged (" + zip.LastError() + ")." + undone;
 }
 
 // Existing files that were to be replaced and could not be (read-only, or one that appeared

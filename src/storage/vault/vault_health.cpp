@@ -33,12 +33,14 @@ bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
 
 // Judges an item from its archive, unpacked into temp/'s scratch folder.
 Judgement JudgeUnpacked(const Vault& vault, const ZipComponent& zip, const ItemRecord& r, const fs::path& itemFile) {
+  const ZipFault fault = zip.LastFault();
   const std::string& error = zip.LastError();
-  const bool noRoom = error == kCantWriteOutput || (error == kCantCreateOutput && NoRoomToUnpack(vault, itemFile));
+  const bool noRoom =
+      fault == ZipFault::CantWriteOutput || (fault == ZipFault::CantCreateOutput && NoRoomToUnpack(vault, itemFile));
   if (noRoom) return Problem(ItemProblem::NoRoom);
-  if (error == kCantUseDestination) return Problem(ItemProblem::TempUnusable, zip.LastErrorDetail());
-  if (error == kCantCreateOutput) return Problem(ItemProblem::Damaged, error + ": " + zip.LastErrorDetail());
-  if (!error.empty()) return Problem(ItemProblem::Damaged, error);
+  if (fault == ZipFault::CantUseDestination) return Problem(ItemProblem::TempUnusable, zip.LastErrorDetail());
+  if (fault == ZipFault::CantCreateOutput) return Problem(ItemProblem::Damaged, error + ": " + zip.LastErrorDetail());
+  if (fault != ZipFault::None) return Problem(ItemProblem::Damaged, error);
   if (std::string mismatch = ContentsMismatch(zip, r); !mismatch.empty()) {
     return Problem(ItemProblem::NotThisItem, std::move(mismatch));
   }

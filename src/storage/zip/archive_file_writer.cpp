@@ -17,7 +17,7 @@ void ArchiveFileWriter::WriteAll(const unsigned char* data, size_t size, uint64_
   const bool ok = sink_   ? sink_->Write(data, size)
                   : mask_ ? mask_->WriteAt(fd_, data, size, offset)
                           : DiskWriteAllAt(fd_, data, size, offset);
-  if (!ok) throw ZipError(kNoRoomToWrite);
+  if (!ok) throw ZipError(ZipFault::NoRoomToWrite);
 }
 
 void ArchiveFileWriter::Write(const void* data, size_t size) {

@@ -24,10 +24,10 @@ struct EndRecord {
 };
 
 EndRecord FindEndRecord(int fd, uint64_t fileSize, ArchiveView* mask) {
-  if (fileSize < kEndRecordSize) throw ZipError(kDamagedDirectory);
+  if (fileSize < kEndRecordSize) throw ZipError(ZipFault::DamagedDirectory);
   const uint64_t scan = std::min(fileSize, kMaxEndScan);
   std::vector<unsigned char> tail(static_cast<size_t>(scan));
-  if (!ReadAt(fd, tail.data(), tail.size(), fileSize - scan, mask)) throw ZipError(kDamagedDirectory);
+  if (!ReadAt(fd, tail.data(), tail.size(), fileSize - scan, mask)) throw ZipError(ZipFault::DamagedDirectory);
   for (size_t i = tail.size() - kEndRecordSize + 1; i-- > 0;) {
     const unsigned char* p = tail.data() + i;
     if (ReadLe32(p) != kEndSignature) continue;
@@ -38,7 +38,7 @@ EndRecord FindEndRecord(int fd, uint64_t fileSize, ArchiveView* mask) {
     end.directoryOffset = ReadLe32(p + 16);
     return end;
   }
-  throw ZipError(kDamagedDirectory);
+  throw ZipError(ZipFault::DamagedDirectory);
 }
 
 // The ZIP64 end record, when a locator before the end record points at one; else the end
@@ -67,13 +67,13 @@ void ApplyZip64Extra(EntryInfo& e, const unsigned char* extra, size_t size) {
   for (size_t pos = 0; size - pos >= 4;) {
     const uint16_t tag = ReadLe16(extra + pos);
     const size_t length = ReadLe16(extra + pos + 2);
-    if (length > size - pos - 4) throw ZipError(kDamagedDirectory);
+    if (length > size - pos - 4) throw ZipError(ZipFault::DamagedDirectory);
     if (tag == kZip64ExtraTag) {
       const unsigned char* p = extra + pos + 4;
       size_t left = length;
       for (uint64_t* field : {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset}) {
         if (*field != kMax32) continue;
-        if (left < 8) throw ZipError(kDamagedDirectory);
+        if (left < 8) throw ZipError(ZipFault::DamagedDirectory);
         *field = ReadLe64(p);
         p += 8;
         left -= 8;
@@ -85,9 +85,9 @@ void ApplyZip64Extra(EntryInfo& e, const unsigned char* extra, size_t size) {
 }
 
 EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
-  if (dir.size() - pos < kCentralHeaderSize) throw ZipError(kDamagedDirectory);
+  if (dir.size() - pos < kCentralHeaderSize) throw ZipError(ZipFault::DamagedDirectory);
   const unsigned char* p = dir.data() + pos;
-  if (ReadLe32(p) != kCentralSignature) throw ZipError(kDamagedDirectory);
+  if (ReadLe32(p) != kCentralSignature) throw ZipError(ZipFault::DamagedDirectory);
   EntryInfo e;
   e.versionMadeBy = ReadLe16(p + 4);
   e.versionNeeded = ReadLe16(p + 6);
@@ -103,7 +103,7 @@ EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
   e.internalAttributes = ReadLe16(p + 36);
   e.externalAttributes = ReadLe32(p + 38);
   e.localHeaderOffset = ReadLe32(p + 42);
-  if (dir.size() - pos - kCentralHeaderSize < variable) throw ZipError(kDamagedDirectory);
+  if (dir.size() - pos - kCentralHeaderSize < variable) throw ZipError(ZipFault::DamagedDirectory);
   e.rawName.assign(reinterpret_cast<const char*>(p + kCentralHeaderSize), nameLength);
   ApplyZip64Extra(e, p + kCentralHeaderSize + nameLength, extraLength);
   pos += kCentralHeaderSize + variable;
@@ -128,14 +128,14 @@ bool ReadAt(int fd, void* data, size_t size, uint64_t offset, ArchiveView* mask)
 
 CentralDirectory ReadCentralDirectory(int fd, ArchiveView* mask) {
   struct stat st {};
-  if (fstat(fd, &st) != 0) throw ZipError(kDamagedDirectory);
+  if (fstat(fd, &st) != 0) throw ZipError(ZipFault::DamagedDirectory);
   const EndRecord end =
       WithZip64(fd, FindEndRecord(fd, mask ? mask->Size() : static_cast<uint64_t>(st.st_size), mask), mask);
   if (end.directorySize > end.position || end.directoryOffset > end.position - end.directorySize ||
       end.entries > end.directorySize / kCentralHeaderSize || end.directorySize > kMaxDirectory)
-    throw ZipError(kDamagedDirectory);
+    throw ZipError(ZipFault::DamagedDirectory);
   std::vector<unsigned char> dir(static_cast<size_t>(end.directorySize));
-  if (!ReadAt(fd, dir.data(), dir.size(), end.directoryOffset, mask)) throw ZipError(kDamagedDirectory);
+  if (!ReadAt(fd, dir.data(), dir.size(), end.directoryOffset, mask)) throw ZipError(ZipFault::DamagedDirectory);
   CentralDirectory out;
   out.directoryOffset = end.directoryOffset;
   out.entries.reserve(static_cast<size_t>(end.entries));

@@ -104,8 +104,8 @@ EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ArchiveView*
       created_(created) {
   const std::string dest = settings_.destDir.empty() ? "." : settings_.destDir;
   destFd_ = open(dest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (destFd_ < 0) throw ZipError(kCantUseDestination, dest + " (" + std::strerror(errno) + ")");
-  if (IsProtected(destFd_)) throw ZipError(kProtectedOutput);
+  if (destFd_ < 0) throw ZipError(ZipFault::CantUseDestination, dest + " (" + std::strerror(errno) + ")");
+  if (IsProtected(destFd_)) throw ZipError(ZipFault::ProtectedOutput);
   inBuffer_.resize(kInputPiece);
   outBuffer_.resize(kOutputPiece);
 }
@@ -192,33 +192,33 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   };
   // What cannot be written is an error, never a quiet skip: an export must not look
   // complete without it. Only a file already present is left out, and said to be.
-  auto fail = [&](const std::string& text, const std::string& detail = {}) {
-    if (hooks_.onEntryError) hooks_.onEntryError(text, detail);
+  auto fail = [&](const ZipError& error) {
+    if (hooks_.onEntryError) hooks_.onEntryError(error);
     return skip();
   };
   auto cannotCreate = [&](const std::string& path, int error) {
-    return fail(kCantCreateOutput, path + " (" + std::strerror(error) + ")");
+    return fail(ZipError(ZipFault::CantCreateOutput, path + " (" + std::strerror(error) + ")"));
   };
   auto keep = [&](const std::string& path, bool declined) {
     if (hooks_.onKept) hooks_.onKept(path, declined);
     return skip();
   };
   auto safe = SplitSafeEntryPath(name);
-  if (!safe) return fail("Unsafe entry name skipped: " + name);
+  if (!safe) return fail(ZipError("Unsafe entry name skipped: " + name));
   if (!settings_.recreateDirs) safe->directories.clear();
   std::string dirPath;
   const int dirFd = TargetDirectory(safe->directories, dirPath);
   const int dirError = errno;
-  if (dirFd == kProtected) return fail(kProtectedOutput);
+  if (dirFd == kProtected) return fail(ZipError(ZipFault::ProtectedOutput));
   if (dirFd < 0) return cannotCreate(dirPath, dirError);
   if (safe->fileName.empty()) return skip();
-  if (entry.flags & kFlagEncrypted) return fail(kDamagedEntryData);
+  if (entry.flags & kFlagEncrypted) return fail(ZipError(ZipFault::DamagedEntryData));
   const std::string target = dirPath + "/" + safe->fileName;
   struct stat before {};
   const bool existed = fstatat(dirFd, safe->fileName.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
   // Never written through a link or over a folder.
   if (existed && !S_ISREG(before.st_mode)) return cannotCreate(target, S_ISDIR(before.st_mode) ? EISDIR : EEXIST);
-  if (existed && IsProtected(before)) return fail(kProtectedOutput);
+  if (existed && IsProtected(before)) return fail(ZipError(ZipFault::ProtectedOutput));
   if (existed) {
     std::string inArchive;
     for (const std::string& d : safe->directories) inArchive += d + "/";
@@ -261,7 +261,7 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   if (!writer_.Finish()) {
     close(outFd);
     discard();
-    throw ZipError(kCantWriteOutput);
+    throw ZipError(ZipFault::CantWriteOutput);
   }
   if (outcome == Outcome::Complete) {
     const timespec times[2] = {{0, UTIME_OMIT}, {FromDosDateTime(entry.dosDateTime), 0}};
@@ -275,7 +275,7 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   if (close(outFd) != 0 && outcome == Outcome::Complete) {
     if (moved == 0) unlinkat(dirFd, safe->fileName.c_str(), 0);  // linked just now, by this call
     discard();
-    throw ZipError(kCantWriteOutput);
+    throw ZipError(ZipFault::CantWriteOutput);
   }
   if (whole) {
     // A file that appeared meanwhile was never agreed to be replaced: it stays.
@@ -290,25 +290,28 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   }
   discard();
   // Its bytes were counted as they were written: it stays in the total.
-  if (hooks_.onEntryError)
-    hooks_.onEntryError(outcome == Outcome::TooLarge ? kLargerThanStated : kDamagedEntryData, "");
+  if (hooks_.onEntryError) {
+    hooks_.onEntryError(
+        ZipError(outcome == Outcome::TooLarge ? ZipFault::LargerThanStated : ZipFault::DamagedEntryData));
+  }
   return false;
 }
 
 void EntryExtractor::ReadInput(void* data, size_t size, uint64_t offset) {
   if (hooks_.checkCancel) hooks_.checkCancel();
-  if (!ReadAt(archiveFd_, data, size, offset, mask_)) throw ZipError(kPrematureEnd);
+  if (!ReadAt(archiveFd_, data, size, offset, mask_)) throw ZipError(ZipFault::PrematureEnd);
 }
 
 EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd, uint32_t& crc) {
   unsigned char local[kLocalHeaderSize];
   // Written so that no stated offset or size, however large, can wrap past the checks.
   if (entry.localHeaderOffset > archiveSize_ || archiveSize_ - entry.localHeaderOffset < kLocalHeaderSize)
-    throw ZipError(kPrematureEnd);
+    throw ZipError(ZipFault::PrematureEnd);
   ReadInput(local, sizeof local, entry.localHeaderOffset);
   if (ReadLe32(local) != kLocalSignature) return Outcome::Damaged;
   const uint64_t dataStart = entry.localHeaderOffset + kLocalHeaderSize + ReadLe16(local + 26) + ReadLe16(local + 28);
-  if (dataStart > archiveSize_ || entry.compressedSize > archiveSize_ - dataStart) throw ZipError(kPrematureEnd);
+  if (dataStart > archiveSize_ || entry.compressedSize > archiveSize_ - dataStart)
+    throw ZipError(ZipFault::PrematureEnd);
   crc = 0;
   if (entry.method == kMethodStored) return Copy(dataStart, entry, outFd, crc);
   if (entry.method == kMethodDeflate) return Inflate(dataStart, entry, outFd, crc);
@@ -328,7 +331,7 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
   const bool queued = small  ? DiskWriteAllAt(outFd, data, size, written)
                       : held ? writer_.WriteInPlace(outFd, written, data, size)
                              : writer_.Write(outFd, written, data, size);
-  if (!queued) throw ZipError(kCantWriteOutput);
+  if (!queued) throw ZipError(ZipFault::CantWriteOutput);
   crc = libdeflate_crc32(crc, data, size);
   written += size;
   if (hooks_.onWritten) hooks_.onWritten(size);
@@ -416,7 +419,8 @@ EntryExtractor::Outcome EntryExtractor::InflateStream(uint64_t dataStart, const 
     const int rc = inflate(&z, Z_NO_FLUSH);
     if (!Emit(outFd, outBuffer_.data(), outBuffer_.size() - z.avail_out, written, entry, crc)) return Outcome::TooLarge;
     if (rc == Z_STREAM_END) return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
-    if (rc == Z_BUF_ERROR && z.avail_in == 0 && consumed >= entry.compressedSize) throw ZipError(kPrematureEnd);
+    if (rc == Z_BUF_ERROR && z.avail_in == 0 && consumed >= entry.compressedSize)
+      throw ZipError(ZipFault::PrematureEnd);
     if (rc != Z_OK && rc != Z_BUF_ERROR) return Outcome::Damaged;
   }
 }
@@ -440,7 +444,7 @@ EntryExtractor::Outcome EntryExtractor::UnzstdStream(uint64_t dataStart, const E
       inSize = n;
     }
     if (inSize == 0 && consumed >= entry.compressedSize && !full) {
-      if (step != ZstdStream::Step::FrameEnd) throw ZipError(kPrematureEnd);
+      if (step != ZstdStream::Step::FrameEnd) throw ZipError(ZipFault::PrematureEnd);
       return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
     }
     size_t produced = outBuffer_.size();

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "storage/zip/zip_error.h"
+
 namespace kestramo {
 
 enum class OverwriteMode { Prompt = 0, Always = 1, Never = 2, IfNewer = 3, IfOlder = 4 };
@@ -47,7 +49,7 @@ struct ExtractHooks {
   std::function<void(uint64_t bytes)> onWritten;  // after every piece written
   std::function<void(uint64_t bytes)> onSkipped;  // an entry left out: its size leaves the total
   // An entry abandoned, the run goes on; `detail` names the path at fault and why, or is empty.
-  std::function<void(const std::string& text, const std::string& detail)> onEntryError;
+  std::function<void(const ZipError& error)> onEntryError;
   std::function<void(const std::string& path)> onReplaced;  // a file that existed now holds the entry
   // A file that existed still holds what it held: `declined` when the overwrite mode or the
   // answer said so, false when it was to be replaced and could not be.

@@ -51,7 +51,7 @@ void CreateMissingDirectories(const std::string& path, std::vector<std::string>&
     struct stat st {};
     if (stat(prefix.c_str(), &st) == 0) continue;
     if (mkdir(prefix.c_str(), 0777) != 0)
-      throw ZipError(kCantUseDestination, prefix + " (" + std::strerror(errno) + ")");
+      throw ZipError(ZipFault::CantUseDestination, prefix + " (" + std::strerror(errno) + ")");
     created.push_back(prefix);
   }
 }
@@ -103,6 +103,19 @@ void ZipComponent::CheckCancel() {
   if (cancel_.exchange(false)) throw ZipAborted();
 }
 
+void ZipComponent::Remember(const std::exception& e) {
+  const auto* zipError = dynamic_cast<const ZipError*>(&e);
+  lastError_ = e.what();
+  lastErrorDetail_ = zipError ? zipError->Detail() : std::string();
+  lastFault_ = zipError ? zipError->Fault() : ZipFault::Other;
+}
+
+void ZipComponent::Forget() {
+  lastError_.clear();
+  lastErrorDetail_.clear();
+  lastFault_ = ZipFault::None;
+}
+
 zip::WorkPool& ZipComponent::Pool() {
   if (!pool_) pool_ = std::make_unique<zip::WorkPool>(std::clamp(std::thread::hardware_concurrency(), 2u, 4u));
   return *pool_;
@@ -130,9 +143,9 @@ int ZipComponent::MakeArchive() {
     }
     RenewScratch();
     BuildArchive({archive.Get(), mask_.get(), nullptr}, self);
-    if (archive.Close() != 0) throw ZipError(kNoRoomToWrite);
+    if (archive.Close() != 0) throw ZipError(ZipFault::NoRoomToWrite);
   } catch (const std::exception& e) {
-    lastError_ = e.what();
+    Remember(e);
     // Only a file this run created is removed; one it could not open is not ours to delete.
     if (archive.Get() >= 0) {
       archive.Close();
@@ -150,7 +163,7 @@ int ZipComponent::MakeArchiveInto(Stream& sink, int sinkFd) {
     if (fstat(sinkFd, &self) != 0) throw ZipError("Cannot create the archive " + zipName_);
     BuildArchive({-1, nullptr, &sink}, self);
   } catch (const std::exception& e) {
-    lastError_ = e.what();
+    Remember(e);
     entries_.clear();
     throw;
   }
@@ -159,8 +172,7 @@ int ZipComponent::MakeArchiveInto(Stream& sink, int sinkFd) {
 
 void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct stat& self) {
   cancel_.store(false);
-  lastError_.clear();
-  lastErrorDetail_.clear();
+  Forget();
   entries_.clear();
   leftOutPaths_.clear();
   struct FilesListClearer {
@@ -189,8 +201,7 @@ void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct s
 
 int ZipComponent::ExtractEntries() {
   cancel_.store(false);
-  lastError_.clear();
-  lastErrorDetail_.clear();
+  Forget();
   createdPaths_.clear();
   replacedPaths_.clear();
   keptPaths_.clear();
@@ -200,23 +211,21 @@ int ZipComponent::ExtractEntries() {
     filesList_.clear();
     return count;
   } catch (const std::exception& e) {
-    lastError_ = e.what();
-    const auto* zipError = dynamic_cast<const ZipError*>(&e);
-    lastErrorDetail_ = zipError ? zipError->Detail() : std::string();
+    Remember(e);
     filesList_.clear();
     throw;
   }
 }
 
 int ZipComponent::ReadEntries() {
-  lastError_.clear();
+  Forget();
   entries_.clear();
   try {
     FileHandle archive(open(zipName_.c_str(), O_RDONLY | O_CLOEXEC));
     if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
     entries_ = zip::ReadCentralDirectory(archive.Get(), ReadView()).entries;
   } catch (const std::exception& e) {
-    lastError_ = e.what();
+    Remember(e);
     throw;
   }
   return EntryCount();
@@ -247,10 +256,7 @@ int ZipComponent::RunExtraction() {
   zip::ExtractHooks hooks{[this] { CheckCancel(); },
                           [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
-                          [this](const std::string& text, const std::string& detail) {
-                            lastError_ = text;
-                            lastErrorDetail_ = detail;
-                          },
+                          [this](const ZipError& error) { Remember(error); },
                           [this](const std::string& path) { replacedPaths_.push_back(path); },
                           [this](const std::string& path, bool declined) {
                             keptPaths_.push_back({path, declined});

@@ -105,6 +105,8 @@ class ZipComponent {
   void CloseArchive() { entries_.clear(); }
 
   const std::string& LastError() const { return lastError_; }
+  // Which failure LastError() is: None after a success, Other for one without a text of its own.
+  ZipFault LastFault() const { return lastFault_; }
   // The path at fault for LastError() and why, when its text does not say (may be empty).
   const std::string& LastErrorDetail() const { return lastErrorDetail_; }
   // What the last ExtractEntries created (did not exist before), in creation order.
@@ -122,6 +124,9 @@ class ZipComponent {
 
  private:
   void CheckCancel();
+  // The failure of the last operation, kept for LastError(), LastErrorDetail() and LastFault().
+  void Remember(const std::exception& e);
+  void Forget();
   std::string EntryNameFor(const std::string& path) const;
   int RunExtraction();
   // `self`: the archive's file, left out of what is packed.
@@ -154,6 +159,7 @@ class ZipComponent {
   std::vector<std::string> leftOutPaths_;
   std::string lastError_;
   std::string lastErrorDetail_;
+  ZipFault lastFault_ = ZipFault::None;
   std::unique_ptr<zip::WorkPool> pool_;
   bool masking_ = false;
   std::shared_ptr<ScratchFile> mask_;

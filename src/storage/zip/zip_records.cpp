@@ -8,13 +8,13 @@ namespace kestramo::zip {
 namespace {
 
 void Put16(std::string& out, uint64_t v) {
-  if (v > kMax16) throw ZipError(kTooLargeForArchive);
+  if (v > kMax16) throw ZipError(ZipFault::TooLargeForArchive);
   out.push_back(static_cast<char>(v & 0xFF));
   out.push_back(static_cast<char>((v >> 8) & 0xFF));
 }
 
 void Put32(std::string& out, uint64_t v) {
-  if (v > kMax32) throw ZipError(kTooLargeForArchive);
+  if (v > kMax32) throw ZipError(ZipFault::TooLargeForArchive);
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
@@ -58,7 +58,7 @@ std::string Zip64Extra(const std::vector<uint64_t>& values) {
 
 std::string EncodeLocalHeader(const EntryInfo& e) {
   const bool fits = e.uncompressedSize < kMax32 && e.compressedSize < kMax32;
-  if (!e.zip64Local && !fits) throw ZipError(kTooLargeForArchive);
+  if (!e.zip64Local && !fits) throw ZipError(ZipFault::TooLargeForArchive);
   // Both sizes, in this order, whenever the extra field is there.
   const std::string extra = e.zip64Local ? Zip64Extra({e.uncompressedSize, e.compressedSize}) : std::string();
   std::string out;

@@ -53,7 +53,7 @@ struct EntryInfo {
   bool zip64Local = false;
 };
 
-// A local header without zip64Local throws ZipError(kTooLargeForArchive) for sizes that
+// A local header without zip64Local throws ZipError(ZipFault::TooLargeForArchive) for sizes that
 // do not fit it.
 std::string EncodeLocalHeader(const EntryInfo& e);
 std::string EncodeCentralHeader(const EntryInfo& e);
