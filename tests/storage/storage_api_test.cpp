@@ -99,6 +99,13 @@ TEST_F(StorageApiTest, EachCodeComesFromItsCase) {
          SetDiskSpaceLimit(-1);
          return s;
        }},
+      {"a full disk on export (classic: decrypting into temp/)", api::Code::NoSpace,
+       [](StorageApiTest& t) {
+         SetDiskSpaceLimit(0);
+         const api::Status s = t.vault.Export({.item = 1, .destination = t.dir / "out"});
+         SetDiskSpaceLimit(-1);
+         return s;
+       }},
       {"an export into the vault's own folders", api::Code::InvalidArgument,
        [](StorageApiTest& t) { return t.vault.Export({.item = 1, .destination = t.dir / "vault/coffrel"}); }},
       {"a folder without a vault", api::Code::NotFound,

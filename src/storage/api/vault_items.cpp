@@ -200,8 +200,11 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   if (v.Layout().HoldsPath(options.destination))
     return Status::Fail(Code::InvalidArgument, sink.message, options.destination);
   if (!fs::exists(fs::symlink_status(itemFile, ec))) return Status::Fail(Code::NotFound, sink.message, itemFile);
-  // Before its archive, only the item's own file can fail: it does not open.
-  return Status::Fail(sink.unpacking ? UnpackFailure(zip) : Code::Damaged, sink.message, itemFile);
+  if (sink.unpacking) return Status::Fail(UnpackFailure(zip), sink.message, itemFile);
+  // Before its archive, the item's own file fails to open, or a classic one cannot be
+  // decrypted into temp/ (a full disk, most often).
+  const bool tempFull = v.Format() == VaultFormat::Classic && v.Cipher().LastFault() == CipherFault::Destination;
+  return Status::Fail(tempFull ? Code::NoSpace : Code::Damaged, sink.message, itemFile);
 }
 
 }  // namespace kestramo::api

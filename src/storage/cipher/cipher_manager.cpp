@@ -8,17 +8,25 @@ std::atomic<bool>& CipherManager::ContinueFlag() { return cipher_.ContinueFlag()
 
 template <typename Body>
 bool CipherManager::Run(const std::string& key, bool reports, Body&& body) {
-  bool ok = true;
+  lastFault_ = CipherFault::None;
+  lastFailure_.clear();
   try {
     if (reports) cipher_.SetProgressHook(on_progress_);
     cipher_.InitKey(key);
     cipher_.ContinueFlag().store(true);
     body();
+  } catch (const CipherError& e) {
+    lastFault_ = e.Fault();
+    lastFailure_ = e.what();
+  } catch (const std::exception& e) {
+    lastFault_ = CipherFault::Other;
+    lastFailure_ = e.what();
   } catch (...) {
-    ok = false;
+    lastFault_ = CipherFault::Other;
+    lastFailure_ = "an unexpected failure";
   }
   cipher_.SetProgressHook(nullptr);
-  return ok;
+  return lastFault_ == CipherFault::None;
 }
 
 bool CipherManager::RunFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key,

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "storage/cipher/cipher_error.h"
 #include "storage/cipher/rijndael_cipher.h"
 #include "storage/cipher/stream.h"
 
@@ -29,6 +30,10 @@ class CipherManager {
   std::string EncryptText(const std::string& plain, const std::string& key);   // MIME base64; "" on failure
   std::string DecryptText(const std::string& base64, const std::string& key);  // "" on failure
 
+  // Why the last operation failed (None and empty after a success).
+  CipherFault LastFault() const { return lastFault_; }
+  const std::string& LastFailure() const { return lastFailure_; }
+
  private:
   using Action = RijndaelCipher::Action;
 
@@ -42,6 +47,8 @@ class CipherManager {
 
   RijndaelCipher cipher_;
   ProgressHook on_progress_;
+  CipherFault lastFault_ = CipherFault::None;
+  std::string lastFailure_;
 };
 
 }  // namespace kestramo

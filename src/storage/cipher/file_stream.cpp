@@ -29,7 +29,10 @@ int OpenFlags(FileStream::Mode mode) {
 FileStream::FileStream(const std::filesystem::path& path, Mode mode) {
   // Private to the user: one of the files written here holds a decrypted archive.
   fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0600);
-  if (fd_ < 0) throw CipherError("cannot open " + path.string() + ": " + std::strerror(errno));
+  if (fd_ < 0) {
+    throw CipherError("cannot open " + path.string() + ": " + std::strerror(errno),
+                      mode == Mode::kRead ? CipherFault::Source : CipherFault::Destination);
+  }
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
     Close();
@@ -48,7 +51,7 @@ size_t FileStream::Read(void* buf, size_t n) {
     const ssize_t got = ::pread(fd_, out + done, n - done, pos_);
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw CipherError(std::string("read error: ") + std::strerror(errno));
+      throw CipherError(std::string("read error: ") + std::strerror(errno), CipherFault::Source);
     }
     if (got == 0) break;
     done += static_cast<size_t>(got);

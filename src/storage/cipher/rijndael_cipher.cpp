@@ -145,7 +145,7 @@ void RijndaelCipher::ProcessStream(Stream& source, Stream& dest, int64_t count, 
       go_on = continue_flag_.load(std::memory_order_acquire);
     }
     if (!dest.Seek(dest_pos) || !dest.Write(buffer.data(), done)) {
-      throw CipherError("write error");
+      throw CipherError("write error", CipherFault::Destination);
     }
     dest_pos += static_cast<int64_t>(done);
   }
@@ -156,7 +156,7 @@ void RijndaelCipher::ProcessFile(const std::filesystem::path& source, const std:
   if (IsBlank(dest) || SameFile(source, dest)) {
     FileStream file(source, FileStream::Mode::kReadWrite);
     ProcessStream(file, file, file.Size(), action);
-    if (!file.Close()) throw CipherError("cannot close " + source.string());
+    if (!file.Close()) throw CipherError("cannot close " + source.string(), CipherFault::Destination);
     return;
   }
   FileStream in(source, FileStream::Mode::kRead);  // throws before a destination exists
@@ -172,7 +172,7 @@ void RijndaelCipher::ProcessFile(const std::filesystem::path& source, const std:
   const bool cut = out.TruncateHere();
   const bool closed = out.Close();
   if (failure) std::rethrow_exception(failure);
-  if (!cut || !closed) throw CipherError("cannot finish " + dest.string());
+  if (!cut || !closed) throw CipherError("cannot finish " + dest.string(), CipherFault::Destination);
 }
 
 std::string RijndaelCipher::ProcessText(std::string_view text, Action action) {

@@ -57,7 +57,12 @@ bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, int
                      std::string* why) {
   if (!hardened_) {
     if (cipher_.DecryptFile(itemFile, archive, recordKey)) return true;
-    if (why) *why = "its file cannot be decrypted (it is damaged, or the vault's disk is full)";
+    if (why) {
+      *why = cipher_.LastFault() == CipherFault::Destination
+                 ? "its file cannot be decrypted into the vault's temp folder (is the vault's disk full?): "
+                 : "its file cannot be read: ";
+      *why += cipher_.LastFailure();
+    }
     return false;
   }
   const auto key = ItemKeyFromText(recordKey);
