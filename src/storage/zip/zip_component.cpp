@@ -170,7 +170,7 @@ void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct s
   auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
   zip::ExpandOptions options{
       rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut, addDirEntriesOnRecurse_};
-  const auto files = zip::ExpandFilesList(filesList_, options);
+  auto files = zip::ExpandFilesList(filesList_, options);
 
   zip::ProgressMeter progress(OnTotalPercentDone);
   uint64_t total = 0;
@@ -178,9 +178,10 @@ void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct s
   sources.reserve(files.size());
   for (const auto& f : files) {
     total += f.size;
-    sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory});
+    sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory, f.size});
   }
   progress.Start(total);
+  std::vector<zip::ExpandedFile>().swap(files);  // the sources say it all now
   zip::ArchiveBuilder builder(target, Pool(), packLevel_, zstdEntries_,
                               {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
   entries_ = builder.Build(sources);
@@ -257,6 +258,7 @@ int ZipComponent::RunExtraction() {
                           }};
   zip::EntryExtractor extractor(archive.Get(), view ? view->Size() : static_cast<uint64_t>(st.st_size), view, settings,
                                 hooks, createdPaths_);
+  extractor.KnowGroups(entries_);
   int count = 0;
   for (const auto& [entry, name] : selected)
     if (extractor.Extract(*entry, name)) ++count;

@@ -1,0 +1,74 @@
+#include "storage/zip/group_packer.h"
+
+#include <fcntl.h>
+#include <libdeflate.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+
+#include "storage/zip/zstd_codec.h"
+
+namespace kestramo::zip {
+namespace {
+
+// Reads up to `size` bytes: a file that shrank or failed ends where it did.
+size_t ReadUpTo(int fd, unsigned char* data, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = read(fd, data + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return got;
+}
+
+}  // namespace
+
+int OpenSourceFile(const std::string& path, struct stat& st) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
+}
+
+void PackGroup(std::vector<GroupFile> files, uint64_t bytes, const std::function<void(GroupFile&&)>& done) {
+  ZstdGroupWriter writer(static_cast<size_t>(bytes));
+  // The last file in the frame so far waits for the next one: the frame's end joins the last.
+  std::optional<GroupFile> held;
+  for (GroupFile& file : files) {
+    const int fd = OpenSourceFile(file.path, file.st);
+    unsigned char* room = nullptr;
+    if (fd < 0) {
+      file.status = errno == ENOENT ? GroupFile::Status::Vanished : GroupFile::Status::LeftOut;
+    } else if (static_cast<uint64_t>(file.st.st_size) > kZstdGroupFileBytes ||
+               !(room = writer.Room(static_cast<size_t>(file.st.st_size)))) {
+      file.status = GroupFile::Status::Grown;
+    } else {
+      file.status = GroupFile::Status::Packed;
+      file.size = ReadUpTo(fd, room, static_cast<size_t>(file.st.st_size));
+      file.crc = libdeflate_crc32(0, room, file.size);
+    }
+    if (fd >= 0) close(fd);
+    if (file.size == 0) {  // nothing to pack: stored empty
+      done(std::move(file));
+      continue;
+    }
+    // Even already-compressed files join: the same one often comes more than once.
+    writer.Add(file.size, file.data);
+    file.compressed = file.inFrame = true;
+    if (held) done(std::move(*held));
+    held = std::move(file);
+  }
+  if (held) {
+    writer.End(held->data);
+    done(std::move(*held));
+  }
+}
+
+}  // namespace kestramo::zip
