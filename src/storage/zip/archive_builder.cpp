@@ -44,7 +44,6 @@ struct Job {
   std::vector<GroupFile> group;
   uint64_t groupBytes = 0;
   size_t groupId = 0;
-  bool groupDone = false;
   uint64_t frameStart = kNoGroup;  // where its first file in the frame went
 };
 
@@ -245,11 +244,13 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
   // Files of groups are written as they come, in any order between groups; a group's own
   // files come in order, so its frame continues from one to the next.
   auto deliver = [&](GroupMailbox::Letter& letter) {
-    Job& job = *std::find_if(inFlight.begin(), inFlight.end(),
-                             [&](const Job& j) { return j.isGroup && j.groupId == letter.group; });
+    const auto at = std::find_if(inFlight.begin(), inFlight.end(),
+                                 [&](const Job& j) { return j.isGroup && j.groupId == letter.group; });
+    Job& job = *at;
     if (letter.error) std::rethrow_exception(letter.error);
-    if (letter.done) {
-      job.groupDone = true;
+    if (letter.done) {  // it makes room for the next group at once, wherever it stands
+      inFlight.erase(at);
+      --groups;
       return;
     }
     GroupFile& file = letter.file;
@@ -288,11 +289,6 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
     }
     GroupMailbox::Letter letter;
     while (!entryOpen && mailbox->Take(letter, false)) deliver(letter);
-    if (!inFlight.empty() && inFlight.front().isGroup && inFlight.front().groupDone) {
-      inFlight.pop_front();
-      --groups;
-      continue;
-    }
     if (inFlight.empty()) break;
     if (inFlight.front().isGroup) {
       mailbox->Take(letter, true);

@@ -240,6 +240,13 @@ int ZipComponent::RunExtraction() {
     total = e.uncompressedSize > UINT64_MAX - total ? UINT64_MAX : total + e.uncompressedSize;  // sizes may lie
     selected.emplace_back(&e, std::move(name));
   }
+  // The entries of a zstd group may lie between another's, but decode only one after the
+  // other: each group is taken whole, in its order, where its first entry lies.
+  auto place = [](const zip::EntryInfo* e) {
+    return std::pair(e->zstdGroup != zip::kNoGroup ? e->zstdGroup : e->localHeaderOffset, e->localHeaderOffset);
+  };
+  std::stable_sort(selected.begin(), selected.end(),
+                   [&](const auto& a, const auto& b) { return place(a.first) < place(b.first); });
 
   zip::ProgressMeter progress(OnTotalPercentDone);
   progress.Start(total);
