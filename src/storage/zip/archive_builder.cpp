@@ -48,7 +48,8 @@ struct Job {
 };
 
 // Reads the sources one after the other, cut into pieces of kBlockSize, or hands out runs
-// of small ones as groups of at most `groupBytes` (none when 0).
+// of small ones as groups of at most `groupBytes` (none when 0). With groups, the large
+// files come last, in pieces of kZstdPieceBytes.
 class SourceReader {
  public:
   SourceReader(const std::vector<SourceFile>& sources, int level, bool zstd, uint64_t groupBytes,
@@ -58,14 +59,19 @@ class SourceReader {
 
   bool Next(Job& job) {
     while (fd_ < 0 && !directory_) {
-      if (!deferred_.empty()) {
-        OpenSource(deferred_.front());
-        deferred_.pop_front();
+      if (next_ < sources_.size() && Groups(next_)) return TakeGroup(job);
+      // Large files wait for the groups to be done, and never hold their memory beside them.
+      if (next_ < sources_.size() && groupBytes_ > 0 && !sources_[next_].directory) {
+        later_.push_back(next_++);
         continue;
       }
-      if (next_ >= sources_.size()) return false;
-      if (Groups(next_)) return TakeGroup(job);
-      OpenSource(next_++);
+      if (next_ < sources_.size()) {
+        OpenSource(next_++);
+        continue;
+      }
+      if (later_.empty()) return false;
+      OpenSource(later_.front());
+      later_.pop_front();
     }
     job.source = index_;
     job.first = first_;
@@ -82,8 +88,8 @@ class SourceReader {
     return true;
   }
 
-  // Packs a source in pieces after all, once the current one is done.
-  void Defer(size_t source) { deferred_.push_back(source); }
+  // Packs a source in pieces after all, with the other large files.
+  void Defer(size_t source) { later_.push_back(source); }
 
  private:
   bool Groups(size_t index) const {
@@ -124,7 +130,7 @@ class SourceReader {
   }
 
   void ReadPiece(std::vector<unsigned char>& data) {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining_, kBlockSize));
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining_, zstd_ ? kZstdPieceBytes : kBlockSize));
     data.resize(want);
     size_t got = 0;
     while (got < want) {
@@ -154,7 +160,7 @@ class SourceReader {
   bool zstd_;
   uint64_t groupBytes_;
   const BuildHooks& hooks_;
-  std::deque<size_t> deferred_;
+  std::deque<size_t> later_;
   size_t next_ = 0;
   int fd_ = -1;
   bool directory_ = false;
@@ -227,6 +233,7 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
   ArchiveFileWriter& out = *output;
   SourceReader reader(sources, level_, zstd_, zstd_ && level_ > 0 ? GroupBytesFor(sources, pool_.Size()) : 0, hooks_);
   std::vector<EntryInfo> entries;
+  entries.reserve(sources.size());  // grown late, it would hold two copies at the peak
   std::deque<Job> inFlight;
   // With zstd, only large files come in pieces, and they compress more slowly than deflate's
   // are read: fewer wait, holding less memory.

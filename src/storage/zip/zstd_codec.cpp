@@ -16,8 +16,6 @@ namespace {
 constexpr int kMaxWindowLog = 24;
 static_assert(kZstdGroupBytes <= size_t{1} << kMaxWindowLog);
 constexpr int kMinWindowLog = 10;
-// A group's window is larger than level 3 plans for: a larger table finds more of its matches.
-constexpr int kGroupHashLog = 18;
 
 struct CctxDeleter {
   void operator()(ZSTD_CCtx* c) const { ZSTD_freeCCtx(c); }
@@ -35,12 +33,15 @@ ZSTD_DCtx* NewDecoder() {
   return d;
 }
 
-// Compressors are costly to set up: one for pieces and one for a group, per thread, since a
-// group's stream stays open while a file of it that does not join is packed on its own.
-enum class Use { Piece, Group };
-ZSTD_CCtx& LocalCompressor(Use use) {
-  thread_local std::unique_ptr<ZSTD_CCtx, CctxDeleter> contexts[2];
-  auto& context = contexts[use == Use::Piece ? 0 : 1];
+// Compressors are costly to set up: each thread keeps one for pieces, and one for groups
+// with the window they read from.
+struct ThreadCompressors {
+  std::unique_ptr<ZSTD_CCtx, CctxDeleter> piece, group;
+  std::unique_ptr<unsigned char[]> window;
+};
+thread_local ThreadCompressors local;
+
+ZSTD_CCtx& Ready(std::unique_ptr<ZSTD_CCtx, CctxDeleter>& context) {
   if (!context) context.reset(ZSTD_createCCtx());
   if (!context) throw ZipError("Cannot start the compressor");
   return *context;
@@ -53,28 +54,27 @@ void Check(size_t rc) {
 }  // namespace
 
 bool ZstdCompressPiece(const unsigned char* data, size_t size, int level, std::vector<unsigned char>& out) {
-  ZSTD_CCtx& context = LocalCompressor(Use::Piece);
-  // Into a buffer of the thread's, so that the frame takes no more memory than its size.
-  thread_local std::vector<unsigned char> packed;
-  packed.resize(ZSTD_compressBound(size));
-  const size_t produced = ZSTD_compressCCtx(&context, packed.data(), packed.size(), data, size, level);
+  // Pieces come after the groups: their memory is not held beside the pieces'.
+  local.group.reset();
+  local.window.reset();
+  out.resize(ZSTD_compressBound(size));
+  const size_t produced = ZSTD_compressCCtx(&Ready(local.piece), out.data(), out.size(), data, size, level);
   Check(produced);
-  out.assign(packed.data(), packed.data() + produced);
+  out.resize(produced);
+  out.shrink_to_fit();
   return produced < size;
 }
 
 ZstdGroupWriter::ZstdGroupWriter(size_t groupBytes) {
   // Room for a whole window, though groups are planned smaller: a file may have grown since.
-  thread_local std::unique_ptr<unsigned char[]> buffer =
-      std::make_unique_for_overwrite<unsigned char[]>(size_t{1} << kMaxWindowLog);
-  buffer_ = buffer.get();
+  if (!local.window) local.window = std::make_unique_for_overwrite<unsigned char[]>(size_t{1} << kMaxWindowLog);
+  buffer_ = local.window.get();
   int windowLog = kMinWindowLog;
   while (windowLog < kMaxWindowLog && (size_t{1} << windowLog) < groupBytes) ++windowLog;
-  ZSTD_CCtx& context = LocalCompressor(Use::Group);
+  ZSTD_CCtx& context = Ready(local.group);
   Check(ZSTD_CCtx_reset(&context, ZSTD_reset_session_and_parameters));
   Check(ZSTD_CCtx_setParameter(&context, ZSTD_c_compressionLevel, kZstdLevel));
   Check(ZSTD_CCtx_setParameter(&context, ZSTD_c_windowLog, windowLog));
-  Check(ZSTD_CCtx_setParameter(&context, ZSTD_c_hashLog, std::min(windowLog, kGroupHashLog)));
   Check(ZSTD_CCtx_setParameter(&context, ZSTD_c_contentSizeFlag, 0));
   Check(ZSTD_CCtx_setParameter(&context, ZSTD_c_stableInBuffer, 1));
 }
@@ -84,7 +84,7 @@ unsigned char* ZstdGroupWriter::Room(size_t size) {
 }
 
 void ZstdGroupWriter::Run(size_t size, int mode, std::vector<unsigned char>& out) {
-  ZSTD_CCtx& context = LocalCompressor(Use::Group);
+  ZSTD_CCtx& context = Ready(local.group);
   thread_local std::vector<unsigned char> packed(ZSTD_CStreamOutSize());
   ZSTD_inBuffer input{buffer_, used_ + size, used_};
   for (;;) {

@@ -19,6 +19,9 @@ inline constexpr int kZstdPassLevel = -8;
 // most this many bytes, which its window covers; a file larger than a piece is never in one.
 inline constexpr size_t kZstdGroupBytes = 12 * 1024 * 1024;
 inline constexpr size_t kZstdGroupFileBytes = 2 * 1024 * 1024;
+// Larger files are cut into pieces of this size, each a frame of its own packed in parallel:
+// smaller than deflate's, as the groups' windows take their share of the memory meanwhile.
+inline constexpr size_t kZstdPieceBytes = 1024 * 1024;
 
 // Replaces `out` with the piece's frame; false when the frame is not smaller than the piece.
 bool ZstdCompressPiece(const unsigned char* data, size_t size, int level, std::vector<unsigned char>& out);
