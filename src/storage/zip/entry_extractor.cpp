@@ -435,7 +435,7 @@ void EntryExtractor::KnowGroups(const std::vector<EntryInfo>& entries) {
       groups_[e.zstdGroup].push_back({e.localHeaderOffset, e.compressedSize, e.uncompressedSize});
   for (auto& [start, members] : groups_)
     std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) { return a.offset < b.offset; });
-  groupAt_ = kNoGroup;
+  groupAt_ = brokenGroup_ = kNoGroup;
 }
 
 // Frames follow one another to the end of the entry's data; the entry is whole when its
@@ -451,6 +451,8 @@ EntryExtractor::Outcome EntryExtractor::UnzstdStream(uint64_t dataStart, const E
 
 // An entry of a group decodes only after the entries before it in the group, from the
 // group's first: those that were not extracted just now are decoded without being written.
+// Each group is decoded once, forward: an entry that does not decode leaves the rest of its
+// group undecodable, and a directory that lists an entry twice goes back in vain.
 EntryExtractor::Outcome EntryExtractor::UnzstdMember(uint64_t dataStart, const EntryInfo& entry, int outFd,
                                                      uint32_t& crc) {
   const auto group = groups_.find(entry.zstdGroup);
@@ -460,23 +462,31 @@ EntryExtractor::Outcome EntryExtractor::UnzstdMember(uint64_t dataStart, const E
                                    [](const Member& m, uint64_t offset) { return m.offset < offset; });
   if (at == members.end() || at->offset != entry.localHeaderOffset) return Outcome::Damaged;
   const auto index = static_cast<size_t>(at - members.begin());
-  if (groupAt_ != entry.zstdGroup || nextMember_ > index) {
+  if (entry.zstdGroup == brokenGroup_ || (entry.zstdGroup == groupAt_ && nextMember_ > index)) return Outcome::Damaged;
+  if (groupAt_ != entry.zstdGroup) {
     groupStream_ = std::make_unique<ZstdStream>();
+    groupAt_ = entry.zstdGroup;
     nextMember_ = 0;
   }
-  groupAt_ = kNoGroup;  // until this entry decodes whole
-  for (; nextMember_ < index; ++nextMember_) {
+  Outcome outcome = Outcome::Complete;
+  for (; nextMember_ < index && outcome == Outcome::Complete; ++nextMember_) {
     const Member& m = members[nextMember_];
     const std::optional<uint64_t> start = DataStart(m.offset, m.packedSize);
     const auto skip = [](const unsigned char*, size_t) { return true; };
-    if (!start || StreamZstd(*groupStream_, *start, m.packedSize, m.plainSize, false, skip) != Outcome::Complete)
-      return Outcome::Damaged;
+    outcome = start ? StreamZstd(*groupStream_, *start, m.packedSize, m.plainSize, false, skip) : Outcome::Damaged;
   }
   uint64_t written = 0;
-  const Outcome outcome =
-      StreamZstd(*groupStream_, dataStart, entry.compressedSize, entry.uncompressedSize, false,
-                 [&](const unsigned char* data, size_t size) { return Emit(outFd, data, size, written, entry, crc); });
-  if (outcome == Outcome::Complete) groupAt_ = entry.zstdGroup, nextMember_ = index + 1;
+  if (outcome == Outcome::Complete) {
+    outcome = StreamZstd(
+        *groupStream_, dataStart, entry.compressedSize, entry.uncompressedSize, false,
+        [&](const unsigned char* data, size_t size) { return Emit(outFd, data, size, written, entry, crc); });
+  }
+  if (outcome != Outcome::Complete) {
+    brokenGroup_ = entry.zstdGroup;
+    groupAt_ = kNoGroup;
+    return outcome;
+  }
+  nextMember_ = index + 1;
   return outcome;
 }
 

@@ -101,8 +101,9 @@ class EntryExtractor {
     uint64_t offset, packedSize, plainSize;
   };
   std::map<uint64_t, std::vector<Member>> groups_;
-  // The group being decoded and the index of its next entry: they decode in order.
-  uint64_t groupAt_ = kNoGroup;
+  // The group being decoded and the index of its next entry: they decode in order. And the
+  // group that failed to, whose later entries cannot decode.
+  uint64_t groupAt_ = kNoGroup, brokenGroup_ = kNoGroup;
   size_t nextMember_ = 0;
   std::unique_ptr<ZstdStream> groupStream_;
   WriteBehind writer_;  // output pieces, written while the next ones are decoded
