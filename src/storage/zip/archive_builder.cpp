@@ -118,7 +118,7 @@ class SourceReader {
       first_ = true;
       return;
     }
-    const int fd = OpenSourceFile(sources_[index].path, st_);
+    const int fd = OpenSourceFile(AT_FDCWD, sources_[index].path.c_str(), st_);
     if (fd < 0) {  // unreadable, or vanished: skipped without entry
       if (errno != ENOENT && hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
       return;
@@ -242,6 +242,11 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
   const size_t maxGroups = pool_.Size() + 1;
   size_t groups = 0, groupIds = 0;
   auto mailbox = std::make_shared<GroupMailbox>();
+  // However packing ends, the groups still being packed must not wait for their letters.
+  struct StopTaking {
+    GroupMailbox& mailbox;
+    ~StopTaking() { mailbox.Taking(false); }
+  } stopTaking{*mailbox};
   EntryInfo current;
   bool entryOpen = false;  // a file in pieces is being written: nothing may come between them
 
@@ -304,6 +309,8 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
     }
     Job job = std::move(inFlight.front());
     inFlight.pop_front();
+    // Nothing takes the letters while a piece is awaited: the pool must not wait for them.
+    mailbox->Taking(false);
     BlockOutput result = job.output.get();
     const BlockInput& in = *job.input;
 
@@ -333,6 +340,7 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
     out.Write(bytes.data(), bytes.size());
     afterWrite();
     entryOpen = !in.last;
+    mailbox->Taking(!entryOpen);
     if (in.last) {
       if (current.flags & kFlagDataDescriptor) out.Write(EncodeDataDescriptor(current));
       else if (!job.first) out.Patch(current.localHeaderOffset, EncodeLocalHeader(current));

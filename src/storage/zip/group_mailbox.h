@@ -21,11 +21,13 @@ class GroupMailbox {
     std::exception_ptr error;
   };
 
+  // Waits while the letters not yet taken hold more than kHeldBytes of data and the writing
+  // thread is taking them: a writer slowed down never makes them pile up.
   void Post(Letter letter) {
-    {
-      std::lock_guard lock(mutex_);
-      letters_.push_back(std::move(letter));
-    }
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [this] { return held_ <= kHeldBytes || !taking_; });
+    held_ += letter.file.data.size();
+    letters_.push_back(std::move(letter));
     posted_.notify_one();
   }
 
@@ -36,13 +38,25 @@ class GroupMailbox {
     if (letters_.empty()) return false;
     letter = std::move(letters_.front());
     letters_.pop_front();
+    held_ -= letter.file.data.size();
+    room_.notify_all();
     return true;
   }
 
+  // Off while the writing thread waits for something else than letters: none waits for it.
+  void Taking(bool on) {
+    std::lock_guard lock(mutex_);
+    taking_ = on;
+    room_.notify_all();
+  }
+
  private:
+  static constexpr size_t kHeldBytes = 4 << 20;
   std::mutex mutex_;
-  std::condition_variable posted_;
+  std::condition_variable posted_, room_;
   std::deque<Letter> letters_;
+  size_t held_ = 0;
+  bool taking_ = true;
 };
 
 }  // namespace kestramo::zip

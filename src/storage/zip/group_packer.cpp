@@ -24,10 +24,37 @@ size_t ReadUpTo(int fd, unsigned char* data, size_t size) {
   return got;
 }
 
+// The folder of the last file opened stays open: the files of a group mostly share their
+// folders, and are then looked up there rather than down their whole paths.
+class FolderCache {
+ public:
+  FolderCache() = default;
+  FolderCache(const FolderCache&) = delete;
+  FolderCache& operator=(const FolderCache&) = delete;
+  ~FolderCache() {
+    if (fd_ >= 0) close(fd_);
+  }
+
+  int Open(const std::string& path, struct stat& st) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0) return OpenSourceFile(AT_FDCWD, path.c_str(), st);
+    if (folder_.size() != slash || path.compare(0, slash, folder_) != 0) {
+      if (fd_ >= 0) close(fd_);
+      folder_.assign(path, 0, slash);
+      fd_ = open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    return fd_ < 0 ? OpenSourceFile(AT_FDCWD, path.c_str(), st) : OpenSourceFile(fd_, path.c_str() + slash + 1, st);
+  }
+
+ private:
+  std::string folder_;
+  int fd_ = -1;
+};
+
 }  // namespace
 
-int OpenSourceFile(const std::string& path, struct stat& st) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+int OpenSourceFile(int folder, const char* name, struct stat& st) {
+  const int fd = openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
@@ -41,8 +68,9 @@ void PackGroup(std::vector<GroupFile> files, uint64_t bytes, const std::function
   ZstdGroupWriter writer(static_cast<size_t>(bytes));
   // The last file in the frame so far waits for the next one: the frame's end joins the last.
   std::optional<GroupFile> held;
+  FolderCache folders;
   for (GroupFile& file : files) {
-    const int fd = OpenSourceFile(file.path, file.st);
+    const int fd = folders.Open(file.path, file.st);
     unsigned char* room = nullptr;
     if (fd < 0) {
       file.status = errno == ENOENT ? GroupFile::Status::Vanished : GroupFile::Status::LeftOut;

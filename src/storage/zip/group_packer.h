@@ -10,9 +10,10 @@
 
 namespace kestramo::zip {
 
-// Opens a source file for reading, with its status in `st`; -1 when it cannot be opened or
-// is not a plain file, with errno saying why (ENOENT: it vanished).
-int OpenSourceFile(const std::string& path, struct stat& st);
+// Opens a source file (`name` in `folder`, or AT_FDCWD) for reading, with its status in
+// `st`; -1 when it cannot be opened or is not a plain file, with errno saying why (ENOENT:
+// it vanished).
+int OpenSourceFile(int folder, const char* name, struct stat& st);
 
 // A group of small files, read and packed whole on a worker (see ZstdGroupWriter).
 struct GroupFile {
