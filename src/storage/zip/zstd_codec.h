@@ -17,7 +17,7 @@ inline constexpr int kZstdPassLevel = -8;
 // Small files are packed in groups: the files of a group make one frame between them, so
 // that each finds matches in the files before it, as in one long stream. A group holds at
 // most this many bytes, which its window covers; a file larger than a piece is never in one.
-inline constexpr size_t kZstdGroupBytes = 12 * 1024 * 1024;
+inline constexpr size_t kZstdGroupBytes = 11 * 1024 * 1024;
 inline constexpr size_t kZstdGroupFileBytes = 2 * 1024 * 1024;
 // Larger files are cut into pieces of this size, each a frame of its own packed in parallel:
 // smaller than deflate's, as the groups' windows take their share of the memory meanwhile.
