@@ -15,7 +15,7 @@ namespace kestramo::zip {
 // it vanished).
 int OpenSourceFile(int folder, const char* name, struct stat& st);
 
-// A group of small files, read and packed whole on a worker (see ZstdGroupWriter).
+// One file of a group of small files, as read and packed on a worker (see ZstdGroupWriter).
 struct GroupFile {
   enum class Status {
     Packed,    // data holds what follows its local header
@@ -30,7 +30,7 @@ struct GroupFile {
   std::vector<unsigned char> data;
   uint32_t crc = 0;
   uint64_t size = 0;
-  bool compressed = false;  // zstd; else stored
+  bool compressed = false;  // zstd; else stored (an empty file)
   bool inFrame = false;     // its data continue the group's frame
 };
 

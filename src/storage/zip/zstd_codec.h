@@ -16,11 +16,11 @@ inline constexpr int kZstdPassLevel = -8;
 
 // Small files are packed in groups: the files of a group make one frame between them, so
 // that each finds matches in the files before it, as in one long stream. A group holds at
-// most this many bytes, which its window covers; a file larger than a piece is never in one.
+// most kZstdGroupBytes, which its window covers, and no file larger than kZstdGroupFileBytes.
 inline constexpr size_t kZstdGroupBytes = 11 * 1024 * 1024;
 inline constexpr size_t kZstdGroupFileBytes = 2 * 1024 * 1024;
 // Larger files are cut into pieces of this size, each a frame of its own packed in parallel:
-// smaller than deflate's, as the groups' windows take their share of the memory meanwhile.
+// smaller than deflate's, so that fewer bytes wait in memory for their turn to be written.
 inline constexpr size_t kZstdPieceBytes = 1024 * 1024;
 
 // Replaces `out` with the piece's frame; false when the frame is not smaller than the piece.
@@ -37,7 +37,7 @@ class ZstdGroupWriter {
   ZstdGroupWriter& operator=(const ZstdGroupWriter&) = delete;
   // Where the next file's `size` bytes go; null when the group has no room left for them.
   unsigned char* Room(size_t size);
-  // Packs the `size` bytes put at Room(), appending what they pack to to `out`.
+  // Packs the `size` bytes put at Room(), appending their packed bytes to `out`.
   void Add(size_t size, std::vector<unsigned char>& out);
   // Ends the frame, appending its last bytes to `out` (the last file's).
   void End(std::vector<unsigned char>& out);
