@@ -110,6 +110,22 @@ TEST_F(HardenedVaultTest, AHardeningWhoseSaveFailsLeavesTheClassicVaultWorking) 
 // A file stored as it is (level 0) puts its plain bytes into a plain archive: the classic
 // vault shows them in temp/ while it works, the hardened one never. The archive outgrows the
 // writer's buffer, so sealed blocks already on the disk are read back and completed.
+// A folder of many small files alike, an empty one and a large one: packed in groups and
+// pieces, sealed, and back as they were, in far less room than each file alone would take.
+TEST_F(HardenedVaultTest, AFolderOfManySmallFilesAlikeComesBackWhole) {
+  Harden();
+  const std::string shared = testing::RandomBytes(3000, 4);
+  for (int i = 0; i < 400; ++i)
+    WriteFile(dir / "src/Notes/sub" / std::to_string(i % 7) / ("n" + std::to_string(i)), std::to_string(i) + shared);
+  WriteFile(dir / "src/Notes/empty", "");
+  WriteFile(dir / "src/Notes/large.bin", testing::RandomBytes(2500000, 5));
+  ASSERT_TRUE(AddItem(*vault, dir / "src/Notes", "Box", {sink, work}, shell));
+  const int32_t item = vault->Items().AllRecords().back()[0].AsInteger();
+  EXPECT_LT(fs::file_size(vault->Layout().ItemFile(item)), 2500000 + 400 * 1000);
+  EXPECT_EQ(Export(item, "Notes/sub/0/n0"), "0" + shared);
+  EXPECT_EQ(Snapshot(dir / ("out" + std::to_string(exports)) / "Notes"), Snapshot(dir / "src/Notes"));
+}
+
 TEST_F(HardenedVaultTest, PlainBytesNeverReachTheVaultsFoldersWhenHardened) {
   const std::string content = testing::RandomBytes(1500000, 9);
   const std::string marker = content.substr(1200000, 64);

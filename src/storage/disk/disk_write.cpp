@@ -1,5 +1,7 @@
 #include "storage/disk/disk_write.h"
 
+#include <fcntl.h>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -75,6 +77,10 @@ int DiskSync(int fd) {
     return -1;
   }
   return ::fsync(fd);
+}
+
+void DiskStartWriteback(int fd, uint64_t offset, uint64_t size) {
+  (void)::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
 }
 
 void SetDiskSyncFailure(bool failing) { gSyncFails.store(failing); }

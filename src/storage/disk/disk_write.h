@@ -17,6 +17,9 @@ bool DiskWriteAll(int fd, const void* data, std::size_t size);
 bool DiskWriteAllAt(int fd, const void* data, std::size_t size, uint64_t offset);
 // Every flush of a file to the disk goes through this call, which behaves as fsync(2).
 int DiskSync(int fd);
+// Starts writing `size` bytes from `offset` of a file to the disk without waiting, so that a
+// later DiskSync finds less left to write; it promises nothing.
+void DiskStartWriteback(int fd, uint64_t offset, uint64_t size);
 
 // While set, every flush fails with EIO, as on a disk that loses a write late.
 void SetDiskSyncFailure(bool failing);

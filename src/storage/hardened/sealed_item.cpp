@@ -27,6 +27,7 @@ constexpr std::size_t kSegment = kSealedSegment;
 static_assert(kSealedSegment == kSealedChunk + kTag);
 constexpr std::size_t kBatch = 16 * kSealedChunk;  // what one stage hands to the other
 constexpr std::size_t kPrefixAt = 32;
+constexpr uint64_t kWritebackStep = 8 << 20;
 
 using Header = ItemHeader;
 using Nonce = std::array<uint8_t, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES>;
@@ -131,6 +132,12 @@ bool SealingStream::Push(bool last) {
   sodium_memzero(plain_.data(), plain_.size());
   plain_.clear();
   failed_ = failed_ || !DiskWriteAll(fd_, sealed_.data(), static_cast<std::size_t>(length));
+  // The disk writes while packing goes on, rather than all at once when the item is done.
+  fileBytes_ += length;
+  if (fileBytes_ - startedTo_ >= kWritebackStep) {
+    DiskStartWriteback(fd_, startedTo_, fileBytes_ - startedTo_);
+    startedTo_ = fileBytes_;
+  }
   return !failed_;
 }
 

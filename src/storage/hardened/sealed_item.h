@@ -78,6 +78,7 @@ class SealingStream : public Stream {
   bool failed_ = false;
   int64_t written_ = 0;
   uint64_t segment_ = 0;
+  uint64_t fileBytes_ = kItemHeaderSize, startedTo_ = 0;  // written to the file, and handed to the disk
   KeyBytes key_;
   std::array<uint8_t, kItemHeaderSize> header_{};
   std::vector<uint8_t> plain_;

@@ -1,12 +1,16 @@
 #include "storage/vault/item_import.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <system_error>
 
 #include "storage/text/named_list.h"
@@ -70,6 +74,28 @@ std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normaliz
   return e;
 }
 
+// Adds up the plain files below an open folder (links to files count, links to folders are
+// not followed), looking each entry up in its folder rather than down its whole path.
+void AddUpFiles(int folder, uint64_t& bytes, uint64_t& files) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(folder), closedir);
+  if (!dir) {
+    ::close(folder);
+    return;
+  }
+  while (const dirent* d = readdir(dir.get())) {
+    if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
+    struct stat st {};
+    if (fstatat(dirfd(dir.get()), d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      const int inner = openat(dirfd(dir.get()), d->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (inner >= 0) AddUpFiles(inner, bytes, files);
+      continue;
+    }
+    if (S_ISLNK(st.st_mode) && fstatat(dirfd(dir.get()), d->d_name, &st, 0) != 0) continue;
+    if (S_ISREG(st.st_mode)) bytes += static_cast<uint64_t>(st.st_size), ++files;
+  }
+}
+
 // The room that packing and sealing the source may take, to refuse it before packing
 // when the disk cannot hold it.
 uint64_t RoomFor(const fs::path& source, bool isFolder) {
@@ -79,13 +105,8 @@ uint64_t RoomFor(const fs::path& source, bool isFolder) {
     return RoomToStore(ec ? 0 : size, 1);
   }
   uint64_t total = 0, files = 0;
-  for (fs::recursive_directory_iterator it(source, fs::directory_options::skip_permission_denied, ec), end;
-       !ec && it != end; it.increment(ec)) {
-    std::error_code fileEc;  // what cannot be sized cannot be packed either
-    if (!it->is_regular_file(fileEc)) continue;
-    const uint64_t size = it->file_size(fileEc);
-    if (!fileEc) total += size, ++files;
-  }
+  const int folder = ::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) AddUpFiles(folder, total, files);
   return RoomToStore(total, files);
 }
 

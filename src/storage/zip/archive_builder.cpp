@@ -16,7 +16,10 @@
 #include "storage/zip/block_deflater.h"
 #include "storage/zip/entry_name.h"
 #include "storage/zip/file_stamp.h"
+#include "storage/zip/group_mailbox.h"
+#include "storage/zip/group_packer.h"
 #include "storage/zip/work_pool.h"
+#include "storage/zip/zstd_codec.h"
 
 namespace kestramo::zip {
 namespace {
@@ -36,19 +39,39 @@ struct Job {
   struct stat st {};
   std::shared_ptr<BlockInput> input;
   std::future<BlockOutput> output;
+  // Or a group of small files, read and packed on the pool, whose files come by mail.
+  bool isGroup = false;
+  std::vector<GroupFile> group;
+  uint64_t groupBytes = 0;
+  size_t groupId = 0;
+  uint64_t frameStart = kNoGroup;  // where its first file in the frame went
 };
 
-// Reads the sources one after the other, cut into pieces of kBlockSize.
+// Reads the sources one after the other, cut into pieces of kBlockSize, or hands out runs
+// of small ones as groups of at most `groupBytes` (none when 0). With groups, the large
+// files come last, in pieces of kZstdPieceBytes.
 class SourceReader {
  public:
-  SourceReader(const std::vector<SourceFile>& sources, int level, bool zstd, const BuildHooks& hooks)
-      : sources_(sources), level_(level), zstd_(zstd), hooks_(hooks) {}
+  SourceReader(const std::vector<SourceFile>& sources, int level, bool zstd, uint64_t groupBytes,
+               const BuildHooks& hooks)
+      : sources_(sources), level_(level), zstd_(zstd), groupBytes_(groupBytes), hooks_(hooks) {}
   ~SourceReader() { CloseCurrent(); }
 
   bool Next(Job& job) {
     while (fd_ < 0 && !directory_) {
-      if (next_ >= sources_.size()) return false;
-      OpenSource(next_++);
+      if (next_ < sources_.size() && Groups(next_)) return TakeGroup(job);
+      // Large files wait for the groups to be done, and never hold their memory beside them.
+      if (next_ < sources_.size() && groupBytes_ > 0 && !sources_[next_].directory) {
+        later_.push_back(next_++);
+        continue;
+      }
+      if (next_ < sources_.size()) {
+        OpenSource(next_++);
+        continue;
+      }
+      if (later_.empty()) return false;
+      OpenSource(later_.front());
+      later_.pop_front();
     }
     job.source = index_;
     job.first = first_;
@@ -65,7 +88,27 @@ class SourceReader {
     return true;
   }
 
+  // Packs a source in pieces after all, with the other large files.
+  void Defer(size_t source) { later_.push_back(source); }
+
  private:
+  bool Groups(size_t index) const {
+    return groupBytes_ > 0 && !sources_[index].directory && sources_[index].size <= kZstdGroupFileBytes;
+  }
+
+  bool TakeGroup(Job& job) {
+    job.isGroup = true;
+    while (next_ < sources_.size() && Groups(next_) &&
+           (job.group.empty() || job.groupBytes + sources_[next_].size <= groupBytes_)) {
+      GroupFile file;
+      file.source = next_;
+      file.path = sources_[next_].path;
+      job.group.push_back(std::move(file));
+      job.groupBytes += sources_[next_++].size;
+    }
+    return true;
+  }
+
   void OpenSource(size_t index) {
     if (sources_[index].directory) {  // an entry without data
       if (lstat(sources_[index].path.c_str(), &st_) != 0 || !S_ISDIR(st_.st_mode)) return;
@@ -75,14 +118,9 @@ class SourceReader {
       first_ = true;
       return;
     }
-    const int fd = open(sources_[index].path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = OpenSourceFile(AT_FDCWD, sources_[index].path.c_str(), st_);
     if (fd < 0) {  // unreadable, or vanished: skipped without entry
       if (errno != ENOENT && hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
-      return;
-    }
-    if (fstat(fd, &st_) != 0 || !S_ISREG(st_.st_mode)) {
-      close(fd);
-      if (hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
       return;
     }
     fd_ = fd;
@@ -92,7 +130,7 @@ class SourceReader {
   }
 
   void ReadPiece(std::vector<unsigned char>& data) {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining_, kBlockSize));
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining_, zstd_ ? kZstdPieceBytes : kBlockSize));
     data.resize(want);
     size_t got = 0;
     while (got < want) {
@@ -120,7 +158,9 @@ class SourceReader {
   const std::vector<SourceFile>& sources_;
   int level_;
   bool zstd_;
+  uint64_t groupBytes_;
   const BuildHooks& hooks_;
+  std::deque<size_t> later_;
   size_t next_ = 0;
   int fd_ = -1;
   bool directory_ = false;
@@ -143,9 +183,42 @@ std::future<BlockOutput> Schedule(WorkPool& pool, std::shared_ptr<BlockInput> in
   return future;
 }
 
+void SchedulePack(WorkPool& pool, Job& job, std::shared_ptr<GroupMailbox> mailbox) {
+  pool.Submit([files = std::move(job.group), bytes = job.groupBytes, id = job.groupId, mailbox]() mutable {
+    GroupMailbox::Letter last{id, {}, true, nullptr};
+    try {
+      PackGroup(std::move(files), bytes, [&](GroupFile&& file) {
+        mailbox->Post({id, std::move(file), false, nullptr});
+      });
+    } catch (...) {
+      last.error = std::current_exception();
+    }
+    mailbox->Post(std::move(last));
+  });
+}
+
 std::string BaseName(const std::string& name) {
   const auto slash = name.find_last_of('/');
   return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+EntryInfo StartEntry(const SourceFile& source, const struct stat& st, uint64_t offset) {
+  EntryInfo e;
+  const EncodedName name = EncodeEntryName(source.entryName);
+  e.rawName = name.bytes;
+  e.flags = name.flags;
+  e.versionMadeBy = kVersionUnix;
+  e.dosDateTime = ToDosDateTime(st.st_mtime);
+  e.externalAttributes = ExternalAttributesOf(st, BaseName(source.entryName));
+  e.localHeaderOffset = offset;
+  return e;
+}
+
+// Small enough for a group to be worth its while, large enough to give every worker some.
+uint64_t GroupBytesFor(const std::vector<SourceFile>& sources, unsigned workers) {
+  uint64_t total = 0;
+  for (const SourceFile& s : sources) total += s.size;
+  return std::clamp<uint64_t>(total / (2 * workers), 1 << 20, kZstdGroupBytes);
 }
 
 }  // namespace
@@ -158,38 +231,91 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
   if (target_.sink) output.emplace(*target_.sink);
   else output.emplace(target_.fd, target_.mask);
   ArchiveFileWriter& out = *output;
-  SourceReader reader(sources, level_, zstd_, hooks_);
+  SourceReader reader(sources, level_, zstd_, zstd_ && level_ > 0 ? GroupBytesFor(sources, pool_.Size()) : 0, hooks_);
   std::vector<EntryInfo> entries;
+  entries.reserve(sources.size());  // grown late, it would hold two copies at the peak
   std::deque<Job> inFlight;
-  const size_t maxInFlight = 2 * pool_.Size() + 2;
+  // With zstd, only large files come in pieces, and they compress more slowly than deflate's
+  // are read: fewer wait, holding less memory.
+  const size_t maxInFlight = zstd_ ? pool_.Size() + 1 : 2 * pool_.Size() + 2;
+  // A group being packed holds its window: no more of them than the pool runs, and one more.
+  const size_t maxGroups = pool_.Size() + 1;
+  size_t groups = 0, groupIds = 0;
+  auto mailbox = std::make_shared<GroupMailbox>();
+  // However packing ends, the groups still being packed must not wait for their letters.
+  struct StopTaking {
+    GroupMailbox& mailbox;
+    ~StopTaking() { mailbox.Taking(false); }
+  } stopTaking{*mailbox};
   EntryInfo current;
+  bool entryOpen = false;  // a file in pieces is being written: nothing may come between them
 
   auto afterWrite = [&] {
     if (hooks_.checkCancel) hooks_.checkCancel();
   };
+  // Files of groups are written as they come, in any order between groups; a group's own
+  // files come in order, so its frame continues from one to the next.
+  auto deliver = [&](GroupMailbox::Letter& letter) {
+    const auto at = std::find_if(inFlight.begin(), inFlight.end(),
+                                 [&](const Job& j) { return j.isGroup && j.groupId == letter.group; });
+    Job& job = *at;
+    if (letter.error) std::rethrow_exception(letter.error);
+    if (letter.done) {  // it makes room for the next group at once, wherever it stands
+      inFlight.erase(at);
+      --groups;
+      return;
+    }
+    GroupFile& file = letter.file;
+    if (file.status == GroupFile::Status::LeftOut && hooks_.onLeftOut) hooks_.onLeftOut(file.path);
+    if (file.status == GroupFile::Status::Grown) reader.Defer(file.source);
+    if (file.status != GroupFile::Status::Packed) return;
+    EntryInfo e = StartEntry(sources[file.source], file.st, out.Position());
+    e.internalAttributes = 0;
+    e.crc = file.crc;
+    e.uncompressedSize = file.size;
+    e.compressedSize = file.data.size();
+    e.method = file.compressed ? kMethodZstd : kMethodStored;
+    if (file.inFrame) {
+      if (job.frameStart == kNoGroup) job.frameStart = e.localHeaderOffset;
+      e.zstdGroup = job.frameStart;
+    }
+    out.Write(EncodeLocalHeader(e));
+    out.Write(file.data.data(), file.data.size());
+    if (hooks_.onRead) hooks_.onRead(file.size);
+    afterWrite();
+    entries.push_back(std::move(e));
+  };
 
   for (;;) {
-    while (inFlight.size() < maxInFlight) {
+    while (inFlight.size() < maxInFlight && groups < maxGroups) {
       Job job;
       if (!reader.Next(job)) break;
-      job.output = Schedule(pool_, job.input);
+      if (job.isGroup) {
+        job.groupId = groupIds++;
+        ++groups;
+        SchedulePack(pool_, job, mailbox);
+      } else {
+        job.output = Schedule(pool_, job.input);
+      }
       inFlight.push_back(std::move(job));
     }
+    GroupMailbox::Letter letter;
+    while (!entryOpen && mailbox->Take(letter, false)) deliver(letter);
     if (inFlight.empty()) break;
+    if (inFlight.front().isGroup) {
+      mailbox->Take(letter, true);
+      deliver(letter);
+      continue;
+    }
     Job job = std::move(inFlight.front());
     inFlight.pop_front();
+    // Nothing takes the letters while a piece is awaited: the pool must not wait for them.
+    mailbox->Taking(false);
     BlockOutput result = job.output.get();
     const BlockInput& in = *job.input;
 
     if (job.first) {
-      current = EntryInfo{};
-      const EncodedName name = EncodeEntryName(sources[job.source].entryName);
-      current.rawName = name.bytes;
-      current.flags = name.flags;
-      current.versionMadeBy = kVersionUnix;
-      current.dosDateTime = ToDosDateTime(job.st.st_mtime);
-      current.externalAttributes = ExternalAttributesOf(job.st, BaseName(sources[job.source].entryName));
-      current.localHeaderOffset = out.Position();
+      current = StartEntry(sources[job.source], job.st, out.Position());
       current.internalAttributes = level_ == 0 ? 0 : result.internalAttributes;
       current.crc = result.crc;
       const auto size = static_cast<uint64_t>(job.st.st_size);
@@ -213,6 +339,8 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
     }
     out.Write(bytes.data(), bytes.size());
     afterWrite();
+    entryOpen = !in.last;
+    mailbox->Taking(!entryOpen);
     if (in.last) {
       if (current.flags & kFlagDataDescriptor) out.Write(EncodeDataDescriptor(current));
       else if (!job.first) out.Patch(current.localHeaderOffset, EncodeLocalHeader(current));

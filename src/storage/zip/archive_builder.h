@@ -20,6 +20,7 @@ struct SourceFile {
   std::string path;        // file to read
   std::string entryName;   // UTF-8 name to store, '/' separated
   bool directory = false;  // stored as a directory entry, its name ending in '/'
+  uint64_t size = 0;       // as listed, to plan groups of small files by
 };
 
 struct BuildHooks {
@@ -36,9 +37,10 @@ struct ArchiveTarget {
   Stream* sink = nullptr;
 };
 
-// Writes a whole archive: every readable source in order, then the
-// central directory and the end record. Sources are read on the calling thread while their
-// pieces are compressed on the pool, and written back in order.
+// Writes a whole archive: every readable source, then the central directory and the end
+// record. Sources are read on the calling thread while their pieces are compressed on the
+// pool, and written back in order. With zstd, runs of small files are read and packed as
+// groups on the pool instead, and a file that grew too large for its group comes later.
 class ArchiveBuilder {
  public:
   // With zstd, compressed entries use method 93 instead of deflate. Into a sink, an entry of

@@ -22,8 +22,8 @@ void ArchiveFileWriter::WriteAll(const unsigned char* data, size_t size, uint64_
 
 void ArchiveFileWriter::Write(const void* data, size_t size) {
   const auto* p = static_cast<const unsigned char*>(data);
-  if (buffer_.size() + size > kBufferSize) Flush();
-  if (size >= kBufferSize) {
+  if (buffer_.size() + size > limit_) Flush();
+  if (size >= limit_) {
     WriteAll(p, size, flushed_);
     flushed_ += size;
     return;

@@ -21,7 +21,10 @@ class ArchiveFileWriter {
   }
   // Into a stream that only appends (a sealing one): nothing already handed over can be
   // patched, so the archive must be written without going back.
-  explicit ArchiveFileWriter(Stream& sink) : fd_(-1), mask_(nullptr), sink_(&sink) { buffer_.reserve(kBufferSize); }
+  // It buffers its own pieces: a smaller buffer here does.
+  explicit ArchiveFileWriter(Stream& sink) : fd_(-1), mask_(nullptr), sink_(&sink), limit_(kSinkBufferSize) {
+    buffer_.reserve(limit_);
+  }
   ArchiveFileWriter(const ArchiveFileWriter&) = delete;
   ArchiveFileWriter& operator=(const ArchiveFileWriter&) = delete;
 
@@ -36,12 +39,14 @@ class ArchiveFileWriter {
 
  private:
   static constexpr size_t kBufferSize = 1 << 20;
+  static constexpr size_t kSinkBufferSize = 256 << 10;
   void WriteAll(const unsigned char* data, size_t size, uint64_t offset);
 
   int fd_;
   ScratchFile* mask_;
   Stream* sink_ = nullptr;
   uint64_t flushed_ = 0;
+  size_t limit_ = kBufferSize;
   std::vector<unsigned char> buffer_;
 };
 

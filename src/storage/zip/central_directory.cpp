@@ -63,25 +63,32 @@ EndRecord WithZip64(int fd, const EndRecord& end, ArchiveView* mask) {
 
 // Takes the values that the header marks as too large for it from its ZIP64 extra field.
 // A header without that field keeps its 32-bit values, as archives written before did.
-void ApplyZip64Extra(EntryInfo& e, const unsigned char* extra, size_t size) {
+void ApplyZip64Extra(EntryInfo& e, const unsigned char* p, size_t left) {
+  for (uint64_t* field : {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset}) {
+    if (*field != kMax32) continue;
+    if (left < 8) throw ZipError(ZipFault::DamagedDirectory);
+    *field = ReadLe64(p);
+    p += 8;
+    left -= 8;
+  }
+}
+
+void ApplyExtraFields(EntryInfo& e, const unsigned char* extra, size_t size) {
+  bool wide = false;
   for (size_t pos = 0; size - pos >= 4;) {
     const uint16_t tag = ReadLe16(extra + pos);
     const size_t length = ReadLe16(extra + pos + 2);
     if (length > size - pos - 4) throw ZipError(ZipFault::DamagedDirectory);
-    if (tag == kZip64ExtraTag) {
-      const unsigned char* p = extra + pos + 4;
-      size_t left = length;
-      for (uint64_t* field : {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset}) {
-        if (*field != kMax32) continue;
-        if (left < 8) throw ZipError(ZipFault::DamagedDirectory);
-        *field = ReadLe64(p);
-        p += 8;
-        left -= 8;
-      }
-      return;
+    const unsigned char* p = extra + pos + 4;
+    if (tag == kZip64ExtraTag && !wide) ApplyZip64Extra(e, p, length), wide = true;
+    if (tag == kGroupExtraTag) {
+      if (length != 8) throw ZipError(ZipFault::DamagedDirectory);
+      e.zstdGroup = ReadLe64(p);
     }
     pos += 4 + length;
   }
+  // A group starts at its first entry, never after the entry itself.
+  if (e.zstdGroup != kNoGroup && e.zstdGroup > e.localHeaderOffset) throw ZipError(ZipFault::DamagedDirectory);
 }
 
 EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
@@ -105,7 +112,7 @@ EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
   e.localHeaderOffset = ReadLe32(p + 42);
   if (dir.size() - pos - kCentralHeaderSize < variable) throw ZipError(ZipFault::DamagedDirectory);
   e.rawName.assign(reinterpret_cast<const char*>(p + kCentralHeaderSize), nameLength);
-  ApplyZip64Extra(e, p + kCentralHeaderSize + nameLength, extraLength);
+  ApplyExtraFields(e, p + kCentralHeaderSize + nameLength, extraLength);
   pos += kCentralHeaderSize + variable;
   return e;
 }

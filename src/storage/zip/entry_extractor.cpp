@@ -302,20 +302,26 @@ void EntryExtractor::ReadInput(void* data, size_t size, uint64_t offset) {
   if (!ReadAt(archiveFd_, data, size, offset, mask_)) throw ZipError(ZipFault::PrematureEnd);
 }
 
-EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd, uint32_t& crc) {
+std::optional<uint64_t> EntryExtractor::DataStart(uint64_t offset, uint64_t packedSize) {
   unsigned char local[kLocalHeaderSize];
   // Written so that no stated offset or size, however large, can wrap past the checks.
-  if (entry.localHeaderOffset > archiveSize_ || archiveSize_ - entry.localHeaderOffset < kLocalHeaderSize)
-    throw ZipError(ZipFault::PrematureEnd);
-  ReadInput(local, sizeof local, entry.localHeaderOffset);
-  if (ReadLe32(local) != kLocalSignature) return Outcome::Damaged;
-  const uint64_t dataStart = entry.localHeaderOffset + kLocalHeaderSize + ReadLe16(local + 26) + ReadLe16(local + 28);
-  if (dataStart > archiveSize_ || entry.compressedSize > archiveSize_ - dataStart)
-    throw ZipError(ZipFault::PrematureEnd);
+  if (offset > archiveSize_ || archiveSize_ - offset < kLocalHeaderSize) throw ZipError(ZipFault::PrematureEnd);
+  ReadInput(local, sizeof local, offset);
+  if (ReadLe32(local) != kLocalSignature) return std::nullopt;
+  const uint64_t dataStart = offset + kLocalHeaderSize + ReadLe16(local + 26) + ReadLe16(local + 28);
+  if (dataStart > archiveSize_ || packedSize > archiveSize_ - dataStart) throw ZipError(ZipFault::PrematureEnd);
+  return dataStart;
+}
+
+EntryExtractor::Outcome EntryExtractor::Decode(const EntryInfo& entry, int outFd, uint32_t& crc) {
+  const std::optional<uint64_t> dataStart = DataStart(entry.localHeaderOffset, entry.compressedSize);
+  if (!dataStart) return Outcome::Damaged;
   crc = 0;
-  if (entry.method == kMethodStored) return Copy(dataStart, entry, outFd, crc);
-  if (entry.method == kMethodDeflate) return Inflate(dataStart, entry, outFd, crc);
-  if (entry.method == kMethodZstd && settings_.acceptZstd) return Unzstd(dataStart, entry, outFd, crc);
+  const bool zstd = entry.method == kMethodZstd && settings_.acceptZstd;
+  if (entry.zstdGroup != kNoGroup) return zstd ? UnzstdMember(*dataStart, entry, outFd, crc) : Outcome::Damaged;
+  if (entry.method == kMethodStored) return Copy(*dataStart, entry, outFd, crc);
+  if (entry.method == kMethodDeflate) return Inflate(*dataStart, entry, outFd, crc);
+  if (zstd) return Unzstd(*dataStart, entry, outFd, crc);
   return Outcome::Damaged;
 }
 
@@ -425,33 +431,93 @@ EntryExtractor::Outcome EntryExtractor::InflateStream(uint64_t dataStart, const 
   }
 }
 
+void EntryExtractor::KnowGroups(const std::vector<EntryInfo>& entries) {
+  groups_.clear();
+  for (const EntryInfo& e : entries)
+    if (e.zstdGroup != kNoGroup)
+      groups_[e.zstdGroup].push_back({e.localHeaderOffset, e.compressedSize, e.uncompressedSize});
+  for (auto& [start, members] : groups_)
+    std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) { return a.offset < b.offset; });
+  groupAt_ = brokenGroup_ = kNoGroup;
+}
+
 // Frames follow one another to the end of the entry's data; the entry is whole when its
 // last frame ends exactly there, at the stated size.
 EntryExtractor::Outcome EntryExtractor::UnzstdStream(uint64_t dataStart, const EntryInfo& entry, int outFd,
                                                      uint32_t& crc) {
   ZstdStream stream;
+  uint64_t written = 0;
+  return StreamZstd(
+      stream, dataStart, entry.compressedSize, entry.uncompressedSize, true,
+      [&](const unsigned char* data, size_t size) { return Emit(outFd, data, size, written, entry, crc); });
+}
+
+// An entry of a group decodes only after the entries before it in the group, from the
+// group's first: those that were not extracted just now are decoded without being written.
+// Each group is decoded once, forward: an entry that does not decode leaves the rest of its
+// group undecodable, and a directory that lists an entry twice goes back in vain.
+EntryExtractor::Outcome EntryExtractor::UnzstdMember(uint64_t dataStart, const EntryInfo& entry, int outFd,
+                                                     uint32_t& crc) {
+  const auto group = groups_.find(entry.zstdGroup);
+  if (group == groups_.end() || group->second.front().offset != entry.zstdGroup) return Outcome::Damaged;
+  const std::vector<Member>& members = group->second;
+  const auto at = std::lower_bound(members.begin(), members.end(), entry.localHeaderOffset,
+                                   [](const Member& m, uint64_t offset) { return m.offset < offset; });
+  if (at == members.end() || at->offset != entry.localHeaderOffset) return Outcome::Damaged;
+  const auto index = static_cast<size_t>(at - members.begin());
+  if (entry.zstdGroup == brokenGroup_ || (entry.zstdGroup == groupAt_ && nextMember_ > index)) return Outcome::Damaged;
+  if (groupAt_ != entry.zstdGroup) {
+    groupStream_ = std::make_unique<ZstdStream>();
+    groupAt_ = entry.zstdGroup;
+    nextMember_ = 0;
+  }
+  Outcome outcome = Outcome::Complete;
+  for (; nextMember_ < index && outcome == Outcome::Complete; ++nextMember_) {
+    const Member& m = members[nextMember_];
+    const std::optional<uint64_t> start = DataStart(m.offset, m.packedSize);
+    const auto skip = [](const unsigned char*, size_t) { return true; };
+    outcome = start ? StreamZstd(*groupStream_, *start, m.packedSize, m.plainSize, false, skip) : Outcome::Damaged;
+  }
+  uint64_t written = 0;
+  if (outcome == Outcome::Complete) {
+    outcome = StreamZstd(
+        *groupStream_, dataStart, entry.compressedSize, entry.uncompressedSize, false,
+        [&](const unsigned char* data, size_t size) { return Emit(outFd, data, size, written, entry, crc); });
+  }
+  if (outcome != Outcome::Complete) {
+    brokenGroup_ = entry.zstdGroup;
+    groupAt_ = kNoGroup;
+    return outcome;
+  }
+  nextMember_ = index + 1;
+  return outcome;
+}
+
+EntryExtractor::Outcome EntryExtractor::StreamZstd(ZstdStream& stream, uint64_t dataStart, uint64_t packedSize,
+                                                   uint64_t plainSize, bool frameEnds, const Sink& sink) {
   uint64_t consumed = 0, written = 0;
   const unsigned char* in = nullptr;
   size_t inSize = 0;
   ZstdStream::Step step = ZstdStream::Step::FrameEnd;
   bool full = false;  // the last output piece filled its buffer: the decoder may hold more
   for (;;) {
-    if (inSize == 0 && consumed < entry.compressedSize) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(kInputPiece, entry.compressedSize - consumed));
+    if (inSize == 0 && consumed < packedSize) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(kInputPiece, packedSize - consumed));
       ReadInput(inBuffer_.data(), n, dataStart + consumed);
       consumed += n;
       in = inBuffer_.data();
       inSize = n;
     }
-    if (inSize == 0 && consumed >= entry.compressedSize && !full) {
-      if (step != ZstdStream::Step::FrameEnd) throw ZipError(ZipFault::PrematureEnd);
-      return written == entry.uncompressedSize ? Outcome::Complete : Outcome::Damaged;
+    if (inSize == 0 && consumed >= packedSize && !full) {
+      if (frameEnds && step != ZstdStream::Step::FrameEnd) throw ZipError(ZipFault::PrematureEnd);
+      return written == plainSize ? Outcome::Complete : Outcome::Damaged;
     }
     size_t produced = outBuffer_.size();
     step = stream.Decode(in, inSize, outBuffer_.data(), produced);
     if (step == ZstdStream::Step::Damaged) return Outcome::Damaged;
     full = produced == outBuffer_.size();
-    if (!Emit(outFd, outBuffer_.data(), produced, written, entry, crc)) return Outcome::TooLarge;
+    if (produced > plainSize - written || !sink(outBuffer_.data(), produced)) return Outcome::TooLarge;
+    written += produced;
   }
 }
 

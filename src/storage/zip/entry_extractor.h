@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,8 @@ class ArchiveView;
 
 namespace kestramo::zip {
 
+class ZstdStream;
+
 // Writes entries of an open archive below the destination directory. Directories are walked
 // one component at a time without following symbolic links, and files are opened the same
 // way, so no entry can land outside the destination.
@@ -29,6 +34,10 @@ class EntryExtractor {
   ~EntryExtractor();
   EntryExtractor(const EntryExtractor&) = delete;
   EntryExtractor& operator=(const EntryExtractor&) = delete;
+
+  // Makes the zstd groups of the archive's entries known (EntryInfo::zstdGroup), so
+  // that an entry of one can be decoded after the entries before it.
+  void KnowGroups(const std::vector<EntryInfo>& entries);
 
   // True when a file was written and its CRC matched. Throws on cancel, on an archive that
   // ends early and on a failed write.
@@ -54,6 +63,16 @@ class EntryExtractor {
   Outcome InflateStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome Unzstd(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
   Outcome UnzstdStream(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  Outcome UnzstdMember(uint64_t dataStart, const EntryInfo& entry, int outFd, uint32_t& crc);
+  // Feeds `packedSize` bytes from `dataStart` through `stream` and hands what they decode to
+  // `sink` (false: stop, too large). Whole when they decode to exactly `plainSize`; with
+  // `frameEnds`, they must end a frame as well.
+  using Sink = std::function<bool(const unsigned char* data, size_t size)>;
+  Outcome StreamZstd(ZstdStream& stream, uint64_t dataStart, uint64_t packedSize, uint64_t plainSize, bool frameEnds,
+                     const Sink& sink);
+  // Where the data of the entry whose local header is at `offset` start; nothing when no
+  // local header is there.
+  std::optional<uint64_t> DataStart(uint64_t offset, uint64_t packedSize);
   // Reads an entry's packed bytes whole, when it is small enough to hold with its plain
   // bytes; null when it is not.
   const unsigned char* ReadWhole(uint64_t dataStart, const EntryInfo& entry);
@@ -77,6 +96,16 @@ class EntryExtractor {
   std::unique_ptr<unsigned char[]> wholeIn_, wholeOut_;
   size_t wholeInRoom_ = 0, wholeOutRoom_ = 0;
   std::vector<std::string>& created_;
+  // The entries of each zstd group, by their first one's offset, in the order of the data.
+  struct Member {
+    uint64_t offset, packedSize, plainSize;
+  };
+  std::map<uint64_t, std::vector<Member>> groups_;
+  // The group being decoded and the index of its next entry: they decode in order. And the
+  // group that failed to, whose later entries cannot decode.
+  uint64_t groupAt_ = kNoGroup, brokenGroup_ = kNoGroup;
+  size_t nextMember_ = 0;
+  std::unique_ptr<ZstdStream> groupStream_;
   WriteBehind writer_;  // output pieces, written while the next ones are decoded
 };
 

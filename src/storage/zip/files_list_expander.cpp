@@ -3,6 +3,7 @@
 #include "storage/text/wildcard.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -75,7 +76,9 @@ class Expander {
       if (name == "." || name == "..") continue;
       const std::string path = dir + name;
       struct stat st {};
-      if (lstat(path.c_str(), &st) != 0) {
+      // Looked up in the open folder: no walk down the whole path for each entry.
+      const int at = dirfd(handle.get());
+      if (fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) LeaveOut(path);  // a path too long, say; a vanished one is no loss
         continue;
       }
@@ -88,7 +91,7 @@ class Expander {
         continue;
       }
       if (!MatchesMask(name, pattern)) continue;
-      if (S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0) {
+      if (S_ISLNK(st.st_mode) && fstatat(at, name.c_str(), &st, 0) != 0) {
         LeaveOut(path);  // a link to nothing
         continue;
       }

@@ -182,7 +182,7 @@ void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct s
   auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
   zip::ExpandOptions options{
       rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut, addDirEntriesOnRecurse_};
-  const auto files = zip::ExpandFilesList(filesList_, options);
+  auto files = zip::ExpandFilesList(filesList_, options);
 
   zip::ProgressMeter progress(OnTotalPercentDone);
   uint64_t total = 0;
@@ -190,9 +190,10 @@ void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct s
   sources.reserve(files.size());
   for (const auto& f : files) {
     total += f.size;
-    sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory});
+    sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory, f.size});
   }
   progress.Start(total);
+  std::vector<zip::ExpandedFile>().swap(files);  // the sources say it all now
   zip::ArchiveBuilder builder(target, Pool(), packLevel_, zstdEntries_,
                               {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
   entries_ = builder.Build(sources);
@@ -248,6 +249,13 @@ int ZipComponent::RunExtraction() {
     total = e.uncompressedSize > UINT64_MAX - total ? UINT64_MAX : total + e.uncompressedSize;  // sizes may lie
     selected.emplace_back(&e, std::move(name));
   }
+  // The entries of a zstd group may lie between another's, but decode only one after the
+  // other: each group is taken whole, in its order, where its first entry lies.
+  auto place = [](const zip::EntryInfo* e) {
+    return std::pair(e->zstdGroup != zip::kNoGroup ? e->zstdGroup : e->localHeaderOffset, e->localHeaderOffset);
+  };
+  std::stable_sort(selected.begin(), selected.end(),
+                   [&](const auto& a, const auto& b) { return place(a.first) < place(b.first); });
 
   zip::ProgressMeter progress(OnTotalPercentDone);
   progress.Start(total);
@@ -263,6 +271,7 @@ int ZipComponent::RunExtraction() {
                           }};
   zip::EntryExtractor extractor(archive.Get(), view ? view->Size() : static_cast<uint64_t>(st.st_size), view, settings,
                                 hooks, createdPaths_);
+  extractor.KnowGroups(entries_);
   int count = 0;
   for (const auto& [entry, name] : selected)
     if (extractor.Extract(*entry, name)) ++count;

@@ -90,7 +90,12 @@ std::string EncodeCentralHeader(const EntryInfo& e) {
   std::vector<uint64_t> wide;
   for (uint64_t v : {e.uncompressedSize, e.compressedSize, e.localHeaderOffset})
     if (v >= kMax32) wide.push_back(v);
-  const std::string extra = wide.empty() ? std::string() : Zip64Extra(wide);
+  std::string extra = wide.empty() ? std::string() : Zip64Extra(wide);
+  if (e.zstdGroup != kNoGroup) {
+    Put16(extra, kGroupExtraTag);
+    Put16(extra, 8);
+    Put64(extra, e.zstdGroup);
+  }
   uint16_t madeBy = e.versionMadeBy;
   if (VersionNeeded(e) > (madeBy & 0xFF)) madeBy = static_cast<uint16_t>((madeBy & 0xFF00) | VersionNeeded(e));
   std::string out;

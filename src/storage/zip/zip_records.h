@@ -17,6 +17,10 @@ inline constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
 inline constexpr size_t kZip64EndSize = 56;
 inline constexpr size_t kZip64LocatorSize = 20;
 inline constexpr uint16_t kZip64ExtraTag = 0x0001;
+// An entry of a zstd group (see zstd_group.h): 8 bytes, the local header offset of the
+// group's first entry. Central headers only.
+inline constexpr uint16_t kGroupExtraTag = 0x474B;
+inline constexpr uint64_t kNoGroup = UINT64_MAX;
 inline constexpr uint16_t kVersionZip64 = 45;
 // A field holding its largest value says the real one is in the ZIP64 records.
 inline constexpr uint64_t kMax16 = 0xFFFF;
@@ -51,6 +55,8 @@ struct EntryInfo {
   // The local header carries both sizes in a ZIP64 extra field. It is written before the
   // data, so this is decided from what the sizes might become, not from what they are.
   bool zip64Local = false;
+  // Its zstd data continue the frame that the group starting at this offset began.
+  uint64_t zstdGroup = kNoGroup;
 };
 
 // A local header without zip64Local throws ZipError(ZipFault::TooLargeForArchive) for sizes that
