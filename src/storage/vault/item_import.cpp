@@ -153,6 +153,65 @@ int PackLevelFor(const std::string& name, bool isFolder) {
   return std::find(kStored.begin(), kStored.end(), ext) != kStored.end() ? 0 : 6;
 }
 
+namespace {
+
+// This import's scratch files in temp/ (the archive, the sealed copy) go once, on whichever
+// way the import ends; a success clears them before the index is saved into temp/.
+class ImportScratch {
+ public:
+  explicit ImportScratch(Vault& vault) : vault_(vault) {}
+  ImportScratch(const ImportScratch&) = delete;
+  ImportScratch& operator=(const ImportScratch&) = delete;
+  ~ImportScratch() { Clear(); }
+  void Clear() {
+    if (cleared_) return;
+    cleared_ = true;
+    vault_.Zip().CloseArchive();
+    DeleteMatchingFiles(vault_.Layout().TempDir());
+  }
+
+ private:
+  Vault& vault_;
+  bool cleared_ = false;
+};
+
+// Moves a whole sealed item to its number in coffrel/; empty, or why it could not.
+std::string MoveIntoVault(Vault& vault, const fs::path& sealed, int32_t n) {
+  const fs::path itemFile = vault.Layout().ItemFile(n);
+  // A file already bearing the new number has no record: it may be an item whose record
+  // was lost with a damaged index, so it is kept under another name, never overwritten.
+  // One whose record was just deleted, with the save still to come, simply goes.
+  std::error_code ec;
+  if (vault.TakePendingRemoval(n)) ForceDeleteFile(itemFile);
+  if (fs::exists(fs::symlink_status(itemFile, ec)) && SetAsideFile(itemFile, kUnrecordedLabel).empty()) {
+    return "the file " + itemFile.string() + " is in the way";
+  }
+  fs::rename(sealed, itemFile, ec);
+  if (ec) return "it could not be moved into the vault (" + ec.message() + ")";
+  // The file's new name is on the disk before any index that lists it: after a power cut
+  // a recorded item must never lack its file, nor find a stale one under its number.
+  SyncDirectory(vault.Layout().CoffrelDir());
+  return {};
+}
+
+void AppendItemRecord(ItemTable& items, int32_t n, const SourceEntry& entry, uint64_t size, const std::string& type,
+                      const ShellIcon& icon, const std::string& box, const std::string& itemKey) {
+  items.Append();
+  items.SetField(ItemField::Index, FieldValue::Integer(n));
+  items.SetField(ItemField::Name, FieldValue::Text(entry.name));
+  items.SetField(ItemField::Size, FieldValue::Integer(static_cast<int64_t>(size)));
+  items.SetField(ItemField::Type, FieldValue::Text(type));
+  items.SetField(ItemField::Date, FieldValue::DateTime(entry.date));
+  items.SetField(ItemField::Icon, FieldValue::Image(icon.icon));
+  items.SetField(ItemField::IconMask, FieldValue::Image(icon.mask));
+  items.SetField(ItemField::Box, FieldValue::Text(box));
+  items.SetField(ItemField::Folder, FieldValue::Boolean(entry.isFolder));
+  items.SetField(ItemField::Password, FieldValue::Text(itemKey));
+  items.Post();
+}
+
+}  // namespace
+
 bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkContext ctx, ShellInfo& shell) {
   StatusCloser closer(ctx.status, ctx.work);
   const fs::path tempDir = vault.Layout().TempDir();
@@ -164,11 +223,12 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
       closer.CloseWithMessage(kInvalidPathMessage);
       return false;
     }
-    const std::string shortfall = SpaceShortfall(tempDir, RoomFor(src, entry->isFolder));
-    if (!shortfall.empty()) {
-      closer.CloseWithMessage(NotStoredMessage(entry->name, shortfall));
+    auto notStored = [&](const std::string& reason) {
+      if (!ctx.work.Cancelled()) closer.CloseWithMessage(NotStoredMessage(entry->name, reason));
       return false;
-    }
+    };
+    const std::string shortfall = SpaceShortfall(tempDir, RoomFor(src, entry->isFolder));
+    if (!shortfall.empty()) return notStored(shortfall);
 
     ProgressTranslator progress(ctx.status);
     ProgressBinding binding(vault, progress);
@@ -179,32 +239,26 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     const int32_t n = vault.NextItemIndex();
     const fs::path archive = vault.Layout().TempArchive(n);
     const fs::path sealed = vault.Layout().TempEncrypted(n);
-    const fs::path itemFile = vault.Layout().ItemFile(n);
     ctx.status.EnableCancel();
     // Whatever bears the working names now is stale or planted: gone, links not followed.
     ForceDeleteFile(archive);
     ForceDeleteFile(sealed);
+    ImportScratch scratch(vault);
 
     // A hardened vault packs straight into the sealed file, in one pass; a classic one packs
     // into temp/ first and encrypts that. Either way the item file moves in only when whole.
     std::optional<Vault::ItemSealer> sealer = vault.StartSealedItem(sealed, n);
-    if (sealer && !sealer->stream->Opened()) {
-      closer.CloseWithMessage(NotStoredMessage(entry->name, "its sealed copy cannot be created in temp/"));
-      return false;
-    }
+    if (sealer && !sealer->stream->Opened()) return notStored("its sealed copy cannot be created in temp/");
     const int level = PackLevelFor(entry->name, entry->isFolder);
     const uint64_t size = sealer ? PackPath(vault.Zip(), src, archive, level, entry->isFolder, sealer->stream.get(),
                                             sealer->stream->Descriptor())
                                  : PackPath(vault.Zip(), src, archive, level, entry->isFolder);
     const std::vector<std::string> leftOut = vault.Zip().LeftOutPaths();
     if (size == 0 || ctx.work.Cancelled()) {
-      vault.Zip().CloseArchive();
-      DeleteMatchingFiles(tempDir);
       // Nothing to pack is no error, but a failed pack (a full disk) must not look like one,
       // nor may what could not be read.
-      if (!ctx.work.Cancelled() && !vault.Zip().LastError().empty()) {
-        closer.CloseWithMessage(NotStoredMessage(entry->name, vault.Zip().LastError()));
-      } else if (!ctx.work.Cancelled() && !leftOut.empty()) {
+      if (!vault.Zip().LastError().empty()) return notStored(vault.Zip().LastError());
+      if (!ctx.work.Cancelled() && !leftOut.empty()) {
         closer.CloseWithMessage(LeftOutMessage(entry->name, src, leftOut, false));
       }
       return false;
@@ -215,51 +269,13 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     std::string sealWhy;
     const std::optional<std::string> itemKey =
         sealer ? vault.FinishSealedItem(*sealer, n, &sealWhy) : vault.SealItem(archive, sealed, n, &sealWhy);
-    if (!itemKey || ctx.work.Cancelled()) {
-      DeleteMatchingFiles(tempDir);
-      if (!ctx.work.Cancelled()) closer.CloseWithMessage(NotStoredMessage(entry->name, sealWhy));
-      return false;
-    }
+    if (!itemKey || ctx.work.Cancelled()) return notStored(sealWhy);
+    if (std::string moveWhy = MoveIntoVault(vault, sealed, n); !moveWhy.empty()) return notStored(moveWhy);
+    scratch.Clear();
 
-    // A file already bearing the new number has no record: it may be an item whose record
-    // was lost with a damaged index, so it is kept under another name, never overwritten.
-    // One whose record was just deleted, with the save still to come, simply goes.
-    std::error_code ec;
-    if (vault.TakePendingRemoval(n)) ForceDeleteFile(itemFile);
-    if (fs::exists(fs::symlink_status(itemFile, ec)) && SetAsideFile(itemFile, kUnrecordedLabel).empty()) {
-      DeleteMatchingFiles(tempDir);
-      closer.CloseWithMessage(NotStoredMessage(entry->name, "the file " + itemFile.string() + " is in the way"));
-      return false;
-    }
-    fs::rename(sealed, itemFile, ec);
-    if (ec) {
-      DeleteMatchingFiles(tempDir);
-      closer.CloseWithMessage(
-          NotStoredMessage(entry->name, "it could not be moved into the vault (" + ec.message() + ")"));
-      return false;
-    }
-    // The file's new name is on the disk before any index that lists it: after a power cut
-    // a recorded item must never lack its file, nor find a stale one under its number.
-    SyncDirectory(vault.Layout().CoffrelDir());
-    DeleteMatchingFiles(tempDir);
-
-    const std::string type = shell.TypeOf(src);
     ShellIcon icon = entry->ext == ".PSD" ? shell.PsdIcon() : ShellIcon{};
     if (!icon.icon) icon = shell.IconOf(src);  // no skin picture: the desktop's own icon
-
-    ItemTable& items = vault.Items();
-    items.Append();
-    items.SetField(ItemField::Index, FieldValue::Integer(n));
-    items.SetField(ItemField::Name, FieldValue::Text(entry->name));
-    items.SetField(ItemField::Size, FieldValue::Integer(static_cast<int64_t>(size)));
-    items.SetField(ItemField::Type, FieldValue::Text(type));
-    items.SetField(ItemField::Date, FieldValue::DateTime(entry->date));
-    items.SetField(ItemField::Icon, FieldValue::Image(icon.icon));
-    items.SetField(ItemField::IconMask, FieldValue::Image(icon.mask));
-    items.SetField(ItemField::Box, FieldValue::Text(box));
-    items.SetField(ItemField::Folder, FieldValue::Boolean(entry->isFolder));
-    items.SetField(ItemField::Password, FieldValue::Text(*itemKey));
-    items.Post();
+    AppendItemRecord(vault.Items(), n, *entry, size, shell.TypeOf(src), icon, box, *itemKey);
 
     progress.SetEnabled(false);
     const bool saved = vault.SaveIndex();
