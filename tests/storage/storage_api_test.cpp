@@ -148,6 +148,15 @@ TEST_F(StorageApiTest, ItemsMakeTheRoundTrip) {
   ASSERT_TRUE(vault.Export({.item = items[0].index, .destination = dir / "out"}, &report).ok());
   ASSERT_EQ(report.kept.size(), 1u);
   EXPECT_TRUE(report.kept[0].declined);
+  // Leave to replace a read-only file holds for its own export only, never for the next.
+  fs::permissions(dir / "out/Report.txt", fs::perms::owner_read);
+  const api::OverwriteQuestion yes = [](const api::ExistingFile&) { return true; };
+  ASSERT_TRUE(
+      vault.Export({.item = items[0].index, .destination = dir / "out", .ask = yes, .replaceReadOnly = true}).ok());
+  fs::permissions(dir / "out/Report.txt", fs::perms::owner_read);
+  EXPECT_FALSE(vault.Export({.item = items[0].index, .destination = dir / "out", .ask = yes}, &report).ok());
+  ASSERT_EQ(report.kept.size(), 1u);
+  EXPECT_FALSE(report.kept[0].declined);
 
   ASSERT_TRUE(vault.Remove({.items = {items[0].index}}).ok());
   ASSERT_TRUE(vault.Open(Options()).ok());  // what was saved, read back

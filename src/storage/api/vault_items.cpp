@@ -179,14 +179,15 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   RecordingSink sink(options.status);
   WorkBinding binding(options.control, v);
   ZipComponent& zip = v.Zip();
-  zip.SetReplaceReadOnly(options.replaceReadOnly);
   const OverwriteQuestion& ask = options.ask;
-  const ExportResult result =
-      ExtractItem(v, options.item, options.destination, {sink, binding.Work()}, [&ask](const OverwriteCase& existing) {
+  const ExportResult result = ExtractItem(
+      v, options.item, options.destination, {sink, binding.Work()},
+      [&ask](const OverwriteCase& existing) {
         return ask &&
                ask(ExistingFile{existing.fileName, existing.pathInArchive, existing.target, existing.existingSize,
                                 existing.existingTime, existing.newSize, existing.newTime});
-      });
+      },
+      options.replaceReadOnly);
   if (report) {
     report->kept.clear();
     for (const auto& kept : zip.KeptPaths()) report->kept.push_back({kept.path, kept.declined});

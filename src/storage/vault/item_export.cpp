@@ -74,7 +74,7 @@ std::string NotReplacedMessage(const std::string& name, const ZipComponent& zip,
 }  // namespace
 
 ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, WorkContext ctx,
-                         const OverwriteQuestion& ask) {
+                         const OverwriteQuestion& ask, bool replaceReadOnly) {
   StatusCloser closer(ctx.status, ctx.work);
   const fs::path tempDir = vault.Layout().TempDir();
   ItemTable& items = vault.Items();
@@ -124,15 +124,16 @@ ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, W
     ctx.status.SetStatusText("Now is decompressing:\r" + name);
     ctx.work.SetPhase(Phase::Decompressing);
     ctx.status.SetPhase(Phase::Decompressing);
-    zip.OnOverwritePrompt = ask;
-    zip.SetOverwriteMode(OverwriteMode::Prompt);
+    UnpackOptions choices;
+    choices.overwriteMode = OverwriteMode::Prompt;
+    choices.overwritePrompt = ask;
+    choices.replaceReadOnly = replaceReadOnly;
     // A folder item may hold a copy of this very vault: none of it may land in the real one.
-    zip.SetProtectedPaths({vault.Layout().CoffrelDir().string(), vault.Layout().BackupDir().string(),
-                           vault.Layout().TempDir().string(), VaultLock::LockFileOf(vault.Layout().Base()).string()});
+    choices.protectedPaths = {vault.Layout().CoffrelDir().string(), vault.Layout().BackupDir().string(),
+                              vault.Layout().TempDir().string(), VaultLock::LockFileOf(vault.Layout().Base()).string()};
     unpacking = true;
-    const int count = UnpackArchive(zip, *readable, destDir, isFolder);
+    const int count = UnpackArchive(zip, *readable, destDir, isFolder, std::move(choices));
     zip.ReadThrough(nullptr);
-    zip.OnOverwritePrompt = nullptr;
 
     ExportResult result = ExportResult::Done;
     if (ctx.work.Cancelled()) {
@@ -155,7 +156,6 @@ ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, W
     }
     return result;
   } catch (...) {
-    zip.OnOverwritePrompt = nullptr;
     zip.ReadThrough(nullptr);
     zip.CloseArchive();
     if (unpacking) RemoveCreated(zip.CreatedPaths());  // before that, they are another export's

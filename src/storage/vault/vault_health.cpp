@@ -63,9 +63,8 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r) {
   } else if (hardened) {
     // Its seal proved it whole: only its directory is left to judge, and nothing plain is unpacked.
     ZipComponent& zip = vault.Zip();
-    zip.SetZipName(archive.string());
     try {
-      zip.ReadEntries();
+      zip.ReadEntries(archive.string());
     } catch (const std::exception&) {
       // The archive's error is kept in LastError, which the judgement reads.
     }
@@ -73,11 +72,11 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r) {
     zip.CloseArchive();
   } else {
     ZipComponent& zip = vault.Zip();
-    zip.SetOverwriteMode(OverwriteMode::Always);
-    UnpackArchive(zip, archive, scratch, true);
+    UnpackOptions choices;
+    choices.overwriteMode = OverwriteMode::Always;
+    UnpackArchive(zip, archive, scratch, true, std::move(choices));
     judgement = JudgeUnpacked(vault, zip, r, itemFile);
     zip.CloseArchive();
-    zip.SetOverwriteMode(OverwriteMode::Prompt);
   }
   ShellDeleteTree(scratch);
   DeleteMatchingFiles(vault.Layout().TempDir());

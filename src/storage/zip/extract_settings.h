@@ -48,7 +48,7 @@ struct ExtractHooks {
   std::function<void()> checkCancel;              // cancel check before every read of entry data and after every write
   std::function<void(uint64_t bytes)> onWritten;  // after every piece written
   std::function<void(uint64_t bytes)> onSkipped;  // an entry left out: its size leaves the total
-  // An entry abandoned, the run goes on; `detail` names the path at fault and why, or is empty.
+  // An entry abandoned, the run goes on; the error's Detail() names the path at fault and why.
   std::function<void(const ZipError& error)> onEntryError;
   std::function<void(const std::string& path)> onReplaced;  // a file that existed now holds the entry
   // A file that existed still holds what it held: `declined` when the overwrite mode or the

@@ -5,26 +5,23 @@ namespace kestramo {
 uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const std::filesystem::path& archive,
                   int level, bool isFolder, Stream* sink, int sinkFd) {
   try {
-    zip.SetZipName(archive.string());
-    zip.FilesList().clear();
+    PackOptions options;
+    options.zipName = archive.string();
     std::string path = source.lexically_normal().string();
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     if (isFolder) {
-      zip.FilesList().push_back(path + "/*.*");
+      options.filesList.push_back(path + "/*.*");
       const auto slash = path.find_last_of('/');
-      zip.SetRootDir(slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash));
-      zip.SetRelativePaths(true);
-      zip.SetAddDirEntriesOnRecurse(true);  // empty subfolders come back too
+      options.rootDir = slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+      if (!options.rootDir.empty() && options.rootDir.back() != '/') options.rootDir += '/';
+      options.relativePaths = options.storePaths = options.recurse = true;
+      options.addDirEntriesOnRecurse = true;  // empty subfolders come back too
     } else {
-      zip.FilesList().push_back(path);
-      zip.SetRelativePaths(false);
-      zip.SetRecurse(false);
-      zip.SetStorePaths(false);
-      zip.SetAddDirEntriesOnRecurse(false);
+      options.filesList.push_back(path);
     }
-    zip.SetPackLevel(level);
-    if (sink) zip.MakeArchiveInto(*sink, sinkFd);
-    else zip.MakeArchive();
+    options.packLevel = level;
+    if (sink) zip.MakeArchiveInto(options, *sink, sinkFd);
+    else zip.MakeArchive(options);
     uint64_t total = 0;
     for (int i = 0; i < zip.EntryCount(); ++i) total += zip.EntrySize(i);
     return total;
@@ -34,17 +31,22 @@ uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const 
 }
 
 int UnpackArchive(ZipComponent& zip, const std::filesystem::path& archive, const std::filesystem::path& dest,
-                  bool isFolder) {
+                  bool isFolder, UnpackOptions choices) {
   try {
-    zip.SetZipName(archive.string());
-    zip.SetDoAll(true);
-    zip.SetDestDir(dest.string());
-    zip.SetRecreateDirs(isFolder);
-    zip.SetRetainAttributes(true);
-    return zip.ExtractEntries();
+    choices.zipName = archive.string();
+    choices.doAll = true;
+    choices.destDir = dest.string();
+    choices.recreateDirs = isFolder;
+    choices.retainAttributes = true;
+    return zip.ExtractEntries(choices);
   } catch (...) {
-    return 0;
+    return 0;  // the component keeps why
   }
+}
+
+int UnpackArchive(ZipComponent& zip, const std::filesystem::path& archive, const std::filesystem::path& dest,
+                  bool isFolder) {
+  return UnpackArchive(zip, archive, dest, isFolder, zip.UnpackProperties());
 }
 
 }  // namespace kestramo

@@ -14,8 +14,13 @@ namespace kestramo {
 uint64_t PackPath(ZipComponent& zip, const std::filesystem::path& source, const std::filesystem::path& archive,
                   int level, bool isFolder, Stream* sink = nullptr, int sinkFd = -1);
 
-// Extracts every entry of an archive into dest, recreating the stored folders when isFolder.
-// Returns the number of files extracted; 0 on failure or cancel.
+// Extracts every entry of an archive into dest, recreating the stored folders when isFolder,
+// with `choices`' answers for existing files and protected paths (its archive, destination
+// and folder settings are replaced). Returns the number of files extracted; 0 on failure or
+// cancel.
+int UnpackArchive(ZipComponent& zip, const std::filesystem::path& archive, const std::filesystem::path& dest,
+                  bool isFolder, UnpackOptions choices);
+// The same with the component's properties as the choices.
 int UnpackArchive(ZipComponent& zip, const std::filesystem::path& archive, const std::filesystem::path& dest,
                   bool isFolder);
 

@@ -121,35 +121,70 @@ zip::WorkPool& ZipComponent::Pool() {
   return *pool_;
 }
 
-std::string ZipComponent::EntryNameFor(const std::string& path) const {
+namespace {
+
+std::string EntryNameFor(const PackOptions& options, const std::string& path) {
   const auto slash = path.find_last_of('/');
   const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (!storePaths_ || slash == std::string::npos) return file;
+  if (!(options.storePaths || options.relativePaths) || slash == std::string::npos) return file;
   std::string dir = path.substr(0, slash + 1);
-  if (relativePaths_ && dir.compare(0, rootDir_.size(), rootDir_) == 0) dir.erase(0, rootDir_.size());
+  const std::string& root = options.rootDir;
+  if (options.relativePaths && dir.compare(0, root.size(), root) == 0) dir.erase(0, root.size());
   return CleanDirectoryPart(dir) + file;
 }
 
+std::vector<std::pair<uint64_t, uint64_t>> Identities(const std::vector<std::string>& paths) {
+  std::vector<std::pair<uint64_t, uint64_t>> found;
+  for (const std::string& path : paths) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) found.emplace_back(st.st_dev, st.st_ino);
+  }
+  return found;
+}
+
+}  // namespace
+
+PackOptions ZipComponent::PackProperties() const {
+  return {zipName_, filesList_, rootDir_, relativePaths_, storePaths_, recurse_, packLevel_, addDirEntriesOnRecurse_};
+}
+
+UnpackOptions ZipComponent::UnpackProperties() const {
+  return {zipName_,       doAll_,           destDir_,          recreateDirs_,  retainAttributes_,
+          overwriteMode_, replaceReadOnly_, OnOverwritePrompt, protectedPaths_};
+}
+
 int ZipComponent::MakeArchive() {
+  const PackOptions options = PackProperties();
+  filesList_.clear();
+  return MakeArchive(options);
+}
+
+int ZipComponent::ExtractEntries() {
+  filesList_.clear();
+  return ExtractEntries(UnpackProperties());
+}
+
+int ZipComponent::MakeArchive(const PackOptions& options) {
+  const std::string& zipName = options.zipName;
   // Private to the user: the archive holds the plain contents of an item. Readable too: a
   // sealed archive reads back the blocks that a write completes or a header patch changes.
-  FileHandle archive(open(zipName_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
+  FileHandle archive(open(zipName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
   try {
-    if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName_);
+    if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName);
     struct stat self {};
     if (fstat(archive.Get(), &self) != 0 || !S_ISREG(self.st_mode)) {
       archive.Close();  // a device or pipe: never written to, never deleted
-      throw ZipError("Cannot create the archive " + zipName_);
+      throw ZipError("Cannot create the archive " + zipName);
     }
     RenewScratch();
-    BuildArchive({archive.Get(), mask_.get(), nullptr}, self);
+    BuildArchive(options, {archive.Get(), mask_.get(), nullptr}, self);
     if (archive.Close() != 0) throw ZipError(ZipFault::NoRoomToWrite);
   } catch (const std::exception& e) {
     Remember(e);
     // Only a file this run created is removed; one it could not open is not ours to delete.
     if (archive.Get() >= 0) {
       archive.Close();
-      unlink(zipName_.c_str());
+      unlink(zipName.c_str());
     }
     entries_.clear();
     throw;
@@ -157,11 +192,11 @@ int ZipComponent::MakeArchive() {
   return EntryCount();
 }
 
-int ZipComponent::MakeArchiveInto(Stream& sink, int sinkFd) {
+int ZipComponent::MakeArchiveInto(const PackOptions& options, Stream& sink, int sinkFd) {
   try {
     struct stat self {};
-    if (fstat(sinkFd, &self) != 0) throw ZipError("Cannot create the archive " + zipName_);
-    BuildArchive({-1, nullptr, &sink}, self);
+    if (fstat(sinkFd, &self) != 0) throw ZipError("Cannot create the archive " + options.zipName);
+    BuildArchive(options, {-1, nullptr, &sink}, self);
   } catch (const std::exception& e) {
     Remember(e);
     entries_.clear();
@@ -170,19 +205,21 @@ int ZipComponent::MakeArchiveInto(Stream& sink, int sinkFd) {
   return EntryCount();
 }
 
-void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct stat& self) {
+void ZipComponent::BuildArchive(const PackOptions& options, const zip::ArchiveTarget& target, const struct stat& self) {
   cancel_.store(false);
   Forget();
   entries_.clear();
   leftOutPaths_.clear();
-  struct FilesListClearer {
-    std::vector<std::string>& list;
-    ~FilesListClearer() { list.clear(); }
-  } clearer{filesList_};
   auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
-  zip::ExpandOptions options{
-      rootDir_, recurse_, self.st_dev, self.st_ino, [this] { CheckCancel(); }, leaveOut, addDirEntriesOnRecurse_};
-  auto files = zip::ExpandFilesList(filesList_, options);
+  const bool recurse = options.recurse || options.relativePaths;
+  zip::ExpandOptions expand{options.rootDir,
+                            recurse,
+                            self.st_dev,
+                            self.st_ino,
+                            [this] { CheckCancel(); },
+                            leaveOut,
+                            options.addDirEntriesOnRecurse};
+  auto files = zip::ExpandFilesList(options.filesList, expand);
 
   zip::ProgressMeter progress(OnTotalPercentDone);
   uint64_t total = 0;
@@ -190,17 +227,18 @@ void ZipComponent::BuildArchive(const zip::ArchiveTarget& target, const struct s
   sources.reserve(files.size());
   for (const auto& f : files) {
     total += f.size;
-    sources.push_back({f.path, EntryNameFor(f.path) + (f.directory ? "/" : ""), f.directory, f.size});
+    sources.push_back({f.path, EntryNameFor(options, f.path) + (f.directory ? "/" : ""), f.directory, f.size});
   }
   progress.Start(total);
   std::vector<zip::ExpandedFile>().swap(files);  // the sources say it all now
-  zip::ArchiveBuilder builder(target, Pool(), packLevel_, zstdEntries_,
+  const int level = std::clamp(options.packLevel, 0, 9);
+  zip::ArchiveBuilder builder(target, Pool(), level, zstdEntries_,
                               {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
   entries_ = builder.Build(sources);
   progress.Report(100);
 }
 
-int ZipComponent::ExtractEntries() {
+int ZipComponent::ExtractEntries(const UnpackOptions& options) {
   cancel_.store(false);
   Forget();
   createdPaths_.clear();
@@ -208,22 +246,19 @@ int ZipComponent::ExtractEntries() {
   keptPaths_.clear();
   entries_.clear();
   try {
-    const int count = RunExtraction();
-    filesList_.clear();
-    return count;
+    return RunExtraction(options);
   } catch (const std::exception& e) {
     Remember(e);
-    filesList_.clear();
     throw;
   }
 }
 
-int ZipComponent::ReadEntries() {
+int ZipComponent::ReadEntries(const std::string& zipName) {
   Forget();
   entries_.clear();
   try {
-    FileHandle archive(open(zipName_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
+    FileHandle archive(open(zipName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName);
     entries_ = zip::ReadCentralDirectory(archive.Get(), ReadView()).entries;
   } catch (const std::exception& e) {
     Remember(e);
@@ -232,10 +267,12 @@ int ZipComponent::ReadEntries() {
   return EntryCount();
 }
 
-int ZipComponent::RunExtraction() {
-  if (!destDir_.empty()) CreateMissingDirectories(destDir_, createdPaths_);
-  FileHandle archive(open(zipName_.c_str(), O_RDONLY | O_CLOEXEC));
-  if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName_);
+int ZipComponent::RunExtraction(const UnpackOptions& options) {
+  std::string destDir = options.destDir;
+  if (destDir.size() > 1 && destDir.back() == '/') destDir.pop_back();
+  if (!destDir.empty()) CreateMissingDirectories(destDir, createdPaths_);
+  FileHandle archive(open(options.zipName.c_str(), O_RDONLY | O_CLOEXEC));
+  if (archive.Get() < 0) throw ZipError("Cannot open the archive " + options.zipName);
   struct stat st {};
   fstat(archive.Get(), &st);
   ArchiveView* view = ReadView();
@@ -245,7 +282,7 @@ int ZipComponent::RunExtraction() {
   uint64_t total = 0;
   for (const auto& e : entries_) {
     std::string name = zip::DecodeEntryName(e.rawName, e.flags, oemConvert_);
-    if (!doAll_ || (IsDirectoryName(name) && !recreateDirs_)) continue;
+    if (!options.doAll || (IsDirectoryName(name) && !options.recreateDirs)) continue;
     total = e.uncompressedSize > UINT64_MAX - total ? UINT64_MAX : total + e.uncompressedSize;  // sizes may lie
     selected.emplace_back(&e, std::move(name));
   }
@@ -259,8 +296,14 @@ int ZipComponent::RunExtraction() {
 
   zip::ProgressMeter progress(OnTotalPercentDone);
   progress.Start(total);
-  zip::ExtractSettings settings{destDir_,         recreateDirs_,     retainAttributes_, overwriteMode_,
-                                replaceReadOnly_, OnOverwritePrompt, protectedPaths_,   zstdEntries_};
+  zip::ExtractSettings settings{destDir,
+                                options.recreateDirs,
+                                options.retainAttributes,
+                                options.overwriteMode,
+                                options.replaceReadOnly,
+                                options.overwritePrompt,
+                                Identities(options.protectedPaths),
+                                zstdEntries_};
   zip::ExtractHooks hooks{[this] { CheckCancel(); },
                           [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
@@ -290,12 +333,6 @@ void ZipComponent::RenewScratch() {
   view_ = nullptr;
 }
 
-void ZipComponent::SetProtectedPaths(const std::vector<std::string>& paths) {
-  protectedPaths_.clear();
-  for (const std::string& path : paths) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) protectedPaths_.emplace_back(st.st_dev, st.st_ino);
-  }
-}
+void ZipComponent::SetProtectedPaths(const std::vector<std::string>& paths) { protectedPaths_ = paths; }
 
 }  // namespace kestramo

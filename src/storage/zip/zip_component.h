@@ -27,8 +27,38 @@ struct ArchiveTarget;
 std::string ReplaceFileQuestion(const std::string& fileName);
 inline constexpr const char* kFileExistsTitle = "File Exists Alert";
 
-// Packs files into one ZIP archive and extracts them again. Settings persist between
-// operations; failures raise ZipError and leave their text in LastError().
+// What one packing run packs, and how; nothing of it outlives the call.
+struct PackOptions {
+  std::string zipName;
+  std::vector<std::string> filesList;  // files, folders, or "folder/*.*" patterns
+  std::string rootDir;                 // with its trailing '/': stripped from names when relativePaths
+  bool relativePaths = false;
+  bool storePaths = false;
+  bool recurse = false;
+  int packLevel = 6;                    // 0 stores, 1..9 deflates
+  bool addDirEntriesOnRecurse = false;  // empty subfolders get entries of their own
+};
+
+// What one extraction run writes, and where; nothing of it outlives the call.
+struct UnpackOptions {
+  std::string zipName;
+  bool doAll = true;    // false selects no entry
+  std::string destDir;  // made when missing; empty means the working directory
+  bool recreateDirs = false;
+  bool retainAttributes = true;
+  OverwriteMode overwriteMode = OverwriteMode::Prompt;
+  bool replaceReadOnly = false;
+  OverwritePrompt overwritePrompt;
+  // Folders that extraction must never write into and files it must never replace, by
+  // whatever path (links included); an entry that would is abandoned with an error. Those
+  // that do not exist are ignored.
+  std::vector<std::string> protectedPaths;
+};
+
+// Packs files into one ZIP archive and extracts them again. Each run takes its options with
+// the call; the properties below are a convenience that fills them for the calls without
+// options, and persist between those calls. Failures raise ZipError and leave their text in
+// LastError().
 class ZipComponent {
  public:
   ZipComponent();
@@ -86,15 +116,22 @@ class ZipComponent {
   std::function<void(int percent)> OnTotalPercentDone;
   OverwritePrompt OnOverwritePrompt;
 
-  // Builds ZipName from FilesList; returns the number of entries.
+  // Builds options.zipName from options.filesList; returns the number of entries.
+  int MakeArchive(const PackOptions& options);
+  // Builds the archive into a stream that only appends (one that seals as it goes) instead
+  // of options.zipName; `sinkFd` is the file it fills, never packed into itself.
+  int MakeArchiveInto(const PackOptions& options, Stream& sink, int sinkFd);
+  // Extracts every entry of options.zipName below options.destDir; returns the number of
+  // files extracted.
+  int ExtractEntries(const UnpackOptions& options);
+  // The same from the properties (FilesList is emptied afterwards).
   int MakeArchive();
-  // Builds the archive from FilesList into a stream that only appends (one that seals as it
-  // goes) instead of ZipName; `sinkFd` is the file it fills, never packed into itself.
-  int MakeArchiveInto(Stream& sink, int sinkFd);
-  // Extracts every entry of ZipName below DestDir; returns the number of files extracted.
   int ExtractEntries();
-  // Reads the entries of ZipName without extracting any; returns their number.
-  int ReadEntries();
+  PackOptions PackProperties() const;
+  UnpackOptions UnpackProperties() const;
+  // Reads the entries of an archive without extracting any; returns their number.
+  int ReadEntries(const std::string& zipName);
+  int ReadEntries() { return ReadEntries(zipName_); }
 
   int EntryCount() const { return static_cast<int>(entries_.size()); }
   uint64_t EntrySize(int index) const;  // throws "Index %d is out of range"
@@ -127,10 +164,9 @@ class ZipComponent {
   // The failure of the last operation, kept for LastError(), LastErrorDetail() and LastFault().
   void Remember(const std::exception& e);
   void Forget();
-  std::string EntryNameFor(const std::string& path) const;
-  int RunExtraction();
+  int RunExtraction(const UnpackOptions& options);
   // `self`: the archive's file, left out of what is packed.
-  void BuildArchive(const zip::ArchiveTarget& target, const struct stat& self);
+  void BuildArchive(const PackOptions& options, const zip::ArchiveTarget& target, const struct stat& self);
   zip::WorkPool& Pool();
 
   std::string zipName_;
@@ -149,7 +185,7 @@ class ZipComponent {
   bool oemConvert_ = true;
   bool addDirEntriesOnRecurse_ = false;
   bool zstdEntries_ = false;
-  std::vector<std::pair<uint64_t, uint64_t>> protectedPaths_;
+  std::vector<std::string> protectedPaths_;
 
   std::atomic<bool> cancel_{false};
   std::vector<zip::EntryInfo> entries_;
