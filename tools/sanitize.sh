@@ -19,7 +19,7 @@ configure_and_build() {  # build directory, sanitizer flags
 export LANG=C.UTF-8
 # The cases of several GiB or tens of thousands of files only repeat, slowed many times, the
 # code paths that the smaller cases already run here; the release build runs them.
-huge='PastFourGibibytes|MoreThan65535Files|PastTwoGibibytes'
+huge='PastFourGibibytes|MoreThan65535Files|PastTwoGibibytes|ZeroFilesOfWholeFramesComeBack|RandomTreesComeBackByteForByte'
 for kind in "${kinds[@]}"; do
   case "$kind" in
     asan)

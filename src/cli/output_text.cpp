@@ -1,5 +1,9 @@
 #include "cli/output_text.h"
 
+#include <unistd.h>
+
+#include <iostream>
+
 #include <cstdint>
 #include <cstdio>
 
@@ -65,6 +69,15 @@ std::string Escaped(std::string_view text) {
 
 std::string Counted(std::size_t n, const std::string& singular, const std::string& plural) {
   return std::to_string(n) + " " + (n == 1 ? singular : plural.empty() ? singular + "s" : plural);
+}
+
+std::function<void(std::size_t, std::size_t)> ProgressLine(const char* verb) {
+  const bool tty = ::isatty(2) != 0;
+  return [verb, tty](std::size_t item, std::size_t total) {
+    if (!tty && item != total) return;
+    std::cerr << (tty ? "\r" : "") << verb << " " << item << " of " << total << " items" << (item == total ? "\n" : "")
+              << std::flush;
+  };
 }
 
 }  // namespace kestramo::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,9 @@ std::string Escaped(std::string_view text);
 
 // "1 item", "2 items"; `plural` defaults to the singular with an "s".
 std::string Counted(std::size_t n, const std::string& singular, const std::string& plural = "");
+
+// "Re-sealed 3 of 8 items" on standard error: a terminal sees the count redrawn in place; a
+// log or a pipe gets only the final line.
+std::function<void(std::size_t, std::size_t)> ProgressLine(const char* verb);
 
 }  // namespace kestramo::cli

@@ -5,10 +5,12 @@
 #include "cli/cli_error.h"
 #include "cli/cli_vault.h"
 #include "cli/commands.h"
+#include "cli/interrupt_watch.h"
 #include "cli/output_text.h"
 #include "cli/yes_no.h"
 #include "platform/health_words.h"
 #include "storage/api/vault.h"
+#include "storage/api/work_control.h"
 
 namespace kestramo::cli {
 
@@ -19,8 +21,20 @@ namespace fs = std::filesystem;
 int Verify(const CliArgs& args) {
   ExpectArgs(args, 0, 0);
   CliVault v(args, CliVault::Access::Write);  // it uses temp/
+  api::WorkControl control;
+  const InterruptWatch watch([&control] { control.Cancel(); });  // Ctrl-C stops the check cleanly
+  const auto progress = ProgressLine("Checked");
+  api::VerifyOptions options;
+  options.control = &control;
+  options.quick = args.Has("quick");
+  options.beforeItem = [&](std::size_t done, std::size_t total) {
+    if (control.Cancelled()) return false;
+    if (done > 0) progress(done, total);
+    return true;
+  };
   VaultHealth health;
-  v.Get().Verify({}, &health);
+  v.Get().Verify(options, &health);
+  if (!health.stopped && health.items > 0) progress(health.items, health.items);
   for (const ItemFinding& f : health.findings) {
     std::cout << (f.Unchecked() ? "UNCHECKED\t" : "DAMAGED\t") << f.index << "\t" << Escaped(f.box) << "\t"
               << Escaped(f.name) << "\t" << Escaped(ProblemText(f)) << "\n";
@@ -39,6 +53,7 @@ int Verify(const CliArgs& args) {
   }
   if (unchecked) std::cout << ", " << unchecked << " not checked";
   std::cout << "\n";
+  if (health.stopped) throw CliError("the check was cancelled: the items after those checked were not checked");
   if (problems) throw CliError(Counted(problems, "item") + " cannot be taken out whole");
   if (classic)
     throw CliError(Counted(classic, "file") + " in the classic format, readable without the passphrase: see above");
@@ -83,12 +98,16 @@ int Clean(const CliArgs& args) {
 
 const std::vector<Command>& UpkeepCommands() {
   static const std::vector<Command> commands = {
-      {"verify", "",
-       "Decrypts and unpacks every item in temp/, and names each one that is damaged, missing or not\n"
-       "what its record says (its file holding another item's names or size). Also lists the files in\n"
-       "coffrel/ that no record lists: item files left by an interrupted deletion, or set aside as\n"
-       "unrecorded. They are kept, and never counted as items.",
-       Verify},
+      {"verify",
+       "[--quick]",
+       "Decrypts every item and decodes every file in it, checking its size and CRC (nothing is\n"
+       "written), and names each item that is damaged, missing or not what its record says (its file\n"
+       "holding another item's names or size). --quick only decrypts each item (checking a hardened\n"
+       "item's seal) and reads its list of files. Also lists the files in coffrel/ that no record\n"
+       "lists: item files left by an interrupted deletion, or set aside as unrecorded. They are kept,\n"
+       "and never counted as items. Ctrl-C stops the check.",
+       Verify,
+       {"quick"}},
       {"clean",
        "[--yes]",
        "Removes the files that verify lists as unrecorded, after showing them and asking on the\n"

@@ -19,17 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// "Re-sealed 3 of 8 items": a terminal sees the count redrawn in place; a log or a pipe gets
-// only the final line.
-std::function<void(std::size_t, std::size_t)> ProgressLine(const char* verb) {
-  const bool tty = ::isatty(2) != 0;
-  return [verb, tty](std::size_t item, std::size_t total) {
-    if (!tty && item != total) return;
-    std::cerr << (tty ? "\r" : "") << verb << " " << item << " of " << total << " items" << (item == total ? "\n" : "")
-              << std::flush;
-  };
-}
-
 // The cost of the new key's derivation: the default, or what --kdf-memory (MiB) and
 // --kdf-passes ask for, within what any KESTRAMO program would open.
 api::KdfCost CostFrom(const CliArgs& args) {

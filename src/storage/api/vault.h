@@ -138,6 +138,9 @@ struct VerifyOptions {
   // Called before each item; returning false stops the check there.
   std::function<bool(std::size_t done, std::size_t total)> beforeItem{};
   WorkControl* control = nullptr;  // its Cancel also cuts short the item under way
+  // Only deciphers each item (checking a hardened item's seal) and reads its directory,
+  // instead of decoding every file in it.
+  bool quick = false;
 };
 
 struct CleanOptions {

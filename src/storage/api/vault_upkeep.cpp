@@ -27,7 +27,7 @@ kestramo::KdfCost CostOf(const KdfCost& cost) { return {cost.passes, cost.memory
 Status Vault::Verify(const VerifyOptions& options, VaultHealth* health) {
   if (Status s = Opened(); !s.ok()) return s;
   WorkBinding binding(options.control, *impl_->vault);
-  *health = CheckVaultHealth(*impl_->vault, options.beforeItem);
+  *health = CheckVaultHealth(*impl_->vault, options.beforeItem, options.quick);
   if (health->stopped) return Status::Fail(Code::Cancelled);
   if (health->Damaged()) return Status::Fail(Code::Damaged);
   return Status::Ok();

@@ -21,6 +21,7 @@ struct Judgement {
   bool ok = true;
   ItemProblem problem = ItemProblem::Damaged;
   std::string detail;
+  bool stopped = false;  // cancelled before it could be judged
 };
 
 Judgement Problem(ItemProblem problem, std::string detail = {}) { return {false, problem, std::move(detail)}; }
@@ -31,7 +32,7 @@ bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
   return !ec && room.available < fs::file_size(itemFile, ec) + (1u << 20);
 }
 
-// Judges an item from its archive, unpacked into temp/'s scratch folder.
+// Judges an item from how its archive read, and from what its directory lists.
 Judgement JudgeUnpacked(const Vault& vault, const ZipComponent& zip, const ItemRecord& r, const fs::path& itemFile) {
   const ZipFault fault = zip.LastFault();
   const std::string& error = zip.LastError();
@@ -40,45 +41,44 @@ Judgement JudgeUnpacked(const Vault& vault, const ZipComponent& zip, const ItemR
   if (noRoom) return Problem(ItemProblem::NoRoom);
   if (fault == ZipFault::CantUseDestination) return Problem(ItemProblem::TempUnusable, zip.LastErrorDetail());
   if (fault == ZipFault::CantCreateOutput) return Problem(ItemProblem::Damaged, error + ": " + zip.LastErrorDetail());
-  if (fault != ZipFault::None) return Problem(ItemProblem::Damaged, error);
+  if (fault != ZipFault::None) {
+    const std::string& detail = zip.LastErrorDetail();
+    return Problem(ItemProblem::Damaged, detail.empty() ? error : error + ": " + detail);
+  }
   if (std::string mismatch = ContentsMismatch(zip, r); !mismatch.empty()) {
     return Problem(ItemProblem::NotThisItem, std::move(mismatch));
   }
   return {};
 }
 
-Judgement CheckItem(Vault& vault, const ItemRecord& r) {
+// The item is deciphered (a hardened one's seal checked throughout), then every entry is
+// decoded and checked against its size and CRC as extraction would, with nothing written:
+// an item passes only when it can be taken out whole. Quick: only its directory is read.
+Judgement CheckItem(Vault& vault, const ItemRecord& r, bool quick) {
   const int32_t index = FieldOf(r, ItemField::Index).AsInteger();
   const fs::path itemFile = vault.Layout().ItemFile(index);
   std::error_code ec;
   if (!fs::is_regular_file(itemFile, ec)) return Problem(ItemProblem::Missing, itemFile.filename().string());
   const fs::path archive = vault.Layout().TempArchive(index);
-  const fs::path scratch = vault.Layout().TempDir() / "verify";
+  const std::string key = FieldOf(r, ItemField::Password).AsString();
   Judgement judgement;
-  const bool hardened = vault.Format() == VaultFormat::Hardened;
   std::string why;
-  if (!vault.OpenItem(itemFile, FieldOf(r, ItemField::Password).AsString(), index, archive, &why)) {
+  if (!vault.OpenItem(itemFile, key, index, archive, &why)) {
+    const bool hardened = vault.Format() == VaultFormat::Hardened;
     judgement = NoRoomToUnpack(vault, itemFile) ? Problem(ItemProblem::NoRoom)
                                                 : Problem(ItemProblem::Unreadable, hardened ? why : std::string());
-  } else if (hardened) {
-    // Its seal proved it whole: only its directory is left to judge, and nothing plain is unpacked.
+  } else {
     ZipComponent& zip = vault.Zip();
     try {
-      zip.ReadEntries(archive.string());
+      if (quick) zip.ReadEntries(archive.string());
+      else zip.TestEntries(archive.string());
     } catch (const std::exception&) {
       // The archive's error is kept in LastError, which the judgement reads.
     }
-    judgement = JudgeUnpacked(vault, zip, r, itemFile);
-    zip.CloseArchive();
-  } else {
-    ZipComponent& zip = vault.Zip();
-    UnpackOptions choices;
-    choices.overwriteMode = OverwriteMode::Always;
-    UnpackArchive(zip, archive, scratch, true, std::move(choices));
-    judgement = JudgeUnpacked(vault, zip, r, itemFile);
+    judgement = zip.LastFault() == ZipFault::UserAborted ? Judgement{false, ItemProblem::Damaged, {}, true}
+                                                         : JudgeUnpacked(vault, zip, r, itemFile);
     zip.CloseArchive();
   }
-  ShellDeleteTree(scratch);
   DeleteMatchingFiles(vault.Layout().TempDir());
   return judgement;
 }
@@ -92,7 +92,8 @@ std::size_t VaultHealth::Damaged() const {
 
 std::size_t VaultHealth::Unchecked() const { return findings.size() - Damaged(); }
 
-VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::size_t, std::size_t)>& beforeItem) {
+VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::size_t, std::size_t)>& beforeItem,
+                             bool quick) {
   VaultHealth health;
   std::vector<const ItemRecord*> items;
   for (const ItemRecord& r : vault.Items().AllRecords()) {
@@ -104,7 +105,12 @@ VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::size_t,
       break;
     }
     ++health.items;
-    Judgement j = CheckItem(vault, *r);
+    Judgement j = CheckItem(vault, *r, quick);
+    if (j.stopped) {
+      --health.items;
+      health.stopped = true;
+      break;
+    }
     if (j.ok) continue;
     health.findings.push_back({FieldOf(*r, ItemField::Index).AsInteger(), FieldOf(*r, ItemField::Box).AsString(),
                                FieldOf(*r, ItemField::Name).AsString(), j.problem, std::move(j.detail)});

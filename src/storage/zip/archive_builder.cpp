@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <deque>
 #include <future>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "storage/zip/group_mailbox.h"
 #include "storage/zip/group_packer.h"
 #include "storage/zip/work_pool.h"
+#include "storage/zip/zip_error.h"
 #include "storage/zip/zstd_codec.h"
 
 namespace kestramo::zip {
@@ -91,6 +93,9 @@ class SourceReader {
   // Packs a source in pieces after all, with the other large files.
   void Defer(size_t source) { later_.push_back(source); }
 
+  // Whether every source was handed out: no file open, none listed or deferred left.
+  bool Exhausted() const { return fd_ < 0 && !directory_ && next_ >= sources_.size() && later_.empty(); }
+
  private:
   bool Groups(size_t index) const {
     return groupBytes_ > 0 && !sources_[index].directory && sources_[index].size <= kZstdGroupFileBytes;
@@ -111,7 +116,10 @@ class SourceReader {
 
   void OpenSource(size_t index) {
     if (sources_[index].directory) {  // an entry without data
-      if (lstat(sources_[index].path.c_str(), &st_) != 0 || !S_ISDIR(st_.st_mode)) return;
+      if (lstat(sources_[index].path.c_str(), &st_) != 0 || !S_ISDIR(st_.st_mode)) {
+        if (hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
+        return;
+      }
       directory_ = true;
       index_ = index;
       remaining_ = 0;
@@ -119,8 +127,8 @@ class SourceReader {
       return;
     }
     const int fd = OpenSourceFile(AT_FDCWD, sources_[index].path.c_str(), st_);
-    if (fd < 0) {  // unreadable, or vanished: skipped without entry
-      if (errno != ENOENT && hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
+    if (fd < 0) {  // unreadable, or vanished since it was listed: skipped, and said to be
+      if (hooks_.onLeftOut) hooks_.onLeftOut(sources_[index].path);
       return;
     }
     fd_ = fd;
@@ -136,7 +144,10 @@ class SourceReader {
     while (got < want) {
       const ssize_t n = read(fd_, data.data() + got, std::min(kReadPiece, want - got));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {  // the file shrank or failed: it ends here
+      // Its header is written already: a file that cannot be read through fails the archive
+      // rather than be stored in part.
+      if (n < 0) throw ZipError("Cannot read " + sources_[index_].path + " (" + std::strerror(errno) + ")");
+      if (n == 0) {  // the file shrank: it ends here
         remaining_ = got;
         break;
       }
@@ -301,7 +312,12 @@ std::vector<EntryInfo> ArchiveBuilder::Build(const std::vector<SourceFile>& sour
     }
     GroupMailbox::Letter letter;
     while (!entryOpen && mailbox->Take(letter, false)) deliver(letter);
-    if (inFlight.empty()) break;
+    // The groups in flight may all have ended in the letters just taken, while sources
+    // remain: the archive ends only once the reader has nothing left.
+    if (inFlight.empty()) {
+      if (reader.Exhausted()) break;
+      continue;
+    }
     if (inFlight.front().isGroup) {
       mailbox->Take(letter, true);
       deliver(letter);

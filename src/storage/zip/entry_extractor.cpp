@@ -102,12 +102,13 @@ EntryExtractor::EntryExtractor(int archiveFd, uint64_t archiveSize, ArchiveView*
       settings_(settings),
       hooks_(std::move(hooks)),
       created_(created) {
+  inBuffer_.resize(kInputPiece);
+  outBuffer_.resize(kOutputPiece);
+  if (settings_.writeNothing) return;
   const std::string dest = settings_.destDir.empty() ? "." : settings_.destDir;
   destFd_ = open(dest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (destFd_ < 0) throw ZipError(ZipFault::CantUseDestination, dest + " (" + std::strerror(errno) + ")");
   if (IsProtected(destFd_)) throw ZipError(ZipFault::ProtectedOutput);
-  inBuffer_.resize(kInputPiece);
-  outBuffer_.resize(kOutputPiece);
 }
 
 EntryExtractor::~EntryExtractor() {
@@ -297,6 +298,19 @@ bool EntryExtractor::Extract(const EntryInfo& entry, const std::string& name) {
   return false;
 }
 
+bool EntryExtractor::Test(const EntryInfo& entry, const std::string& name) {
+  auto fail = [&](const ZipError& error) {
+    if (hooks_.onEntryError) hooks_.onEntryError(error);
+    return false;
+  };
+  if (!SplitSafeEntryPath(name)) return fail(ZipError("Unsafe entry name skipped: " + name));
+  if (entry.flags & kFlagEncrypted) return fail(ZipError(ZipFault::DamagedEntryData));
+  uint32_t crc = 0;
+  const Outcome outcome = Decode(entry, -1, crc);
+  if (outcome == Outcome::Complete && crc == entry.crc) return true;
+  return fail(ZipError(outcome == Outcome::TooLarge ? ZipFault::LargerThanStated : ZipFault::DamagedEntryData, name));
+}
+
 void EntryExtractor::ReadInput(void* data, size_t size, uint64_t offset) {
   if (hooks_.checkCancel) hooks_.checkCancel();
   if (!ReadAt(archiveFd_, data, size, offset, mask_)) throw ZipError(ZipFault::PrematureEnd);
@@ -334,9 +348,10 @@ bool EntryExtractor::Emit(int outFd, const unsigned char* data, size_t size, uin
   // A small file is written at once: handing it to the writing thread and waiting for it
   // would cost more than the write.
   const bool small = entry.uncompressedSize <= kWriteAtOnce;
-  const bool queued = small  ? DiskWriteAllAt(outFd, data, size, written)
-                      : held ? writer_.WriteInPlace(outFd, written, data, size)
-                             : writer_.Write(outFd, written, data, size);
+  const bool queued = outFd < 0 ? true  // only checked
+                      : small   ? DiskWriteAllAt(outFd, data, size, written)
+                      : held    ? writer_.WriteInPlace(outFd, written, data, size)
+                                : writer_.Write(outFd, written, data, size);
   if (!queued) throw ZipError(ZipFault::CantWriteOutput);
   crc = libdeflate_crc32(crc, data, size);
   written += size;
@@ -499,7 +514,9 @@ EntryExtractor::Outcome EntryExtractor::StreamZstd(ZstdStream& stream, uint64_t 
   const unsigned char* in = nullptr;
   size_t inSize = 0;
   ZstdStream::Step step = ZstdStream::Step::FrameEnd;
-  bool full = false;  // the last output piece filled its buffer: the decoder may hold more
+  // The last output piece filled its buffer: the decoder may hold more, unless that call
+  // ended a frame (then it held nothing back, and another call would only look for the next).
+  bool full = false;
   for (;;) {
     if (inSize == 0 && consumed < packedSize) {
       const size_t n = static_cast<size_t>(std::min<uint64_t>(kInputPiece, packedSize - consumed));
@@ -515,7 +532,7 @@ EntryExtractor::Outcome EntryExtractor::StreamZstd(ZstdStream& stream, uint64_t 
     size_t produced = outBuffer_.size();
     step = stream.Decode(in, inSize, outBuffer_.data(), produced);
     if (step == ZstdStream::Step::Damaged) return Outcome::Damaged;
-    full = produced == outBuffer_.size();
+    full = produced == outBuffer_.size() && step != ZstdStream::Step::FrameEnd;
     if (produced > plainSize - written || !sink(outBuffer_.data(), produced)) return Outcome::TooLarge;
     written += produced;
   }

@@ -42,6 +42,9 @@ class EntryExtractor {
   // True when a file was written and its CRC matched. Throws on cancel, on an archive that
   // ends early and on a failed write.
   bool Extract(const EntryInfo& entry, const std::string& name);
+  // Decodes an entry as Extract would, writing nothing: true when its name is safe and it
+  // decodes to exactly its stated size and CRC. Throws as Extract does.
+  bool Test(const EntryInfo& entry, const std::string& name);
 
  private:
   enum class Outcome { Complete, TooLarge, Damaged };

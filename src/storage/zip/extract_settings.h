@@ -42,6 +42,7 @@ struct ExtractSettings {
   // however the path reaches them.
   std::vector<std::pair<uint64_t, uint64_t>> protectedPaths;
   bool acceptZstd = false;  // method 93 entries, written only into hardened items
+  bool writeNothing = false;  // entries are only decoded and checked (Test), with no destination
 };
 
 struct ExtractHooks {

@@ -12,13 +12,15 @@
 namespace kestramo::zip {
 namespace {
 
-// Reads up to `size` bytes: a file that shrank or failed ends where it did.
-size_t ReadUpTo(int fd, unsigned char* data, size_t size) {
+// Reads up to `size` bytes: a file that shrank ends where it did. Nothing when reading
+// failed: a file is never stored in part without a word.
+std::optional<size_t> ReadUpTo(int fd, unsigned char* data, size_t size) {
   size_t got = 0;
   while (got < size) {
     const ssize_t n = read(fd, data + got, size - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
     got += static_cast<size_t>(n);
   }
   return got;
@@ -73,14 +75,16 @@ void PackGroup(std::vector<GroupFile> files, uint64_t bytes, const std::function
     const int fd = folders.Open(file.path, file.st);
     unsigned char* room = nullptr;
     if (fd < 0) {
-      file.status = errno == ENOENT ? GroupFile::Status::Vanished : GroupFile::Status::LeftOut;
+      file.status = GroupFile::Status::LeftOut;
     } else if (static_cast<uint64_t>(file.st.st_size) > kZstdGroupFileBytes ||
                !(room = writer.Room(static_cast<size_t>(file.st.st_size)))) {
       file.status = GroupFile::Status::Grown;
-    } else {
+    } else if (const std::optional<size_t> got = ReadUpTo(fd, room, static_cast<size_t>(file.st.st_size))) {
       file.status = GroupFile::Status::Packed;
-      file.size = ReadUpTo(fd, room, static_cast<size_t>(file.st.st_size));
+      file.size = *got;
       file.crc = libdeflate_crc32(0, room, file.size);
+    } else {
+      file.status = GroupFile::Status::LeftOut;
     }
     if (fd >= 0) close(fd);
     if (file.size == 0) {  // nothing to pack: stored empty

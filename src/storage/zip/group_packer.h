@@ -18,14 +18,13 @@ int OpenSourceFile(int folder, const char* name, struct stat& st);
 // One file of a group of small files, as read and packed on a worker (see ZstdGroupWriter).
 struct GroupFile {
   enum class Status {
-    Packed,    // data holds what follows its local header
-    Vanished,  // left out without a word
-    LeftOut,   // unreadable, or not a plain file
-    Grown,     // larger than a group member may be by now: to be packed in pieces
+    Packed,   // data holds what follows its local header
+    LeftOut,  // vanished since it was listed, unreadable, or not a plain file
+    Grown,    // larger than a group member may be by now: to be packed in pieces
   };
   size_t source = 0;
   std::string path;
-  Status status = Status::Vanished;
+  Status status = Status::LeftOut;
   struct stat st {};
   std::vector<unsigned char> data;
   uint32_t crc = 0;

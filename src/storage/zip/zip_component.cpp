@@ -58,6 +58,29 @@ void CreateMissingDirectories(const std::string& path, std::vector<std::string>&
 
 bool IsDirectoryName(const std::string& name) { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }
 
+using NamedEntries = std::vector<std::pair<const zip::EntryInfo*, std::string>>;
+
+// The entries `wanted` by their names, in the order they are decoded in, and the sum of
+// their stated sizes. The entries of a zstd group may lie between another's, but decode only
+// one after the other: each group is taken whole, in its order, where its first entry lies.
+NamedEntries DecodingOrder(const std::vector<zip::EntryInfo>& entries, bool oemConvert,
+                           const std::function<bool(const std::string&)>& wanted, uint64_t& total) {
+  NamedEntries selected;
+  total = 0;
+  for (const auto& e : entries) {
+    std::string name = zip::DecodeEntryName(e.rawName, e.flags, oemConvert);
+    if (!wanted(name)) continue;
+    total = e.uncompressedSize > UINT64_MAX - total ? UINT64_MAX : total + e.uncompressedSize;  // sizes may lie
+    selected.emplace_back(&e, std::move(name));
+  }
+  auto place = [](const zip::EntryInfo* e) {
+    return std::pair(e->zstdGroup != zip::kNoGroup ? e->zstdGroup : e->localHeaderOffset, e->localHeaderOffset);
+  };
+  std::stable_sort(selected.begin(), selected.end(),
+                   [&](const auto& a, const auto& b) { return place(a.first) < place(b.first); });
+  return selected;
+}
+
 }  // namespace
 
 std::string ReplaceFileQuestion(const std::string& fileName) { return "Replace existing file " + fileName + "?"; }
@@ -232,9 +255,17 @@ void ZipComponent::BuildArchive(const PackOptions& options, const zip::ArchiveTa
   progress.Start(total);
   std::vector<zip::ExpandedFile>().swap(files);  // the sources say it all now
   const int level = std::clamp(options.packLevel, 0, 9);
+  const size_t leftOutBefore = leftOutPaths_.size();
   zip::ArchiveBuilder builder(target, Pool(), level, zstdEntries_,
                               {[&](uint64_t n) { progress.Add(n); }, [this] { CheckCancel(); }, leaveOut});
   entries_ = builder.Build(sources);
+  // Every source listed is in the archive or named as left out: an archive that silently
+  // holds less than it was given must never pass for whole.
+  const size_t accounted = entries_.size() + (leftOutPaths_.size() - leftOutBefore);
+  if (accounted != sources.size()) {
+    throw ZipError("The archive holds " + std::to_string(entries_.size()) + " of the " +
+                   std::to_string(sources.size()) + " files and folders listed");
+  }
   progress.Report(100);
 }
 
@@ -267,6 +298,47 @@ int ZipComponent::ReadEntries(const std::string& zipName) {
   return EntryCount();
 }
 
+int ZipComponent::TestEntries(const std::string& zipName) {
+  cancel_.store(false);
+  Forget();
+  entries_.clear();
+  int damaged = 0;
+  try {
+    FileHandle archive(open(zipName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName);
+    struct stat st {};
+    if (fstat(archive.Get(), &st) != 0) throw ZipError("Cannot open the archive " + zipName);
+    ArchiveView* view = ReadView();
+    entries_ = zip::ReadCentralDirectory(archive.Get(), view).entries;
+    uint64_t total = 0;
+    const auto selected = DecodingOrder(
+        entries_, oemConvert_, [](const std::string&) { return true; }, total);
+    zip::ProgressMeter progress(OnTotalPercentDone);
+    progress.Start(total);
+    zip::ExtractSettings settings;
+    settings.acceptZstd = zstdEntries_;
+    settings.writeNothing = true;
+    // The first damaged entry is the one LastError() tells of.
+    zip::ExtractHooks hooks{[this] { CheckCancel(); },
+                            [&](uint64_t n) { progress.Add(n); },
+                            [&](uint64_t n) { progress.DropFromTotal(n); },
+                            [&](const ZipError& error) {
+                              if (damaged++ == 0) Remember(error);
+                            },
+                            {},
+                            {}};
+    std::vector<std::string> created;
+    zip::EntryExtractor extractor(archive.Get(), view ? view->Size() : static_cast<uint64_t>(st.st_size), view,
+                                  settings, hooks, created);
+    extractor.KnowGroups(entries_);
+    for (const auto& [entry, name] : selected) extractor.Test(*entry, name);
+  } catch (const std::exception& e) {
+    Remember(e);
+    throw;
+  }
+  return damaged;
+}
+
 int ZipComponent::RunExtraction(const UnpackOptions& options) {
   std::string destDir = options.destDir;
   if (destDir.size() > 1 && destDir.back() == '/') destDir.pop_back();
@@ -278,21 +350,11 @@ int ZipComponent::RunExtraction(const UnpackOptions& options) {
   ArchiveView* view = ReadView();
   entries_ = zip::ReadCentralDirectory(archive.Get(), view).entries;
 
-  std::vector<std::pair<const zip::EntryInfo*, std::string>> selected;
   uint64_t total = 0;
-  for (const auto& e : entries_) {
-    std::string name = zip::DecodeEntryName(e.rawName, e.flags, oemConvert_);
-    if (!options.doAll || (IsDirectoryName(name) && !options.recreateDirs)) continue;
-    total = e.uncompressedSize > UINT64_MAX - total ? UINT64_MAX : total + e.uncompressedSize;  // sizes may lie
-    selected.emplace_back(&e, std::move(name));
-  }
-  // The entries of a zstd group may lie between another's, but decode only one after the
-  // other: each group is taken whole, in its order, where its first entry lies.
-  auto place = [](const zip::EntryInfo* e) {
-    return std::pair(e->zstdGroup != zip::kNoGroup ? e->zstdGroup : e->localHeaderOffset, e->localHeaderOffset);
-  };
-  std::stable_sort(selected.begin(), selected.end(),
-                   [&](const auto& a, const auto& b) { return place(a.first) < place(b.first); });
+  const auto selected = DecodingOrder(
+      entries_, oemConvert_,
+      [&](const std::string& name) { return options.doAll && (!IsDirectoryName(name) || options.recreateDirs); },
+      total);
 
   zip::ProgressMeter progress(OnTotalPercentDone);
   progress.Start(total);

@@ -132,6 +132,10 @@ class ZipComponent {
   // Reads the entries of an archive without extracting any; returns their number.
   int ReadEntries(const std::string& zipName);
   int ReadEntries() { return ReadEntries(zipName_); }
+  // Decodes every entry of an archive as extraction would, writing nothing; returns the
+  // number that would not come out whole (LastError() tells of the first). Throws as
+  // ExtractEntries does, for an archive that cannot be read at all.
+  int TestEntries(const std::string& zipName);
 
   int EntryCount() const { return static_cast<int>(entries_.size()); }
   uint64_t EntrySize(int index) const;  // throws "Index %d is out of range"
