@@ -27,7 +27,7 @@ static char root[PATH_MAX];
 static size_t root_len;
 static char* fd_paths[MAX_FDS];  // paths relative to the root, for descriptors below it
 
-static void* real(const char* name) { return dlsym(RTLD_NEXT, name); }
+#include "path_below.h"
 
 static void raw_write(const char* data, size_t size) {
   while (size > 0) {
@@ -47,48 +47,6 @@ static void setup(void) {
   snprintf(root, sizeof root, "%s/", dir);
   root_len = strlen(root);
   log_fd = (int)syscall(SYS_openat, AT_FDCWD, log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-}
-
-// The path relative to the root, or NULL when it lies elsewhere; `out` holds it.
-static const char* relative(int dirfd, const char* path, char* out) {
-  char full[PATH_MAX * 2];
-  if (path[0] == '/') {
-    snprintf(full, sizeof full, "%s", path);
-  } else {
-    char base[PATH_MAX];
-    if (dirfd == AT_FDCWD) {
-      if (!getcwd(base, sizeof base)) return NULL;
-    } else {
-      char link[64];
-      snprintf(link, sizeof link, "/proc/self/fd/%d", dirfd);
-      const ssize_t n = readlink(link, base, sizeof base - 1);
-      if (n <= 0) return NULL;
-      base[n] = '\0';
-    }
-    snprintf(full, sizeof full, "%s/%s", base, path);
-  }
-  // Folds "//" and "/./"; the program names its files without "..".
-  char clean[PATH_MAX * 2];
-  size_t j = 0;
-  for (size_t i = 0; full[i] && j + 1 < sizeof clean; ++i) {
-    if (full[i] == '/' && j > 0 && clean[j - 1] == '/') continue;
-    if (full[i] == '.' && j > 0 && clean[j - 1] == '/' && (full[i + 1] == '/' || full[i + 1] == '\0')) {
-      if (full[i + 1] == '/') ++i;
-      continue;
-    }
-    clean[j++] = full[i];
-  }
-  clean[j] = '\0';
-  if (j > 1 && clean[j - 1] == '/') clean[--j] = '\0';
-  if (strncmp(clean, root, root_len) == 0) {
-    snprintf(out, PATH_MAX, "%s", clean + root_len);
-    return out;
-  }
-  if (strlen(clean) + 1 == root_len && strncmp(clean, root, root_len - 1) == 0) {
-    snprintf(out, PATH_MAX, ".");
-    return out;
-  }
-  return NULL;
 }
 
 static void record(const char* fmt, ...) {
@@ -145,32 +103,7 @@ static int do_open(int dirfd, const char* path, int flags, mode_t mode) {
   return fd;
 }
 
-#define MODE_ARG(flags)                  \
-  mode_t mode = 0;                       \
-  if ((flags) & (O_CREAT | O_TMPFILE)) { \
-    va_list a;                           \
-    va_start(a, flags);                  \
-    mode = va_arg(a, mode_t);            \
-    va_end(a);                           \
-  }
-
-int open(const char* path, int flags, ...) {
-  MODE_ARG(flags);
-  return do_open(AT_FDCWD, path, flags, mode);
-}
-int open64(const char* path, int flags, ...) {
-  MODE_ARG(flags);
-  return do_open(AT_FDCWD, path, flags, mode);
-}
-int openat(int dirfd, const char* path, int flags, ...) {
-  MODE_ARG(flags);
-  return do_open(dirfd, path, flags, mode);
-}
-int openat64(int dirfd, const char* path, int flags, ...) {
-  MODE_ARG(flags);
-  return do_open(dirfd, path, flags, mode);
-}
-int creat(const char* path, mode_t mode) { return do_open(AT_FDCWD, path, O_WRONLY | O_CREAT | O_TRUNC, mode); }
+#include "open_family.h"
 
 int close(int fd) {
   static int (*real_close)(int);

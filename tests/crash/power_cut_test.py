@@ -147,6 +147,12 @@ def prepare_unrecorded(vault, work):
     shutil.copy(f"{vault}/coffrel/item0000000001.dat", f"{vault}/coffrel/item0000000009.dat")
 
 
+def prepare_leftovers(vault, work):
+    """Classic material beside the items: an item file no record lists, a set-aside index."""
+    prepare_unrecorded(vault, work)
+    shutil.copy(f"{vault}/coffrel/index.dat", f"{vault}/coffrel/index.dat.damaged-20260101-000000")
+
+
 def scenarios(work):
     s = work + "/src"
     found = [
@@ -175,6 +181,8 @@ def scenarios(work):
                  [PHRASE, NEW_PHRASE, NEW_PHRASE], secrets=[(PHRASE,)], after_secrets=[(NEW_PHRASE,), (PHRASE,)],
                  hardened=True),
         Scenario("harden", lambda v, w: base_vault(v, w, 3), ["harden", "--yes"] + CHEAP, [PHRASE, PHRASE],
+                 after_secrets=[(PHRASE,), ()], hardened=True),
+        Scenario("harden with leftovers", prepare_leftovers, ["harden", "--yes"] + CHEAP, [PHRASE, PHRASE],
                  after_secrets=[(PHRASE,), ()], hardened=True),
         Scenario("passwd with every item sealed again", lambda v, w: base_vault(v, w, 2, True),
                  ["passwd", "--reseal-items"] + CHEAP, [PHRASE, NEW_PHRASE, NEW_PHRASE], secrets=[(PHRASE,)],

@@ -78,13 +78,13 @@ TEST(ImportCrashTest, KillingAnImportAtAnyMomentLosesNoRecordedItem) {
 }
 
 // A record of the converted vault: an imported item, a box, or an item file whose record the
-// filler's kill lost, which the conversion kept in the recovery box under its file's name.
+// filler's kill lost, which the conversion kept in the recovery box under the name it holds.
 void ExpectRowExtractsWhole(Vault& vault, int row, const fs::path& dest) {
   ItemTable& items = vault.Items();
   items.MoveTo(row);
   if (items.Field(ItemField::Name).IsNull()) return;
   if (items.Field(ItemField::Box).AsString() != kRecoveryBox) return testing::ExpectExtractsWhole(vault, row, dest);
-  const int n = std::stoi(items.Field(ItemField::Name).AsString().substr(4, 10));  // itemNNNNNNNNNN.dat
+  const int n = std::stoi(items.Field(ItemField::Name).AsString().substr(1));  // fN.bin
   testing::RecordingSink sink;
   WorkStatus work;
   fs::remove_all(dest);

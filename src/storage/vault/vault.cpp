@@ -344,8 +344,16 @@ bool Vault::SaveIndex() {
   // new one is used. A change of format is made by the main index alone, so it goes first.
   const bool formatChanged =
       LooksHardened(std::vector<uint8_t>(savedKey_.begin(), savedKey_.end())) != hardened_.has_value();
-  if (keyChanged && !formatChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
-  if (!ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) return false;
+  // Never both keys at once: a backup that cannot take the new key fails the save, which
+  // leaves the old key in force in every generation.
+  if (keyChanged && !formatChanged && !ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes)) {
+    return false;
+  }
+  if (!ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) {
+    if (keyChanged && !formatChanged) CopyFileDurably(main, layout_.BackupIndexFile());  // the old key back
+    return false;
+  }
+  // After a change of format, a backup left in the old one is settled once the items are.
   if (keyChanged && formatChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
   seal_ = next;
   legacyIndex_ = false;

@@ -1,18 +1,28 @@
 #include "storage/vault/vault_hardening.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
+#include <memory>
+#include <optional>
 #include <system_error>
 
 #include "storage/cipher/file_stream.h"
+#include "storage/disk/file_handle.h"
 #include "storage/hardened/hardened_index.h"
 #include "storage/hardened/sealed_item.h"
+#include "storage/hardened/sealed_view.h"
 #include "storage/hardened/secret_guard.h"
+#include "storage/text/named_list.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/classic_leftovers.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
 #include "storage/vault/vault.h"
+#include "storage/zip/entry_name.h"
+#include "storage/zip/zip_component.h"
 
 namespace kestramo {
 
@@ -60,6 +70,46 @@ std::string RecoveryBox(std::vector<ItemRecord>& rows) {
   return kRecoveryBox;
 }
 
+// What a recovered item holds, from its sealed copy's directory: the name and kind that its
+// record must give for the item to be what its record says, and its files' size.
+struct RecoveredShape {
+  std::string name;
+  bool folder = true;
+  int64_t size = 0;
+};
+
+std::optional<RecoveredShape> ShapeOf(Vault& vault, const fs::path& staged, const KeyBytes& key, int32_t index) {
+  std::shared_ptr<SealedItemView> view = SealedItemView::Open(staged, key, vault.BindingOf(index), nullptr);
+  if (!view) return std::nullopt;
+  ZipComponent& zip = vault.Zip();
+  zip.RenewScratch();
+  zip.ReadThrough(std::move(view));
+  std::vector<std::string> names;
+  RecoveredShape shape;
+  try {
+    zip.ReadEntries(staged.string());
+    for (const zip::EntryInfo& e : zip.Entries()) {
+      names.push_back(zip::DecodeEntryName(e.rawName, e.flags, zip.OEMConvert()));
+      shape.size += static_cast<int64_t>(e.uncompressedSize);
+    }
+  } catch (const std::exception&) {
+    names.clear();
+  }
+  zip.CloseArchive();
+  zip.ReadThrough(nullptr);
+  if (names.size() == 1 && names.front().find('/') == std::string::npos) {
+    shape.name = names.front();
+    shape.folder = false;
+    return shape;
+  }
+  // A folder item: every entry lies below one top folder, which names it.
+  shape.name = names.empty() ? std::string() : names.front().substr(0, names.front().find('/'));
+  const bool below =
+      std::all_of(names.begin(), names.end(), [&](const std::string& n) { return n.rfind(shape.name + "/", 0) == 0; });
+  if (shape.name.empty() || !below) return std::nullopt;
+  return shape;
+}
+
 // Records for item files no record listed, each re-sealed under a number of its own.
 bool RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs::path& stage,
                       std::vector<ItemRecord>& rows, std::string* error) {
@@ -72,15 +122,20 @@ bool RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs
     const fs::path staged = stage / vault.Layout().ItemFile(index).filename();
     const auto key = Reseal(vault, file, vault.MasterKey(), index, staged, file.filename().string(), error);
     if (!key) return false;
+    // Named for what it holds; an archive of another shape keeps its file's name.
+    std::error_code ec;
+    const RecoveredShape shape =
+        ShapeOf(vault, staged, *key, index)
+            .value_or(RecoveredShape{file.filename().string(), true, static_cast<int64_t>(fs::file_size(file, ec))});
     ItemRecord row{};
     auto set = [&row](ItemField f, FieldValue v) { row[static_cast<std::size_t>(f)] = std::move(v); };
     set(ItemField::Index, FieldValue::Integer(index));
-    set(ItemField::Name, FieldValue::Text(file.filename().string()));
-    set(ItemField::Size, FieldValue::Integer(static_cast<int64_t>(fs::file_size(file))));
+    set(ItemField::Name, FieldValue::Text(shape.name));
+    set(ItemField::Size, FieldValue::Integer(shape.size));
     set(ItemField::Type, FieldValue::Text("Recovered item"));
     set(ItemField::Date, FieldValue::DateTime(LocalDateTime::FromUnixTime(std::time(nullptr))));
     set(ItemField::Box, FieldValue::Text(box));
-    set(ItemField::Folder, FieldValue::Boolean(true));  // its stored folders, if any, come back too
+    set(ItemField::Folder, FieldValue::Boolean(shape.folder));
     set(ItemField::Password, FieldValue::Text(ItemKeyText(*key)));
     set(ItemField::Comment, FieldValue::Text("Found in coffrel/ without a record when the vault was hardened"));
     rows.push_back(row);
@@ -88,11 +143,25 @@ bool RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs
   return true;
 }
 
-bool StagedCopyHolds(Vault& vault, const ItemRecord& row, const fs::path& copy) {
+enum class StagedCopy { Holds, Refused, Unreadable };
+
+StagedCopy CheckStagedCopy(Vault& vault, const ItemRecord& row, const fs::path& copy) {
   const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
   const auto key = ItemKeyFromText(FieldOf(row, ItemField::Password).AsString());
+  // A copy that cannot even be opened now (a passing I/O error) may be the item's only
+  // sealed file under its record's key: it is kept, never judged planted.
+  if (FileHandle probe(::open(copy.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)); probe.Get() < 0) {
+    return errno == ENOENT ? StagedCopy::Refused : StagedCopy::Unreadable;
+  }
   // Opened whole into nothing: only its seal is judged.
-  return key && OpenItemFile(copy, *key, vault.BindingOf(index), ItemSealing::Bound, "/dev/null", nullptr, {}, nullptr);
+  const bool holds =
+      key && OpenItemFile(copy, *key, vault.BindingOf(index), ItemSealing::Bound, "/dev/null", nullptr, {}, nullptr);
+  return holds ? StagedCopy::Holds : StagedCopy::Refused;
+}
+
+std::string ItemName(const ItemRecord& row) {
+  return "item " + std::to_string(FieldOf(row, ItemField::Index).AsInteger()) + " (\"" +
+         FieldOf(row, ItemField::Name).AsString() + "\")";
 }
 
 bool Fail(const fs::path& stage, std::string* error, const std::string& why) {
@@ -158,28 +227,37 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   for (const fs::path& dir : {vault.Layout().CoffrelDir(), vault.Layout().BackupDir(), vault.Layout().TempDir()}) {
     SyncDirectory(dir);
   }
-  SettleHardening(vault);
+  if (std::string stuck = SettleHardening(vault); !stuck.empty()) {
+    if (error) *error = "the vault is hardened, but " + stuck;
+    return false;
+  }
   return true;
 }
 
-void SettleHardening(Vault& vault) {
+std::string SettleHardening(Vault& vault) {
   const VaultLayout& layout = vault.Layout();
   const fs::path stage = layout.HardeningDir();
   std::error_code ec;
   if (vault.Format() != VaultFormat::Hardened) {
     if (fs::exists(stage, ec)) ShellDeleteTree(stage);
-    return;
+    return {};
   }
   // A staged copy goes in only when it opens under its record's key and binding: a file
   // planted in temp/ would otherwise replace the real item.
-  std::vector<fs::path> staged;
-  bool whole = true;  // every record's file is sealed, in coffrel/ or staged
+  std::vector<std::pair<fs::path, std::string>> staged;  // and the item each one is
+  std::vector<std::string> stuck;                        // items whose staged copies must stay for another try
+  bool whole = true;                                     // every record's file is sealed, in coffrel/ or staged
   for (const ItemRecord& row : vault.Items().AllRecords()) {
     if (FieldOf(row, ItemField::Name).IsNull()) continue;
     const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
     const fs::path copy = stage / layout.ItemFile(index).filename();
-    if (fs::is_regular_file(copy, ec) && StagedCopyHolds(vault, row, copy)) {
-      staged.push_back(copy);
+    const StagedCopy state =
+        fs::exists(fs::symlink_status(copy, ec)) ? CheckStagedCopy(vault, row, copy) : StagedCopy::Refused;
+    if (state == StagedCopy::Holds) {
+      staged.emplace_back(copy, ItemName(row));
+    } else if (state == StagedCopy::Unreadable) {
+      stuck.push_back(ItemName(row));
+      whole = false;
     } else if (vault.SealingOf(index) == ItemSealing::Bound && !FileLooksLikeSealedItem(layout.ItemFile(index))) {
       whole = false;
     }
@@ -196,11 +274,22 @@ void SettleHardening(Vault& vault) {
       ForceDeleteFile(generation);
     }
   }
-  for (const fs::path& copy : staged) fs::rename(copy, layout.CoffrelDir() / copy.filename(), ec);
-  if (fs::is_directory(stage, ec)) {
-    SyncDirectory(layout.CoffrelDir());
-    ShellDeleteTree(stage);
+  std::string why;
+  for (const auto& [copy, item] : staged) {
+    fs::rename(copy, layout.CoffrelDir() / copy.filename(), ec);
+    if (!ec) continue;
+    why = ec.message();
+    stuck.push_back(item);
   }
+  if (!fs::is_directory(stage, ec)) return {};
+  const bool synced = SyncDirectory(layout.CoffrelDir());
+  if (stuck.empty() && synced) {
+    ShellDeleteTree(stage);
+    return {};
+  }
+  if (stuck.empty()) return "the vault's folder coffrel/ could not be synced to the disk";
+  return NamedList(stuck, 5) + " could not be moved into coffrel/" + (why.empty() ? "" : " (" + why + ")") +
+         ": the re-sealed copies stay in " + stage.string() + " and move in when the vault is next opened";
 }
 
 }  // namespace kestramo

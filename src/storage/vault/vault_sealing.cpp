@@ -139,7 +139,10 @@ bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, 
     seal_ = sealBefore;
     return fail("the index could not be saved (is the disk full?); every item keeps its old key");
   }
-  SettleHardening(*this);
+  if (std::string stuck = SettleHardening(*this); !stuck.empty()) {
+    if (why) *why = "the items were re-sealed, but " + stuck;
+    return false;
+  }
   return true;
 }
 

@@ -1,0 +1,139 @@
+#!/usr/bin/env python3
+"""Failing system calls during every operation that changes a vault. Each operation of the
+power-cut simulator runs once under the fault shim, which counts its calls of each kind below
+the vault's folder; then, for each kind, calls spread evenly over that count (all of them when
+they are few) fail in turn with EIO and with ENOSPC. After each trial: a failure exits non-zero
+with a message; the folder then passes every check a power-cut state does (it opens with one
+secret, verify passes, no item listed before is lost, each comes out byte for byte, an
+operation that returned is wholly there, the vault takes one more change); and temp/ is empty
+once the vault has been opened again. Usage: fault_sweep.py KESTRAMO_CLI FAULT_SHIM
+[--samples=N] [--only=NAME]..."""
+import concurrent.futures
+import errno
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import crash_states  # noqa: E402
+import power_cut_test as cuts  # noqa: E402  (reads the command-line tool from argv[1])
+
+CLI, SHIM = sys.argv[1], sys.argv[2]
+KINDS = ("write", "fsync", "fdatasync", "close", "open", "rename", "unlink", "mkdir")
+
+
+def run_faulted(scenario, vault, extra_env):
+    env = dict(os.environ, LD_PRELOAD=SHIM, KESTRAMO_FAULT_ROOT=vault, XDG_STATE_HOME=tempfile.mkdtemp(prefix="kst-"),
+               LANG="C.UTF-8", **extra_env)
+    stdin = "".join(line + "\n" for line in scenario.stdin).encode()
+    args = [CLI, "--vault", vault] + (["--password-stdin"] if scenario.stdin else []) + scenario.args
+    return subprocess.run(args, input=stdin, capture_output=True, env=env, timeout=120)
+
+
+def count_calls(scenario, template, work):
+    """How many calls of each kind the operation makes below the vault."""
+    vault = work + "/count/v"
+    shutil.copytree(template, vault, symlinks=True)
+    counts_file = work + "/count/counts"
+    run = run_faulted(scenario, vault, {"KESTRAMO_FAULT_COUNTS": counts_file})
+    if run.returncode != 0:
+        raise RuntimeError(f"{scenario.name}: {run.stderr.decode(errors='replace')}")
+    counts = {}
+    with open(counts_file) as f:
+        for line in f:
+            kind, n = line.split()
+            counts[kind] = int(n)
+    return counts, crash_states.snapshot(vault)
+
+
+def spread(count, samples):
+    """Up to `samples` call numbers from 1 to count, evenly spread, both ends included."""
+    if count <= samples:
+        return list(range(1, count + 1))
+    return sorted({1 + round(i * (count - 1) / (samples - 1)) for i in range(samples)})
+
+
+def trial(scenario, template, work, n, kind, at, code, before, after, after_state):
+    """The first problem of one trial, or None."""
+    folder = f"{work}/t{n}"
+    vault = folder + "/v"
+    shutil.copytree(template, vault, symlinks=True)
+    try:
+        run = run_faulted(scenario, vault, {"KESTRAMO_FAULT_KIND": kind, "KESTRAMO_FAULT_AT": str(at),
+                                            "KESTRAMO_FAULT_ERRNO": str(code)})
+        if run.returncode != 0 and not run.stderr.strip():
+            return "it failed without a word"
+        if run.returncode not in (0, 1):
+            return f"it ended with status {run.returncode}: {run.stderr.decode(errors='replace').strip()[-200:]}"
+        state = crash_states.snapshot(vault)
+        problem = cuts.check_state(scenario, state, run.returncode == 0, before, after, after_state, folder)
+        if problem:
+            return problem + (f" (it said: {run.stderr.decode(errors='replace').strip()[-200:]})"
+                              if run.returncode else " (it exited 0)")
+        secrets, _ = cuts.opener(vault, scenario.after_secrets + scenario.secrets)
+        left = os.listdir(vault + "/temp") if os.path.isdir(vault + "/temp") else []
+        if secrets is not None and left:
+            return f"temp/ still holds {sorted(left)} once the vault is opened again"
+        return None
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def run_scenario(scenario, samples, pool):
+    work = tempfile.mkdtemp(prefix="kestramo-faults-")
+    try:
+        template = work + "/template"
+        scenario.prepare(template, scenario.root)
+        before_state = crash_states.snapshot(template)
+        counts, after_state = count_calls(scenario, template, work)
+        scratch = work + "/scratch"
+        os.makedirs(scratch)
+        before = cuts.expected_view(before_state, scenario.secrets, scratch) if before_state[0] else (set(), {})
+        after = cuts.expected_view(after_state, scenario.after_secrets, scratch)
+        jobs, n = [], 0
+        for kind in KINDS:
+            for at in spread(counts.get(kind, 0), samples):
+                for code in (errno.EIO, errno.ENOSPC):
+                    n += 1
+                    future = pool.submit(trial, scenario, template, work, n, kind, at, code, before, after,
+                                         after_state)
+                    jobs.append((kind, at, errno.errorcode[code], future))
+        results = {}
+        for kind, at, code, future in jobs:
+            problem = future.result()
+            done, failures = results.get(kind, (0, []))
+            results[kind] = (done + 1, failures + ([(at, code, problem)] if problem else []))
+        return counts, results
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def main():
+    samples = next((int(a.split("=", 1)[1]) for a in sys.argv if a.startswith("--samples=")), 5)
+    only = [a[len("--only="):] for a in sys.argv if a.startswith("--only=")]
+    total, failed = 0, 0
+    with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+        work = tempfile.mkdtemp(prefix="kestramo-sweep-")
+        for scenario in cuts.scenarios(work):
+            if only and scenario.name not in only:
+                continue
+            counts, results = run_scenario(scenario, samples, pool)
+            for kind in KINDS:
+                done, failures = results.get(kind, (0, []))
+                total += done
+                failed += len(failures)
+                if done:
+                    print(f"{scenario.name} / {kind}: {counts.get(kind, 0)} calls, {done} trials, "
+                          f"{len(failures)} failures", flush=True)
+                for at, code, problem in failures[:3]:
+                    print(f"    {code} at call {at}: {problem}", flush=True)
+        shutil.rmtree(work, ignore_errors=True)
+    print(f"fault sweep: {total} trials, {failed} failures")
+    print(f"{1 if failed == 0 else 0} passed, {0 if failed == 0 else 1} failed")
+    return 0 if failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
