@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "storage/cipher/cipher_error.h"
 #include "storage/cipher/file_stream.h"
 #include "storage/hardened/hardened_index.h"
 #include "storage/hardened/sealed_item.h"
@@ -57,21 +58,37 @@ bool IsIndexCopy(const std::string& name) { return name.rfind("index.dat.", 0) =
 
 }  // namespace
 
-bool OpensAsArchive(Vault& vault, const fs::path& itemFile, const std::string& key) {
+namespace {
+
+enum class Shape { Archive, Other, Unreadable };
+
+Shape ShapeOf(Vault& vault, const fs::path& itemFile, const std::string& key) {
   try {
     FileStream in(itemFile, FileStream::Mode::kRead);
     ArchiveShapeProbe probe;
-    return vault.Cipher().DecryptStream(in, probe, key) && probe.LooksLikeArchive();
+    if (vault.Cipher().DecryptStream(in, probe, key)) return probe.LooksLikeArchive() ? Shape::Archive : Shape::Other;
+    // A read that failed says nothing of what the file holds.
+    return vault.Cipher().LastFault() == CipherFault::Source ? Shape::Unreadable : Shape::Other;
   } catch (...) {
-    return false;  // unreadable: nothing to recover
+    return Shape::Unreadable;
   }
+}
+
+}  // namespace
+
+bool OpensAsArchive(Vault& vault, const fs::path& itemFile, const std::string& key) {
+  return ShapeOf(vault, itemFile, key) == Shape::Archive;
 }
 
 ClassicLeftovers FindClassicLeftovers(Vault& vault) {
   ClassicLeftovers found;
   const VaultLayout& layout = vault.Layout();
   for (const fs::path& file : UnrecordedItemFiles(vault)) {
-    (OpensAsArchive(vault, file, vault.MasterKey()) ? found.recoverable : found.doomed).push_back(file);
+    const Shape shape = ShapeOf(vault, file, vault.MasterKey());
+    (shape == Shape::Archive ? found.recoverable
+     : shape == Shape::Other ? found.doomed
+                             : found.unreadable)
+        .push_back(file);
   }
   std::error_code ec;
   for (const fs::path& dir : {layout.CoffrelDir(), layout.BackupDir(), layout.TempDir()}) {

@@ -13,6 +13,9 @@ class Vault;
 struct ClassicLeftovers {
   std::vector<std::filesystem::path> recoverable;  // item files that open under the vault's key: kept, re-sealed
   std::vector<std::filesystem::path> doomed;       // the rest: removed once the conversion is saved
+  // Item files that could not be read just now: nothing tells whether they hold an item, so
+  // no conversion may go on while they are there.
+  std::vector<std::filesystem::path> unreadable;
 
   bool Empty() const { return recoverable.empty() && doomed.empty(); }
 };

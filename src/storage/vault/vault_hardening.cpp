@@ -206,6 +206,11 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
     if (onItem) onItem(++done, total);
   }
   const ClassicLeftovers leftovers = FindClassicLeftovers(vault);
+  if (!leftovers.unreadable.empty()) {
+    return Fail(stage, error,
+                leftovers.unreadable.front().string() +
+                    " cannot be read, so whether it holds an item is unknown; the vault stays classic");
+  }
   std::string why;
   if (!RecoverLeftovers(vault, leftovers.recoverable, stage, after, &why)) return Fail(stage, error, why);
   SyncDirectory(stage);
