@@ -256,14 +256,17 @@ std::string SettleHardening(Vault& vault) {
     if (FieldOf(row, ItemField::Name).IsNull()) continue;
     const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
     const fs::path copy = stage / layout.ItemFile(index).filename();
-    const StagedCopy state =
-        fs::exists(fs::symlink_status(copy, ec)) ? CheckStagedCopy(vault, row, copy) : StagedCopy::Refused;
+    const bool present = fs::exists(fs::symlink_status(copy, ec));
+    const StagedCopy state = present ? CheckStagedCopy(vault, row, copy) : StagedCopy::Refused;
     if (state == StagedCopy::Holds) {
       staged.emplace_back(copy, ItemName(row));
     } else if (state == StagedCopy::Unreadable) {
       stuck.push_back(ItemName(row));
       whole = false;
     } else if (vault.SealingOf(index) == ItemSealing::Bound && !FileLooksLikeSealedItem(layout.ItemFile(index))) {
+      // The staged copy may be the item's only sealed file, its check cut short by a read
+      // error: it stays for the next open to try again.
+      if (present) stuck.push_back(ItemName(row));
       whole = false;
     }
   }
