@@ -26,7 +26,8 @@ std::string IndexLoadReport::Message() const {
              (setAside.empty() ? std::string() : " The damaged file was kept as " + setAside.string() + ".");
     case Outcome::Locked: return "The vault cannot be opened: " + detail + ".";
     case Outcome::Downgraded:
-    case Outcome::RolledBack: return "The vault was not opened: " + detail + ".";
+    case Outcome::RolledBack:
+    case Outcome::Unsafe: return "The vault was not opened: " + detail + ".";
     case Outcome::Unreadable:
       if (hardened) {
         return "The hardened vault's index could not be read (" + detail +
@@ -100,12 +101,16 @@ bool Vault::HasItemFiles() const {
 
 IndexLoadReport Vault::LoadIndex() {
   IndexLoadReport report;
-  layout_.EnsureDirectories();
   openedOlder_ = false;
+  if (!layout_.EnsureDirectories(&report.detail)) {
+    report.outcome = IndexLoadReport::Outcome::Unsafe;
+    return report;
+  }
 
   const fs::path main = layout_.IndexFile();
   std::error_code ec;
-  const bool mainExists = fs::exists(main, ec);
+  // A link is there too: it is refused when read, and moved aside like any damaged index.
+  const bool mainExists = fs::exists(fs::symlink_status(main, ec));
   const LoadResult first = mainExists ? LoadFrom(main, &report.detail) : LoadResult::Damaged;
   if (first == LoadResult::Opened) {
     if (!Admit(&report)) return report;
@@ -142,10 +147,10 @@ IndexLoadReport Vault::LoadIndex() {
     if (result != LoadResult::Opened) continue;
     if (!Admit(&report)) return report;
     ClearScratch();
-    if (mainExists) report.setAside = SetAsideFile(main, "damaged");
+    if (mainExists) report.setAside = layout_.Shown(SetAsideFile(main, "damaged"));
     report.outcome = IndexLoadReport::Outcome::Restored;
     savedKey_ = KeyIdentity();  // the key the files on disk hold: no reason yet to rewrite the backup
-    report.restoredFrom = candidate;
+    report.restoredFrom = layout_.Shown(candidate);
     // Put the good generation back in place, unless the damaged file could not be moved aside.
     const bool mainFree = !mainExists || !report.setAside.empty();
     if (const auto bytes = ReadWholeFile(candidate, kMaxIndexFileBytes); bytes && mainFree) {
@@ -182,7 +187,7 @@ IndexLoadReport Vault::LoadIndex() {
   // Nothing could be read: the generations are kept aside too, so that no later save can
   // overwrite what an expert might still recover.
   ClearScratch();
-  if (mainExists) report.setAside = SetAsideFile(main, "damaged");
+  if (mainExists) report.setAside = layout_.Shown(SetAsideFile(main, "damaged"));
   for (const fs::path& candidate : candidates) SetAsideFile(candidate, "damaged");
   return report;
 }
@@ -231,9 +236,9 @@ bool Vault::Admit(IndexLoadReport* report) {
     const std::vector<fs::path> traces = HardenedTraces();
     if (traces.empty()) return true;
     std::string named;
-    for (const fs::path& trace : traces) named += (named.empty() ? "" : ", ") + trace.string();
+    for (const fs::path& trace : traces) named += (named.empty() ? "" : ", ") + layout_.Shown(trace).string();
     report->outcome = IndexLoadReport::Outcome::Downgraded;
-    report->detail = "its index " + layout_.IndexFile().string() +
+    report->detail = "its index " + layout_.Shown(layout_.IndexFile()).string() +
                      " is in the classic format, but a hardened vault lives in this folder (" + named +
                      "); a classic index there is never used";
     ForgetIndex();
@@ -275,11 +280,8 @@ bool Vault::ReadIndex(std::string* error, bool* locked) {
 }
 
 Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
-  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes);
-  if (!bytes) {
-    if (error) *error = "it is missing, cannot be read or is far too large";
-    return LoadResult::Damaged;
-  }
+  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes, error);
+  if (!bytes) return LoadResult::Damaged;
   if (LooksHardened(*bytes)) {
     std::optional<HardenedKeys> keys;
     OpenedIndex opened;

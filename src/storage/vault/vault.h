@@ -29,6 +29,8 @@ struct IndexLoadReport {
     Downgraded,  // a classic index where a hardened vault was: refused, nothing was touched
     RolledBack,  // an older index than this user has seen, or another vault in this folder:
                  // refused unless accepted, nothing was touched
+    Unsafe,      // a link or another thing where one of the vault's folders belongs: refused,
+                 // nothing was touched
   };
   Outcome outcome = Outcome::Loaded;
   std::filesystem::path restoredFrom;  // Restored: the generation that was used
@@ -39,7 +41,8 @@ struct IndexLoadReport {
   bool NeedsAttention() const { return outcome == Outcome::Restored || outcome == Outcome::Unreadable; }
   // Whether the vault may be used: a refused index leaves it empty and must end the run.
   bool Refused() const {
-    return outcome == Outcome::Locked || outcome == Outcome::Downgraded || outcome == Outcome::RolledBack;
+    return outcome == Outcome::Locked || outcome == Outcome::Downgraded || outcome == Outcome::RolledBack ||
+           outcome == Outcome::Unsafe;
   }
   std::string Message() const;
 };
@@ -55,6 +58,9 @@ class Vault {
   explicit Vault(std::filesystem::path base);
 
   const VaultLayout& Layout() const { return layout_; }
+  // Opens the vault's folder, and those of its folders that exist, without making anything;
+  // false (with *why naming it) when a link or another thing stands where a folder belongs.
+  bool OpenFolder(std::string* why) { return layout_.Open(false, why); }
   ItemTable& Items() { return items_; }
   const ItemTable& Items() const { return items_; }
   CipherManager& Cipher() { return cipher_; }
