@@ -3,7 +3,8 @@
 # folder may plant there: links in place of temp/, backup/, coffrel/, an item file, the index
 # and the lock; FIFOs in place of the index and an item; /dev/zero as the index; an index far
 # larger than any. Every command must end within 5 s, and nothing outside the vault may
-# change: a decoy folder of the user's is hashed before and after each run.
+# change: a decoy folder of the user's is hashed before and after each run. Last, another
+# user's folder prepared where the self-check once worked.
 # Usage: folder_attack_test.sh KESTRAMO_CLI
 set -euo pipefail
 cli="$1"
@@ -85,4 +86,13 @@ status=0; timeout 5 "$cli" --vault "$work/v" info >/dev/null 2>"$work/e" || stat
 [ "$status" = 1 ] && grep -q "larger" "$work/e" || fail "info on a 1 GiB index: exit $status, $(cat "$work/e")"
 echo "held: info on a 1 GiB index ($(cat "$work/e"))"
 
+# The self-check works in a folder of its own: one prepared under the name it once used
+# (with the process number, which exec keeps) is never entered, and nothing is left behind.
+plant_decoy; mkdir "$work/tmp"; before="$(decoy_hash)"
+TMPDIR="$work/tmp" sh -c 'mkdir "$TMPDIR/kestramo-self-check-$$"; ln -s "$1" "$TMPDIR/kestramo-self-check-$$/source"
+  ln -s "$1" "$TMPDIR/kestramo-self-check-$$/out"; exec "$2" self-check' sh "$decoy" "$cli" >"$work/o" 2>&1 ||
+  fail "self-check failed: $(cat "$work/o")"
+[ "$before" = "$(decoy_hash)" ] || fail "self-check changed files outside its own folder"
+[ "$(find "$work/tmp" -mindepth 1 -maxdepth 1 | wc -l)" = 1 ] || fail "self-check left its folder behind"
+echo "held: self-check beside a prepared folder"
 echo "all folder attacks held"
