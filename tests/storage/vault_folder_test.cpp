@@ -17,16 +17,9 @@ namespace kestramo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Contents;
 using testing::ReadFile;
 using testing::WriteFile;
-
-// Every entry below a folder, with the contents of its files.
-std::map<std::string, std::string> Contents(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(folder))
-    files[e.path().string()] = e.is_regular_file() ? ReadFile(e.path()) : "(folder)";
-  return files;
-}
 
 // The user's own folder, holding names the vault's cleaning deletes in its own folders.
 std::map<std::string, std::string> PlantDecoy(const fs::path& decoy) {

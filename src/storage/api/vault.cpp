@@ -65,7 +65,7 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
   if (!options.create && !HoldsVault(options.base)) return Status::Fail(Code::NotFound, {}, options.base);
   auto vault = std::make_unique<kestramo::Vault>(options.base);
   kestramo::Vault& v = *vault;
-  if (!options.witness.empty()) v.UseWitness(options.witness);
+  if (!options.witness.empty() || options.recordRollbacks) v.UseWitness(options.witness);
   if (options.acceptOlderIndex) v.AcceptOlderIndex();
   if (!options.passphrase.empty()) v.OfferPassphrase(options.passphrase);
   // The folder is opened once, before anything in it is touched: the lock and every file after

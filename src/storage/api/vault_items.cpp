@@ -16,11 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Status Saved(kestramo::Vault& v) {
-  if (v.SaveIndex()) return Status::Ok();
-  return Status::Fail(Code::IoError, "the index could not be saved", v.Layout().Shown(v.Layout().IndexFile()));
-}
-
 std::vector<std::string> Spelt(const std::vector<std::string>& names, const Spelling& spelling) {
   if (!spelling) return names;
   std::vector<std::string> spelt;
@@ -156,7 +151,7 @@ Status Vault::Import(const ImportOptions& options) {
   const bool added =
       AddItem(v, options.source, options.box, {sink, binding.Work()}, options.shell ? *options.shell : noShell);
   if (binding.Work().Cancelled() && !added) return Status::Fail(Code::Cancelled, {}, options.source);
-  if (added && sink.message.empty()) return Status::Ok();
+  if (added && sink.message.empty()) return RecordedSave(v);
   // Stored but not whole or not saved, or not stored: the sink has shown why.
   if (added) return Status::Fail(Code::IoError, sink.message, options.source);
   if (Status refused = CheckSource(options.source); !refused.ok()) return refused;

@@ -24,10 +24,6 @@ namespace {
 
 kestramo::KdfCost CostOf(const KdfCost& cost) { return {cost.passes, cost.memoryBytes}; }
 
-Status SaveFailure(const kestramo::Vault& v) {
-  return Status::Fail(Code::IoError, "the index could not be saved", v.Layout().Shown(v.Layout().IndexFile()));
-}
-
 // The vault's own files as the user spells them.
 std::vector<fs::path> Shown(const kestramo::Vault& v, std::vector<fs::path> files) {
   for (fs::path& file : files) file = v.Layout().Shown(file);
@@ -80,7 +76,7 @@ Status Vault::Harden(const HardenOptions& options) {
   std::string error;
   if (!HardenVault(v, options.passphrase, CostOf(options.cost), &error, options.onItem))
     return Status::Fail(Code::IoError, v.Layout().ShownText(error));
-  return Status::Ok();
+  return RecordedSave(v);
 }
 
 Status Vault::ChangePassphrase(const PassphraseOptions& options) {
@@ -94,10 +90,9 @@ Status Vault::ChangePassphrase(const PassphraseOptions& options) {
   if (options.resealItems) {
     std::string why;
     if (!v.ResealItems(&why, options.onItem)) return Status::Fail(Code::Damaged, v.Layout().ShownText(why));
-    return Status::Ok();
+    return RecordedSave(v);
   }
-  if (!v.SaveIndex()) return SaveFailure(v);
-  return Status::Ok();
+  return Saved(v);
 }
 
 Status Vault::ChangePassword(const PasswordOptions& options) {
@@ -108,8 +103,7 @@ Status Vault::ChangePassword(const PasswordOptions& options) {
   if (Utf8Length(options.password) > kMaxPasswordChars)
     return Status::Fail(Code::InvalidArgument, "a password has at most 8 characters");
   v.SetPassword(options.password);
-  if (!v.SaveIndex()) return SaveFailure(v);
-  return Status::Ok();
+  return Saved(v);
 }
 
 }  // namespace kestramo::api

@@ -19,6 +19,12 @@ namespace kestramo {
 namespace fs = std::filesystem;
 
 std::string IndexLoadReport::Message() const {
+  std::string message = Account();
+  if (!warning.empty()) message += (message.empty() ? "" : " ") + ("The vault was opened, but " + warning + ".");
+  return message;
+}
+
+std::string IndexLoadReport::Account() const {
   switch (outcome) {
     case Outcome::Restored:
       return "The index file could not be read (" + detail + "). It was restored from " + restoredFrom.string() +
@@ -117,7 +123,7 @@ IndexLoadReport Vault::LoadIndex() {
     ClearScratch();
     MarkSaved();
     SettleHardening(*this);
-    Witness();
+    WitnessOpen(&report);
     return report;
   }
   if (!mainExists) report.detail = "it is missing";
@@ -159,7 +165,7 @@ IndexLoadReport Vault::LoadIndex() {
       if (ReplaceFileDurably(main, staging, *bytes)) MarkSaved();
     }
     SettleHardening(*this);
-    Witness();
+    WitnessOpen(&report);
     return report;
   }
 
@@ -219,7 +225,9 @@ std::vector<fs::path> Vault::HardenedTraces() const {
     if (FileLooksHardened(generation)) traces.push_back(generation);
   }
   if (witness_) {
-    if (const auto seen = witness_->ForFolder(layout_.Base())) traces.push_back(witness_->File());
+    // An unreadable record tells nothing here: it refuses hardened indexes, not classic ones.
+    const auto seen = witness_->Read(nullptr);
+    if (seen && VaultWitness::ForFolder(*seen, layout_.Canonical())) traces.push_back(witness_->File());
   }
   std::error_code ec;
   for (fs::directory_iterator it(layout_.CoffrelDir(), ec), end; !ec && it != end; it.increment(ec)) {
@@ -246,11 +254,16 @@ bool Vault::Admit(IndexLoadReport* report) {
   }
   if (!witness_) return true;
   std::string problem;
-  if (const auto seen = witness_->ForVault(seal_.vaultId); seen && seen->counter > seal_.saveCounter) {
+  const auto entries = witness_->Read(&problem);
+  if (!entries) {
+    // Fails closed: without the record, an older index cannot be told from the newest.
+  } else if (const auto seen = VaultWitness::ForVault(*entries, seal_.vaultId);
+             seen && seen->counter > seal_.saveCounter) {
     problem = "its index is older than one this user has opened (save " + std::to_string(seal_.saveCounter) +
               ", seen save " + std::to_string(seen->counter) + "): it may have been rolled back";
     seal_.saveCounter = seen->counter;  // accepted, the next save is newer than both
-  } else if (const auto here = witness_->ForFolder(layout_.Base()); here && here->id != seal_.vaultId) {
+  } else if (const auto here = VaultWitness::ForFolder(*entries, layout_.Canonical());
+             here && here->id != seal_.vaultId) {
     problem = "this folder held another hardened vault (" + VaultIdText(here->id) + ", now " +
               VaultIdText(seal_.vaultId) + "): it may have been replaced";
   }
@@ -266,7 +279,19 @@ bool Vault::Admit(IndexLoadReport* report) {
 }
 
 void Vault::Witness() {
-  if (hardened_ && witness_) witness_->Record(seal_.vaultId, seal_.saveCounter, layout_.Base());
+  recordProblem_.clear();
+  if (!hardened_ || !witness_ || witness_->File().empty()) return;
+  witness_->Record(seal_.vaultId, seal_.saveCounter, layout_.Canonical(), &recordProblem_);
+}
+
+void Vault::WitnessOpen(IndexLoadReport* report) {
+  Witness();
+  report->warning = recordProblem_;
+  if (hardened_ && witness_ && witness_->File().empty()) {
+    report->warning =
+        "rollbacks of it cannot be detected: this user has no folder for the record of hardened vaults "
+        "(neither XDG_STATE_HOME nor HOME is set)";
+  }
 }
 
 bool Vault::ReadIndex(std::string* error, bool* locked) {

@@ -36,6 +36,7 @@ struct IndexLoadReport {
   std::filesystem::path restoredFrom;  // Restored: the generation that was used
   std::filesystem::path setAside;      // the damaged index, kept under another name
   std::string detail;                  // why the index could not be read
+  std::string warning;                 // opened, but its rollbacks may go unnoticed: why
   bool hardened = false;               // Unreadable: a hardened vault lives here, so nothing may replace it
 
   bool NeedsAttention() const { return outcome == Outcome::Restored || outcome == Outcome::Unreadable; }
@@ -45,6 +46,9 @@ struct IndexLoadReport {
            outcome == Outcome::Unsafe;
   }
   std::string Message() const;
+
+ private:
+  std::string Account() const;  // the outcome alone
 };
 
 // Classic: the original format, which only keeps out the program's users. Hardened: keys from
@@ -90,6 +94,8 @@ class Vault {
   void AcceptOlderIndex() { acceptOlder_ = true; }
   // Whether this run opened an index that the record had refused.
   bool OpenedOlderIndex() const { return openedOlder_; }
+  // Why the last open or save of a hardened vault could not be recorded; empty when it was.
+  const std::string& RecordProblem() const { return recordProblem_; }
   const IndexSeal& Seal() const { return seal_; }
   // A new random vault ID and a new count of saves, for a vault about to be hardened.
   void StartIdentity();
@@ -158,6 +164,8 @@ class Vault {
   // Files and records that show a hardened vault lives here.
   std::vector<std::filesystem::path> HardenedTraces() const;
   void Witness();
+  // Records an open; the report warns when that failed or cannot be done.
+  void WitnessOpen(IndexLoadReport* report);
   void ForgetIndex();
   // What the index's key wrap is made of: a change of it must reach the backup too.
   std::string KeyIdentity() const;
@@ -187,6 +195,7 @@ class Vault {
   bool acceptOlder_ = false;
   bool legacyIndex_ = false;  // the index was read in the first hardened format
   bool openedOlder_ = false;
+  std::string recordProblem_;
 };
 
 }  // namespace kestramo

@@ -49,6 +49,7 @@ bool VaultFolder::Open(const fs::path& base, bool create, std::string* why) {
       return Fail(why, base, problem);
     }
     base_ = fd;
+    canonical_ = resolved;
   }
   for (int sub = 0; sub < kSubCount; ++sub) {
     if (!OpenSub(static_cast<Sub>(sub), create, base / kSubNames[sub], why)) return false;

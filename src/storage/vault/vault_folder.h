@@ -26,6 +26,8 @@ class VaultFolder {
   bool IsOpen() const { return base_ >= 0; }
   int BaseFd() const { return base_; }
   int SubFd(Sub sub) const { return subs_[sub]; }
+  // The folder's canonical path (links resolved) once opened: the same folder however spelt.
+  const std::filesystem::path& Canonical() const { return canonical_; }
   // Whether folders were made by the last Open.
   bool MadeFolders() const { return made_; }
 
@@ -33,6 +35,7 @@ class VaultFolder {
   bool OpenSub(Sub sub, bool create, const std::filesystem::path& shown, std::string* why);
 
   int base_ = -1;
+  std::filesystem::path canonical_;
   std::array<int, kSubCount> subs_{-1, -1, -1};
   bool made_ = false;
 };

@@ -27,6 +27,8 @@ class VaultLayout {
   // The folder's own descriptor once opened, else -1.
   int BaseFd() const { return folder_->BaseFd(); }
 
+  // The folder's canonical path once opened, else as given.
+  std::filesystem::path Canonical() const { return folder_->IsOpen() ? folder_->Canonical() : base_; }
   // The folder as given, for the user to read.
   const std::filesystem::path& Base() const { return base_; }
   std::filesystem::path CoffrelDir() const { return SubDir(VaultFolder::kCoffrel); }
