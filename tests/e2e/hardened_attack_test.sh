@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Replays, through the command line on a real hardened vault, what someone who can write the
 # vault's folder may try: a classic index copied in, an older generation put back, another
-# vault's index, a file planted in the staging folder, a header asking for endless work, and
-# flipped bytes. Each must end with exit 1 and a reason, change nothing, and lose nothing.
+# vault's index, a file planted in the staging folder, a header asking for endless work,
+# flipped bytes, and a record of hardened vaults spoilt. Each must end with exit 1 and a reason,
+# change nothing, and lose nothing.
 # Usage: hardened_attack_test.sh KESTRAMO_CLI
 set -euo pipefail
 cli="$1"
@@ -121,6 +122,13 @@ restore
 printf '%s\n' "$phrase" | env -u HOME -u XDG_STATE_HOME "$cli" --vault "$work/v" --password-stdin list Private \
   >/dev/null 2>"$work/err" || fail "a vault without a state folder did not open"
 grep -q "cannot be detected" "$work/err" || fail "no word that rollbacks cannot be detected: $(cat "$work/err")"
+
+# A vault of the first hardened format gets its identity once: read three times, then written.
+cp -r "$(dirname "$0")/../storage/data/hardened_v1/vault" "$work/v1"
+v1() { printf 'fixture passphrase\n' | "$cli" --vault "$work/v1" --password-stdin "$@"; }
+for n in 1 2 3; do v1 list >/dev/null 2>"$work/err" || fail "the version-1 vault was refused at open $n: $(cat "$work/err")"; done
+v1 add "$(v1 boxes | head -1)" "$work/secret.txt" >/dev/null 2>"$work/err" || fail "the version-1 vault: $(cat "$work/err")"
+v1 list >/dev/null 2>&1 || fail "the version-1 vault was refused after a write"
 
 # Nothing was lost: the latest vault gives back both items.
 restore

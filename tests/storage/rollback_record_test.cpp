@@ -145,5 +145,31 @@ TEST_F(RollbackRecordTest, AFolderWithAnyByteInItsNameIsProtected) {
   EXPECT_EQ(OpenAt(odd / "vault"), Outcome::RolledBack) << report.detail;
 }
 
+// A vault of the first hardened format has no identity in its index: it gets one at its first
+// open, and keeps it through opens that change nothing.
+TEST_F(RollbackRecordTest, AVaultOfTheFirstHardenedFormatKeepsTheIdentityItIsGiven) {
+  const fs::path fixture = fs::path(KESTRAMO_TEST_VECTORS) / "hardened_v1" / "vault";
+  fs::copy(fixture, dir / "v1", fs::copy_options::recursive);
+  const auto open = [&] {
+    vault = std::make_unique<Vault>(dir / "v1");
+    vault->UseWitness(record);
+    vault->OfferPassphrase("fixture passphrase");
+    report = vault->LoadIndex();
+    return report.outcome;
+  };
+  ASSERT_EQ(open(), Outcome::Loaded) << report.detail;
+  const VaultId given = vault->Seal().vaultId;
+  for (const fs::path& generation : {dir / "v1/coffrel/index.dat", dir / "v1/backup/index.dat"}) {
+    EXPECT_EQ(ReadFile(generation)[8], 2) << generation << " carries the identity";
+  }
+  for (int again = 0; again < 2; ++again) {
+    ASSERT_EQ(open(), Outcome::Loaded) << report.detail;
+    EXPECT_EQ(vault->Seal().vaultId, given);
+  }
+  vault->Items().Append();
+  ASSERT_TRUE(vault->SaveIndex());
+  EXPECT_EQ(open(), Outcome::Loaded) << report.detail;
+}
+
 }  // namespace
 }  // namespace kestramo::testing

@@ -122,6 +122,7 @@ IndexLoadReport Vault::LoadIndex() {
     if (!Admit(&report)) return report;
     ClearScratch();
     MarkSaved();
+    KeepIdentity(&report);
     SettleHardening(*this);
     WitnessOpen(&report);
     return report;
@@ -164,6 +165,7 @@ IndexLoadReport Vault::LoadIndex() {
       staging += ".tmp";
       if (ReplaceFileDurably(main, staging, *bytes)) MarkSaved();
     }
+    KeepIdentity(&report);
     SettleHardening(*this);
     WitnessOpen(&report);
     return report;
@@ -284,7 +286,15 @@ void Vault::Witness() {
   witness_->Record(seal_.vaultId, seal_.saveCounter, layout_.Canonical(), &recordProblem_);
 }
 
+void Vault::KeepIdentity(IndexLoadReport* report) {
+  if (!legacyIndex_) return;
+  // An index of the first hardened format carries no identity: it gets one now, saved (both
+  // generations) before anything else, so that every later open sees the same one.
+  if (!SaveIndex()) report->warning = "its new identity could not be saved, so its rollbacks cannot be detected yet";
+}
+
 void Vault::WitnessOpen(IndexLoadReport* report) {
+  if (legacyIndex_) return;  // an identity never saved is not worth remembering
   Witness();
   report->warning = recordProblem_;
   if (hardened_ && witness_ && witness_->File().empty()) {

@@ -164,6 +164,8 @@ class Vault {
   // Files and records that show a hardened vault lives here.
   std::vector<std::filesystem::path> HardenedTraces() const;
   void Witness();
+  // Saves an index of the first hardened format at once, so that its new identity lasts.
+  void KeepIdentity(IndexLoadReport* report);
   // Records an open; the report warns when that failed or cannot be done.
   void WitnessOpen(IndexLoadReport* report);
   void ForgetIndex();
