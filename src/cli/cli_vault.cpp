@@ -96,6 +96,7 @@ CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
   options.create = access == Access::Create;
   options.acceptOlderIndex = args.Has("accept-older-index");
   options.witness = api::DefaultWitnessFile();
+  options.recordRollbacks = true;
   api::OpenReport report;
   api::Status status = vault_.Open(options, &report);
   if (status.code == api::Code::Locked) {

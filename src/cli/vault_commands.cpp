@@ -116,7 +116,10 @@ int Info(const CliArgs& args) {
   api::Format format = api::Format::Classic;
   std::string kdf;
   const api::Status read = api::ReadFormat(base, &format, &kdf);
-  if (read.code == api::Code::NotFound) throw CliError("no vault in " + base.string());
+  if (read.code == api::Code::NotFound && read.message.empty()) throw CliError("no vault in " + base.string());
+  if (read.code == api::Code::NotFound) {
+    throw CliError("the index " + read.path.string() + " cannot be read (" + read.message + ")");
+  }
   if (!read.ok()) throw CliError(read.message);
   if (format == api::Format::Classic) {
     std::cout << "format: classic\n";

@@ -41,6 +41,7 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   openOptions_.base = base;
   openOptions_.create = true;  // the program's own folder: a first start makes the vault
   openOptions_.witness = api::DefaultWitnessFile();
+  openOptions_.recordRollbacks = true;
   setFixedSize(kWidth, kHeight);
   imgMain_->setGeometry(0, 0, kWidth, kHeight);
   imgMain_->setAttribute(Qt::WA_TransparentForMouseEvents);  // the window itself handles the pointer

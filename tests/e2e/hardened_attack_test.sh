@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Replays, through the command line on a real hardened vault, what someone who can write the
 # vault's folder may try: a classic index copied in, an older generation put back, another
-# vault's index, a file planted in the staging folder, a header asking for endless work, and
-# flipped bytes. Each must end with exit 1 and a reason, change nothing, and lose nothing.
+# vault's index, a file planted in the staging folder, a header asking for endless work,
+# flipped bytes, and a record of hardened vaults spoilt. Each must end with exit 1 and a reason,
+# change nothing, and lose nothing.
 # Usage: hardened_attack_test.sh KESTRAMO_CLI
 set -euo pipefail
 cli="$1"
@@ -95,6 +96,39 @@ cmp -s "$work/out3/secret.txt" "$work/secret.txt" || fail "a planted staging fil
 cp "$work/other/coffrel/index.dat" "$work/v/coffrel/index.dat.damaged-20260101-000000"
 status=0; kp verify >"$work/out" 2>&1 || status=$?
 [ "$status" = 1 ] && grep -q "^CLASSIC" "$work/out" || fail "verify did not name a classic file in a hardened vault"
+
+# The record of hardened vaults fails closed: damaged or open to others, it refuses the vault
+# and names itself; it is never rewritten with a line lost.
+restore
+record="$XDG_STATE_HOME/kestramo/vaults"
+cp "$record" "$work/record"
+echo "not a line of the record" >> "$record"
+refused "a damaged record" kp list Private
+grep -q "$record" "$work/err" || fail "the damaged record is not named"
+kp --accept-older-index list Private >/dev/null 2>"$work/err" || fail "a damaged record cannot be passed once"
+grep -q "not a line of the record" "$record" && grep -qf "$work/record" "$record" || fail "the damaged record was rewritten"
+cp "$work/record" "$record"; chmod 0777 "$(dirname "$record")"
+refused "a world-writable record folder" kp list Private
+chmod 0700 "$(dirname "$record")"
+# Reached as DIR/, ./DIR or through a link, the folder holds the same vault: another one put
+# there is refused however it is spelt.
+cp "$work/g2/coffrel/index.dat" "$work/v/coffrel/index.dat"; cp "$work/g2/backup/index.dat" "$work/v/backup/index.dat"
+ln -sfn "$work/v" "$work/vlink"
+for spelt in "$work/v/" "$work/./v" "$work/vlink"; do
+  refused "another vault's index, reached as $spelt" sh -c "printf '%s\n' '$phrase' | '$cli' --vault '$spelt' --password-stdin list Private"
+done
+restore
+# Without a state folder every hardened open says that rollbacks go unnoticed.
+printf '%s\n' "$phrase" | env -u HOME -u XDG_STATE_HOME "$cli" --vault "$work/v" --password-stdin list Private \
+  >/dev/null 2>"$work/err" || fail "a vault without a state folder did not open"
+grep -q "cannot be detected" "$work/err" || fail "no word that rollbacks cannot be detected: $(cat "$work/err")"
+
+# A vault of the first hardened format gets its identity once: read three times, then written.
+cp -r "$(dirname "$0")/../storage/data/hardened_v1/vault" "$work/v1"
+v1() { printf 'fixture passphrase\n' | "$cli" --vault "$work/v1" --password-stdin "$@"; }
+for n in 1 2 3; do v1 list >/dev/null 2>"$work/err" || fail "the version-1 vault was refused at open $n: $(cat "$work/err")"; done
+v1 add "$(v1 boxes | head -1)" "$work/secret.txt" >/dev/null 2>"$work/err" || fail "the version-1 vault: $(cat "$work/err")"
+v1 list >/dev/null 2>&1 || fail "the version-1 vault was refused after a write"
 
 # Nothing was lost: the latest vault gives back both items.
 restore

@@ -33,7 +33,7 @@ TEST_F(HardenedVaultTest, NoClassicOrEmptyVaultEverTakesAHardenedOnesPlace) {
   const std::string content = testing::RandomBytes(5000, 4);
   Harden();
   const int32_t item = Add("a.bin", content);
-  const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
+  const VaultLayout layout(dir / "vault");  // by name: it outlives the vaults that Reopen makes
 
   const struct {
     const char* attack;
@@ -89,7 +89,7 @@ TEST_F(HardenedVaultTest, NoClassicOrEmptyVaultEverTakesAHardenedOnesPlace) {
 TEST_F(HardenedVaultTest, AnOlderIndexOrAnotherVaultIsRefusedUnlessAccepted) {
   Harden();
   const int32_t first = Add("a.txt", "first");
-  const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
+  const VaultLayout layout(dir / "vault");  // by name: it outlives the vaults that Reopen makes
   const std::string oldMain = ReadFile(layout.IndexFile()), oldBackup = ReadFile(layout.BackupIndexFile());
   const int32_t second = Add("b.txt", "second");
   const uint64_t newest = vault->Seal().saveCounter;
@@ -181,7 +181,7 @@ TEST_F(HardenedVaultTest, EveryItemIsSealedUnderAKeyOfItsOwn) {
 TEST_F(HardenedVaultTest, NothingUntrustedIsMovedInAndNothingIsTouchedBeforeThePassphrase) {
   Harden();
   const int32_t item = Add("a.txt", "genuine");
-  const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
+  const VaultLayout layout(dir / "vault");  // by name: it outlives the vaults that Reopen makes
   EXPECT_EQ(prctl(PR_GET_DUMPABLE), 0) << "no core file may hold the keys";
 
   fs::create_directories(layout.HardeningDir());
@@ -280,7 +280,7 @@ TEST_F(HardenedVaultTest, AVaultOfTheFirstHardenedFormatOpensAndIsBroughtUpToDat
 TEST_F(HardenedVaultTest, HardeningLeavesNothingClassicBehind) {
   const std::string content = testing::RandomBytes(3000, 8);
   const int32_t item = Add("a.bin", content);
-  const VaultLayout layout = vault->Layout();  // a copy: Reopen makes a new vault
+  const VaultLayout layout(dir / "vault");  // by name: it outlives the vaults that Reopen makes
   const std::string classicIndex = ReadFile(layout.IndexFile());
   // Numbered right after the last record: its recovered copy takes that very number.
   fs::copy_file(layout.ItemFile(item), layout.ItemFile(item + 1));

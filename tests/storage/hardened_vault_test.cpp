@@ -44,7 +44,7 @@ TEST_F(HardenedVaultTest, HardeningKeepsEveryItemAndLeavesNoClassicCopy) {
   const auto before = Snapshot(dir / "vault");
   EXPECT_EQ(Reopen("long enough phrasE"), IndexLoadReport::Outcome::Locked);
   EXPECT_EQ(Snapshot(dir / "vault"), before) << "a wrong passphrase touches nothing";
-  ASSERT_EQ(Reopen(kPassphrase), IndexLoadReport::Outcome::Loaded);
+  ASSERT_EQ(Reopen(kPassphrase), IndexLoadReport::Outcome::Loaded) << report.detail;
   EXPECT_TRUE(FileLooksHardened(vault->Layout().BackupIndexFile()));
   EXPECT_FALSE(vault->HasPassword()) << "the passphrase guards the doors";
   EXPECT_EQ(Export(first, "a.bin"), a);

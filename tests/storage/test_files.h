@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 
@@ -16,6 +17,18 @@ inline void WriteFile(const std::filesystem::path& p, const std::string& content
 inline std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every entry below a folder (links and special files as such), with the contents of its
+// regular files: what a change anywhere below would alter.
+inline std::map<std::string, std::string> Contents(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> entries;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    const auto type = e.symlink_status().type();
+    entries[e.path().string()] =
+        type == std::filesystem::file_type::regular ? ReadFile(e.path()) : "(type " + std::to_string(int(type)) + ")";
+  }
+  return entries;
 }
 
 // Damages a file at `at` by flipping one bit: the byte always changes, whatever it held.

@@ -1,6 +1,6 @@
 #include "storage/api/self_check.h"
 
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <fstream>
 #include <random>
@@ -28,7 +28,15 @@ bool RunSelfCheck(std::ostream& out) {
     ok = ok && passed;
   };
 
-  const fs::path dir = fs::temp_directory_path() / ("kestramo-self-check-" + std::to_string(::getpid()));
+  // A folder of its own, made new (0700) under a name nobody could prepare: a folder at a
+  // name known in advance may be another user's, with links planted in it.
+  std::error_code ec;
+  std::string pattern = (fs::temp_directory_path(ec) / "kestramo-self-check-XXXXXX").string();
+  if (ec || ::mkdtemp(pattern.data()) == nullptr) {
+    out << "self-check FAILED: no scratch folder can be made in the temporary folder\n";
+    return false;
+  }
+  const fs::path dir = pattern;
   fs::create_directories(dir / "source/Folder/sub");
   std::mt19937 rng(7);
   std::string data(200000, '\0');
@@ -58,7 +66,6 @@ bool RunSelfCheck(std::ostream& out) {
   kestramo::Vault reopened(dir / "vault");
   check("the index reads back",
         reopened.LoadIndex().outcome == IndexLoadReport::Outcome::Loaded && reopened.Items().RecordCount() == 2);
-  std::error_code ec;
   fs::remove_all(dir, ec);
   out << (ok ? "self-check passed\n" : "self-check FAILED\n");
   return ok;

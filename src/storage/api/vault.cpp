@@ -44,6 +44,7 @@ OpenReport::Outcome OutcomeOf(IndexLoadReport::Outcome outcome) {
     case In::Locked: return Out::Locked;
     case In::Downgraded: return Out::Downgraded;
     case In::RolledBack: return Out::RolledBack;
+    case In::Unsafe: return Out::Unreadable;
   }
   return Out::Unreadable;
 }
@@ -64,11 +65,15 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
   if (!options.create && !HoldsVault(options.base)) return Status::Fail(Code::NotFound, {}, options.base);
   auto vault = std::make_unique<kestramo::Vault>(options.base);
   kestramo::Vault& v = *vault;
-  if (!options.witness.empty()) v.UseWitness(options.witness);
+  if (!options.witness.empty() || options.recordRollbacks) v.UseWitness(options.witness);
   if (options.acceptOlderIndex) v.AcceptOlderIndex();
   if (!options.passphrase.empty()) v.OfferPassphrase(options.passphrase);
+  // The folder is opened once, before anything in it is touched: the lock and every file after
+  // it are reached through it, and a link or device planted in it is refused here.
+  std::string unsafe;
+  if (!v.OpenFolder(&unsafe)) return Status::Fail(Code::Refused, unsafe, options.base);
 
-  if (impl_->lock.Held() || impl_->lock.TryAcquire(options.base)) {
+  if (impl_->lock.Held() || impl_->lock.TryAcquireIn(v.Layout().BaseFd())) {
     impl_->lockedBase = options.base;
     const IndexLoadReport load = v.LoadIndex();
     r.outcome = OutcomeOf(load.outcome);
@@ -84,7 +89,8 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
       // A classic vault stays open, empty, for a caller that chooses to start afresh; an
       // empty vault must never take a hardened one's place.
       if (!load.hardened) impl_->vault = std::move(vault);
-      return Status::Fail(Code::Damaged, load.detail, impl_->vault ? v.Layout().IndexFile() : options.base);
+      return Status::Fail(Code::Damaged, load.detail,
+                          impl_->vault ? v.Layout().Shown(v.Layout().IndexFile()) : options.base);
     }
     impl_->vault = std::move(vault);
     return Status::Ok();
@@ -97,7 +103,7 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
   std::string why;
   bool locked = false;
   if (!v.ReadIndex(&why, &locked)) {
-    return Status::Fail(locked ? Code::Locked : Code::Damaged, why, v.Layout().IndexFile());
+    return Status::Fail(locked ? Code::Locked : Code::Damaged, why, v.Layout().Shown(v.Layout().IndexFile()));
   }
   impl_->vault = std::move(vault);
   return Status::Ok();
@@ -180,16 +186,19 @@ bool HoldsVault(const fs::path& base) { return VaultLayout(base).HoldsVault(); }
 bool IsUnusedFolder(const fs::path& base) { return VaultLayout(base).IsUnused(); }
 
 Status ReadFormat(const fs::path& base, Format* format, std::string* kdf) {
-  const fs::path file = VaultLayout(base).IndexFile();
-  const auto bytes = ReadWholeFile(file);
-  if (!bytes) return Status::Fail(Code::NotFound, {}, file);
+  VaultLayout layout(base);
+  std::string why;
+  if (!layout.Open(false, &why)) return Status::Fail(Code::Refused, why, base);
+  const fs::path file = layout.IndexFile();
+  // The index's head is all that is asked for, but a file larger than any index is not one.
+  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes, &why);
+  if (!bytes) return Status::Fail(Code::NotFound, why, layout.Shown(file));
   if (!LooksHardened(*bytes)) {
     *format = Format::Classic;
     return Status::Ok();
   }
-  std::string why;
   const auto wrap = ReadKeyWrap(*bytes, &why);
-  if (!wrap) return Status::Fail(Code::Damaged, why, file);
+  if (!wrap) return Status::Fail(Code::Damaged, why, layout.Shown(file));
   *format = Format::Hardened;
   if (kdf) *kdf = DescribeKdf(wrap->kdf);
   return Status::Ok();

@@ -48,6 +48,9 @@ struct OpenOptions {
   std::string passphrase{};         // tried on a hardened index; empty offers none
   bool acceptOlderIndex = false;    // open an index older than this user has seen all the same
   std::filesystem::path witness{};  // this user's record of hardened vaults; empty checks nothing
+  // The programs' own opens: without a witness file (no state folder), a hardened vault's
+  // notice says that its rollbacks cannot be detected.
+  bool recordRollbacks = false;
 };
 
 // What opening found, besides the Status.

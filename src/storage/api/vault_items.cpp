@@ -16,11 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Status Saved(kestramo::Vault& v) {
-  if (v.SaveIndex()) return Status::Ok();
-  return Status::Fail(Code::IoError, "the index could not be saved", v.Layout().IndexFile());
-}
-
 std::vector<std::string> Spelt(const std::vector<std::string>& names, const Spelling& spelling) {
   if (!spelling) return names;
   std::vector<std::string> spelt;
@@ -49,7 +44,7 @@ bool HasBox(const std::vector<std::string>& boxes, const std::string& box) {
 // becomes the operation's Status message.
 class RecordingSink : public StatusSink {
  public:
-  explicit RecordingSink(StatusSink* inner) : inner_(inner) {}
+  RecordingSink(StatusSink* inner, const VaultLayout& layout) : inner_(inner), layout_(layout) {}
   void SetStatusText(const std::string& text) override {
     if (inner_) inner_->SetStatusText(text);
   }
@@ -67,14 +62,15 @@ class RecordingSink : public StatusSink {
     if (inner_) inner_->Close();
   }
   void ShowMessage(const std::string& text) override {
-    message = text;
-    if (inner_) inner_->ShowMessage(text);
+    message = layout_.ShownText(text);
+    if (inner_) inner_->ShowMessage(message);
   }
   std::string message;
   bool unpacking = false;  // an export reached its archive: the ZIP component's error is its own
 
  private:
   StatusSink* inner_;
+  const VaultLayout& layout_;
 };
 
 Code UnpackFailure(const ZipComponent& zip) {
@@ -149,13 +145,13 @@ Status Vault::Comment(const CommentOptions& options) {
 Status Vault::Import(const ImportOptions& options) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
-  RecordingSink sink(options.status);
+  RecordingSink sink(options.status, v.Layout());
   NoShellInfo noShell;
   WorkBinding binding(options.control, v);
   const bool added =
       AddItem(v, options.source, options.box, {sink, binding.Work()}, options.shell ? *options.shell : noShell);
   if (binding.Work().Cancelled() && !added) return Status::Fail(Code::Cancelled, {}, options.source);
-  if (added && sink.message.empty()) return Status::Ok();
+  if (added && sink.message.empty()) return RecordedSave(v);
   // Stored but not whole or not saved, or not stored: the sink has shown why.
   if (added) return Status::Fail(Code::IoError, sink.message, options.source);
   if (Status refused = CheckSource(options.source); !refused.ok()) return refused;
@@ -176,7 +172,7 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
   const fs::path itemFile = v.Layout().ItemFile(options.item);
-  RecordingSink sink(options.status);
+  RecordingSink sink(options.status, v.Layout());
   WorkBinding binding(options.control, v);
   ZipComponent& zip = v.Zip();
   const OverwriteQuestion& ask = options.ask;
@@ -200,12 +196,13 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
     return Status::Fail(Code::InvalidArgument, sink.message, options.destination);
   if (v.Layout().HoldsPath(options.destination))
     return Status::Fail(Code::InvalidArgument, sink.message, options.destination);
-  if (!fs::exists(fs::symlink_status(itemFile, ec))) return Status::Fail(Code::NotFound, sink.message, itemFile);
-  if (sink.unpacking) return Status::Fail(UnpackFailure(zip), sink.message, itemFile);
+  const fs::path shown = v.Layout().Shown(itemFile);
+  if (!fs::exists(fs::symlink_status(itemFile, ec))) return Status::Fail(Code::NotFound, sink.message, shown);
+  if (sink.unpacking) return Status::Fail(UnpackFailure(zip), sink.message, shown);
   // Before its archive, the item's own file fails to open, or a classic one cannot be
   // decrypted into temp/ (a full disk, most often).
   const bool tempFull = v.Format() == VaultFormat::Classic && v.Cipher().LastFault() == CipherFault::Destination;
-  return Status::Fail(tempFull ? Code::NoSpace : Code::Damaged, sink.message, itemFile);
+  return Status::Fail(tempFull ? Code::NoSpace : Code::Damaged, sink.message, shown);
 }
 
 }  // namespace kestramo::api

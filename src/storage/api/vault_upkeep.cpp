@@ -18,9 +18,17 @@ static_assert(api::kMinPassphraseChars == kestramo::kMinPassphraseChars &&
               api::kMaxPassphraseChars == kestramo::kMaxPassphraseChars);
 static_assert(std::string_view(api::kRecoveryBox) == kestramo::kRecoveryBox);
 
+namespace fs = std::filesystem;
+
 namespace {
 
 kestramo::KdfCost CostOf(const KdfCost& cost) { return {cost.passes, cost.memoryBytes}; }
+
+// The vault's own files as the user spells them.
+std::vector<fs::path> Shown(const kestramo::Vault& v, std::vector<fs::path> files) {
+  for (fs::path& file : files) file = v.Layout().Shown(file);
+  return files;
+}
 
 }  // namespace
 
@@ -28,6 +36,9 @@ Status Vault::Verify(const VerifyOptions& options, VaultHealth* health) {
   if (Status s = Opened(); !s.ok()) return s;
   WorkBinding binding(options.control, *impl_->vault);
   *health = CheckVaultHealth(*impl_->vault, options.beforeItem, options.quick);
+  health->unrecorded = Shown(*impl_->vault, std::move(health->unrecorded));
+  health->classic = Shown(*impl_->vault, std::move(health->classic));
+  for (ItemFinding& finding : health->findings) finding.detail = impl_->vault->Layout().ShownText(finding.detail);
   if (health->stopped) return Status::Fail(Code::Cancelled);
   if (health->Damaged()) return Status::Fail(Code::Damaged);
   return Status::Ok();
@@ -39,10 +50,11 @@ Status Vault::Clean(const CleanOptions& options, CleanReport* report) {
   // Records added after a restored copy was made are gone, but their files may be the only
   // trace of those items: nothing is removed from such a vault.
   if (impl_->olderOrRestored) return Status::Fail(Code::Refused);
-  report->files = UnrecordedItemFiles(*impl_->vault);
-  if (report->files.empty()) return Status::Ok();
+  const std::vector<fs::path> files = UnrecordedItemFiles(*impl_->vault);
+  report->files = Shown(*impl_->vault, files);
+  if (files.empty()) return Status::Ok();
   if (options.confirm && !options.confirm(report->files)) return Status::Fail(Code::Cancelled);
-  report->kept = RemoveUnrecordedFiles(*impl_->vault, report->files);
+  report->kept = Shown(*impl_->vault, RemoveUnrecordedFiles(*impl_->vault, files));
   if (!report->kept.empty()) return Status::Fail(Code::IoError, {}, report->kept.front());
   return Status::Ok();
 }
@@ -50,7 +62,7 @@ Status Vault::Clean(const CleanOptions& options, CleanReport* report) {
 Status Vault::FindLeftovers(Leftovers* leftovers) {
   if (Status s = Opened(); !s.ok()) return s;
   ClassicLeftovers found = FindClassicLeftovers(*impl_->vault);
-  *leftovers = {std::move(found.recoverable), std::move(found.doomed)};
+  *leftovers = {Shown(*impl_->vault, std::move(found.recoverable)), Shown(*impl_->vault, std::move(found.doomed))};
   return Status::Ok();
 }
 
@@ -63,8 +75,8 @@ Status Vault::Harden(const HardenOptions& options) {
   if (Status s = CheckPassphrase(options.passphrase); !s.ok()) return s;
   std::string error;
   if (!HardenVault(v, options.passphrase, CostOf(options.cost), &error, options.onItem))
-    return Status::Fail(Code::IoError, error);
-  return Status::Ok();
+    return Status::Fail(Code::IoError, v.Layout().ShownText(error));
+  return RecordedSave(v);
 }
 
 Status Vault::ChangePassphrase(const PassphraseOptions& options) {
@@ -77,11 +89,10 @@ Status Vault::ChangePassphrase(const PassphraseOptions& options) {
   if (!v.ChangePassphrase(options.passphrase, CostOf(options.cost))) return Status::Fail(Code::NoMemory);
   if (options.resealItems) {
     std::string why;
-    if (!v.ResealItems(&why, options.onItem)) return Status::Fail(Code::Damaged, why);
-    return Status::Ok();
+    if (!v.ResealItems(&why, options.onItem)) return Status::Fail(Code::Damaged, v.Layout().ShownText(why));
+    return RecordedSave(v);
   }
-  if (!v.SaveIndex()) return Status::Fail(Code::IoError, "the index could not be saved", v.Layout().IndexFile());
-  return Status::Ok();
+  return Saved(v);
 }
 
 Status Vault::ChangePassword(const PasswordOptions& options) {
@@ -92,8 +103,7 @@ Status Vault::ChangePassword(const PasswordOptions& options) {
   if (Utf8Length(options.password) > kMaxPasswordChars)
     return Status::Fail(Code::InvalidArgument, "a password has at most 8 characters");
   v.SetPassword(options.password);
-  if (!v.SaveIndex()) return Status::Fail(Code::IoError, "the index could not be saved", v.Layout().IndexFile());
-  return Status::Ok();
+  return Saved(v);
 }
 
 }  // namespace kestramo::api

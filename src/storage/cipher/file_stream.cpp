@@ -16,12 +16,12 @@ namespace {
 
 int OpenFlags(FileStream::Mode mode) {
   switch (mode) {
-    case FileStream::Mode::kRead: return O_RDONLY;
-    case FileStream::Mode::kReadWrite: return O_RDWR;
-    case FileStream::Mode::kCreate:
-      return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;  // never written through a planted link
+    // Never through a planted link, and never waiting on a FIFO put where a file belongs.
+    case FileStream::Mode::kRead: return O_RDONLY | O_NOFOLLOW | O_NONBLOCK;
+    case FileStream::Mode::kReadWrite: return O_RDWR | O_NOFOLLOW | O_NONBLOCK;
+    case FileStream::Mode::kCreate: return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK;
   }
-  return O_RDONLY;
+  return O_RDONLY | O_NOFOLLOW | O_NONBLOCK;
 }
 
 }  // namespace
@@ -34,10 +34,11 @@ FileStream::FileStream(const std::filesystem::path& path, Mode mode) {
                       mode == Mode::kRead ? CipherFault::Source : CipherFault::Destination);
   }
   struct stat st {};
-  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
     Close();
-    throw CipherError("not a file: " + path.string());
+    throw CipherError("not a regular file: " + path.string());
   }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
   if (mode != Mode::kCreate) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   if (mode == Mode::kCreate) behind_ = std::make_unique<WriteBehind>();
 }

@@ -3,8 +3,10 @@
 #include <sodium.h>
 
 #include <algorithm>
-#include <fstream>
 
+#include "storage/disk/file_handle.h"
+#include "storage/disk/regular_file.h"
+#include "storage/hardened/sealed_pieces.h"
 #include "storage/table/table_codec.h"
 
 namespace kestramo {
@@ -79,10 +81,10 @@ bool LooksHardened(const std::vector<uint8_t>& bytes) {
 }
 
 bool FileLooksHardened(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+  FileHandle in(OpenRegularFile(file));
   std::vector<uint8_t> head(kMagic.size());
-  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-  return in.gcount() == static_cast<std::streamsize>(head.size()) && LooksHardened(head);
+  return in.Get() >= 0 && ReadFull(in.Get(), head.data(), head.size()) == static_cast<ssize_t>(head.size()) &&
+         LooksHardened(head);
 }
 
 KeyWrap WrapVaultKey(const KeyBytes& vaultKey, const KeyBytes& kek, const KdfParams& kdf,

@@ -5,18 +5,20 @@
 #include <unistd.h>
 
 #include "storage/disk/file_handle.h"
+#include "storage/disk/regular_file.h"
 #include "storage/hardened/sealed_pieces.h"
 
 namespace kestramo {
 
 bool OpenLegacyItemFile(const std::filesystem::path& item, const KeyBytes& key, const std::filesystem::path& archive,
                         ScratchFile* scratch, const ChunkWatch& watch, std::string* why) {
-  auto fail = [why](const char* text) {
+  auto fail = [why](const std::string& text) {
     if (why) *why = text;
     return false;
   };
-  FileHandle in(::open(item.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.Get() < 0) return fail("its file cannot be read");
+  std::string problem;
+  FileHandle in(OpenRegularFile(item, &problem));
+  if (in.Get() < 0) return fail("its file cannot be read (" + problem + ")");
   const int64_t total = FileSizeOf(in.Get());
   uint8_t header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
   crypto_secretstream_xchacha20poly1305_state state;

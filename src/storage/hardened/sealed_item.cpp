@@ -10,6 +10,7 @@
 
 #include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"
+#include "storage/disk/regular_file.h"
 #include "storage/hardened/batch_relay.h"
 #include "storage/hardened/legacy_item.h"
 #include "storage/hardened/sealed_pieces.h"
@@ -79,7 +80,14 @@ Nonce SegmentNonce(const Header& header, uint64_t segment, bool last) {
 }
 
 int CreateFile(const fs::path& file) {
-  return ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  // Non-blocking: a FIFO planted under the name fails at once instead of waiting for a reader.
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (fd >= 0 && !UnfitFileProblem(fd).empty()) {
+    ::close(fd);
+    return -1;
+  }
+  if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
 }
 
 bool Fail(std::string* why, const std::string& text) {
@@ -103,7 +111,7 @@ bool OpenItemSegment(const Header& header, const KeyBytes& key, uint64_t segment
 }
 
 bool FileLooksLikeSealedItem(const fs::path& file) {
-  FileHandle in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  FileHandle in(OpenRegularFile(file));
   std::array<uint8_t, 8> head{};
   return in.Get() >= 0 && ReadFull(in.Get(), head.data(), head.size()) == static_cast<ssize_t>(head.size()) &&
          head == kItemMagic;
@@ -166,8 +174,9 @@ bool SealingStream::Finish() {
 
 bool SealItemFile(const fs::path& archive, ScratchFile* scratch, const fs::path& sealed, const KeyBytes& key,
                   const ItemBinding& binding, const ChunkWatch& watch, std::string* why) {
-  FileHandle in(::open(archive.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.Get() < 0) return Fail(why, "its archive cannot be read");
+  std::string problem;
+  FileHandle in(OpenRegularFile(archive, &problem));
+  if (in.Get() < 0) return Fail(why, "its archive cannot be read (" + problem + ")");
   SealingStream out(sealed, key, binding);
   if (!out.Opened()) return Fail(why, "its encrypted copy cannot be created");
   const int64_t total = scratch ? static_cast<int64_t>(scratch->Size()) : FileSizeOf(in.Get());
@@ -199,8 +208,9 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& 
                   const fs::path& archive, ScratchFile* scratch, const ChunkWatch& watch, std::string* why) {
   RequireSodium();
   if (sealing == ItemSealing::Legacy) return OpenLegacyItemFile(item, key, archive, scratch, watch, why);
-  FileHandle in(::open(item.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.Get() < 0) return Fail(why, "its file cannot be read");
+  std::string problem;
+  FileHandle in(OpenRegularFile(item, &problem));
+  if (in.Get() < 0) return Fail(why, "its file cannot be read (" + problem + ")");
   const int64_t total = FileSizeOf(in.Get());
   Header header{};
   if (ReadFull(in.Get(), header.data(), header.size()) != static_cast<ssize_t>(header.size())) {

@@ -51,7 +51,7 @@ void ReportPieces(const ChunkWatch& watch, int64_t current, int64_t maximal) {
 bool OpenPieces(int fd, int64_t done, int64_t total, std::size_t pieceSize, const PieceOpener& open,
                 const std::filesystem::path& archive, ScratchFile* scratch, const ChunkWatch& watch, std::string* why) {
   // Read and write: a sealed scratch reads back what a write leaves of a block.
-  FileHandle out(::open(archive.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+  FileHandle out(::open(archive.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
   if (out.Get() < 0) return Fail(why, "its archive cannot be created in temp/");
   std::vector<uint8_t> sealed(pieceSize);
   std::atomic<int64_t> read = done;

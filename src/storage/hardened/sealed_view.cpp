@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "storage/disk/regular_file.h"
 #include "storage/hardened/sealed_pieces.h"
 
 namespace kestramo {
@@ -27,8 +28,9 @@ std::unique_ptr<SealedItemView> SealedItemView::Open(const std::filesystem::path
     return nullptr;
   };
   RequireSodium();
-  const int fd = ::open(item.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return fail("its file cannot be read");
+  std::string problem;
+  const int fd = OpenRegularFile(item, &problem);
+  if (fd < 0) return fail("its file cannot be read (" + problem + ")");
   ItemHeader header{};
   const int64_t total = FileSizeOf(fd);
   if (total < static_cast<int64_t>(kItemHeaderSize) ||

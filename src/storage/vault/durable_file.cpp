@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstring>
 
 #include <system_error>
 
 #include "storage/disk/disk_write.h"
+#include "storage/disk/file_handle.h"
+#include "storage/disk/regular_file.h"
 
 namespace kestramo {
 
@@ -35,7 +38,7 @@ bool SyncDirectory(const fs::path& dir) {
 }
 
 bool SyncFile(const fs::path& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenRegularFile(file);
   if (fd < 0) return false;
   const bool ok = DiskSync(fd) == 0;
   ::close(fd);
@@ -64,27 +67,29 @@ bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const s
   return true;
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t maxBytes) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t maxBytes, std::string* why) {
+  FileHandle in(OpenRegularFile(file, why));
+  if (in.Get() < 0) return std::nullopt;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) > maxBytes) {
-    ::close(fd);
+  if (::fstat(in.Get(), &st) != 0) return std::nullopt;
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (size > maxBytes) {
+    if (why) *why = "it is larger than " + std::to_string(maxBytes) + " bytes";
     return std::nullopt;
   }
-  std::vector<uint8_t> bytes;
-  uint8_t buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+  std::vector<uint8_t> bytes(size);
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(in.Get(), bytes.data() + got, bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      ::close(fd);
+      if (why) *why = std::strerror(errno);
       return std::nullopt;
     }
-    if (n == 0) break;
-    bytes.insert(bytes.end(), buffer, buffer + n);
+    if (n == 0) break;  // cut short while read: what is there is all there is
+    got += static_cast<std::size_t>(n);
   }
-  ::close(fd);
+  bytes.resize(got);
   return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kestramo {
@@ -21,8 +22,10 @@ bool SyncFile(const std::filesystem::path& file);
 // Flushes a directory's entries (names created, renamed or removed) to the disk.
 bool SyncDirectory(const std::filesystem::path& dir);
 
-// Nothing when the file cannot be read or is larger than `maxBytes`, which is checked
-// before anything is read.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, uint64_t maxBytes = UINT64_MAX);
+// Nothing (with *why) when the file cannot be read, is not a regular file of this user's (a
+// link, FIFO or device is never followed nor waited on) or is larger than `maxBytes`, which is
+// checked before anything is read. No more than the size found then is ever read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, uint64_t maxBytes = UINT64_MAX,
+                                                  std::string* why = nullptr);
 
 }  // namespace kestramo

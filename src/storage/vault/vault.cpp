@@ -19,6 +19,12 @@ namespace kestramo {
 namespace fs = std::filesystem;
 
 std::string IndexLoadReport::Message() const {
+  std::string message = Account();
+  if (!warning.empty()) message += (message.empty() ? "" : " ") + ("The vault was opened, but " + warning + ".");
+  return message;
+}
+
+std::string IndexLoadReport::Account() const {
   switch (outcome) {
     case Outcome::Restored:
       return "The index file could not be read (" + detail + "). It was restored from " + restoredFrom.string() +
@@ -26,7 +32,8 @@ std::string IndexLoadReport::Message() const {
              (setAside.empty() ? std::string() : " The damaged file was kept as " + setAside.string() + ".");
     case Outcome::Locked: return "The vault cannot be opened: " + detail + ".";
     case Outcome::Downgraded:
-    case Outcome::RolledBack: return "The vault was not opened: " + detail + ".";
+    case Outcome::RolledBack:
+    case Outcome::Unsafe: return "The vault was not opened: " + detail + ".";
     case Outcome::Unreadable:
       if (hardened) {
         return "The hardened vault's index could not be read (" + detail +
@@ -100,19 +107,24 @@ bool Vault::HasItemFiles() const {
 
 IndexLoadReport Vault::LoadIndex() {
   IndexLoadReport report;
-  layout_.EnsureDirectories();
   openedOlder_ = false;
+  if (!layout_.EnsureDirectories(&report.detail)) {
+    report.outcome = IndexLoadReport::Outcome::Unsafe;
+    return report;
+  }
 
   const fs::path main = layout_.IndexFile();
   std::error_code ec;
-  const bool mainExists = fs::exists(main, ec);
+  // A link is there too: it is refused when read, and moved aside like any damaged index.
+  const bool mainExists = fs::exists(fs::symlink_status(main, ec));
   const LoadResult first = mainExists ? LoadFrom(main, &report.detail) : LoadResult::Damaged;
   if (first == LoadResult::Opened) {
     if (!Admit(&report)) return report;
     ClearScratch();
     MarkSaved();
+    KeepIdentity(&report);
     SettleHardening(*this);
-    Witness();
+    WitnessOpen(&report);
     return report;
   }
   if (!mainExists) report.detail = "it is missing";
@@ -142,10 +154,10 @@ IndexLoadReport Vault::LoadIndex() {
     if (result != LoadResult::Opened) continue;
     if (!Admit(&report)) return report;
     ClearScratch();
-    if (mainExists) report.setAside = SetAsideFile(main, "damaged");
+    if (mainExists) report.setAside = layout_.Shown(SetAsideFile(main, "damaged"));
     report.outcome = IndexLoadReport::Outcome::Restored;
     savedKey_ = KeyIdentity();  // the key the files on disk hold: no reason yet to rewrite the backup
-    report.restoredFrom = candidate;
+    report.restoredFrom = layout_.Shown(candidate);
     // Put the good generation back in place, unless the damaged file could not be moved aside.
     const bool mainFree = !mainExists || !report.setAside.empty();
     if (const auto bytes = ReadWholeFile(candidate, kMaxIndexFileBytes); bytes && mainFree) {
@@ -153,8 +165,9 @@ IndexLoadReport Vault::LoadIndex() {
       staging += ".tmp";
       if (ReplaceFileDurably(main, staging, *bytes)) MarkSaved();
     }
+    KeepIdentity(&report);
     SettleHardening(*this);
-    Witness();
+    WitnessOpen(&report);
     return report;
   }
 
@@ -182,7 +195,7 @@ IndexLoadReport Vault::LoadIndex() {
   // Nothing could be read: the generations are kept aside too, so that no later save can
   // overwrite what an expert might still recover.
   ClearScratch();
-  if (mainExists) report.setAside = SetAsideFile(main, "damaged");
+  if (mainExists) report.setAside = layout_.Shown(SetAsideFile(main, "damaged"));
   for (const fs::path& candidate : candidates) SetAsideFile(candidate, "damaged");
   return report;
 }
@@ -214,7 +227,9 @@ std::vector<fs::path> Vault::HardenedTraces() const {
     if (FileLooksHardened(generation)) traces.push_back(generation);
   }
   if (witness_) {
-    if (const auto seen = witness_->ForFolder(layout_.Base())) traces.push_back(witness_->File());
+    // An unreadable record tells nothing here: it refuses hardened indexes, not classic ones.
+    const auto seen = witness_->Read(nullptr);
+    if (seen && VaultWitness::ForFolder(*seen, layout_.Canonical())) traces.push_back(witness_->File());
   }
   std::error_code ec;
   for (fs::directory_iterator it(layout_.CoffrelDir(), ec), end; !ec && it != end; it.increment(ec)) {
@@ -231,9 +246,9 @@ bool Vault::Admit(IndexLoadReport* report) {
     const std::vector<fs::path> traces = HardenedTraces();
     if (traces.empty()) return true;
     std::string named;
-    for (const fs::path& trace : traces) named += (named.empty() ? "" : ", ") + trace.string();
+    for (const fs::path& trace : traces) named += (named.empty() ? "" : ", ") + layout_.Shown(trace).string();
     report->outcome = IndexLoadReport::Outcome::Downgraded;
-    report->detail = "its index " + layout_.IndexFile().string() +
+    report->detail = "its index " + layout_.Shown(layout_.IndexFile()).string() +
                      " is in the classic format, but a hardened vault lives in this folder (" + named +
                      "); a classic index there is never used";
     ForgetIndex();
@@ -241,11 +256,16 @@ bool Vault::Admit(IndexLoadReport* report) {
   }
   if (!witness_) return true;
   std::string problem;
-  if (const auto seen = witness_->ForVault(seal_.vaultId); seen && seen->counter > seal_.saveCounter) {
+  const auto entries = witness_->Read(&problem);
+  if (!entries) {
+    // Fails closed: without the record, an older index cannot be told from the newest.
+  } else if (const auto seen = VaultWitness::ForVault(*entries, seal_.vaultId);
+             seen && seen->counter > seal_.saveCounter) {
     problem = "its index is older than one this user has opened (save " + std::to_string(seal_.saveCounter) +
               ", seen save " + std::to_string(seen->counter) + "): it may have been rolled back";
     seal_.saveCounter = seen->counter;  // accepted, the next save is newer than both
-  } else if (const auto here = witness_->ForFolder(layout_.Base()); here && here->id != seal_.vaultId) {
+  } else if (const auto here = VaultWitness::ForFolder(*entries, layout_.Canonical());
+             here && here->id != seal_.vaultId) {
     problem = "this folder held another hardened vault (" + VaultIdText(here->id) + ", now " +
               VaultIdText(seal_.vaultId) + "): it may have been replaced";
   }
@@ -261,7 +281,27 @@ bool Vault::Admit(IndexLoadReport* report) {
 }
 
 void Vault::Witness() {
-  if (hardened_ && witness_) witness_->Record(seal_.vaultId, seal_.saveCounter, layout_.Base());
+  recordProblem_.clear();
+  if (!hardened_ || !witness_ || witness_->File().empty()) return;
+  witness_->Record(seal_.vaultId, seal_.saveCounter, layout_.Canonical(), &recordProblem_);
+}
+
+void Vault::KeepIdentity(IndexLoadReport* report) {
+  if (!legacyIndex_) return;
+  // An index of the first hardened format carries no identity: it gets one now, saved (both
+  // generations) before anything else, so that every later open sees the same one.
+  if (!SaveIndex()) report->warning = "its new identity could not be saved, so its rollbacks cannot be detected yet";
+}
+
+void Vault::WitnessOpen(IndexLoadReport* report) {
+  if (legacyIndex_) return;  // an identity never saved is not worth remembering
+  Witness();
+  report->warning = recordProblem_;
+  if (hardened_ && witness_ && witness_->File().empty()) {
+    report->warning =
+        "rollbacks of it cannot be detected: this user has no folder for the record of hardened vaults "
+        "(neither XDG_STATE_HOME nor HOME is set)";
+  }
 }
 
 bool Vault::ReadIndex(std::string* error, bool* locked) {
@@ -275,11 +315,8 @@ bool Vault::ReadIndex(std::string* error, bool* locked) {
 }
 
 Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
-  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes);
-  if (!bytes) {
-    if (error) *error = "it is missing, cannot be read or is far too large";
-    return LoadResult::Damaged;
-  }
+  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes, error);
+  if (!bytes) return LoadResult::Damaged;
   if (LooksHardened(*bytes)) {
     std::optional<HardenedKeys> keys;
     OpenedIndex opened;

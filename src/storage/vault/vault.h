@@ -29,19 +29,26 @@ struct IndexLoadReport {
     Downgraded,  // a classic index where a hardened vault was: refused, nothing was touched
     RolledBack,  // an older index than this user has seen, or another vault in this folder:
                  // refused unless accepted, nothing was touched
+    Unsafe,      // a link or another thing where one of the vault's folders belongs: refused,
+                 // nothing was touched
   };
   Outcome outcome = Outcome::Loaded;
   std::filesystem::path restoredFrom;  // Restored: the generation that was used
   std::filesystem::path setAside;      // the damaged index, kept under another name
   std::string detail;                  // why the index could not be read
+  std::string warning;                 // opened, but its rollbacks may go unnoticed: why
   bool hardened = false;               // Unreadable: a hardened vault lives here, so nothing may replace it
 
   bool NeedsAttention() const { return outcome == Outcome::Restored || outcome == Outcome::Unreadable; }
   // Whether the vault may be used: a refused index leaves it empty and must end the run.
   bool Refused() const {
-    return outcome == Outcome::Locked || outcome == Outcome::Downgraded || outcome == Outcome::RolledBack;
+    return outcome == Outcome::Locked || outcome == Outcome::Downgraded || outcome == Outcome::RolledBack ||
+           outcome == Outcome::Unsafe;
   }
   std::string Message() const;
+
+ private:
+  std::string Account() const;  // the outcome alone
 };
 
 // Classic: the original format, which only keeps out the program's users. Hardened: keys from
@@ -55,6 +62,9 @@ class Vault {
   explicit Vault(std::filesystem::path base);
 
   const VaultLayout& Layout() const { return layout_; }
+  // Opens the vault's folder, and those of its folders that exist, without making anything;
+  // false (with *why naming it) when a link or another thing stands where a folder belongs.
+  bool OpenFolder(std::string* why) { return layout_.Open(false, why); }
   ItemTable& Items() { return items_; }
   const ItemTable& Items() const { return items_; }
   CipherManager& Cipher() { return cipher_; }
@@ -84,6 +94,8 @@ class Vault {
   void AcceptOlderIndex() { acceptOlder_ = true; }
   // Whether this run opened an index that the record had refused.
   bool OpenedOlderIndex() const { return openedOlder_; }
+  // Why the last open or save of a hardened vault could not be recorded; empty when it was.
+  const std::string& RecordProblem() const { return recordProblem_; }
   const IndexSeal& Seal() const { return seal_; }
   // A new random vault ID and a new count of saves, for a vault about to be hardened.
   void StartIdentity();
@@ -152,6 +164,10 @@ class Vault {
   // Files and records that show a hardened vault lives here.
   std::vector<std::filesystem::path> HardenedTraces() const;
   void Witness();
+  // Saves an index of the first hardened format at once, so that its new identity lasts.
+  void KeepIdentity(IndexLoadReport* report);
+  // Records an open; the report warns when that failed or cannot be done.
+  void WitnessOpen(IndexLoadReport* report);
   void ForgetIndex();
   // What the index's key wrap is made of: a change of it must reach the backup too.
   std::string KeyIdentity() const;
@@ -181,6 +197,7 @@ class Vault {
   bool acceptOlder_ = false;
   bool legacyIndex_ = false;  // the index was read in the first hardened format
   bool openedOlder_ = false;
+  std::string recordProblem_;
 };
 
 }  // namespace kestramo

@@ -37,6 +37,20 @@ class WorkBinding {
   api::WorkControl::Impl& impl_;
 };
 
+// A save whose index reached the disk while this user's record of hardened vaults did not:
+// an older index could then pass for this one, which the user must hear.
+inline api::Status RecordedSave(const Vault& v) {
+  if (v.RecordProblem().empty()) return api::Status::Ok();
+  return api::Status::Fail(api::Code::IoError, "the index was saved, but " + v.RecordProblem());
+}
+
+// Saves the index and says how it went, the record included.
+inline api::Status Saved(Vault& v) {
+  if (v.SaveIndex()) return RecordedSave(v);
+  return api::Status::Fail(api::Code::IoError, "the index could not be saved",
+                           v.Layout().Shown(v.Layout().IndexFile()));
+}
+
 struct api::Vault::Impl {
   std::unique_ptr<kestramo::Vault> vault;  // none while no index may be used
   VaultLock lock;

@@ -2,12 +2,38 @@
 
 #include "storage/vault/durable_file.h"
 
+#include <cctype>
 #include <cstdio>
 #include <system_error>
 
 namespace kestramo {
 
-VaultLayout::VaultLayout(std::filesystem::path base) : base_(std::move(base)) {}
+VaultLayout::VaultLayout(std::filesystem::path base)
+    : base_(std::move(base)), folder_(std::make_shared<VaultFolder>()) {}
+
+bool VaultLayout::Open(bool create, std::string* why) { return folder_->Open(base_, create, why); }
+
+std::filesystem::path VaultLayout::SubDir(VaultFolder::Sub sub) const {
+  if (folder_->SubFd(sub) >= 0) return DescriptorPath(folder_->SubFd(sub));
+  if (folder_->IsOpen()) return DescriptorPath(folder_->BaseFd()) / VaultFolder::kSubNames[sub];
+  return base_ / VaultFolder::kSubNames[sub];
+}
+
+std::filesystem::path VaultLayout::Shown(const std::filesystem::path& path) const {
+  const std::string text = path.string();
+  for (int sub = 0; sub < VaultFolder::kSubCount; ++sub) {
+    const int fd = folder_->SubFd(static_cast<VaultFolder::Sub>(sub));
+    if (fd < 0) continue;
+    const std::string root = DescriptorPath(fd).string();
+    if (text.compare(0, root.size(), root) != 0 || (text.size() > root.size() && text[root.size()] != '/')) continue;
+    return base_ / VaultFolder::kSubNames[sub] / std::filesystem::path(text.substr(root.size())).relative_path();
+  }
+  if (folder_->IsOpen()) {
+    const std::string root = DescriptorPath(folder_->BaseFd()).string() + "/";
+    if (text.compare(0, root.size(), root) == 0) return base_ / text.substr(root.size());
+  }
+  return path;
+}
 
 std::string VaultLayout::ItemBaseName(int32_t index) {
   char digits[16];
@@ -32,6 +58,26 @@ std::filesystem::path VaultLayout::TempEncrypted(int32_t index) const {
   return TempDir() / (ItemBaseName(index) + ".dat");
 }
 
+std::string VaultLayout::ShownText(std::string text) const {
+  // Folders first, then the base: a folder's path begins like no other descriptor's.
+  auto replace = [&text](const std::string& from, const std::string& to) {
+    std::size_t at = text.find(from);
+    while (at != std::string::npos) {
+      const std::size_t end = at + from.size();
+      // Another descriptor whose number starts alike is left alone.
+      const bool alike = end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]));
+      if (!alike) text.replace(at, from.size(), to);
+      at = text.find(from, alike ? end : at + to.size());
+    }
+  };
+  for (int sub = 0; sub < VaultFolder::kSubCount; ++sub) {
+    const int fd = folder_->SubFd(static_cast<VaultFolder::Sub>(sub));
+    if (fd >= 0) replace(DescriptorPath(fd).string(), (base_ / VaultFolder::kSubNames[sub]).string());
+  }
+  if (folder_->IsOpen()) replace(DescriptorPath(folder_->BaseFd()).string(), base_.string());
+  return text;
+}
+
 bool VaultLayout::HoldsPath(const std::filesystem::path& path) const {
   std::error_code ec;
   const auto target = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
@@ -47,22 +93,15 @@ bool VaultLayout::HoldsPath(const std::filesystem::path& path) const {
 
 bool VaultLayout::HoldsVault() const {
   std::error_code ec;
-  return std::filesystem::is_directory(CoffrelDir(), ec) || std::filesystem::is_regular_file(BackupIndexFile(), ec);
+  // Whatever bears these names counts (links included): opening then says what is wrong.
+  return std::filesystem::exists(std::filesystem::symlink_status(base_ / "coffrel", ec)) ||
+         std::filesystem::exists(std::filesystem::symlink_status(base_ / "backup" / "index.dat", ec));
 }
 
-bool VaultLayout::EnsureDirectories() const {
-  bool made = false;
-  for (const auto& dir : {CoffrelDir(), BackupDir(), TempDir()}) {
-    std::error_code ec;
-    // The user's alone, whatever the umask: temp/ holds plain archives for a while.
-    if (!std::filesystem::exists(dir, ec) && std::filesystem::create_directories(dir, ec)) {
-      std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
-      made = true;
-    }
-    if (!std::filesystem::is_directory(dir, ec)) return false;
-  }
+bool VaultLayout::EnsureDirectories(std::string* why) const {
+  if (!folder_->Open(base_, true, why)) return false;
   // New folders are on the disk before anything is written into them.
-  if (made) SyncDirectory(base_);
+  if (folder_->MadeFolders()) SyncDirectory(DescriptorPath(folder_->BaseFd()));
   return true;
 }
 
@@ -73,7 +112,8 @@ namespace {
 bool HoldsOnlyStaging(const std::filesystem::path& dir) {
   std::error_code ec;
   for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->path().filename().string().rfind("index.dat", 0) != 0 || !it->is_regular_file(ec)) return false;
+    const bool staged = it->path().filename().string().rfind("index.dat", 0) == 0;
+    if (!staged || it->symlink_status(ec).type() != std::filesystem::file_type::regular) return false;
   }
   return !ec;
 }
@@ -84,8 +124,12 @@ bool VaultLayout::IsUnused() const {
   std::error_code ec;
   for (std::filesystem::directory_iterator it(base_, ec), end; !ec && it != end; it.increment(ec)) {
     const std::filesystem::path& entry = it->path();
-    if (entry.filename() == kLockFileName && it->is_regular_file(ec)) continue;
-    if ((entry == BackupDir() || entry == TempDir()) && it->is_directory(ec) && HoldsOnlyStaging(entry)) continue;
+    const auto type = it->symlink_status(ec).type();
+    if (entry.filename() == kLockFileName && type == std::filesystem::file_type::regular) continue;
+    if ((entry.filename() == "backup" || entry.filename() == "temp") && type == std::filesystem::file_type::directory &&
+        HoldsOnlyStaging(entry)) {
+      continue;
+    }
     return false;
   }
   return !ec;

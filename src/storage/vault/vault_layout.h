@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "storage/vault/vault_folder.h"
 
 namespace kestramo {
 
@@ -12,14 +15,29 @@ inline constexpr const char* kLockFileName = "kestramo.lock";
 
 // Where a vault keeps its files: everything hangs off one base directory
 // (the executable's directory for the desktop program, anywhere for tests and the CLI).
+// Once opened, every path below reaches the folders checked and held then, never a link or
+// anything else put in their place later.
 class VaultLayout {
  public:
   explicit VaultLayout(std::filesystem::path base);
 
+  // Opens the vault's folder and its coffrel/, backup/ and temp/ (made when `create`); false
+  // with *why naming a link or another thing where one of them belongs.
+  bool Open(bool create, std::string* why);
+  // The folder's own descriptor once opened, else -1.
+  int BaseFd() const { return folder_->BaseFd(); }
+
+  // The folder's canonical path once opened, else as given.
+  std::filesystem::path Canonical() const { return folder_->IsOpen() ? folder_->Canonical() : base_; }
+  // The folder as given, for the user to read.
   const std::filesystem::path& Base() const { return base_; }
-  std::filesystem::path CoffrelDir() const { return base_ / "coffrel"; }
-  std::filesystem::path BackupDir() const { return base_ / "backup"; }
-  std::filesystem::path TempDir() const { return base_ / "temp"; }
+  std::filesystem::path CoffrelDir() const { return SubDir(VaultFolder::kCoffrel); }
+  std::filesystem::path BackupDir() const { return SubDir(VaultFolder::kBackup); }
+  std::filesystem::path TempDir() const { return SubDir(VaultFolder::kTemp); }
+  // A path of the vault's as the user would spell it, for messages.
+  std::filesystem::path Shown(const std::filesystem::path& path) const;
+  // A message with every such path in it spelt that way.
+  std::string ShownText(std::string text) const;
 
   std::filesystem::path IndexFile() const { return CoffrelDir() / "index.dat"; }
   std::filesystem::path BackupIndexFile() const { return BackupDir() / "index.dat"; }
@@ -46,11 +64,16 @@ class VaultLayout {
   // start cut short leaves (the lock file, backup/ and temp/ with at most a staged index).
   bool IsUnused() const;
 
-  // Creates coffrel/, backup/ and temp/ when missing; false when one cannot be made.
-  bool EnsureDirectories() const;
+  // Opens the vault, creating coffrel/, backup/ and temp/ when missing; false (with *why) when
+  // one cannot be made or is not a folder of this user's.
+  bool EnsureDirectories(std::string* why = nullptr) const;
 
  private:
+  std::filesystem::path SubDir(VaultFolder::Sub sub) const;
+
   std::filesystem::path base_;
+  // Shared by copies of the layout, which reach the same folders.
+  std::shared_ptr<VaultFolder> folder_;
 };
 
 }  // namespace kestramo

@@ -1,6 +1,8 @@
 #include "storage/vault/vault_lock.h"
 #include "storage/vault/vault_layout.h"
 
+#include "storage/disk/regular_file.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -16,15 +18,36 @@ std::filesystem::path VaultLock::LockFileOf(const std::filesystem::path& vaultBa
 }
 
 bool VaultLock::TryAcquire(const std::filesystem::path& vaultBase) {
+  VaultFolder folder;
+  std::string why;
+  if (!folder.Open(vaultBase, false, &why)) {
+    Release();
+    error_ = ENOENT;
+    problem_ = why;
+    return false;
+  }
+  return TryAcquireIn(folder.BaseFd());
+}
+
+bool VaultLock::TryAcquireIn(int vaultFolder) {
   Release();
   error_ = 0;
-  const int fd = ::open(LockFileOf(vaultBase).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  problem_.clear();
+  const int fd = ::openat(vaultFolder, kLockFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   if (fd < 0) {
     error_ = errno;
+    problem_ = std::string(kLockFileName) + ": " + OpenErrorText(error_);
+    return false;
+  }
+  if (const std::string unfit = UnfitFileProblem(fd); !unfit.empty()) {
+    error_ = EINVAL;
+    problem_ = std::string(kLockFileName) + ": " + unfit;
+    ::close(fd);
     return false;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     error_ = errno;
+    problem_ = std::strerror(error_);
     ::close(fd);
     return false;
   }
@@ -34,7 +57,7 @@ bool VaultLock::TryAcquire(const std::filesystem::path& vaultBase) {
 
 bool VaultLock::HeldElsewhere() const { return error_ == EWOULDBLOCK; }
 
-std::string VaultLock::Problem() const { return error_ ? std::strerror(error_) : std::string(); }
+std::string VaultLock::Problem() const { return problem_; }
 
 void VaultLock::Release() {
   if (fd_ < 0) return;

@@ -14,8 +14,12 @@ class VaultLock {
   VaultLock(const VaultLock&) = delete;
   VaultLock& operator=(const VaultLock&) = delete;
 
-  // False when another process holds the vault (or the lock file cannot be made).
+  // False when another process holds the vault (or the lock file cannot be made). The lock
+  // file is never reached through a link, nor taken when it is anything but a file of this
+  // user's: a planted link must not make the program create a file elsewhere.
   bool TryAcquire(const std::filesystem::path& vaultBase);
+  // The same in the vault's folder opened already.
+  bool TryAcquireIn(int vaultFolder);
   bool Held() const { return fd_ >= 0; }
   // After a failed TryAcquire: whether another process holds the vault, or else why the
   // lock file could not be made (an unwritable directory, say).
@@ -28,7 +32,8 @@ class VaultLock {
 
  private:
   int fd_ = -1;
-  int error_ = 0;  // errno of the last failed TryAcquire
+  int error_ = 0;        // errno of the last failed TryAcquire
+  std::string problem_;  // why it failed, in words
 };
 
 }  // namespace kestramo

@@ -2,11 +2,12 @@
 
 #include <sodium.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
-#include "storage/api/vault_location.h"
-#include "storage/vault/durable_file.h"
+#include "storage/vault/private_file.h"
 
 namespace kestramo {
 
@@ -15,6 +16,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint64_t kMaxRecordBytes = 1 << 20;
+// The first line of a record whose folders are escaped; a record without it holds them as
+// they are (one a line, so none with a line break).
+constexpr const char* kHeader = "kestramo-vaults 2";
 
 std::optional<VaultId> IdFromText(const std::string& text) {
   VaultId id{};
@@ -24,6 +28,56 @@ std::optional<VaultId> IdFromText(const std::string& text) {
     return std::nullopt;
   }
   return id;
+}
+
+// Any byte may be in a folder's name: the backslash, control bytes and DEL are written as
+// \xHH, so that a line always ends the entry.
+std::string Escaped(const std::string& raw) {
+  std::string out;
+  for (const char c : raw) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f && c != '\\') {
+      out.push_back(c);
+      continue;
+    }
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+    out += hex;
+  }
+  return out;
+}
+
+std::optional<std::string> Unescaped(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out.push_back(text[i]);
+      continue;
+    }
+    unsigned char byte = 0;
+    if (i + 3 >= text.size() || text[i + 1] != 'x' ||
+        sodium_hex2bin(&byte, 1, text.data() + i + 2, 2, nullptr, nullptr, nullptr) != 0) {
+      return std::nullopt;
+    }
+    out.push_back(static_cast<char>(byte));
+    i += 3;
+  }
+  return out;
+}
+
+std::optional<VaultWitness::Entry> ParseLine(const std::string& line, bool escaped) {
+  std::istringstream fields(line);
+  std::string id;
+  VaultWitness::Entry entry;
+  if (!(fields >> id >> entry.counter) || fields.get() != ' ') return std::nullopt;
+  std::string folder;
+  std::getline(fields, folder);
+  const auto parsed = IdFromText(id);
+  const auto name = escaped ? Unescaped(folder) : std::optional<std::string>(folder);
+  if (!parsed || !name || name->empty() || name->front() != '/') return std::nullopt;
+  entry.id = *parsed;
+  entry.folder = *name;
+  return entry;
 }
 
 }  // namespace
@@ -42,59 +96,63 @@ fs::path VaultWitness::DefaultFile() {
   return {};
 }
 
-// One line a vault: its ID in hex, the counter, and the folder (the rest of the line).
-std::vector<VaultWitness::Entry> VaultWitness::Load() const {
+std::optional<std::vector<VaultWitness::Entry>> VaultWitness::Read(std::string* why) const {
+  std::string problem;
+  const auto text = ReadPrivateFile(file_, kMaxRecordBytes, &problem);
   std::vector<Entry> entries;
-  const auto bytes = ReadWholeFile(file_, kMaxRecordBytes);
-  if (!bytes) return entries;
-  std::istringstream in(std::string(bytes->begin(), bytes->end()));
+  std::istringstream in(text ? *text : std::string());
   std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string id;
-    Entry entry;
-    if (!(fields >> id >> entry.counter) || fields.get() != ' ') continue;
-    std::string folder;
-    std::getline(fields, folder);
-    const auto parsed = IdFromText(id);
-    if (!parsed || folder.empty()) continue;
-    entry.id = *parsed;
-    entry.folder = folder;
-    entries.push_back(std::move(entry));
+  const bool escaped = text && text->starts_with(std::string(kHeader) + "\n");
+  if (escaped) std::getline(in, line);
+  for (int number = escaped ? 2 : 1; text && problem.empty() && std::getline(in, line); ++number) {
+    const auto entry = ParseLine(line, escaped);
+    if (!entry) problem = file_.string() + ": line " + std::to_string(number) + " is damaged";
+    if (entry) entries.push_back(*entry);
   }
-  return entries;
+  if (problem.empty()) return entries;
+  if (why) {
+    *why = "this user's record of hardened vaults, " + file_.string() + ", cannot be used (" + problem +
+           "); without it an older index put back cannot be told. Moving the file aside starts a new record";
+  }
+  return std::nullopt;
 }
 
-std::optional<VaultWitness::Entry> VaultWitness::ForFolder(const fs::path& folder) const {
-  for (const Entry& entry : Load()) {
+std::optional<VaultWitness::Entry> VaultWitness::ForFolder(const std::vector<Entry>& entries, const fs::path& folder) {
+  for (const Entry& entry : entries) {
     if (entry.folder == folder) return entry;
   }
   return std::nullopt;
 }
 
-std::optional<VaultWitness::Entry> VaultWitness::ForVault(const VaultId& id) const {
-  for (const Entry& entry : Load()) {
-    if (entry.id == id) return entry;
+std::optional<VaultWitness::Entry> VaultWitness::ForVault(const std::vector<Entry>& entries, const VaultId& id) {
+  std::optional<Entry> newest;
+  for (const Entry& entry : entries) {
+    if (entry.id == id && (!newest || entry.counter > newest->counter)) newest = entry;
   }
-  return std::nullopt;
+  return newest;
 }
 
-bool VaultWitness::Record(const VaultId& id, uint64_t counter, const fs::path& folder) const {
-  if (file_.empty() || folder.string().find('\n') != std::string::npos) return false;
-  std::vector<Entry> entries = Load();
-  std::string text;
-  for (const Entry& entry : entries) {
-    if (entry.id == id) {
-      counter = std::max(counter, entry.counter);
-    } else if (entry.folder != folder) {
-      text += VaultIdText(entry.id) + " " + std::to_string(entry.counter) + " " + entry.folder.string() + "\n";
-    }
+bool VaultWitness::Record(const VaultId& id, uint64_t counter, const fs::path& folder, std::string* why) const {
+  if (file_.empty()) {
+    if (why) *why = "no folder for this user's record of hardened vaults (neither XDG_STATE_HOME nor HOME is set)";
+    return false;
   }
-  text += VaultIdText(id) + " " + std::to_string(counter) + " " + folder.string() + "\n";
-  if (!MakePrivateDir(file_.parent_path())) return false;
-  fs::path staging = file_;
-  staging += ".tmp";
-  return ReplaceFileDurably(file_, staging, std::vector<uint8_t>(text.begin(), text.end()));
+  auto entries = Read(why);
+  if (!entries) return false;
+  std::erase_if(*entries, [&](const Entry& e) { return e.folder == folder && e.id != id; });
+  for (const Entry& entry : *entries) {
+    if (entry.id == id) counter = std::max(counter, entry.counter);
+  }
+  if (!ForFolder(*entries, folder)) entries->push_back({id, counter, folder});
+  std::string text = std::string(kHeader) + "\n";
+  for (Entry& entry : *entries) {
+    if (entry.id == id) entry.counter = counter;
+    text += VaultIdText(entry.id) + " " + std::to_string(entry.counter) + " " + Escaped(entry.folder.string()) + "\n";
+  }
+  std::string problem;
+  if (WritePrivateFile(file_, text, &problem)) return true;
+  if (why) *why = "this user's record of hardened vaults could not be written (" + problem + ")";
+  return false;
 }
 
 }  // namespace kestramo

@@ -10,10 +10,11 @@
 
 namespace kestramo {
 
-// What this user's programs have seen of hardened vaults: for each vault ID, its folder and
-// the highest save counter opened or written. An index older than that, or another vault in
-// a folder that held one, is then noticed. Only what this user saw on this machine is known:
-// a copy rolled back before it was ever opened here cannot be told from the real one.
+// What this user's programs have seen of hardened vaults: each vault ID with the folders it
+// was opened in (by canonical path: a copy elsewhere is legitimate) and the highest save
+// counter opened or written. An index older than that, or another vault in a folder that held
+// one, is then noticed. Only what this user saw on this machine is known: a copy rolled back
+// before it was ever opened here cannot be told from the real one.
 class VaultWitness {
  public:
   struct Entry {
@@ -27,15 +28,18 @@ class VaultWitness {
   static std::filesystem::path DefaultFile();
 
   const std::filesystem::path& File() const { return file_; }
-  std::optional<Entry> ForFolder(const std::filesystem::path& folder) const;
-  std::optional<Entry> ForVault(const VaultId& id) const;
-  // Remembers the vault in this folder at this counter: a counter is never lowered, and the
-  // folder's earlier vault is forgotten. False when the record cannot be written.
-  bool Record(const VaultId& id, uint64_t counter, const std::filesystem::path& folder) const;
+  // The record's lines; nothing (with *why naming the file and saying how to recover) when it
+  // cannot be read or a line of it cannot be parsed, or it or its folder is not private. A
+  // record not made yet is empty.
+  std::optional<std::vector<Entry>> Read(std::string* why) const;
+  static std::optional<Entry> ForFolder(const std::vector<Entry>& entries, const std::filesystem::path& folder);
+  static std::optional<Entry> ForVault(const std::vector<Entry>& entries, const VaultId& id);
+  // Remembers the vault in this folder at this counter: a counter is never lowered, another
+  // vault's entry for this folder is dropped, and every other line is kept. The whole file is
+  // written anew and renamed into place. False (with *why) when it cannot be read or written.
+  bool Record(const VaultId& id, uint64_t counter, const std::filesystem::path& folder, std::string* why) const;
 
  private:
-  std::vector<Entry> Load() const;
-
   std::filesystem::path file_;
 };
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+
+namespace kestramo {
+
+// Opens an existing file of the vault for reading, but only a regular file of this user's:
+// a link at its last component is never followed, and a FIFO or device is never waited on
+// (it is opened non-blocking and looked at before anything is read). The descriptor (blocking
+// again), or -1 with *why saying what was found there.
+int OpenRegularFile(const std::filesystem::path& file, std::string* why = nullptr);
+// The same below an open folder.
+int OpenRegularFileAt(int folder, const char* name, std::string* why = nullptr);
+
+// Why an open descriptor may not be used as a vault's file (or, with `folder`, as a vault's
+// folder); empty when it may.
+std::string UnfitFileProblem(int fd, bool folder = false);
+// What a file of this mode is, in words ("a symbolic link, which is never followed", "a FIFO").
+std::string KindText(mode_t mode);
+// The words for an open(2) or fstatat(2) failure on a vault's file: a link found where
+// O_NOFOLLOW was asked reads as one.
+std::string OpenErrorText(int error);
+
+}  // namespace kestramo
