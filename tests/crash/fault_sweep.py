@@ -26,10 +26,12 @@ KINDS = ("write", "fsync", "fdatasync", "close", "open", "rename", "unlink", "mk
 
 
 def run_faulted(scenario, vault, extra_env):
-    env = dict(os.environ, LD_PRELOAD=SHIM, KESTRAMO_FAULT_ROOT=vault, XDG_STATE_HOME=tempfile.mkdtemp(prefix="kst-"),
+    # The folder of the vault and of what the operation writes beside it.
+    env = dict(os.environ, LD_PRELOAD=SHIM, KESTRAMO_FAULT_ROOT=os.path.dirname(vault),
+               XDG_STATE_HOME=tempfile.mkdtemp(prefix="kst-"),
                LANG="C.UTF-8", **extra_env)
     stdin = "".join(line + "\n" for line in scenario.stdin).encode()
-    args = [CLI, "--vault", vault] + (["--password-stdin"] if scenario.stdin else []) + scenario.args
+    args = [CLI, "--vault", vault] + (["--password-stdin"] if scenario.stdin else []) + cuts.arguments(scenario, vault)
     return subprocess.run(args, input=stdin, capture_output=True, env=env, timeout=120)
 
 
@@ -46,7 +48,8 @@ def count_calls(scenario, template, work):
         for line in f:
             kind, n = line.split()
             counts[kind] = int(n)
-    return counts, timeless(crash_states.snapshot(vault))
+    written = cuts.tree_hash(vault + "-out") if os.path.isdir(vault + "-out") else None
+    return counts, timeless(crash_states.snapshot(vault)), written
 
 
 def spread(count, samples):
@@ -81,7 +84,7 @@ def renumbered(view):
     return boxes, wider
 
 
-def trial(scenario, template, work, n, kind, at, code, before, after, before_state, after_state):
+def trial(scenario, template, work, n, kind, at, code, before, after, before_state, after_state, written):
     """The first problem of one trial, or None."""
     folder = f"{work}/t{n}"
     vault = folder + "/v"
@@ -95,6 +98,8 @@ def trial(scenario, template, work, n, kind, at, code, before, after, before_sta
             return f"it ended with status {run.returncode}: {run.stderr.decode(errors='replace').strip()[-200:]}"
         state = timeless(crash_states.snapshot(vault))
         returned = run.returncode == 0
+        if returned and written is not None and cuts.tree_hash(vault + "-out") != written:
+            return "it exited 0, but what it wrote is not whole"
         # Most trials end as the operation does without a fault, or change nothing at all:
         # those states were checked once, before the trials.
         if state == (after_state if returned else before_state):
@@ -119,7 +124,7 @@ def run_scenario(scenario, samples, pool):
         template = work + "/template"
         scenario.prepare(template, scenario.root)
         before_state = timeless(crash_states.snapshot(template))
-        counts, after_state = count_calls(scenario, template, work)
+        counts, after_state, written = count_calls(scenario, template, work)
         scratch = work + "/scratch"
         os.makedirs(scratch)
         before = cuts.expected_view(before_state, scenario.secrets, scratch) if before_state[0] else (set(), {})
@@ -135,7 +140,7 @@ def run_scenario(scenario, samples, pool):
                 for code in (errno.EIO, errno.ENOSPC):
                     n += 1
                     future = pool.submit(trial, scenario, template, work, n, kind, at, code, before, after,
-                                         before_state, after_state)
+                                         before_state, after_state, written)
                     jobs.append((kind, at, errno.errorcode[code], future))
         results = {}
         for kind, at, code, future in jobs:
@@ -148,7 +153,7 @@ def run_scenario(scenario, samples, pool):
 
 
 def main():
-    samples = next((int(a.split("=", 1)[1]) for a in sys.argv if a.startswith("--samples=")), 5)
+    samples = next((int(a.split("=", 1)[1]) for a in sys.argv if a.startswith("--samples=")), 6)
     only = [a[len("--only="):] for a in sys.argv if a.startswith("--only=")]
     total, failed = 0, 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:

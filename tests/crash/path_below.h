@@ -8,7 +8,18 @@ static void* real(const char* name) { return dlsym(RTLD_NEXT, name); }
 // The path relative to the root, or NULL when it lies elsewhere; `out` holds it.
 static const char* relative(int dirfd, const char* path, char* out) {
   char full[PATH_MAX * 2];
-  if (path[0] == '/') {
+  static const char self[] = "/proc/self/fd/";
+  if (strncmp(path, self, sizeof self - 1) == 0) {
+    // A path through an open folder, as the program names the vault's files: the folder's own.
+    char* rest = NULL;
+    const long fd = strtol(path + sizeof self - 1, &rest, 10);
+    char link[64], base[PATH_MAX];
+    snprintf(link, sizeof link, "%s%ld", self, fd);
+    const ssize_t n = readlink(link, base, sizeof base - 1);
+    if (n <= 0) return NULL;
+    base[n] = '\0';
+    snprintf(full, sizeof full, "%s%s", base, rest);
+  } else if (path[0] == '/') {
     snprintf(full, sizeof full, "%s", path);
   } else {
     char base[PATH_MAX];

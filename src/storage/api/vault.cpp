@@ -44,7 +44,8 @@ OpenReport::Outcome OutcomeOf(IndexLoadReport::Outcome outcome) {
     case In::Locked: return Out::Locked;
     case In::Downgraded: return Out::Downgraded;
     case In::RolledBack: return Out::RolledBack;
-    case In::Unsafe: return Out::Unreadable;
+    case In::Unsafe:
+    case In::ReadFailed: return Out::Unreadable;
   }
   return Out::Unreadable;
 }
@@ -83,6 +84,7 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
     r.notice = load.Message();
     r.olderOrRestored = load.outcome == IndexLoadReport::Outcome::Restored || v.OpenedOlderIndex();
     if (load.outcome == IndexLoadReport::Outcome::Locked) return Status::Fail(Code::Locked, load.detail);
+    if (load.outcome == IndexLoadReport::Outcome::ReadFailed) return Status::Fail(Code::IoError, load.detail);
     if (load.Refused()) return Status::Fail(Code::Refused, load.detail);
     impl_->olderOrRestored = r.olderOrRestored;
     if (load.outcome == IndexLoadReport::Outcome::Unreadable) {

@@ -39,7 +39,8 @@ class HardenedKeys {
 
 // How an attempt to open an index came out: opened, refused for want of the right key, or
 // unreadable.
-enum class OpenResult { Opened, Locked, Damaged };
+// ReadFailed: the file could not be read just now (an I/O error), which says nothing of it.
+enum class OpenResult { Opened, Locked, Damaged, ReadFailed };
 
 // Opens hardened index files under one passphrase. A passphrase is derived into a key once:
 // a generation whose head asks for another derivation (another salt or cost) is not opened

@@ -67,11 +67,26 @@ bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const s
   return true;
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t maxBytes, std::string* why) {
+std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t maxBytes, std::string* why,
+                                                  bool* readFailed) {
+  if (readFailed) *readFailed = false;
+  auto failed = [&](int error) {
+    if (readFailed) *readFailed = true;
+    if (why) *why = std::strerror(error);
+    return std::nullopt;
+  };
+  errno = 0;
   FileHandle in(OpenRegularFile(file, why));
-  if (in.Get() < 0) return std::nullopt;
+  if (in.Get() < 0) {
+    // What is there (or is not) answers with its own error; the disk's failures do not.
+    const int error = errno;
+    const bool disk = error == EIO || error == ENOSPC || error == ENOMEM || error == EMFILE || error == ENFILE ||
+                      error == EAGAIN || error == EBUSY || error == EDQUOT || error == EINTR;
+    if (disk && readFailed) *readFailed = true;
+    return std::nullopt;
+  }
   struct stat st {};
-  if (::fstat(in.Get(), &st) != 0) return std::nullopt;
+  if (::fstat(in.Get(), &st) != 0) return failed(errno);
   const uint64_t size = static_cast<uint64_t>(st.st_size);
   if (size > maxBytes) {
     if (why) *why = "it is larger than " + std::to_string(maxBytes) + " bytes";
@@ -82,10 +97,7 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t
   while (got < bytes.size()) {
     const ssize_t n = ::read(in.Get(), bytes.data() + got, bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      if (why) *why = std::strerror(errno);
-      return std::nullopt;
-    }
+    if (n < 0) return failed(errno);
     if (n == 0) break;  // cut short while read: what is there is all there is
     got += static_cast<std::size_t>(n);
   }

@@ -25,7 +25,9 @@ bool SyncDirectory(const std::filesystem::path& dir);
 // Nothing (with *why) when the file cannot be read, is not a regular file of this user's (a
 // link, FIFO or device is never followed nor waited on) or is larger than `maxBytes`, which is
 // checked before anything is read. No more than the size found then is ever read.
+// *readFailed (when given) tells a failure of the disk, which says nothing of the file, from
+// a file that is missing, too large or not a regular file of the user's.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, uint64_t maxBytes = UINT64_MAX,
-                                                  std::string* why = nullptr);
+                                                  std::string* why = nullptr, bool* readFailed = nullptr);
 
 }  // namespace kestramo

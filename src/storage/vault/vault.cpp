@@ -34,6 +34,8 @@ std::string IndexLoadReport::Account() const {
     case Outcome::Downgraded:
     case Outcome::RolledBack:
     case Outcome::Unsafe: return "The vault was not opened: " + detail + ".";
+    case Outcome::ReadFailed:
+      return "The vault was not opened: " + detail + ". Nothing was changed; try again once the disk reads.";
     case Outcome::Unreadable:
       if (hardened) {
         return "The hardened vault's index could not be read (" + detail +
@@ -118,6 +120,15 @@ IndexLoadReport Vault::LoadIndex() {
   // A link is there too: it is refused when read, and moved aside like any damaged index.
   const bool mainExists = fs::exists(fs::symlink_status(main, ec));
   const LoadResult first = mainExists ? LoadFrom(main, &report.detail) : LoadResult::Damaged;
+  // A read that failed tells nothing of the index: nothing is set aside or restored for it.
+  auto readFailed = [&](const fs::path& file, const std::string& why) {
+    ForgetIndex();
+    report.outcome = IndexLoadReport::Outcome::ReadFailed;
+    report.hardened = true;  // as for a hardened vault: nothing may take its place meanwhile
+    report.detail = layout_.Shown(file).string() + " could not be read (" + why + ")";
+    return report;
+  };
+  if (first == LoadResult::ReadFailed) return readFailed(main, report.detail);
   if (first == LoadResult::Opened) {
     if (!Admit(&report)) return report;
     ClearScratch();
@@ -150,6 +161,7 @@ IndexLoadReport Vault::LoadIndex() {
     if (mainHardened && !FileLooksHardened(candidate)) continue;
     std::string why;
     const LoadResult result = LoadFrom(candidate, &why);
+    if (result == LoadResult::ReadFailed) return readFailed(candidate, why);
     locked = locked || result == LoadResult::Locked;
     if (result != LoadResult::Opened) continue;
     if (!Admit(&report)) return report;
@@ -315,8 +327,9 @@ bool Vault::ReadIndex(std::string* error, bool* locked) {
 }
 
 Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
-  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes, error);
-  if (!bytes) return LoadResult::Damaged;
+  bool readFailed = false;
+  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes, error, &readFailed);
+  if (!bytes) return readFailed ? LoadResult::ReadFailed : LoadResult::Damaged;
   if (LooksHardened(*bytes)) {
     std::optional<HardenedKeys> keys;
     OpenedIndex opened;

@@ -31,6 +31,7 @@ struct IndexLoadReport {
                  // refused unless accepted, nothing was touched
     Unsafe,      // a link or another thing where one of the vault's folders belongs: refused,
                  // nothing was touched
+    ReadFailed,  // a generation could not be read just now (an I/O error): nothing was touched
   };
   Outcome outcome = Outcome::Loaded;
   std::filesystem::path restoredFrom;  // Restored: the generation that was used
@@ -43,7 +44,7 @@ struct IndexLoadReport {
   // Whether the vault may be used: a refused index leaves it empty and must end the run.
   bool Refused() const {
     return outcome == Outcome::Locked || outcome == Outcome::Downgraded || outcome == Outcome::RolledBack ||
-           outcome == Outcome::Unsafe;
+           outcome == Outcome::Unsafe || outcome == Outcome::ReadFailed;
   }
   std::string Message() const;
 
