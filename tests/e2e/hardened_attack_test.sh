@@ -123,6 +123,16 @@ printf '%s\n' "$phrase" | env -u HOME -u XDG_STATE_HOME "$cli" --vault "$work/v"
   >/dev/null 2>"$work/err" || fail "a vault without a state folder did not open"
 grep -q "cannot be detected" "$work/err" || fail "no word that rollbacks cannot be detected: $(cat "$work/err")"
 
+# Where a hardened vault lived and its files are all gone, no new vault is made in its place:
+# the record is named as the reason, and nothing is created.
+mkdir "$work/emptied"; cp -r "$work/v/." "$work/emptied/"
+ke() { printf '%s\n' "$phrase" | "$cli" --vault "$work/emptied" --password-stdin "$@"; }
+ke list >/dev/null 2>&1 || fail "the copy to empty did not open"
+rm -rf "$work/emptied/"*
+status=0; ke new-box Fresh >/dev/null 2>"$work/err" || status=$?
+[ "$status" = 1 ] && grep -q "record of hardened vaults" "$work/err" || fail "new-box in an emptied folder: $(cat "$work/err")"
+[ -z "$(ls -A "$work/emptied")" ] || fail "new-box in an emptied folder made $(ls -A "$work/emptied")"
+
 # A vault of the first hardened format gets its identity once: read three times, then written.
 cp -r "$(dirname "$0")/../storage/data/hardened_v1/vault" "$work/v1"
 v1() { printf 'fixture passphrase\n' | "$cli" --vault "$work/v1" --password-stdin "$@"; }
