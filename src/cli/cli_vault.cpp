@@ -147,7 +147,8 @@ void CliVault::RequirePassword() {
 
 void Require(const api::Status& status) {
   if (status.ok()) return;
-  if (status.code == api::Code::IoError)
+  // A failed save names the index; a save whose record of hardened vaults failed says so itself.
+  if (status.code == api::Code::IoError && (!status.path.empty() || status.message.empty()))
     throw CliError("the index could not be saved (is the disk full or read-only?)");
   throw CliError(status.message);
 }

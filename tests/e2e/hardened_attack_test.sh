@@ -110,6 +110,14 @@ grep -q "not a line of the record" "$record" && grep -qf "$work/record" "$record
 cp "$work/record" "$record"; chmod 0777 "$(dirname "$record")"
 refused "a world-writable record folder" kp list Private
 chmod 0700 "$(dirname "$record")"
+# A record that cannot be written: the item is stored and the failure is told, not dropped.
+mkdir -p "$record.tmp/taken"
+status=0; kp add Private "$work/later.txt" >/dev/null 2>"$work/err" || status=$?
+[ "$status" = 1 ] && grep -q "was added; the index was saved, but .*could not be written" "$work/err" ||
+  fail "an unwritable record: exit $status, $(cat "$work/err")"
+kp list Private 2>/dev/null | grep -c later.txt | grep -q 2 || fail "the item stored beside an unwritable record is missing"
+rm -rf "$record.tmp"
+restore
 # Reached as DIR/, ./DIR or through a link, the folder holds the same vault: another one put
 # there is refused however it is spelt.
 cp "$work/g2/coffrel/index.dat" "$work/v/coffrel/index.dat"; cp "$work/g2/backup/index.dat" "$work/v/backup/index.dat"
