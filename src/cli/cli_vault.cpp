@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <optional>
 
@@ -36,6 +37,10 @@ fs::path CliVault::Folder(const CliArgs& args, Access access) {
   if (!fs::exists(status)) throw CliError("the vault folder " + base.string() + " does not exist");
   if (fs::is_regular_file(status)) throw CliError(base.string() + " is a file, not a vault folder");
   if (!fs::is_directory(status)) throw CliError(base.string() + " is not a folder");
+  // Another user's vault is not "no vault": say why it cannot be looked into.
+  if (::access(base.c_str(), R_OK | X_OK) != 0) {
+    throw CliError("the vault folder " + base.string() + " cannot be opened (" + std::strerror(errno) + ")");
+  }
   if (api::HoldsVault(base)) return base;
   if (access != Access::Create) throw CliError("no vault in " + base.string());
   // The program's own folder is where its vault belongs; elsewhere a new vault must not mix
@@ -142,7 +147,8 @@ void CliVault::RequirePassword() {
 
 void Require(const api::Status& status) {
   if (status.ok()) return;
-  if (status.code == api::Code::IoError)
+  // A failed save names the index; a save whose record of hardened vaults failed says so itself.
+  if (status.code == api::Code::IoError && (!status.path.empty() || status.message.empty()))
     throw CliError("the index could not be saved (is the disk full or read-only?)");
   throw CliError(status.message);
 }

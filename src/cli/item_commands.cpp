@@ -83,6 +83,10 @@ int Add(const CliArgs& args) {
     }
     if (added.ok()) continue;
     ++failures;  // stored but not whole or not saved is no success either
+    if (added.code == api::Code::IoError && added.path.empty()) {  // stored, but not recorded
+      std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was added; " << added.message << "\n";
+      continue;
+    }
     // The status display said why, unless there was nothing to store.
     if (status.LastMessage().empty()) {
       std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: " << added.message << "\n";

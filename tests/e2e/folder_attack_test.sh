@@ -86,6 +86,20 @@ status=0; timeout 5 "$cli" --vault "$work/v" info >/dev/null 2>"$work/e" || stat
 [ "$status" = 1 ] && grep -q "larger" "$work/e" || fail "info on a 1 GiB index: exit $status, $(cat "$work/e")"
 echo "held: info on a 1 GiB index ($(cat "$work/e"))"
 
+# Another user's vault is refused as such, never taken for "no vault".
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  rm -rf "$work/v"; cp -a "$work/pristine" "$work/v"; chmod 0711 "$work"
+  as_other() { setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/nonexistent "$cli" --vault "$work/v" list; }
+  chmod 0755 "$work/v"
+  as_other >/dev/null 2>"$work/e" && fail "another user's vault was opened"
+  grep -q "belongs to another user" "$work/e" || fail "another user's vault: $(cat "$work/e")"
+  chmod 0700 "$work/v"
+  as_other >/dev/null 2>"$work/e" && fail "another user's private vault was opened"
+  grep -q "Permission denied" "$work/e" || fail "another user's private vault: $(cat "$work/e")"
+  chmod 0700 "$work"
+  echo "held: another user's vault ($(cat "$work/e"))"
+fi
+
 # The self-check works in a folder of its own: one prepared under the name it once used
 # (with the process number, which exec keeps) is never entered, and nothing is left behind.
 plant_decoy; mkdir "$work/tmp"; before="$(decoy_hash)"

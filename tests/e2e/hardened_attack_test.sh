@@ -110,6 +110,14 @@ grep -q "not a line of the record" "$record" && grep -qf "$work/record" "$record
 cp "$work/record" "$record"; chmod 0777 "$(dirname "$record")"
 refused "a world-writable record folder" kp list Private
 chmod 0700 "$(dirname "$record")"
+# A record that cannot be written: the item is stored and the failure is told, not dropped.
+mkdir -p "$record.tmp/taken"
+status=0; kp add Private "$work/later.txt" >/dev/null 2>"$work/err" || status=$?
+[ "$status" = 1 ] && grep -q "was added; the index was saved, but .*could not be written" "$work/err" ||
+  fail "an unwritable record: exit $status, $(cat "$work/err")"
+kp list Private 2>/dev/null | grep -c later.txt | grep -q 2 || fail "the item stored beside an unwritable record is missing"
+rm -rf "$record.tmp"
+restore
 # Reached as DIR/, ./DIR or through a link, the folder holds the same vault: another one put
 # there is refused however it is spelt.
 cp "$work/g2/coffrel/index.dat" "$work/v/coffrel/index.dat"; cp "$work/g2/backup/index.dat" "$work/v/backup/index.dat"
@@ -122,6 +130,16 @@ restore
 printf '%s\n' "$phrase" | env -u HOME -u XDG_STATE_HOME "$cli" --vault "$work/v" --password-stdin list Private \
   >/dev/null 2>"$work/err" || fail "a vault without a state folder did not open"
 grep -q "cannot be detected" "$work/err" || fail "no word that rollbacks cannot be detected: $(cat "$work/err")"
+
+# Where a hardened vault lived and its files are all gone, no new vault is made in its place:
+# the record is named as the reason, and nothing is created.
+mkdir "$work/emptied"; cp -r "$work/v/." "$work/emptied/"
+ke() { printf '%s\n' "$phrase" | "$cli" --vault "$work/emptied" --password-stdin "$@"; }
+ke list >/dev/null 2>&1 || fail "the copy to empty did not open"
+rm -rf "$work/emptied/"*
+status=0; ke new-box Fresh >/dev/null 2>"$work/err" || status=$?
+[ "$status" = 1 ] && grep -q "record of hardened vaults" "$work/err" || fail "new-box in an emptied folder: $(cat "$work/err")"
+[ -z "$(ls -A "$work/emptied")" ] || fail "new-box in an emptied folder made $(ls -A "$work/emptied")"
 
 # A vault of the first hardened format gets its identity once: read three times, then written.
 cp -r "$(dirname "$0")/../storage/data/hardened_v1/vault" "$work/v1"

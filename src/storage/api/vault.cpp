@@ -73,6 +73,10 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
   // it are reached through it, and a link or device planted in it is refused here.
   std::string unsafe;
   if (!v.OpenFolder(&unsafe)) return Status::Fail(Code::Refused, unsafe, options.base);
+  if (options.create) {
+    if (std::string vanished = v.VanishedHardenedVault(); !vanished.empty())
+      return Status::Fail(Code::Refused, std::move(vanished), options.base);
+  }
 
   if (impl_->lock.Held() || impl_->lock.TryAcquireIn(v.Layout().BaseFd())) {
     impl_->lockedBase = options.base;

@@ -253,6 +253,16 @@ std::vector<fs::path> Vault::HardenedTraces() const {
   return traces;
 }
 
+std::string Vault::VanishedHardenedVault() const {
+  if (!witness_ || layout_.HoldsVault()) return {};
+  const auto entries = witness_->Read(nullptr);
+  const auto here = entries ? VaultWitness::ForFolder(*entries, layout_.Canonical()) : std::nullopt;
+  if (!here) return {};
+  return "this user's record of hardened vaults, " + witness_->File().string() + ", says that the hardened vault " +
+         VaultIdText(here->id) + " lived in this folder, and none of its files are here: nothing was made. " +
+         "Put its files back; if it is gone for good, remove its line from the record to make a new vault here";
+}
+
 bool Vault::Admit(IndexLoadReport* report) {
   if (!hardened_) {
     const std::vector<fs::path> traces = HardenedTraces();
