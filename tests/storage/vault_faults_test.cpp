@@ -13,6 +13,7 @@
 
 #include "pipeline_fakes.h"
 #include "storage/disk/disk_write.h"
+#include "storage/vault/free_space.h"
 #include "storage/vault/item_export.h"
 #include "storage/vault/vault.h"
 #include "storage/vault/vault_hardening.h"
@@ -333,6 +334,13 @@ int ImportOntoASmallDisk(const fs::path& mountPoint) {
   if (!failed && ReadFile(out / "small.txt") != RandomBytes(20000, 1)) failed = 9;
   fs::remove_all(sources);
   return failed;
+}
+
+// The refusal of an add for want of room names sizes that can be read: never "0.0 GB".
+TEST(FreeSpaceTest, AmountsReadInTheUnitThatShowsThem) {
+  const std::pair<uint64_t, const char*> cases[] = {
+      {0, "0.0 KB"}, {1536, "1.5 KB"}, {50ull << 20, "50.0 MB"}, {(3ull << 30) / 2, "1.5 GB"}};
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(Amount(bytes), text) << bytes;
 }
 
 TEST(RealFullDiskTest, ImportAndSaveOnAFullFileSystemLoseNothing) {

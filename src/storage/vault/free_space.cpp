@@ -10,13 +10,16 @@ namespace {
 // Headers and directory records of one file, a long name included.
 constexpr uint64_t kPerFileOverhead = 1024;
 
+}  // namespace
+
 std::string Amount(uint64_t bytes) {
+  // In the unit that shows it: a few megabytes never read as "0.0 GB".
+  const char* unit = bytes < (1u << 20) ? "KB" : bytes < (1u << 30) ? "MB" : "GB";
+  const double scale = bytes < (1u << 20) ? 1024.0 : bytes < (1u << 30) ? 1024.0 * 1024.0 : 1024.0 * 1024.0 * 1024.0;
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0));
+  std::snprintf(text, sizeof text, "%.1f %s", static_cast<double>(bytes) / scale, unit);
   return text;
 }
-
-}  // namespace
 
 uint64_t RoomToStore(uint64_t bytes, uint64_t files) { return 2 * (bytes + files * kPerFileOverhead); }
 

@@ -14,4 +14,7 @@ uint64_t RoomToStore(uint64_t bytes, uint64_t files);
 // empty when it can, or when its free space cannot be told.
 std::string SpaceShortfall(const std::filesystem::path& folder, uint64_t needed);
 
+// A number of bytes for a message, in KB, MB or GB, whichever shows it.
+std::string Amount(uint64_t bytes);
+
 }  // namespace kestramo
