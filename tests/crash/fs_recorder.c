@@ -52,7 +52,19 @@ static void setup(void) {
 // The path relative to the root, or NULL when it lies elsewhere; `out` holds it.
 static const char* relative(int dirfd, const char* path, char* out) {
   char full[PATH_MAX * 2];
-  if (path[0] == '/') {
+  // The program reaches its vault's folders through descriptors it holds: such a path names
+  // the folder the descriptor was opened on.
+  static const char kDescriptors[] = "/proc/self/fd/";
+  if (strncmp(path, kDescriptors, sizeof kDescriptors - 1) == 0) {
+    char* rest = NULL;
+    const long fd = strtol(path + sizeof kDescriptors - 1, &rest, 10);
+    char link[64], base[PATH_MAX];
+    snprintf(link, sizeof link, "%s%ld", kDescriptors, fd);
+    const ssize_t n = readlink(link, base, sizeof base - 1);
+    if (n <= 0) return NULL;
+    base[n] = '\0';
+    snprintf(full, sizeof full, "%s%s", base, rest);
+  } else if (path[0] == '/') {
     snprintf(full, sizeof full, "%s", path);
   } else {
     char base[PATH_MAX];
