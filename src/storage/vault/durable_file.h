@@ -27,5 +27,8 @@ bool SyncDirectory(const std::filesystem::path& dir);
 // checked before anything is read. No more than the size found then is ever read.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, uint64_t maxBytes = UINT64_MAX,
                                                   std::string* why = nullptr);
+// The same checks, but only the first `headBytes` (or fewer, in a shorter file) are read.
+std::optional<std::vector<uint8_t>> ReadFileHead(const std::filesystem::path& file, uint64_t maxBytes,
+                                                 std::size_t headBytes, std::string* why = nullptr);
 
 }  // namespace kestramo
