@@ -214,6 +214,9 @@ void FrmMain::ReportIndexTrouble() {
   QString text;
   if (openStatus_.code == api::Code::Busy) {
     text = QStringLiteral("The vault is in use by another KESTRAMO program. Close it and start again.");
+  } else if (openStatus_.code == api::Code::Refused && !vault_.HoldsLock()) {
+    // A link or another thing where the vault's folders belong, or a vanished hardened vault.
+    text = QStringLiteral("The vault was not opened: %1.").arg(QString::fromStdString(openStatus_.message));
   } else if (!vault_.HoldsLock()) {
     text = QStringLiteral(
                "The vault beside the program cannot be opened for writing (%1). "
@@ -223,7 +226,10 @@ void FrmMain::ReportIndexTrouble() {
     text = QString::fromStdString(loadReport_.notice);
   }
   if (!text.isEmpty()) ShowMessageDialog(text, this);
-  if (!vault_.HoldsLock()) close();
+  if (!vault_.HoldsLock()) {
+    close();
+    QCoreApplication::exit(1);  // no vault could be used: the run failed
+  }
 }
 
 }  // namespace kestramo

@@ -63,6 +63,9 @@ class FrmMain : public QWidget {
   bool LoggedIn = false;
   // The user left at the passphrase of a hardened vault: the window is not to be shown.
   bool Declined = false;
+  // The vault was refused (a downgraded or replaced one, or one not to be used as it is): the
+  // program ends with a failure.
+  bool Refused = false;
   bool RenamePending = false;
 
  protected:

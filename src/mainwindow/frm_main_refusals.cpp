@@ -22,17 +22,17 @@ void FrmMain::SettleRefusedIndex() {
     case Outcome::Unreadable:
       if (!loadReport_.hardened) {
         // Going on would show an empty vault in place of the user's: only by choice.
-        if (!Ask(message + QStringLiteral("\rStart with an empty vault?"), this)) Declined = true;
+        if (!Ask(message + QStringLiteral("\rStart with an empty vault?"), this)) Declined = Refused = true;
         return;
       }
       [[fallthrough]];  // an empty classic vault must never take a hardened one's place
     case Outcome::Downgraded:
       ShowMessageDialog(message, this);
-      Declined = true;
+      Declined = Refused = true;
       return;
     case Outcome::RolledBack:
       if (!Ask(message + QStringLiteral("\rOpen it all the same?"), this)) {
-        Declined = true;
+        Declined = Refused = true;
         return;
       }
       openOptions_.acceptOlderIndex = true;

@@ -123,6 +123,12 @@ TEST_F(VaultFolderTest, OnlyRegularFilesAreReadAndNeverBeyondTheirSize) {
     EXPECT_FALSE(bytes);
     EXPECT_NE(why.find(c.said), std::string::npos) << why;
   }
+  // A head is read alone, after the same checks: a file past the cap is still refused.
+  const auto head = ReadFileHead(dir / "regular", 12, 6);
+  ASSERT_TRUE(head);
+  EXPECT_EQ(std::string(head->begin(), head->end()), "twelve");
+  EXPECT_FALSE(ReadFileHead(dir / "regular", 11, 6));
+  EXPECT_FALSE(ReadFileHead(dir / "fifo", UINT64_MAX, 6));
 }
 
 TEST_F(VaultFolderTest, ADanglingLinkAsTheLockIsRefusedAndCreatesNothing) {

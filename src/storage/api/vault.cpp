@@ -196,8 +196,8 @@ Status ReadFormat(const fs::path& base, Format* format, std::string* kdf) {
   std::string why;
   if (!layout.Open(false, &why)) return Status::Fail(Code::Refused, why, base);
   const fs::path file = layout.IndexFile();
-  // The index's head is all that is asked for, but a file larger than any index is not one.
-  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes, &why);
+  // Only what the key wrap is checked on is read, but a file larger than any index is not one.
+  const auto bytes = ReadFileHead(file, kMaxIndexFileBytes, kHardenedHeaderSize + kAeadTagSize, &why);
   if (!bytes) return Status::Fail(Code::NotFound, why, layout.Shown(file));
   if (!LooksHardened(*bytes)) {
     *format = Format::Classic;

@@ -66,8 +66,4 @@ int OpenRegularFile(const std::filesystem::path& file, std::string* why) {
   return Checked(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), why);
 }
 
-int OpenRegularFileAt(int folder, const char* name, std::string* why) {
-  return Checked(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), why);
-}
-
 }  // namespace kestramo

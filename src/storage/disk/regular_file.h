@@ -12,8 +12,6 @@ namespace kestramo {
 // (it is opened non-blocking and looked at before anything is read). The descriptor (blocking
 // again), or -1 with *why saying what was found there.
 int OpenRegularFile(const std::filesystem::path& file, std::string* why = nullptr);
-// The same below an open folder.
-int OpenRegularFileAt(int folder, const char* name, std::string* why = nullptr);
 
 // Why an open descriptor may not be used as a vault's file (or, with `folder`, as a vault's
 // folder); empty when it may.

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <algorithm>
+#include <cstdint>
 #include <system_error>
 
 #include "storage/disk/disk_write.h"
@@ -69,6 +71,11 @@ bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const s
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t maxBytes, std::string* why,
                                                   bool* readFailed) {
+  return ReadFileHead(file, maxBytes, SIZE_MAX, why, readFailed);
+}
+
+std::optional<std::vector<uint8_t>> ReadFileHead(const fs::path& file, uint64_t maxBytes, std::size_t headBytes,
+                                                 std::string* why, bool* readFailed) {
   if (readFailed) *readFailed = false;
   auto failed = [&](int error) {
     if (readFailed) *readFailed = true;
@@ -92,7 +99,7 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t
     if (why) *why = "it is larger than " + std::to_string(maxBytes) + " bytes";
     return std::nullopt;
   }
-  std::vector<uint8_t> bytes(size);
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(std::min<uint64_t>(size, headBytes)));
   std::size_t got = 0;
   while (got < bytes.size()) {
     const ssize_t n = ::read(in.Get(), bytes.data() + got, bytes.size() - got);

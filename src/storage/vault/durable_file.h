@@ -29,5 +29,9 @@ bool SyncDirectory(const std::filesystem::path& dir);
 // a file that is missing, too large or not a regular file of the user's.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, uint64_t maxBytes = UINT64_MAX,
                                                   std::string* why = nullptr, bool* readFailed = nullptr);
+// The same checks, but only the first `headBytes` (or fewer, in a shorter file) are read.
+std::optional<std::vector<uint8_t>> ReadFileHead(const std::filesystem::path& file, uint64_t maxBytes,
+                                                 std::size_t headBytes, std::string* why = nullptr,
+                                                 bool* readFailed = nullptr);
 
 }  // namespace kestramo

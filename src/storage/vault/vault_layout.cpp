@@ -19,21 +19,7 @@ std::filesystem::path VaultLayout::SubDir(VaultFolder::Sub sub) const {
   return base_ / VaultFolder::kSubNames[sub];
 }
 
-std::filesystem::path VaultLayout::Shown(const std::filesystem::path& path) const {
-  const std::string text = path.string();
-  for (int sub = 0; sub < VaultFolder::kSubCount; ++sub) {
-    const int fd = folder_->SubFd(static_cast<VaultFolder::Sub>(sub));
-    if (fd < 0) continue;
-    const std::string root = DescriptorPath(fd).string();
-    if (text.compare(0, root.size(), root) != 0 || (text.size() > root.size() && text[root.size()] != '/')) continue;
-    return base_ / VaultFolder::kSubNames[sub] / std::filesystem::path(text.substr(root.size())).relative_path();
-  }
-  if (folder_->IsOpen()) {
-    const std::string root = DescriptorPath(folder_->BaseFd()).string() + "/";
-    if (text.compare(0, root.size(), root) == 0) return base_ / text.substr(root.size());
-  }
-  return path;
-}
+std::filesystem::path VaultLayout::Shown(const std::filesystem::path& path) const { return ShownText(path.string()); }
 
 std::string VaultLayout::ItemBaseName(int32_t index) {
   char digits[16];
