@@ -7,13 +7,8 @@
 # user's folder prepared where the self-check once worked.
 # Usage: folder_attack_test.sh KESTRAMO_CLI
 set -euo pipefail
-cli="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-export XDG_STATE_HOME="$work/state" HOME="$work/home"
+source "$(dirname "$0")/attack_setup.sh"
 phrase="folder test passphrase"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-k() { "$cli" --vault "$work/v" "$@"; }
 
 # The decoy holds what the vault's own cleaning would delete, were it followed there.
 decoy="$work/decoy"

@@ -6,13 +6,8 @@
 # change nothing, and lose nothing.
 # Usage: hardened_attack_test.sh KESTRAMO_CLI
 set -euo pipefail
-cli="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-export XDG_STATE_HOME="$work/state" HOME="$work/home"
+source "$(dirname "$0")/attack_setup.sh"
 phrase="attack test passphrase"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-k() { "$cli" --vault "$work/v" "$@"; }
 kp() { printf '%s\n' "$phrase" | "$cli" --vault "$work/v" --password-stdin "$@"; }
 snapshot() { (cd "$work/v" && find . -type f -exec sha256sum {} + | sort); }
 # Runs an attacked command: exit 1, a message, and every file as it was.

@@ -41,6 +41,11 @@ int Checked(int fd, std::string* why) {
 
 std::string KindText(mode_t mode) { return KindOf(mode); }
 
+bool FailWith(std::string* why, const std::filesystem::path& path, const std::string& problem) {
+  if (why) *why = path.string() + ": " + problem;
+  return false;
+}
+
 std::string OpenErrorText(int error) {
   switch (error) {
     case ELOOP: return "it is a symbolic link, which is never followed";

@@ -18,6 +18,9 @@ int OpenRegularFile(const std::filesystem::path& file, std::string* why = nullpt
 std::string UnfitFileProblem(int fd, bool folder = false);
 // What a file of this mode is, in words ("a symbolic link, which is never followed", "a FIFO").
 std::string KindText(mode_t mode);
+// False, with *why naming the path at fault and the problem ("PATH: PROBLEM").
+bool FailWith(std::string* why, const std::filesystem::path& path, const std::string& problem);
+
 // The words for an open(2) or fstatat(2) failure on a vault's file: a link found where
 // O_NOFOLLOW was asked reads as one.
 std::string OpenErrorText(int error);

@@ -20,11 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Fail(std::string* why, const fs::path& what, const std::string& problem) {
-  if (why) *why = what.string() + ": " + problem;
-  return false;
-}
-
 // Why an open folder or file may not hold the user's private state; empty when it may.
 std::string NotPrivate(int fd, bool folder) {
   if (std::string unfit = UnfitFileProblem(fd, folder); !unfit.empty()) return unfit;
@@ -40,7 +35,7 @@ std::string NotPrivate(int fd, bool folder) {
 // not exist and may not be made.
 int OpenPrivateFolder(const fs::path& dir, bool create, bool* missing, std::string* why) {
   if (create && !MakePrivateDir(dir)) {
-    Fail(why, dir, "it cannot be made");
+    FailWith(why, dir, "it cannot be made");
     return -1;
   }
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -49,12 +44,12 @@ int OpenPrivateFolder(const fs::path& dir, bool create, bool* missing, std::stri
       *missing = true;  // nothing recorded yet: not a failure
       return -1;
     }
-    Fail(why, dir, OpenErrorText(errno));
+    FailWith(why, dir, OpenErrorText(errno));
     return -1;
   }
   if (const std::string problem = NotPrivate(fd, true); !problem.empty()) {
     ::close(fd);
-    Fail(why, dir, problem);
+    FailWith(why, dir, problem);
     return -1;
   }
   return fd;
@@ -64,7 +59,7 @@ int OpenPrivateFolder(const fs::path& dir, bool create, bool* missing, std::stri
 
 std::optional<std::string> ReadPrivateFile(const fs::path& file, uint64_t maxBytes, std::string* why) {
   auto fail = [&](const std::string& problem) -> std::optional<std::string> {
-    Fail(why, file, problem);
+    FailWith(why, file, problem);
     return std::nullopt;
   };
   bool missing = false;
@@ -99,17 +94,17 @@ bool WritePrivateFile(const fs::path& file, const std::string& text, std::string
   const std::string staging = name + ".tmp";
   ::unlinkat(folder.Get(), staging.c_str(), 0);  // a staging file is always new, links included
   FileHandle out(::openat(folder.Get(), staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (out.Get() < 0) return Fail(why, file.parent_path() / staging, OpenErrorText(errno));
+  if (out.Get() < 0) return FailWith(why, file.parent_path() / staging, OpenErrorText(errno));
   const bool written = DiskWriteAll(out.Get(), text.data(), text.size()) && DiskSync(out.Get()) == 0;
   if (!written || out.Close() != 0) {
     const int error = errno;
     ::unlinkat(folder.Get(), staging.c_str(), 0);
-    return Fail(why, file, std::string("it could not be written (") + std::strerror(error) + ")");
+    return FailWith(why, file, std::string("it could not be written (") + std::strerror(error) + ")");
   }
   if (::renameat(folder.Get(), staging.c_str(), folder.Get(), name.c_str()) != 0) {
     const int error = errno;
     ::unlinkat(folder.Get(), staging.c_str(), 0);
-    return Fail(why, file, std::string("it could not be replaced (") + std::strerror(error) + ")");
+    return FailWith(why, file, std::string("it could not be replaced (") + std::strerror(error) + ")");
   }
   DiskSync(folder.Get());
   return true;

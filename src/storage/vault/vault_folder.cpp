@@ -17,11 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Fail(std::string* why, const fs::path& entry, const std::string& problem) {
-  if (why) *why = entry.string() + ": " + problem;
-  return false;
-}
-
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 }  // namespace
@@ -41,12 +36,12 @@ bool VaultFolder::Open(const fs::path& base, bool create, std::string* why) {
     std::error_code ec;
     if (create && fs::create_directories(base, ec)) fs::permissions(base, fs::perms::owner_all, ec);
     char resolved[PATH_MAX];
-    if (::realpath(base.c_str(), resolved) == nullptr) return Fail(why, base, OpenErrorText(errno));
+    if (::realpath(base.c_str(), resolved) == nullptr) return FailWith(why, base, OpenErrorText(errno));
     const int fd = ::open(resolved, kFolderFlags);
-    if (fd < 0) return Fail(why, base, OpenErrorText(errno));
+    if (fd < 0) return FailWith(why, base, OpenErrorText(errno));
     if (const std::string problem = UnfitFileProblem(fd, true); !problem.empty()) {
       ::close(fd);
-      return Fail(why, base, problem);
+      return FailWith(why, base, problem);
     }
     base_ = fd;
     canonical_ = resolved;
@@ -68,13 +63,13 @@ bool VaultFolder::OpenSub(Sub sub, bool create, const fs::path& shown, std::stri
     struct stat st {};
     // O_DIRECTORY refuses a link, FIFO, socket or device with ENOTDIR: say which it is.
     if (errno == ENOTDIR && ::fstatat(base_, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      return Fail(why, shown, "it is " + KindText(st.st_mode) + ", not a folder");
+      return FailWith(why, shown, "it is " + KindText(st.st_mode) + ", not a folder");
     }
-    return Fail(why, shown, OpenErrorText(errno));
+    return FailWith(why, shown, OpenErrorText(errno));
   }
   if (const std::string problem = UnfitFileProblem(fd, true); !problem.empty()) {
     ::close(fd);
-    return Fail(why, shown, problem);
+    return FailWith(why, shown, problem);
   }
   subs_[sub] = fd;
   return true;

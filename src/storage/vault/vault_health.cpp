@@ -33,15 +33,10 @@ bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
 }
 
 // Judges an item from how its archive read, and from what its directory lists.
-Judgement JudgeUnpacked(const Vault& vault, const ZipComponent& zip, const ItemRecord& r, const fs::path& itemFile) {
-  const ZipFault fault = zip.LastFault();
+// Nothing is written while an item is checked: every fault of its archive is damage.
+Judgement JudgeArchive(const ZipComponent& zip, const ItemRecord& r) {
   const std::string& error = zip.LastError();
-  const bool noRoom =
-      fault == ZipFault::CantWriteOutput || (fault == ZipFault::CantCreateOutput && NoRoomToUnpack(vault, itemFile));
-  if (noRoom) return Problem(ItemProblem::NoRoom);
-  if (fault == ZipFault::CantUseDestination) return Problem(ItemProblem::TempUnusable, zip.LastErrorDetail());
-  if (fault == ZipFault::CantCreateOutput) return Problem(ItemProblem::Damaged, error + ": " + zip.LastErrorDetail());
-  if (fault != ZipFault::None) {
+  if (zip.LastFault() != ZipFault::None) {
     const std::string& detail = zip.LastErrorDetail();
     return Problem(ItemProblem::Damaged, detail.empty() ? error : error + ": " + detail);
   }
@@ -76,7 +71,7 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r, bool quick) {
       // The archive's error is kept in LastError, which the judgement reads.
     }
     judgement = zip.LastFault() == ZipFault::UserAborted ? Judgement{false, ItemProblem::Damaged, {}, true}
-                                                         : JudgeUnpacked(vault, zip, r, itemFile);
+                                                         : JudgeArchive(zip, r);
     zip.CloseArchive();
   }
   DeleteMatchingFiles(vault.Layout().TempDir());
