@@ -50,9 +50,9 @@ std::string IndexLoadReport::Account() const {
 
 Vault::Vault(fs::path base) : layout_(std::move(base)), masterKey_(kMasterKeyPrefix) {}
 
-void Vault::OfferPassphrase(std::string passphrase) {
+void Vault::OfferPassphrase(const api::Secret& passphrase) {
   if (!passphrase.empty()) GuardProcessSecrets();
-  unlocker_.Offer(std::move(passphrase));
+  unlocker_.Offer(passphrase);
 }
 
 void Vault::AdoptHardenedKeys(HardenedKeys keys) {

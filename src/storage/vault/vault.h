@@ -77,7 +77,7 @@ class Vault {
   VaultFormat Format() const { return hardened_ ? VaultFormat::Hardened : VaultFormat::Classic; }
   const HardenedKeys* Hardened() const { return hardened_ ? &*hardened_ : nullptr; }
   // The passphrase that loading tries on a hardened index.
-  void OfferPassphrase(std::string passphrase);
+  void OfferPassphrase(const api::Secret& passphrase);
   // From now on the index and new items are sealed the hardened way under these keys.
   void AdoptHardenedKeys(HardenedKeys keys);
   // Only for a conversion whose hardened index could not be saved: the classic one is
