@@ -230,6 +230,9 @@ class Vault {
   // always closed before the call returns, and shown the message the Status carries.
   Status Import(const ImportOptions& options);
   Status Export(const ExportOptions& options, ExportReport* report = nullptr);
+  // Changes that an earlier save could not keep (a full disk, say), and a save of them.
+  bool HasUnsavedChanges() const;
+  Status SaveChanges();
 
   // Damaged when an item cannot be taken out whole; Cancelled when stopped before the end.
   Status Verify(const VerifyOptions& options, VaultHealth* health);

@@ -56,7 +56,7 @@ Status Vault::Clean(const CleanOptions& options, CleanReport* report) {
   if (options.confirm && !options.confirm(report->files)) return Status::Fail(Code::Cancelled);
   report->kept = Shown(*impl_->vault, RemoveUnrecordedFiles(*impl_->vault, files));
   if (!report->kept.empty()) return Status::Fail(Code::IoError, {}, report->kept.front());
-  return Status::Ok();
+  return Durable(*impl_->vault);
 }
 
 Status Vault::FindLeftovers(Leftovers* leftovers) {

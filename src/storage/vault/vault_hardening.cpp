@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -182,7 +183,7 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   std::error_code ec;
   if (!fs::create_directories(stage, ec)) return Fail(stage, error, "temp/hardening cannot be created");
   fs::permissions(stage, fs::perms::owner_all, ec);
-  SyncDirectory(vault.Layout().TempDir());  // the staged copies' folder lasts as long as they do
+  SyncDirectory(vault.Layout().TempDir(), vault.Unsynced());  // the staged copies' folder lasts as long as they do
 
   auto keys = HardenedKeys::Create(passphrase, cost);
   if (!keys) return Fail(stage, error, "there is not enough memory to derive the vault's key");
@@ -213,7 +214,7 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   }
   std::string why;
   if (!RecoverLeftovers(vault, leftovers.recoverable, stage, after, &why)) return Fail(stage, error, why);
-  SyncDirectory(stage);
+  SyncDirectory(stage, vault.Unsynced());
 
   vault.Items().ReplaceAll(std::move(after));
   vault.AdoptHardenedKeys(std::move(*keys));
@@ -230,7 +231,7 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
     for (const fs::path& file : *files) ForceDeleteFile(file);
   }
   for (const fs::path& dir : {vault.Layout().CoffrelDir(), vault.Layout().BackupDir(), vault.Layout().TempDir()}) {
-    SyncDirectory(dir);
+    SyncDirectory(dir, vault.Unsynced());
   }
   if (std::string stuck = SettleHardening(vault); !stuck.empty()) {
     if (error) *error = "the vault is hardened, but " + stuck;
@@ -277,7 +278,9 @@ std::string SettleHardening(Vault& vault) {
   for (const fs::path& generation : {layout.BackupIndexFile(), layout.TempIndexFile()}) {
     if (!fs::exists(generation, ec) || FileLooksHardened(generation)) continue;
     if (generation == layout.BackupIndexFile() && mainHardened) {
-      if (whole) CopyFileDurably(layout.IndexFile(), generation);
+      if (whole && !CopyFileDurably(layout.IndexFile(), generation, vault.Unsynced()) && vault.Unsynced()->empty())
+        *vault.Unsynced() =
+            "the backup index could not take the hardened one's place (" + std::string(std::strerror(errno)) + ")";
     } else {
       ForceDeleteFile(generation);
     }
