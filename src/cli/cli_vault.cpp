@@ -118,7 +118,7 @@ CliVault::CliVault(const CliArgs& args, Access access) : args_(args) {
 
 std::vector<std::string> CliVault::Boxes() const {
   std::vector<std::string> boxes;
-  vault_.Boxes(&boxes);
+  Require(vault_.Boxes(&boxes));
   return boxes;
 }
 

@@ -117,7 +117,7 @@ int List(const CliArgs& args) {
   api::ListOptions options;
   if (!args.positional.empty()) options.box = FindBox(v.Boxes(), args.positional[0]);
   std::vector<api::ItemInfo> items;
-  v.Get().Items(options, &items);
+  Require(v.Get().Items(options, &items));
   PrintItems(items);
   return 0;
 }

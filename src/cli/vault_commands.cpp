@@ -78,7 +78,7 @@ int Passwd(const CliArgs& args) {
 // Shows what besides the recorded items holds classic material, and asks before going on.
 void ConfirmLeftovers(CliVault& v, const CliArgs& args) {
   api::Leftovers leftovers;
-  v.Get().FindLeftovers(&leftovers);
+  Require(v.Get().FindLeftovers(&leftovers));
   if (leftovers.recovered.empty() && leftovers.removed.empty()) return;
   const fs::path base = v.Get().Base();
   std::cout << "Besides the recorded items, these files hold what the classic format keeps:\n";

@@ -6,6 +6,7 @@
 
 #include "controls/region_button.h"
 #include "controls/view_texts.h"
+#include "dialogs/change_report.h"
 #include "dialogs/frm_comment.h"
 #include "dialogs/frm_confirm.h"
 #include "dialogs/frm_message.h"
@@ -181,10 +182,7 @@ void FrmFind::btnCommentClick() {
   ReportUnsaved(vault_.Comment({index, comment_.Comment().toStdString()}));
 }
 
-void FrmFind::ReportUnsaved(const api::Status& saved) {
-  if (saved.code == api::Code::IoError)
-    ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
-}
+void FrmFind::ReportUnsaved(const api::Status& saved) { ReportChange(saved, vault_.HasUnsavedChanges(), this); }
 
 void FrmFind::showEvent(QShowEvent* event) {
   CentreOverMainWindow();

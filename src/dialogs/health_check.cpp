@@ -45,7 +45,7 @@ VaultHealth RunHealthCheck(FrmStatus& status, api::Vault& vault) {
       sink.SetStatusText("Checking\r" + std::to_string(done + 1) + " of " + std::to_string(total));
       return true;
     };
-    vault.Verify(options, &health);
+    (void)vault.Verify(options, &health);  // the health report holds all it says
   });
   worker->start();
   status.exec();

@@ -10,6 +10,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "dialogs/change_report.h"
 #include "dialogs/frm_harden.h"
 #include "dialogs/frm_message.h"
 #include "dialogs/frm_overwrite.h"
@@ -77,14 +78,12 @@ void FrmMain::RunCommand(int command) {
 
 bool FrmMain::Saved(const api::Status& status) {
   // Each change saves the index; one that did not reach the disk must not pass for one that did.
-  if (status.code != api::Code::IoError) return true;
-  ShowMessageDialog(QStringLiteral("The index could not be saved. Is the disk full?"), this);
-  return false;
+  return ReportChange(status, vault_.HasUnsavedChanges(), this);
 }
 
 std::vector<std::string> FrmMain::BoxNames() const {
   std::vector<std::string> names;
-  vault_.Boxes(&names);
+  (void)vault_.Boxes(&names);  // none when no vault is open
   return names;
 }
 
@@ -346,7 +345,7 @@ bool FrmMain::cmdPassword() {
 void FrmMain::cmdHarden() {
   if (vault_.VaultFormat() == api::Format::Hardened) return;
   api::Leftovers leftovers;
-  vault_.FindLeftovers(&leftovers);
+  if (!vault_.FindLeftovers(&leftovers).ok()) return;
   if (!leftovers.recovered.empty() || !leftovers.removed.empty()) {
     dialogs_->confirm->SetQuestion(
         QStringLiteral("Hardening also re-seals %1 item files that no record lists into the box \"%2\", and "

@@ -121,7 +121,7 @@ struct FindBench {
   // The items the vault lists, whatever is searched.
   std::size_t ItemCount() const {
     std::vector<api::ItemInfo> items;
-    vault.Items({}, &items);
+    if (!vault.Items({}, &items).ok()) return 0;
     return items.size();
   }
   VaultLayout Layout() const { return VaultLayout(fixture.Base()); }
@@ -370,7 +370,7 @@ class FindDialogTest : public QObject {
     fs::create_directories(b.Layout().TempIndexFile() / "in the way");
     b.Click("btn_comment");
     QCOMPARE(watch.messages.size(), 2);
-    QCOMPARE(watch.messages.last(), QStringLiteral("The index could not be saved. Is the disk full?"));
+    QVERIFY(watch.messages.last().startsWith(QStringLiteral("The index could not be saved. Is the disk full?\n")));
   }
 
   void ExportSelectedItemsIntoTheChosenDirectory() {

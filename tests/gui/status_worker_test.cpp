@@ -54,7 +54,7 @@ std::vector<int> Run(int from, int step, int count, int last) {
 
 int ItemCount(const api::Vault& vault) {
   std::vector<api::ItemInfo> items;
-  vault.Items({}, &items);
+  if (!vault.Items({}, &items).ok()) return -1;
   return static_cast<int>(items.size());
 }
 
@@ -82,7 +82,7 @@ struct Bench {
     api::OpenOptions options;
     options.base = dir / "vault";
     options.create = true;
-    vault.Open(options);
+    if (!vault.Open(options).ok()) qFatal("the test vault cannot be made");
     std::filesystem::create_directories(dir / "out");
   }
   bool Import(const std::string& file, const std::function<void()>& repaint = {}) {
@@ -91,7 +91,7 @@ struct Bench {
   // Exports the newest item into dir/out.
   bool ExportNewest() {
     std::vector<api::ItemInfo> items;
-    vault.Items({}, &items);
+    if (!vault.Items({}, &items).ok()) return false;
     return StartWork(status, vault, shell, {{}, {}, dir / "out", false, items.empty() ? 0 : items.back().index});
   }
 

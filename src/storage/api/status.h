@@ -24,7 +24,7 @@ enum class Code {
 // What an operation came to. `message` is the storage's own account of a failure (a detail,
 // or one of the interface's fixed texts such as the box-name rules); the front ends choose
 // the words users read from the code. `path` names the file at fault, when there is one.
-struct Status {
+struct [[nodiscard]] Status {
   Code code = Code::Ok;
   std::string message;
   std::filesystem::path path;

@@ -1,0 +1,4 @@
+// Must not compile: a front end that drops the Status of a change.
+#include "storage/api/vault.h"
+
+void Probe(kestramo::api::Vault& vault) { vault.NewBox({"Papers"}); }
