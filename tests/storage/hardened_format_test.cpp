@@ -315,5 +315,28 @@ TEST(HardenedFormatTest, TheScratchFileHidesItsBytesAndRefusesAnyChangeOnTheDisk
   }
 }
 
+// A block written again is read back as it now is (never a kept copy of the old), and sealed
+// under a nonce of its own: two texts under one nonce would give away their difference.
+TEST(HardenedFormatTest, TheScratchFileReadsAndSealsARewrittenBlockAfresh) {
+  testing::TempDir dir;
+  const fs::path file = dir / "scratch";
+  const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  ScratchFile scratch;
+  const std::string first = testing::RandomBytes(16384, 4), second = testing::RandomBytes(16384, 5);
+  ASSERT_TRUE(scratch.WriteAt(fd, first.data(), first.size(), 0));
+  char head[8];
+  ASSERT_TRUE(scratch.ReadAt(fd, head, sizeof head, 0));  // the block is now the one kept plain
+  const std::string sealedFirst = testing::ReadFile(file).substr(0, 16384);
+  ASSERT_TRUE(scratch.WriteAt(fd, second.data(), second.size(), 0));
+  ASSERT_TRUE(scratch.ReadAt(fd, head, sizeof head, 0));
+  EXPECT_EQ(std::string(head, sizeof head), second.substr(0, sizeof head));
+  const std::string sealedSecond = testing::ReadFile(file).substr(0, 16384);
+  std::size_t sameDifference = 0;
+  for (std::size_t i = 0; i < 16384; ++i)
+    sameDifference += (sealedFirst[i] ^ sealedSecond[i]) == (first[i] ^ second[i]);
+  EXPECT_LT(sameDifference, 200u) << "the rewritten block reused its nonce";
+  ::close(fd);
+}
+
 }  // namespace
 }  // namespace kestramo

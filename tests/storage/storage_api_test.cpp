@@ -106,6 +106,32 @@ TEST_F(StorageApiTest, EachCodeComesFromItsCase) {
          SetDiskSpaceLimit(-1);
          return s;
        }},
+      {"a full disk while unpacking (the item is decrypted, its file cannot be written)", api::Code::NoSpace,
+       [](StorageApiTest& t) {
+         SetDiskSpaceLimit(static_cast<int64_t>(fs::file_size(VaultLayout(t.dir / "vault").ItemFile(1))) + 4096);
+         const api::Status s = t.vault.Export({.item = 1, .destination = t.dir / "out"});
+         SetDiskSpaceLimit(-1);
+         return s;
+       }},
+      {"a hardened vault whose index generations are both unreadable", api::Code::Damaged,
+       [](StorageApiTest& t) {
+         api::HardenOptions harden;
+         harden.passphrase = "correct horse";
+         harden.cost = {1, 8ull << 20};
+         EXPECT_TRUE(t.vault.Harden(harden).ok());
+         t.vault.Close();
+         const VaultLayout layout(t.dir / "vault");
+         const std::string kept = testing::ReadFile(layout.IndexFile());
+         for (const fs::path& generation : {layout.IndexFile(), layout.BackupIndexFile()})
+           WriteFile(generation, RandomBytes(fs::file_size(generation), 9));
+         const api::Status opened = t.vault.Open(t.Options(false, "correct horse"));
+         // Nothing may be made over it: an empty vault must never take a hardened one's place.
+         EXPECT_FALSE(t.vault.IsOpen());
+         EXPECT_FALSE(t.vault.NewBox({.name = "Fresh"}).ok());
+         EXPECT_EQ(testing::ReadFile(layout.IndexFile()).size(), kept.size());
+         WriteFile(layout.IndexFile(), kept);
+         return opened;
+       }},
       {"an export into the vault's own folders", api::Code::InvalidArgument,
        [](StorageApiTest& t) { return t.vault.Export({.item = 1, .destination = t.dir / "vault/coffrel"}); }},
       {"a folder without a vault", api::Code::NotFound,
