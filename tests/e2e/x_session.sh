@@ -35,7 +35,7 @@ fail() { echo "FAIL: $*" >&2; [ -f "$work/app.log" ] && cat "$work/app.log" >&2;
 start_x() {
   Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp "$@" 3>"$work/display" 2>/dev/null &
   xvfb=$!
-  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  for _ in $(seq 1200); do [ -s "$work/display" ] || ! kill -0 "$xvfb" 2>/dev/null && break; sleep 0.1; done
   [ -s "$work/display" ] || fail "the X server did not start"
   export DISPLAY=":$(cat "$work/display")"
 }
@@ -47,8 +47,11 @@ start_wm() {
   command -v openbox >/dev/null || return 0
   openbox --sm-disable >"$work/wm.log" 2>&1 &
   wm=$!
-  for _ in $(seq 50); do
+  # On a loaded machine it may take many seconds: wait while it lives, not for a fixed time
+  # (two minutes only guard against a hang).
+  for _ in $(seq 1200); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 "$wm" 2>/dev/null || fail "the window manager ended at start: $(tail -c 300 "$work/wm.log")"
     sleep 0.1
   done
   fail "the window manager did not start"

@@ -18,17 +18,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs `work` on its own thread and presses Cancel from this one once `phase` has shown progress.
+// Runs `work` on its own thread and presses Cancel from this one once `phase` has shown
+// progress. The worker waits at that report until the cancel is pressed: a fast stage could
+// otherwise end before the press, and the test would then check nothing.
 template <typename Work>
 void CancelFromAnotherThread(testing::RecordingSink& sink, WorkStatus& status, Vault& vault, Phase phase, Work work) {
-  std::atomic<bool> reached{false};
+  std::atomic<bool> reached{false}, pressed{false};
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   sink.onProgress = [&](Phase p, int position) {
-    if (p == phase && position > 0) reached = true;
+    if (p != phase || position <= 0 || reached.exchange(true)) return;
+    while (!pressed && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
   };
   std::thread worker(work);
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (!reached && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
   status.Cancel(vault.Zip(), vault.Cipher());
+  pressed = true;
   worker.join();
   EXPECT_TRUE(reached) << "the stage never started";
 }
