@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QPainterPath>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -31,8 +32,7 @@ void Well(QPainter& p, const QRect& control) {
   Bevel(p, lip, 1, false, 120);
 }
 
-void Emblem(QPainter& p, QPointF c, Pictogram g) {
-  const qreal r = 26;
+void Emblem(QPainter& p, QPointF c, Pictogram g, qreal r) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
@@ -50,7 +50,8 @@ void Emblem(QPainter& p, QPointF c, Pictogram g) {
   p.setBrush(well);
   p.drawEllipse(c, r - 3, r - 3);
   p.restore();
-  const QRectF box(c.x() - 15, c.y() - 15, 30, 30);
+  const qreal half = 15 * r / 26;
+  const QRectF box(c.x() - half, c.y() - half, 2 * half, 2 * half);
   DrawPictogram(p, g, box.translated(1, 1), QColor(0, 0, 0, 160));
   DrawPictogram(p, g, box, QColor(246, 206, 110));
 }
@@ -93,7 +94,8 @@ QImage Background(const DialogLook& d, bool header) {
   Bevel(p, CutOutline(w, h), 2, true, 150);
   Bevel(p, CutOutline(w - 8, h - 8).translated(4, 4), 1, false, 70);
   for (QPointF c : {QPointF(9, 9), QPointF(w - 11, 11), QPointF(11, h - 11), QPointF(w - 9, h - 9)}) Rivet(p, c, 2.2);
-  if (d.emblem) Emblem(p, QPointF(45, 30 + (h - 30) / 2.0), *d.emblem);
+  // Centred below the header; smaller in a dialog too low for the full well and its shadow.
+  if (d.emblem) Emblem(p, QPointF(45, 30 + (h - 30) / 2.0), *d.emblem, std::min<qreal>(26, (h - 30) / 2.0 - 5));
   for (const QRect& r : d.wells) Well(p, r);
   return img;
 }

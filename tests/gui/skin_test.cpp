@@ -250,6 +250,23 @@ class SkinTest : public QObject {
     QVERIFY(Spread(Raw("status"), QRect(10, 14, 64, 53)) < 10);
   }
 
+  // The round emblem and its shadow end above the dialog's bottom edge: no gold of its rim in
+  // the lowest rows beneath it.
+  void emblemsSitWholeInsideTheirDialogs() {
+    for (const char* name :
+         {"name", "login", "password", "confirm", "message", "comment", "overwrite", "note", "harden"}) {
+      const QImage img = Raw(name);
+      const int rows = std::max(2, img.height() / 30);
+      int gold = 0;
+      for (int y = img.height() - rows; y < img.height(); ++y)
+        for (int x = img.width() / 20; x < img.width() / 4; ++x) {
+          const QColor c = img.pixelColor(x, y);
+          gold += c.red() > 150 && c.red() - c.blue() > 60;
+        }
+      QVERIFY2(gold == 0, name);
+    }
+  }
+
   void lightOnlyBrightens() {
     const QImage light = Raw("light");
     QVERIFY(light.size().width() >= 400);
