@@ -29,12 +29,14 @@ void FrmLogin::SetCheck(std::function<bool(const std::string&)> accepts, int max
   edtPassword_->setMaxLength(maxChars);
   passphrase_ = false;
   lblPrompt_->setText(QStringLiteral("Please input password:"));
+  lblPrompt_->adjustSize();
 }
 
 void FrmLogin::SetPassphraseCheck(std::function<bool(const std::string&)> accepts, int maxChars) {
   SetCheck(std::move(accepts), maxChars);
   passphrase_ = true;
   lblPrompt_->setText(QStringLiteral("Please input the passphrase:"));
+  lblPrompt_->adjustSize();
 }
 
 void FrmLogin::btnOkClick() {

@@ -15,8 +15,6 @@ namespace {
 
 const QRect kTextRoom(90, 37, 202, 31);
 constexpr int kScrollBarWidth = 7;
-// Plain brushed steel between the title's rule and the emblem: repeated to make room.
-constexpr int kBandTop = 30, kBandBottom = 37;
 // A long message makes the dialog taller, up to this share of the screen; beyond, it scrolls.
 constexpr double kMostOfScreen = 0.7;
 
@@ -65,20 +63,15 @@ FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"
 void FrmMessage::SetMessage(const QString& text) {
   lblMessage_->setText(DisplayLines(text));
   // A message of a few lines keeps the design's size, in a smaller font if it must.
-  FitWrapped(lblMessage_, kTextRoom.size());
   int width = kTextRoom.width();
-  int needed = lblMessage_->heightForWidth(width);
-  if (needed > kTextRoom.height()) {
-    lblMessage_->setFont(DialogFont());
-    needed = lblMessage_->heightForWidth(width);
-  }
+  int needed = WrappedHeight(lblMessage_, kTextRoom.size());
   const int most = MostTextHeight();
   if (needed > most) {
     width -= kScrollBarWidth + 2;
     needed = lblMessage_->heightForWidth(width);
   }
   const int room = std::clamp(needed, kTextRoom.height(), most);
-  GrowAtBand(kBandTop, kBandBottom, room - kTextRoom.height());
+  GrowAtBand(kPlainBandTop, kPlainBandBottom, room - kTextRoom.height());
   scrMessage_->setGeometry(kTextRoom.x(), kTextRoom.y(), kTextRoom.width(), room);
   lblMessage_->resize(width, std::max(needed, room));
   scrMessage_->verticalScrollBar()->setValue(0);

@@ -33,6 +33,8 @@ void FrmPassword::SetPassphrase(bool on) {
   passphrase_ = on;
   lblNew_->setText(on ? QStringLiteral("Input new passphrase:") : QStringLiteral("Input new password:"));
   lblConfirm_->setText(on ? QStringLiteral("Confirm new passphrase:") : QStringLiteral("Confirm new password:"));
+  lblNew_->adjustSize();
+  lblConfirm_->adjustSize();
 }
 
 void FrmPassword::btnOkClick() {

@@ -117,6 +117,16 @@ void SkinnedDialog::FitWrapped(QLabel* label, QSize room) {
   label->resize(room);
 }
 
+int SkinnedDialog::WrappedHeight(QLabel* label, QSize room) {
+  FitWrapped(label, room);
+  int needed = label->heightForWidth(room.width());
+  if (needed > room.height()) {
+    label->setFont(DialogFont());
+    needed = label->heightForWidth(room.width());
+  }
+  return needed;
+}
+
 QLineEdit* SkinnedDialog::AddEdit(int x, int y, int w, int h, int maxLength, bool password) {
   auto* edit = new QLineEdit(this);
   edit->setGeometry(x, y, w, h);

@@ -57,6 +57,9 @@ class SkinnedDialog : public QDialog {
   // text would not fit otherwise: this platform's sans-serif is wider than the font the
   // pictures were laid out for, and a message cut off at the edge could not be read.
   static void FitWrapped(QLabel* label, QSize room);
+  // Wraps the label as FitWrapped does when that keeps it within `room`; otherwise at the
+  // dialog's own font. Returns the height it then needs at the room's width.
+  static int WrappedHeight(QLabel* label, QSize room);
   QLineEdit* AddEdit(int x, int y, int w, int h, int maxLength, bool password);
   QPlainTextEdit* AddMemo(int x, int y, int w, int h);
   // A skin button "btn_<caption>" with its idle, pressed and (if wanted) disabled faces. Its
@@ -68,6 +71,8 @@ class SkinnedDialog : public QDialog {
   // of rows [`bandTop`, `bandBottom`) of its picture; the fields and buttons below the band
   // move down with the picture. Called again, it sets the growth anew.
   void GrowAtBand(int bandTop, int bandBottom, int extra);
+  // The plain rows between the header's rule and the emblem in every picture with a header.
+  static constexpr int kPlainBandTop = 30, kPlainBandBottom = 37;
 
   // The dialog's picture, decoded when first needed: a dialog that is never opened costs
   // nothing at start-up.

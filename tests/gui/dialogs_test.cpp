@@ -370,6 +370,40 @@ class DialogsTest : public QObject {
     }
   }
 
+  // Every label of the dialogs shows its whole text, inside the dialog and clear of its buttons,
+  // with the longest texts the program gives them (run at scales 1, 1.5 and 2).
+  void EveryTextShowsWhole() {
+    FrmLogin login(main_);
+    login.SetPassphraseCheck([](const std::string&) { return true; }, 64);
+    FrmPassword password(main_);
+    password.SetPassphrase(true);
+    FrmConfirm harden(main_);
+    harden.SetQuestion(
+        "Hardening also re-seals 12 item files that no record lists into the box \"Recovered\", and removes 3 "
+        "other files the classic format left (index copies, scratch files). Go on?");
+    FrmConfirm remove(main_);
+    remove.SetQuestion("Are you sure to delete the coffrel:\rLetters and scans of the year 2026 from the bank?");
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&login, &password, &harden, &remove}) {
+      Open(*dialog);
+      const QList<RegionButton*> buttons = dialog->findChildren<RegionButton*>();
+      for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty()) continue;
+        const QString what = dialog->objectName() + ": " + label->text();
+        const QRect r = label->geometry();
+        QVERIFY2(dialog->rect().contains(r), qPrintable(what));
+        if (label->wordWrap()) {
+          QVERIFY2(label->heightForWidth(r.width()) <= r.height(), qPrintable(what));
+        } else {
+          QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= r.width(), qPrintable(what));
+        }
+        for (const RegionButton* button : buttons)
+          QVERIFY2(!r.intersects(button->geometry()), qPrintable(what + " runs into a button"));
+      }
+      if (dialog == &harden) QVERIFY(dialog->grab().save(kestramo::testing::ShotsDir() + "/confirm-long.png"));
+      dialog->done(kResultCancel);
+    }
+  }
+
   void CommentAcceptsAnyTextButNone() {
     ModalWatch watch;
     FrmComment dlg(main_);
