@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "storage/cipher/cipher_error.h"
@@ -11,6 +12,7 @@
 #include "storage/hardened/hardened_index.h"
 #include "storage/hardened/sealed_item.h"
 #include "storage/vault/durable_file.h"
+#include "storage/vault/file_helpers.h"
 #include "storage/vault/index_file.h"
 #include "storage/vault/unrecorded_files.h"
 #include "storage/vault/vault.h"
@@ -100,6 +102,30 @@ ClassicLeftovers FindClassicLeftovers(Vault& vault) {
   }
   std::sort(found.doomed.begin(), found.doomed.end());
   return found;
+}
+
+std::vector<fs::path> RemoveListedLeftovers(Vault& vault) {
+  if (vault.Seal().leftovers.empty()) return {};
+  const VaultLayout& layout = vault.Layout();
+  std::set<fs::path> recorded;
+  for (const ItemRecord& row : vault.Items().AllRecords()) {
+    if (!FieldOf(row, ItemField::Name).IsNull())
+      recorded.insert(layout.ItemFile(FieldOf(row, ItemField::Index).AsInteger()));
+  }
+  std::vector<fs::path> kept;
+  std::error_code ec;
+  for (const std::string& below : vault.Seal().leftovers) {
+    const auto file = layout.FromBelowBase(below);
+    if (!file || recorded.count(*file) || !fs::exists(fs::symlink_status(*file, ec))) continue;
+    // Never a file that a later save or item put there under the same name.
+    if (FileLooksHardened(*file) || FileLooksLikeSealedItem(*file)) continue;
+    if (!ForceDeleteFile(*file)) kept.push_back(*file);
+  }
+  // A removal that a power cut undoes would bring the classic material back.
+  for (const fs::path& dir : {layout.CoffrelDir(), layout.BackupDir(), layout.TempDir()}) {
+    if (!SyncDirectory(dir)) kept.push_back(dir);
+  }
+  return kept;
 }
 
 std::vector<fs::path> ClassicFilesIn(const Vault& vault) {

@@ -101,6 +101,9 @@ class Vault {
   // Why the last open or save of a hardened vault could not be recorded; empty when it was.
   const std::string& RecordProblem() const { return recordProblem_; }
   const IndexSeal& Seal() const { return seal_; }
+  // The leftover files of a conversion that the next saves list, until removed (paths below
+  // the vault's folder).
+  void ListLeftovers(std::vector<std::string> paths) { seal_.leftovers = std::move(paths); }
   // A new random vault ID and a new count of saves, for a vault about to be hardened.
   void StartIdentity();
 
