@@ -6,7 +6,9 @@
 #include <thread>
 
 #include "storage/api/vault.h"
+#include "storage/vault/vault_layout.h"
 #include "temp_dir.h"
+#include "test_files.h"
 
 namespace kestramo {
 namespace {
@@ -56,6 +58,45 @@ TEST_F(VaultOpenersTest, AReaderNeverTakesASaveUnderWayForARollback) {
   saving.join();
   EXPECT_EQ(refused, 0) << why;
   EXPECT_GT(saves, kReads) << "the saves ran all along the reads";
+}
+
+// A folder copied while an item was added: its index lists an item whose file is not there.
+// The owner and a reader are both told which, and taking it out says why it cannot be.
+TEST_F(VaultOpenersTest, AListedItemWithoutItsFileIsToldOnOpenAndOnExtract) {
+  fs::create_directories(dir / "vault");
+  api::Vault owner;
+  api::OpenOptions create = Options(true);
+  create.create = true;
+  ASSERT_TRUE(owner.Open(create).ok());
+  ASSERT_TRUE(owner.NewBox({.name = "Box"}).ok());
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    testing::WriteFile(dir / "src" / name, std::string("contents of ") + name);
+    ASSERT_TRUE(owner.Import({.source = dir / "src" / name, .box = "Box"}).ok());
+  }
+  api::OpenReport whole;
+  ASSERT_TRUE(owner.Open(Options(true), &whole).ok());
+  EXPECT_TRUE(whole.missingItems.empty() && whole.notice.empty()) << whole.notice;
+  fs::remove(VaultLayout(dir / "vault").ItemFile(2));
+
+  api::Vault holder;  // for the reader: the vault is held by another program
+  const struct {
+    const char* opener;
+    api::Vault& vault;
+    bool write;
+  } openers[] = {{"its owner", owner, true}, {"a reader", holder, false}};
+  for (const auto& o : openers) {
+    SCOPED_TRACE(o.opener);
+    if (!o.write) ASSERT_TRUE(owner.Open(Options(true)).ok());
+    api::OpenReport report;
+    ASSERT_TRUE(o.vault.Open(Options(o.write), &report).ok());
+    EXPECT_EQ(report.readAsIs, !o.write);
+    EXPECT_EQ(report.missingItems, std::vector<int32_t>({2}));
+    EXPECT_NE(report.notice.find("\"b.txt\" (item 2)"), std::string::npos) << report.notice;
+    const api::Status out = o.vault.Export({.item = 2, .destination = dir / "out"});
+    EXPECT_EQ(out.code, api::Code::NotFound);
+    EXPECT_NE(out.message.find("item0000000002.dat is missing"), std::string::npos) << out.message;
+    EXPECT_TRUE(o.vault.Export({.item = 3, .destination = dir / "out"}).ok());
+  }
 }
 
 }  // namespace
