@@ -1,7 +1,12 @@
 #include "storage/vault/missing_items.h"
 
+#include <dirent.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <string_view>
 #include <system_error>
-#include <unordered_set>
 
 #include "storage/text/named_list.h"
 #include "storage/vault/vault.h"
@@ -10,22 +15,45 @@ namespace kestramo {
 
 namespace fs = std::filesystem;
 
-std::vector<MissingItem> MissingItemFiles(const Vault& vault) {
-  std::unordered_set<std::string> present;
-  std::error_code ec;
-  for (fs::directory_iterator it(vault.Layout().CoffrelDir(), ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    if (VaultLayout::IsItemFileName(name)) present.insert(std::move(name));
+namespace {
+
+// The numbers of the item files in coffrel/, sorted; nothing when it cannot be listed whole.
+std::optional<std::vector<int64_t>> ItemFileNumbers(const fs::path& coffrel) {
+  // Read straight from the folder: at tens of thousands of items, a path per entry would
+  // cost the open more than the check is worth.
+  DIR* dir = ::opendir(coffrel.c_str());
+  if (!dir) return std::nullopt;
+  std::vector<int64_t> numbers;
+  errno = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (!VaultLayout::IsItemFileName(name)) continue;
+    int64_t number = 0;
+    for (const char digit : name.substr(4, 10)) number = number * 10 + (digit - '0');
+    numbers.push_back(number);
   }
+  const bool whole = errno == 0;
+  ::closedir(dir);
+  if (!whole) return std::nullopt;
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
+}
+
+}  // namespace
+
+std::vector<MissingItem> MissingItemFiles(const Vault& vault) {
   // A folder that cannot be listed says nothing of its files: extracting will tell.
-  if (ec) return {};
+  const auto present = ItemFileNumbers(vault.Layout().CoffrelDir());
+  if (!present) return {};
   std::vector<MissingItem> missing;
+  std::error_code ec;
   for (const ItemRecord& row : vault.Items().AllRecords()) {
     if (FieldOf(row, ItemField::Name).IsNull()) continue;
     const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
-    if (!present.count(VaultLayout::ItemBaseName(index) + ".dat")) {
-      missing.push_back({index, FieldOf(row, ItemField::Name).AsString()});
-    }
+    // A negative number's file has no item file's name: it is looked for by its own.
+    const bool there = index >= 0 ? std::binary_search(present->begin(), present->end(), index)
+                                  : fs::exists(vault.Layout().ItemFile(index), ec);
+    if (!there) missing.push_back({index, FieldOf(row, ItemField::Name).AsString()});
   }
   return missing;
 }
