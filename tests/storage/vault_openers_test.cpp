@@ -22,6 +22,14 @@ class VaultOpenersTest : public ::testing::Test {
   api::OpenOptions Options(bool write) const {
     return {.base = dir / "vault", .write = write, .passphrase = kPhrase, .witness = dir / "state" / "vaults"};
   }
+  // A new vault with one box, held by `owner`.
+  void Create(api::Vault& owner, const std::string& box) {
+    fs::create_directories(dir / "vault");
+    api::OpenOptions create = Options(true);
+    create.create = true;
+    ASSERT_TRUE(owner.Open(create).ok());
+    ASSERT_TRUE(owner.NewBox({.name = box}).ok());
+  }
 
   testing::TempDir dir;
 };
@@ -29,12 +37,8 @@ class VaultOpenersTest : public ::testing::Test {
 // A program saving in a loop, as the window does while it is open, and another reading the
 // vault again and again: a read that meets a save half-made reads the newer index again.
 TEST_F(VaultOpenersTest, AReaderNeverTakesASaveUnderWayForARollback) {
-  fs::create_directories(dir / "vault");
   api::Vault writer;
-  api::OpenOptions create = Options(true);
-  create.create = true;
-  ASSERT_TRUE(writer.Open(create).ok());
-  ASSERT_TRUE(writer.NewBox({.name = "A"}).ok());
+  ASSERT_NO_FATAL_FAILURE(Create(writer, "A"));
   ASSERT_TRUE(writer.Harden({.passphrase = kPhrase, .cost = {1, 8ull << 20}}).ok());
 
   std::atomic<bool> done{false};
@@ -63,12 +67,8 @@ TEST_F(VaultOpenersTest, AReaderNeverTakesASaveUnderWayForARollback) {
 // A folder copied while an item was added: its index lists an item whose file is not there.
 // The owner and a reader are both told which, and taking it out says why it cannot be.
 TEST_F(VaultOpenersTest, AListedItemWithoutItsFileIsToldOnOpenAndOnExtract) {
-  fs::create_directories(dir / "vault");
   api::Vault owner;
-  api::OpenOptions create = Options(true);
-  create.create = true;
-  ASSERT_TRUE(owner.Open(create).ok());
-  ASSERT_TRUE(owner.NewBox({.name = "Box"}).ok());
+  ASSERT_NO_FATAL_FAILURE(Create(owner, "Box"));
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
     testing::WriteFile(dir / "src" / name, std::string("contents of ") + name);
     ASSERT_TRUE(owner.Import({.source = dir / "src" / name, .box = "Box"}).ok());
