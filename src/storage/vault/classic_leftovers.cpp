@@ -85,20 +85,24 @@ bool OpensAsArchive(Vault& vault, const fs::path& itemFile, const std::string& k
 ClassicLeftovers FindClassicLeftovers(Vault& vault) {
   ClassicLeftovers found;
   const VaultLayout& layout = vault.Layout();
-  for (const fs::path& file : UnrecordedItemFiles(vault)) {
+  bool listed = true;
+  for (const fs::path& file : UnrecordedItemFiles(vault, &listed)) {
     const Shape shape = ShapeOf(vault, file, vault.MasterKey());
     (shape == Shape::Archive ? found.recoverable
      : shape == Shape::Other ? found.doomed
                              : found.unreadable)
         .push_back(file);
   }
-  std::error_code ec;
+  // A folder that cannot be listed whole may hide leftovers: it counts as unreadable.
+  if (!listed) found.unreadable.push_back(layout.CoffrelDir());
   for (const fs::path& dir : {layout.CoffrelDir(), layout.BackupDir(), layout.TempDir()}) {
+    std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
       const std::string name = it->path().filename().string();
       const bool scratch = dir == layout.TempDir() && it->is_regular_file(ec) && !FileLooksHardened(it->path());
       if (IsIndexCopy(name) || scratch) found.doomed.push_back(it->path());
     }
+    if (ec && ec != std::errc::no_such_file_or_directory) found.unreadable.push_back(dir);
   }
   std::sort(found.doomed.begin(), found.doomed.end());
   return found;
