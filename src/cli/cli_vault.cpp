@@ -74,20 +74,23 @@ std::string OpenFailure(const api::Status& status, const api::OpenReport& report
   }
 }
 
-// One line read byte by byte from the descriptor: no stream buffer keeps a copy of a secret,
-// and what follows the line stays unread for the next reader. Nothing at the end of input.
-std::optional<std::string> ReadLineUnbuffered(int fd) {
-  std::string line;
-  line.reserve(256);  // a passphrase fits: no reallocation leaves a copy behind
+// One line read byte by byte from the descriptor into locked memory: no stream buffer or
+// freed string keeps a copy of a secret, and what follows the line stays unread for the next
+// reader. Nothing at the end of input.
+std::optional<api::Secret> ReadLineUnbuffered(int fd) {
+  api::Secret line;
   char c = 0;
   ssize_t n = 0;
+  bool any = false;
   while ((n = ::read(fd, &c, 1)) == 1 || (n < 0 && errno == EINTR)) {
     if (n < 0) continue;
+    any = true;
     if (c == '\n') break;
-    line.push_back(c);
+    line.Append(c);
   }
-  if (n == 0 && line.empty()) return std::nullopt;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  c = 0;
+  if (!any) return std::nullopt;
+  if (!line.empty() && line.View().back() == '\r') line.DropLast();
   return line;
 }
 
@@ -119,7 +122,7 @@ std::vector<std::string> CliVault::Boxes() const {
   return boxes;
 }
 
-std::string CliVault::ReadSecret(const std::string& prompt) {
+api::Secret CliVault::ReadSecret(const std::string& prompt) {
   const bool tty = ::isatty(0) && !args_.Has("password-stdin");
   termios saved{};
   if (tty) {
@@ -129,20 +132,20 @@ std::string CliVault::ReadSecret(const std::string& prompt) {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     tcsetattr(0, TCSANOW, &quiet);
   }
-  const std::optional<std::string> read = ReadLineUnbuffered(0);
+  std::optional<api::Secret> read = ReadLineUnbuffered(0);
   if (tty) {
     tcsetattr(0, TCSANOW, &saved);
     std::cerr << "\n";
   }
   if (!read) throw CliError("no password was given");
-  return *read;
+  return std::move(*read);
 }
 
 void CliVault::RequirePassword() {
   if (!vault_.HasPassword()) return;
-  const std::string typed = ReadSecret("Password: ");
+  const api::Secret typed = ReadSecret("Password: ");
   if (typed.empty()) throw CliError("Please input password.");
-  if (!vault_.CheckPassword(typed).ok()) throw CliError("Uncorrect password.");
+  if (!vault_.CheckPassword(typed.View()).ok()) throw CliError("Uncorrect password.");
 }
 
 void Require(const api::Status& status) {

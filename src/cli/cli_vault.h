@@ -26,7 +26,7 @@ class CliVault {
   api::Vault& Get() { return vault_; }
   std::vector<std::string> Boxes() const;
   // Reads one line of a password: from the terminal without echo, or from standard input.
-  std::string ReadSecret(const std::string& prompt);
+  api::Secret ReadSecret(const std::string& prompt);
 
   // The folder of this executable, and the vault used when none is named.
   static std::filesystem::path ExeDir();

@@ -60,6 +60,17 @@ class CancelOnInterrupt {
   InterruptWatch watch_;
 };
 
+// Stored, but the index that lists it could not be saved: this process is the only one that
+// knows of the item, so it saves once more itself before it ends.
+void SaveAgain(CliVault& v, const std::string& path) {
+  if (const api::Status saved = v.Get().SaveChanges(); saved.ok()) {
+    std::cerr << "kestramo-cli: the index was saved on a second try: \"" << Escaped(path) << "\" is listed\n";
+  } else {
+    std::cerr << "kestramo-cli: the index could not be saved again, so \"" << Escaped(path)
+              << "\" is not listed: free some disk space and add it again (clean then removes the unlisted copy)\n";
+  }
+}
+
 int Add(const CliArgs& args) {
   if (args.positional.size() < 2) throw UsageError("add needs a box and at least one path");
   CliVault v(args, CliVault::Access::Write);  // before the watch: Ctrl-C at the password prompt ends it
@@ -87,6 +98,7 @@ int Add(const CliArgs& args) {
       std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was added; " << added.message << "\n";
       continue;
     }
+    if (v.Get().HasUnsavedChanges()) SaveAgain(v, path);
     // The status display said why, unless there was nothing to store.
     if (status.LastMessage().empty()) {
       std::cerr << "kestramo-cli: \"" << Escaped(path) << "\" was not added: " << added.message << "\n";

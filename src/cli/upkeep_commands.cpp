@@ -91,6 +91,7 @@ int Clean(const CliArgs& args) {
     std::cerr << "kestramo-cli: " << Escaped(file.string()) << " cannot be removed\n";
   std::cout << "Removed " << Counted(report.files.size() - report.kept.size(), "file") << ".\n";
   if (!report.kept.empty()) throw CliError(Counted(report.kept.size(), "file") + " could not be removed");
+  Require(cleaned);
   return 0;
 }
 

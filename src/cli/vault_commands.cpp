@@ -41,11 +41,12 @@ api::KdfCost CostFrom(const CliArgs& args) {
 }
 
 // A new passphrase, typed twice and checked.
-std::string NewPassphrase(CliVault& v) {
-  const std::string passphrase = v.ReadSecret("New passphrase (8 to 64 characters): ");
-  const std::string confirm = v.ReadSecret("Confirm new passphrase: ");
+api::Secret NewPassphrase(CliVault& v) {
+  api::Secret passphrase = v.ReadSecret("New passphrase (8 to 64 characters): ");
+  const api::Secret confirm = v.ReadSecret("Confirm new passphrase: ");
   if (passphrase != confirm) throw CliError("The new and confirmed passphrases do not match. Please type them again.");
-  if (const api::Status checked = api::CheckPassphrase(passphrase); !checked.ok()) throw CliError(checked.message);
+  if (const api::Status checked = api::CheckPassphrase(passphrase.View()); !checked.ok())
+    throw CliError(checked.message);
   return passphrase;
 }
 
@@ -66,8 +67,8 @@ int Passwd(const CliArgs& args) {
     return 0;
   }
   if (args.Has("reseal-items")) throw CliError("--reseal-items is for a hardened vault");
-  const std::string password = v.ReadSecret("New password (empty for none): ");
-  const std::string confirm = v.ReadSecret("Confirm new password: ");
+  const api::Secret password = v.ReadSecret("New password (empty for none): ");
+  const api::Secret confirm = v.ReadSecret("Confirm new password: ");
   if (password != confirm) throw CliError("The new and confirmed passwords do not match. Please type them again.");
   Require(v.Get().ChangePassword({password}));
   std::cerr << "The password has been successfully changed.\n";

@@ -1,8 +1,11 @@
 #include "dialogs/frm_message.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "controls/region_button.h"
 
@@ -12,7 +15,16 @@ namespace {
 
 const QRect kTextRoom(90, 37, 202, 31);
 constexpr int kScrollBarWidth = 7;
-constexpr int kLongTextPoints = 7;
+// Plain brushed steel between the title's rule and the emblem: repeated to make room.
+constexpr int kBandTop = 30, kBandBottom = 37;
+// A long message makes the dialog taller, up to this share of the screen; beyond, it scrolls.
+constexpr double kMostOfScreen = 0.7;
+
+int MostTextHeight() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int screenHeight = screen ? screen->availableGeometry().height() : 600;
+  return std::max(kTextRoom.height(), int(screenHeight * kMostOfScreen) - (100 - kTextRoom.height()));
+}
 
 }  // namespace
 
@@ -23,8 +35,8 @@ QString DisplayLines(QString text) {
 }
 
 FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"), QSize(301, 100), parent) {
-  // The room for the text is small; a long message (a list of paths, say) scrolls in it
-  // rather than losing its end, and can be selected and copied.
+  // The room for the text is small; a long message (a list of paths, say) makes the dialog
+  // taller, and scrolls only past most of the screen's height. It can be selected and copied.
   scrMessage_ = new QScrollArea(this);
   scrMessage_->setObjectName(QStringLiteral("scrMessage"));
   scrMessage_->setGeometry(kTextRoom);
@@ -52,14 +64,23 @@ FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"
 
 void FrmMessage::SetMessage(const QString& text) {
   lblMessage_->setText(DisplayLines(text));
+  // A message of a few lines keeps the design's size, in a smaller font if it must.
   FitWrapped(lblMessage_, kTextRoom.size());
-  if (lblMessage_->heightForWidth(kTextRoom.width()) > kTextRoom.height()) {
-    QFont font = lblMessage_->font();
-    font.setPointSize(kLongTextPoints);
-    lblMessage_->setFont(font);
-    const int width = kTextRoom.width() - kScrollBarWidth - 2;
-    lblMessage_->resize(width, lblMessage_->heightForWidth(width));
+  int width = kTextRoom.width();
+  int needed = lblMessage_->heightForWidth(width);
+  if (needed > kTextRoom.height()) {
+    lblMessage_->setFont(DialogFont());
+    needed = lblMessage_->heightForWidth(width);
   }
+  const int most = MostTextHeight();
+  if (needed > most) {
+    width -= kScrollBarWidth + 2;
+    needed = lblMessage_->heightForWidth(width);
+  }
+  const int room = std::clamp(needed, kTextRoom.height(), most);
+  GrowAtBand(kBandTop, kBandBottom, room - kTextRoom.height());
+  scrMessage_->setGeometry(kTextRoom.x(), kTextRoom.y(), kTextRoom.width(), room);
+  lblMessage_->resize(width, std::max(needed, room));
   scrMessage_->verticalScrollBar()->setValue(0);
 }
 

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <algorithm>
 
 #include "controls/region_button.h"
 #include "dialogs/button_faces.h"
@@ -24,7 +25,7 @@ const char* const kFieldStyle = "background: rgb(193, 228, 249); color: black;";
 }  // namespace
 
 SkinnedDialog::SkinnedDialog(const QString& picture, QSize size, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), pictureName_(picture) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), pictureName_(picture), designSize_(size) {
   setFixedSize(size);
   ShapeWindow(*this, Outline(size));
   setFont(DialogFont());
@@ -170,10 +171,40 @@ RegionButton* SkinnedDialog::AddButton(const QString& caption, int x, int y, boo
   return button;
 }
 
+void SkinnedDialog::GrowAtBand(int bandTop, int bandBottom, int extra) {
+  const int moved = extra - growth_;
+  bandTop_ = bandTop;
+  bandBottom_ = bandBottom;
+  growth_ = extra;
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (child->y() >= bandBottom) child->move(child->x(), child->y() + moved);
+  const QSize size(designSize_.width(), designSize_.height() + extra);
+  setFixedSize(size);
+  ShapeWindow(*this, Outline(size));
+  update();
+}
+
+void SkinnedDialog::PaintGrown(QPainter& painter) {
+  // Source rows in the picture's own pixels: it may be drawn for a denser screen.
+  const qreal density = background_.devicePixelRatio();
+  const int w = designSize_.width();
+  const auto from = [&](int top, int height) { return QRectF(0, top * density, w * density, height * density); };
+  painter.drawImage(QRectF(0, 0, w, bandBottom_), background_, from(0, bandBottom_));
+  const int band = bandBottom_ - bandTop_;
+  for (int y = 0; y < growth_; y += band) {
+    const int rows = std::min(band, growth_ - y);
+    painter.drawImage(QRectF(0, bandBottom_ + y, w, rows), background_, from(bandTop_, rows));
+  }
+  const int below = designSize_.height() - bandBottom_;
+  painter.drawImage(QRectF(0, bandBottom_ + growth_, w, below), background_, from(bandBottom_, below));
+}
+
 void SkinnedDialog::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (Background().isNull()) {
     painter.fillRect(rect(), kFallbackBackground);
+  } else if (growth_ > 0) {
+    PaintGrown(painter);
   } else {
     painter.drawImage(0, 0, background_);
   }

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QLabel;
+class QPainter;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -63,6 +64,11 @@ class SkinnedDialog : public QDialog {
   RegionButton* AddButton(const QString& caption, int x, int y, bool withDisabledFace = false,
                           const QString& hint = QString());
 
+  // Makes the dialog `extra` pixels taller than its design size by repeating the plain band
+  // of rows [`bandTop`, `bandBottom`) of its picture; the fields and buttons below the band
+  // move down with the picture. Called again, it sets the growth anew.
+  void GrowAtBand(int bandTop, int bandBottom, int extra);
+
   // The dialog's picture, decoded when first needed: a dialog that is never opened costs
   // nothing at start-up.
   const QImage& Background() const;
@@ -72,7 +78,11 @@ class SkinnedDialog : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void PaintGrown(QPainter& painter);
+
   QString pictureName_;
+  QSize designSize_;
+  int bandTop_ = 0, bandBottom_ = 0, growth_ = 0;
   mutable QImage background_;
   mutable bool backgroundLoaded_ = false;
 };

@@ -2,7 +2,8 @@
 
 #include <QDir>
 #include <QLocalSocket>
-#include <QStandardPaths>
+
+#include "platform/single_instance.h"
 
 namespace kestramo {
 
@@ -13,8 +14,9 @@ const QByteArray kRaise("raise\n");
 
 }  // namespace
 
-RaiseRequests::RaiseRequests(const QString& name, QObject* parent)
-    : QObject(parent), path_(QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).filePath(name)) {
+RaiseRequests::RaiseRequests(const QString& name, QObject* parent) : QObject(parent) {
+  // Beside the single-instance lock: a shared fallback name could be taken by another user.
+  if (const QString dir = PrivateRuntimeDir(); !dir.isEmpty()) path_ = QDir(dir).filePath(name);
   server_.setSocketOptions(QLocalServer::UserAccessOption);
   connect(&server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* client = server_.nextPendingConnection()) {
@@ -27,12 +29,14 @@ RaiseRequests::RaiseRequests(const QString& name, QObject* parent)
 }
 
 bool RaiseRequests::Listen() {
+  if (path_.isEmpty()) return false;
   // Only the holder of the single-instance lock gets here: a socket left behind is stale.
   QLocalServer::removeServer(path_);
   return server_.listen(path_);
 }
 
 bool RaiseRequests::AskRunning() const {
+  if (path_.isEmpty()) return false;
   QLocalSocket socket;
   socket.connectToServer(path_);
   if (!socket.waitForConnected(kWaitMilliseconds)) return false;

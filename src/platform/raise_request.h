@@ -7,13 +7,14 @@
 namespace kestramo {
 
 // A second start asks the running program to bring its window forward, through a local
-// socket in the user's runtime folder. The single-instance lock decides who runs; this only
-// carries the request.
+// socket in the user's private runtime folder, beside the single-instance lock. The single-instance lock decides who
+// runs; this only carries the request.
 class RaiseRequests : public QObject {
   Q_OBJECT
 
  public:
-  // `name` is the socket's file name in the runtime folder.
+  // `name` is the socket's file name in the private runtime folder; without one, nothing is
+  // listened to or asked.
   explicit RaiseRequests(const QString& name = QStringLiteral("kestramo-raise"), QObject* parent = nullptr);
 
   // The running program listens; a stale socket of a program that ended is replaced.

@@ -21,10 +21,9 @@ bool IsPrivateDir(const QString& dir) {
          (st.st_mode & 077) == 0;
 }
 
-// The runtime directory when it is the user's own, else the first of a few per-user names in
-// the temporary directory that is, or can be made, private. Every copy tries the names in the
-// same order, so they meet at the same lock. Empty when none is usable.
-QString PrivateLockDir() {
+}  // namespace
+
+QString PrivateRuntimeDir() {
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
   if (QDir::isAbsolutePath(runtime) && IsPrivateDir(runtime)) return runtime;
   const QString stem = QDir(QDir::tempPath()).filePath(QStringLiteral("kestramo-%1").arg(::getuid()));
@@ -36,10 +35,8 @@ QString PrivateLockDir() {
   return {};
 }
 
-}  // namespace
-
 SingleInstance::SingleInstance(const QString& name) {
-  const QString dir = PrivateLockDir();
+  const QString dir = PrivateRuntimeDir();
   if (dir.isEmpty()) {
     problem_ = QStringLiteral(
                    "no private folder for the lock that keeps to one running copy "

@@ -4,6 +4,12 @@
 
 namespace kestramo {
 
+// The runtime directory when it is the user's own, else the first of a few per-user names in
+// the temporary directory that is, or can be made, private (0700, the user's). Every copy
+// tries the names in the same order, so they meet at the same lock and raise socket. Empty
+// when none is usable.
+QString PrivateRuntimeDir();
+
 // One running copy per user: an exclusive lock on a file named after the program in a folder
 // that belongs to the user alone: the runtime directory, else a folder in the temporary
 // directory whose name carries the user's id, made 0700 and checked for owner and mode (one

@@ -23,6 +23,7 @@ import power_cut_test as cuts  # noqa: E402  (reads the command-line tool from a
 
 CLI, SHIM = sys.argv[1], sys.argv[2]
 KINDS = ("write", "fsync", "fdatasync", "close", "open", "rename", "unlink", "mkdir")
+DURABILITY_KINDS = ("write", "fsync", "fdatasync")
 
 
 def run_faulted(scenario, vault, extra_env):
@@ -98,6 +99,11 @@ def trial(scenario, template, work, n, kind, at, code, before, after, before_sta
             return f"it ended with status {run.returncode}: {run.stderr.decode(errors='replace').strip()[-200:]}"
         state = timeless(crash_states.snapshot(vault))
         returned = run.returncode == 0
+        # A write or flush that failed leaves something not durable: the user must hear it,
+        # unless the write was made again and the result is the faultless one.
+        retried = kind == "write" and state == after_state
+        if returned and kind in DURABILITY_KINDS and not retried and not run.stderr.strip():
+            return f"it exited 0 without a word though a {kind} failed"
         if returned and written is not None and cuts.tree_hash(vault + "-out") != written:
             return "it exited 0, but what it wrote is not whole"
         # Most trials end as the operation does without a fault, or change nothing at all:
@@ -113,6 +119,10 @@ def trial(scenario, template, work, n, kind, at, code, before, after, before_sta
         left = os.listdir(vault + "/temp") if os.path.isdir(vault + "/temp") else []
         if secrets is not None and left:
             return f"temp/ still holds {sorted(left)} once the vault is opened again"
+        # An add that failed after storing its item saved again: no stored file goes unlisted.
+        if secrets is not None and not returned and scenario.args[0] == "add":
+            if b"no record lists" in cuts.cli(vault, ["clean"], secrets).stdout:
+                return "it failed and left a stored item file that no record lists"
         return None
     finally:
         shutil.rmtree(folder, ignore_errors=True)

@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include "platform/raise_request.h"
 #include "platform/single_instance.h"
 #include "temp_dir.h"
 
@@ -54,6 +55,10 @@ class SingleInstanceTest : public QObject {
       QCOMPARE(inRuntime, used);
       QCOMPARE(inTemp, false);  // a folder others can reach is never used, whoever made it
       QCOMPARE(inNext, !used);
+      // The raise socket lives beside the lock, never under a name another user could take.
+      const std::string socketDir = used ? "runtime" : name + ".1";
+      QCOMPARE(RaiseRequests(QStringLiteral("kestramo-test-raise")).SocketPath(),
+               QString::fromStdString((dir / socketDir / "kestramo-test-raise").string()));
     }
   }
 };

@@ -167,3 +167,24 @@ TEST_F(StorageApiTest, ItemsMakeTheRoundTrip) {
 
 }  // namespace
 }  // namespace kestramo
+
+// Secrets grow in locked memory a character at a time (as the command-line tool reads them)
+// and copy and move without losing or sharing a byte.
+TEST(SecretTest, KeepsEveryCharacterThroughGrowthCopyAndMove) {
+  std::string typed;
+  kestramo::api::Secret grown;
+  for (int i = 0; i < 300; ++i) {  // past several reallocations
+    typed.push_back(static_cast<char>('a' + i % 26));
+    grown.Append(typed.back());
+  }
+  EXPECT_EQ(grown.View(), typed);
+  kestramo::api::Secret copy = grown;
+  grown.DropLast();
+  EXPECT_EQ(copy.View(), typed);
+  EXPECT_EQ(grown.View(), std::string_view(typed).substr(0, 299));
+  kestramo::api::Secret moved = std::move(copy);
+  EXPECT_TRUE(copy.empty());  // NOLINT: the moved-from secret holds nothing
+  EXPECT_EQ(moved.View(), typed);
+  moved = kestramo::api::Secret(std::string_view("short"));
+  EXPECT_EQ(moved, kestramo::api::Secret("short"));
+}

@@ -15,6 +15,7 @@
 
 #include "storage/api/health.h"
 #include "storage/api/item_info.h"
+#include "storage/api/secret.h"
 #include "storage/api/shell_info.h"
 #include "storage/api/status.h"
 #include "storage/api/status_sink.h"
@@ -45,7 +46,7 @@ struct OpenOptions {
   // is. Write: the vault's files too, under its lock.
   bool write = true;
   bool create = false;              // a folder without a vault gets a new one (the caller chose the folder)
-  std::string passphrase{};         // tried on a hardened index; empty offers none
+  Secret passphrase{};              // tried on a hardened index; empty offers none
   bool acceptOlderIndex = false;    // open an index older than this user has seen all the same
   std::filesystem::path witness{};  // this user's record of hardened vaults; empty checks nothing
   // The programs' own opens: without a witness file (no state folder), a hardened vault's
@@ -158,7 +159,7 @@ struct CleanReport {
 };
 
 struct HardenOptions {
-  std::string passphrase{};
+  Secret passphrase{};
   KdfCost cost{};
   ItemProgress onItem{};
 };
@@ -171,14 +172,14 @@ struct Leftovers {
 };
 
 struct PassphraseOptions {
-  std::string passphrase{};
+  Secret passphrase{};
   KdfCost cost{};
   bool resealItems = false;  // every item sealed again under a new key of its own
   ItemProgress onItem{};
 };
 
 struct PasswordOptions {
-  std::string password{};  // at most 8 characters; empty removes it
+  Secret password{};  // at most 8 characters; empty removes it
 };
 
 // The box that hardening re-seals unrecorded item files into.
@@ -230,6 +231,9 @@ class Vault {
   // always closed before the call returns, and shown the message the Status carries.
   Status Import(const ImportOptions& options);
   Status Export(const ExportOptions& options, ExportReport* report = nullptr);
+  // Changes that an earlier save could not keep (a full disk, say), and a save of them.
+  bool HasUnsavedChanges() const;
+  Status SaveChanges();
 
   // Damaged when an item cannot be taken out whole; Cancelled when stopped before the end.
   Status Verify(const VerifyOptions& options, VaultHealth* health);

@@ -160,6 +160,14 @@ Status Vault::Import(const ImportOptions& options) {
   return Status::Fail(code, sink.message, options.source);
 }
 
+bool Vault::HasUnsavedChanges() const { return IsOpen() && impl_->vault->HasUnsavedChanges(); }
+
+Status Vault::SaveChanges() {
+  if (Status s = Opened(); !s.ok()) return s;
+  if (!impl_->vault->HasUnsavedChanges()) return Status::Ok();
+  return Saved(*impl_->vault);
+}
+
 Status CheckSource(const fs::path& source) {
   const std::string problem = SourceProblem(source);
   if (problem.empty()) return Status::Ok();

@@ -56,7 +56,7 @@ Status Vault::Clean(const CleanOptions& options, CleanReport* report) {
   if (options.confirm && !options.confirm(report->files)) return Status::Fail(Code::Cancelled);
   report->kept = Shown(*impl_->vault, RemoveUnrecordedFiles(*impl_->vault, files));
   if (!report->kept.empty()) return Status::Fail(Code::IoError, {}, report->kept.front());
-  return Status::Ok();
+  return Durable(*impl_->vault);
 }
 
 Status Vault::FindLeftovers(Leftovers* leftovers) {
@@ -72,9 +72,9 @@ Status Vault::Harden(const HardenOptions& options) {
   if (v.Format() == kestramo::VaultFormat::Hardened)
     return Status::Fail(Code::InvalidArgument, "the vault is hardened already");
   if (Status s = CheckKdfCost(options.cost); !s.ok()) return s;
-  if (Status s = CheckPassphrase(options.passphrase); !s.ok()) return s;
+  if (Status s = CheckPassphrase(options.passphrase.View()); !s.ok()) return s;
   std::string error;
-  if (!HardenVault(v, options.passphrase, CostOf(options.cost), &error, options.onItem))
+  if (!HardenVault(v, options.passphrase.View(), CostOf(options.cost), &error, options.onItem))
     return Status::Fail(Code::IoError, v.Layout().ShownText(error));
   return RecordedSave(v);
 }
@@ -85,8 +85,8 @@ Status Vault::ChangePassphrase(const PassphraseOptions& options) {
   if (v.Format() != kestramo::VaultFormat::Hardened)
     return Status::Fail(Code::InvalidArgument, "the vault has a password, not a passphrase");
   if (Status s = CheckKdfCost(options.cost); !s.ok()) return s;
-  if (Status s = CheckPassphrase(options.passphrase); !s.ok()) return s;
-  if (!v.ChangePassphrase(options.passphrase, CostOf(options.cost))) return Status::Fail(Code::NoMemory);
+  if (Status s = CheckPassphrase(options.passphrase.View()); !s.ok()) return s;
+  if (!v.ChangePassphrase(options.passphrase.View(), CostOf(options.cost))) return Status::Fail(Code::NoMemory);
   if (options.resealItems) {
     std::string why;
     if (!v.ResealItems(&why, options.onItem)) return Status::Fail(Code::Damaged, v.Layout().ShownText(why));
@@ -100,9 +100,9 @@ Status Vault::ChangePassword(const PasswordOptions& options) {
   kestramo::Vault& v = *impl_->vault;
   if (v.Format() != kestramo::VaultFormat::Classic)
     return Status::Fail(Code::InvalidArgument, "a hardened vault has a passphrase, not a password");
-  if (Utf8Length(options.password) > kMaxPasswordChars)
+  if (Utf8Length(options.password.View()) > kMaxPasswordChars)
     return Status::Fail(Code::InvalidArgument, "a password has at most 8 characters");
-  v.SetPassword(options.password);
+  v.SetPassword(std::string(options.password.View()));
   return Saved(v);
 }
 

@@ -18,9 +18,8 @@ bool HardenedKeys::Rewrap(std::string_view passphrase, const KdfCost& cost) {
   return true;
 }
 
-void IndexUnlocker::Offer(std::string passphrase) {
-  passphrase_.Assign(passphrase);
-  sodium_memzero(passphrase.data(), passphrase.size());
+void IndexUnlocker::Offer(const api::Secret& passphrase) {
+  passphrase_ = passphrase;
   kek_.reset();
 }
 
@@ -36,7 +35,7 @@ IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std
                                           OpenedIndex* opened, std::string* error) {
   const auto wrap = ReadKeyWrap(bytes, error);
   if (!wrap) return Result::Damaged;
-  if (passphrase_.Empty()) {
+  if (passphrase_.empty()) {
     if (error) *error = "the vault is hardened: its passphrase is needed";
     return Result::Locked;
   }

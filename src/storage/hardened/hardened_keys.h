@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "storage/api/secret.h"
 #include "storage/hardened/hardened_index.h"
-#include "storage/hardened/secret_text.h"
 
 namespace kestramo {
 
@@ -52,8 +52,7 @@ class IndexUnlocker {
   IndexUnlocker() = default;
   ~IndexUnlocker() = default;
   // The passphrase to try from now on; keys derived from another are forgotten.
-  // The caller's copy is wiped.
-  void Offer(std::string passphrase);
+  void Offer(const api::Secret& passphrase);
   IndexUnlocker(const IndexUnlocker&) = delete;
   IndexUnlocker& operator=(const IndexUnlocker&) = delete;
 
@@ -66,7 +65,7 @@ class IndexUnlocker {
  private:
   const KeyBytes* KekFor(const KdfParams& params);
 
-  SecretText passphrase_;
+  api::Secret passphrase_;
   std::optional<std::pair<KdfParams, KeyBytes>> kek_;
 };
 

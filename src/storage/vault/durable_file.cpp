@@ -39,6 +39,11 @@ bool SyncDirectory(const fs::path& dir) {
   return ok;
 }
 
+void SyncDirectory(const fs::path& dir, std::string* unsynced) {
+  if (SyncDirectory(dir) || !unsynced->empty()) return;
+  *unsynced = "the folder " + dir.string() + " could not be flushed to the disk (" + std::strerror(errno) + ")";
+}
+
 bool SyncFile(const fs::path& file) {
   const int fd = OpenRegularFile(file);
   if (fd < 0) return false;
@@ -47,25 +52,29 @@ bool SyncFile(const fs::path& file) {
   return ok;
 }
 
-bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const std::vector<uint8_t>& bytes) {
+bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const std::vector<uint8_t>& bytes,
+                        std::string* unsynced) {
   std::error_code ec;
-  if (!WriteSynced(staging, bytes)) {
-    fs::remove(staging, ec);
+  // The failed call's errno outlives the clean-up, for the caller's message.
+  const auto failed = [&](const fs::path& leftover) {
+    const int error = errno;
+    fs::remove(leftover, ec);
+    errno = error;
     return false;
-  }
+  };
+  if (!WriteSynced(staging, bytes)) return failed(staging);
   if (::rename(staging.c_str(), target.c_str()) != 0) {
     // The staging file may sit on another file system: stage again beside the target.
     fs::path beside = target;
     beside += ".new";
     const bool moved = WriteSynced(beside, bytes) && ::rename(beside.c_str(), target.c_str()) == 0;
+    const int error = errno;
     fs::remove(staging, ec);
-    if (!moved) {
-      fs::remove(beside, ec);
-      return false;
-    }
+    errno = error;
+    if (!moved) return failed(beside);
   }
-  SyncDirectory(target.parent_path());
-  if (staging.parent_path() != target.parent_path()) SyncDirectory(staging.parent_path());
+  SyncDirectory(target.parent_path(), unsynced);
+  if (staging.parent_path() != target.parent_path()) SyncDirectory(staging.parent_path(), unsynced);
   return true;
 }
 
@@ -112,12 +121,12 @@ std::optional<std::vector<uint8_t>> ReadFileHead(const fs::path& file, uint64_t 
   return bytes;
 }
 
-bool CopyFileDurably(const fs::path& source, const fs::path& target) {
+bool CopyFileDurably(const fs::path& source, const fs::path& target, std::string* unsynced) {
   const auto bytes = ReadWholeFile(source);
   if (!bytes) return false;
   fs::path staging = target;
   staging += ".tmp";
-  return ReplaceFileDurably(target, staging, *bytes);
+  return ReplaceFileDurably(target, staging, *bytes, unsynced);
 }
 
 }  // namespace kestramo

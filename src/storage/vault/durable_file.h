@@ -10,17 +10,21 @@ namespace kestramo {
 
 // Writes `bytes` to `staging`, flushes them to the disk, then renames the staging file
 // over `target` and flushes the directory, so that `target` is always either the old
-// file or the complete new one. False (target untouched) on any failure, a full disk included.
+// file or the complete new one. False (target untouched, errno saying why) on any failure, a
+// full disk included. When the file was replaced but its folder could not be flushed,
+// *unsynced (which must be given) says so: the new name may not outlast a power cut.
 bool ReplaceFileDurably(const std::filesystem::path& target, const std::filesystem::path& staging,
-                        const std::vector<uint8_t>& bytes);
+                        const std::vector<uint8_t>& bytes, std::string* unsynced);
 
 // Copies `source` over `target` the same way; false when the source cannot be read.
-bool CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target);
+bool CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target, std::string* unsynced);
 
 // Flushes a written file's contents to the disk; false on an I/O error or a late full disk.
 bool SyncFile(const std::filesystem::path& file);
 // Flushes a directory's entries (names created, renamed or removed) to the disk.
 bool SyncDirectory(const std::filesystem::path& dir);
+// The same; when it fails, *unsynced (if still empty) names the folder and the reason.
+void SyncDirectory(const std::filesystem::path& dir, std::string* unsynced);
 
 // Nothing (with *why) when the file cannot be read, is not a regular file of this user's (a
 // link, FIFO or device is never followed nor waited on) or is larger than `maxBytes`, which is

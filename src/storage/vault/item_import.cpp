@@ -190,7 +190,7 @@ std::string MoveIntoVault(Vault& vault, const fs::path& sealed, int32_t n) {
   if (ec) return "it could not be moved into the vault (" + ec.message() + ")";
   // The file's new name is on the disk before any index that lists it: after a power cut
   // a recorded item must never lack its file, nor find a stale one under its number.
-  SyncDirectory(vault.Layout().CoffrelDir());
+  SyncDirectory(vault.Layout().CoffrelDir(), vault.Unsynced());
   return {};
 }
 
@@ -281,8 +281,9 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     const bool saved = vault.SaveIndex();
     progress.SetEnabled(true);
     if (!saved) {
-      closer.CloseWithMessage("\"" + entry->name + "\" was stored, but the index could not be saved. " +
-                              "Free some disk space and make another change to save it.");
+      closer.CloseWithMessage("\"" + entry->name + "\" was stored, but the index could not be saved" +
+                              (vault.SaveProblem().empty() ? "" : " (" + vault.SaveProblem() + ")") +
+                              ". Free some disk space: the next change saves it.");
     }
     if (!leftOut.empty()) closer.CloseWithMessage(LeftOutMessage(entry->name, src, leftOut, true));
     return true;

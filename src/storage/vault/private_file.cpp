@@ -106,7 +106,9 @@ bool WritePrivateFile(const fs::path& file, const std::string& text, std::string
     ::unlinkat(folder.Get(), staging.c_str(), 0);
     return FailWith(why, file, std::string("it could not be replaced (") + std::strerror(error) + ")");
   }
-  DiskSync(folder.Get());
+  if (DiskSync(folder.Get()) != 0)
+    return FailWith(why, file,
+                    std::string("it was written, but not flushed to the disk (") + std::strerror(errno) + ")");
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "storage/vault/vault.h"
 
 #include <algorithm>
+#include <cstring>
 #include <system_error>
 #include <unordered_set>
 #include <vector>
@@ -50,9 +51,9 @@ std::string IndexLoadReport::Account() const {
 
 Vault::Vault(fs::path base) : layout_(std::move(base)), masterKey_(kMasterKeyPrefix) {}
 
-void Vault::OfferPassphrase(std::string passphrase) {
+void Vault::OfferPassphrase(const api::Secret& passphrase) {
   if (!passphrase.empty()) GuardProcessSecrets();
-  unlocker_.Offer(std::move(passphrase));
+  unlocker_.Offer(passphrase);
 }
 
 void Vault::AdoptHardenedKeys(HardenedKeys keys) {
@@ -172,14 +173,23 @@ IndexLoadReport Vault::LoadIndex() {
     report.restoredFrom = layout_.Shown(candidate);
     // Put the good generation back in place, unless the damaged file could not be moved aside.
     const bool mainFree = !mainExists || !report.setAside.empty();
+    std::string notPutBack;
     if (const auto bytes = ReadWholeFile(candidate, kMaxIndexFileBytes); bytes && mainFree) {
       fs::path staging = main;
       staging += ".tmp";
-      if (ReplaceFileDurably(main, staging, *bytes)) MarkSaved();
+      if (ReplaceFileDurably(main, staging, *bytes, &unsynced_)) {
+        MarkSaved();
+      } else {
+        notPutBack = layout_.Shown(main).string() + " could not be written (" + std::strerror(errno) +
+                     "); the index is restored again at the next start";
+      }
     }
     KeepIdentity(&report);
     SettleHardening(*this);
     WitnessOpen(&report);
+    if (report.warning.empty()) report.warning = notPutBack;
+    if (report.warning.empty() && !unsynced_.empty())
+      report.warning = layout_.ShownText(TakeUnsynced()) + ": the restored index may not outlast a power cut";
     return report;
   }
 
@@ -198,7 +208,7 @@ IndexLoadReport Vault::LoadIndex() {
   if (!mainExists && !HasItemFiles() && traces.empty()) {
     report.outcome = IndexLoadReport::Outcome::Created;
     report.detail.clear();
-    SaveIndex();
+    if (!SaveIndex()) report.warning = "the new vault's first index could not be written: " + saveProblem_;
     return report;
   }
   report.outcome = IndexLoadReport::Outcome::Unreadable;
@@ -406,7 +416,15 @@ bool Vault::SaveIndex() {
   // A backup under an older password would open the vault without the new one: after a
   // change of key the backup gets the new generation too.
   const bool keyChanged = KeyIdentity() != savedKey_;
-  if (!keyChanged && fs::exists(main, ec)) CopyFileDurably(main, layout_.BackupIndexFile());  // may fail
+  saveProblem_.clear();
+  const auto failed = [this](const fs::path& file) {
+    saveProblem_ = layout_.Shown(file).string() + " could not be written (" + std::strerror(errno) + ")";
+    return false;
+  };
+  // The backup is the generation a damaged index falls back on: a save that cannot refresh
+  // it fails before the index changes, rather than leave a fallback one change older.
+  if (!keyChanged && fs::exists(main, ec) && !CopyFileDurably(main, layout_.BackupIndexFile(), &unsynced_))
+    return failed(layout_.BackupIndexFile());
 
   const IndexSeal next = NextSeal();
   const std::vector<uint8_t> bytes = EncodeIndex(next);
@@ -418,15 +436,18 @@ bool Vault::SaveIndex() {
       LooksHardened(std::vector<uint8_t>(savedKey_.begin(), savedKey_.end())) != hardened_.has_value();
   // Never both keys at once: a backup that cannot take the new key fails the save, which
   // leaves the old key in force in every generation.
-  if (keyChanged && !formatChanged && !ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes)) {
-    return false;
+  if (keyChanged && !formatChanged &&
+      !ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes, &unsynced_)) {
+    return failed(layout_.BackupIndexFile());
   }
-  if (!ReplaceFileDurably(main, layout_.TempIndexFile(), bytes)) {
-    if (keyChanged && !formatChanged) CopyFileDurably(main, layout_.BackupIndexFile());  // the old key back
+  if (!ReplaceFileDurably(main, layout_.TempIndexFile(), bytes, &unsynced_)) {
+    failed(main);
+    if (keyChanged && !formatChanged) CopyFileDurably(main, layout_.BackupIndexFile(), &unsynced_);  // the old key back
     return false;
   }
   // After a change of format, a backup left in the old one is settled once the items are.
-  if (keyChanged && formatChanged) ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes);
+  if (keyChanged && formatChanged)
+    ReplaceFileDurably(layout_.BackupIndexFile(), layout_.TempIndexFile(), bytes, &unsynced_);
   seal_ = next;
   legacyIndex_ = false;
   MarkSaved();
@@ -453,7 +474,7 @@ void Vault::RemovePendingItemFiles() {
     if (!inUse.count(index)) ForceDeleteFile(layout_.ItemFile(index));
   }
   pendingRemovals_.clear();
-  SyncDirectory(layout_.CoffrelDir());  // a removed file must not come back after a power cut
+  SyncDirectory(layout_.CoffrelDir(), &unsynced_);  // a removed file must not come back after a power cut
 }
 
 void Vault::MarkSaved() {

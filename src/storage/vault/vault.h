@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/cipher/cipher_manager.h"
@@ -37,7 +38,7 @@ struct IndexLoadReport {
   std::filesystem::path restoredFrom;  // Restored: the generation that was used
   std::filesystem::path setAside;      // the damaged index, kept under another name
   std::string detail;                  // why the index could not be read
-  std::string warning;                 // opened, but its rollbacks may go unnoticed: why
+  std::string warning;                 // opened, but its rollbacks may go unnoticed or a repair did not last: why
   bool hardened = false;               // Unreadable: a hardened vault lives here, so nothing may replace it
 
   bool NeedsAttention() const { return outcome == Outcome::Restored || outcome == Outcome::Unreadable; }
@@ -77,7 +78,7 @@ class Vault {
   VaultFormat Format() const { return hardened_ ? VaultFormat::Hardened : VaultFormat::Classic; }
   const HardenedKeys* Hardened() const { return hardened_ ? &*hardened_ : nullptr; }
   // The passphrase that loading tries on a hardened index.
-  void OfferPassphrase(std::string passphrase);
+  void OfferPassphrase(const api::Secret& passphrase);
   // From now on the index and new items are sealed the hardened way under these keys.
   void AdoptHardenedKeys(HardenedKeys keys);
   // Only for a conversion whose hardened index could not be saved: the classic one is
@@ -100,6 +101,12 @@ class Vault {
   bool OpenedOlderIndex() const { return openedOlder_; }
   // Why the last open or save of a hardened vault could not be recorded; empty when it was.
   const std::string& RecordProblem() const { return recordProblem_; }
+  // Why the last SaveIndex failed, when it knows more than that it did.
+  const std::string& SaveProblem() const { return saveProblem_; }
+  // The first folder of this operation that could not be flushed to the disk, and why: what
+  // was done may not outlast a power cut. Taken (and cleared) when the operation reports.
+  std::string* Unsynced() { return &unsynced_; }
+  std::string TakeUnsynced() { return std::exchange(unsynced_, std::string()); }
   const IndexSeal& Seal() const { return seal_; }
   // The leftover files of a conversion that the next saves list, until removed (paths below
   // the vault's folder).
@@ -205,6 +212,8 @@ class Vault {
   bool legacyIndex_ = false;  // the index was read in the first hardened format
   bool openedOlder_ = false;
   std::string recordProblem_;
+  std::string saveProblem_;
+  std::string unsynced_;
 };
 
 }  // namespace kestramo

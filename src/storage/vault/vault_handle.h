@@ -37,9 +37,19 @@ class WorkBinding {
   api::WorkControl::Impl& impl_;
 };
 
+// An operation whose every change reached the disk; one that may not outlast a power cut
+// fails, saying so.
+inline api::Status Durable(Vault& v) {
+  const std::string unsynced = v.TakeUnsynced();
+  if (unsynced.empty()) return api::Status::Ok();
+  return api::Status::Fail(api::Code::IoError, "the change was made, but " + v.Layout().ShownText(unsynced) +
+                                                   ": it may not outlast a power cut");
+}
+
 // A save whose index reached the disk while this user's record of hardened vaults did not:
 // an older index could then pass for this one, which the user must hear.
-inline api::Status RecordedSave(const Vault& v) {
+inline api::Status RecordedSave(Vault& v) {
+  if (api::Status durable = Durable(v); !durable.ok()) return durable;
   if (v.RecordProblem().empty()) return api::Status::Ok();
   return api::Status::Fail(api::Code::IoError, "the index was saved, but " + v.RecordProblem());
 }
@@ -47,6 +57,9 @@ inline api::Status RecordedSave(const Vault& v) {
 // Saves the index and says how it went, the record included.
 inline api::Status Saved(Vault& v) {
   if (v.SaveIndex()) return RecordedSave(v);
+  v.TakeUnsynced();  // the failure says more
+  if (!v.SaveProblem().empty())
+    return api::Status::Fail(api::Code::IoError, "the index could not be saved: " + v.SaveProblem());
   return api::Status::Fail(api::Code::IoError, "the index could not be saved",
                            v.Layout().Shown(v.Layout().IndexFile()));
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -182,7 +183,7 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   std::error_code ec;
   if (!fs::create_directories(stage, ec)) return Fail(stage, error, "temp/hardening cannot be created");
   fs::permissions(stage, fs::perms::owner_all, ec);
-  SyncDirectory(vault.Layout().TempDir());  // the staged copies' folder lasts as long as they do
+  SyncDirectory(vault.Layout().TempDir(), vault.Unsynced());  // the staged copies' folder lasts as long as they do
 
   auto keys = HardenedKeys::Create(passphrase, cost);
   if (!keys) return Fail(stage, error, "there is not enough memory to derive the vault's key");
@@ -213,7 +214,7 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   }
   std::string why;
   if (!RecoverLeftovers(vault, leftovers.recoverable, stage, after, &why)) return Fail(stage, error, why);
-  SyncDirectory(stage);
+  SyncDirectory(stage, vault.Unsynced());
 
   // The hardened index lists the leftovers it must outlive: were the removal cut short, the
   // next open finishes it.
@@ -278,7 +279,9 @@ std::string MoveStagedCopiesIn(Vault& vault, bool* whole) {
   for (const fs::path& generation : {layout.BackupIndexFile(), layout.TempIndexFile()}) {
     if (!fs::exists(generation, ec) || FileLooksHardened(generation)) continue;
     if (generation == layout.BackupIndexFile() && mainHardened) {
-      if (*whole) CopyFileDurably(layout.IndexFile(), generation);
+      if (*whole && !CopyFileDurably(layout.IndexFile(), generation, vault.Unsynced()) && vault.Unsynced()->empty())
+        *vault.Unsynced() =
+            "the backup index could not take the hardened one's place (" + std::string(std::strerror(errno)) + ")";
     } else {
       ForceDeleteFile(generation);
     }
@@ -324,7 +327,10 @@ std::string SettleHardening(Vault& vault) {
   // that the items not yet sealed still need.
   if (!listed || !whole) return {};
   vault.ListLeftovers({});
-  if (!vault.SaveIndex()) return "its index could not be saved once the classic leftovers were removed";
+  if (!vault.SaveIndex()) {
+    return "its index could not be saved once the classic leftovers were removed (" + vault.SaveProblem() +
+           "); the next open saves it again";
+  }
   return {};
 }
 

@@ -121,7 +121,7 @@ std::vector<fs::path> RemoveUnrecordedFiles(Vault& vault, const std::vector<fs::
   for (const fs::path& file : files) {
     if (!ForceDeleteFile(file)) kept.push_back(file);
   }
-  SyncDirectory(vault.Layout().CoffrelDir());  // removed for good, power cut or not
+  SyncDirectory(vault.Layout().CoffrelDir(), vault.Unsynced());  // removed for good, power cut or not
   return kept;
 }
 

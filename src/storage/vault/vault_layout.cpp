@@ -3,7 +3,9 @@
 #include "storage/vault/durable_file.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 
 namespace kestramo {
@@ -112,7 +114,11 @@ bool VaultLayout::HoldsVault() const {
 bool VaultLayout::EnsureDirectories(std::string* why) const {
   if (!folder_->Open(base_, true, why)) return false;
   // New folders are on the disk before anything is written into them.
-  if (folder_->MadeFolders()) SyncDirectory(DescriptorPath(folder_->BaseFd()));
+  if (folder_->MadeFolders() && !SyncDirectory(DescriptorPath(folder_->BaseFd()))) {
+    if (why)
+      *why = "the vault's new folders could not be flushed to the disk (" + std::string(std::strerror(errno)) + ")";
+    return false;
+  }
   return true;
 }
 

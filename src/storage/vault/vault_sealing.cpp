@@ -98,7 +98,7 @@ bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, 
     if (why) *why = "temp/hardening cannot be created";
     return false;
   }
-  SyncDirectory(layout_.TempDir());
+  SyncDirectory(layout_.TempDir(), &unsynced_);
   const std::vector<ItemRecord> before = items_.AllRecords();
   const IndexSeal sealBefore = seal_;
   std::vector<ItemRecord> after = before;
@@ -130,7 +130,7 @@ bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, 
     row[static_cast<std::size_t>(ItemField::Password)] = FieldValue::Text(ItemKeyText(key));
     if (onItem) onItem(++done, total);
   }
-  SyncDirectory(stage);
+  SyncDirectory(stage, &unsynced_);
   items_.ReplaceAll(std::move(after));
   seal_.legacyItems.clear();
   savedKey_.clear();  // no generation may keep the old item keys
