@@ -222,7 +222,9 @@ void FrmMain::ReportIndexTrouble() {
                "The vault beside the program cannot be opened for writing (%1). "
                "Install KESTRAMO in a folder that belongs to you.")
                .arg(QString::fromStdString(openStatus_.message));
-  } else if (loadReport_.outcome == api::OpenReport::Outcome::Restored) {  // an unreadable one was asked about
+  } else if (loadReport_.outcome == api::OpenReport::Outcome::Restored || !loadReport_.missingItems.empty()) {
+    // An unreadable index was asked about already; a restored one, or items without their
+    // files, are told before anything is used.
     text = QString::fromStdString(loadReport_.notice);
   }
   if (!text.isEmpty()) ShowMessageDialog(text, this);

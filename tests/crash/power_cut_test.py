@@ -90,15 +90,12 @@ def view(vault, secrets, scratch, boxes_text=None):
 
 class Scenario:
     def __init__(self, name, prepare, args, stdin=(), secrets=((),), after_secrets=None, hardened=False,
-                 old_secret=None, cuts=True):
+                 old_secret=None):
         self.name, self.prepare, self.args, self.stdin = name, prepare, args, list(stdin)
         self.secrets = [list(s) for s in secrets]  # what opens the vault before
         self.after_secrets = [list(s) for s in (after_secrets or secrets)]
         self.hardened = hardened
         self.old_secret = old_secret  # a classic password that no generation may open once changed
-        # Whether cuts are simulated too: a conversion cut between its index switch and the
-        # removal of the leftovers still leaves them (the fault sweep runs it all the same).
-        self.cuts = cuts
 
 
 def write(path, text):
@@ -156,9 +153,17 @@ def prepare_unrecorded(vault, work):
 
 
 def prepare_leftovers(vault, work):
-    """Classic material beside the items: an item file no record lists, a set-aside index."""
+    """Classic material beside the items: an item file no record lists, set-aside copies of the
+    index and of an item file."""
     prepare_unrecorded(vault, work)
     shutil.copy(f"{vault}/coffrel/index.dat", f"{vault}/coffrel/index.dat.damaged-20260101-000000")
+    shutil.copy(f"{vault}/coffrel/item0000000002.dat", f"{vault}/coffrel/item0000000007.dat.unrecorded-20260101-000000")
+
+
+def prepare_recovered(vault, work):
+    """A hardened vault converted from one with leftovers: it holds a recovered item."""
+    prepare_leftovers(vault, work)
+    cli(vault, ["harden", "--yes"] + CHEAP, [PHRASE, PHRASE], check=True)
 
 
 def scenarios(work):
@@ -191,8 +196,8 @@ def scenarios(work):
         Scenario("harden", lambda v, w: base_vault(v, w, 3), ["harden", "--yes"] + CHEAP, [PHRASE, PHRASE],
                  after_secrets=[(PHRASE,), ()], hardened=True),
         Scenario("harden with leftovers", prepare_leftovers, ["harden", "--yes"] + CHEAP, [PHRASE, PHRASE],
-                 after_secrets=[(PHRASE,), ()], hardened=True, cuts=False),
-        Scenario("passwd with every item sealed again", lambda v, w: base_vault(v, w, 2, True),
+                 after_secrets=[(PHRASE,), ()], hardened=True),
+        Scenario("passwd with every item sealed again", prepare_recovered,
                  ["passwd", "--reseal-items"] + CHEAP, [PHRASE, NEW_PHRASE, NEW_PHRASE], secrets=[(PHRASE,)],
                  after_secrets=[(NEW_PHRASE,), (PHRASE,)], hardened=True),
         Scenario("add a folder to a hardened vault",
@@ -316,7 +321,7 @@ def main():
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         work = tempfile.mkdtemp(prefix="kestramo-cuts-")
         for scenario in scenarios(work):
-            if (only and scenario.name not in only) or not scenario.cuts:
+            if only and scenario.name not in only:
                 continue
             results = run_scenario(scenario, crash_states.MODELS, limit, pool)
             for model, (count, failures) in results.items():

@@ -50,8 +50,8 @@ TEST_F(HardenedVaultTest, NoClassicOrEmptyVaultEverTakesAHardenedOnesPlace) {
        Outcome::Downgraded},
       {"the version byte flipped in both generations",
        [&] {
-         testing::FlipBit(layout.IndexFile(), 8);
-         testing::FlipBit(layout.BackupIndexFile(), 8);
+         testing::FlipBit(layout.IndexFile(), 9);
+         testing::FlipBit(layout.BackupIndexFile(), 9);
        },
        Outcome::Unreadable},
       {"every generation gone, the item file left",
@@ -251,27 +251,32 @@ TEST(HardenedCostTest, AHeadSplicedOntoAnotherBodyNeverOpens) {
   EXPECT_FALSE(OpenHardenedTable(spliced, keys->VaultKey(), &why));
 }
 
-// A vault hardened by the first hardened format: it opens, its items come out, a new item is
-// bound, and its next save writes today's format to both generations. Its items keep their
-// own checks: a byte appended to one is refused.
-TEST_F(HardenedVaultTest, AVaultOfTheFirstHardenedFormatOpensAndIsBroughtUpToDate) {
-  const fs::path fixture = fs::path(KESTRAMO_TEST_VECTORS) / "hardened_v1";
-  fs::remove_all(dir / "vault");
-  fs::copy(fixture / "vault", dir / "vault", fs::copy_options::recursive);
-  ASSERT_EQ(Reopen("fixture passphrase"), Outcome::Loaded);
-  EXPECT_EQ(Export(1, "note.txt"), ReadFile(fixture / "source" / "note.txt"));
-  EXPECT_EQ(Export(2, "folder/sub/b.bin"), ReadFile(fixture / "source" / "folder" / "sub" / "b.bin"));
-  const int32_t added = Add("new.txt", "bound");
-  for (const fs::path& generation : {vault->Layout().IndexFile(), vault->Layout().BackupIndexFile()}) {
-    EXPECT_EQ(ReadFile(generation)[8], 2) << generation;
+// Vaults hardened by the earlier hardened formats: each opens, its items come out, a new item
+// is bound, and its next save writes today's format. The first format's
+// items keep their own checks: a byte appended to one is refused.
+TEST_F(HardenedVaultTest, VaultsOfEarlierHardenedFormatsOpenAndAreBroughtUpToDate) {
+  const fs::path source = fs::path(KESTRAMO_TEST_VECTORS) / "hardened_v1" / "source";
+  for (const auto& [fixture, legacy] : {std::pair{"hardened_v1", true}, std::pair{"hardened_v2", false}}) {
+    SCOPED_TRACE(fixture);
+    fs::remove_all(dir / "vault");
+    fs::copy(fs::path(KESTRAMO_TEST_VECTORS) / fixture / "vault", dir / "vault", fs::copy_options::recursive);
+    ASSERT_EQ(Reopen("fixture passphrase"), Outcome::Loaded);
+    EXPECT_EQ(Export(1, "note.txt"), ReadFile(source / "note.txt"));
+    EXPECT_EQ(Export(2, "folder/sub/b.bin"), ReadFile(source / "folder" / "sub" / "b.bin"));
+    const int32_t added = Add("new.txt", "bound");
+    // The first format's identity is new, so its backup is rewritten too; a later one's backup
+    // stays one save older, as always.
+    EXPECT_EQ(ReadFile(vault->Layout().IndexFile())[8], kHardenedIndexVersion);
+    if (legacy) EXPECT_EQ(ReadFile(vault->Layout().BackupIndexFile())[8], kHardenedIndexVersion);
+    ASSERT_EQ(Reopen("fixture passphrase"), Outcome::Loaded);
+    EXPECT_EQ(vault->SealingOf(1), legacy ? ItemSealing::Legacy : ItemSealing::Bound);
+    EXPECT_EQ(vault->SealingOf(added), ItemSealing::Bound);
+    EXPECT_EQ(Export(added, "new.txt"), "bound");
+    EXPECT_EQ(Export(2, "folder/a.txt"), "alpha");
+    WriteFile(vault->Layout().ItemFile(1), ReadFile(vault->Layout().ItemFile(1)) + "x");
+    EXPECT_EQ(Export(1, "note.txt"), "");
+    fs::remove_all(dir / "state");  // the next fixture is another vault in the same folder
   }
-  ASSERT_EQ(Reopen("fixture passphrase"), Outcome::Loaded);
-  EXPECT_EQ(vault->SealingOf(1), ItemSealing::Legacy);
-  EXPECT_EQ(vault->SealingOf(added), ItemSealing::Bound);
-  EXPECT_EQ(Export(added, "new.txt"), "bound");
-  EXPECT_EQ(Export(2, "folder/a.txt"), "alpha");
-  WriteFile(vault->Layout().ItemFile(1), ReadFile(vault->Layout().ItemFile(1)) + "x");
-  EXPECT_EQ(Export(1, "note.txt"), "");
 }
 
 // Besides the recorded items a classic folder may hold a stray item file, a set-aside index,
@@ -305,12 +310,55 @@ TEST_F(HardenedVaultTest, HardeningLeavesNothingClassicBehind) {
   EXPECT_TRUE(health.findings.empty()) << health.findings.front().detail;
   EXPECT_EQ(Export(item, "a.bin"), content);
   EXPECT_TRUE(ClassicFilesIn(*vault).empty());
+  EXPECT_TRUE(vault->Seal().leftovers.empty());
   CipherManager cipher;
   for (const auto& [path, bytes] : Snapshot(dir / "vault")) {
     const fs::path file = dir / "vault" / path;
     EXPECT_FALSE(OpensAsArchive(*vault, file, classicKey)) << path;
     EXPECT_FALSE(DecodeIndexFile(cipher, std::vector<uint8_t>(bytes.begin(), bytes.end()), nullptr)) << path;
   }
+}
+
+// A conversion cut after its index switch leaves the leftovers it lists: the next open
+// removes them and saves the list away, and keeps every file a later save or item put under
+// a listed name, and anything the list names outside the vault's folders.
+TEST_F(HardenedVaultTest, AnOpenFinishesTheRemovalsOfAConversionCutShort) {
+  const int32_t item = Add("a.txt", "kept");
+  const std::string classicIndex = ReadFile(vault->Layout().IndexFile());
+  Harden();
+  const struct {
+    const char* listed;
+    std::string content;
+    bool removed;
+  } files[] = {
+      {"coffrel/index.dat.damaged-20260101-000000", classicIndex, true},
+      {"coffrel/item0000000008.dat.unrecorded-20260101-000000", testing::RandomBytes(500, 9), true},
+      {"temp/leftover.bin", "PK scratch", true},
+      {"coffrel/index.dat.kept-20260101-000000", ReadFile(vault->Layout().IndexFile()), false},  // hardened
+      {"coffrel/item0000000001.dat", ReadFile(vault->Layout().ItemFile(item)), false},           // a recorded item's
+      {"coffrel/../outside.txt", "not the vault's", false},
+      {"../outside.txt", "not the vault's", false},
+  };
+  std::vector<std::string> listed;
+  for (const auto& f : files) {
+    listed.push_back(f.listed);
+    if (f.removed || !fs::exists(dir / "vault" / f.listed)) WriteFile(dir / "vault" / f.listed, f.content);
+  }
+  vault->ListLeftovers(listed);
+  ASSERT_TRUE(vault->SaveIndex());  // as the switch saved it, the removals then cut short
+
+  ASSERT_EQ(Reopen(kPassphrase), Outcome::Loaded);
+  for (const auto& f : files) {
+    const fs::path file = dir / "vault" / f.listed;
+    EXPECT_EQ(fs::exists(file), !f.removed) << f.listed;
+    if (!f.removed) EXPECT_EQ(ReadFile(file), f.content) << f.listed;
+  }
+  EXPECT_TRUE(ClassicFilesIn(*vault).empty());
+  EXPECT_EQ(Export(item, "a.txt"), "kept");
+  ASSERT_EQ(Reopen(kPassphrase), Outcome::Loaded);
+  EXPECT_TRUE(vault->Seal().leftovers.empty()) << "the list is saved away once done";
+  const VaultHealth health = CheckVaultHealth(*vault);
+  EXPECT_TRUE(health.findings.empty() && health.classic.empty());
 }
 
 // A full rotation: new passphrase, new vault key, every item sealed again under a new key, in

@@ -54,9 +54,9 @@ TEST(HardenedFormatTest, KeyDerivationAndWrapGiveTheKnownBytes) {
   const Bytes head = wrap.Bytes();
   ASSERT_EQ(head.size(), kKeyWrapSize);
   EXPECT_EQ(Hex(head.data(), head.size()),
-            "894b48560d0a1a0a020002000100000000008000000000006b65737472616d6f2d73616c742d3136"
+            "894b48560d0a1a0a030002000100000000008000000000006b65737472616d6f2d73616c742d3136"
             "404142434445464748494a4b4c4d4e4f5051525354555657"
-            "6dbea93c9761bcf152194b5de2616b98129bf3ea8278a70021c7395caedcee4bac47e0caa334dbc98d83459fa580d0b1");
+            "6dbea93c9761bcf152194b5de2616b98129bf3ea8278a70021c7395caedcee4b92a8e7d133b7818463d698c25d111ba8");
 
   EXPECT_TRUE(UnwrapVaultKey(wrap, *kek) == vaultKey);
   EXPECT_FALSE(UnwrapVaultKey(wrap, *DeriveKek("correct horse batterY", params)));
@@ -71,19 +71,19 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
   table.Post();
   const auto keys = HardenedKeys::Create("a long passphrase", kCheapCost);
   ASSERT_TRUE(keys);
-  const IndexSeal seal{Counting<16>(1), 7, {3, 9}};
+  const IndexSeal seal{Counting<16>(1), 7, {3, 9}, {"coffrel/index.dat.damaged-1", "temp/x"}};
   const Bytes good = EncodeHardenedIndex(keys->Wrap(), keys->VaultKey(), seal, table);
   EXPECT_EQ((good.size() - kHardenedHeaderSize - kAeadTagSize) % 4096, 0u) << "the table is padded";
 
   IndexUnlocker unlocker;
   unlocker.Offer("a long passphrase");
-  auto open = [&unlocker](const Bytes& bytes, std::string* why) {
+  auto open = [&unlocker, &seal](const Bytes& bytes, std::string* why) {
     std::optional<HardenedKeys> k;
     OpenedIndex opened;
     const auto result = unlocker.Open(bytes, &k, &opened, why);
     if (result == IndexUnlocker::Result::Opened) {
       EXPECT_TRUE(opened.seal && opened.seal->vaultId == Counting<16>(1) && opened.seal->saveCounter == 7 &&
-                  opened.seal->legacyItems == std::vector<int32_t>({3, 9}));
+                  opened.seal->legacyItems == std::vector<int32_t>({3, 9}) && opened.seal->leftovers == seal.leftovers);
       EXPECT_EQ(opened.rows.size(), 1u);
     }
     return result;

@@ -160,7 +160,7 @@ TEST_F(RollbackRecordTest, AVaultOfTheFirstHardenedFormatKeepsTheIdentityItIsGiv
   ASSERT_EQ(open(), Outcome::Loaded) << report.detail;
   const VaultId given = vault->Seal().vaultId;
   for (const fs::path& generation : {dir / "v1/coffrel/index.dat", dir / "v1/backup/index.dat"}) {
-    EXPECT_EQ(ReadFile(generation)[8], 2) << generation << " carries the identity";
+    EXPECT_EQ(ReadFile(generation)[8], kHardenedIndexVersion) << generation << " carries the identity";
   }
   for (int again = 0; again < 2; ++again) {
     ASSERT_EQ(open(), Outcome::Loaded) << report.detail;

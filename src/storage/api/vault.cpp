@@ -7,6 +7,7 @@
 #include "storage/vault/box_rules.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/index_file.h"
+#include "storage/vault/missing_items.h"
 #include "storage/vault/vault_handle.h"
 #include "storage/vault/vault_witness.h"
 
@@ -31,6 +32,14 @@ ItemInfo InfoOf(const ItemRecord& r) {
   info.icon = FieldOf(r, ItemField::Icon).AsPicture();
   info.iconMask = FieldOf(r, ItemField::IconMask).AsPicture();
   return info;
+}
+
+// Tells the listed items whose file is missing, after whatever else the notice says.
+void ReportMissingItems(const kestramo::Vault& v, OpenReport& r) {
+  const std::vector<MissingItem> missing = MissingItemFiles(v);
+  for (const MissingItem& item : missing) r.missingItems.push_back(item.index);
+  if (const std::string warning = MissingItemsWarning(missing); !warning.empty())
+    r.notice += (r.notice.empty() ? "" : " ") + warning;
 }
 
 OpenReport::Outcome OutcomeOf(IndexLoadReport::Outcome outcome) {
@@ -98,6 +107,7 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
       return Status::Fail(Code::Damaged, load.detail,
                           impl_->vault ? v.Layout().Shown(v.Layout().IndexFile()) : options.base);
     }
+    ReportMissingItems(v, r);
     impl_->vault = std::move(vault);
     return Status::Ok();
   }
@@ -111,6 +121,7 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
   if (!v.ReadIndex(&why, &locked)) {
     return Status::Fail(locked ? Code::Locked : Code::Damaged, why, v.Layout().Shown(v.Layout().IndexFile()));
   }
+  ReportMissingItems(v, r);
   impl_->vault = std::move(vault);
   return Status::Ok();
 }

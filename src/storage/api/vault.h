@@ -64,6 +64,7 @@ struct OpenReport {
   std::string notice{};              // what the user should hear about the index; empty when nothing
   std::string detail{};              // why the index could not be read or was refused
   std::filesystem::path setAside{};  // the damaged index, kept under another name
+  std::vector<int32_t> missingItems{};  // listed items without a file (the notice names them)
 };
 
 struct ListOptions {

@@ -15,8 +15,7 @@ namespace {
 
 constexpr std::array<uint8_t, 8> kMagic = {0x89, 'K', 'H', 'V', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint16_t kOldestVersion = 1;
-constexpr uint16_t kNewestVersion = 2;
-constexpr std::size_t kSealHeadSize = kVaultIdSize + 8 + 4;
+constexpr uint16_t kNewestVersion = kHardenedIndexVersion;
 constexpr uint8_t kAlgorithmArgon2id = 2;
 constexpr std::size_t kKdfOffset = 12;
 constexpr std::size_t kWrapNonceOffset = 40;
@@ -43,21 +42,60 @@ std::vector<uint8_t> SealBytes(const IndexSeal& seal) {
   PutLe(out, seal.saveCounter, 8);
   PutLe(out, seal.legacyItems.size(), 4);
   for (const int32_t item : seal.legacyItems) PutLe(out, static_cast<uint32_t>(item), 4);
+  PutLe(out, seal.leftovers.size(), 4);
+  for (const std::string& path : seal.leftovers) {
+    PutLe(out, path.size(), 2);
+    out.insert(out.end(), path.begin(), path.end());
+  }
   return out;
 }
 
-// The seal at the start of a version-2 body; *used: its length. Nothing when it does not fit.
-std::optional<IndexSeal> ParseSeal(const uint8_t* p, std::size_t size, std::size_t* used) {
-  if (size < kSealHeadSize) return std::nullopt;
-  IndexSeal seal;
-  std::copy_n(p, kVaultIdSize, seal.vaultId.begin());
-  seal.saveCounter = GetLe(p + kVaultIdSize, 8);
-  const uint64_t count = GetLe(p + kVaultIdSize + 8, 4);
-  if (count > (size - kSealHeadSize) / 4) return std::nullopt;
-  for (uint64_t i = 0; i < count; ++i) {
-    seal.legacyItems.push_back(static_cast<int32_t>(GetLe(p + kSealHeadSize + 4 * i, 4)));
+// Reads a seal's parts in turn, never past its end.
+class SealReader {
+ public:
+  SealReader(const uint8_t* p, std::size_t size) : p_(p), left_(size) {}
+  bool Take(std::size_t n, const uint8_t** at) {
+    if (n > left_) return false;
+    *at = p_;
+    p_ += n;
+    left_ -= n;
+    return true;
   }
-  *used = kSealHeadSize + 4 * static_cast<std::size_t>(count);
+  bool Number(int bytes, uint64_t* value) {
+    const uint8_t* at = nullptr;
+    if (!Take(static_cast<std::size_t>(bytes), &at)) return false;
+    *value = GetLe(at, bytes);
+    return true;
+  }
+  std::size_t Left() const { return left_; }
+
+ private:
+  const uint8_t* p_;
+  std::size_t left_;
+};
+
+// The seal at the start of a body of version 2 or later; *used: its length. Nothing when it
+// does not fit.
+std::optional<IndexSeal> ParseSeal(const uint8_t* p, std::size_t size, uint64_t version, std::size_t* used) {
+  SealReader in(p, size);
+  IndexSeal seal;
+  const uint8_t* id = nullptr;
+  uint64_t count = 0;
+  if (!in.Take(kVaultIdSize, &id) || !in.Number(8, &seal.saveCounter) || !in.Number(4, &count)) return std::nullopt;
+  std::copy_n(id, kVaultIdSize, seal.vaultId.begin());
+  if (count > in.Left() / 4) return std::nullopt;
+  for (uint64_t i = 0, item = 0; i < count && in.Number(4, &item); ++i) {
+    seal.legacyItems.push_back(static_cast<int32_t>(item));
+  }
+  if (version >= 3) {
+    if (!in.Number(4, &count) || count > in.Left() / 2) return std::nullopt;
+    for (uint64_t i = 0, length = 0; i < count; ++i) {
+      const uint8_t* path = nullptr;
+      if (!in.Number(2, &length) || !in.Take(length, &path)) return std::nullopt;
+      seal.leftovers.emplace_back(reinterpret_cast<const char*>(path), length);
+    }
+  }
+  *used = size - in.Left();
   return seal;
 }
 
@@ -183,9 +221,10 @@ std::optional<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, 
   if (sodium_unpad(&unpadded, plain.data(), static_cast<std::size_t>(plainSize), kTablePadding) == 0) {
     std::size_t used = 0;
     std::optional<IndexSeal> seal;
-    const bool sealed = GetLe(bytes.data() + 8, 2) >= 2;
+    const uint64_t version = GetLe(bytes.data() + 8, 2);
+    const bool sealed = version >= 2;
     if (sealed) {
-      seal = ParseSeal(plain.data(), unpadded, &used);
+      seal = ParseSeal(plain.data(), unpadded, version, &used);
       if (!seal) why = "the index's seal is damaged";
     }
     if (!sealed || seal) {

@@ -21,9 +21,12 @@ namespace kestramo {
 //      with bytes 0..39 as associated data
 // 112  nonce (24), then the padded body sealed under the vault key, with bytes
 //      0..135 as associated data
-// The body of version 2: vault ID (16), save counter (8), the number of items still sealed
-// the version-1 way (4) and their numbers (4 each), then the table. Version 1's body is
-// the table alone; it is read, and written as version 2 from then on.
+// The body of version 3: vault ID (16), save counter (8), the number of items still sealed
+// the version-1 way (4) and their numbers (4 each), the number of leftover files a
+// conversion still has to remove (4) and their paths (length (2), then the bytes, each),
+// then the table. Version 2 lacks the leftover files; version 1's body is the table alone.
+// Both are read, and written as version 3 from then on.
+inline constexpr uint16_t kHardenedIndexVersion = 3;  // the version written
 inline constexpr std::size_t kKeyWrapSize = 112;
 inline constexpr std::size_t kHardenedHeaderSize = 136;
 inline constexpr std::size_t kAeadNonceSize = 24;
@@ -31,7 +34,7 @@ inline constexpr std::size_t kAeadTagSize = 16;
 
 // The clear head of the file: how to derive the key-encryption key, and the sealed vault key.
 struct KeyWrap {
-  uint16_t version = 2;
+  uint16_t version = kHardenedIndexVersion;
   KdfParams kdf;
   std::array<uint8_t, kAeadNonceSize> nonce{};
   std::array<uint8_t, kKeySize + kAeadTagSize> sealedKey{};
@@ -44,6 +47,10 @@ struct IndexSeal {
   VaultId vaultId{};
   uint64_t saveCounter = 0;          // one more at every save: an older copy has a smaller one
   std::vector<int32_t> legacyItems;  // items whose files were sealed before they carried a header
+  // Files with classic material that a conversion has still to remove, as paths below the
+  // vault's folder ("coffrel/index.dat.damaged-…"): a kill after its save leaves them to the
+  // next open.
+  std::vector<std::string> leftovers;
 };
 
 // The largest index file that is read, checked before reading: 32 boxes of 1,024 items with

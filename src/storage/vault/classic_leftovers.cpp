@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "storage/cipher/cipher_error.h"
@@ -11,6 +12,7 @@
 #include "storage/hardened/hardened_index.h"
 #include "storage/hardened/sealed_item.h"
 #include "storage/vault/durable_file.h"
+#include "storage/vault/file_helpers.h"
 #include "storage/vault/index_file.h"
 #include "storage/vault/unrecorded_files.h"
 #include "storage/vault/vault.h"
@@ -83,23 +85,51 @@ bool OpensAsArchive(Vault& vault, const fs::path& itemFile, const std::string& k
 ClassicLeftovers FindClassicLeftovers(Vault& vault) {
   ClassicLeftovers found;
   const VaultLayout& layout = vault.Layout();
-  for (const fs::path& file : UnrecordedItemFiles(vault)) {
+  bool listed = true;
+  for (const fs::path& file : UnrecordedItemFiles(vault, &listed)) {
     const Shape shape = ShapeOf(vault, file, vault.MasterKey());
     (shape == Shape::Archive ? found.recoverable
      : shape == Shape::Other ? found.doomed
                              : found.unreadable)
         .push_back(file);
   }
-  std::error_code ec;
+  // A folder that cannot be listed whole may hide leftovers: it counts as unreadable.
+  if (!listed) found.unreadable.push_back(layout.CoffrelDir());
   for (const fs::path& dir : {layout.CoffrelDir(), layout.BackupDir(), layout.TempDir()}) {
+    std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
       const std::string name = it->path().filename().string();
       const bool scratch = dir == layout.TempDir() && it->is_regular_file(ec) && !FileLooksHardened(it->path());
       if (IsIndexCopy(name) || scratch) found.doomed.push_back(it->path());
     }
+    if (ec && ec != std::errc::no_such_file_or_directory) found.unreadable.push_back(dir);
   }
   std::sort(found.doomed.begin(), found.doomed.end());
   return found;
+}
+
+std::vector<fs::path> RemoveListedLeftovers(Vault& vault) {
+  if (vault.Seal().leftovers.empty()) return {};
+  const VaultLayout& layout = vault.Layout();
+  std::set<fs::path> recorded;
+  for (const ItemRecord& row : vault.Items().AllRecords()) {
+    if (!FieldOf(row, ItemField::Name).IsNull())
+      recorded.insert(layout.ItemFile(FieldOf(row, ItemField::Index).AsInteger()));
+  }
+  std::vector<fs::path> kept;
+  std::error_code ec;
+  for (const std::string& below : vault.Seal().leftovers) {
+    const auto file = layout.FromBelowBase(below);
+    if (!file || recorded.count(*file) || !fs::exists(fs::symlink_status(*file, ec))) continue;
+    // Never a file that a later save or item put there under the same name.
+    if (FileLooksHardened(*file) || FileLooksLikeSealedItem(*file)) continue;
+    if (!ForceDeleteFile(*file)) kept.push_back(*file);
+  }
+  // A removal that a power cut undoes would bring the classic material back.
+  for (const fs::path& dir : {layout.CoffrelDir(), layout.BackupDir(), layout.TempDir()}) {
+    if (!SyncDirectory(dir)) kept.push_back(dir);
+  }
+  return kept;
 }
 
 std::vector<fs::path> ClassicFilesIn(const Vault& vault) {

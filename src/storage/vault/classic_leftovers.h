@@ -22,6 +22,11 @@ struct ClassicLeftovers {
 
 ClassicLeftovers FindClassicLeftovers(Vault& vault);
 
+// In a hardened vault: removes the leftover files its index lists (see IndexSeal), but never
+// one in a hardened format nor the file of a recorded item, which a staged copy replaces.
+// What could not be removed, or made durable as removed; empty when all is done.
+std::vector<std::filesystem::path> RemoveListedLeftovers(Vault& vault);
+
 // In a hardened vault: every file that is not in a hardened format (or the first hardened
 // item format of a recorded item) and would give something away to a copy of the folder.
 std::vector<std::filesystem::path> ClassicFilesIn(const Vault& vault);

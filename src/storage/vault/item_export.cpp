@@ -111,7 +111,8 @@ ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, W
     std::error_code ec;
     ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
     const bool present = fs::is_regular_file(itemFile, ec);
-    std::string why = "its file is missing";
+    std::string why = "its file coffrel/" + itemFile.filename().string() +
+                      " is missing (the vault may be an incomplete copy, made while an item was being added)";
     const std::optional<fs::path> readable =
         present ? vault.ReadableArchive(itemFile, key, index, archive, &why) : std::nullopt;
     if (!readable || ctx.work.Cancelled()) {

@@ -9,7 +9,7 @@ namespace kestramo {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> UnrecordedItemFiles(const Vault& vault) {
+std::vector<fs::path> UnrecordedItemFiles(const Vault& vault, bool* listed) {
   std::set<std::string> recorded;
   for (const ItemRecord& r : vault.Items().AllRecords()) {
     if (FieldOf(r, ItemField::Name).IsNull()) continue;
@@ -25,6 +25,7 @@ std::vector<fs::path> UnrecordedItemFiles(const Vault& vault) {
     const bool numbered = name == itemName && !recorded.count(name);
     if (numbered || name.compare(itemName.size(), setAside.size(), setAside) == 0) found.push_back(it->path());
   }
+  if (listed) *listed = !ec || ec == std::errc::no_such_file_or_directory;
   std::sort(found.begin(), found.end());
   return found;
 }

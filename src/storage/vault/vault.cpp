@@ -337,13 +337,25 @@ void Vault::WitnessOpen(IndexLoadReport* report) {
 }
 
 bool Vault::ReadIndex(std::string* error, bool* locked) {
-  const LoadResult result = LoadFrom(layout_.IndexFile(), error);
-  if (locked) *locked = result == LoadResult::Locked;
-  if (result != LoadResult::Opened) return false;
-  IndexLoadReport report;
-  if (Admit(&report)) return true;
-  if (error) *error = report.detail;
-  return false;
+  // The program that holds the vault may save between this read of the index and that of
+  // the record, which then names a newer save: the index is read again, as long as each
+  // read finds a newer generation. The same one read twice is refused.
+  constexpr int kMostReads = 5;
+  uint64_t lastCounter = 0;
+  for (int read = 1;; ++read) {
+    const LoadResult result = LoadFrom(layout_.IndexFile(), error);
+    if (locked) *locked = result == LoadResult::Locked;
+    if (result != LoadResult::Opened) return false;
+    const uint64_t counter = seal_.saveCounter;
+    IndexLoadReport report;
+    if (Admit(&report)) return true;
+    const bool moved = read == 1 || counter != lastCounter;
+    if (report.outcome != IndexLoadReport::Outcome::RolledBack || !moved || read == kMostReads) {
+      if (error) *error = report.detail;
+      return false;
+    }
+    lastCounter = counter;
+  }
 }
 
 Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {

@@ -108,6 +108,9 @@ class Vault {
   std::string* Unsynced() { return &unsynced_; }
   std::string TakeUnsynced() { return std::exchange(unsynced_, std::string()); }
   const IndexSeal& Seal() const { return seal_; }
+  // The leftover files of a conversion that the next saves list, until removed (paths below
+  // the vault's folder).
+  void ListLeftovers(std::vector<std::string> paths) { seal_.leftovers = std::move(paths); }
   // A new random vault ID and a new count of saves, for a vault about to be hardened.
   void StartIdentity();
 

@@ -216,23 +216,24 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   if (!RecoverLeftovers(vault, leftovers.recoverable, stage, after, &why)) return Fail(stage, error, why);
   SyncDirectory(stage, vault.Unsynced());
 
+  // The hardened index lists the leftovers it must outlive: were the removal cut short, the
+  // next open finishes it.
+  std::vector<std::string> listed;
+  for (const auto* files : {&leftovers.recoverable, &leftovers.doomed}) {
+    for (const fs::path& file : *files) listed.push_back(vault.Layout().BelowBase(file));
+  }
+  std::erase(listed, std::string());
   vault.Items().ReplaceAll(std::move(after));
   vault.AdoptHardenedKeys(std::move(*keys));
+  vault.ListLeftovers(std::move(listed));
   if (!vault.SaveIndex()) {
     // The classic index is still the one on the disk: the vault goes on as it was.
     vault.Items().ReplaceAll(before);
+    vault.ListLeftovers({});
     vault.ReturnToClassic();
     return Fail(stage, error, "the hardened index could not be saved (is the disk full?); the vault stays classic");
   }
-  // Only now, with every item that could be recovered sealed and listed: nothing classic
-  // stays. The leftovers go before the staged copies move in, since a recovered item may take
-  // the number, and so the name, of the very file it came from.
-  for (const auto* files : {&leftovers.recoverable, &leftovers.doomed}) {
-    for (const fs::path& file : *files) ForceDeleteFile(file);
-  }
-  for (const fs::path& dir : {vault.Layout().CoffrelDir(), vault.Layout().BackupDir(), vault.Layout().TempDir()}) {
-    SyncDirectory(dir, vault.Unsynced());
-  }
+  // Only now, with every item that could be recovered sealed and listed: nothing classic stays.
   if (std::string stuck = SettleHardening(vault); !stuck.empty()) {
     if (error) *error = "the vault is hardened, but " + stuck;
     return false;
@@ -240,19 +241,19 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
   return true;
 }
 
-std::string SettleHardening(Vault& vault) {
+namespace {
+
+// Moves the staged copies that hold their records' items into coffrel/ and replaces the
+// classic generations of the index. Empty when done; *whole: every record's file is sealed.
+std::string MoveStagedCopiesIn(Vault& vault, bool* whole) {
   const VaultLayout& layout = vault.Layout();
   const fs::path stage = layout.HardeningDir();
   std::error_code ec;
-  if (vault.Format() != VaultFormat::Hardened) {
-    if (fs::exists(stage, ec)) ShellDeleteTree(stage);
-    return {};
-  }
   // A staged copy goes in only when it opens under its record's key and binding: a file
   // planted in temp/ would otherwise replace the real item.
   std::vector<std::pair<fs::path, std::string>> staged;  // and the item each one is
   std::vector<std::string> stuck;                        // items whose staged copies must stay for another try
-  bool whole = true;                                     // every record's file is sealed, in coffrel/ or staged
+  *whole = true;
   for (const ItemRecord& row : vault.Items().AllRecords()) {
     if (FieldOf(row, ItemField::Name).IsNull()) continue;
     const int32_t index = FieldOf(row, ItemField::Index).AsInteger();
@@ -263,12 +264,12 @@ std::string SettleHardening(Vault& vault) {
       staged.emplace_back(copy, ItemName(row));
     } else if (state == StagedCopy::Unreadable) {
       stuck.push_back(ItemName(row));
-      whole = false;
+      *whole = false;
     } else if (vault.SealingOf(index) == ItemSealing::Bound && !FileLooksLikeSealedItem(layout.ItemFile(index))) {
       // The staged copy may be the item's only sealed file, its check cut short by a read
       // error: it stays for the next open to try again.
       if (present) stuck.push_back(ItemName(row));
-      whole = false;
+      *whole = false;
     }
   }
   // No classic generation of the index may outlive the conversion: it gives the items away.
@@ -278,7 +279,7 @@ std::string SettleHardening(Vault& vault) {
   for (const fs::path& generation : {layout.BackupIndexFile(), layout.TempIndexFile()}) {
     if (!fs::exists(generation, ec) || FileLooksHardened(generation)) continue;
     if (generation == layout.BackupIndexFile() && mainHardened) {
-      if (whole && !CopyFileDurably(layout.IndexFile(), generation, vault.Unsynced()) && vault.Unsynced()->empty())
+      if (*whole && !CopyFileDurably(layout.IndexFile(), generation, vault.Unsynced()) && vault.Unsynced()->empty())
         *vault.Unsynced() =
             "the backup index could not take the hardened one's place (" + std::string(std::strerror(errno)) + ")";
     } else {
@@ -301,6 +302,36 @@ std::string SettleHardening(Vault& vault) {
   if (stuck.empty()) return "the vault's folder coffrel/ could not be synced to the disk";
   return NamedList(stuck, 5) + " could not be moved into coffrel/" + (why.empty() ? "" : " (" + why + ")") +
          ": the re-sealed copies stay in " + stage.string() + " and move in when the vault is next opened";
+}
+
+}  // namespace
+
+std::string SettleHardening(Vault& vault) {
+  std::error_code ec;
+  if (vault.Format() != VaultFormat::Hardened) {
+    if (fs::exists(vault.Layout().HardeningDir(), ec)) ShellDeleteTree(vault.Layout().HardeningDir());
+    return {};
+  }
+  // The leftovers go before the staged copies move in, since a recovered item may take the
+  // number, and so the name, of the very file it came from.
+  const bool listed = !vault.Seal().leftovers.empty();
+  std::vector<fs::path> kept = RemoveListedLeftovers(vault);
+  bool whole = true;
+  if (std::string stuck = MoveStagedCopiesIn(vault, &whole); !stuck.empty()) return stuck;
+  if (!kept.empty()) {
+    std::vector<std::string> names;
+    for (const fs::path& file : kept) names.push_back(vault.Layout().Shown(file).string());
+    return NamedList(names, 5) + " could not be removed for good: the next open of the vault tries again";
+  }
+  // The list goes once nothing on it is left; a save now would overwrite the classic backup
+  // that the items not yet sealed still need.
+  if (!listed || !whole) return {};
+  vault.ListLeftovers({});
+  if (!vault.SaveIndex()) {
+    return "its index could not be saved once the classic leftovers were removed (" + vault.SaveProblem() +
+           "); the next open saves it again";
+  }
+  return {};
 }
 
 }  // namespace kestramo

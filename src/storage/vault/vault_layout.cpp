@@ -21,6 +21,31 @@ std::filesystem::path VaultLayout::SubDir(VaultFolder::Sub sub) const {
   return base_ / VaultFolder::kSubNames[sub];
 }
 
+std::string VaultLayout::BelowBase(const std::filesystem::path& file) const {
+  for (int sub = 0; sub < VaultFolder::kSubCount; ++sub) {
+    if (file.parent_path() == SubDir(static_cast<VaultFolder::Sub>(sub))) {
+      return std::string(VaultFolder::kSubNames[sub]) + "/" + file.filename().string();
+    }
+  }
+  return {};
+}
+
+std::optional<std::filesystem::path> VaultLayout::FromBelowBase(std::string_view below) const {
+  const std::size_t slash = below.find('/');
+  if (slash == std::string_view::npos) return std::nullopt;
+  const std::string_view name = below.substr(slash + 1);
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos ||
+      name.find('\0') != std::string_view::npos) {
+    return std::nullopt;
+  }
+  for (int sub = 0; sub < VaultFolder::kSubCount; ++sub) {
+    if (below.substr(0, slash) == VaultFolder::kSubNames[sub]) {
+      return SubDir(static_cast<VaultFolder::Sub>(sub)) / std::string(name);
+    }
+  }
+  return std::nullopt;
+}
+
 std::filesystem::path VaultLayout::Shown(const std::filesystem::path& path) const { return ShownText(path.string()); }
 
 std::string VaultLayout::ItemBaseName(int32_t index) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,11 @@ class VaultLayout {
   std::filesystem::path CoffrelDir() const { return SubDir(VaultFolder::kCoffrel); }
   std::filesystem::path BackupDir() const { return SubDir(VaultFolder::kBackup); }
   std::filesystem::path TempDir() const { return SubDir(VaultFolder::kTemp); }
+  // A file right inside coffrel/, backup/ or temp/ as a path below the vault's folder
+  // ("coffrel/name"), which outlasts this run's descriptors; empty for any other path.
+  std::string BelowBase(const std::filesystem::path& file) const;
+  // And back; nothing unless it names a file right inside one of those three folders.
+  std::optional<std::filesystem::path> FromBelowBase(std::string_view below) const;
   // A path of the vault's as the user would spell it, for messages.
   std::filesystem::path Shown(const std::filesystem::path& path) const;
   // A message with every such path in it spelt that way.
