@@ -267,7 +267,9 @@ TEST_F(HardenedVaultTest, VaultsOfEarlierHardenedFormatsOpenAndAreBroughtUpToDat
     // The first format's identity is new, so its backup is rewritten too; a later one's backup
     // stays one save older, as always.
     EXPECT_EQ(ReadFile(vault->Layout().IndexFile())[8], kHardenedIndexVersion);
-    if (legacy) EXPECT_EQ(ReadFile(vault->Layout().BackupIndexFile())[8], kHardenedIndexVersion);
+    if (legacy) {
+      EXPECT_EQ(ReadFile(vault->Layout().BackupIndexFile())[8], kHardenedIndexVersion);
+    }
     ASSERT_EQ(Reopen("fixture passphrase"), Outcome::Loaded);
     EXPECT_EQ(vault->SealingOf(1), legacy ? ItemSealing::Legacy : ItemSealing::Bound);
     EXPECT_EQ(vault->SealingOf(added), ItemSealing::Bound);
@@ -351,7 +353,9 @@ TEST_F(HardenedVaultTest, AnOpenFinishesTheRemovalsOfAConversionCutShort) {
   for (const auto& f : files) {
     const fs::path file = dir / "vault" / f.listed;
     EXPECT_EQ(fs::exists(file), !f.removed) << f.listed;
-    if (!f.removed) EXPECT_EQ(ReadFile(file), f.content) << f.listed;
+    if (!f.removed) {
+      EXPECT_EQ(ReadFile(file), f.content) << f.listed;
+    }
   }
   EXPECT_TRUE(ClassicFilesIn(*vault).empty());
   EXPECT_EQ(Export(item, "a.txt"), "kept");

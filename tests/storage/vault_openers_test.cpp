@@ -86,7 +86,9 @@ TEST_F(VaultOpenersTest, AListedItemWithoutItsFileIsToldOnOpenAndOnExtract) {
   } openers[] = {{"its owner", owner, true}, {"a reader", holder, false}};
   for (const auto& o : openers) {
     SCOPED_TRACE(o.opener);
-    if (!o.write) ASSERT_TRUE(owner.Open(Options(true)).ok());
+    if (!o.write) {
+      ASSERT_TRUE(owner.Open(Options(true)).ok());
+    }
     api::OpenReport report;
     ASSERT_TRUE(o.vault.Open(Options(o.write), &report).ok());
     EXPECT_EQ(report.readAsIs, !o.write);
