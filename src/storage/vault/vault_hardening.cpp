@@ -79,8 +79,12 @@ struct RecoveredShape {
   int64_t size = 0;
 };
 
-std::optional<RecoveredShape> ShapeOf(Vault& vault, const fs::path& staged, const KeyBytes& key, int32_t index) {
+// Nothing, with *unreadable set, when the copy just sealed cannot be opened again or its
+// entries cannot be listed.
+std::optional<RecoveredShape> ShapeOf(Vault& vault, const fs::path& staged, const KeyBytes& key, int32_t index,
+                                      bool* unreadable) {
   std::shared_ptr<SealedItemView> view = SealedItemView::Open(staged, key, vault.BindingOf(index), nullptr);
+  *unreadable = !view;
   if (!view) return std::nullopt;
   ZipComponent& zip = vault.Zip();
   zip.RenewScratch();
@@ -94,10 +98,11 @@ std::optional<RecoveredShape> ShapeOf(Vault& vault, const fs::path& staged, cons
       shape.size += static_cast<int64_t>(e.uncompressedSize);
     }
   } catch (const std::exception&) {
-    names.clear();
+    *unreadable = true;  // a read error, or a damaged archive: either way no name to trust
   }
   zip.CloseArchive();
   zip.ReadThrough(nullptr);
+  if (*unreadable) return std::nullopt;
   if (names.size() == 1 && names.front().find('/') == std::string::npos) {
     shape.name = names.front();
     shape.folder = false;
@@ -124,10 +129,20 @@ bool RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs
     const auto key = Reseal(vault, file, vault.MasterKey(), index, staged, file.filename().string(), error);
     if (!key) return false;
     // Named for what it holds; an archive of another shape keeps its file's name.
+    // A name guessed from the file would never pass the health check: a copy that cannot be
+    // read back stops the conversion instead.
     std::error_code ec;
+    bool unreadable = false;
+    const std::optional<RecoveredShape> found = ShapeOf(vault, staged, *key, index, &unreadable);
+    if (unreadable) {
+      if (error)
+        *error = "what " + file.string() +
+                 " holds cannot be read back (a read error, or a damaged item); the vault stays classic: try again, "
+                 "or remove the file with clean";
+      return false;
+    }
     const RecoveredShape shape =
-        ShapeOf(vault, staged, *key, index)
-            .value_or(RecoveredShape{file.filename().string(), true, static_cast<int64_t>(fs::file_size(file, ec))});
+        found.value_or(RecoveredShape{file.filename().string(), true, static_cast<int64_t>(fs::file_size(file, ec))});
     ItemRecord row{};
     auto set = [&row](ItemField f, FieldValue v) { row[static_cast<std::size_t>(f)] = std::move(v); };
     set(ItemField::Index, FieldValue::Integer(index));
@@ -154,10 +169,16 @@ StagedCopy CheckStagedCopy(Vault& vault, const ItemRecord& row, const fs::path& 
   if (FileHandle probe(::open(copy.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)); probe.Get() < 0) {
     return errno == ENOENT ? StagedCopy::Refused : StagedCopy::Unreadable;
   }
-  // Opened whole into nothing: only its seal is judged.
-  const bool holds =
-      key && OpenItemFile(copy, *key, vault.BindingOf(index), ItemSealing::Bound, "/dev/null", nullptr, {}, nullptr);
-  return holds ? StagedCopy::Holds : StagedCopy::Refused;
+  if (!key) return StagedCopy::Refused;
+  // Opened whole into nothing: only its seal is judged. A seal refuses the same way twice; a
+  // read error on the way is no verdict, and the copy is kept.
+  std::string why[2];
+  for (std::string& attempt : why) {
+    if (OpenItemFile(copy, *key, vault.BindingOf(index), ItemSealing::Bound, "/dev/null", nullptr, {}, &attempt))
+      return StagedCopy::Holds;
+  }
+  const bool readError = why[0].rfind("its file cannot be read", 0) == 0 || why[0] != why[1];
+  return readError ? StagedCopy::Unreadable : StagedCopy::Refused;
 }
 
 std::string ItemName(const ItemRecord& row) {
