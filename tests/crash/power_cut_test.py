@@ -316,7 +316,7 @@ def run_scenario(scenario, models, limit, pool, drop_syncs=False):
 def main():
     quick = "--quick" in sys.argv
     only = [a[len("--only="):] for a in sys.argv if a.startswith("--only=")]
-    limit = 6 if quick else 24
+    limit = 6 if quick else 16
     total, failed = 0, 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         work = tempfile.mkdtemp(prefix="kestramo-cuts-")
