@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "storage/api/version.h"
 
@@ -54,6 +56,14 @@ StartOptions ReadStartOptions(int argc, char** argv) {
     // Only the toolkit's own options (one dash) take a value in the next argument.
     const bool valueOfOption = i > 1 && argv[i - 1][0] == '-' && argv[i - 1][1] != '-';
     if (arg[0] != '-' && !valueOfOption) return Usage("unexpected argument " + arg);
+  }
+  // A folder the user named must be there: the vault beside the program is the only one made.
+  std::error_code ec;
+  if (!options.vault.empty() && !std::filesystem::is_directory(options.vault, ec)) {
+    const bool exists = std::filesystem::exists(options.vault, ec);
+    std::fprintf(stderr, "kestramo: the vault folder %s %s\n", options.vault.c_str(),
+                 exists ? "is not a folder" : "does not exist (make it first to start a vault there)");
+    options.exitStatus = 1;
   }
   return options;
 }

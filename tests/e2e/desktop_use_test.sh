@@ -21,6 +21,11 @@ cp "$1" "$2" "$3" "$work/app/"
 drag_source=$4
 cli() { "$work/app/kestramo-cli" --vault "$work/app" "$@"; }
 
+# A vault folder given that is not there is named as such, before any window.
+"$work/app/kestramo" --vault "$work/none" 2>"$work/none.err" && fail "a missing vault folder was accepted"
+grep -q "the vault folder .*/none does not exist" "$work/none.err" ||
+  fail "a missing vault folder was not named: $(cat "$work/none.err")"
+
 start_x
 start_wm
 
