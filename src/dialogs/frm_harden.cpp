@@ -80,8 +80,7 @@ void FrmHarden::btnOkClick() {
   }
   std::string passphrase = edtPassphrase_->text().toStdString();
   if (const api::Status checked = api::CheckPassphrase(passphrase); !checked.ok()) {
-    QString text = QString::fromStdString(checked.message);  // "a passphrase has ..." as a sentence
-    ShowMessageDialog(text.left(1).toUpper() + text.mid(1) + QLatin1Char('.'), this);
+    ShowMessageDialog(AsSentence(checked.message), this);  // "a passphrase has ..."
     Restart();
     return;
   }

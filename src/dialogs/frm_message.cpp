@@ -32,6 +32,14 @@ QString DisplayLines(QString text) {
   return text;
 }
 
+QString AsSentence(const std::string& text) {
+  QString sentence = QString::fromStdString(text);
+  if (sentence.isEmpty()) return sentence;
+  sentence[0] = sentence[0].toUpper();
+  if (!sentence.endsWith(QLatin1Char('.'))) sentence += QLatin1Char('.');
+  return sentence;
+}
+
 FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"), QSize(301, 100), parent) {
   // The room for the text is small; a long message (a list of paths, say) makes the dialog
   // taller, and scrolls only past most of the screen's height. It can be selected and copied.

@@ -35,5 +35,7 @@ void ShowMessageDialog(const std::string& text, QWidget* parent = nullptr);
 // The program's line breaks (carriage return, or carriage return and line feed) as the
 // line feeds that widgets show.
 QString DisplayLines(QString text);
+// The storage's lower-case account of a failure as a sentence: capital first, full stop last.
+QString AsSentence(const std::string& text);
 
 }  // namespace kestramo

@@ -12,7 +12,11 @@ const QSize kTextRoom(201, 34);
 
 }  // namespace
 
-QString ItemCount(int n) { return n == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(n); }
+QString Counted(qint64 n, const QString& noun) {
+  return QStringLiteral("%1 %2%3").arg(n).arg(noun, n == 1 ? QString() : QStringLiteral("s"));
+}
+
+QString ItemCount(int n) { return Counted(n, QStringLiteral("item")); }
 
 QString ShortFolder(const QString& path) {
   const QString home = QDir::homePath();

@@ -29,7 +29,8 @@ class FrmNote : public SkinnedDialog {
   QTimer timerHide_;
 };
 
-// "1 item" or "3 items".
+// "1 item" or "3 items"; Counted(n, "file") the same for another noun.
+QString Counted(qint64 n, const QString& noun);
 QString ItemCount(int n);
 // A folder as the note names it: below the home folder as "~/...".
 QString ShortFolder(const QString& path);

@@ -347,16 +347,14 @@ void FrmMain::cmdHarden() {
   api::Leftovers leftovers;
   if (!vault_.FindLeftovers(&leftovers).ok()) return;
   if (!leftovers.recovered.empty() || !leftovers.removed.empty()) {
-    const auto counted = [](std::size_t n, const char* one) {
-      return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(one)).arg(n == 1 ? "" : "s");
-    };
     QStringList parts;
     if (!leftovers.recovered.empty())
       parts << QStringLiteral("re-seals %1 that no record lists into the box \"%2\"")
-                   .arg(counted(leftovers.recovered.size(), "item file"), QString::fromLatin1(api::kRecoveryBox));
+                   .arg(Counted(static_cast<qint64>(leftovers.recovered.size()), QStringLiteral("item file")),
+                        QString::fromLatin1(api::kRecoveryBox));
     if (!leftovers.removed.empty())
       parts << QStringLiteral("removes %1 the classic format left (index copies, scratch files)")
-                   .arg(counted(leftovers.removed.size(), "other file"));
+                   .arg(Counted(static_cast<qint64>(leftovers.removed.size()), QStringLiteral("other file")));
     dialogs_->confirm->SetQuestion(QStringLiteral("Hardening also ") + parts.join(QStringLiteral(", and ")) +
                                    QStringLiteral(". Go on?"));
     if (dialogs_->confirm->exec() != kResultOk) return;

@@ -36,6 +36,14 @@ class StorageApiTest : public ::testing::Test {
     return options;
   }
 
+  // Hardened under "correct horse" at a cost the tests can afford.
+  void Harden() {
+    api::HardenOptions harden;
+    harden.passphrase = "correct horse";
+    harden.cost = {1, 8ull << 20};
+    EXPECT_TRUE(vault.Harden(harden).ok());
+  }
+
   std::vector<api::ItemInfo> Items() const {
     std::vector<api::ItemInfo> items;
     EXPECT_TRUE(vault.Items({}, &items).ok());
@@ -67,10 +75,7 @@ TEST_F(StorageApiTest, EachCodeComesFromItsCase) {
        }},
       {"a wrong passphrase", api::Code::Locked,
        [](StorageApiTest& t) {
-         api::HardenOptions harden;
-         harden.passphrase = "correct horse";
-         harden.cost = {1, 8ull << 20};
-         EXPECT_TRUE(t.vault.Harden(harden).ok());
+         t.Harden();
          return t.vault.Open(t.Options(false, "wrong horse"));
        }},
       {"a wrong password", api::Code::Locked,
@@ -115,10 +120,7 @@ TEST_F(StorageApiTest, EachCodeComesFromItsCase) {
        }},
       {"a hardened vault whose index generations are both unreadable", api::Code::Damaged,
        [](StorageApiTest& t) {
-         api::HardenOptions harden;
-         harden.passphrase = "correct horse";
-         harden.cost = {1, 8ull << 20};
-         EXPECT_TRUE(t.vault.Harden(harden).ok());
+         t.Harden();
          t.vault.Close();
          const VaultLayout layout(t.dir / "vault");
          const std::string kept = testing::ReadFile(layout.IndexFile());

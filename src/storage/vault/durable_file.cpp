@@ -20,6 +20,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Removes a leftover without losing the errno of the call that failed before it, for the
+// caller's message.
+void RemoveKeepingErrno(const fs::path& file) {
+  const int error = errno;
+  std::error_code ec;
+  fs::remove(file, ec);
+  errno = error;
+}
+
 bool WriteSynced(const fs::path& file, const std::vector<uint8_t>& bytes) {
   ::unlink(file.c_str());  // a staging file is always new: whatever bore its name, links included, goes
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -54,24 +63,20 @@ bool SyncFile(const fs::path& file) {
 
 bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const std::vector<uint8_t>& bytes,
                         std::string* unsynced) {
-  std::error_code ec;
-  // The failed call's errno outlives the clean-up, for the caller's message.
-  const auto failed = [&](const fs::path& leftover) {
-    const int error = errno;
-    fs::remove(leftover, ec);
-    errno = error;
+  if (!WriteSynced(staging, bytes)) {
+    RemoveKeepingErrno(staging);
     return false;
-  };
-  if (!WriteSynced(staging, bytes)) return failed(staging);
+  }
   if (::rename(staging.c_str(), target.c_str()) != 0) {
     // The staging file may sit on another file system: stage again beside the target.
     fs::path beside = target;
     beside += ".new";
     const bool moved = WriteSynced(beside, bytes) && ::rename(beside.c_str(), target.c_str()) == 0;
-    const int error = errno;
-    fs::remove(staging, ec);
-    errno = error;
-    if (!moved) return failed(beside);
+    RemoveKeepingErrno(staging);
+    if (!moved) {
+      RemoveKeepingErrno(beside);
+      return false;
+    }
   }
   SyncDirectory(target.parent_path(), unsynced);
   if (staging.parent_path() != target.parent_path()) SyncDirectory(staging.parent_path(), unsynced);
