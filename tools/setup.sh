@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config ccache
   zlib1g-dev libdeflate-dev libsodium-dev libzstd-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev
   shared-mime-info fonts-liberation fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme

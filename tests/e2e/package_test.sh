@@ -30,8 +30,12 @@ copy_sources() {
   (cd "$src" && git ls-files -z --cached --others --exclude-standard |
     tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -xf - -C "$1"
 }
-pkg="$work/pkg"
+# Inside the project's tree, where the project's own build cached its objects under the same
+# flags: dpkg-buildpackage then compiles nothing that build already compiled.
+pkg="$build/package-test"
+rm -rf "$pkg"
 tree="$pkg/kestramo-1.0"
+export CMAKE_CXX_COMPILER_LAUNCHER="env;CCACHE_DIR=$build/ccache;CCACHE_BASEDIR=$src;ccache"
 copy_sources "$tree"
 run_logged source bash -c "cd '$pkg' && dpkg-source -b kestramo-1.0" || fail "the source package is not made"
 run_logged dpkg-buildpackage bash -c "cd '$tree' && DEB_BUILD_OPTIONS=parallel=2 dpkg-buildpackage -us -uc -b" ||
@@ -55,7 +59,7 @@ mkdir "$work/first" && cp "$pkg"/*.deb "$work/first/"
 run_logged repack bash -c "cd '$tree' && rm -rf debian/.debhelper debian/kestramo debian/tmp debian/files &&
   umask 002 && TZ=Asia/Kathmandu debian/rules binary" || fail "packing again failed"
 for d in "$work"/first/*.deb; do cmp "$d" "$pkg/$(basename "$d")" || fail "packing again gives other bytes"; done
-grep -lF "$tree" "$tree"/obj-*/bin/kestramo "$tree"/obj-*/bin/kestramo-cli >&2 && fail "a binary records its build folder"
+grep -lF "$tree" "$tree"/build/bin/kestramo "$tree"/build/bin/kestramo-cli >&2 && fail "a binary records its build folder"
 if [ "${KESTRAMO_FULL_REBUILD:-0}" = 1 ]; then
   again="$work/again/elsewhere"
   copy_sources "$again/kestramo-1.0"
@@ -132,4 +136,5 @@ grep -qx "StartupWMClass=$entry" "$root/usr/share/applications/$entry.desktop" |
 xprop -id "$win" WM_CLASS | grep -q ", \"$entry\"$" || fail "the window's class is not $entry: $(xprop -id "$win" WM_CLASS)"
 refusal=$("$bin/kestramo-cli" new-box Other 2>&1 || true)
 [[ $refusal == *"in use"* ]] || fail "the window does not hold the same vault"
+rm -rf "$pkg"
 echo "package test passed"
