@@ -49,7 +49,7 @@ Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
       },
       [&] {
         work.Reset();
-        if (!AddItem(*vault, folder, "Bench", {sink, work}, shell)) std::exit(1);
+        if (!AddItem(*vault, folder, "Bench", {sink, work}, shell).ok()) std::exit(1);
       });
   vault->Items().MoveTo(vault->Items().RecordCount());
   t.exported = bench::MedianOf(
@@ -57,7 +57,8 @@ Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
       [&] {
         work.Reset();
         if (ExtractItem(*vault, vault->Items().Field(ItemField::Index).AsInteger(), root / "out", {sink, work},
-                        [](const std::string&) { return true; }) != ExportResult::Done) {
+                        [](const std::string&) { return true; })
+                .code != api::Code::Ok) {
           std::exit(1);
         }
       });

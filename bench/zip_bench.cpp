@@ -43,7 +43,7 @@ double PackSeconds(const fs::path& file, const fs::path& archive, int cores) {
   sched_setaffinity(0, sizeof some, &some);
   kestramo::ZipComponent zip;
   const double seconds = kestramo::bench::MedianOf(
-      1, [&] { fs::remove(archive); }, [&] { kestramo::PackPath(zip, file, archive, 6, false); });
+      1, [&] { fs::remove(archive); }, [&] { kestramo::PackPath(zip, file, archive, 6, false).bytes; });
   sched_setaffinity(0, sizeof all, &all);
   return seconds;
 }
@@ -71,10 +71,9 @@ int main(int argc, char** argv) {
   Shell("cat -- $(find '" + folder.string() + "' -type f) > /dev/null");  // warm the cache
 
   kestramo::ZipComponent zip;
-  zip.SetOverwriteMode(kestramo::OverwriteMode::Always);
   uint64_t packed = 0;
   const double packOurs = kestramo::bench::MedianOf(
-      kRuns, [&] { fs::remove(ours); }, [&] { packed = kestramo::PackPath(zip, folder, ours, 6, true); });
+      kRuns, [&] { fs::remove(ours); }, [&] { packed = kestramo::PackPath(zip, folder, ours, 6, true).bytes; });
   const double packPeer = kestramo::bench::MedianOf(
       kRuns, [&] { fs::remove(peer); },
       [&] { Shell("cd '" + folder.parent_path().string() + "' && zip -r -6 -q '" + peer.string() + "' Mixed"); });
@@ -82,7 +81,8 @@ int main(int argc, char** argv) {
 
   int files = 0;
   const double unpackOurs = kestramo::bench::MedianOf(
-      kRuns, [&] { fs::remove_all(outOurs); }, [&] { files = kestramo::UnpackArchive(zip, ours, outOurs, true); });
+      kRuns, [&] { fs::remove_all(outOurs); },
+      [&] { files = kestramo::UnpackArchive(zip, ours, outOurs, true).count; });
   const double unpackPeer = kestramo::bench::MedianOf(
       kRuns, [&] { fs::remove_all(outPeer); },
       [&] { Shell("unzip -q -o '" + ours.string() + "' -d '" + outPeer.string() + "'"); });

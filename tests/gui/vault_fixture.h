@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -35,7 +36,8 @@ class VaultFixture {
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file) << "content of " << file.filename().string()
                             << std::string(static_cast<size_t>(n) * 700, 'x');
-        AddItem(v, file, box, {sink, work}, shell);
+        // A fixture that cannot fill its vault would leave every test on it meaningless.
+        if (!AddItem(v, file, box, {sink, work}, shell).ok()) std::abort();
       }
     }
     v.SaveIndex();

@@ -48,7 +48,7 @@ class HardenedVaultTest : public ::testing::Test {
   int32_t Add(const std::string& name, const std::string& content) {
     testing::WriteFile(dir / "src" / name, content);
     work.Reset();
-    if (!AddItem(*vault, dir / "src" / name, "Box", {sink, work}, shell)) return 0;
+    if (!AddItem(*vault, dir / "src" / name, "Box", {sink, work}, shell).ok()) return 0;
     return vault->Items().AllRecords().back()[0].AsInteger();
   }
 
@@ -57,10 +57,10 @@ class HardenedVaultTest : public ::testing::Test {
     const fs::path dest = dir / ("out" + std::to_string(++exports));
     fs::create_directories(dest);
     work.Reset();
-    const ExportResult result =
-        ExtractItem(*vault, index, dest, {sink, work}, [](const std::string&) { return false; });
+    const api::Code result =
+        ExtractItem(*vault, index, dest, {sink, work}, [](const std::string&) { return false; }).code;
     EXPECT_TRUE(fs::is_empty(vault->Layout().TempDir()));
-    if (result != ExportResult::Done) {
+    if (result != api::Code::Ok) {
       EXPECT_TRUE(fs::is_empty(dest)) << "a failed export leaves nothing behind";
       return "";
     }

@@ -119,7 +119,7 @@ TEST_F(HardenedVaultTest, AFolderOfManySmallFilesAlikeComesBackWhole) {
     WriteFile(dir / "src/Notes/sub" / std::to_string(i % 7) / ("n" + std::to_string(i)), std::to_string(i) + shared);
   WriteFile(dir / "src/Notes/empty", "");
   WriteFile(dir / "src/Notes/large.bin", testing::RandomBytes(2500000, 5));
-  ASSERT_TRUE(AddItem(*vault, dir / "src/Notes", "Box", {sink, work}, shell));
+  ASSERT_TRUE(AddItem(*vault, dir / "src/Notes", "Box", {sink, work}, shell).ok());
   const int32_t item = vault->Items().AllRecords().back()[0].AsInteger();
   EXPECT_LT(fs::file_size(vault->Layout().ItemFile(item)), 2500000 + 400 * 1000);
   EXPECT_EQ(Export(item, "Notes/sub/0/n0"), "0" + shared);

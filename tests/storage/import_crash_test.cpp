@@ -90,8 +90,9 @@ void ExpectRowExtractsWhole(Vault& vault, int row, const fs::path& dest) {
   fs::remove_all(dest);
   fs::create_directories(dest);
   ASSERT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dest, {sink, work},
-                        [](const std::string&) { return true; }),
-            ExportResult::Done);
+                        [](const std::string&) { return true; })
+                .code,
+            api::Code::Ok);
   EXPECT_EQ(testing::ReadFile(dest / testing::ImportedName(n)), testing::ImportedBytes(n)) << "recovered item " << n;
 }
 

@@ -19,8 +19,9 @@ inline void ExpectExtractsWhole(Vault& vault, int row, const std::filesystem::pa
   std::filesystem::remove_all(dest);
   std::filesystem::create_directories(dest);
   ASSERT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dest, {sink, work},
-                        [](const std::string&) { return true; }),
-            ExportResult::Done)
+                        [](const std::string&) { return true; })
+                .code,
+            api::Code::Ok)
       << "item " << n << ": " << (sink.messages.empty() ? "" : sink.messages.front());
   ASSERT_EQ(vault.Items().Field(ItemField::Name).AsString(), ImportedName(n));
   ASSERT_EQ(ReadFile(dest / ImportedName(n)), ImportedBytes(n)) << "item " << n;

@@ -36,14 +36,15 @@ class ItemPipelineTest : public ::testing::Test {
   bool Add(const fs::path& source, const std::string& box = "Box") {
     sink = RecordingSink();
     work.Reset();
-    return AddItem(vault, source, box, {sink, work}, shell);
+    return AddItem(vault, source, box, {sink, work}, shell).ok();
   }
 
-  ExportResult Extract(int32_t index, const fs::path& dest, OverwriteQuestion ask = nullptr) {
+  api::Code Extract(int32_t index, const fs::path& dest, OverwriteQuestion ask = nullptr) {
     sink = RecordingSink();
     work.Reset();
     return ExtractItem(
-        vault, index, dest, {sink, work}, ask ? ask : [](const std::string&) { return false; });
+               vault, index, dest, {sink, work}, ask ? ask : [](const std::string&) { return false; })
+        .code;
   }
 
   const FieldValue& Last(ItemField f) {
@@ -91,7 +92,7 @@ TEST_F(ItemPipelineTest, AFileGoesInAndComesOutWhole) {
   Vault reopened(dir / "vault");
   reopened.LoadIndex();
   EXPECT_EQ(reopened.Items().RecordCount(), 1);
-  EXPECT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(Extract(1, dir / "out"), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "out/Report.TXT"), content);
   EXPECT_TRUE(TempIsEmpty(vault));
   EXPECT_EQ(sink.calls[0], "text:Now is decrypting:\rReport.TXT");
@@ -110,7 +111,7 @@ TEST_F(ItemPipelineTest, AFolderKeepsItsTreeAndTotalSize) {
   EXPECT_TRUE(Last(ItemField::Folder).AsBoolean());
   EXPECT_EQ(Last(ItemField::Size).AsInteger(), 5006);
 
-  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  ASSERT_EQ(Extract(1, dir / "out"), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "out/Docs/a.txt"), "alpha");
   EXPECT_EQ(ReadFile(dir / "out/Docs/sub/b.bin"), ReadFile(dir / "src/Docs/sub/b.bin"));
   EXPECT_EQ(ReadFile(dir / "out/Docs/.hidden"), "h");
@@ -123,8 +124,8 @@ TEST_F(ItemPipelineTest, NamesWithColonsAndBackslashesComeBackUnchanged) {
   WriteFile(dir / "src/C:odd/a\\b.txt", "slash");
   ASSERT_TRUE(Add(dir / "src/1:1 notes.txt"));
   ASSERT_TRUE(Add(dir / "src/C:odd"));
-  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
-  ASSERT_EQ(Extract(2, dir / "out"), ExportResult::Done);
+  ASSERT_EQ(Extract(1, dir / "out"), api::Code::Ok);
+  ASSERT_EQ(Extract(2, dir / "out"), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "out/1:1 notes.txt"), "ratio");
   EXPECT_EQ(ReadFile(dir / "out/C:odd/a\\b.txt"), "slash");
   EXPECT_TRUE(sink.messages.empty());
@@ -139,12 +140,12 @@ TEST_F(ItemPipelineTest, SomethingInTheWayFailsTheExportAndIsKept) {
   ASSERT_TRUE(Add(dir / "src/plain.txt"));
   WriteFile(dir / "out/Reports", "a file where the folder goes");
   fs::create_directories(dir / "out/plain.txt/inside");
-  EXPECT_EQ(Extract(1, dir / "out"), ExportResult::Failed);
+  EXPECT_EQ(Extract(1, dir / "out"), api::Code::IoError);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_NE(sink.messages[0].find("could not be created"), std::string::npos);
-  EXPECT_EQ(Extract(2, dir / "out"), ExportResult::Failed);
+  EXPECT_EQ(Extract(2, dir / "out"), api::Code::IoError);
   EXPECT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(Extract(2, dir / "out/Reports"), ExportResult::Failed);
+  EXPECT_EQ(Extract(2, dir / "out/Reports"), api::Code::InvalidArgument);
   EXPECT_NE(sink.messages.at(0).find("is not a folder"), std::string::npos);
   EXPECT_EQ(ReadFile(dir / "out/Reports"), "a file where the folder goes");
   EXPECT_TRUE(fs::is_directory(dir / "out/plain.txt/inside"));
@@ -158,7 +159,7 @@ TEST_F(ItemPipelineTest, AFailedReplacementKeepsTheOldFile) {
   ASSERT_TRUE(Add(dir / "src/data.bin"));
   WriteFile(dir / "out/data.bin", "PRE");
   testing::FlipBit(vault.Layout().ItemFile(1), 200000);
-  EXPECT_EQ(Extract(1, dir / "out", [](const std::string&) { return true; }), ExportResult::Failed);
+  EXPECT_EQ(Extract(1, dir / "out", [](const std::string&) { return true; }), api::Code::Damaged);
   EXPECT_EQ(ReadFile(dir / "out/data.bin"), "PRE");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 1);
 }
@@ -169,7 +170,7 @@ TEST_F(ItemPipelineTest, AnItemNeverWritesIntoTheVaultItCameFrom) {
   WriteFile(dir / "vault/notes.txt", "beside the vault");
   ASSERT_TRUE(Add(dir / "vault"));
   const std::string index = ReadFile(vault.Layout().IndexFile());
-  EXPECT_EQ(Extract(1, dir.Path(), [](const std::string&) { return true; }), ExportResult::Failed);
+  EXPECT_EQ(Extract(1, dir.Path(), [](const std::string&) { return true; }), api::Code::InvalidArgument);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_NE(sink.messages[0].find("vault's own folders"), std::string::npos);
   // What it replaced cannot be undone, and the message does not pretend otherwise.
@@ -185,7 +186,7 @@ TEST_F(ItemPipelineTest, AnItemNeverWritesIntoTheVaultItCameFrom) {
   ASSERT_EQ(::stat(VaultLock::LockFileOf(dir / "vault").c_str(), &held), 0);
   WriteFile(dir / "src/kestramo.lock", "not a lock");
   ASSERT_TRUE(Add(dir / "src/kestramo.lock"));
-  EXPECT_EQ(Extract(2, dir / "vault", [](const std::string&) { return true; }), ExportResult::Failed);
+  EXPECT_EQ(Extract(2, dir / "vault", [](const std::string&) { return true; }), api::Code::InvalidArgument);
   struct stat after {};
   ASSERT_EQ(::stat(VaultLock::LockFileOf(dir / "vault").c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, held.st_ino);
@@ -205,7 +206,7 @@ TEST_F(ItemPipelineTest, WhatCannotBePackedIsNamed) {
   for (const char* name : {"Mixed/pipe", "Mixed/dangling", "Mixed/subLink"}) {
     EXPECT_NE(message.find(name), std::string::npos) << name;
   }
-  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  ASSERT_EQ(Extract(1, dir / "out"), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "out/Mixed/ok.txt"), "kept");
 
   // A pipe given on its own is no file to store, and no "too large" one either.
@@ -231,7 +232,7 @@ TEST_F(ItemPipelineTest, VaultFilesAreReadableByTheirOwnerAlone) {
     ++plainArchivesSeen;
     EXPECT_TRUE(privateToOwner(plain));
   };
-  const bool added = AddItem(vault, dir / "src/a.txt", "Box", {sink, work}, shell);
+  const bool added = AddItem(vault, dir / "src/a.txt", "Box", {sink, work}, shell).ok();
   ::umask(saved);
   ASSERT_TRUE(added);
   EXPECT_GT(plainArchivesSeen, 0);
@@ -249,7 +250,7 @@ TEST_F(ItemPipelineTest, PlantedLinksInTempAreNeverWrittenThrough) {
   fs::create_symlink(dir / "victim", vault.Layout().TempEncrypted(1));
   ASSERT_TRUE(Add(dir / "src/a.txt"));
   fs::create_symlink(dir / "victim", vault.Layout().TempArchive(1));
-  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  ASSERT_EQ(Extract(1, dir / "out"), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "out/a.txt"), "private");
   EXPECT_EQ(ReadFile(dir / "victim"), "precious");
 
@@ -295,7 +296,7 @@ TEST_F(ItemPipelineTest, ItemsPastTwoGibibytesGoInAndComeOutWhole) {
   reopened.LoadIndex();
   reopened.Items().MoveTo(1);
   EXPECT_EQ(reopened.Items().Field(ItemField::Size).AsInteger64(), static_cast<int64_t>(size));
-  ASSERT_EQ(Extract(1, dir / "out"), ExportResult::Done);
+  ASSERT_EQ(Extract(1, dir / "out"), api::Code::Ok);
   EXPECT_EQ(fs::file_size(dir / "out/disk.img"), size);
   EXPECT_TRUE(TempIsEmpty(vault));
 }
@@ -338,7 +339,7 @@ TEST_F(ItemPipelineTest, CancelWhilePackingOrEncryptingLeavesNothingBehind) {
     sink.onProgress = [&](Phase p, int position) {
       if (p == stage && position > 0) work.Cancel(vault.Zip(), vault.Cipher());
     };
-    EXPECT_FALSE(AddItem(vault, dir / "src/big.bin", "Box", {sink, work}, shell));
+    EXPECT_FALSE(AddItem(vault, dir / "src/big.bin", "Box", {sink, work}, shell).ok());
     EXPECT_TRUE(work.Cancelled());
     EXPECT_TRUE(TempIsEmpty(vault));
     EXPECT_EQ(vault.Items().RecordCount(), 0);
@@ -364,8 +365,9 @@ TEST_F(ItemPipelineTest, CancelledExportRemovesOnlyWhatItCreated) {
   sink = RecordingSink();
   work.Reset();
   sink.onProgress = cancelIn(Phase::Decrypting);
-  EXPECT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out1", {sink, work}, nullptr),
-            ExportResult::Cancelled);
+  EXPECT_EQ(
+      ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out1", {sink, work}, nullptr).code,
+      api::Code::Cancelled);
   EXPECT_FALSE(fs::exists(dir / "out1/Docs"));
   EXPECT_TRUE(TempIsEmpty(vault));
 
@@ -374,8 +376,9 @@ TEST_F(ItemPipelineTest, CancelledExportRemovesOnlyWhatItCreated) {
   sink = RecordingSink();
   work.Reset();
   sink.onProgress = cancelIn(Phase::Decompressing);
-  EXPECT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out2", {sink, work}, nullptr),
-            ExportResult::Cancelled);
+  EXPECT_EQ(
+      ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out2", {sink, work}, nullptr).code,
+      api::Code::Cancelled);
   EXPECT_EQ(ReadFile(dir / "out2/Docs/mine.txt"), "keep me");
   EXPECT_FALSE(fs::exists(dir / "out2/Docs/a.bin"));
   EXPECT_FALSE(fs::exists(dir / "out2/Docs/b.bin"));
@@ -392,10 +395,10 @@ TEST_F(ItemPipelineTest, OverwriteQuestionDecidesAndAKeptFileSurvives) {
                       asked.push_back(n);
                       return false;
                     }),
-            ExportResult::Done);
+            api::Code::Ok);
   EXPECT_EQ(asked, (std::vector<std::string>{"note.txt"}));
   EXPECT_EQ(ReadFile(dir / "out/note.txt"), "old");
-  EXPECT_EQ(Extract(1, dir / "out", [](const std::string&) { return true; }), ExportResult::Done);
+  EXPECT_EQ(Extract(1, dir / "out", [](const std::string&) { return true; }), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "out/note.txt"), "new");
 }
 
@@ -411,8 +414,8 @@ TEST_F(ItemPipelineTest, ItemsKeepTheirKeyAcrossAPasswordChange) {
   Vault reopened(dir / "vault");
   reopened.LoadIndex();
   EXPECT_EQ(reopened.MasterKey(), "vendralisecret");
-  EXPECT_EQ(Extract(1, dir / "out"), ExportResult::Done);
-  EXPECT_EQ(Extract(2, dir / "out"), ExportResult::Done);
+  EXPECT_EQ(Extract(1, dir / "out"), api::Code::Ok);
+  EXPECT_EQ(Extract(2, dir / "out"), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "out/old.txt"), "sealed under the old key");
   EXPECT_EQ(ReadFile(dir / "out/new.txt"), "sealed under the new key");
 }
@@ -424,7 +427,7 @@ TEST_F(ItemPipelineTest, MissingOrWronglyKeyedItemsAreReportedAndWriteNothing) {
   ASSERT_TRUE(Add(dir / "src/b.txt"));
 
   fs::remove(vault.Layout().ItemFile(1));
-  EXPECT_EQ(Extract(1, dir / "out"), ExportResult::Failed);
+  EXPECT_EQ(Extract(1, dir / "out"), api::Code::NotFound);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_NE(sink.messages[0].find("missing"), std::string::npos);
 
@@ -432,7 +435,7 @@ TEST_F(ItemPipelineTest, MissingOrWronglyKeyedItemsAreReportedAndWriteNothing) {
   vault.Items().Edit();
   vault.Items().SetField(ItemField::Password, FieldValue::Text("vendraliwrong"));
   vault.Items().Post();
-  EXPECT_EQ(Extract(2, dir / "out"), ExportResult::Failed);
+  EXPECT_EQ(Extract(2, dir / "out"), api::Code::Damaged);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_NE(sink.messages[0].find("damaged"), std::string::npos);
   EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));
@@ -449,13 +452,13 @@ TEST_F(ItemPipelineTest, ExtractionIntoTheVaultsOwnFoldersIsRefused) {
   fs::create_symlink(vault.Layout().CoffrelDir(), dir / "link-to-coffrel");
   for (const fs::path& dest : {vault.Layout().TempDir(), vault.Layout().TempDir() / "inner",
                                vault.Layout().CoffrelDir(), dir / "vault/backup/../coffrel", dir / "link-to-coffrel"}) {
-    EXPECT_EQ(Extract(1, dest, [](const std::string&) { return true; }), ExportResult::Failed) << dest;
+    EXPECT_EQ(Extract(1, dest, [](const std::string&) { return true; }), api::Code::InvalidArgument) << dest;
     ASSERT_EQ(sink.messages.size(), 1u) << dest;
     EXPECT_NE(sink.messages[0].find("vault's own folder"), std::string::npos);
   }
   EXPECT_EQ(ReadFile(vault.Layout().IndexFile()), indexBefore);
   // A folder beside them, even one whose name starts alike, is an ordinary destination.
-  EXPECT_EQ(Extract(1, dir / "vault/temporary"), ExportResult::Done);
+  EXPECT_EQ(Extract(1, dir / "vault/temporary"), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "vault/temporary/index.dat"), "not an index");
 }
 
@@ -506,7 +509,7 @@ TEST_F(ItemPipelineTest, RemovalTouchesOnlyTheChosenBoxAndItems) {
   for (const auto& e : fs::directory_iterator(vault.Layout().CoffrelDir())) {
     EXPECT_EQ(e.path().string().find("unrecorded"), std::string::npos) << "the deleted item was kept: " << e.path();
   }
-  ASSERT_EQ(Extract(reused, dir / "again"), ExportResult::Done);
+  ASSERT_EQ(Extract(reused, dir / "again"), api::Code::Ok);
   EXPECT_EQ(ReadFile(dir / "again/x.txt"), "x");
 }
 

@@ -144,7 +144,7 @@ class RoundTripPropertyTest : public testing::HardenedVaultTest {
   void RoundTrip(const fs::path& tree, const std::map<std::string, std::pair<uint64_t, uint32_t>>& expected) {
     work.Reset();
     sink.messages.clear();
-    ASSERT_TRUE(AddItem(*vault, tree, "Box", {sink, work}, shell));
+    ASSERT_TRUE(AddItem(*vault, tree, "Box", {sink, work}, shell).ok());
     EXPECT_TRUE(sink.messages.empty()) << sink.messages.front();
     const ItemRecord& record = vault->Items().AllRecords().back();
     uint64_t bytes = 0;
@@ -157,8 +157,8 @@ class RoundTripPropertyTest : public testing::HardenedVaultTest {
     fs::create_directories(out);
     work.Reset();
     const int32_t index = FieldOf(record, ItemField::Index).AsInteger();
-    ASSERT_EQ(ExtractItem(*vault, index, out, {sink, work}, [](const std::string&) { return false; }),
-              ExportResult::Done);
+    ASSERT_EQ(ExtractItem(*vault, index, out, {sink, work}, [](const std::string&) { return false; }).code,
+              api::Code::Ok);
     EXPECT_TRUE(Contents(out / tree.filename()) == expected) << "the tree came back changed";
     fs::remove_all(out);
   }

@@ -58,15 +58,16 @@ class VaultFaultTest : public ::testing::Test {
   bool Add(Vault& vault, const fs::path& source) {
     sink = testing::RecordingSink();
     work.Reset();
-    return AddItem(vault, source, "Box", {sink, work}, shell);
+    return AddItem(vault, source, "Box", {sink, work}, shell).ok();
   }
 
-  ExportResult Extract(Vault& vault, int row, const fs::path& dest) {
+  api::Code Extract(Vault& vault, int row, const fs::path& dest) {
     sink = testing::RecordingSink();
     work.Reset();
     vault.Items().MoveTo(row);
     return ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dest, {sink, work},
-                       [](const std::string&) { return true; });
+                       [](const std::string&) { return true; })
+        .code;
   }
 
   IndexLoadReport Load(Vault& vault) {
@@ -81,8 +82,8 @@ class VaultFaultTest : public ::testing::Test {
     const fs::path out = dir / "check";
     fs::remove_all(out);
     fs::create_directories(out);
-    ASSERT_EQ(Extract(vault, 1, out), ExportResult::Done);
-    ASSERT_EQ(Extract(vault, 2, out), ExportResult::Done);
+    ASSERT_EQ(Extract(vault, 1, out), api::Code::Ok);
+    ASSERT_EQ(Extract(vault, 2, out), api::Code::Ok);
     EXPECT_EQ(ReadFile(out / "one.txt"), RandomBytes(20000, 1));
     EXPECT_EQ(ReadFile(out / "Folder/c.bin"), RandomBytes(30000, 4));
   }
@@ -136,7 +137,7 @@ void VaultFaultTest::SweepImport() {
     if (complete) {
       ASSERT_EQ(reloaded.Items().RecordCount(), 3);
       fs::create_directories(dir / "new");
-      ASSERT_EQ(Extract(reloaded, 3, dir / "new"), ExportResult::Done);
+      ASSERT_EQ(Extract(reloaded, 3, dir / "new"), api::Code::Ok);
       EXPECT_EQ(ReadFile(dir / "new/new.txt"), RandomBytes(50000, 9));
       stored = true;
       break;
@@ -154,13 +155,13 @@ void VaultFaultTest::SweepExport() {
     Load(vault);
     const fs::path out = dir / ("out" + std::to_string(limit));
     fs::create_directories(out);
-    ExportResult result;
+    api::Code result;
     {
       DiskLimit full(limit);
       result = Extract(vault, 2, out);
     }
     EXPECT_TRUE(fs::is_empty(vault.Layout().TempDir()));
-    if (result == ExportResult::Done) {
+    if (result == api::Code::Ok) {
       ASSERT_TRUE(sink.messages.empty());
       for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
         EXPECT_EQ(ReadFile(out / "Folder" / name), RandomBytes(30000, name[0] - 'a' + 2)) << name;
@@ -168,7 +169,7 @@ void VaultFaultTest::SweepExport() {
       done = true;
       break;
     }
-    ASSERT_EQ(result, ExportResult::Failed);
+    ASSERT_EQ(result, api::Code::NoSpace);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_NE(sink.messages[0].find("disk"), std::string::npos) << sink.messages[0];
     EXPECT_TRUE(fs::is_empty(out)) << "a partial export is removed";
@@ -251,7 +252,7 @@ TEST_F(VaultFaultTest, AnItemDamagedAfterSomeEntriesLeavesNoFileBehind) {
   ASSERT_TRUE(vault.Cipher().EncryptFile(plain, itemFile, vault.MasterKey()));
 
   fs::create_directories(dir / "out");
-  EXPECT_EQ(Extract(vault, 2, dir / "out"), ExportResult::Failed);
+  EXPECT_EQ(Extract(vault, 2, dir / "out"), api::Code::Damaged);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_NE(sink.messages[0].find("damaged"), std::string::npos) << sink.messages[0];
   EXPECT_TRUE(fs::is_empty(dir / "out"));
@@ -304,9 +305,9 @@ int ImportOntoASmallDisk(const fs::path& mountPoint) {
   {
     Vault vault(base);
     vault.LoadIndex();
-    if (!AddItem(vault, sources / "small.txt", "Box", {sink, work}, shell)) failed = 1;
+    if (!AddItem(vault, sources / "small.txt", "Box", {sink, work}, shell).ok()) failed = 1;
     sink = testing::RecordingSink();
-    if (!failed && AddItem(vault, sources / "large.bin", "Box", {sink, work}, shell)) failed = 2;
+    if (!failed && AddItem(vault, sources / "large.bin", "Box", {sink, work}, shell).ok()) failed = 2;
     if (!failed && sink.messages.size() != 1) failed = 3;
     if (!failed && !fs::is_empty(vault.Layout().TempDir())) failed = 4;
     // Fill the disk to the last byte, then save a change.
@@ -328,8 +329,9 @@ int ImportOntoASmallDisk(const fs::path& mountPoint) {
   fs::create_directories(out);
   reloaded.Items().MoveTo(1);
   sink = testing::RecordingSink();
-  if (!failed && ExtractItem(reloaded, reloaded.Items().Field(ItemField::Index).AsInteger(), out, {sink, work},
-                             nullptr) != ExportResult::Done)
+  if (!failed &&
+      ExtractItem(reloaded, reloaded.Items().Field(ItemField::Index).AsInteger(), out, {sink, work}, nullptr).code !=
+          api::Code::Ok)
     failed = 8;
   if (!failed && ReadFile(out / "small.txt") != RandomBytes(20000, 1)) failed = 9;
   fs::remove_all(sources);

@@ -45,7 +45,7 @@ class WorkerCancelTest : public ::testing::Test {
   void StoreOneItem(const fs::path& source) {
     testing::RecordingSink sink;
     WorkStatus status;
-    ASSERT_TRUE(AddItem(vault, source, "Box", {sink, status}, shell));
+    ASSERT_TRUE(AddItem(vault, source, "Box", {sink, status}, shell).ok());
     vault.Items().MoveTo(1);
   }
 
@@ -63,7 +63,7 @@ TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
     WorkStatus status;
     bool added = true;
     CancelFromAnotherThread(sink, status, vault, phase, [&] {
-      added = AddItem(vault, dir / "src/Big", "Box", {sink, status}, shell);
+      added = AddItem(vault, dir / "src/Big", "Box", {sink, status}, shell).ok();
     });
     EXPECT_FALSE(added);
     EXPECT_TRUE(sink.messages.empty()) << "a cancel is no failure to report";
@@ -76,12 +76,13 @@ TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
     testing::RecordingSink exportSink;
     WorkStatus exportStatus;
     const fs::path out = dir / ("out" + std::to_string(static_cast<int>(phase)));
-    ExportResult result = ExportResult::Done;
+    api::Code result = api::Code::Ok;
     CancelFromAnotherThread(exportSink, exportStatus, vault, phase, [&] {
       result = ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), out, {exportSink, exportStatus},
-                           [](const std::string&) { return true; });
+                           [](const std::string&) { return true; })
+                   .code;
     });
-    EXPECT_EQ(result, ExportResult::Cancelled);
+    EXPECT_EQ(result, api::Code::Cancelled);
     EXPECT_FALSE(fs::exists(out / "Big/a.bin"));
     EXPECT_TRUE(fs::is_empty(vault.Layout().TempDir()));
   }
@@ -104,7 +105,7 @@ TEST_F(WorkerCancelTest, CancelStopsTheRunningStageItself) {
     WorkStatus status;
     int furthest = 0;
     cancelAt(sink, status, phase, furthest);
-    EXPECT_FALSE(AddItem(vault, dir / "src/big.bin", "Box", {sink, status}, shell));
+    EXPECT_FALSE(AddItem(vault, dir / "src/big.bin", "Box", {sink, status}, shell).ok());
     EXPECT_LT(furthest, 50) << "phase " << static_cast<int>(phase);
   }
   ASSERT_NO_FATAL_FAILURE(StoreOneItem(dir / "src/big.bin"));
@@ -114,8 +115,9 @@ TEST_F(WorkerCancelTest, CancelStopsTheRunningStageItself) {
     int furthest = 0;
     cancelAt(exportSink, exportStatus, phase, furthest);
     EXPECT_EQ(ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out",
-                          {exportSink, exportStatus}, nullptr),
-              ExportResult::Cancelled);
+                          {exportSink, exportStatus}, nullptr)
+                  .code,
+              api::Code::Cancelled);
     EXPECT_LT(furthest, 50) << "phase " << static_cast<int>(phase);
   }
 }

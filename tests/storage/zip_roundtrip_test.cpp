@@ -52,13 +52,13 @@ TEST(ZipRoundTripTest, SingleFileComesBackBareWithTimeAndPermissions) {
   fs::permissions(dir / "in/sub/notes.txt", fs::perms(0750));
   fs::permissions(dir / "in/sub/locked.txt", fs::perms(0444));
   ZipComponent zip;
-  ASSERT_EQ(PackPath(zip, dir / "in/sub/notes.txt", dir / "a.zip", 6, false), data.size());
+  ASSERT_EQ(PackPath(zip, dir / "in/sub/notes.txt", dir / "a.zip", 6, false).bytes, data.size());
   EXPECT_EQ(Names(zip), std::vector<std::string>{"notes.txt"});
-  ASSERT_EQ(PackPath(zip, dir / "in/sub/locked.txt", dir / "b.zip", 6, false), 4u);
+  ASSERT_EQ(PackPath(zip, dir / "in/sub/locked.txt", dir / "b.zip", 6, false).bytes, 4u);
   EXPECT_EQ(zip.Entries()[0].externalAttributes & 0x01, 0x01u);
 
-  EXPECT_EQ(UnpackArchive(zip, dir / "a.zip", dir / "out", false), 1);
-  EXPECT_EQ(UnpackArchive(zip, dir / "b.zip", dir / "out", false), 1);
+  EXPECT_EQ(UnpackArchive(zip, dir / "a.zip", dir / "out", false).count, 1);
+  EXPECT_EQ(UnpackArchive(zip, dir / "b.zip", dir / "out", false).count, 1);
   EXPECT_EQ(ReadFile(dir / "out/notes.txt"), data);
   EXPECT_EQ(Mtime(dir / "out/notes.txt"), 1057822242);
   EXPECT_EQ(fs::status(dir / "out/notes.txt").permissions(), fs::perms(0750));
@@ -81,7 +81,7 @@ TEST(ZipRoundTripTest, FolderKeepsItsNameHiddenFilesAndLargeFiles) {
     fs::remove_all(dir / "D");
     ZipComponent zip;
     zip.SetZstdEntries(zstd);
-    ASSERT_EQ(PackPath(zip, dir / "Reports", dir / "r.zip", 6, true), 5 + 4 + 1 + big.size());
+    ASSERT_EQ(PackPath(zip, dir / "Reports", dir / "r.zip", 6, true).bytes, 5 + 4 + 1 + big.size());
     EXPECT_EQ(Names(zip), (std::vector<std::string>{"Reports/2003/.hidden", "Reports/2003/b.txt", "Reports/a.txt",
                                                     "Reports/big.dat", "Reports/empty/inner/"}));
     for (const auto& e : zip.Entries()) {
@@ -91,7 +91,7 @@ TEST(ZipRoundTripTest, FolderKeepsItsNameHiddenFilesAndLargeFiles) {
       EXPECT_EQ(e.zstdGroup != zip::kNoGroup, zstd && !large) << e.rawName;
       if (large) EXPECT_LT(e.compressedSize, big.size() * 3 / 10);
     }
-    EXPECT_EQ(UnpackArchive(zip, dir / "r.zip", dir / "D", true), 4);
+    EXPECT_EQ(UnpackArchive(zip, dir / "r.zip", dir / "D", true).count, 4);
     EXPECT_EQ(ReadFile(dir / "D/Reports/a.txt"), "alpha");
     EXPECT_EQ(ReadFile(dir / "D/Reports/2003/b.txt"), "beta");
     EXPECT_EQ(ReadFile(dir / "D/Reports/2003/.hidden"), "h");
@@ -100,7 +100,7 @@ TEST(ZipRoundTripTest, FolderKeepsItsNameHiddenFilesAndLargeFiles) {
 
     ZipComponent classic;
     fs::remove_all(dir / "D");
-    EXPECT_EQ(UnpackArchive(classic, dir / "r.zip", dir / "D", true), zstd ? 0 : 4);
+    EXPECT_EQ(UnpackArchive(classic, dir / "r.zip", dir / "D", true).count, zstd ? 0 : 4);
     EXPECT_EQ(fs::exists(dir / "D/Reports/big.dat"), !zstd);
   }
 }
@@ -116,12 +116,12 @@ TEST(ZipRoundTripTest, GroupedFilesComeBackWholeOrNotAtAll) {
   for (int i = 0; i < 300; ++i) WriteFile(dir / "Many" / ("f" + std::to_string(i)), content(i));
   ZipComponent zip;
   zip.SetZstdEntries(true);
-  ASSERT_GT(PackPath(zip, dir / "Many", dir / "m.zip", 6, true), 300u * shared.size());
+  ASSERT_GT(PackPath(zip, dir / "Many", dir / "m.zip", 6, true).bytes, 300u * shared.size());
   const std::vector<zip::EntryInfo> entries = zip.Entries();
   uint64_t packed = 0;
   for (const auto& e : entries) packed += e.compressedSize;
   EXPECT_LT(packed, 300u * shared.size() / 10);
-  ASSERT_EQ(UnpackArchive(zip, dir / "m.zip", dir / "D", true), 300);
+  ASSERT_EQ(UnpackArchive(zip, dir / "m.zip", dir / "D", true).count, 300);
   for (int i = 0; i < 300; ++i) ASSERT_EQ(ReadFile(dir / "D/Many" / ("f" + std::to_string(i))), content(i));
 
   std::string bytes = ReadFile(dir / "m.zip");
@@ -130,7 +130,7 @@ TEST(ZipRoundTripTest, GroupedFilesComeBackWholeOrNotAtAll) {
   bytes[hit.localHeaderOffset + 30 + hit.rawName.size() + hit.compressedSize / 2] ^= 0x20;
   WriteFile(dir / "d.zip", bytes);
   fs::remove_all(dir / "D");
-  EXPECT_LT(UnpackArchive(zip, dir / "d.zip", dir / "D", true), 300);
+  EXPECT_LT(UnpackArchive(zip, dir / "d.zip", dir / "D", true).count, 300);
   for (const auto& e : entries) {
     const fs::path out = dir / "D" / e.rawName;
     const int i = std::stoi(e.rawName.substr(e.rawName.rfind('f') + 1));
@@ -144,8 +144,9 @@ TEST(ZipRoundTripTest, GroupedFilesComeBackWholeOrNotAtAll) {
   ASSERT_NE(field, std::string::npos);
   bytes[field + 11] = 0x7F;  // a group that would start far after its entry
   WriteFile(dir / "d.zip", bytes);
-  EXPECT_EQ(UnpackArchive(zip, dir / "d.zip", dir / "E", true), 0);
-  EXPECT_EQ(zip.LastError(), kDamagedDirectory);
+  const ZipRun damaged = UnpackArchive(zip, dir / "d.zip", dir / "E", true);
+  EXPECT_EQ(damaged.count, 0);
+  EXPECT_EQ(damaged.error, kDamagedDirectory);
 }
 
 std::string Prefixed(char prefix, const fs::path& mask) {
@@ -160,16 +161,15 @@ TEST(ZipRoundTripTest, MasksPrefixesAndTheArchiveNeverInsideItself) {
   WriteFile(dir / "F/b.doc", "b");
   WriteFile(dir / "F/sub/c.txt", "c");
   ZipComponent zip;
-  zip.SetZipName((dir / "F/self.zip").string());
-  zip.SetRootDir(dir.Path().string());
-  zip.SetRelativePaths(true);
-  zip.FilesList() = {Prefixed('|', dir / "F/*.txt")};
-  ASSERT_EQ(zip.MakeArchive(), 1);
+  PackOptions options;
+  options.zipName = (dir / "F/self.zip").string();
+  options.rootDir = dir.Path().string() + "/";
+  options.relativePaths = options.storePaths = options.recurse = true;
+  options.filesList = {Prefixed('|', dir / "F/*.txt")};
+  ASSERT_EQ(zip.MakeArchive(options).count, 1);
   EXPECT_EQ(Names(zip), std::vector<std::string>{"F/a.txt"});
-  EXPECT_TRUE(zip.FilesList().empty());
-  zip.SetRecurse(false);
-  zip.FilesList() = {Prefixed('>', dir / "F/*.*")};
-  ASSERT_EQ(zip.MakeArchive(), 3);  // self.zip left out
+  options.filesList = {Prefixed('>', dir / "F/*.*")};
+  ASSERT_EQ(zip.MakeArchive(options).count, 3);  // self.zip left out
   EXPECT_EQ(Names(zip), (std::vector<std::string>{"F/a.txt", "F/b.doc", "F/sub/c.txt"}));
 }
 
@@ -180,12 +180,12 @@ TEST(ZipRoundTripTest, ProgressRisesToOneHundredInBothDirections) {
   ZipComponent zip;
   std::vector<int> seen;
   zip.OnTotalPercentDone = [&](int p) { seen.push_back(p); };
-  ASSERT_GT(PackPath(zip, dir / "P", dir / "p.zip", 6, true), 0u);
+  ASSERT_GT(PackPath(zip, dir / "P", dir / "p.zip", 6, true).bytes, 0u);
   ASSERT_GT(seen.size(), 10u);  // about one event per 32 KiB read
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
   EXPECT_EQ(seen.back(), 100);
   seen.clear();
-  ASSERT_EQ(UnpackArchive(zip, dir / "p.zip", dir / "out", true), 2);
+  ASSERT_EQ(UnpackArchive(zip, dir / "p.zip", dir / "out", true).count, 2);
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
   EXPECT_EQ(seen.back(), 100);
 }
@@ -195,32 +195,33 @@ TEST(ZipRoundTripTest, ExistingFilesFollowTheOverwriteMode) {
   WriteFile(dir / "src/S/a.txt", "new a");
   WriteFile(dir / "src/S/b.txt", "new b");
   ZipComponent zip;
-  ASSERT_GT(PackPath(zip, dir / "src/S", dir / "s.zip", 6, true), 0u);
+  ASSERT_GT(PackPath(zip, dir / "src/S", dir / "s.zip", 6, true).bytes, 0u);
   WriteFile(dir / "D/S/a.txt", "old a");
 
   std::vector<std::string> asked;
-  zip.OnOverwritePrompt = [&](const std::string& name) {
+  UnpackOptions choices;
+  choices.overwritePrompt = [&](const std::string& name) {
     asked.push_back(name);
     return false;
   };
-  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 1);
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true, choices).count, 1);
   EXPECT_EQ(asked, std::vector<std::string>{"a.txt"});
   EXPECT_EQ(ReadFile(dir / "D/S/a.txt"), "old a");
   EXPECT_EQ(ReadFile(dir / "D/S/b.txt"), "new b");
   EXPECT_EQ(zip.CreatedPaths(), std::vector<std::string>{(dir / "D/S/b.txt").string()});
 
-  zip.OnOverwritePrompt = nullptr;  // nobody to ask: never replace silently
-  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 0);
+  choices.overwritePrompt = nullptr;  // nobody to ask: never replace silently
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true, choices).count, 0);
   EXPECT_EQ(ReadFile(dir / "D/S/a.txt"), "old a");
-  zip.SetOverwriteMode(OverwriteMode::Never);
-  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 0);
+  choices.overwriteMode = OverwriteMode::Never;
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true, choices).count, 0);
 
   fs::permissions(dir / "D/S/a.txt", fs::perms(0444));
-  zip.SetOverwriteMode(OverwriteMode::Always);
-  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 1);  // read-only kept
+  choices.overwriteMode = OverwriteMode::Always;
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true, choices).count, 1);  // read-only kept
   EXPECT_EQ(ReadFile(dir / "D/S/a.txt"), "old a");
-  zip.SetReplaceReadOnly(true);
-  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 2);
+  choices.replaceReadOnly = true;
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true, choices).count, 2);
   EXPECT_EQ(ReadFile(dir / "D/S/a.txt"), "new a");
   EXPECT_TRUE(zip.CreatedPaths().empty());
 }
@@ -229,14 +230,14 @@ TEST(ZipRoundTripTest, CreatedPathsListOnlyWhatTheExtractionMade) {
   TempDir dir;
   WriteFile(dir / "src/S/x/y/z.txt", "z");
   ZipComponent zip;
-  ASSERT_GT(PackPath(zip, dir / "src/S", dir / "s.zip", 6, true), 0u);
+  ASSERT_GT(PackPath(zip, dir / "src/S", dir / "s.zip", 6, true).bytes, 0u);
   fs::create_directories(dir / "D/S");
-  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D/deeper", true), 1);
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D/deeper", true).count, 1);
   EXPECT_EQ(zip.CreatedPaths(),
             (std::vector<std::string>{(dir / "D/deeper").string(), (dir / "D/deeper/S").string(),
                                       (dir / "D/deeper/S/x").string(), (dir / "D/deeper/S/x/y").string(),
                                       (dir / "D/deeper/S/x/y/z.txt").string()}));
-  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true), 1);
+  EXPECT_EQ(UnpackArchive(zip, dir / "s.zip", dir / "D", true).count, 1);
   EXPECT_EQ(zip.CreatedPaths().front(), (dir / "D/S/x").string());  // D/S was there before
 }
 
@@ -247,20 +248,22 @@ TEST(ZipRoundTripTest, CancelStopsPackingAndUnpackingAndIsClearedAfterwards) {
   zip.OnTotalPercentDone = [&](int p) {
     if (p >= 10) zip.CancelOperation();
   };
-  EXPECT_EQ(PackPath(zip, dir / "C", dir / "c.zip", 6, true), 0u);
-  EXPECT_EQ(zip.LastError(), kUserAborted);
+  const ZipRun packing = PackPath(zip, dir / "C", dir / "c.zip", 6, true);
+  EXPECT_EQ(packing.bytes, 0u);
+  EXPECT_EQ(packing.fault, ZipFault::UserAborted);
   EXPECT_FALSE(fs::exists(dir / "c.zip"));
 
   zip.OnTotalPercentDone = nullptr;
   zip.CancelOperation();  // made while idle: no effect on the next run
-  ASSERT_GT(PackPath(zip, dir / "C", dir / "c.zip", 6, true), 0u);
+  ASSERT_GT(PackPath(zip, dir / "C", dir / "c.zip", 6, true).bytes, 0u);
 
   int events = 0;
   zip.OnTotalPercentDone = [&](int) {
     if (++events == 2) zip.CancelOperation();
   };
-  EXPECT_EQ(UnpackArchive(zip, dir / "c.zip", dir / "out", true), 0);
-  EXPECT_EQ(zip.LastError(), kUserAborted);
+  const ZipRun unpacking = UnpackArchive(zip, dir / "c.zip", dir / "out", true);
+  EXPECT_EQ(unpacking.count, 0);
+  EXPECT_EQ(unpacking.error, kUserAborted);
   EXPECT_FALSE(fs::exists(dir / "out/C/big.txt"));  // the partial file is removed
 }
 
@@ -268,10 +271,10 @@ TEST(ZipRoundTripTest, NonAsciiNamesRoundTripWithTheUtf8Flag) {
   TempDir dir;
   WriteFile(dir / "Bücher/Übersicht été.txt", "ü");
   ZipComponent zip;
-  ASSERT_GT(PackPath(zip, dir / "Bücher", dir / "u.zip", 6, true), 0u);
-  ASSERT_EQ(zip.EntryCount(), 1);
+  ASSERT_GT(PackPath(zip, dir / "Bücher", dir / "u.zip", 6, true).bytes, 0u);
+  ASSERT_EQ(zip.Entries().size(), 1u);
   EXPECT_EQ(zip.Entries()[0].flags & 0x0800, 0x0800);
-  EXPECT_EQ(UnpackArchive(zip, dir / "u.zip", dir / "out", true), 1);
+  EXPECT_EQ(UnpackArchive(zip, dir / "u.zip", dir / "out", true).count, 1);
   EXPECT_EQ(ReadFile(dir / "out/Bücher/Übersicht été.txt"), "ü");
 }
 
@@ -279,12 +282,13 @@ TEST(ZipRoundTripTest, VanishedSourcesAreSkippedAndTheRestCounted) {
   TempDir dir;
   WriteFile(dir / "a.txt", "aaa");
   ZipComponent zip;
-  zip.SetZipName((dir / "v.zip").string());
-  zip.SetRelativePaths(false);
-  zip.SetStorePaths(false);
-  zip.FilesList() = {(dir / "a.txt").string(), (dir / "missing.txt").string()};
-  EXPECT_EQ(zip.MakeArchive(), 1);
-  EXPECT_EQ(zip.EntrySize(0), 3u);
+  PackOptions options;
+  options.zipName = (dir / "v.zip").string();
+  options.filesList = {(dir / "a.txt").string(), (dir / "missing.txt").string()};
+  const ZipRun run = zip.MakeArchive(options);
+  EXPECT_TRUE(run.ok());
+  EXPECT_EQ(run.count, 1);
+  EXPECT_EQ(run.bytes, 3u);
 }
 
 }  // namespace

@@ -52,12 +52,13 @@ bool RunSelfCheck(std::ostream& out) {
     QuietStatus status;
     WorkStatus work;
     NoShellInfo shell;
-    check("a file is stored", AddItem(vault, dir / "source/file.bin", "Box", {status, work}, shell));
-    check("a folder is stored", AddItem(vault, dir / "source/Folder", "Box", {status, work}, shell));
+    check("a file is stored", AddItem(vault, dir / "source/file.bin", "Box", {status, work}, shell).ok());
+    check("a folder is stored", AddItem(vault, dir / "source/Folder", "Box", {status, work}, shell).ok());
     for (int r = 1; r <= 2; ++r) {
       vault.Items().MoveTo(r);
-      ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out", {status, work},
-                  [](const std::string&) { return false; });
+      check("an item is extracted", ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out",
+                                                {status, work}, [](const std::string&) { return false; })
+                                        .ok());
     }
     check("the file comes back whole", Content(dir / "out/file.bin") == data);
     check("the folder comes back whole", Content(dir / "out/Folder/sub/note.txt") == "a note\n");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -34,6 +35,24 @@ struct [[nodiscard]] Status {
   static Status Fail(Code code, std::string message = {}, std::filesystem::path path = {}) {
     return {code, std::move(message), std::move(path)};
   }
+};
+
+// A value, or the Status of the failure that kept it from being made.
+template <typename T>
+class [[nodiscard]] Result {
+ public:
+  Result(T value) : value_(std::move(value)) {}
+  Result(Status failure) : status_(std::move(failure)) {}
+
+  bool ok() const { return value_.has_value(); }
+  const Status& status() const { return status_; }
+  T& operator*() { return *value_; }
+  const T& operator*() const { return *value_; }
+  T* operator->() { return &*value_; }
+
+ private:
+  std::optional<T> value_;
+  Status status_;
 };
 
 }  // namespace kestramo::api

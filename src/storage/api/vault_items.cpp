@@ -49,7 +49,6 @@ class RecordingSink : public StatusSink {
     if (inner_) inner_->SetStatusText(text);
   }
   void SetPhase(Phase phase) override {
-    unpacking = unpacking || phase == Phase::Decompressing;
     if (inner_) inner_->SetPhase(phase);
   }
   void EnableCancel() override {
@@ -66,31 +65,11 @@ class RecordingSink : public StatusSink {
     if (inner_) inner_->ShowMessage(message);
   }
   std::string message;
-  bool unpacking = false;  // an export reached its archive: the ZIP component's error is its own
 
  private:
   StatusSink* inner_;
   const VaultLayout& layout_;
 };
-
-Code UnpackFailure(const ZipComponent& zip) {
-  const ZipFault fault = zip.LastFault();
-  if (fault == ZipFault::None) {
-    // Unpacked, but existing files that were to be replaced still hold what they held.
-    for (const auto& kept : zip.KeptPaths()) {
-      if (!kept.declined) return Code::IoError;
-    }
-    return Code::Damaged;
-  }
-  switch (fault) {
-    case ZipFault::CantWriteOutput:
-    case ZipFault::NoRoomToWrite: return Code::NoSpace;
-    case ZipFault::CantCreateOutput:
-    case ZipFault::CantUseDestination: return Code::IoError;
-    case ZipFault::ProtectedOutput: return Code::InvalidArgument;
-    default: return Code::Damaged;
-  }
-}
 
 }  // namespace
 
@@ -148,16 +127,15 @@ Status Vault::Import(const ImportOptions& options) {
   RecordingSink sink(options.status, v.Layout());
   NoShellInfo noShell;
   WorkBinding binding(options.control, v);
-  const bool added =
+  const Status added =
       AddItem(v, options.source, options.box, {sink, binding.Work()}, options.shell ? *options.shell : noShell);
-  if (binding.Work().Cancelled() && !added) return Status::Fail(Code::Cancelled, {}, options.source);
-  if (added && sink.message.empty()) return RecordedSave(v);
-  // Stored but not whole or not saved, or not stored: the sink has shown why.
-  if (added) return Status::Fail(Code::IoError, sink.message, options.source);
+  if (binding.Work().Cancelled() && !added.ok()) return Status::Fail(Code::Cancelled, {}, options.source);
+  if (added.ok() && sink.message.empty()) return RecordedSave(v);
+  // Stored but not whole or not saved: the sink has shown why.
+  if (added.ok()) return Status::Fail(Code::IoError, sink.message, options.source);
   if (Status refused = CheckSource(options.source); !refused.ok()) return refused;
-  if (sink.message.empty()) return Status::Fail(Code::InvalidArgument, "it holds no data", options.source);
-  const Code code = v.Zip().LastFault() == ZipFault::NoRoomToWrite ? Code::NoSpace : Code::IoError;
-  return Status::Fail(code, sink.message, options.source);
+  // Not stored: the code says why, in the words the sink showed (paths as the vault shows them).
+  return Status::Fail(added.code, sink.message.empty() ? added.message : sink.message, options.source);
 }
 
 bool Vault::HasUnsavedChanges() const { return IsOpen() && impl_->vault->HasUnsavedChanges(); }
@@ -184,7 +162,7 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   WorkBinding binding(options.control, v);
   ZipComponent& zip = v.Zip();
   const OverwriteQuestion& ask = options.ask;
-  const ExportResult result = ExtractItem(
+  const Status result = ExtractItem(
       v, options.item, options.destination, {sink, binding.Work()},
       [&ask](const OverwriteCase& existing) {
         return ask &&
@@ -196,21 +174,10 @@ Status Vault::Export(const ExportOptions& options, ExportReport* report) {
     report->kept.clear();
     for (const auto& kept : zip.KeptPaths()) report->kept.push_back({kept.path, kept.declined});
   }
-  if (result == ExportResult::Done) return Status::Ok();
-  if (result == ExportResult::Cancelled) return Status::Fail(Code::Cancelled);
+  if (result.ok() || result.code == Code::Cancelled) return result;
   if (Status missing = Item(options.item, nullptr); !missing.ok()) return missing;
-  std::error_code ec;
-  if (fs::exists(options.destination, ec) && !fs::is_directory(options.destination, ec))
-    return Status::Fail(Code::InvalidArgument, sink.message, options.destination);
-  if (v.Layout().HoldsPath(options.destination))
-    return Status::Fail(Code::InvalidArgument, sink.message, options.destination);
-  const fs::path shown = v.Layout().Shown(itemFile);
-  if (!fs::exists(fs::symlink_status(itemFile, ec))) return Status::Fail(Code::NotFound, sink.message, shown);
-  if (sink.unpacking) return Status::Fail(UnpackFailure(zip), sink.message, shown);
-  // Before its archive, the item's own file fails to open, or a classic one cannot be
-  // decrypted into temp/ (a full disk, most often).
-  const bool tempFull = v.Format() == VaultFormat::Classic && v.Cipher().LastFault() == CipherFault::Destination;
-  return Status::Fail(tempFull ? Code::NoSpace : Code::Damaged, sink.message, shown);
+  // The words the sink showed, with the item's file named as the vault shows it.
+  return Status::Fail(result.code, sink.message, result.path == itemFile ? v.Layout().Shown(itemFile) : result.path);
 }
 
 }  // namespace kestramo::api

@@ -7,58 +7,54 @@ void CipherManager::SetOnProgress(ProgressHook hook) { on_progress_ = std::move(
 std::atomic<bool>& CipherManager::ContinueFlag() { return cipher_.ContinueFlag(); }
 
 template <typename Body>
-bool CipherManager::Run(const std::string& key, bool reports, Body&& body) {
-  lastFault_ = CipherFault::None;
-  lastFailure_.clear();
+CipherRun CipherManager::Run(const std::string& key, bool reports, Body&& body) {
+  CipherRun run;
   try {
     if (reports) cipher_.SetProgressHook(on_progress_);
     cipher_.InitKey(key);
     cipher_.ContinueFlag().store(true);
     body();
   } catch (const CipherError& e) {
-    lastFault_ = e.Fault();
-    lastFailure_ = e.what();
+    run = {e.Fault(), e.what()};
   } catch (const std::exception& e) {
-    lastFault_ = CipherFault::Other;
-    lastFailure_ = e.what();
+    run = {CipherFault::Other, e.what()};
   } catch (...) {
-    lastFault_ = CipherFault::Other;
-    lastFailure_ = "an unexpected failure";
+    run = {CipherFault::Other, "an unexpected failure"};
   }
   cipher_.SetProgressHook(nullptr);
-  return lastFault_ == CipherFault::None;
+  return run;
 }
 
-bool CipherManager::RunFile(const std::filesystem::path& src, const std::filesystem::path& dst, const std::string& key,
-                            Action action) {
+CipherRun CipherManager::RunFile(const std::filesystem::path& src, const std::filesystem::path& dst,
+                                 const std::string& key, Action action) {
   return Run(key, true, [&] { cipher_.ProcessFile(src, dst, action); });
 }
 
-bool CipherManager::RunStream(Stream& src, Stream& dst, const std::string& key, Action action) {
+CipherRun CipherManager::RunStream(Stream& src, Stream& dst, const std::string& key, Action action) {
   return Run(key, true, [&] { cipher_.ProcessStream(src, dst, -1, action); });
 }
 
 std::string CipherManager::RunText(const std::string& text, const std::string& key, Action action) {
   std::string result;
-  if (!Run(key, false, [&] { result = cipher_.ProcessText(text, action); })) return {};
+  if (!Run(key, false, [&] { result = cipher_.ProcessText(text, action); }).ok()) return {};
   return result;
 }
 
-bool CipherManager::EncryptFile(const std::filesystem::path& src, const std::filesystem::path& dst,
-                                const std::string& key) {
+CipherRun CipherManager::EncryptFile(const std::filesystem::path& src, const std::filesystem::path& dst,
+                                     const std::string& key) {
   return RunFile(src, dst, key, Action::kEncrypt);
 }
 
-bool CipherManager::DecryptFile(const std::filesystem::path& src, const std::filesystem::path& dst,
-                                const std::string& key) {
+CipherRun CipherManager::DecryptFile(const std::filesystem::path& src, const std::filesystem::path& dst,
+                                     const std::string& key) {
   return RunFile(src, dst, key, Action::kDecrypt);
 }
 
-bool CipherManager::EncryptStream(Stream& src, Stream& dst, const std::string& key) {
+CipherRun CipherManager::EncryptStream(Stream& src, Stream& dst, const std::string& key) {
   return RunStream(src, dst, key, Action::kEncrypt);
 }
 
-bool CipherManager::DecryptStream(Stream& src, Stream& dst, const std::string& key) {
+CipherRun CipherManager::DecryptStream(Stream& src, Stream& dst, const std::string& key) {
   return RunStream(src, dst, key, Action::kDecrypt);
 }
 

@@ -16,12 +16,9 @@ const FieldValue& NullValue() {
 
 ItemTable::ItemTable() = default;
 
-int ItemTable::RecordCount() const { return static_cast<int>(filtered_ ? visible_.size() : rows_.size()); }
+int ItemTable::RecordCount() const { return static_cast<int>(rows_.size()); }
 
-std::size_t ItemTable::RowOf(int recNo) const {
-  const auto i = static_cast<std::size_t>(recNo - 1);
-  return filtered_ ? visible_[i] : i;
-}
+std::size_t ItemTable::RowOf(int recNo) const { return static_cast<std::size_t>(recNo - 1); }
 
 bool ItemTable::MoveTo(int recNo) {
   if (state_ != State::Browse) Post();
@@ -76,14 +73,12 @@ void ItemTable::Post() {
   if (state_ == State::Append) {
     rows_.push_back(std::move(buffer_));
     state_ = State::Browse;
-    RebuildVisible();
-    // The new record becomes current when it is visible; otherwise stay at the end.
+    // The new record becomes current.
     recNo_ = RecordCount();
   } else if (state_ == State::Edit) {
     const std::size_t row = RowOf(recNo_);
     rows_[row] = std::move(buffer_);
     state_ = State::Browse;
-    RebuildVisible();
     if (recNo_ > RecordCount()) recNo_ = RecordCount();
   }
   buffer_ = ItemRecord{};
@@ -103,7 +98,6 @@ void ItemTable::Delete() {
   if (recNo_ < 1 || recNo_ > RecordCount()) return;
   ++changes_;
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(RowOf(recNo_)));
-  RebuildVisible();
   if (recNo_ > RecordCount()) recNo_ = RecordCount();
 }
 
@@ -115,7 +109,6 @@ std::vector<ItemRecord> ItemTable::DeleteWhere(const std::function<bool(const It
   for (ItemRecord& row : rows_) (match(row) ? removed : kept).push_back(std::move(row));
   rows_ = std::move(kept);
   if (!removed.empty()) ++changes_;
-  RebuildVisible();
   if (recNo_ > RecordCount()) recNo_ = RecordCount();
   return removed;
 }
@@ -127,39 +120,7 @@ void ItemTable::ReplaceAll(std::vector<ItemRecord> rows) {
   buffer_ = ItemRecord{};
   rows_ = std::move(rows);
   ++changes_;
-  RebuildVisible();
   recNo_ = RecordCount() > 0 ? 1 : 0;
-}
-
-bool ItemTable::SetFilter(std::string_view expression, bool caseInsensitive, std::string* error) {
-  if (state_ != State::Browse) Post();
-  filter_ = FilterExpression::Parse(expression, caseInsensitive, error);
-  if (!filter_) filtered_ = false;
-  RebuildVisible();
-  recNo_ = RecordCount() > 0 ? 1 : 0;
-  return filter_ != nullptr;
-}
-
-void ItemTable::SetFiltered(bool on) {
-  if (state_ != State::Browse) Post();
-  filtered_ = on && filter_ != nullptr;
-  RebuildVisible();
-  recNo_ = RecordCount() > 0 ? 1 : 0;
-}
-
-void ItemTable::ClearFilter() {
-  filter_.reset();
-  SetFiltered(false);
-}
-
-void ItemTable::RebuildVisible() {
-  visible_.clear();
-  if (!filtered_) return;
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    const ItemRecord& row = rows_[i];
-    auto read = [&row](ItemField f) -> const FieldValue& { return row[static_cast<std::size_t>(f)]; };
-    if (filter_->Matches(read)) visible_.push_back(i);
-  }
 }
 
 }  // namespace kestramo

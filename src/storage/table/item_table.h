@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "storage/table/field_value.h"
-#include "storage/table/filter_expression.h"
 #include "storage/table/item_fields.h"
 
 namespace kestramo {
@@ -19,8 +18,8 @@ using ItemRecord = std::array<FieldValue, kItemFieldCount>;
 inline const FieldValue& FieldOf(const ItemRecord& r, ItemField f) { return r[static_cast<std::size_t>(f)]; }
 
 // The in-memory index table: one flat list of box and item records in insertion
-// order, a current record, an edit buffer (append/edit, then post) and an optional
-// filter. Record numbers run from 1 to RecordCount() over the visible records.
+// order, a current record and an edit buffer (append/edit, then post). Record numbers run
+// from 1 to RecordCount().
 // Not thread-safe: one thread uses it at a time.
 class ItemTable {
  public:
@@ -44,19 +43,12 @@ class ItemTable {
   void Cancel();
   // Deletes the current record; the records behind it move up by one.
   void Delete();
-  // Deletes every record (filtered or not) that `match` accepts, in one pass;
+  // Deletes every record that `match` accepts, in one pass;
   // returns the deleted records in table order.
   std::vector<ItemRecord> DeleteWhere(const std::function<bool(const ItemRecord&)>& match);
   void Clear();
 
-  // Filtering: while on, only matching records are counted and numbered.
-  // A filter that does not parse leaves the table unfiltered and returns false.
-  bool SetFilter(std::string_view expression, bool caseInsensitive, std::string* error = nullptr);
-  void SetFiltered(bool on);
-  bool Filtered() const { return filtered_; }
-  void ClearFilter();
-
-  // Every record in table order, whatever the filter (for views and saving).
+  // Every record in table order (for views and saving).
   const std::vector<ItemRecord>& AllRecords() const { return rows_; }
   void ReplaceAll(std::vector<ItemRecord> rows);
   // Grows with every change to the records (a post, a deletion, a replacement), so that a
@@ -66,12 +58,8 @@ class ItemTable {
  private:
   enum class State { Browse, Append, Edit };
   std::size_t RowOf(int recNo) const;
-  void RebuildVisible();
 
   std::vector<ItemRecord> rows_;
-  std::vector<std::size_t> visible_;  // row numbers of matching records while filtered
-  std::unique_ptr<FilterExpression> filter_;
-  bool filtered_ = false;
   int recNo_ = 0;
   uint64_t changes_ = 0;
   State state_ = State::Browse;

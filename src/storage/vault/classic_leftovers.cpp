@@ -68,9 +68,10 @@ Shape ShapeOf(Vault& vault, const fs::path& itemFile, const std::string& key) {
   try {
     FileStream in(itemFile, FileStream::Mode::kRead);
     ArchiveShapeProbe probe;
-    if (vault.Cipher().DecryptStream(in, probe, key)) return probe.LooksLikeArchive() ? Shape::Archive : Shape::Other;
+    const CipherRun run = vault.Cipher().DecryptStream(in, probe, key);
+    if (run.ok()) return probe.LooksLikeArchive() ? Shape::Archive : Shape::Other;
     // A read that failed says nothing of what the file holds.
-    return vault.Cipher().LastFault() == CipherFault::Source ? Shape::Unreadable : Shape::Other;
+    return run.fault == CipherFault::Source ? Shape::Unreadable : Shape::Other;
   } catch (...) {
     return Shape::Unreadable;
   }

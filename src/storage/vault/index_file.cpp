@@ -11,7 +11,7 @@ std::vector<uint8_t> EncodeIndexFile(CipherManager& cipher, const ItemTable& tab
   MemoryStream plain(SaveTableBytes(table));
   const std::size_t plainSize = plain.Data().size();
   MemoryStream sealed;
-  if (wrapped.empty() || wrapped.size() > 255 || !cipher.EncryptStream(plain, sealed, masterKey)) return {};
+  if (wrapped.empty() || wrapped.size() > 255 || !cipher.EncryptStream(plain, sealed, masterKey).ok()) return {};
   // A stopped cipher returns normally with only its first chunks: never a short index.
   if (sealed.Data().size() != plainSize) return {};
 
@@ -45,7 +45,7 @@ std::optional<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::ve
 
   MemoryStream sealed(std::vector<uint8_t>(bytes.begin() + 1 + static_cast<std::ptrdiff_t>(keyLength), bytes.end()));
   MemoryStream plain;
-  if (!cipher.DecryptStream(sealed, plain, index.masterKey)) return fail("the index table cannot be decrypted");
+  if (!cipher.DecryptStream(sealed, plain, index.masterKey).ok()) return fail("the index table cannot be decrypted");
   std::string why;
   auto rows = ParseTableBytes(plain.Data().data(), plain.Data().size(), &why);
   if (!rows) {

@@ -30,7 +30,8 @@ void RemoveCreated(const std::vector<std::string>& created) {
   }
 }
 
-std::string FailureMessage(const std::string& name, const ZipComponent& zip, int extracted) {
+std::string FailureMessage(const std::string& name, const ZipComponent& zip, const ZipRun& run) {
+  const int extracted = run.count;
   const std::string head = "The item \"" + name + "\" cannot be extracted: ";
   const std::size_t replaced = zip.ReplacedPaths().size();
   std::string undone = extracted > static_cast<int>(replaced) ? " The files it had created were removed." : "";
@@ -40,7 +41,7 @@ std::string FailureMessage(const std::string& name, const ZipComponent& zip, int
         (replaced == 1 ? " file you agreed to replace already holds" : " files you agreed to replace already hold") +
         " the item's copy.";
   }
-  const ZipFault fault = zip.LastFault();
+  const ZipFault fault = run.fault;
   if (fault == ZipFault::CantWriteOutput) {
     return head + "its files could not be written (is the destination disk full?)." + undone;
   }
@@ -49,12 +50,24 @@ std::string FailureMessage(const std::string& name, const ZipComponent& zip, int
   }
   // The destination is at fault, not the item.
   if (fault == ZipFault::CantUseDestination) {
-    return head + "the destination folder cannot be created or opened: " + zip.LastErrorDetail() + "." + undone;
+    return head + "the destination folder cannot be created or opened: " + run.detail + "." + undone;
   }
   if (fault == ZipFault::CantCreateOutput) {
-    return head + "this could not be created in the destination: " + zip.LastErrorDetail() + "." + undone;
+    return head + "this could not be created in the destination: " + run.detail + "." + undone;
   }
-  return head + "it is damaged (" + zip.LastError() + ")." + undone;
+  return head + "it is damaged (" + run.error + ")." + undone;
+}
+
+// What a failed unpacking comes to for the caller: the destination or the item at fault.
+api::Code UnpackFailure(ZipFault fault) {
+  switch (fault) {
+    case ZipFault::CantWriteOutput:
+    case ZipFault::NoRoomToWrite: return api::Code::NoSpace;
+    case ZipFault::CantCreateOutput:
+    case ZipFault::CantUseDestination: return api::Code::IoError;
+    case ZipFault::ProtectedOutput: return api::Code::InvalidArgument;
+    default: return api::Code::Damaged;
+  }
 }
 
 // Existing files that were to be replaced and could not be (read-only, or one that appeared
@@ -73,14 +86,20 @@ std::string NotReplacedMessage(const std::string& name, const ZipComponent& zip,
 
 }  // namespace
 
-ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, WorkContext ctx,
-                         const OverwriteQuestion& ask, bool replaceReadOnly) {
+api::Status ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, WorkContext ctx,
+                        const OverwriteQuestion& ask, bool replaceReadOnly) {
+  using api::Code;
+  using api::Status;
   StatusCloser closer(ctx.status, ctx.work);
+  // Shown, and given back with the code of the failure and the path at fault.
+  auto fail = [&closer](Code code, const std::string& message, const fs::path& path) {
+    closer.CloseWithMessage(message);
+    return Status::Fail(code, message, path);
+  };
   const fs::path tempDir = vault.Layout().TempDir();
   ItemTable& items = vault.Items();
   if (!MoveToItem(items, index)) {
-    closer.CloseWithMessage("There is no item " + std::to_string(index) + " to extract.");
-    return ExportResult::Failed;
+    return fail(Code::NotFound, "There is no item " + std::to_string(index) + " to extract.", {});
   }
   const bool isFolder = items.Field(ItemField::Folder).AsBoolean();
   const std::string name = items.Field(ItemField::Name).AsString();
@@ -91,14 +110,16 @@ ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, W
   bool unpacking = false;
   std::error_code ec;
   if (fs::exists(destDir, ec) && !fs::is_directory(destDir, ec)) {
-    closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: the destination " + destDir.string() +
-                            " is not a folder.");
-    return ExportResult::Failed;
+    return fail(
+        Code::InvalidArgument,
+        "The item \"" + name + "\" cannot be extracted: the destination " + destDir.string() + " is not a folder.",
+        destDir);
   }
   if (vault.Layout().HoldsPath(destDir)) {
-    closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted into the vault's own folder " +
-                            destDir.string() + ": choose another destination.");
-    return ExportResult::Failed;
+    return fail(Code::InvalidArgument,
+                "The item \"" + name + "\" cannot be extracted into the vault's own folder " + destDir.string() +
+                    ": choose another destination.",
+                destDir);
   }
   try {
     ProgressTranslator progress(ctx.status);
@@ -111,15 +132,18 @@ ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, W
     std::error_code ec;
     ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
     const bool present = fs::is_regular_file(itemFile, ec);
-    std::string why = "its file coffrel/" + itemFile.filename().string() +
-                      " is missing (the vault may be an incomplete copy, made while an item was being added)";
-    const std::optional<fs::path> readable =
-        present ? vault.ReadableArchive(itemFile, key, index, archive, &why) : std::nullopt;
-    if (!readable || ctx.work.Cancelled()) {
+    const api::Result<fs::path> readable =
+        present
+            ? vault.ReadableArchive(itemFile, key, index, archive)
+            : Status::Fail(Code::NotFound,
+                           "its file coffrel/" + itemFile.filename().string() +
+                               " is missing (the vault may be an incomplete copy, made while an item was being added)",
+                           itemFile);
+    if (!readable.ok() || ctx.work.Cancelled()) {
       DeleteMatchingFiles(tempDir);
-      if (ctx.work.Cancelled()) return ExportResult::Cancelled;
-      closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: " + why + ".");
-      return ExportResult::Failed;
+      if (ctx.work.Cancelled()) return Status::Fail(Code::Cancelled);
+      return fail(readable.status().code,
+                  "The item \"" + name + "\" cannot be extracted: " + readable.status().message + ".", itemFile);
     }
 
     ctx.status.SetStatusText("Now is decompressing:\r" + name);
@@ -133,27 +157,25 @@ ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, W
     choices.protectedPaths = {vault.Layout().CoffrelDir().string(), vault.Layout().BackupDir().string(),
                               vault.Layout().TempDir().string(), VaultLock::LockFileOf(vault.Layout().Base()).string()};
     unpacking = true;
-    const int count = UnpackArchive(zip, *readable, destDir, isFolder, std::move(choices));
+    const ZipRun run = UnpackArchive(zip, *readable, destDir, isFolder, std::move(choices));
     zip.ReadThrough(nullptr);
 
-    ExportResult result = ExportResult::Done;
+    Status result = Status::Ok();
     if (ctx.work.Cancelled()) {
       zip.CloseArchive();
       RemoveCreated(zip.CreatedPaths());
-      result = ExportResult::Cancelled;
-    } else if (!zip.LastError().empty()) {
+      result = Status::Fail(Code::Cancelled);
+    } else if (!run.ok()) {
       // Damaged, wrongly keyed, or the destination ran out of room, even after some files
       // came out whole: nothing partial may look like a complete export.
       zip.CloseArchive();
       RemoveCreated(zip.CreatedPaths());
       DeleteMatchingFiles(tempDir);
-      closer.CloseWithMessage(FailureMessage(name, zip, count));
-      return ExportResult::Failed;
+      return fail(UnpackFailure(run.fault), FailureMessage(name, zip, run), itemFile);
     }
     DeleteMatchingFiles(tempDir);
     if (const std::string notReplaced = NotReplacedMessage(name, zip, destDir); !notReplaced.empty()) {
-      closer.CloseWithMessage(notReplaced);
-      return ExportResult::Failed;
+      return fail(Code::IoError, notReplaced, itemFile);
     }
     return result;
   } catch (...) {
@@ -161,8 +183,8 @@ ExportResult ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, W
     zip.CloseArchive();
     if (unpacking) RemoveCreated(zip.CreatedPaths());  // before that, they are another export's
     DeleteMatchingFiles(tempDir);
-    closer.CloseWithMessage("The item \"" + name + "\" cannot be extracted: an unexpected error occurred.");
-    return ExportResult::Failed;
+    return fail(Code::Damaged, "The item \"" + name + "\" cannot be extracted: an unexpected error occurred.",
+                itemFile);
   }
 }
 

@@ -212,7 +212,9 @@ void AppendItemRecord(ItemTable& items, int32_t n, const SourceEntry& entry, uin
 
 }  // namespace
 
-bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkContext ctx, ShellInfo& shell) {
+api::Status AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkContext ctx, ShellInfo& shell) {
+  using api::Code;
+  using api::Status;
   StatusCloser closer(ctx.status, ctx.work);
   const fs::path tempDir = vault.Layout().TempDir();
   try {
@@ -221,14 +223,16 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     const auto entry = FindSource(source, &src, &why);
     if (!entry) {
       closer.CloseWithMessage(kInvalidPathMessage);
-      return false;
+      return Status::Fail(Code::InvalidArgument, kInvalidPathMessage, source);
     }
-    auto notStored = [&](const std::string& reason) {
-      if (!ctx.work.Cancelled()) closer.CloseWithMessage(NotStoredMessage(entry->name, reason));
-      return false;
+    auto notStored = [&](const std::string& reason, Code code = Code::IoError) {
+      if (ctx.work.Cancelled()) return Status::Fail(Code::Cancelled, {}, source);
+      const std::string message = NotStoredMessage(entry->name, reason);
+      closer.CloseWithMessage(message);
+      return Status::Fail(code, message, source);
     };
     const std::string shortfall = SpaceShortfall(tempDir, RoomFor(src, entry->isFolder));
-    if (!shortfall.empty()) return notStored(shortfall);
+    if (!shortfall.empty()) return notStored(shortfall, Code::NoSpace);
 
     ProgressTranslator progress(ctx.status);
     ProgressBinding binding(vault, progress);
@@ -250,18 +254,21 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
     std::optional<Vault::ItemSealer> sealer = vault.StartSealedItem(sealed, n);
     if (sealer && !sealer->stream->Opened()) return notStored("its sealed copy cannot be created in temp/");
     const int level = PackLevelFor(entry->name, entry->isFolder);
-    const uint64_t size = sealer ? PackPath(vault.Zip(), src, archive, level, entry->isFolder, sealer->stream.get(),
+    const ZipRun packed = sealer ? PackPath(vault.Zip(), src, archive, level, entry->isFolder, sealer->stream.get(),
                                             sealer->stream->Descriptor())
                                  : PackPath(vault.Zip(), src, archive, level, entry->isFolder);
+    const uint64_t size = packed.bytes;
     const std::vector<std::string> leftOut = vault.Zip().LeftOutPaths();
-    if (size == 0 || ctx.work.Cancelled()) {
+    if (!packed.ok() || size == 0 || ctx.work.Cancelled()) {
       // Nothing to pack is no error, but a failed pack (a full disk) must not look like one,
       // nor may what could not be read.
-      if (!vault.Zip().LastError().empty()) return notStored(vault.Zip().LastError());
-      if (!ctx.work.Cancelled() && !leftOut.empty()) {
-        closer.CloseWithMessage(LeftOutMessage(entry->name, src, leftOut, false));
-      }
-      return false;
+      if (!packed.ok())
+        return notStored(packed.error, packed.fault == ZipFault::NoRoomToWrite ? Code::NoSpace : Code::IoError);
+      if (ctx.work.Cancelled()) return Status::Fail(Code::Cancelled, {}, source);
+      if (leftOut.empty()) return Status::Fail(Code::InvalidArgument, "it holds no data", source);
+      const std::string message = LeftOutMessage(entry->name, src, leftOut, false);
+      closer.CloseWithMessage(message);
+      return Status::Fail(Code::IoError, message, source);
     }
     ctx.status.SetStatusText("Now is crypting:\r" + entry->name);
     ctx.work.SetPhase(Phase::Encrypting);
@@ -286,12 +293,13 @@ bool AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkC
                               ". Free some disk space: the next change saves it.");
     }
     if (!leftOut.empty()) closer.CloseWithMessage(LeftOutMessage(entry->name, src, leftOut, true));
-    return true;
+    return Status::Ok();
   } catch (...) {
     vault.Zip().CloseArchive();
     DeleteMatchingFiles(tempDir);
-    closer.CloseWithMessage(NotStoredMessage(source.filename().string(), CurrentErrorText()));
-    return false;
+    const std::string message = NotStoredMessage(source.filename().string(), CurrentErrorText());
+    closer.CloseWithMessage(message);
+    return Status::Fail(Code::IoError, message, source);
   }
 }
 

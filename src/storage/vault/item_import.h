@@ -18,10 +18,11 @@ struct WorkContext {
 };
 
 // Packs a file or folder, seals it under the master key as the next item of `box`,
-// records it and saves the index. Always closes the status display before returning;
-// true when the item was recorded.
-bool AddItem(Vault& vault, const std::filesystem::path& source, const std::string& box, WorkContext ctx,
-             ShellInfo& shell);
+// records it and saves the index. Always closes the status display before returning. Ok
+// when the item was recorded (the display may still have told of a failed save or of files
+// left out); else why not: Cancelled, NoSpace, InvalidArgument (nothing to store) or IoError.
+api::Status AddItem(Vault& vault, const std::filesystem::path& source, const std::string& box, WorkContext ctx,
+                    ShellInfo& shell);
 
 // Why a path cannot be stored as an item (it does not exist, names no file or folder of its
 // own, or is a device, pipe or socket); empty when it can.

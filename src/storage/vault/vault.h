@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "storage/api/status.h"
 #include "storage/cipher/cipher_manager.h"
 #include "storage/hardened/hardened_keys.h"
 #include "storage/hardened/sealed_item.h"
@@ -129,16 +130,17 @@ class Vault {
   // Seals the last bytes and flushes the file; the key text for the item's record, or nothing
   // (with *why).
   std::optional<std::string> FinishSealedItem(ItemSealer& sealer, int32_t index, std::string* why);
-  // Opens an item file into a new archive under the key its record keeps; false (with *why)
-  // when it cannot be read or, in a hardened vault, is not whole or not this key's.
-  bool OpenItem(const std::filesystem::path& itemFile, const std::string& recordKey, int32_t index,
-                const std::filesystem::path& archive, std::string* why);
+  // Opens an item file into a new archive under the key its record keeps. Fails NoSpace when
+  // the archive cannot be written, Damaged when the file cannot be read or, in a hardened
+  // vault, is not whole or not this key's.
+  api::Status OpenItem(const std::filesystem::path& itemFile, const std::string& recordKey, int32_t index,
+                       const std::filesystem::path& archive);
   // Makes an item's archive readable by Zip(): a hardened item of today's format is read in
   // place, each segment checked as it is read; any other is opened into `archive`. The path
-  // to read from, or nothing (with *why).
-  std::optional<std::filesystem::path> ReadableArchive(const std::filesystem::path& itemFile,
-                                                       const std::string& recordKey, int32_t index,
-                                                       const std::filesystem::path& archive, std::string* why);
+  // to read from, or the failure as OpenItem gives it.
+  api::Result<std::filesystem::path> ReadableArchive(const std::filesystem::path& itemFile,
+                                                     const std::string& recordKey, int32_t index,
+                                                     const std::filesystem::path& archive);
   // Where a hardened item file of this number belongs, and how the record's file was sealed.
   ItemBinding BindingOf(int32_t index) const { return {seal_.vaultId, index}; }
   ItemSealing SealingOf(int32_t index) const;

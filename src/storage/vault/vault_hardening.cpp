@@ -45,7 +45,8 @@ std::optional<KeyBytes> Reseal(Vault& vault, const fs::path& classic, const std:
     FileStream in(classic, FileStream::Mode::kRead);
     SealingStream out(staged, key, vault.BindingOf(index));
     // The classic envelope deciphers straight into the seal: no plain byte reaches the disk.
-    if (out.Opened() && vault.Cipher().DecryptStream(in, out, classicKey) && out.Size() == in.Size() && out.Finish()) {
+    if (out.Opened() && vault.Cipher().DecryptStream(in, out, classicKey).ok() && out.Size() == in.Size() &&
+        out.Finish()) {
       return key;
     }
   } catch (const std::exception& e) {
@@ -91,14 +92,11 @@ std::optional<RecoveredShape> ShapeOf(Vault& vault, const fs::path& staged, cons
   zip.ReadThrough(std::move(view));
   std::vector<std::string> names;
   RecoveredShape shape;
-  try {
-    zip.ReadEntries(staged.string());
-    for (const zip::EntryInfo& e : zip.Entries()) {
-      names.push_back(zip::DecodeEntryName(e.rawName, e.flags, zip.OEMConvert()));
-      shape.size += static_cast<int64_t>(e.uncompressedSize);
-    }
-  } catch (const std::exception&) {
-    *unreadable = true;  // a read error, or a damaged archive: either way no name to trust
+  // A read error, or a damaged archive: either way no name to trust.
+  *unreadable = !zip.ReadEntries(staged.string()).ok();
+  for (const zip::EntryInfo& e : zip.Entries()) {
+    names.push_back(zip::DecodeEntryName(e.rawName, e.flags, zip.OEMConvert()));
+    shape.size += static_cast<int64_t>(e.uncompressedSize);
   }
   zip.CloseArchive();
   zip.ReadThrough(nullptr);

@@ -34,12 +34,8 @@ bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
 
 // Judges an item from how its archive read, and from what its directory lists.
 // Nothing is written while an item is checked: every fault of its archive is damage.
-Judgement JudgeArchive(const ZipComponent& zip, const ItemRecord& r) {
-  const std::string& error = zip.LastError();
-  if (zip.LastFault() != ZipFault::None) {
-    const std::string& detail = zip.LastErrorDetail();
-    return Problem(ItemProblem::Damaged, detail.empty() ? error : error + ": " + detail);
-  }
+Judgement JudgeArchive(const ZipComponent& zip, const ZipRun& run, const ItemRecord& r) {
+  if (!run.ok()) return Problem(ItemProblem::Damaged, run.Described());
   if (std::string mismatch = ContentsMismatch(zip, r); !mismatch.empty()) {
     return Problem(ItemProblem::NotThisItem, std::move(mismatch));
   }
@@ -57,21 +53,16 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r, bool quick) {
   const fs::path archive = vault.Layout().TempArchive(index);
   const std::string key = FieldOf(r, ItemField::Password).AsString();
   Judgement judgement;
-  std::string why;
-  if (!vault.OpenItem(itemFile, key, index, archive, &why)) {
+  if (const api::Status opened = vault.OpenItem(itemFile, key, index, archive); !opened.ok()) {
     const bool hardened = vault.Format() == VaultFormat::Hardened;
-    judgement = NoRoomToUnpack(vault, itemFile) ? Problem(ItemProblem::NoRoom)
-                                                : Problem(ItemProblem::Unreadable, hardened ? why : std::string());
+    judgement = NoRoomToUnpack(vault, itemFile)
+                    ? Problem(ItemProblem::NoRoom)
+                    : Problem(ItemProblem::Unreadable, hardened ? opened.message : std::string());
   } else {
     ZipComponent& zip = vault.Zip();
-    try {
-      if (quick) zip.ReadEntries(archive.string());
-      else zip.TestEntries(archive.string());
-    } catch (const std::exception&) {
-      // The archive's error is kept in LastError, which the judgement reads.
-    }
-    judgement = zip.LastFault() == ZipFault::UserAborted ? Judgement{false, ItemProblem::Damaged, {}, true}
-                                                         : JudgeArchive(zip, r);
+    const ZipRun run = quick ? zip.ReadEntries(archive.string()) : zip.TestEntries(archive.string());
+    judgement = run.fault == ZipFault::UserAborted ? Judgement{false, ItemProblem::Damaged, {}, true}
+                                                   : JudgeArchive(zip, run, r);
     zip.CloseArchive();
   }
   DeleteMatchingFiles(vault.Layout().TempDir());

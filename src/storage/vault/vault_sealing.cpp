@@ -24,7 +24,7 @@ std::optional<std::string> Vault::SealItem(const fs::path& archive, const fs::pa
   if (!hardened_) {
     // On the disk before the index that will list it: after a power cut, a recorded item
     // must not be an empty or cut-short file.
-    if (cipher_.EncryptFile(archive, sealed, masterKey_) && SyncFile(sealed)) return masterKey_;
+    if (cipher_.EncryptFile(archive, sealed, masterKey_).ok() && SyncFile(sealed)) return masterKey_;
     if (why) *why = "its encrypted copy could not be written";
     return std::nullopt;
   }
@@ -53,37 +53,42 @@ std::optional<std::string> Vault::FinishSealedItem(ItemSealer& sealer, int32_t i
   return ItemKeyText(sealer.key);
 }
 
-bool Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, int32_t index, const fs::path& archive,
-                     std::string* why) {
+api::Status Vault::OpenItem(const fs::path& itemFile, const std::string& recordKey, int32_t index,
+                            const fs::path& archive) {
+  using api::Code;
+  using api::Status;
   if (!hardened_) {
-    if (cipher_.DecryptFile(itemFile, archive, recordKey)) return true;
-    if (why) {
-      *why = cipher_.LastFault() == CipherFault::Destination
-                 ? "its file cannot be decrypted into the vault's temp folder (is the vault's disk full?): "
-                 : "its file cannot be read: ";
-      *why += cipher_.LastFailure();
+    const CipherRun run = cipher_.DecryptFile(itemFile, archive, recordKey);
+    if (run.ok()) return Status::Ok();
+    if (run.fault == CipherFault::Destination) {
+      return Status::Fail(
+          Code::NoSpace,
+          "its file cannot be decrypted into the vault's temp folder (is the vault's disk full?): " + run.failure,
+          archive);
     }
-    return false;
+    return Status::Fail(Code::Damaged, "its file cannot be read: " + run.failure, itemFile);
   }
   const auto key = ItemKeyFromText(recordKey);
-  if (!key) {
-    if (why) *why = "its record's key is damaged";
-    return false;
-  }
+  if (!key) return Status::Fail(Code::Damaged, "its record's key is damaged", itemFile);
   zip_.RenewScratch();
-  return OpenItemFile(itemFile, *key, BindingOf(index), SealingOf(index), archive, zip_.ScratchInUse(),
-                      WatchOf(cipher_), why);
+  std::string why;
+  if (!OpenItemFile(itemFile, *key, BindingOf(index), SealingOf(index), archive, zip_.ScratchInUse(), WatchOf(cipher_),
+                    &why)) {
+    return Status::Fail(Code::Damaged, why, itemFile);
+  }
+  return Status::Ok();
 }
 
-std::optional<fs::path> Vault::ReadableArchive(const fs::path& itemFile, const std::string& recordKey, int32_t index,
-                                               const fs::path& archive, std::string* why) {
+api::Result<fs::path> Vault::ReadableArchive(const fs::path& itemFile, const std::string& recordKey, int32_t index,
+                                             const fs::path& archive) {
   const auto key = hardened_ ? ItemKeyFromText(recordKey) : std::nullopt;
   if (!key || SealingOf(index) != ItemSealing::Bound) {
-    if (!OpenItem(itemFile, recordKey, index, archive, why)) return std::nullopt;
+    if (api::Status opened = OpenItem(itemFile, recordKey, index, archive); !opened.ok()) return opened;
     return archive;
   }
-  std::shared_ptr<SealedItemView> view = SealedItemView::Open(itemFile, *key, BindingOf(index), why);
-  if (!view) return std::nullopt;
+  std::string why;
+  std::shared_ptr<SealedItemView> view = SealedItemView::Open(itemFile, *key, BindingOf(index), &why);
+  if (!view) return api::Status::Fail(api::Code::Damaged, why, itemFile);
   zip_.RenewScratch();
   zip_.ReadThrough(std::move(view));
   return itemFile;
@@ -118,10 +123,10 @@ bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, 
     const std::string what =
         "item " + std::to_string(index) + " (\"" + FieldOf(row, ItemField::Name).AsString() + "\")";
     const fs::path archive = layout_.TempArchive(index);
+    const api::Status opened =
+        OpenItem(layout_.ItemFile(index), FieldOf(row, ItemField::Password).AsString(), index, archive);
+    if (!opened.ok()) return fail(what + " cannot be opened: " + opened.message);
     std::string problem;
-    if (!OpenItem(layout_.ItemFile(index), FieldOf(row, ItemField::Password).AsString(), index, archive, &problem)) {
-      return fail(what + " cannot be opened: " + problem);
-    }
     const KeyBytes key = KeyBytes::Random();
     const bool sealed = SealItemFile(archive, zip_.ScratchInUse(), stage / layout_.ItemFile(index).filename(), key,
                                      BindingOf(index), WatchOf(cipher_), &problem);

@@ -88,56 +88,37 @@ std::string ReplaceFileQuestion(const std::string& fileName) { return "Replace e
 ZipComponent::ZipComponent() = default;
 ZipComponent::~ZipComponent() = default;
 
-void ZipComponent::SetRootDir(std::string v) {
-  if (!v.empty() && v.back() != '/') v += '/';
-  rootDir_ = std::move(v);
-}
-
-void ZipComponent::SetRelativePaths(bool v) {
-  if (v == relativePaths_) return;
-  relativePaths_ = v;
-  if (v) {
-    storePaths_ = true;
-    recurse_ = true;
-  }
-}
-
-void ZipComponent::SetStorePaths(bool v) {
-  if (v == storePaths_) return;
-  storePaths_ = v;
-  if (!v) relativePaths_ = false;
-}
-
-void ZipComponent::SetDestDir(std::string v) {
-  if (v.size() > 1 && v.back() == '/') v.pop_back();
-  destDir_ = std::move(v);
-}
-
-uint64_t ZipComponent::EntrySize(int index) const {
-  if (index < 0 || index >= EntryCount()) {
-    char text[64];
-    std::snprintf(text, sizeof text, "Index %d is out of range", index);
-    throw ZipError(text);
-  }
-  return entries_[static_cast<size_t>(index)].uncompressedSize;
-}
-
 void ZipComponent::CheckCancel() {
   if (cancel_.exchange(false)) throw ZipAborted();
 }
 
-void ZipComponent::Remember(const std::exception& e) {
+namespace {
+
+// A failure raised inside the component, as its run reports it.
+void Fail(ZipRun& run, const std::exception& e) {
   const auto* zipError = dynamic_cast<const ZipError*>(&e);
-  lastError_ = e.what();
-  lastErrorDetail_ = zipError ? zipError->Detail() : std::string();
-  lastFault_ = zipError ? zipError->Fault() : ZipFault::Other;
+  run.error = e.what();
+  run.detail = zipError ? zipError->Detail() : std::string();
+  run.fault = zipError ? zipError->Fault() : ZipFault::Other;
 }
 
-void ZipComponent::Forget() {
-  lastError_.clear();
-  lastErrorDetail_.clear();
-  lastFault_ = ZipFault::None;
+// Runs `body`, turning whatever it raises into the run's failure; memory runs out as a
+// failure like any other, never as a crash of the caller.
+template <typename Body>
+ZipRun Guarded(Body&& body) {
+  ZipRun run;
+  try {
+    body(run);
+  } catch (const std::exception& e) {
+    Fail(run, e);
+  } catch (...) {
+    run.fault = ZipFault::Other;
+    run.error = "an unexpected failure";
+  }
+  return run;
 }
+
+}  // namespace
 
 zip::WorkPool& ZipComponent::Pool() {
   if (!pool_) pool_ = std::make_unique<zip::WorkPool>(std::clamp(std::thread::hardware_concurrency(), 2u, 4u));
@@ -167,32 +148,12 @@ std::vector<std::pair<uint64_t, uint64_t>> Identities(const std::vector<std::str
 
 }  // namespace
 
-PackOptions ZipComponent::PackProperties() const {
-  return {zipName_, filesList_, rootDir_, relativePaths_, storePaths_, recurse_, packLevel_, addDirEntriesOnRecurse_};
-}
-
-UnpackOptions ZipComponent::UnpackProperties() const {
-  return {zipName_,       doAll_,           destDir_,          recreateDirs_,  retainAttributes_,
-          overwriteMode_, replaceReadOnly_, OnOverwritePrompt, protectedPaths_};
-}
-
-int ZipComponent::MakeArchive() {
-  const PackOptions options = PackProperties();
-  filesList_.clear();
-  return MakeArchive(options);
-}
-
-int ZipComponent::ExtractEntries() {
-  filesList_.clear();
-  return ExtractEntries(UnpackProperties());
-}
-
-int ZipComponent::MakeArchive(const PackOptions& options) {
+ZipRun ZipComponent::MakeArchive(const PackOptions& options) {
   const std::string& zipName = options.zipName;
   // Private to the user: the archive holds the plain contents of an item. Readable too: a
   // sealed archive reads back the blocks that a write completes or a header patch changes.
   FileHandle archive(open(zipName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600));
-  try {
+  ZipRun run = Guarded([&](ZipRun&) {
     if (archive.Get() < 0) throw ZipError("Cannot create the archive " + zipName);
     struct stat self {};
     if (fstat(archive.Get(), &self) != 0 || !S_ISREG(self.st_mode)) {
@@ -202,35 +163,37 @@ int ZipComponent::MakeArchive(const PackOptions& options) {
     RenewScratch();
     BuildArchive(options, {archive.Get(), mask_.get(), nullptr}, self);
     if (archive.Close() != 0) throw ZipError(ZipFault::NoRoomToWrite);
-  } catch (const std::exception& e) {
-    Remember(e);
+  });
+  if (!run.ok()) {
     // Only a file this run created is removed; one it could not open is not ours to delete.
     if (archive.Get() >= 0) {
       archive.Close();
       unlink(zipName.c_str());
     }
     entries_.clear();
-    throw;
   }
-  return EntryCount();
+  return Packed(std::move(run));
 }
 
-int ZipComponent::MakeArchiveInto(const PackOptions& options, Stream& sink, int sinkFd) {
-  try {
+ZipRun ZipComponent::MakeArchiveInto(const PackOptions& options, Stream& sink, int sinkFd) {
+  ZipRun run = Guarded([&](ZipRun&) {
     struct stat self {};
     if (fstat(sinkFd, &self) != 0) throw ZipError("Cannot create the archive " + options.zipName);
     BuildArchive(options, {-1, nullptr, &sink}, self);
-  } catch (const std::exception& e) {
-    Remember(e);
-    entries_.clear();
-    throw;
-  }
-  return EntryCount();
+  });
+  if (!run.ok()) entries_.clear();
+  return Packed(std::move(run));
+}
+
+ZipRun ZipComponent::Packed(ZipRun run) const {
+  if (!run.ok()) return run;
+  run.count = static_cast<int>(entries_.size());
+  for (const auto& entry : entries_) run.bytes += entry.uncompressedSize;
+  return run;
 }
 
 void ZipComponent::BuildArchive(const PackOptions& options, const zip::ArchiveTarget& target, const struct stat& self) {
   cancel_.store(false);
-  Forget();
   entries_.clear();
   leftOutPaths_.clear();
   auto leaveOut = [this](const std::string& path) { leftOutPaths_.push_back(path); };
@@ -269,41 +232,34 @@ void ZipComponent::BuildArchive(const PackOptions& options, const zip::ArchiveTa
   progress.Report(100);
 }
 
-int ZipComponent::ExtractEntries(const UnpackOptions& options) {
+ZipRun ZipComponent::ExtractEntries(const UnpackOptions& options) {
   cancel_.store(false);
-  Forget();
   createdPaths_.clear();
   replacedPaths_.clear();
   keptPaths_.clear();
   entries_.clear();
-  try {
-    return RunExtraction(options);
-  } catch (const std::exception& e) {
-    Remember(e);
-    throw;
-  }
+  int count = 0;
+  ZipRun run = Guarded([&](ZipRun& partial) { count = RunExtraction(options, partial); });
+  run.count = count;
+  return run;
 }
 
-int ZipComponent::ReadEntries(const std::string& zipName) {
-  Forget();
+ZipRun ZipComponent::ReadEntries(const std::string& zipName) {
   entries_.clear();
-  try {
+  ZipRun run = Guarded([&](ZipRun&) {
     FileHandle archive(open(zipName.c_str(), O_RDONLY | O_CLOEXEC));
     if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName);
     entries_ = zip::ReadCentralDirectory(archive.Get(), ReadView()).entries;
-  } catch (const std::exception& e) {
-    Remember(e);
-    throw;
-  }
-  return EntryCount();
+  });
+  if (run.ok()) run.count = static_cast<int>(entries_.size());
+  return run;
 }
 
-int ZipComponent::TestEntries(const std::string& zipName) {
+ZipRun ZipComponent::TestEntries(const std::string& zipName) {
   cancel_.store(false);
-  Forget();
   entries_.clear();
   int damaged = 0;
-  try {
+  ZipRun run = Guarded([&](ZipRun& firstDamage) {
     FileHandle archive(open(zipName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (archive.Get() < 0) throw ZipError("Cannot open the archive " + zipName);
     struct stat st {};
@@ -318,12 +274,12 @@ int ZipComponent::TestEntries(const std::string& zipName) {
     zip::ExtractSettings settings;
     settings.acceptZstd = zstdEntries_;
     settings.writeNothing = true;
-    // The first damaged entry is the one LastError() tells of.
+    // The first damaged entry is the one the run tells of.
     zip::ExtractHooks hooks{[this] { CheckCancel(); },
                             [&](uint64_t n) { progress.Add(n); },
                             [&](uint64_t n) { progress.DropFromTotal(n); },
                             [&](const ZipError& error) {
-                              if (damaged++ == 0) Remember(error);
+                              if (damaged++ == 0) Fail(firstDamage, error);
                             },
                             {},
                             {}};
@@ -332,14 +288,12 @@ int ZipComponent::TestEntries(const std::string& zipName) {
                                   settings, hooks, created);
     extractor.KnowGroups(entries_);
     for (const auto& [entry, name] : selected) extractor.Test(*entry, name);
-  } catch (const std::exception& e) {
-    Remember(e);
-    throw;
-  }
-  return damaged;
+  });
+  run.count = damaged;
+  return run;
 }
 
-int ZipComponent::RunExtraction(const UnpackOptions& options) {
+int ZipComponent::RunExtraction(const UnpackOptions& options, ZipRun& run) {
   std::string destDir = options.destDir;
   if (destDir.size() > 1 && destDir.back() == '/') destDir.pop_back();
   if (!destDir.empty()) CreateMissingDirectories(destDir, createdPaths_);
@@ -369,7 +323,7 @@ int ZipComponent::RunExtraction(const UnpackOptions& options) {
   zip::ExtractHooks hooks{[this] { CheckCancel(); },
                           [&](uint64_t n) { progress.Add(n); },
                           [&](uint64_t n) { progress.DropFromTotal(n); },
-                          [this](const ZipError& error) { Remember(error); },
+                          [&run](const ZipError& error) { Fail(run, error); },
                           [this](const std::string& path) { replacedPaths_.push_back(path); },
                           [this](const std::string& path, bool declined) {
                             keptPaths_.push_back({path, declined});
@@ -394,7 +348,5 @@ void ZipComponent::RenewScratch() {
   mask_ = masking_ ? std::make_shared<ScratchFile>() : nullptr;
   view_ = nullptr;
 }
-
-void ZipComponent::SetProtectedPaths(const std::vector<std::string>& paths) { protectedPaths_ = paths; }
 
 }  // namespace kestramo

@@ -55,10 +55,22 @@ struct UnpackOptions {
   std::vector<std::string> protectedPaths;
 };
 
+// How one run of the ZIP component ended. A failed run says which failure and why; an
+// extraction may fail on some entries and still have extracted others (`count`).
+struct [[nodiscard]] ZipRun {
+  int count = 0;  // entries packed or read, files extracted, or entries found damaged
+  ZipFault fault = ZipFault::None;
+  std::string error;   // the failure's text
+  std::string detail;  // the path at fault and why, when the text does not say (may be empty)
+  uint64_t bytes = 0;  // packing: the total size of what was packed
+
+  bool ok() const { return fault == ZipFault::None; }
+  // The text with its detail, as a report shows it.
+  std::string Described() const { return detail.empty() ? error : error + ": " + detail; }
+};
+
 // Packs files into one ZIP archive and extracts them again. Each run takes its options with
-// the call; the properties below are a convenience that fills them for the calls without
-// options, and persist between those calls. Failures raise ZipError and leave their text in
-// LastError().
+// the call and returns how it ended; no run throws.
 class ZipComponent {
  public:
   ZipComponent();
@@ -66,38 +78,7 @@ class ZipComponent {
   ZipComponent(const ZipComponent&) = delete;
   ZipComponent& operator=(const ZipComponent&) = delete;
 
-  const std::string& ZipName() const { return zipName_; }
-  void SetZipName(std::string v) { zipName_ = std::move(v); }
-  std::vector<std::string>& FilesList() { return filesList_; }
-  const std::string& RootDir() const { return rootDir_; }
-  void SetRootDir(std::string v);  // adds the trailing '/' when missing
-  bool RelativePaths() const { return relativePaths_; }
-  void SetRelativePaths(bool v);  // false -> true also sets StorePaths and Recurse
-  bool StorePaths() const { return storePaths_; }
-  void SetStorePaths(bool v);  // true -> false also clears RelativePaths
-  bool Recurse() const { return recurse_; }
-  void SetRecurse(bool v) { recurse_ = v; }
-  int PackLevel() const { return packLevel_; }
-  void SetPackLevel(int v) { packLevel_ = v < 0 ? 0 : (v > 9 ? 9 : v); }
-  bool DoAll() const { return doAll_; }
-  void SetDoAll(bool v) { doAll_ = v; }
-  const std::string& DestDir() const { return destDir_; }
-  void SetDestDir(std::string v);  // one trailing '/' removed
-  bool RecreateDirs() const { return recreateDirs_; }
-  void SetRecreateDirs(bool v) { recreateDirs_ = v; }
-  bool RetainAttributes() const { return retainAttributes_; }
-  void SetRetainAttributes(bool v) { retainAttributes_ = v; }
-  kestramo::OverwriteMode OverwriteMode() const { return overwriteMode_; }
-  void SetOverwriteMode(kestramo::OverwriteMode v) { overwriteMode_ = v; }
-  bool ReplaceReadOnly() const { return replaceReadOnly_; }
-  void SetReplaceReadOnly(bool v) { replaceReadOnly_ = v; }
   bool OEMConvert() const { return oemConvert_; }
-  bool AddDirEntriesOnRecurse() const { return addDirEntriesOnRecurse_; }
-  void SetAddDirEntriesOnRecurse(bool v) { addDirEntriesOnRecurse_ = v; }
-  // Folders that extraction must never write into and files it must never replace, by
-  // whatever path (links included); an entry that would is abandoned with an error. Those
-  // that do not exist are ignored.
-  void SetProtectedPaths(const std::vector<std::string>& paths);
   // On: every archive is written and read through a sealed scratch (a throw-away key, each
   // block checked when it is read back), so that its plain bytes never reach the disk and a
   // change made on the disk is refused. Each new archive gets a new one.
@@ -114,42 +95,27 @@ class ZipComponent {
   void SetZstdEntries(bool on) { zstdEntries_ = on; }
 
   std::function<void(int percent)> OnTotalPercentDone;
-  OverwritePrompt OnOverwritePrompt;
 
-  // Builds options.zipName from options.filesList; returns the number of entries.
-  int MakeArchive(const PackOptions& options);
+  // Builds options.zipName from options.filesList; counts the entries.
+  ZipRun MakeArchive(const PackOptions& options);
   // Builds the archive into a stream that only appends (one that seals as it goes) instead
   // of options.zipName; `sinkFd` is the file it fills, never packed into itself.
-  int MakeArchiveInto(const PackOptions& options, Stream& sink, int sinkFd);
-  // Extracts every entry of options.zipName below options.destDir; returns the number of
-  // files extracted.
-  int ExtractEntries(const UnpackOptions& options);
-  // The same from the properties (FilesList is emptied afterwards).
-  int MakeArchive();
-  int ExtractEntries();
-  PackOptions PackProperties() const;
-  UnpackOptions UnpackProperties() const;
-  // Reads the entries of an archive without extracting any; returns their number.
-  int ReadEntries(const std::string& zipName);
-  int ReadEntries() { return ReadEntries(zipName_); }
-  // Decodes every entry of an archive as extraction would, writing nothing; returns the
-  // number that would not come out whole (LastError() tells of the first). Throws as
-  // ExtractEntries does, for an archive that cannot be read at all.
-  int TestEntries(const std::string& zipName);
+  ZipRun MakeArchiveInto(const PackOptions& options, Stream& sink, int sinkFd);
+  // Extracts every entry of options.zipName below options.destDir; counts the files
+  // extracted. A damaged entry fails the run, and the others still come out.
+  ZipRun ExtractEntries(const UnpackOptions& options);
+  // Reads the entries of an archive without extracting any; counts them.
+  ZipRun ReadEntries(const std::string& zipName);
+  // Decodes every entry of an archive as extraction would, writing nothing; counts those
+  // that would not come out whole, and tells of the first.
+  ZipRun TestEntries(const std::string& zipName);
 
-  int EntryCount() const { return static_cast<int>(entries_.size()); }
-  uint64_t EntrySize(int index) const;  // throws "Index %d is out of range"
   const std::vector<zip::EntryInfo>& Entries() const { return entries_; }
 
   // Callable from another thread: the running operation stops at its next check.
   void CancelOperation() { cancel_.store(true); }
   void CloseArchive() { entries_.clear(); }
 
-  const std::string& LastError() const { return lastError_; }
-  // Which failure LastError() is: None after a success, Other for one without a text of its own.
-  ZipFault LastFault() const { return lastFault_; }
-  // The path at fault for LastError() and why, when its text does not say (may be empty).
-  const std::string& LastErrorDetail() const { return lastErrorDetail_; }
   // What the last ExtractEntries created (did not exist before), in creation order.
   const std::vector<std::string>& CreatedPaths() const { return createdPaths_; }
   // Files that existed and were replaced by the last extraction: they cannot be undone.
@@ -165,31 +131,16 @@ class ZipComponent {
 
  private:
   void CheckCancel();
-  // The failure of the last operation, kept for LastError(), LastErrorDetail() and LastFault().
-  void Remember(const std::exception& e);
-  void Forget();
-  int RunExtraction(const UnpackOptions& options);
+  // Extracts as ExtractEntries says, counting the files; a damaged entry fails `run`.
+  int RunExtraction(const UnpackOptions& options, ZipRun& run);
+  // A finished packing run with its count of entries and bytes.
+  ZipRun Packed(ZipRun run) const;
   // `self`: the archive's file, left out of what is packed.
   void BuildArchive(const PackOptions& options, const zip::ArchiveTarget& target, const struct stat& self);
   zip::WorkPool& Pool();
 
-  std::string zipName_;
-  std::vector<std::string> filesList_;
-  std::string rootDir_;
-  bool relativePaths_ = false;
-  bool storePaths_ = false;
-  bool recurse_ = false;
-  int packLevel_ = 6;
-  bool doAll_ = false;
-  std::string destDir_;
-  bool recreateDirs_ = false;
-  bool retainAttributes_ = true;
-  kestramo::OverwriteMode overwriteMode_ = kestramo::OverwriteMode::Prompt;
-  bool replaceReadOnly_ = false;
   bool oemConvert_ = true;
-  bool addDirEntriesOnRecurse_ = false;
   bool zstdEntries_ = false;
-  std::vector<std::string> protectedPaths_;
 
   std::atomic<bool> cancel_{false};
   std::vector<zip::EntryInfo> entries_;
@@ -197,9 +148,6 @@ class ZipComponent {
   std::vector<std::string> replacedPaths_;
   std::vector<KeptFile> keptPaths_;
   std::vector<std::string> leftOutPaths_;
-  std::string lastError_;
-  std::string lastErrorDetail_;
-  ZipFault lastFault_ = ZipFault::None;
   std::unique_ptr<zip::WorkPool> pool_;
   bool masking_ = false;
   std::shared_ptr<ScratchFile> mask_;

@@ -86,7 +86,7 @@ int ImportLoop(const char* dir, const std::filesystem::path& sources) {
     const std::filesystem::path source = sources / kestramo::testing::ImportedName(n);
     kestramo::testing::WriteFile(source, kestramo::testing::ImportedBytes(n));
     work.Reset();
-    if (!kestramo::AddItem(vault, source, "Box", {sink, work}, shell) || sink.failed) return 2;
+    if (!kestramo::AddItem(vault, source, "Box", {sink, work}, shell).ok() || sink.failed) return 2;
     Report(n);
   }
 }
