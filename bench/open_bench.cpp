@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 #include "storage/vault/missing_items.h"
 #include "storage/vault/vault.h"
 #include "support/bench_args.h"

@@ -6,9 +6,11 @@ bash "$root/tools/setup.sh"
 # The Debian package's compiler flags, and a compiler cache kept in the build folder: the
 # package test's build of the programs then finds every object already compiled. Paths are
 # cached relative to the project, so a copy of the tree elsewhere inside it hits too.
+# The cache keys on the locale, which the package build sets otherwise: compiles run in one.
+locale="LANG=C.UTF-8;LC_ALL=C.UTF-8;LC_CTYPE=C.UTF-8;LC_MESSAGES=C.UTF-8"
 flags() { (cd "$root" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"); }
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(flags LDFLAGS)" \
-  -DCMAKE_CXX_COMPILER_LAUNCHER="env;CCACHE_DIR=$root/build/ccache;CCACHE_BASEDIR=$root;ccache"
+  -DCMAKE_CXX_COMPILER_LAUNCHER="env;$locale;CCACHE_DIR=$root/build/ccache;CCACHE_BASEDIR=$root;ccache"
 cmake --build "$root/build" -j"$(nproc)"

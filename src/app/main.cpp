@@ -6,12 +6,12 @@
 #include <cstdlib>
 
 #include "app/start_options.h"
+#include "kestramo/vault_location.h"
 #include "mainwindow/frm_main.h"
 #include "platform/qt_shell_info.h"
 #include "platform/raise_request.h"
 #include "platform/resource_library.h"
 #include "platform/single_instance.h"
-#include "storage/api/vault_location.h"
 
 int main(int argc, char** argv) {
   kestramo::StartOptions options = kestramo::ReadStartOptions(argc, argv);

@@ -7,7 +7,7 @@
 #include <string>
 #include <system_error>
 
-#include "storage/api/version.h"
+#include "kestramo/version.h"
 
 namespace kestramo {
 

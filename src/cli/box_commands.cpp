@@ -8,8 +8,8 @@
 #include "cli/item_lookup.h"
 #include "cli/output_text.h"
 #include "cli/yes_no.h"
-#include "storage/api/box_names.h"
-#include "storage/api/vault.h"
+#include "kestramo/box_names.h"
+#include "kestramo/vault.h"
 
 namespace kestramo::cli {
 

@@ -10,7 +10,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/output_text.h"
-#include "storage/api/vault_location.h"
+#include "kestramo/vault_location.h"
 
 namespace kestramo::cli {
 

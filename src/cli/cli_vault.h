@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/cli_args.h"
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 namespace kestramo::cli {
 

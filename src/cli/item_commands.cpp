@@ -14,8 +14,8 @@
 #include "cli/output_text.h"
 #include "cli/overwrite_choice.h"
 #include "cli/terminal_status.h"
+#include "kestramo/vault.h"
 #include "platform/qt_shell_info.h"
-#include "storage/api/vault.h"
 
 namespace kestramo::cli {
 

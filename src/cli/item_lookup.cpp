@@ -5,7 +5,7 @@
 #include "cli/cli_error.h"
 #include "cli/composed_text.h"
 #include "cli/output_text.h"
-#include "storage/api/text.h"
+#include "kestramo/text.h"
 
 namespace kestramo::cli {
 

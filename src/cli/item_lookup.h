@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "storage/api/item_info.h"
-#include "storage/api/vault.h"
+#include "kestramo/item_info.h"
+#include "kestramo/vault.h"
 
 namespace kestramo::cli {
 

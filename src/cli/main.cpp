@@ -4,7 +4,7 @@
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/output_text.h"
-#include "storage/api/version.h"
+#include "kestramo/version.h"
 
 namespace kestramo::cli {
 

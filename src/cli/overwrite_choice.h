@@ -4,7 +4,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/terminal_status.h"
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 namespace kestramo::cli {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "cli/output_text.h"
-#include "storage/api/text.h"
+#include "kestramo/text.h"
 
 namespace kestramo::cli {
 

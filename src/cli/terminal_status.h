@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "storage/api/status_sink.h"
+#include "kestramo/status_sink.h"
 
 namespace kestramo::cli {
 

@@ -8,9 +8,9 @@
 #include "cli/interrupt_watch.h"
 #include "cli/output_text.h"
 #include "cli/yes_no.h"
+#include "kestramo/vault.h"
+#include "kestramo/work_control.h"
 #include "platform/health_words.h"
-#include "storage/api/vault.h"
-#include "storage/api/work_control.h"
 
 namespace kestramo::cli {
 

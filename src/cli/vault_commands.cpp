@@ -10,8 +10,8 @@
 #include "cli/commands.h"
 #include "cli/output_text.h"
 #include "cli/yes_no.h"
-#include "storage/api/self_check.h"
-#include "storage/api/vault.h"
+#include "kestramo/self_check.h"
+#include "kestramo/vault.h"
 
 namespace kestramo::cli {
 

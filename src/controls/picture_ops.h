@@ -2,7 +2,7 @@
 
 #include <QImage>
 
-#include "storage/api/picture.h"
+#include "kestramo/picture.h"
 
 namespace kestramo {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "storage/api/local_date_time.h"
+#include "kestramo/local_date_time.h"
 
 namespace kestramo {
 

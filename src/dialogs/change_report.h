@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/api/status.h"
+#include "kestramo/status.h"
 
 class QWidget;
 

@@ -7,7 +7,7 @@
 
 #include "dialogs/item_icons.h"
 #include "dialogs/skinned_dialog.h"
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 class QIcon;
 class QLabel;

@@ -9,7 +9,7 @@
 #include "controls/region_button.h"
 #include "controls/skin_progress_bar.h"
 #include "dialogs/frm_message.h"
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 namespace kestramo {
 

@@ -8,7 +8,7 @@
 
 #include "controls/region_button.h"
 #include "dialogs/frm_message.h"
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 namespace kestramo {
 

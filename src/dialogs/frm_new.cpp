@@ -5,7 +5,7 @@
 
 #include "controls/region_button.h"
 #include "dialogs/frm_message.h"
-#include "storage/api/box_names.h"
+#include "kestramo/box_names.h"
 
 namespace kestramo {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialogs/skinned_dialog.h"
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 class QLabel;
 

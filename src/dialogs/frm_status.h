@@ -9,8 +9,8 @@
 #include "dialogs/anim_strip.h"
 #include "dialogs/overall_progress.h"
 #include "dialogs/skinned_dialog.h"
-#include "storage/api/status_sink.h"
-#include "storage/api/work_control.h"
+#include "kestramo/status_sink.h"
+#include "kestramo/work_control.h"
 
 class QLabel;
 

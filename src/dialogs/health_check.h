@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "storage/api/health.h"
-#include "storage/api/vault.h"
+#include "kestramo/health.h"
+#include "kestramo/vault.h"
 
 namespace kestramo {
 

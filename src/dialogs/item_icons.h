@@ -4,7 +4,7 @@
 #include <map>
 #include <utility>
 
-#include "storage/api/picture.h"
+#include "kestramo/picture.h"
 
 namespace kestramo {
 

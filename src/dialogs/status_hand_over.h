@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/api/status_sink.h"
+#include "kestramo/status_sink.h"
 
 namespace kestramo {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 namespace kestramo {
 

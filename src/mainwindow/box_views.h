@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 namespace kestramo {
 

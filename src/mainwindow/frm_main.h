@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "dialogs/work_thread.h"
+#include "kestramo/vault.h"
 #include "mainwindow/box_views.h"
 #include "mainwindow/layered_image.h"
 #include "mainwindow/main_dialogs.h"
 #include "platform/qt_shell_info.h"
-#include "storage/api/vault.h"
 
 namespace kestramo {
 

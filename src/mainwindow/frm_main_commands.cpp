@@ -16,6 +16,8 @@
 #include "dialogs/frm_overwrite.h"
 #include "dialogs/health_check.h"
 #include "dialogs/start_work.h"
+#include "kestramo/box_names.h"
+#include "kestramo/text.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
@@ -23,8 +25,6 @@
 #include "platform/help_viewer.h"
 #include "platform/program_files.h"
 #include "platform/remembered_folder.h"
-#include "storage/api/box_names.h"
-#include "storage/api/text.h"
 
 namespace kestramo {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/api/shell_info.h"
+#include "kestramo/shell_info.h"
 
 namespace kestramo {
 

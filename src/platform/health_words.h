@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "storage/api/health.h"
+#include "kestramo/health.h"
 
 namespace kestramo {
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "storage/api/vault_location.h"
+#include "kestramo/vault_location.h"
 
 namespace kestramo {
 

@@ -8,8 +8,8 @@
 #include <QMimeDatabase>
 #include <QPainter>
 
+#include "kestramo/text.h"
 #include "platform/resource_library.h"
-#include "storage/api/text.h"
 
 namespace kestramo {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "storage/api/shell_info.h"
+#include "kestramo/shell_info.h"
 
 namespace kestramo {
 

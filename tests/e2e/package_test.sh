@@ -35,7 +35,8 @@ copy_sources() {
 pkg="$build/package-test"
 rm -rf "$pkg"
 tree="$pkg/kestramo-1.0"
-export CMAKE_CXX_COMPILER_LAUNCHER="env;CCACHE_DIR=$build/ccache;CCACHE_BASEDIR=$src;ccache"
+locale="LANG=C.UTF-8;LC_ALL=C.UTF-8;LC_CTYPE=C.UTF-8;LC_MESSAGES=C.UTF-8"  # as tools/build.sh compiles
+export CMAKE_CXX_COMPILER_LAUNCHER="env;$locale;CCACHE_DIR=$build/ccache;CCACHE_BASEDIR=$src;ccache"
 copy_sources "$tree"
 run_logged source bash -c "cd '$pkg' && dpkg-source -b kestramo-1.0" || fail "the source package is not made"
 run_logged dpkg-buildpackage bash -c "cd '$tree' && DEB_BUILD_OPTIONS=parallel=2 dpkg-buildpackage -us -uc -b" ||

@@ -10,10 +10,10 @@
 #include "controls/skin_progress_bar.h"
 #include "dialogs/frm_status.h"
 #include "dialogs/start_work.h"
+#include "kestramo/vault.h"
 #include "modal_watch.h"
 #include "pipeline_fakes.h"
 #include "skin_session.h"
-#include "storage/api/vault.h"
 #include "storage/vault/vault_layout.h"
 #include "temp_dir.h"
 

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <string>
 
+#include "kestramo/vault.h"
 #include "pipeline_fakes.h"
-#include "storage/api/vault.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/item_import.h"
 #include "temp_dir.h"

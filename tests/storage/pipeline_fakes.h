@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/api/shell_info.h"
+#include "kestramo/shell_info.h"
 #include "storage/vault/status_sink.h"
 
 namespace kestramo::testing {

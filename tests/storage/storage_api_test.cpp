@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 #include "storage/disk/disk_write.h"
 #include "storage/vault/vault_layout.h"
 #include "temp_dir.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "storage/api/vault_location.h"
+#include "kestramo/vault_location.h"
 #include "temp_dir.h"
 
 namespace kestramo {

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 #include "storage/vault/vault_layout.h"
 #include "temp_dir.h"
 #include "test_files.h"

@@ -1,4 +1,4 @@
-#include "storage/api/local_date_time.h"
+#include "kestramo/local_date_time.h"
 
 #include <ctime>
 

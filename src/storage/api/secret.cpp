@@ -1,4 +1,4 @@
-#include "storage/api/secret.h"
+#include "kestramo/secret.h"
 
 #include <sodium.h>
 

@@ -1,4 +1,4 @@
-#include "storage/api/self_check.h"
+#include "kestramo/self_check.h"
 
 #include <stdlib.h>
 

@@ -1,5 +1,5 @@
 // Opening a vault through the interface, and what it shows of the index.
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 #include "storage/hardened/hardened_index.h"
 #include "storage/hardened/passphrase_kdf.h"

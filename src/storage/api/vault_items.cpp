@@ -1,7 +1,7 @@
 // The interface's operations on boxes and items: they change the index and save it.
 #include <system_error>
 
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/item_export.h"
 #include "storage/vault/item_import.h"

@@ -1,4 +1,4 @@
-#include "storage/api/vault_location.h"
+#include "kestramo/vault_location.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

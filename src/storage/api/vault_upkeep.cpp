@@ -1,7 +1,7 @@
 // The interface's operations on the vault as a whole: its health, its unrecorded files, its
 // format and its secrets.
-#include "storage/api/text.h"
-#include "storage/api/vault.h"
+#include "kestramo/text.h"
+#include "kestramo/vault.h"
 #include "storage/hardened/passphrase_kdf.h"
 #include "storage/vault/classic_leftovers.h"
 #include "storage/vault/index_file.h"

@@ -1,4 +1,4 @@
-#include "storage/api/work_control.h"
+#include "kestramo/work_control.h"
 
 #include "storage/vault/vault_handle.h"
 

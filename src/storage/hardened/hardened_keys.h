@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "storage/api/secret.h"
+#include "kestramo/secret.h"
 #include "storage/hardened/hardened_index.h"
 
 namespace kestramo {

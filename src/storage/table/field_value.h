@@ -6,8 +6,8 @@
 #include <variant>
 #include <vector>
 
-#include "storage/api/local_date_time.h"
-#include "storage/api/picture.h"
+#include "kestramo/local_date_time.h"
+#include "kestramo/picture.h"
 
 namespace kestramo {
 

@@ -1,4 +1,4 @@
-#include "storage/api/text.h"
+#include "kestramo/text.h"
 
 namespace kestramo {
 namespace {

@@ -1,4 +1,4 @@
 #pragma once
 
 // The text helpers are part of the public interface; storage code keeps including them here.
-#include "storage/api/text.h"
+#include "kestramo/text.h"

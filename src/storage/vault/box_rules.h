@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/api/box_names.h"
+#include "kestramo/box_names.h"
 #include "storage/table/item_table.h"
 #include "storage/vault/vault.h"
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "storage/api/shell_info.h"
+#include "kestramo/shell_info.h"
 #include "storage/vault/status_sink.h"
 #include "storage/vault/vault.h"
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "storage/api/vault_location.h"
+#include "kestramo/vault_location.h"
 #include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"
 #include "storage/disk/regular_file.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "storage/api/status.h"
+#include "kestramo/status.h"
 #include "storage/cipher/cipher_manager.h"
 #include "storage/hardened/hardened_keys.h"
 #include "storage/hardened/sealed_item.h"

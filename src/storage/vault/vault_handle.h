@@ -5,8 +5,8 @@
 #include <memory>
 #include <mutex>
 
-#include "storage/api/vault.h"
-#include "storage/api/work_control.h"
+#include "kestramo/vault.h"
+#include "kestramo/work_control.h"
 #include "storage/vault/vault.h"
 #include "storage/vault/vault_lock.h"
 #include "storage/vault/work_status.h"

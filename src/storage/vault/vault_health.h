@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "storage/api/health.h"
+#include "kestramo/health.h"
 
 namespace kestramo {
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "storage/api/status_sink.h"
+#include "kestramo/status_sink.h"
 
 namespace kestramo {
 

@@ -1,4 +1,4 @@
 // Must not compile: a front end that drops the Status of a change.
-#include "storage/api/vault.h"
+#include "kestramo/vault.h"
 
 void Probe(kestramo::api::Vault& vault) { vault.NewBox({"Papers"}); }

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "storage/api/picture.h"
+#include "kestramo/picture.h"
 
 namespace kestramo {
 

@@ -13,13 +13,13 @@
 #include <string_view>
 #include <vector>
 
-#include "storage/api/health.h"
-#include "storage/api/item_info.h"
-#include "storage/api/secret.h"
-#include "storage/api/shell_info.h"
-#include "storage/api/status.h"
-#include "storage/api/status_sink.h"
-#include "storage/api/work_control.h"
+#include "kestramo/health.h"
+#include "kestramo/item_info.h"
+#include "kestramo/secret.h"
+#include "kestramo/shell_info.h"
+#include "kestramo/status.h"
+#include "kestramo/status_sink.h"
+#include "kestramo/work_control.h"
 
 namespace kestramo::api {
 
@@ -58,12 +58,12 @@ struct OpenOptions {
 struct OpenReport {
   enum class Outcome { Loaded, Created, Restored, Unreadable, Locked, Downgraded, RolledBack };
   Outcome outcome = Outcome::Loaded;
-  bool readAsIs = false;             // held by another program: the index was read, nothing written
-  bool olderOrRestored = false;      // records added since may be missing: their files look unrecorded
-  bool hardened = false;             // Unreadable: a hardened vault lives here, so nothing may replace it
-  std::string notice{};              // what the user should hear about the index; empty when nothing
-  std::string detail{};              // why the index could not be read or was refused
-  std::filesystem::path setAside{};  // the damaged index, kept under another name
+  bool readAsIs = false;                // held by another program: the index was read, nothing written
+  bool olderOrRestored = false;         // records added since may be missing: their files look unrecorded
+  bool hardened = false;                // Unreadable: a hardened vault lives here, so nothing may replace it
+  std::string notice{};                 // what the user should hear about the index; empty when nothing
+  std::string detail{};                 // why the index could not be read or was refused
+  std::filesystem::path setAside{};     // the damaged index, kept under another name
   std::vector<int32_t> missingItems{};  // listed items without a file (the notice names them)
 };
 

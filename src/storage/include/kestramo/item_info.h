@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "storage/api/local_date_time.h"
-#include "storage/api/picture.h"
+#include "kestramo/local_date_time.h"
+#include "kestramo/picture.h"
 
 namespace kestramo::api {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "storage/api/status_sink.h"
+#include "kestramo/status_sink.h"
 
 namespace kestramo::api {
 
