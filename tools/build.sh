@@ -13,4 +13,12 @@ cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(flags LDFLAGS)" \
   -DCMAKE_CXX_COMPILER_LAUNCHER="env;$locale;CCACHE_DIR=$root/build/ccache;CCACHE_BASEDIR=$root;ccache"
-cmake --build "$root/build" -j"$(nproc)"
+# A warning fails the build here, where nobody would read it; the compiler cache replays the
+# warnings of the objects it hands back, so a fresh build sees every one.
+log="$root/build/build.log"
+cmake --build "$root/build" -j"$(nproc)" 2>&1 | tee "$log"
+if grep -q "warning:" "$log"; then
+  grep -A3 "warning:" "$log" >&2
+  echo "build.sh: the build gave warnings" >&2
+  exit 1
+fi

@@ -33,9 +33,11 @@ bool Unsafe(char32_t c) {
          (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
-std::string Hex(const char* format, unsigned value) {
+// "\x" and two hexadecimal digits, or "\u" and four.
+std::string Hex(bool wide, unsigned value) {
   char text[16];
-  std::snprintf(text, sizeof text, format, value);
+  if (wide) std::snprintf(text, sizeof text, "\\u%04X", value);
+  else std::snprintf(text, sizeof text, "\\x%02X", value);
   return text;
 }
 
@@ -49,7 +51,7 @@ std::string Escaped(std::string_view text) {
     char32_t c = b;
     const std::size_t length = b < 0x80 ? 1 : DecodeAt(text, i, c);
     if (length == 0) {
-      out += Hex("\\x%02X", b);  // not UTF-8: the byte, shown
+      out += Hex(false, b);  // not UTF-8: the byte, shown
       ++i;
       continue;
     }
@@ -60,7 +62,7 @@ std::string Escaped(std::string_view text) {
       case '\\': out += "\\\\"; break;
       default:
         if (!Unsafe(c)) out.append(text.substr(i, length));
-        else out += c < 0x80 ? Hex("\\x%02X", static_cast<unsigned>(c)) : Hex("\\u%04X", static_cast<unsigned>(c));
+        else out += Hex(c >= 0x80, static_cast<unsigned>(c));
     }
     i += length;
   }

@@ -22,9 +22,9 @@ class DragSource : public QWidget {
  protected:
   void mousePressEvent(QMouseEvent*) override {
     auto* drag = new QDrag(this);
-    auto* data = new QMimeData;
-    data->setUrls(urls_);
-    drag->setMimeData(data);
+    auto* mime = new QMimeData;
+    mime->setUrls(urls_);
+    drag->setMimeData(mime);
     const Qt::DropAction done = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     std::printf("%s\n", done == Qt::CopyAction ? "copy" : done == Qt::IgnoreAction ? "ignored" : "other");
     std::fflush(stdout);

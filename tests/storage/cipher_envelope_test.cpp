@@ -115,7 +115,7 @@ TEST_P(EnvelopeVectorTest, TextsAndIndexHeads) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, EnvelopeVectorTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Portable" : "Selected"; });
+                         [](const auto& engine) { return engine.param ? "Portable" : "Selected"; });
 
 TEST(CipherBufferTest, ShortTailIsKeystreamFromTheChain) {
   RijndaelCipher cipher;

@@ -89,7 +89,9 @@ TEST(ZipRoundTripTest, FolderKeepsItsNameHiddenFilesAndLargeFiles) {
       const bool large = e.uncompressedSize > 5;
       EXPECT_EQ(e.method, zstd ? zip::kMethodZstd : large ? zip::kMethodDeflate : zip::kMethodStored) << e.rawName;
       EXPECT_EQ(e.zstdGroup != zip::kNoGroup, zstd && !large) << e.rawName;
-      if (large) EXPECT_LT(e.compressedSize, big.size() * 3 / 10);
+      if (large) {
+        EXPECT_LT(e.compressedSize, big.size() * 3 / 10);
+      }
     }
     EXPECT_EQ(UnpackArchive(zip, dir / "r.zip", dir / "D", true).count, 4);
     EXPECT_EQ(ReadFile(dir / "D/Reports/a.txt"), "alpha");
@@ -134,9 +136,12 @@ TEST(ZipRoundTripTest, GroupedFilesComeBackWholeOrNotAtAll) {
   for (const auto& e : entries) {
     const fs::path out = dir / "D" / e.rawName;
     const int i = std::stoi(e.rawName.substr(e.rawName.rfind('f') + 1));
-    if (e.zstdGroup != hit.zstdGroup || e.localHeaderOffset <= hit.localHeaderOffset)
+    if (e.zstdGroup != hit.zstdGroup || e.localHeaderOffset <= hit.localHeaderOffset) {
       EXPECT_EQ(fs::exists(out), e.localHeaderOffset != hit.localHeaderOffset) << e.rawName;
-    if (fs::exists(out)) EXPECT_EQ(ReadFile(out), content(i)) << e.rawName;
+    }
+    if (fs::exists(out)) {
+      EXPECT_EQ(ReadFile(out), content(i)) << e.rawName;
+    }
   }
 
   bytes = ReadFile(dir / "m.zip");

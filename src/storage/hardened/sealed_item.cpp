@@ -216,7 +216,7 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& 
   if (ReadFull(in.Get(), header.data(), header.size()) != static_cast<ssize_t>(header.size())) {
     return Fail(why, "its file is cut short");
   }
-  if (const std::string problem = ItemHeaderProblem(header, binding); !problem.empty()) return Fail(why, problem);
+  if (const std::string unfit = ItemHeaderProblem(header, binding); !unfit.empty()) return Fail(why, unfit);
   uint64_t segment = 0;
   // The segment that ends the file must be the one sealed as last: a cut or an addition
   // moves the end, and the marks no longer match.

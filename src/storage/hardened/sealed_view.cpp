@@ -39,7 +39,7 @@ std::unique_ptr<SealedItemView> SealedItemView::Open(const std::filesystem::path
     return fail("its file is cut short");
   }
   std::unique_ptr<SealedItemView> view(new SealedItemView(fd, key, header));
-  if (const std::string problem = ItemHeaderProblem(header, binding); !problem.empty()) return fail(problem);
+  if (const std::string unfit = ItemHeaderProblem(header, binding); !unfit.empty()) return fail(unfit);
   // Every segment but the last is whole: the file's length says how many there are, and the
   // last of them must open as the last one sealed.
   const uint64_t body = static_cast<uint64_t>(total) - kItemHeaderSize;

@@ -12,7 +12,7 @@
 namespace kestramo {
 
 // A LargeInteger holds 64 bits; the index's byte form widens it only when a value needs it.
-enum class FieldType : uint8_t { Integer, Text, DateTime, Boolean, Picture, LargeInteger };
+enum class FieldType : uint8_t { Integer, Text, DateTime, Boolean, Image, LargeInteger };
 
 // One field value of a record. An empty (null) value reads as 0, "", false or no picture.
 class FieldValue {

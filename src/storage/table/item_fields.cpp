@@ -11,8 +11,8 @@ const std::array<FieldDef, kItemFieldCount>& ItemFieldDefs() {
       {"Size", FieldType::LargeInteger, 0},
       {"Type", FieldType::Text, 79},
       {"Date", FieldType::DateTime, 0},
-      {"Icon", FieldType::Picture, 0},
-      {"IconMask", FieldType::Picture, 0},
+      {"Icon", FieldType::Image, 0},
+      {"IconMask", FieldType::Image, 0},
       {"Box", FieldType::Text, 80},
       {"Folder", FieldType::Boolean, 0},
       {"Password", FieldType::Text, 44},  // a classic master key, or a hardened item's key in base64

@@ -118,7 +118,7 @@ void WriteValue(Writer& w, PicturePool& pool, FieldType type, const FieldValue& 
     case FieldType::Text: w.Bytes(v.AsString().data(), v.AsString().size()); break;
     case FieldType::DateTime: w.I64(v.AsDateTime().seconds); break;
     case FieldType::Boolean: w.U8(v.AsBoolean() ? 1 : 0); break;
-    case FieldType::Picture: w.U32(pool.IndexOf(v.AsPicture())); break;
+    case FieldType::Image: w.U32(pool.IndexOf(v.AsPicture())); break;
   }
 }
 
@@ -137,7 +137,7 @@ FieldValue ReadValue(Reader& r, const std::vector<Picture>& pictures, FieldType 
       if (b > 1) throw TableFormatError("a boolean field holds a bad value");
       return FieldValue::Boolean(b == 1);
     }
-    case FieldType::Picture: {
+    case FieldType::Image: {
       const auto i = r.Get<uint32_t>();
       if (i >= pictures.size()) throw TableFormatError("a picture reference is out of range");
       return FieldValue::Image(pictures[i]);

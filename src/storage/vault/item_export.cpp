@@ -129,7 +129,6 @@ api::Status ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, Wo
     ctx.status.SetPhase(Phase::Decrypting);
     ctx.status.EnableCancel();
 
-    std::error_code ec;
     ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
     const bool present = fs::is_regular_file(itemFile, ec);
     const api::Result<fs::path> readable =

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "../test_files.h"
+#include "test_files.h"
 
 namespace kestramo::testing {
 

@@ -1,7 +1,8 @@
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
-#include <random>
 #include <string>
 
 namespace kestramo::testing {
@@ -10,9 +11,8 @@ namespace kestramo::testing {
 class TempDir {
  public:
   TempDir() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() / ("kestramo-test-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
+    std::string pattern = (std::filesystem::temp_directory_path() / "kestramo-test-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());  // made for us alone, never one that was already there
   }
   ~TempDir() {
     std::error_code ec;
