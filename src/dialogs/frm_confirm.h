@@ -6,7 +6,7 @@ class QLabel;
 
 namespace kestramo {
 
-// A yes/no question: result 1 Yes, 2 No. Enter does nothing.
+// A yes/no question: result 1 Yes, 2 No. Y or Enter on the focused Yes answers yes; N or Esc no.
 class FrmConfirm : public SkinnedDialog {
   Q_OBJECT
 
@@ -19,6 +19,9 @@ class FrmConfirm : public SkinnedDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   bool PreviewKey(int key, QWidget* focused) override;
+
+ private:
+  RegionButton* btnYes_;
 
  private:
   QLabel* lblInfo_;

@@ -220,6 +220,20 @@ void SkinnedDialog::paintEvent(QPaintEvent*) {
   }
 }
 
+void SkinnedDialog::showEvent(QShowEvent* event) {
+  QList<QWidget*> stops;
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (child->focusPolicy() & Qt::TabFocus) stops << child;
+  // Rows a few pixels apart are one line of the dialog.
+  constexpr int kRowBand = 10;
+  std::stable_sort(stops.begin(), stops.end(), [](const QWidget* a, const QWidget* b) {
+    const int rowA = a->y() / kRowBand, rowB = b->y() / kRowBand;
+    return rowA != rowB ? rowA < rowB : a->x() < b->x();
+  });
+  for (qsizetype n = 1; n < stops.size(); ++n) setTabOrder(stops[n - 1], stops[n]);
+  QDialog::showEvent(event);
+}
+
 void SkinnedDialog::keyPressEvent(QKeyEvent* event) {
   if (!PreviewKey(event->key(), focusWidget())) event->ignore();
 }
