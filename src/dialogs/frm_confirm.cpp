@@ -58,4 +58,16 @@ bool FrmConfirm::PreviewKey(int key, QWidget*) {
   return false;
 }
 
+QString DeleteItemsQuestion(int count) {
+  return count == 1 ? QStringLiteral("Are you sure to delete the chosen item?")
+                    : QStringLiteral("Are you sure to delete the %1 chosen items?").arg(count);
+}
+
+QString DeleteBoxQuestion(const QString& box, int items) {
+  return QStringLiteral("Are you sure to delete the coffrel:\r") + box + QStringLiteral("?\r") +
+         (items == 0 ? QStringLiteral("It holds no items.")
+                     : (items == 1 ? QStringLiteral("Its item goes with it.")
+                                   : QStringLiteral("Its %1 items go with it.").arg(items)));
+}
+
 }  // namespace kestramo

@@ -27,4 +27,8 @@ class FrmConfirm : public SkinnedDialog {
   QLabel* lblInfo_;
 };
 
+// The delete questions, saying how much goes: `count` chosen items, or a box with its items.
+QString DeleteItemsQuestion(int count);
+QString DeleteBoxQuestion(const QString& box, int items);
+
 }  // namespace kestramo

@@ -173,6 +173,7 @@ void FrmMain::PlacePanels(float offset) {
   PlacePanel(1, offset);
   ShowClosedSafeHint();
   imgMain_->EndUpdate();
+  KeepFocusRing();
 }
 
 void FrmMain::ShowClosedSafeHint() {

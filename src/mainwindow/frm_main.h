@@ -17,6 +17,7 @@
 namespace kestramo {
 
 class OverwriteAnswers;
+struct WorkOutcome;
 
 // The main window: a 560x420 picture of a safe whose panels show the vault's boxes.
 class FrmMain : public QWidget {
@@ -26,6 +27,7 @@ class FrmMain : public QWidget {
   // Prepares the window on the vault in `base` (the executable's directory in use).
   explicit FrmMain(const std::filesystem::path& base, QWidget* parent = nullptr);
   ~FrmMain() override;
+  int FocusLayer() const { return focusLayer_; }
 
   // False when another program of ours holds the vault: the window must not be used.
   bool OwnsVault() const { return vault_.HoldsLock(); }
@@ -68,6 +70,10 @@ class FrmMain : public QWidget {
   bool Refused = false;
   bool RenamePending = false;
 
+ signals:
+  // The keyboard focus moved to another part of the safe (-1: none).
+  void focusLayerChanged(int number);
+
  protected:
   void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -101,6 +107,21 @@ class FrmMain : public QWidget {
   void MoveBigSlider(int y);
   void TimerDoorTimer();
 
+  // The keyboard's way round the safe: the layer with the focus ring (-1: none).
+  std::vector<int> FocusStops() const;
+  bool focusNextPrevChild(bool next) override;
+  void SetFocusLayer(int number);
+  void KeepFocusRing();
+  // What a click on a layer does, from the keyboard.
+  void PressLayer(int number);
+  void ToggleDoors(int handle);
+  void ToggleLight(int lightSwitch);
+  // Arrows, pages, Home and End move the chosen item of the chosen box (Shift extends).
+  void MoveItemCursor(int key, bool extend);
+  // Chooses the box `step` boxes on, bringing it into sight.
+  void SwitchBox(int step);
+  bool Shortcut(int key, Qt::KeyboardModifiers modifiers);
+
   // Wheel, keys and the item menu.
   // The panel (0 or 1) of a shown box under a window point, and the point in its coordinates.
   int PanelUnder(QPointF at, QPoint* inPanel) const;
@@ -133,6 +154,8 @@ class FrmMain : public QWidget {
   void AddDropped(const std::string& box, const QStringList& paths);
   // The outcome note of a command, and whether it lies over a screen point.
   void Note(const QString& text);
+  // A note, or a message that waits to be read when something failed.
+  void Tell(const QString& text, bool failed);
   bool NoteCovers(QPointF globalAt) const;
   void CloseNote();
 
@@ -149,12 +172,13 @@ class FrmMain : public QWidget {
   bool cmdNewBox();
   bool cmdDeleteBox();
   bool cmdPassword();
+  bool CurrentPassphraseGiven();
   void cmdHelp();
   void ShowFind();
   QString AskDirectory(const QString& hint, bool addFolderMode);
   QString HelpFilePath() const;
   BoxView* SelectedView();
-  bool RunWork(const WorkRequest& request, OverwriteAnswers* answers = nullptr);
+  bool RunWork(const WorkRequest& request, OverwriteAnswers* answers = nullptr, WorkOutcome* outcome = nullptr);
   // The size in bytes of an item; 0 when it is gone.
   uint64_t ItemSize(int32_t index) const;
   // Tells the user when a change did not reach the disk; false then.
@@ -169,6 +193,8 @@ class FrmMain : public QWidget {
   int DoorLayer = 3;
   QTimer TimerDoor;
   int pressedLayer_ = -1;
+  int focusLayer_ = -1;
+  int itemCursor_ = -1;  // the chosen box's item the arrows move from
   int wheelTurn_ = 0;  // wheel turn short of a whole step, kept for the next event
   bool extractPending_ = false;
   int hoverLayer_ = -1;

@@ -184,22 +184,16 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
     }
   } else if (IsButtonLayer(number)) {
     hit->visible = true;
-  } else if (IsSmallHandle(number)) {
+  } else if (IsSmallHandle(number) || number == layer::kBigHandle) {
     SetHandlePicture(number, false);
-    DoorLayer = number - layer::kHandle + layer::kRightDoor;
-    DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 237;  // the right door at home: shut
-    if (box >= 0) views_.Boxes[static_cast<std::size_t>(box)].DoorsOpen = DoorOpening;
-  } else if (number == layer::kBigHandle) {
-    SetHandlePicture(number, false);
-    DoorLayer = layer::kBigRightDoor;
-    DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 263;
+    ToggleDoors(number);
   }
   if (IsPanelPart(number) && box >= 0 && box != views_.SelectedBox) {
     views_.SelectedBox = box;
     DrawShownPanels();  // the names change colour
   }
   imgMain_->EndUpdate();
-  if (event->button() == Qt::RightButton && number == layer::kKeyButton) {
+  if (number == layer::kKeyButton) {  // its menu holds the password, hardening and the check
     OfferKeyCommands(event->globalPosition().toPoint());
     return;
   }
@@ -220,6 +214,7 @@ void FrmMain::TimerDoorTimer() {
   if (last) TimerDoor.stop();
   if (big) ShowClosedSafeHint();
   imgMain_->EndUpdate();
+  if (last) KeepFocusRing();
 }
 
 }  // namespace kestramo

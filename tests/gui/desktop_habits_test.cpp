@@ -156,7 +156,7 @@ class DesktopHabitsTest : public QObject {
     DialogScript script;
     Click(*s.w, Row(*s.w, 1));
     script.Then<FrmConfirm>([](FrmConfirm* d) {
-      QCOMPARE(d->Question(), QStringLiteral("Are you sure to delete the selected items?"));
+      QCOMPARE(d->Question(), QStringLiteral("Are you sure to delete the chosen item?"));
       QTest::keyClick(d, Qt::Key_Escape);
     });
     QTest::keyClick(s.w.get(), Qt::Key_Delete);
@@ -385,7 +385,7 @@ class DesktopHabitsTest : public QObject {
       OverwriteClicks clicks({"cancel"});
       QTest::keyClick(s.w.get(), Qt::Key_Return);
     }
-    QCOMPARE(note->Note(), QStringLiteral("Cancelled: nothing was extracted."));
+    QCOMPARE(note->Note(), QStringLiteral("Cancelled: nothing was extracted. 1 existing file was kept."));
     note->hide();
     DialogScript script;
     script.Then<FrmConfirm>(
@@ -478,7 +478,7 @@ class DesktopHabitsTest : public QObject {
     for (const auto& [number, hint] : std::vector<std::pair<int, QString>>{
              {30, "Find items by name or comment (Ctrl+F)"},
              {32, "Help (F1)"},
-             {layer::kAddFiles + 2, "Extract the chosen items (Enter, double click)"}}) {
+             {layer::kAddFiles + 2, "Extract the chosen items (Ctrl+E, Enter, double click)"}}) {
       const QPoint at = Center(*s.w, number);
       QTest::mouseMove(s.w.get(), at);
       QTRY_VERIFY(QToolTip::isVisible() && QToolTip::text() == hint);
@@ -506,7 +506,7 @@ class DesktopHabitsTest : public QObject {
     Click(*s.w, Row(*s.w, 0));
     QTest::keyClick(s.w.get(), Qt::Key_Delete);
     QTRY_VERIFY(script.Done());
-    QCOMPARE(shown, QStringLiteral("No (Esc)"));
+    QCOMPARE(shown, QStringLiteral("No (N, Esc)"));
   }
 };
 
