@@ -16,8 +16,8 @@ FrmComment::FrmComment(QWidget* parent) : SkinnedDialog(QStringLiteral("comment"
   edtComment_->setObjectName(QStringLiteral("edtComment"));
   lblItem_ = AddLabel(QString(), 10, 161);
   lblItem_->setObjectName(QStringLiteral("lblItem"));
-  connect(AddButton(QStringLiteral("ok"), 187, 161, false, QStringLiteral("OK (Ctrl+Enter)")), &RegionButton::clicked, this,
-          &FrmComment::btnOkClick);
+  connect(AddButton(QStringLiteral("ok"), 187, 161, false, QStringLiteral("OK (Ctrl+Enter)")), &RegionButton::clicked,
+          this, &FrmComment::btnOkClick);
   connect(AddButton(QStringLiteral("cancel"), 254, 161), &RegionButton::clicked, this, [this] { done(kResultCancel); });
 }
 

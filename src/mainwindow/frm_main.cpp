@@ -68,7 +68,7 @@ void FrmMain::FormCreate() {
   SceneLayer plate;
   plate.number = layer::kClosedSafeHint;
   plate.picture = ClosedSafePlate();
-  plate.pos = QPointF(22, 170);
+  plate.pos = QPointF(28, 140);  // within the left door's sunken panel, between its latch bars
   plate.mouseEvents = false;
   plate.mode = DrawMode::Blend;
   plate.visible = false;

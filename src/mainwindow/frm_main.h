@@ -102,6 +102,8 @@ class FrmMain : public QWidget {
 
   // Pointer handling: the layer pressed keeps every move and the release until all buttons are up.
   void ToggleItemAt(int box, QPoint point, bool ctrl);
+  // The handle that a press on a shut door (or the big doors' latch bar) works; else `number`.
+  int HandleOfShutDoor(int number, QPointF at) const;
   void DrawShownPanels();
   void MoveItemSlider(int sliderLayer, int y);
   void MoveBigSlider(int y);

@@ -2,7 +2,6 @@
 // refresh of the views after them.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <unordered_map>
 
 #include "dialogs/change_report.h"
+#include "dialogs/file_chooser.h"
 #include "dialogs/frm_harden.h"
 #include "dialogs/frm_login.h"
 #include "dialogs/frm_message.h"
@@ -134,10 +134,7 @@ bool FrmMain::cmdAddFiles() {
   // The desktop's own chooser where its platform theme or portal offers one; it opens where
   // the user last took files from.
   const QString purpose = QStringLiteral("add-files");
-  const QStringList files =
-      ChooseFiles ? ChooseFiles()
-                  : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), RememberedFolder(purpose),
-                                                  QStringLiteral("All files (*)"));
+  const QStringList files = ChooseFiles ? ChooseFiles() : ChooseFilesToAdd(this, RememberedFolder(purpose));
   if (files.isEmpty()) return false;
   RememberFolder(purpose, QFileInfo(files.first()).absolutePath());
   AddPaths(files, view->Key);
@@ -358,7 +355,7 @@ bool FrmMain::cmdPassword() {
     return false;
   }
   // Said only once the index under the new key is on the disk.
-  if (Saved(changed)) ShowMessageDialog(QStringLiteral("The passphrase has been successfully changed."), this);
+  if (Saved(changed)) ShowSuccessDialog(QStringLiteral("The passphrase has been successfully changed."), this);
   return true;
 }
 
@@ -390,7 +387,7 @@ void FrmMain::cmdHarden() {
   });
   if (harden.exec() != kResultOk) return;
   RefreshView(-1);
-  ShowMessageDialog(QStringLiteral("The vault is hardened. Without its passphrase nothing in it can be read, not even "
+  ShowSuccessDialog(QStringLiteral("The vault is hardened. Without its passphrase nothing in it can be read, not even "
                                    "by us: keep the passphrase safe, it cannot be recovered."),
                     this);
 }
@@ -398,7 +395,11 @@ void FrmMain::cmdHarden() {
 void FrmMain::cmdCheckHealth() {
   const VaultHealth health = RunHealthCheck(*dialogs_->status, vault_);
   imgMain_->update();
-  ShowMessageDialog(HealthReport(health), this);
+  if (health.Healthy() && !health.stopped) {
+    ShowSuccessDialog(HealthReport(health), this);
+  } else {
+    ShowMessageDialog(HealthReport(health), this);
+  }
 }
 
 void FrmMain::RefreshView(int command) {

@@ -79,8 +79,11 @@ void FrmMain::wheelEvent(QWheelEvent* event) {
   wheelTurn_ -= notches * QWheelEvent::DefaultDeltasPerStep;
   QPoint inPanel;
   const int panel = PanelUnder(event->position(), &inPanel);
-  const bool overBoxes = panel >= 0 || imgMain_->LayerAt(event->position()) == layer::kBigSlider;
-  if (panel >= 0 && kListArea.contains(inPanel)) {
+  const int part = layer::PartOf(imgMain_->LayerAt(event->position()));
+  const bool overBoxes = panel >= 0 || part == layer::kBigSlider;
+  // Over a box's shut doors there is no list to scroll: the wheel moves between boxes.
+  const bool overDoors = part == layer::kRightDoor || part == layer::kLeftDoor || part == layer::kHandle;
+  if (panel >= 0 && kListArea.contains(inPanel) && !overDoors) {
     ScrollItems(views_.TopBox + panel, -notches);  // turning away from the user goes up the list
   } else if (overBoxes) {
     ScrollBoxes(-notches);

@@ -297,9 +297,12 @@ class DialogsTest : public QObject {
       QList<Qt::Key> keys;
       int result;
     } cases[] = {
-        {{Qt::Key_Return}, kResultOk},          {{Qt::Key_Tab, Qt::Key_Space}, kResultCancel},
-        {{Qt::Key_Tab, Qt::Key_Return}, kResultCancel}, {{Qt::Key_Y}, kResultOk},
-        {{Qt::Key_N}, kResultCancel},           {{Qt::Key_Escape}, kResultCancel},
+        {{Qt::Key_Return}, kResultOk},
+        {{Qt::Key_Tab, Qt::Key_Space}, kResultCancel},
+        {{Qt::Key_Tab, Qt::Key_Return}, kResultCancel},
+        {{Qt::Key_Y}, kResultOk},
+        {{Qt::Key_N}, kResultCancel},
+        {{Qt::Key_Escape}, kResultCancel},
     };
     for (const auto& c : cases) {
       Open(dlg);
@@ -334,6 +337,28 @@ class DialogsTest : public QObject {
     QTest::mouseMove(dlg.windowHandle(), QPoint(5, 5));
     QCOMPARE(no->grab().toImage().pixel(px), idle.pixel(px));
     dlg.done(kResultCancel);
+  }
+
+  // News of a success shows the sign of information; only a problem the exclamation mark.
+  void SuccessesAndProblemsShowTheirOwnEmblem() {
+    const QRect emblem(10, 30, 70, 60);
+    QList<QImage> seen;
+    for (const auto& [kind, picture] :
+         {std::pair{FrmMessage::Kind::Success, "inform"}, {FrmMessage::Kind::Problem, "message"}}) {
+      FrmMessage dlg(main_, kind);
+      dlg.SetMessage("The passphrase has been successfully changed.");
+      Open(dlg);
+      const QImage shown = dlg.grab().toImage(), drawn = ResourceLibrary::Picture(picture);
+      const auto area = [&](const QImage& img) {
+        const qreal d = img.devicePixelRatio();
+        return img.copy(QRect((QPointF(emblem.topLeft()) * d).toPoint(), emblem.size() * d))
+            .convertToFormat(QImage::Format_RGB32);
+      };
+      QCOMPARE(area(shown), area(drawn));
+      seen << area(shown);
+      dlg.done(kResultOk);
+    }
+    QVERIFY(seen[0] != seen[1]);
   }
 
   void MessageAndAboutCloseWithOkEnterAndEsc() {
