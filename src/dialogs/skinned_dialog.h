@@ -86,6 +86,7 @@ class SkinnedDialog : public QDialog {
 
  private:
   void PaintGrown(QPainter& painter);
+  void LabelFields();
 
   QString pictureName_;
   QSize designSize_;

@@ -1,5 +1,8 @@
 #include "mainwindow/frm_main.h"
 
+#include "controls/region_button_accessible.h"
+#include "mainwindow/safe_accessible.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -48,6 +51,7 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   setMouseTracking(true);
   setAcceptDrops(true);
   setWindowTitle(QStringLiteral("KESTRAMO"));
+  InstallAccessibleFactory(SafeAccessibleFactory);
   TimerDoor.setInterval(10);
   connect(&TimerDoor, &QTimer::timeout, this, &FrmMain::TimerDoorTimer);
   FormCreate();

@@ -28,6 +28,15 @@ class FrmMain : public QWidget {
   explicit FrmMain(const std::filesystem::path& base, QWidget* parent = nullptr);
   ~FrmMain() override;
   int FocusLayer() const { return focusLayer_; }
+  // The parts of the safe that the keyboard (and a screen reader) can reach, in reading order:
+  // its buttons, switches and handles that are not covered.
+  std::vector<int> FocusStops() const;
+  // What a click on a layer does, from the keyboard or a screen reader.
+  void PressLayer(int number);
+  // The box shown in a panel (0 or 1) with its name strip in sight, or -1.
+  int BoxInSight(int panel) const;
+  // Chooses one item (its row in the box), as a click on it does.
+  void ChooseItem(int box, int row);
 
   // False when another program of ours holds the vault: the window must not be used.
   bool OwnsVault() const { return vault_.HoldsLock(); }
@@ -109,13 +118,9 @@ class FrmMain : public QWidget {
   void MoveBigSlider(int y);
   void TimerDoorTimer();
 
-  // The keyboard's way round the safe: the layer with the focus ring (-1: none).
-  std::vector<int> FocusStops() const;
   bool focusNextPrevChild(bool next) override;
   void SetFocusLayer(int number);
   void KeepFocusRing();
-  // What a click on a layer does, from the keyboard.
-  void PressLayer(int number);
   void ToggleDoors(int handle);
   void ToggleLight(int lightSwitch);
   // Arrows, pages, Home and End move the chosen item of the chosen box (Shift extends).

@@ -108,4 +108,26 @@ void FrmMain::PressLayer(int number) {
   RunCommand(number);
 }
 
+int FrmMain::BoxInSight(int panel) const {
+  const int box = views_.TopBox + panel;
+  if (box >= views_.BoxCount()) return -1;
+  // The name strip lies in the safe's window, and the big doors stand open.
+  const double strip = imgMain_->Layer(panel * layer::kPanelLayers)->pos.y() + 9;
+  const bool open = imgMain_->Layer(layer::kBigRightDoor)->pos.x() != 263;
+  return open && strip >= 59 && strip + 25 <= 411 ? box : -1;
+}
+
+void FrmMain::ChooseItem(int box, int row) {
+  if (box < 0 || box >= views_.BoxCount()) return;
+  BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
+  if (row < 0 || row >= view.ItemCount()) return;
+  std::fill(view.Selected.begin(), view.Selected.end(), 0);
+  view.Selected[static_cast<std::size_t>(row)] = 1;
+  views_.SelectedBox = box;
+  itemCursor_ = row;
+  imgMain_->BeginUpdate();
+  DrawShownPanels();
+  imgMain_->EndUpdate();
+}
+
 }  // namespace kestramo
