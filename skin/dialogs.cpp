@@ -132,6 +132,7 @@ void AddDialogs(ResourceSet& set) {
       {"password", {282, 152}, Pictogram::Key, 0xd1a03, {}, {{90, 56, 180, 21}, {90, 98, 180, 21}}},
       {"confirm", {315, 101}, Pictogram::Help, 0xd1a04},
       {"message", {301, 100}, Pictogram::Exclamation, 0xd1a05},
+      {"inform", {301, 100}, Pictogram::About, 0xd1a0d},  // a message that tells of a success
       {"comment", {316, 186}, Pictogram::Note, 0xd1a06, {}, {{90, 56, 215, 97}}},
       {"find", {422, 264}, std::nullopt, 0xd1a07, Pictogram::Find, {{10, 57, 175, 21}, {10, 97, 398, 135}}},
       {"browse", {341, 307}, std::nullopt, 0xd1a08, Pictogram::Folder, {{10, 73, 320, 200}}},

@@ -14,6 +14,8 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   # test-only: a real window manager for the whole-session test of the window
   openbox
+  # test-only: the window is driven through the accessibility bus, as a screen reader does
+  at-spi2-core python3-pyatspi dbus
   # test-only: the Debian package is made (also as a source package, by debhelper), checked
   # (hardening-check is in devscripts) and its completion tried
   dpkg-dev fakeroot debhelper devscripts lintian desktop-file-utils appstream bash-completion

@@ -1,8 +1,10 @@
 #include "controls/region_button.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "controls/picture_ops.h"
 #include "platform/resource_library.h"
@@ -54,7 +56,7 @@ QRegion KeyColourRegion(const QImage& dense) {
 RegionButton::RegionButton(QWidget* parent) : QWidget(parent) {
   resize(15, 15);
   setMouseTracking(true);
-  setFocusPolicy(Qt::NoFocus);
+  setFocusPolicy(Qt::TabFocus);  // a click keeps the focus in the field being filled in
   repeatTimer_.setInterval(kRepeatMs);
   connect(&repeatTimer_, &QTimer::timeout, this, &RegionButton::Click);
 }
@@ -67,6 +69,8 @@ void RegionButton::SetAutoRepeat(bool on) {
 void RegionButton::SetEnabled(bool on) {
   if (enabled_ == on) return;
   enabled_ = on;
+  setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);  // Tab passes over what cannot be pressed
+  if (!on && hasFocus()) focusNextChild();
   Refresh();
 }
 
@@ -115,7 +119,7 @@ void RegionButton::SetCursorSlot(int slot) { setCursor(CursorSlots::Get(slot)); 
 
 const QImage& RegionButton::CurrentPicture() const {
   if (buttonPressed_ && mouseInside_ && enabled_) return picDown_.isNull() ? picIdle_ : picDown_;
-  if (mouseInside_ && !buttonPressed_ && enabled_) return picUp_.isNull() ? picIdle_ : picUp_;
+  if ((mouseInside_ || hasFocus()) && !buttonPressed_ && enabled_) return picUp_.isNull() ? picIdle_ : picUp_;
   if (!enabled_ && !picDsbld_.isNull()) return picDsbld_;
   return picIdle_;
 }
@@ -130,6 +134,37 @@ void RegionButton::paintEvent(QPaintEvent*) {
   if (face.isNull()) return;
   QPainter painter(this);
   painter.drawImage(0, 0, paintMode_ == PaintMode::Transparent ? WithoutKeyColour(face) : face);
+  if (!hasFocus()) return;
+  // The focus ring: a light line just inside the face's own outline, as the skin's bevels
+  // are lit from above, and a dark one inside it so it shows on light and dark faces alike.
+  const QRegion shape = regionApplied_ ? mask() : QRegion(rect());
+  painter.setClipRegion(shape);
+  const QRectF ring = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  const qreal round = std::min(ring.width(), ring.height()) / 2;
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(255, 255, 255, 230), 1.0, Qt::SolidLine));
+  painter.drawRoundedRect(ring, round, round);
+  painter.setPen(QPen(QColor(0, 0, 0, 200), 1.0, Qt::DotLine));
+  painter.drawRoundedRect(ring.adjusted(1.5, 1.5, -1.5, -1.5), round - 1.5, round - 1.5);
+}
+
+void RegionButton::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (event->isAutoRepeat() || (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter)) {
+    QWidget::keyPressEvent(event);  // the dialog's own keys (Esc, letters) pass on
+    return;
+  }
+  Click();
+}
+
+void RegionButton::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void RegionButton::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
 }
 
 void RegionButton::enterEvent(QEnterEvent* event) {

@@ -6,12 +6,15 @@
 #include <QWidget>
 
 class QEnterEvent;
+class QKeyEvent;
 class QMouseEvent;
 
 namespace kestramo {
 
 // A picture button of the skinned dialogs: one of four faces by state, optionally shaped
 // to its idle picture so that the key-coloured pixels are not part of the button at all.
+// It takes the keyboard focus by Tab, shows it with the lit face and a ring along its
+// outline, and Space or Enter press it.
 class RegionButton : public QWidget {
   Q_OBJECT
 
@@ -47,6 +50,8 @@ class RegionButton : public QWidget {
   const QImage& CurrentPicture() const;
   // True when `pos` belongs to the button (inside it and not cut out by the crop region).
   bool HitTest(const QPoint& pos) const;
+  // Presses the button as a click would (nothing when it is disabled).
+  void Press() { Click(); }
 
  signals:
   void clicked();
@@ -63,6 +68,9 @@ class RegionButton : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void Click();

@@ -1,5 +1,7 @@
 #include "dialogs/frm_comment.h"
 
+#include <QGuiApplication>
+
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -14,8 +16,8 @@ FrmComment::FrmComment(QWidget* parent) : SkinnedDialog(QStringLiteral("comment"
   edtComment_->setObjectName(QStringLiteral("edtComment"));
   lblItem_ = AddLabel(QString(), 10, 161);
   lblItem_->setObjectName(QStringLiteral("lblItem"));
-  connect(AddButton(QStringLiteral("ok"), 187, 161, false, QStringLiteral("OK")), &RegionButton::clicked, this,
-          &FrmComment::btnOkClick);
+  connect(AddButton(QStringLiteral("ok"), 187, 161, false, QStringLiteral("OK (Ctrl+Enter)")), &RegionButton::clicked,
+          this, &FrmComment::btnOkClick);
   connect(AddButton(QStringLiteral("cancel"), 254, 161), &RegionButton::clicked, this, [this] { done(kResultCancel); });
 }
 
@@ -52,7 +54,9 @@ void FrmComment::showEvent(QShowEvent* event) {
 }
 
 bool FrmComment::PreviewKey(int key, QWidget*) {
-  return EscCancelsEnterConfirms(key, false, {});  // Enter makes a new line in the memo
+  // Enter makes a new line in the memo; Ctrl+Enter confirms, as OK does.
+  const bool ctrl = QGuiApplication::keyboardModifiers() & Qt::ControlModifier;
+  return EscCancelsEnterConfirms(key, ctrl, [this] { btnOkClick(); });
 }
 
 }  // namespace kestramo

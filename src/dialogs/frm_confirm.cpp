@@ -17,8 +17,10 @@ const QSize kDesign(315, 101);
 FrmConfirm::FrmConfirm(QWidget* parent) : SkinnedDialog(QStringLiteral("confirm"), kDesign, parent) {
   lblInfo_ = AddLabel(QStringLiteral("Are you sure to delete the file box: xxxx?"), 90, 40);
   lblInfo_->setObjectName(QStringLiteral("lblInfo"));
-  connect(AddButton(QStringLiteral("yes"), 127, 75), &RegionButton::clicked, this, [this] { done(kResultOk); });
-  connect(AddButton(QStringLiteral("no"), 199, 75), &RegionButton::clicked, this, [this] { done(kResultCancel); });
+  btnYes_ = AddButton(QStringLiteral("yes"), 127, 75, false, QStringLiteral("Yes (Y, Enter)"));
+  connect(btnYes_, &RegionButton::clicked, this, [this] { done(kResultOk); });
+  connect(AddButton(QStringLiteral("no"), 199, 75, false, QStringLiteral("No (N, Esc)")), &RegionButton::clicked, this,
+          [this] { done(kResultCancel); });
 }
 
 void FrmConfirm::SetQuestion(const QString& text) {
@@ -41,14 +43,31 @@ QString FrmConfirm::Question() const { return lblInfo_->text(); }
 void FrmConfirm::showEvent(QShowEvent* event) {
   CentreOverMainWindow();
   SkinnedDialog::showEvent(event);
+  btnYes_->setFocus();  // Enter answers the question the user asked for; Tab moves to No
 }
 
 bool FrmConfirm::PreviewKey(int key, QWidget*) {
-  if (key == Qt::Key_Escape) {
+  if (key == Qt::Key_Escape || key == Qt::Key_N) {
     done(kResultCancel);
     return true;
   }
-  return IsEnterKey(key);  // swallowed: only Yes, No or Esc answer
+  if (key == Qt::Key_Y) {
+    done(kResultOk);
+    return true;
+  }
+  return false;
+}
+
+QString DeleteItemsQuestion(int count) {
+  return count == 1 ? QStringLiteral("Are you sure to delete the chosen item?")
+                    : QStringLiteral("Are you sure to delete the %1 chosen items?").arg(count);
+}
+
+QString DeleteBoxQuestion(const QString& box, int items) {
+  return QStringLiteral("Are you sure to delete the coffrel:\r") + box + QStringLiteral("?\r") +
+         (items == 0 ? QStringLiteral("It holds no items.")
+                     : (items == 1 ? QStringLiteral("Its item goes with it.")
+                                   : QStringLiteral("Its %1 items go with it.").arg(items)));
 }
 
 }  // namespace kestramo

@@ -6,7 +6,7 @@ class QLabel;
 
 namespace kestramo {
 
-// A yes/no question: result 1 Yes, 2 No. Enter does nothing.
+// A yes/no question: result 1 Yes, 2 No. Y or Enter on the focused Yes answers yes; N or Esc no.
 class FrmConfirm : public SkinnedDialog {
   Q_OBJECT
 
@@ -21,7 +21,14 @@ class FrmConfirm : public SkinnedDialog {
   bool PreviewKey(int key, QWidget* focused) override;
 
  private:
+  RegionButton* btnYes_;
+
+ private:
   QLabel* lblInfo_;
 };
+
+// The delete questions, saying how much goes: `count` chosen items, or a box with its items.
+QString DeleteItemsQuestion(int count);
+QString DeleteBoxQuestion(const QString& box, int items);
 
 }  // namespace kestramo

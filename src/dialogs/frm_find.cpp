@@ -155,7 +155,7 @@ void FrmFind::btnExportClick() {
 void FrmFind::btnDeleteClick() {
   const std::vector<int> positions = SelectedOrRefuse(QStringLiteral("Please select an item to delete."));
   if (positions.empty()) return;
-  confirm_.SetQuestion(QStringLiteral("Are you sure to delete the selected items?"));
+  confirm_.SetQuestion(DeleteItemsQuestion(static_cast<int>(positions.size())));
   if (confirm_.exec() != kResultOk) return;
   std::vector<int32_t> chosen;
   for (const int position : positions) chosen.push_back(foundIndexes_[static_cast<std::size_t>(position)]);

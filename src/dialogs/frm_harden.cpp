@@ -108,6 +108,15 @@ void FrmHarden::btnOkClick() {
   done(kResultOk);
 }
 
+bool FrmHarden::PreviewKey(int key, QWidget* focused) {
+  // Enter in the first field moves on to the confirmation, in the second it converts.
+  if (IsEnterKey(key) && focused == edtPassphrase_) {
+    edtConfirm_->setFocus();
+    return true;
+  }
+  return EscCancelsEnterConfirms(key, focused == edtConfirm_, [this] { btnOkClick(); });
+}
+
 void FrmHarden::showEvent(QShowEvent* event) {
   CentreOverMainWindow();
   SkinnedDialog::showEvent(event);

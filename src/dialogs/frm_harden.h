@@ -35,6 +35,7 @@ class FrmHarden : public SkinnedDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool PreviewKey(int key, QWidget* focused) override;
 
  private:
   void ShowStrength();

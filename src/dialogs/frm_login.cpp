@@ -32,10 +32,11 @@ void FrmLogin::SetCheck(std::function<bool(const std::string&)> accepts, int max
   lblPrompt_->adjustSize();
 }
 
-void FrmLogin::SetPassphraseCheck(std::function<bool(const std::string&)> accepts, int maxChars) {
+void FrmLogin::SetPassphraseCheck(std::function<bool(const std::string&)> accepts, int maxChars,
+                                  const QString& prompt) {
   SetCheck(std::move(accepts), maxChars);
   passphrase_ = true;
-  lblPrompt_->setText(QStringLiteral("Please input the passphrase:"));
+  lblPrompt_->setText(prompt);
   lblPrompt_->adjustSize();
 }
 

@@ -24,7 +24,8 @@ class FrmLogin : public SkinnedDialog {
   void SetCheck(std::function<bool(const std::string& typed)> accepts, int maxChars);
   // Before showing: a hardened vault's passphrase, said as such; its check derives a key and
   // takes a moment, shown by a busy pointer.
-  void SetPassphraseCheck(std::function<bool(const std::string& typed)> accepts, int maxChars);
+  void SetPassphraseCheck(std::function<bool(const std::string& typed)> accepts, int maxChars,
+                          const QString& prompt = QStringLiteral("Please input the passphrase:"));
 
   void btnOkClick();
 

@@ -40,7 +40,9 @@ QString AsSentence(const std::string& text) {
   return sentence;
 }
 
-FrmMessage::FrmMessage(QWidget* parent) : SkinnedDialog(QStringLiteral("message"), QSize(301, 100), parent) {
+FrmMessage::FrmMessage(QWidget* parent, Kind kind)
+    : SkinnedDialog(kind == Kind::Success ? QStringLiteral("inform") : QStringLiteral("message"), QSize(301, 100),
+                    parent) {
   // The room for the text is small; a long message (a list of paths, say) makes the dialog
   // taller, and scrolls only past most of the screen's height. It can be selected and copied.
   scrMessage_ = new QScrollArea(this);
@@ -100,11 +102,19 @@ bool FrmMessage::PreviewKey(int key, QWidget*) {
 
 void FrmMessage::reject() { done(kResultOk); }
 
-void ShowMessageDialog(const QString& text, QWidget* parent) {
-  FrmMessage dialog(parent);
+namespace {
+
+void Show(const QString& text, QWidget* parent, FrmMessage::Kind kind) {
+  FrmMessage dialog(parent, kind);
   dialog.SetMessage(text);
   dialog.exec();
 }
+
+}  // namespace
+
+void ShowMessageDialog(const QString& text, QWidget* parent) { Show(text, parent, FrmMessage::Kind::Problem); }
+
+void ShowSuccessDialog(const QString& text, QWidget* parent) { Show(text, parent, FrmMessage::Kind::Success); }
 
 void ShowMessageDialog(const std::string& text, QWidget* parent) {
   ShowMessageDialog(QString::fromStdString(text), parent);

@@ -12,7 +12,9 @@ class FrmMessage : public SkinnedDialog {
   Q_OBJECT
 
  public:
-  explicit FrmMessage(QWidget* parent = nullptr);
+  // A problem or refusal shows the exclamation mark; a success the sign of information.
+  enum class Kind { Problem, Success };
+  explicit FrmMessage(QWidget* parent = nullptr, Kind kind = Kind::Problem);
   // Carriage returns in the text start new lines.
   void SetMessage(const QString& text);
   QString Message() const;
@@ -30,6 +32,8 @@ class FrmMessage : public SkinnedDialog {
 // The one way to show a message that is not a question: modal, returns when it is closed.
 // Centred over the main window, the outermost parent of `parent`.
 void ShowMessageDialog(const QString& text, QWidget* parent = nullptr);
+// The same for news of a success, which waits to be read but is no warning.
+void ShowSuccessDialog(const QString& text, QWidget* parent = nullptr);
 void ShowMessageDialog(const std::string& text, QWidget* parent = nullptr);
 
 // The program's line breaks (carriage return, or carriage return and line feed) as the

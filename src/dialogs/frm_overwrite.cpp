@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include "controls/region_button.h"
+#include "controls/view_texts.h"
 
 namespace kestramo {
 
@@ -13,10 +14,10 @@ namespace {
 constexpr int kTextLeft = 90, kTextWidth = 300;
 
 QString Copy(const char* which, uint64_t size, int64_t time) {
-  const QLocale locale;
+  // Dated as the safe's list dates items, so that the two read alike.
   return QStringLiteral("%1 %2 bytes, %3")
-      .arg(QString::fromLatin1(which), locale.toString(static_cast<qulonglong>(size)),
-           locale.toString(QDateTime::fromSecsSinceEpoch(time), QLocale::ShortFormat));
+      .arg(QString::fromLatin1(which), QLocale().toString(static_cast<qulonglong>(size)),
+           DateText(LocalDateTime::FromUnixTime(time)));
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ FrmStatus::FrmStatus(QWidget* parent)
   progressBar_->SetColor(QColor(0, 128, 192));
   progressBar_->SetContrast(80);
 
-  btnCancel_ = AddButton(QStringLiteral("cancel"), 168, 64, true, QStringLiteral("Cancel the work under way"));
+  btnCancel_ = AddButton(QStringLiteral("cancel"), 168, 64, true, QStringLiteral("Cancel the work under way (Esc)"));
   connect(btnCancel_, &RegionButton::clicked, this, &FrmStatus::btnCancelClick);
   // The whole command beside Cancel: which item, how far by percent and by megabytes.
   QFont small = DialogFont();
@@ -174,6 +174,12 @@ void FrmStatus::TimerAnimTimer() {
 void FrmStatus::btnCancelClick() {
   // The button raises no click while disabled; without a running operation there is nothing to stop.
   work_.Cancel();
+}
+
+bool FrmStatus::PreviewKey(int key, QWidget*) {
+  if (key != Qt::Key_Escape) return false;
+  btnCancel_->Press();  // as the button: nothing while there is nothing to stop
+  return true;
 }
 
 void FrmStatus::reject() {

@@ -69,6 +69,7 @@ class FrmStatus : public SkinnedDialog {
   void reject() override;
 
  protected:
+  bool PreviewKey(int key, QWidget* focused) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "controls/region_button.h"
+#include "controls/region_button_accessible.h"
 #include "dialogs/button_faces.h"
 #include "platform/resource_library.h"
 #include "platform/window_shape.h"
@@ -30,6 +31,24 @@ SkinnedDialog::SkinnedDialog(const QString& picture, QSize size, QWidget* parent
   ShapeWindow(*this, Outline(size));
   setFont(DialogFont());
   setModal(true);
+  // What a screen reader calls the dialog; the pictures name them only by their emblem.
+  static const QHash<QString, QString> kTitles = {
+      {"name", "Box name"},
+      {"login", "Password"},
+      {"password", "New password"},
+      {"confirm", "Question"},
+      {"message", "Message"},
+      {"comment", "Comment"},
+      {"find", "Find"},
+      {"browse", "Choose a folder"},
+      {"overwrite", "Replace the file?"},
+      {"note", "Note"},
+      {"harden", "Harden the vault"},
+      {"status", "Working"},
+      {"about", "About KESTRAMO"},
+  };
+  setAccessibleName(kTitles.value(picture, QStringLiteral("KESTRAMO")));
+  InstallAccessibleFactory();
 }
 
 const QImage& SkinnedDialog::Background() const {
@@ -164,6 +183,17 @@ QString UsualHint(const QString& caption) {
   return kHints.value(caption, caption);
 }
 
+// The words on a button's face.
+QString FaceCaption(const QString& caption) {
+  static const QHash<QString, QString> kCaptions = {
+      {"ok", "OK"},           {"cancel", "Cancel"},     {"yes", "Yes"},         {"no", "No"},
+      {"close", "Close"},     {"findnow", "Find Now"},  {"export", "Export"},   {"delete", "Delete"},
+      {"comment", "Comment"}, {"yesall", "Yes to All"}, {"noall", "No to All"}, {"newfolder", "New Folder"},
+      {"home", "Home"},
+  };
+  return kCaptions.value(caption, caption);
+}
+
 }  // namespace
 
 RegionButton* SkinnedDialog::AddButton(const QString& caption, int x, int y, bool withDisabledFace,
@@ -178,6 +208,7 @@ RegionButton* SkinnedDialog::AddButton(const QString& caption, int x, int y, boo
   button->SetPaintMode(RegionButton::PaintMode::Crop);
   button->SetCursorSlot(1);
   button->setObjectName(QStringLiteral("btn_") + caption);
+  button->setAccessibleName(FaceCaption(caption));
   return button;
 }
 
@@ -218,6 +249,35 @@ void SkinnedDialog::paintEvent(QPaintEvent*) {
   } else {
     painter.drawImage(0, 0, background_);
   }
+}
+
+void SkinnedDialog::LabelFields() {
+  // Each field is named by the label just above it (or on its left), as a reader sees it.
+  const auto labels = findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* field : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!qobject_cast<QLineEdit*>(field) && !qobject_cast<QPlainTextEdit*>(field)) continue;
+    QLabel* nearest = nullptr;
+    for (QLabel* label : labels) {
+      if (label->text().isEmpty() || label->y() > field->y() || label->buddy()) continue;
+      if (!nearest || label->y() > nearest->y()) nearest = label;
+    }
+    if (nearest) nearest->setBuddy(field);
+  }
+}
+
+void SkinnedDialog::showEvent(QShowEvent* event) {
+  QList<QWidget*> stops;
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (child->focusPolicy() & Qt::TabFocus) stops << child;
+  // Rows a few pixels apart are one line of the dialog.
+  constexpr int kRowBand = 10;
+  std::stable_sort(stops.begin(), stops.end(), [](const QWidget* a, const QWidget* b) {
+    const int rowA = a->y() / kRowBand, rowB = b->y() / kRowBand;
+    return rowA != rowB ? rowA < rowB : a->x() < b->x();
+  });
+  for (qsizetype n = 1; n < stops.size(); ++n) setTabOrder(stops[n - 1], stops[n]);
+  LabelFields();
+  QDialog::showEvent(event);
 }
 
 void SkinnedDialog::keyPressEvent(QKeyEvent* event) {

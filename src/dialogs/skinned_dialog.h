@@ -79,11 +79,14 @@ class SkinnedDialog : public QDialog {
   const QImage& Background() const;
 
   void paintEvent(QPaintEvent* event) override;
+  // Orders Tab through the fields and buttons as they are read: top to bottom, left to right.
+  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void PaintGrown(QPainter& painter);
+  void LabelFields();
 
   QString pictureName_;
   QSize designSize_;

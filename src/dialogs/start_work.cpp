@@ -10,7 +10,7 @@
 namespace kestramo {
 
 bool StartWork(FrmStatus& status, api::Vault& vault, ShellInfo& shell, const WorkRequest& request,
-               const std::function<void()>& repaintMain, OverwriteAnswers* answers) {
+               const std::function<void()>& repaintMain, OverwriteAnswers* answers, WorkOutcome* outcome) {
   status.PrepareForWork();
   OverwriteAnswers ownAnswers;
   OverwriteAnswers& given = answers ? *answers : ownAnswers;
@@ -37,6 +37,7 @@ bool StartWork(FrmStatus& status, api::Vault& vault, ShellInfo& shell, const Wor
   QCoreApplication::sendPostedEvents(&status, QEvent::MetaCall);
   if (repaintMain) repaintMain();
   for (const std::string& message : status.TakeMessages()) ShowMessageDialog(message, status.parentWidget());
+  if (outcome) *outcome = {worker.Reason(), worker.Declined()};
   return worker.Succeeded();
 }
 

@@ -9,6 +9,13 @@ namespace kestramo {
 class FrmStatus;
 class OverwriteAnswers;
 
+// What one import or export came to, beyond success: the storage's reason for a failure and
+// the existing files an extraction kept because the answer said so.
+struct WorkOutcome {
+  std::string reason;
+  std::size_t declined = 0;
+};
+
 // Runs one import or export on a worker thread while `status` is shown modally, and
 // returns once the work has closed it and the worker has ended; the pipeline's messages
 // follow through ShowMessageDialog. The caller may then read status.Cancelled().
@@ -18,6 +25,7 @@ class OverwriteAnswers;
 // overwrite question; `answers`, when given, carries "to all" and Cancel across the items
 // of one command.
 bool StartWork(FrmStatus& status, api::Vault& vault, ShellInfo& shell, const WorkRequest& request,
-               const std::function<void()>& repaintMain = {}, OverwriteAnswers* answers = nullptr);
+               const std::function<void()>& repaintMain = {}, OverwriteAnswers* answers = nullptr,
+               WorkOutcome* outcome = nullptr);
 
 }  // namespace kestramo

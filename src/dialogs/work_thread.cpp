@@ -1,5 +1,7 @@
 #include "dialogs/work_thread.h"
 
+#include <algorithm>
+
 namespace kestramo {
 
 WorkThread::WorkThread(api::Vault& vault, ShellInfo& shell, WorkerContext context, api::OverwriteQuestion ask,
@@ -14,8 +16,10 @@ WorkThread::WorkThread(api::Vault& vault, ShellInfo& shell, WorkerContext contex
 void WorkThread::run() {
   // The operations close the status display on every path, failures included.
   if (request_.AddMode) {
-    succeeded_ =
-        vault_.Import({request_.SourcePath, request_.BoxName, &context_.status, &shell_, &context_.control}).ok();
+    const api::Status imported =
+        vault_.Import({request_.SourcePath, request_.BoxName, &context_.status, &shell_, &context_.control});
+    succeeded_ = imported.ok();
+    reason_ = imported.message;
   } else {
     api::ExportOptions options;
     options.item = request_.Item;
@@ -23,7 +27,12 @@ void WorkThread::run() {
     options.ask = ask_;
     options.status = &context_.status;
     options.control = &context_.control;
-    succeeded_ = vault_.Export(options).ok();
+    api::ExportReport report;
+    const api::Status exported = vault_.Export(options, &report);
+    succeeded_ = exported.ok();
+    reason_ = exported.message;
+    declined_ = static_cast<std::size_t>(
+        std::count_if(report.kept.begin(), report.kept.end(), [](const auto& kept) { return kept.declined; }));
   }
 }
 

@@ -34,6 +34,10 @@ class WorkThread : public QThread {
 
   // After the thread finished: the item was added, or exported completely.
   bool Succeeded() const { return succeeded_; }
+  // Why it did not succeed, as the storage said it (empty when it did, or when it gave none).
+  const std::string& Reason() const { return reason_; }
+  // Existing files an extraction left as they were because the answer said so.
+  std::size_t Declined() const { return declined_; }
 
  protected:
   void run() override;
@@ -45,6 +49,8 @@ class WorkThread : public QThread {
   api::OverwriteQuestion ask_;
   WorkRequest request_;
   bool succeeded_ = false;
+  std::string reason_;
+  std::size_t declined_ = 0;
 };
 
 }  // namespace kestramo

@@ -1,5 +1,8 @@
 #include "mainwindow/frm_main.h"
 
+#include "controls/region_button_accessible.h"
+#include "mainwindow/safe_accessible.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -48,6 +51,7 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   setMouseTracking(true);
   setAcceptDrops(true);
   setWindowTitle(QStringLiteral("KESTRAMO"));
+  InstallAccessibleFactory(SafeAccessibleFactory);
   TimerDoor.setInterval(10);
   connect(&TimerDoor, &QTimer::timeout, this, &FrmMain::TimerDoorTimer);
   FormCreate();
@@ -68,7 +72,7 @@ void FrmMain::FormCreate() {
   SceneLayer plate;
   plate.number = layer::kClosedSafeHint;
   plate.picture = ClosedSafePlate();
-  plate.pos = QPointF(22, 170);
+  plate.pos = QPointF(28, 140);  // within the left door's sunken panel, between its latch bars
   plate.mouseEvents = false;
   plate.mode = DrawMode::Blend;
   plate.visible = false;
@@ -173,6 +177,7 @@ void FrmMain::PlacePanels(float offset) {
   PlacePanel(1, offset);
   ShowClosedSafeHint();
   imgMain_->EndUpdate();
+  KeepFocusRing();
 }
 
 void FrmMain::ShowClosedSafeHint() {

@@ -17,6 +17,7 @@
 namespace kestramo {
 
 class OverwriteAnswers;
+struct WorkOutcome;
 
 // The main window: a 560x420 picture of a safe whose panels show the vault's boxes.
 class FrmMain : public QWidget {
@@ -26,6 +27,16 @@ class FrmMain : public QWidget {
   // Prepares the window on the vault in `base` (the executable's directory in use).
   explicit FrmMain(const std::filesystem::path& base, QWidget* parent = nullptr);
   ~FrmMain() override;
+  int FocusLayer() const { return focusLayer_; }
+  // The parts of the safe that the keyboard (and a screen reader) can reach, in reading order:
+  // its buttons, switches and handles that are not covered.
+  std::vector<int> FocusStops() const;
+  // What a click on a layer does, from the keyboard or a screen reader.
+  void PressLayer(int number);
+  // The box shown in a panel (0 or 1) with its name strip in sight, or -1.
+  int BoxInSight(int panel) const;
+  // Chooses one item (its row in the box), as a click on it does.
+  void ChooseItem(int box, int row);
 
   // False when another program of ours holds the vault: the window must not be used.
   bool OwnsVault() const { return vault_.HoldsLock(); }
@@ -68,6 +79,10 @@ class FrmMain : public QWidget {
   bool Refused = false;
   bool RenamePending = false;
 
+ signals:
+  // The keyboard focus moved to another part of the safe (-1: none).
+  void focusLayerChanged(int number);
+
  protected:
   void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -96,10 +111,23 @@ class FrmMain : public QWidget {
 
   // Pointer handling: the layer pressed keeps every move and the release until all buttons are up.
   void ToggleItemAt(int box, QPoint point, bool ctrl);
+  // The handle that a press on a shut door (or the big doors' latch bar) works; else `number`.
+  int HandleOfShutDoor(int number, QPointF at) const;
   void DrawShownPanels();
   void MoveItemSlider(int sliderLayer, int y);
   void MoveBigSlider(int y);
   void TimerDoorTimer();
+
+  bool focusNextPrevChild(bool next) override;
+  void SetFocusLayer(int number);
+  void KeepFocusRing();
+  void ToggleDoors(int handle);
+  void ToggleLight(int lightSwitch);
+  // Arrows, pages, Home and End move the chosen item of the chosen box (Shift extends).
+  void MoveItemCursor(int key, bool extend);
+  // Chooses the box `step` boxes on, bringing it into sight.
+  void SwitchBox(int step);
+  bool Shortcut(int key, Qt::KeyboardModifiers modifiers);
 
   // Wheel, keys and the item menu.
   // The panel (0 or 1) of a shown box under a window point, and the point in its coordinates.
@@ -133,6 +161,8 @@ class FrmMain : public QWidget {
   void AddDropped(const std::string& box, const QStringList& paths);
   // The outcome note of a command, and whether it lies over a screen point.
   void Note(const QString& text);
+  // A note, or a message that waits to be read when something failed.
+  void Tell(const QString& text, bool failed);
   bool NoteCovers(QPointF globalAt) const;
   void CloseNote();
 
@@ -149,12 +179,13 @@ class FrmMain : public QWidget {
   bool cmdNewBox();
   bool cmdDeleteBox();
   bool cmdPassword();
+  bool CurrentPassphraseGiven();
   void cmdHelp();
   void ShowFind();
   QString AskDirectory(const QString& hint, bool addFolderMode);
   QString HelpFilePath() const;
   BoxView* SelectedView();
-  bool RunWork(const WorkRequest& request, OverwriteAnswers* answers = nullptr);
+  bool RunWork(const WorkRequest& request, OverwriteAnswers* answers = nullptr, WorkOutcome* outcome = nullptr);
   // The size in bytes of an item; 0 when it is gone.
   uint64_t ItemSize(int32_t index) const;
   // Tells the user when a change did not reach the disk; false then.
@@ -169,6 +200,8 @@ class FrmMain : public QWidget {
   int DoorLayer = 3;
   QTimer TimerDoor;
   int pressedLayer_ = -1;
+  int focusLayer_ = -1;
+  int itemCursor_ = -1;  // the chosen box's item the arrows move from
   int wheelTurn_ = 0;  // wheel turn short of a whole step, kept for the next event
   bool extractPending_ = false;
   int hoverLayer_ = -1;

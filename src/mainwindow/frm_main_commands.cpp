@@ -2,7 +2,6 @@
 // refresh of the views after them.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
@@ -11,7 +10,9 @@
 #include <unordered_map>
 
 #include "dialogs/change_report.h"
+#include "dialogs/file_chooser.h"
 #include "dialogs/frm_harden.h"
+#include "dialogs/frm_login.h"
 #include "dialogs/frm_message.h"
 #include "dialogs/frm_overwrite.h"
 #include "dialogs/health_check.h"
@@ -21,6 +22,7 @@
 #include "mainwindow/frm_main.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
+#include "mainwindow/work_notes.h"
 #include "platform/desktop_open.h"
 #include "platform/help_viewer.h"
 #include "platform/program_files.h"
@@ -112,9 +114,9 @@ bool FrmMain::cmdRenameBox() {
   return true;
 }
 
-bool FrmMain::RunWork(const WorkRequest& request, OverwriteAnswers* answers) {
+bool FrmMain::RunWork(const WorkRequest& request, OverwriteAnswers* answers, WorkOutcome* outcome) {
   return StartWork(
-      *dialogs_->status, vault_, shell_, request, [this] { imgMain_->update(); }, answers);
+      *dialogs_->status, vault_, shell_, request, [this] { imgMain_->update(); }, answers, outcome);
 }
 
 bool FrmMain::BoxToAddTo() {
@@ -132,10 +134,7 @@ bool FrmMain::cmdAddFiles() {
   // The desktop's own chooser where its platform theme or portal offers one; it opens where
   // the user last took files from.
   const QString purpose = QStringLiteral("add-files");
-  const QStringList files =
-      ChooseFiles ? ChooseFiles()
-                  : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"), RememberedFolder(purpose),
-                                                  QStringLiteral("All files (*)"));
+  const QStringList files = ChooseFiles ? ChooseFiles() : ChooseFilesToAdd(this, RememberedFolder(purpose));
   if (files.isEmpty()) return false;
   RememberFolder(purpose, QFileInfo(files.first()).absolutePath());
   AddPaths(files, view->Key);
@@ -143,8 +142,7 @@ bool FrmMain::cmdAddFiles() {
 }
 
 void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
-  int added = 0;
-  bool cancelled = false;
+  AddTally tally;
   std::vector<uint64_t> sizes;
   for (const QString& path : paths) sizes.push_back(BytesBelow(path.toStdString()));
   OverallProgress overall{0, static_cast<int>(paths.size()), 0, 0,
@@ -153,21 +151,26 @@ void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
     overall.item = n + 1;
     overall.itemBytes = sizes[static_cast<std::size_t>(n)];
     dialogs_->status->SetOverall(overall);
-    added += RunWork({paths[n].toStdString(), box, {}, true}) ? 1 : 0;
+    WorkOutcome outcome;
+    const bool added = RunWork({paths[n].toStdString(), box, {}, true}, nullptr, &outcome);
+    ++tally.tried;
+    tally.added += added ? 1 : 0;
     overall.doneBefore += overall.itemBytes;
-    cancelled = dialogs_->status->Cancelled();
-    if (cancelled) break;  // the rest are not attempted
+    tally.cancelled = dialogs_->status->Cancelled();
+    if (tally.cancelled) break;  // the rest are not attempted
+    if (!added && !outcome.reason.empty())
+      tally.failures << QFileInfo(paths[n]).fileName() + QStringLiteral(": ") + QString::fromStdString(outcome.reason);
   }
   dialogs_->status->SetOverall({});
-  const QString into = QStringLiteral(" added to ") + QString::fromStdString(box) + QLatin1Char('.');
-  if (cancelled) {
-    Note(added == 0 ? QStringLiteral("Cancelled: nothing was stored.")
-                    : QStringLiteral("Cancelled after ") + ItemCount(added) + into);
+  Tell(AddNote(tally, QString::fromStdString(box)), !tally.failures.isEmpty());
+}
+
+void FrmMain::Tell(const QString& text, bool failed) {
+  // A failure stays until it is read; the rest is a note that goes by itself.
+  if (failed) {
+    ShowMessageDialog(text, this);
   } else {
-    Note((added == paths.size()
-              ? ItemCount(added)
-              : QStringLiteral("%1 of %2").arg(added).arg(ItemCount(static_cast<int>(paths.size())))) +
-         into);
+    Note(text);
   }
 }
 
@@ -208,10 +211,9 @@ bool FrmMain::cmdExtractItems() {
   if (dir.isEmpty()) return false;
   const BoxView chosen = *view;  // the loop runs modal work; keep what was chosen
   OverwriteAnswers answers;      // "to all" holds for every item; Cancel in the question stops them all
-  int extracted = 0;
-  bool cancelled = false;
-  const int total = chosen.CountSelected();
-  OverallProgress overall{0, total, 0, 0, 0};
+  ExtractTally tally;
+  tally.chosen = chosen.CountSelected();
+  OverallProgress overall{0, tally.chosen, 0, 0, 0};
   // Each selected item of the box (Index is unique, so the box needs no second look).
   const auto listed = [&](std::size_t n) {
     return chosen.Selected[n] && vault_.Item(chosen.ItemIndex[n], nullptr).ok();
@@ -224,21 +226,18 @@ bool FrmMain::cmdExtractItems() {
     ++overall.item;
     overall.itemBytes = ItemSize(chosen.ItemIndex[n]);
     dialogs_->status->SetOverall(overall);
-    extracted += RunWork({{}, {}, dir.toStdString(), false, chosen.ItemIndex[n]}, &answers)
-                     ? 1
-                     : 0;  // a cancel ends only the item under way
+    WorkOutcome outcome;
+    const bool done = RunWork({{}, {}, dir.toStdString(), false, chosen.ItemIndex[n]}, &answers, &outcome);
+    tally.keptFiles += static_cast<int>(outcome.declined);
+    // A file item whose one file the user kept wrote nothing; a cancel ends only the item under way.
+    api::ItemInfo item;
+    const bool folder = vault_.Item(chosen.ItemIndex[n], &item).ok() && item.folder;
+    tally.extracted += done && (folder || outcome.declined == 0) ? 1 : 0;
     overall.doneBefore += overall.itemBytes;
-    cancelled = cancelled || dialogs_->status->Cancelled();
+    tally.cancelled = tally.cancelled || dialogs_->status->Cancelled();
   }
   dialogs_->status->SetOverall({});
-  const QString counted =
-      extracted == total ? ItemCount(total) : QStringLiteral("%1 of %2").arg(extracted).arg(ItemCount(total));
-  if (cancelled && extracted == 0) {
-    Note(QStringLiteral("Cancelled: nothing was extracted."));
-  } else {
-    Note((cancelled ? QStringLiteral("Cancelled: ") : QString()) + counted + QStringLiteral(" extracted to ") +
-         ShortFolder(dir) + QLatin1Char('.'));
-  }
+  Note(ExtractNote(tally, ShortFolder(dir)));
   return true;
 }
 
@@ -248,7 +247,7 @@ bool FrmMain::cmdDeleteItems() {
     ShowMessageDialog(QStringLiteral("Please select some items first."), this);
     return false;
   }
-  dialogs_->confirm->SetQuestion(QStringLiteral("Are you sure to delete the selected items?"));
+  dialogs_->confirm->SetQuestion(DeleteItemsQuestion(view->CountSelected()));
   if (dialogs_->confirm->exec() != kResultOk) return false;
   std::vector<int32_t> chosen;
   for (std::size_t n = 0; n < view->Selected.size(); ++n) {
@@ -309,14 +308,32 @@ bool FrmMain::cmdDeleteBox() {
     ShowMessageDialog(QString::fromLatin1(kLastBoxMessage), this);
     return false;
   }
-  dialogs_->confirm->SetQuestion(QStringLiteral("Are you sure to delete the coffrel:\r") + view->Name + "?");
+  dialogs_->confirm->SetQuestion(DeleteBoxQuestion(view->Name, view->ItemCount()));
   if (dialogs_->confirm->exec() != kResultOk) return false;
   Saved(vault_.DeleteBox({view->Key}));
   return true;
 }
 
+bool FrmMain::CurrentPassphraseGiven() {
+  // Whoever finds the safe open must not lock its owner out: the passphrase in use comes first.
+  // It is tried on a reading open of the same vault, which leaves this one as it is.
+  FrmLogin login(this);
+  login.SetPassphraseCheck(
+      [this](const std::string& typed) {
+        api::Vault probe;
+        api::OpenOptions options;
+        options.base = vault_.Base();
+        options.write = false;
+        options.passphrase = typed;
+        return probe.Open(options).code != api::Code::Locked;
+      },
+      static_cast<int>(api::kMaxPassphraseChars), QStringLiteral("Please input the current passphrase:"));
+  return login.exec() == kResultOk;
+}
+
 bool FrmMain::cmdPassword() {
   const bool hardened = vault_.VaultFormat() == api::Format::Hardened;
+  if (hardened && !CurrentPassphraseGiven()) return false;
   dialogs_->password->SetLimits(hardened ? static_cast<int>(api::kMinPassphraseChars) : 0,
                                 static_cast<int>(hardened ? api::kMaxPassphraseChars : api::kMaxPasswordChars));
   dialogs_->password->SetPassphrase(hardened);
@@ -338,7 +355,7 @@ bool FrmMain::cmdPassword() {
     return false;
   }
   // Said only once the index under the new key is on the disk.
-  if (Saved(changed)) ShowMessageDialog(QStringLiteral("The passphrase has been successfully changed."), this);
+  if (Saved(changed)) ShowSuccessDialog(QStringLiteral("The passphrase has been successfully changed."), this);
   return true;
 }
 
@@ -370,7 +387,7 @@ void FrmMain::cmdHarden() {
   });
   if (harden.exec() != kResultOk) return;
   RefreshView(-1);
-  ShowMessageDialog(QStringLiteral("The vault is hardened. Without its passphrase nothing in it can be read, not even "
+  ShowSuccessDialog(QStringLiteral("The vault is hardened. Without its passphrase nothing in it can be read, not even "
                                    "by us: keep the passphrase safe, it cannot be recovered."),
                     this);
 }
@@ -378,7 +395,11 @@ void FrmMain::cmdHarden() {
 void FrmMain::cmdCheckHealth() {
   const VaultHealth health = RunHealthCheck(*dialogs_->status, vault_);
   imgMain_->update();
-  ShowMessageDialog(HealthReport(health), this);
+  if (health.Healthy() && !health.stopped) {
+    ShowSuccessDialog(HealthReport(health), this);
+  } else {
+    ShowMessageDialog(HealthReport(health), this);
+  }
 }
 
 void FrmMain::RefreshView(int command) {

@@ -20,6 +20,7 @@ namespace {
 constexpr int kBigSliderTop = 66, kBigSliderBottom = 356;
 constexpr int kItemSliderTop = 66, kItemSliderBottom = 288;
 const QRect kListArea(17, 60, 395, 277);  // (17,60)-(412,337), right and bottom excluded
+const QRect kLatchBar(258, 59, 14, 353);  // the brass bar where the big doors meet
 
 bool IsItemSlider(int n) { return layer::PartOf(n) == layer::kItemSlider; }
 bool IsSmallHandle(int n) { return layer::PartOf(n) == layer::kHandle; }
@@ -56,7 +57,7 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
   // A click aimed at the status dialog's Cancel, delivered here once the work had ended.
   // It lands on the note instead, as it would had the note been there first: it closes it.
   if (NoteCovers(event->globalPosition())) return CloseNote();
-  const int number = imgMain_->LayerAt(event->position());
+  const int number = HandleOfShutDoor(imgMain_->LayerAt(event->position()), event->position());
   if (number < 0 || TimerDoor.isActive()) return;
   pressedLayer_ = number;
   LastDownPoint = event->position();
@@ -99,6 +100,21 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
     if (windowHandle() && windowHandle()->startSystemMove()) pressedLayer_ = -1;
   }
   imgMain_->EndUpdate();
+}
+
+int FrmMain::HandleOfShutDoor(int number, QPointF at) const {
+  // A shut door opens as its handle does, wherever it is clicked; the latch bar between the big
+  // doors belongs to them too, so the window is dragged only by its frame.
+  const auto shut = [this](int rightDoor, double home) { return imgMain_->Layer(rightDoor)->pos.x() == home; };
+  const int part = layer::PartOf(number);
+  if ((part == layer::kRightDoor || part == layer::kLeftDoor) && BoxOfLayer(number) >= 0) {
+    const int panel = number - part;
+    if (shut(panel + layer::kRightDoor, 237)) return panel + layer::kHandle;
+  }
+  const bool latch = number == layer::kBigBox && kLatchBar.contains(at.toPoint());
+  if ((number == layer::kBigRightDoor || number == layer::kBigLeftDoor || latch) && shut(layer::kBigRightDoor, 263))
+    return layer::kBigHandle;
+  return number;
 }
 
 void FrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -184,22 +200,16 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
     }
   } else if (IsButtonLayer(number)) {
     hit->visible = true;
-  } else if (IsSmallHandle(number)) {
+  } else if (IsSmallHandle(number) || number == layer::kBigHandle) {
     SetHandlePicture(number, false);
-    DoorLayer = number - layer::kHandle + layer::kRightDoor;
-    DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 237;  // the right door at home: shut
-    if (box >= 0) views_.Boxes[static_cast<std::size_t>(box)].DoorsOpen = DoorOpening;
-  } else if (number == layer::kBigHandle) {
-    SetHandlePicture(number, false);
-    DoorLayer = layer::kBigRightDoor;
-    DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 263;
+    ToggleDoors(number);
   }
   if (IsPanelPart(number) && box >= 0 && box != views_.SelectedBox) {
     views_.SelectedBox = box;
     DrawShownPanels();  // the names change colour
   }
   imgMain_->EndUpdate();
-  if (event->button() == Qt::RightButton && number == layer::kKeyButton) {
+  if (number == layer::kKeyButton) {  // its menu holds the password, hardening and the check
     OfferKeyCommands(event->globalPosition().toPoint());
     return;
   }
@@ -220,6 +230,7 @@ void FrmMain::TimerDoorTimer() {
   if (last) TimerDoor.stop();
   if (big) ShowClosedSafeHint();
   imgMain_->EndUpdate();
+  if (last) KeepFocusRing();
 }
 
 }  // namespace kestramo

@@ -91,9 +91,24 @@ bool LayeredImage::event(QEvent* event) {
   return QWidget::event(event);
 }
 
+void LayeredImage::SetFocusRing(const QRect& around) {
+  if (around == focusRing_) return;
+  focusRing_ = around;
+  update();
+}
+
 void LayeredImage::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.drawImage(0, 0, Composed());
+  if (focusRing_.isEmpty()) return;
+  // Polished brass, like the handles and nameplate, with a dark edge so it shows on the
+  // gold buttons too.
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QRectF ring = QRectF(focusRing_).adjusted(-2.5, -2.5, 2.5, 2.5);
+  painter.setPen(QPen(QColor(20, 16, 8, 220), 3.0));
+  painter.drawRoundedRect(ring, 4, 4);
+  painter.setPen(QPen(QColor(255, 214, 110), 1.5));
+  painter.drawRoundedRect(ring, 4, 4);
 }
 
 }  // namespace kestramo

@@ -32,6 +32,10 @@ class LayeredImage : public QWidget {
   // window that has an alpha channel instead of a shape).
   void SetOutline(const QPolygon& outline);
 
+  // A ring drawn over the composition around the part that has the keyboard focus (an empty
+  // rectangle draws none).
+  void SetFocusRing(const QRect& around);
+
   // The topmost layer under a point, or -1.
   int LayerAt(const QPointF& p) const;
   // The composed picture as it is on screen.
@@ -48,6 +52,7 @@ class LayeredImage : public QWidget {
   std::map<int, std::size_t> byNumber_;
   QImage composed_;
   QPolygon outline_;
+  QRect focusRing_;
   bool stale_ = true;
   int updates_ = 0;
 };

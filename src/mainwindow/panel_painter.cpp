@@ -127,19 +127,19 @@ void DrawName(QPainter& p, const QString& name, bool selectedBox) {
 
 QImage ClosedSafePlate() {
   const qreal scale = ResourceLibrary::Scale();  // drawn at the skin's density, like the pictures
-  QImage plate(QSize(236, 74) * scale, QImage::Format_ARGB32_Premultiplied);
+  QImage plate(QSize(212, 84) * scale, QImage::Format_ARGB32_Premultiplied);
   plate.setDevicePixelRatio(scale);
   plate.fill(Qt::transparent);
   QPainter p(&plate);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(kSelectionEdge, 2));
   p.setBrush(QColor(24, 28, 36, 225));
-  p.drawRoundedRect(QRectF(1, 1, 234, 72), 6, 6);
+  p.drawRoundedRect(QRectF(1, 1, 210, 82), 6, 6);
   p.setFont(PanelFont(12));
   p.setPen(kShadow);
-  p.drawText(QRect(9, 7, 222, 64), Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kClosedSafeHint));
+  p.drawText(QRect(9, 7, 196, 72), Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kClosedSafeHint));
   p.setPen(kValue);
-  p.drawText(QRect(8, 6, 222, 64), Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kClosedSafeHint));
+  p.drawText(QRect(8, 6, 196, 72), Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kClosedSafeHint));
   return plate;
 }
 

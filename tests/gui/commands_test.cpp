@@ -81,7 +81,7 @@ class CommandsTest : public QObject {
     QCOMPARE(w.Views().SelectedBox, 1);
 
     script.Then<FrmConfirm>([](FrmConfirm* d) {
-      QCOMPARE(d->Question(), QStringLiteral("Are you sure to delete the coffrel:\n Family ?"));
+      QCOMPARE(d->Question(), QStringLiteral("Are you sure to delete the coffrel:\n Family ?\nIt holds no items."));
       d->done(1);
     });
     ClickLayer(w, 29);

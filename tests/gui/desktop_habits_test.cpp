@@ -90,6 +90,8 @@ class OverwriteClicks {
       asked << q->Text();
       const QString button = answers_.isEmpty() ? QStringLiteral("cancel") : answers_.takeFirst();
       if (button == "cancel" && answers_.isEmpty() && asked.size() > total_) asked << "unexpected";
+      if (button == "esc") return QTest::keyClick(q, Qt::Key_Escape);
+      if (button == "close") return (void)q->windowHandle()->close();  // as the window manager closes it
       QTest::mouseClick(q->findChild<QWidget*>("btn_" + button), Qt::LeftButton, {}, QPoint(25, 7));
     });
     total_ = static_cast<int>(answers_.size());
@@ -156,7 +158,7 @@ class DesktopHabitsTest : public QObject {
     DialogScript script;
     Click(*s.w, Row(*s.w, 1));
     script.Then<FrmConfirm>([](FrmConfirm* d) {
-      QCOMPARE(d->Question(), QStringLiteral("Are you sure to delete the selected items?"));
+      QCOMPARE(d->Question(), QStringLiteral("Are you sure to delete the chosen item?"));
       QTest::keyClick(d, Qt::Key_Escape);
     });
     QTest::keyClick(s.w.get(), Qt::Key_Delete);
@@ -327,23 +329,77 @@ class DesktopHabitsTest : public QObject {
     auto edit = [&] {
       for (const char* f : {"Work file 1.txt", "Work file 2.txt"}) std::ofstream(out / f, std::ios::trunc) << "edited";
     };
+    // The note counts what was written: a kept file is no extraction, and a question closed
+    // without an answer (Esc, or by the window manager) stops as Cancel does, and says so.
     struct Round {
       QStringList answers;
       int asked;
       std::string one, two;
+      QString note;
     };
-    for (const Round& r : {Round{{"yes", "no"}, 2, first, "edited"}, Round{{"yesall"}, 1, first, second},
-                           Round{{"noall"}, 1, "edited", "edited"}, Round{{"cancel"}, 1, "edited", "edited"}}) {
+    const QString to = QStringLiteral(" extracted to %1.").arg(ShortFolder(QString::fromStdString(out.string())));
+    for (const Round& r : {
+             Round{{"yes", "no"}, 2, first, "edited", "1 of 2 items" + to + " 1 existing file was kept."},
+             Round{{"yesall"}, 1, first, second, "2 items" + to},
+             Round{{"noall"}, 1, "edited", "edited", "Nothing was extracted. 2 existing files were kept."},
+             Round{{"no", "cancel"},
+                   2,
+                   "edited",
+                   "edited",
+                   "Cancelled: nothing was extracted. 2 existing files were kept."},
+             Round{{"esc"}, 1, "edited", "edited", "Cancelled: nothing was extracted. 1 existing file was kept."},
+             Round{{"close"}, 1, "edited", "edited", "Cancelled: nothing was extracted. 1 existing file was kept."},
+         }) {
       edit();
       OverwriteClicks clicks(r.answers);
       QTest::keyClick(s.w.get(), Qt::Key_Return);
+      QCOMPARE(s.w->findChild<FrmNote*>()->Note(), r.note);
       QCOMPARE(clicks.asked.size(), r.asked);
+      // Both copies dated as the list dates items.
+      static const QRegularExpression kListDate(
+          R"(On disk: 6 bytes, \d{1,2}/\d{1,2}/\d\d \d{1,2}:\d\d [AP]M\n)"
+          R"(In the item: [\d,.]+ bytes, \d{1,2}/\d{1,2}/\d\d( \d{1,2}:\d\d [AP]M)?$)");
+      QVERIFY2(kListDate.match(clicks.asked[0]).hasMatch(), qPrintable(clicks.asked[0]));
       QVERIFY2(clicks.asked[0].contains("Work file 1.txt") && clicks.asked[0].contains("On disk: 6 bytes") &&
                    clicks.asked[0].contains(QStringLiteral("In the item: %L1 bytes").arg(first.size())),
                qPrintable(clicks.asked[0]));
       QCOMPARE(Read(out / "Work file 1.txt"), r.one);
       QCOMPARE(Read(out / "Work file 2.txt"), r.two);
     }
+  }
+
+  // A file that cannot be added is named with the reason, in a message that waits to be read.
+  void whatCannotBeAddedIsNamedWithItsReason() {
+    OpenSafe s;
+    std::ofstream(s.vault.dir / "empty.txt").close();
+    std::ofstream(s.vault.dir / "full.txt") << "full";
+    s.w->ChooseFiles = [&] {
+      return QStringList{QString::fromStdString((s.vault.dir / "empty.txt").string()),
+                         QString::fromStdString((s.vault.dir / "full.txt").string())};
+    };
+    DialogScript script;
+    QTest::keyClick(s.w.get(), Qt::Key_O, Qt::ControlModifier);
+    QTRY_COMPARE(script.messages,
+                 QStringList{"1 of 2 items added to Work.\nempty.txt was not added: it holds no data."});
+  }
+
+  // A shut door answers as its handle: the wheel over it moves between boxes, a click on it or
+  // on the big doors' latch bar opens it.
+  void shutDoorsTurnTheWheelAndOpenOnAClick() {
+    OpenSafe s;
+    OpenDoors(*s.w, layer::kHandle);  // shut again
+    QVERIFY(!s.Box(0).DoorsOpen);
+    Wheel(*s.w, Center(*s.w, layer::kLeftDoor), -1);
+    QCOMPARE(s.w->Views().TopBox, 1);
+    Wheel(*s.w, Center(*s.w, layer::kRightDoor), 1);
+    QCOMPARE(s.w->Views().TopBox, 0);
+    OpenDoors(*s.w, layer::kLeftDoor);
+    QVERIFY(s.Box(0).DoorsOpen);
+    OpenDoors(*s.w, layer::kBigHandle);  // the safe shut
+    const double shutAt = s.w->Image().Layer(layer::kBigRightDoor)->pos.x();
+    Click(*s.w, QPoint(265, 120));  // the latch bar, above the handle
+    QTRY_VERIFY_WITH_TIMEOUT(!s.w->DoorsMoving(), 10000);
+    QVERIFY(s.w->Image().Layer(layer::kBigRightDoor)->pos.x() > shutAt);
   }
 
   // After each command a note says what happened. It stands where the status dialog's Cancel
@@ -385,7 +441,7 @@ class DesktopHabitsTest : public QObject {
       OverwriteClicks clicks({"cancel"});
       QTest::keyClick(s.w.get(), Qt::Key_Return);
     }
-    QCOMPARE(note->Note(), QStringLiteral("Cancelled: nothing was extracted."));
+    QCOMPARE(note->Note(), QStringLiteral("Cancelled: nothing was extracted. 1 existing file was kept."));
     note->hide();
     DialogScript script;
     script.Then<FrmConfirm>(
@@ -478,7 +534,7 @@ class DesktopHabitsTest : public QObject {
     for (const auto& [number, hint] : std::vector<std::pair<int, QString>>{
              {30, "Find items by name or comment (Ctrl+F)"},
              {32, "Help (F1)"},
-             {layer::kAddFiles + 2, "Extract the chosen items (Enter, double click)"}}) {
+             {layer::kAddFiles + 2, "Extract the chosen items (Ctrl+E, Enter, double click)"}}) {
       const QPoint at = Center(*s.w, number);
       QTest::mouseMove(s.w.get(), at);
       QTRY_VERIFY(QToolTip::isVisible() && QToolTip::text() == hint);
@@ -506,7 +562,7 @@ class DesktopHabitsTest : public QObject {
     Click(*s.w, Row(*s.w, 0));
     QTest::keyClick(s.w.get(), Qt::Key_Delete);
     QTRY_VERIFY(script.Done());
-    QCOMPARE(shown, QStringLiteral("No (Esc)"));
+    QCOMPARE(shown, QStringLiteral("No (N, Esc)"));
   }
 };
 

@@ -285,18 +285,31 @@ class DialogsTest : public QObject {
     QCOMPARE(static_cast<int>(reopened.LoadIndex().outcome), static_cast<int>(IndexLoadReport::Outcome::Loaded));
   }
 
-  void ConfirmAnswersOnlyWithYesNoOrEsc() {
+  // The question answers from the keyboard as from the pointer: Enter on the focused Yes, Tab
+  // then Space on No, Y, N and Esc.
+  void ConfirmAnswersFromKeysAndButtons() {
     FrmConfirm dlg(main_);
     dlg.SetQuestion("Are you sure to delete the coffrel:\rOld letters?");
     auto* info = Child<QLabel>(dlg, "lblInfo");
     QCOMPARE(info->text(), QStringLiteral("Are you sure to delete the coffrel:\nOld letters?"));
     QVERIFY(info->height() >= 2 * info->fontMetrics().height());
-    Open(dlg);
-    QTest::keyClick(&dlg, Qt::Key_Return);
-    QTest::keyClick(&dlg, Qt::Key_Enter);
-    QVERIFY(dlg.isVisible());
-    QTest::keyClick(&dlg, Qt::Key_Escape);
-    QCOMPARE(dlg.result(), kResultCancel);
+    const struct {
+      QList<Qt::Key> keys;
+      int result;
+    } cases[] = {
+        {{Qt::Key_Return}, kResultOk},
+        {{Qt::Key_Tab, Qt::Key_Space}, kResultCancel},
+        {{Qt::Key_Tab, Qt::Key_Return}, kResultCancel},
+        {{Qt::Key_Y}, kResultOk},
+        {{Qt::Key_N}, kResultCancel},
+        {{Qt::Key_Escape}, kResultCancel},
+    };
+    for (const auto& c : cases) {
+      Open(dlg);
+      for (Qt::Key key : c.keys) QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dlg, key);
+      QVERIFY(!dlg.isVisible());
+      QCOMPARE(dlg.result(), c.result);
+    }
     for (const auto& [button, result] : {std::pair{"btn_yes", kResultOk}, {"btn_no", kResultCancel}}) {
       Open(dlg);
       Click(dlg, button);
@@ -308,8 +321,8 @@ class DialogsTest : public QObject {
   void ButtonsLightUpUnderThePointer() {
     FrmConfirm dlg(main_);
     Open(dlg);
-    auto* yes = Child<RegionButton>(dlg, "btn_yes");
-    const QImage idle = ResourceLibrary::Picture("btn_yes_idle"), hover = ResourceLibrary::Picture("btn_yes_hover");
+    auto* no = Child<RegionButton>(dlg, "btn_no");
+    const QImage idle = ResourceLibrary::Picture("btn_no_idle"), hover = ResourceLibrary::Picture("btn_no_hover");
     QVERIFY(!hover.isNull() && hover.size() == idle.size());
     const QSize face = LogicalSize(idle);
     const QPoint mid(face.width() / 2, face.height() / 2 - 3);             // on the face, above the caption
@@ -317,13 +330,35 @@ class DialogsTest : public QObject {
     QVERIFY(qGray(hover.pixel(px)) > qGray(idle.pixel(px)));
     // Moves as the window system reports them, to the dialog's window.
     QTest::mouseMove(dlg.windowHandle(), QPoint(5, 5));
-    QCOMPARE(yes->grab().toImage().pixel(px), idle.pixel(px));
-    QTest::mouseMove(dlg.windowHandle(), yes->mapTo(&dlg, mid));
-    QCOMPARE(yes->grab().toImage().pixel(px), hover.pixel(px));
+    QCOMPARE(no->grab().toImage().pixel(px), idle.pixel(px));
+    QTest::mouseMove(dlg.windowHandle(), no->mapTo(&dlg, mid));
+    QCOMPARE(no->grab().toImage().pixel(px), hover.pixel(px));
     QVERIFY(dlg.grab().save(kestramo::testing::ShotsDir() + "/button-hover.png"));
     QTest::mouseMove(dlg.windowHandle(), QPoint(5, 5));
-    QCOMPARE(yes->grab().toImage().pixel(px), idle.pixel(px));
+    QCOMPARE(no->grab().toImage().pixel(px), idle.pixel(px));
     dlg.done(kResultCancel);
+  }
+
+  // News of a success shows the sign of information; only a problem the exclamation mark.
+  void SuccessesAndProblemsShowTheirOwnEmblem() {
+    const QRect emblem(10, 30, 70, 60);
+    QList<QImage> seen;
+    for (const auto& [kind, picture] :
+         {std::pair{FrmMessage::Kind::Success, "inform"}, {FrmMessage::Kind::Problem, "message"}}) {
+      FrmMessage dlg(main_, kind);
+      dlg.SetMessage("The passphrase has been successfully changed.");
+      Open(dlg);
+      const QImage shown = dlg.grab().toImage(), drawn = ResourceLibrary::Picture(picture);
+      const auto area = [&](const QImage& img) {
+        const qreal d = img.devicePixelRatio();
+        return img.copy(QRect((QPointF(emblem.topLeft()) * d).toPoint(), emblem.size() * d))
+            .convertToFormat(QImage::Format_RGB32);
+      };
+      QCOMPARE(area(shown), area(drawn));
+      seen << area(shown);
+      dlg.done(kResultOk);
+    }
+    QVERIFY(seen[0] != seen[1]);
   }
 
   void MessageAndAboutCloseWithOkEnterAndEsc() {

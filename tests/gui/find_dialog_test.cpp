@@ -312,7 +312,7 @@ class FindDialogTest : public QObject {
     b.Select({"Papers file 1.txt"});
     answers.yes = false;
     b.Click("btn_delete");
-    QCOMPARE(answers.question, QStringLiteral("Are you sure to delete the selected items?"));
+    QCOMPARE(answers.question, QStringLiteral("Are you sure to delete the chosen item?"));
     QCOMPARE(b.Listed().size(), 6);
     QCOMPARE(b.refreshes, 0);
     // Yes deletes the records and their item files; the list shows what still matches.
