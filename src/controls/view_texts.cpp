@@ -11,7 +11,7 @@ namespace {
 QString Grouped(int64_t value) {
   QString digits = QString::number(value);
   const QString sep = QLocale::system().groupSeparator();
-  for (int i = digits.size() - 3; i > 0 && digits[i - 1].isDigit(); i -= 3) digits.insert(i, sep);
+  for (qsizetype i = digits.size() - 3; i > 0 && digits[i - 1].isDigit(); i -= 3) digits.insert(i, sep);
   return digits;
 }
 

@@ -160,7 +160,7 @@ void FrmMain::PlacePanel(int panel, float offset) {
     imgMain_->Layer(base + layer::kPanel)->picture = SmallBoxBack;  // no box: an empty panel out of sight
   }
   for (int n = base; n < base + layer::kPanelLayers; ++n) {
-    imgMain_->Layer(n)->pos.setY(HomeTop(n) - offset);
+    imgMain_->Layer(n)->pos.setY(static_cast<float>(HomeTop(n)) - offset);
   }
   imgMain_->Layer(base + layer::kItemSlider)
       ->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + (view ? view->SliderOffset : 0));

@@ -277,9 +277,9 @@ bool FrmMain::cmdCommentItem() {
   if (dialogs_->comment->exec() != kResultOk) return false;
   Saved(vault_.Comment({index, dialogs_->comment->Comment().toStdString()}));
   // The list shows which items carry a comment: this one's mark and tooltip follow at once.
-  for (ItemView& item : views_.Items) {
-    if (item.Index == index)
-      item.Comment = dialogs_->comment->Comment().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  for (ItemView& shown : views_.Items) {
+    if (shown.Index == index)
+      shown.Comment = dialogs_->comment->Comment().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   }
   DrawShownPanels();
   return true;

@@ -236,7 +236,7 @@ class DialogsTest : public QObject {
              QStringLiteral("The new and confirmed passphrases do not match. Please type them again."));
     Type(Child(change, "edtPassword"), "a new passphrase");
     Type(Child(change, "edtConfirm"), "a new passphrase");
-    const int before = watch.messages.size();
+    const qsizetype before = watch.messages.size();
     Click(change, "btn_ok");
     QCOMPARE(change.result(), kResultOk);
     QCOMPARE(watch.messages.size(), before);  // success is told by the caller, once saved
