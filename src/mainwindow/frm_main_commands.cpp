@@ -327,7 +327,7 @@ bool FrmMain::CurrentPassphraseGiven() {
         options.passphrase = typed;
         return probe.Open(options).code != api::Code::Locked;
       },
-      static_cast<int>(api::kMaxPassphraseChars), QStringLiteral("Please input the current passphrase:"));
+      static_cast<int>(api::kMaxPassphraseChars), QStringLiteral("Current passphrase:"));
   return login.exec() == kResultOk;
 }
 

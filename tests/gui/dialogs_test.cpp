@@ -306,6 +306,7 @@ class DialogsTest : public QObject {
     };
     for (const auto& c : cases) {
       Open(dlg);
+      if (c.keys.size() == 2) QVERIFY(dlg.grab().save(kestramo::testing::ShotsDir() + "/confirm-focus.png"));
       for (Qt::Key key : c.keys) QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dlg, key);
       QVERIFY(!dlg.isVisible());
       QCOMPARE(dlg.result(), c.result);
@@ -417,8 +418,10 @@ class DialogsTest : public QObject {
         "Hardening also re-seals 12 item files that no record lists into the box \"Recovered\", and removes 3 "
         "other files the classic format left (index copies, scratch files). Go on?");
     FrmConfirm remove(main_);
-    remove.SetQuestion("Are you sure to delete the coffrel:\rLetters and scans of the year 2026 from the bank?");
-    for (QDialog* dialog : std::initializer_list<QDialog*>{&login, &password, &harden, &remove}) {
+    remove.SetQuestion(DeleteBoxQuestion("Letters and scans of the year 2026 from the bank", 32));
+    FrmLogin current(main_);
+    current.SetPassphraseCheck([](const std::string&) { return true; }, 64, "Current passphrase:");
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&login, &password, &harden, &remove, &current}) {
       Open(*dialog);
       const QList<RegionButton*> buttons = dialog->findChildren<RegionButton*>();
       for (const QLabel* label : dialog->findChildren<QLabel*>()) {

@@ -10,6 +10,7 @@
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
+#include "modal_watch.h"
 #include "platform/resource_library.h"
 #include "skin_session.h"
 #include "storage/vault/vault_hardening.h"
@@ -98,11 +99,11 @@ class FirstUseTest : public QObject {
     QCOMPARE(panel.copy(0, 60, 474, 291), plain.copy(0, 60, 474, 291));
     QVERIFY(w.Image().Composed().save(kestramo::testing::ShotsDir() + "/first-start.png"));
     // The add buttons refuse with a word instead of doing nothing.
-    DialogScript script;
+    ModalWatch watch;
     for (int button : {6, 7}) {
       ClickLayer(w, button);
-      QTRY_COMPARE(script.messages.size(), button - 5);
-      QVERIFY(script.messages.last().contains(QStringLiteral("Make one first")));
+      QTRY_COMPARE(watch.messages.size(), button - 5);
+      QVERIFY(watch.messages.last().contains(QStringLiteral("Make one first")));
     }
   }
 

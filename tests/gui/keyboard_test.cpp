@@ -1,12 +1,18 @@
 // Every command of the safe from the keyboard: its shortcut, Tab to its button and Space,
 // and the arrows through a box's items.
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QtTest>
 
+#include "dialog_script.h"
+#include "dialogs/frm_login.h"
 #include "dialogs/frm_message.h"
+#include "dialogs/frm_password.h"
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
+#include "storage/vault/vault_hardening.h"
 #include "vault_fixture.h"
 
 using namespace kestramo;
@@ -127,6 +133,53 @@ class KeyboardTest : public QObject {
     QVERIFY(s.Box(0).LightOn);
     s.Keys({{Qt::Key_D, Ctrl}});
     QVERIFY(!s.Box(0).DoorsOpen);
+  }
+
+  // A hardened vault's passphrase changes only after the current one: a wrong one is refused
+  // and the new one never asked for.
+  void passphraseChangeAsksTheCurrentOneFirst() {
+    VaultFixture vault;
+    vault.Fill({"Work"}, 1);
+    {
+      Vault v(vault.Base());
+      v.LoadIndex();
+      std::string error;
+      QVERIFY2(HardenVault(v, "correct horse", KdfCost{1, 8 << 20}, &error), error.c_str());
+    }
+    const auto typed = [](const char* text) {
+      return [text](FrmLogin* d) {
+        auto* field = d->findChild<QLineEdit*>("edtPassword");
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+      };
+    };
+    DialogScript start;
+    start.Then<FrmLogin>(typed("correct horse"));
+    FrmMain w(vault.Base());
+    QVERIFY(start.Done());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QStringList prompts;
+    DialogScript script;
+    script.Then<FrmLogin>([&](FrmLogin* d) {
+      prompts << d->findChild<QLabel*>()->text();
+      typed("wrong horse")(d);
+    });
+    script.Then<FrmLogin>([](FrmLogin* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    QTest::keyClick(&w, Qt::Key_P, Qt::ControlModifier);
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(prompts, QStringList{"Current passphrase:"});
+    QCOMPARE(script.messages, QStringList{"The passphrase is wrong, or the vault's index is damaged."});
+    DialogScript right;
+    bool asked = false;
+    right.Then<FrmLogin>(typed("correct horse")).Then<FrmPassword>([&](FrmPassword* d) {
+      asked = true;
+      QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QTest::keyClick(&w, Qt::Key_P, Qt::ControlModifier);
+    QTRY_VERIFY(right.Done());
+    QVERIFY(asked);
   }
 
   // Tab walks the safe's parts in reading order and a ring shows where it is; Shift+Tab goes
