@@ -12,7 +12,6 @@
 #include "main_window_pointer.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/scene_layers.h"
-#include "storage/vault/vault_hardening.h"
 #include "vault_fixture.h"
 
 using namespace kestramo;
@@ -140,12 +139,7 @@ class KeyboardTest : public QObject {
   void passphraseChangeAsksTheCurrentOneFirst() {
     VaultFixture vault;
     vault.Fill({"Work"}, 1);
-    {
-      Vault v(vault.Base());
-      v.LoadIndex();
-      std::string error;
-      QVERIFY2(HardenVault(v, "correct horse", KdfCost{1, 8 << 20}, &error), error.c_str());
-    }
+    QCOMPARE(vault.Harden("correct horse"), std::string());
     const auto typed = [](const char* text) {
       return [text](FrmLogin* d) {
         auto* field = d->findChild<QLineEdit*>("edtPassword");

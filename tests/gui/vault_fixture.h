@@ -8,6 +8,7 @@
 #include "pipeline_fakes.h"
 #include "storage/vault/box_rules.h"
 #include "storage/vault/item_import.h"
+#include "storage/vault/vault_hardening.h"
 #include "temp_dir.h"
 
 namespace kestramo::testing {
@@ -41,6 +42,15 @@ class VaultFixture {
       }
     }
     v.SaveIndex();
+  }
+
+  // Hardens the vault at a cheap key derivation, so that opening it takes no time; empty when
+  // it worked, else why not.
+  std::string Harden(const std::string& passphrase) {
+    Vault v(Base());
+    v.LoadIndex();
+    std::string error;
+    return HardenVault(v, passphrase, KdfCost{1, 8 << 20}, &error) ? std::string() : error + ".";
   }
 
   TempDir dir;
