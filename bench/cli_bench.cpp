@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   const double ours = static_cast<double>(ItemBytes(vault));
   const double tgz = static_cast<double>(fs::file_size(tgzSealed)),
                zipped = static_cast<double>(fs::file_size(zipSealed));
-  std::printf("folder: %.1f MiB of mixed content, median of %d runs\n", bytes / 1048576.0, runs);
+  std::printf("folder: %.1f MiB of mixed content, median of %d runs\n", static_cast<double>(bytes) / 1048576.0, runs);
   kestramo::bench::Report("import", store, storeTimes);
   kestramo::bench::Report("export", restore, restoreTimes);
   std::printf("stored size  ours %.0f   tar|pigz %.0f (ours %+.2f%%)   zip %.0f (ours %+.2f%%)\n", ours, tgz,

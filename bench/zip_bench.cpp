@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   const fs::path outOurs = work / "out_ours";
   const fs::path outPeer = work / "out_peer";
   const uint64_t bytes = kestramo::bench::GenerateMixedFolder(folder, mib * 1024 * 1024);
-  std::printf("content: %.1f MiB in %s\n", bytes / 1048576.0, folder.c_str());
+  std::printf("content: %.1f MiB in %s\n", static_cast<double>(bytes) / 1048576.0, folder.c_str());
   Shell("cat -- $(find '" + folder.string() + "' -type f) > /dev/null");  // warm the cache
 
   kestramo::ZipComponent zip;
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   const auto sizeOurs = fs::file_size(ours), sizePeer = fs::file_size(peer);
   std::printf("pack   ours %.3f s  peer %.3f s  speed ratio %.2f\n", packOurs, packPeer, packPeer / packOurs);
   std::printf("size   ours %llu  peer %llu  size ratio %.4f\n", static_cast<unsigned long long>(sizeOurs),
-              static_cast<unsigned long long>(sizePeer), static_cast<double>(sizeOurs) / sizePeer);
+              static_cast<unsigned long long>(sizePeer), static_cast<double>(sizeOurs) / static_cast<double>(sizePeer));
   std::printf("unpack ours %.3f s  peer %.3f s  speed ratio %.2f  (%d files, %s)\n", unpackOurs, unpackPeer,
               unpackPeer / unpackOurs, files, same ? "identical" : "DIFFERENT");
 
@@ -105,7 +105,8 @@ int main(int argc, char** argv) {
   const double oneCore = Median(one), allCores = Median(all);
   std::printf("one text file of %llu MiB: one core %.3f s, %u cores %.3f s, speed-up %.2f (packed %.1f%%)\n",
               static_cast<unsigned long long>(largeMib), oneCore, std::thread::hardware_concurrency(), allCores,
-              oneCore / allCores, 100.0 * fs::file_size(ours) / fs::file_size(large));
+              oneCore / allCores,
+              100.0 * static_cast<double>(fs::file_size(ours)) / static_cast<double>(fs::file_size(large)));
   fs::remove_all(work);
   return same ? 0 : 1;
 }
