@@ -33,11 +33,24 @@ safe_window() {
 fail() { echo "FAIL: $*" >&2; [ -f "$work/app.log" ] && cat "$work/app.log" >&2; exit 1; }
 
 start_x() {
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp "$@" 3>"$work/display" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 1200); do [ -s "$work/display" ] || ! kill -0 "$xvfb" 2>/dev/null && break; sleep 0.1; done
-  [ -s "$work/display" ] || fail "the X server did not start"
-  export DISPLAY=":$(cat "$work/display")"
+  # A server that ends before it answers (another one took its display at the same moment on
+  # a busy machine) gets two more tries.
+  for _ in 1 2 3; do
+    rm -f "$work/display"
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp "$@" 3>"$work/display" 2>/dev/null &
+    xvfb=$!
+    for _ in $(seq 1200); do [ -s "$work/display" ] || ! kill -0 "$xvfb" 2>/dev/null && break; sleep 0.1; done
+    [ -s "$work/display" ] || continue
+    export DISPLAY=":$(cat "$work/display")"
+    # Answering clients, not only listening: a window manager started earlier finds no display.
+    for _ in $(seq 1200); do
+      xprop -root >/dev/null 2>&1 && return 0
+      kill -0 "$xvfb" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$xvfb" 2>/dev/null && fail "the X server does not answer"
+  done
+  fail "the X server did not start"
 }
 
 # Runs openbox on the server when it is installed, as users have one: it frames, places,
@@ -45,14 +58,19 @@ start_x() {
 start_wm() {
   wm=""
   command -v openbox >/dev/null || return 0
-  openbox --sm-disable >"$work/wm.log" 2>&1 &
-  wm=$!
-  # On a loaded machine it may take many seconds: wait while it lives, not for a fixed time
-  # (two minutes only guard against a hang).
-  for _ in $(seq 1200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-    kill -0 "$wm" 2>/dev/null || fail "the window manager ended at start: $(tail -c 300 "$work/wm.log")"
-    sleep 0.1
+  # A window manager that ends at start on a busy machine gets two more tries.
+  for _ in 1 2 3; do
+    openbox --sm-disable >"$work/wm.log" 2>&1 &
+    wm=$!
+    # On a loaded machine it may take many seconds: wait while it lives, not for a fixed time
+    # (two minutes only guard against a hang).
+    for _ in $(seq 1200); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+      kill -0 "$wm" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$wm" 2>/dev/null && fail "the window manager did not start"
+    sleep 0.5
   done
-  fail "the window manager did not start"
+  fail "the window manager ended at start: $(tail -c 300 "$work/wm.log")"
 }
