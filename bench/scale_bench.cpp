@@ -65,8 +65,7 @@ Figures Measure(const fs::path& base, int boxes, int items) {
     // What a search from the find dialog runs.
     const auto filter = FilterExpression::Parse(FindFilterFor("ument 1999 of"), true, nullptr);
     found = 0;
-    for (const ItemRecord& row : vault.Items().AllRecords())
-      found += filter->Matches([&row](ItemField field) -> const FieldValue& { return FieldOf(row, field); }) ? 1 : 0;
+    for (const ItemRecord& row : vault.Items().AllRecords()) found += filter->MatchesRecord(row) ? 1 : 0;
   });
   if (found == 0 || next <= 0) std::fprintf(stderr, "find or numbering found nothing\n");
 

@@ -91,8 +91,7 @@ std::vector<std::string> Matching(const ItemTable& t, std::string_view expressio
   if (!filter) return {"refused: " + error};
   std::vector<std::string> names;
   for (const ItemRecord& row : t.AllRecords()) {
-    if (filter->Matches([&row](ItemField f) -> const FieldValue& { return FieldOf(row, f); }))
-      names.push_back(FieldOf(row, ItemField::Name).AsString());
+    if (filter->MatchesRecord(row)) names.push_back(FieldOf(row, ItemField::Name).AsString());
   }
   return names;
 }

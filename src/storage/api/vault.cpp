@@ -192,8 +192,7 @@ Status Vault::Find(const FindOptions& options, std::vector<ItemInfo>* items) con
       auto& value = respelt[static_cast<std::size_t>(f)];
       if (!value.IsNull()) value = FieldValue::Text(spelt(value.AsString()));
     }
-    if (filter->Matches([&respelt](ItemField f) -> const FieldValue& { return FieldOf(respelt, f); }))
-      items->push_back(InfoOf(r));
+    if (filter->MatchesRecord(respelt)) items->push_back(InfoOf(r));
   }
   return Status::Ok();
 }

@@ -21,6 +21,9 @@ class FilterExpression {
 
   virtual ~FilterExpression() = default;
   virtual bool Matches(const FieldReader& field) const = 0;
+  bool MatchesRecord(const ItemRecord& row) const {
+    return Matches([&row](ItemField f) -> const FieldValue& { return FieldOf(row, f); });
+  }
 };
 
 // The filter of a search for a text in names and comments. A leading and a trailing

@@ -19,6 +19,11 @@ struct FieldDef {
   std::size_t maxChars;  // text fields only; 0 means no limit
 };
 
+// One record of the index table: a value for each field, in the order of ItemField.
+using ItemRecord = std::array<FieldValue, kItemFieldCount>;
+
+inline const FieldValue& FieldOf(const ItemRecord& r, ItemField f) { return r[static_cast<std::size_t>(f)]; }
+
 const std::array<FieldDef, kItemFieldCount>& ItemFieldDefs();
 inline const FieldDef& DefOf(ItemField f) { return ItemFieldDefs()[static_cast<std::size_t>(f)]; }
 // Field by name, ignoring case as the table's callers spell them.

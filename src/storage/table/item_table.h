@@ -13,10 +13,6 @@
 
 namespace kestramo {
 
-using ItemRecord = std::array<FieldValue, kItemFieldCount>;
-
-inline const FieldValue& FieldOf(const ItemRecord& r, ItemField f) { return r[static_cast<std::size_t>(f)]; }
-
 // The in-memory index table: one flat list of box and item records in insertion
 // order, a current record and an edit buffer (append/edit, then post). Record numbers run
 // from 1 to RecordCount().
