@@ -301,14 +301,19 @@ def run_scenario(scenario, models, limit, pool, drop_syncs=False):
         os.makedirs(scratch)
         before = expected_view(before_state, scenario.secrets, scratch) if before_state[0] else (set(), {})
         after = expected_view(after_state, scenario.after_secrets, scratch)
-        results = {}
+        # The models leave many of the same states: each distinct one is checked once, and its
+        # verdict counts for every model that can leave it.
+        checked, checks = {}, {}
         for model in models:
-            states = crash_states.crash_states(before_state, ops, model, limit)
-            checks = [pool.submit(check_state, scenario, s, returned, before, after, after_state, scratch)
-                      for s, cut, returned in states]
-            failures = [(c.result(), states[i][1]) for i, c in enumerate(checks) if c.result()]
-            results[model] = (len(states), failures)
-        return results
+            checks[model] = []
+            for state, cut, returned in crash_states.crash_states(before_state, ops, model, limit):
+                key = (crash_states.fingerprint(state), returned)
+                if key not in checked:
+                    checked[key] = pool.submit(check_state, scenario, state, returned, before, after, after_state,
+                                               scratch)
+                checks[model].append((checked[key], cut))
+        return {model: (len(found), [(c.result(), cut) for c, cut in found if c.result()])
+                for model, found in checks.items()}
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
