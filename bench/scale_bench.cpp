@@ -76,7 +76,7 @@ Figures Measure(const fs::path& base, int boxes, int items) {
                     [&] {
                       for (int i = 0; i < kSteps; ++i) {
                         box.SliderOffset = static_cast<float>(i);
-                        window->DrawBoxPanel(0);
+                        window->Scene().DrawBoxPanel(0);
                       }
                     }) /
              kSteps;

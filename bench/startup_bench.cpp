@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   timer.restart();
   for (int i = 0; i < kRedraws; ++i) {
     box.SliderOffset = static_cast<float>(i % 223);
-    window.DrawBoxPanel(0);
+    window.Scene().DrawBoxPanel(0);
   }
   const double redraw = Ms(timer) / kRedraws;
   const QImage pristine = ResourceLibrary::Picture(QStringLiteral("sbox"));

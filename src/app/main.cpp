@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   kestramo::QtShellInfo::UseDesktopIconTheme();
   kestramo::FrmMain window(options.vault);
   // Left at a passphrase, or at an index that was refused or not taken.
-  if (window.Declined) return window.Refused ? 1 : 0;
+  if (window.Declined()) return window.Refused() ? 1 : 0;
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kqx/appicon")));
   QObject::connect(&raiseRequests, &kestramo::RaiseRequests::RaiseRequested, &window, &kestramo::FrmMain::BringForward);
   window.show();

@@ -3,13 +3,13 @@
 #include "controls/region_button_accessible.h"
 #include "mainwindow/safe_accessible.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 
 #include "controls/picture_ops.h"
-#include "dialogs/frm_login.h"
 #include "dialogs/frm_message.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
@@ -21,17 +21,6 @@ namespace kestramo {
 namespace {
 
 constexpr int kWidth = 560, kHeight = 420;
-// Where the small doors stand: closed, and open (reduced to their inner edges).
-constexpr int kLeftDoorLeft = 26, kRightDoorClosedLeft = 237, kRightDoorOpenLeft = 445;
-constexpr int kHandleClosedLeft = 240, kHandleOpenLeft = 448;
-constexpr int kLeftDoorOpenColumns = 7, kRightDoorOpenColumns = 39;
-
-int HomeTop(int number) {
-  for (const SceneLayerDef& d : SceneLayerTable()) {
-    if (d.number == number) return d.top;
-  }
-  return 0;
-}
 
 }  // namespace
 
@@ -40,11 +29,10 @@ QPolygon WindowOutline(int w, int h) {
 }
 
 FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint), imgMain_(new LayeredImage(this)) {
-  openOptions_.base = base;
-  openOptions_.create = true;  // the program's own folder: a first start makes the vault
-  openOptions_.witness = api::DefaultWitnessFile();
-  openOptions_.recordRollbacks = true;
+    : QWidget(parent, Qt::FramelessWindowHint),
+      imgMain_(new LayeredImage(this)),
+      scene_(*imgMain_, views_, [this] { KeepFocusRing(); }),
+      startUp_(vault_, base) {
   setFixedSize(kWidth, kHeight);
   imgMain_->setGeometry(0, 0, kWidth, kHeight);
   imgMain_->setAttribute(Qt::WA_TransparentForMouseEvents);  // the window itself handles the pointer
@@ -52,11 +40,18 @@ FrmMain::FrmMain(const std::filesystem::path& base, QWidget* parent)
   setAcceptDrops(true);
   setWindowTitle(QStringLiteral("KESTRAMO"));
   InstallAccessibleFactory(SafeAccessibleFactory);
-  TimerDoor.setInterval(10);
-  connect(&TimerDoor, &QTimer::timeout, this, &FrmMain::TimerDoorTimer);
   FormCreate();
   dialogs_ = std::make_unique<MainDialogs>(this, vault_, shell_, [this] { RefreshView(-1); });
+  commands_ = std::make_unique<MainCommands>(*this, scene_, vault_, views_, *dialogs_, shell_);
+  BuildViews();
+  scene_.PlacePanels(0);
 }
+
+void FrmMain::RunCommand(int command) { commands_->RunCommand(command); }
+
+void FrmMain::RefreshView(int command) { commands_->RefreshView(command); }
+
+void FrmMain::ShowHelp() { commands_->ShowHelp(); }
 
 FrmMain::~FrmMain() {
   // Nothing is written at exit: the index was saved after every change.
@@ -83,35 +78,8 @@ void FrmMain::FormCreate() {
     move(screen->availableGeometry().center() - QPoint(kWidth / 2, kHeight / 2));
   }
 
-  openStatus_ = vault_.Open(openOptions_, &loadReport_);
-  if (vault_.HoldsLock()) {
-    if (openStatus_.code == api::Code::Locked) AskPassphrase();
-    if (!Declined) SettleRefusedIndex();
-  }
-  LoggedIn = false;
-  RenamePending = false;
-
-  SmallBoxBack = ResourceLibrary::Picture(QStringLiteral("sbox"));
-  SmallRightDoor = ResourceLibrary::Picture(QStringLiteral("rsd"));
-  SmallLeftDoor = ResourceLibrary::Picture(QStringLiteral("lsd"));
-  BigRightDoor = ResourceLibrary::Picture(QStringLiteral("rbd"));
-  BigLeftDoor = ResourceLibrary::Picture(QStringLiteral("lbd"));
-
-  BuildViews();
-  PlacePanels(0);
-}
-
-void FrmMain::AskPassphrase() {
-  // A hardened index cannot be read without its passphrase: asked before anything shows.
-  FrmLogin login(this);
-  login.SetPassphraseCheck(
-      [this](const std::string& typed) {
-        openOptions_.passphrase = typed;
-        openStatus_ = vault_.Open(openOptions_, &loadReport_);
-        return openStatus_.code != api::Code::Locked;
-      },
-      static_cast<int>(api::kMaxPassphraseChars));
-  Declined = login.exec() != kResultOk;
+  startUp_.Open(this);
+  scene_.LoadPictures();
 }
 
 void FrmMain::BuildViews() {
@@ -120,91 +88,6 @@ void FrmMain::BuildViews() {
   (void)vault_.Boxes(&boxes);  // none when no vault is open
   (void)vault_.Items({}, &items);
   views_.BuildViews(boxes, items);
-}
-
-bool FrmMain::PanelLit(int panel) const {
-  const int box = views_.TopBox + panel;
-  return panel == dropPanel_ || (box < views_.BoxCount() && views_.Boxes[static_cast<std::size_t>(box)].LightOn);
-}
-
-void FrmMain::PlacePanel(int panel, float offset) {
-  const int base = panel * layer::kPanelLayers;
-  const int box = views_.TopBox + panel;
-  const bool exists = box < views_.BoxCount();
-  const BoxView* view = exists ? &views_.Boxes[static_cast<std::size_t>(box)] : nullptr;
-  const bool open = view && view->DoorsOpen;
-
-  ShowLight(panel, PanelLit(panel));
-  SceneLayer* left = imgMain_->Layer(base + layer::kLeftDoor);
-  SceneLayer* right = imgMain_->Layer(base + layer::kRightDoor);
-  SceneLayer* handle = imgMain_->Layer(base + layer::kHandle);
-  if (open) {
-    const QSize leftSize = LogicalSize(SmallLeftDoor);
-    left->picture = LogicalCopy(
-        SmallLeftDoor, QRect(leftSize.width() - kLeftDoorOpenColumns, 0, kLeftDoorOpenColumns, leftSize.height()));
-    right->picture =
-        LogicalCopy(SmallRightDoor, QRect(0, 0, kRightDoorOpenColumns, LogicalSize(SmallRightDoor).height()));
-  } else {
-    left->picture = SmallLeftDoor;
-    right->picture = SmallRightDoor;
-  }
-  left->pos.setX(kLeftDoorLeft);
-  right->pos.setX(open ? kRightDoorOpenLeft : kRightDoorClosedLeft);
-  handle->pos.setX(open ? kHandleOpenLeft : kHandleClosedLeft);
-
-  if (exists) {
-    DrawBoxPanel(box);
-  } else if (panel == 0 && views_.BoxCount() == 0) {
-    imgMain_->Layer(base + layer::kPanel)->picture = EmptyPanel(SmallBoxBack);  // a first start says what to do
-  } else {
-    imgMain_->Layer(base + layer::kPanel)->picture = SmallBoxBack;  // no box: an empty panel out of sight
-  }
-  for (int n = base; n < base + layer::kPanelLayers; ++n) {
-    imgMain_->Layer(n)->pos.setY(static_cast<float>(HomeTop(n)) - offset);
-  }
-  imgMain_->Layer(base + layer::kItemSlider)
-      ->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + (view ? view->SliderOffset : 0));
-}
-
-void FrmMain::ShowLight(int panel, bool lit) {
-  imgMain_->Layer(panel * layer::kPanelLayers + layer::kLight)->visible = lit;
-  imgMain_->Layer(panel * layer::kPanelLayers + layer::kLightSwitch)->visible = !lit;
-}
-
-void FrmMain::PlacePanels(float offset) {
-  imgMain_->BeginUpdate();
-  PlacePanel(0, offset);
-  PlacePanel(1, offset);
-  ShowClosedSafeHint();
-  imgMain_->EndUpdate();
-  KeepFocusRing();
-}
-
-void FrmMain::ShowClosedSafeHint() {
-  // Only while the big doors stand shut: opening them takes the plate away.
-  const bool shut = imgMain_->Layer(layer::kBigLeftDoor)->picture.width() == BigLeftDoor.width() &&
-                    !(TimerDoor.isActive() && DoorLayer == layer::kBigRightDoor);
-  imgMain_->Layer(layer::kClosedSafeHint)->visible = views_.BoxCount() == 0 && shut;
-  imgMain_->Changed();
-}
-
-void FrmMain::DrawBoxPanel(int box) {
-  const int panel = box - views_.TopBox;
-  if (panel < 0 || panel > 1 || box >= views_.BoxCount()) return;
-  SceneLayer* target = imgMain_->Layer(panel * layer::kPanelLayers + layer::kPanel);
-  if (target->picture.isNull() || target->picture.size() != SmallBoxBack.size()) target->picture = SmallBoxBack.copy();
-  kestramo::DrawBoxPanel(target->picture, SmallBoxBack, views_.Boxes[static_cast<std::size_t>(box)], views_,
-                         box == views_.SelectedBox, panel == dropPanel_);
-  imgMain_->Changed();
-}
-
-void FrmMain::SetHandlePicture(int layerNumber, bool up) {
-  const bool big = layerNumber == layer::kBigHandle;
-  const QString name = QString(big ? "bh" : "sh") + (up ? "up" : "down");
-  SceneLayer* handle = imgMain_->Layer(layerNumber);
-  if (!handle) return;
-  handle->picture = WithAlphaFromMask(ResourceLibrary::Picture(name), ResourceLibrary::Picture(name + "a"));
-  imgMain_->Changed();
 }
 
 void FrmMain::showEvent(QShowEvent* event) {
@@ -216,27 +99,21 @@ void FrmMain::showEvent(QShowEvent* event) {
 }
 
 void FrmMain::ReportIndexTrouble() {
-  QString text;
-  if (openStatus_.code == api::Code::Busy) {
-    text = QStringLiteral("The vault is in use by another KESTRAMO program. Close it and start again.");
-  } else if (openStatus_.code == api::Code::Refused && !vault_.HoldsLock()) {
-    // A link or another thing where the vault's folders belong, or a vanished hardened vault.
-    text = QStringLiteral("The vault was not opened: %1.").arg(QString::fromStdString(openStatus_.message));
-  } else if (!vault_.HoldsLock()) {
-    text = QStringLiteral(
-               "The vault beside the program cannot be opened for writing (%1). "
-               "Install KESTRAMO in a folder that belongs to you.")
-               .arg(QString::fromStdString(openStatus_.message));
-  } else if (loadReport_.outcome == api::OpenReport::Outcome::Restored || !loadReport_.missingItems.empty()) {
-    // An unreadable index was asked about already; a restored one, or items without their
-    // files, are told before anything is used.
-    text = QString::fromStdString(loadReport_.notice);
-  }
+  const QString text = startUp_.Trouble();
   if (!text.isEmpty()) ShowMessageDialog(text, this);
   if (!vault_.HoldsLock()) {
     close();
     QCoreApplication::exit(1);  // no vault could be used: the run failed
   }
+}
+
+void FrmMain::BringForward() {
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  show();
+  raise();
+  activateWindow();
+  // A dialog open on the window stays in front of it.
+  if (QWidget* modal = QApplication::activeModalWidget()) modal->raise();
 }
 
 }  // namespace kestramo

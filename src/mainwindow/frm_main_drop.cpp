@@ -28,18 +28,8 @@ QStringList DroppedPaths(const QMimeData* data) {
 int FrmMain::DropTargetPanel(const QPointF& at) const {
   const int number = imgMain_->LayerAt(at);
   if (number < 0 || number >= layer::kBigBox) return -1;  // the doors, the body, the row of buttons
-  const int box = BoxOfLayer(number);
+  const int box = scene_.BoxOfLayer(number);
   return box < 0 ? -1 : box - views_.TopBox;
-}
-
-void FrmMain::ShowDropTarget(int panel) {
-  if (panel == dropPanel_) return;
-  dropPanel_ = panel;
-  // The panel under the pointer lights up and frames its name; all goes back as it was after.
-  imgMain_->BeginUpdate();
-  DrawShownPanels();
-  for (int p : {0, 1}) ShowLight(p, PanelLit(p));
-  imgMain_->EndUpdate();
 }
 
 void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
@@ -57,7 +47,7 @@ void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void FrmMain::dragMoveEvent(QDragMoveEvent* event) {
   const int panel = dragOfFiles_ ? DropTargetPanel(event->position()) : -1;
-  ShowDropTarget(panel);
+  scene_.ShowDropTarget(panel);
   if (panel < 0) {
     event->ignore();  // the pointer shows that nothing can be dropped here
     return;
@@ -66,28 +56,18 @@ void FrmMain::dragMoveEvent(QDragMoveEvent* event) {
   event->accept();
 }
 
-void FrmMain::dragLeaveEvent(QDragLeaveEvent*) { ShowDropTarget(-1); }
+void FrmMain::dragLeaveEvent(QDragLeaveEvent*) { scene_.ShowDropTarget(-1); }
 
 void FrmMain::dropEvent(QDropEvent* event) {
   const int panel = DropTargetPanel(event->position());
   const QStringList paths = DroppedPaths(event->mimeData());
-  ShowDropTarget(-1);
+  scene_.ShowDropTarget(-1);
   if (panel < 0 || paths.isEmpty()) return event->ignore();
   event->setDropAction(Qt::CopyAction);
   event->accept();
   // The file manager waits for the drop to be answered: the work starts once it has been.
   const std::string box = views_.Boxes[static_cast<std::size_t>(views_.TopBox + panel)].Key;
-  QTimer::singleShot(0, this, [this, box, paths] { AddDropped(box, paths); });
-}
-
-void FrmMain::AddDropped(const std::string& box, const QStringList& paths) {
-  const auto view =
-      std::find_if(views_.Boxes.begin(), views_.Boxes.end(), [&](const BoxView& b) { return b.Key == box; });
-  if (view == views_.Boxes.end()) return;  // the box went while the drop waited
-  views_.SelectedBox = static_cast<int>(view - views_.Boxes.begin());
-  DrawShownPanels();
-  AddPaths(paths, box);
-  RefreshView(6);  // as after the add commands: the new items in sight
+  QTimer::singleShot(0, this, [this, box, paths] { commands_->AddDropped(box, paths); });
 }
 
 }  // namespace kestramo

@@ -27,7 +27,7 @@ std::vector<int> FrmMain::FocusStops() const {
   };
   std::vector<Stop> stops;
   for (const SceneLayer& layer : imgMain_->Layers()) {
-    if (!TakesFocus(layer.number) || (layer.number < layer::kBigBox && BoxOfLayer(layer.number) < 0)) continue;
+    if (!TakesFocus(layer.number) || (layer.number < layer::kBigBox && scene_.BoxOfLayer(layer.number) < 0)) continue;
     const QPointF middle = layer.Location().center();
     if (rect().contains(middle.toPoint()) && imgMain_->LayerAt(middle) == layer.number)
       stops.push_back({layer.number, middle});
@@ -67,44 +67,20 @@ void FrmMain::KeepFocusRing() {
   SetFocusLayer(std::find(stops.begin(), stops.end(), focusLayer_) != stops.end() ? focusLayer_ : -1);
 }
 
-void FrmMain::ToggleDoors(int handle) {
-  const int box = BoxOfLayer(handle);
-  if (handle == layer::kBigHandle) {
-    DoorLayer = layer::kBigRightDoor;
-    DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 263;
-  } else {
-    DoorLayer = handle - layer::kHandle + layer::kRightDoor;
-    DoorOpening = imgMain_->Layer(DoorLayer)->pos.x() == 237;  // the right door at home: shut
-    if (box >= 0) views_.Boxes[static_cast<std::size_t>(box)].DoorsOpen = DoorOpening;
-  }
-}
-
-void FrmMain::ToggleLight(int lightSwitch) {
-  const int box = BoxOfLayer(lightSwitch);
-  if (box < 0) return;
-  BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
-  view.LightLatched = !view.LightLatched;
-  view.LightOn = view.LightLatched;
-  imgMain_->BeginUpdate();
-  imgMain_->Layer(lightSwitch)->visible = !view.LightOn;
-  imgMain_->Layer(lightSwitch - layer::kLightSwitch + layer::kLight)->visible = view.LightOn;
-  imgMain_->EndUpdate();
-}
-
 void FrmMain::PressLayer(int number) {
-  if (TimerDoor.isActive() || pressedLayer_ >= 0) return;
-  const int box = BoxOfLayer(number);
+  if (scene_.DoorsMoving() || pressedLayer_ >= 0) return;
+  const int box = scene_.BoxOfLayer(number);
   if (number < layer::kBigBox && box >= 0 && box != views_.SelectedBox) {
     views_.SelectedBox = box;
-    DrawShownPanels();
+    scene_.DrawShownPanels();
   }
   const int part = layer::PartOf(number);
-  if (part == layer::kLightSwitch) return ToggleLight(number);
+  if (part == layer::kLightSwitch) return scene_.ToggleLight(number);
   if (number == layer::kKeyButton) {
     const QRectF at = imgMain_->Layer(number)->Location();
     return OfferKeyCommands(mapToGlobal(QPoint(static_cast<int>(at.left()), static_cast<int>(at.bottom()))));
   }
-  if (part == layer::kHandle || number == layer::kBigHandle) ToggleDoors(number);
+  if (part == layer::kHandle || number == layer::kBigHandle) scene_.AimDoors(number);
   RunCommand(number);
 }
 
@@ -126,7 +102,7 @@ void FrmMain::ChooseItem(int box, int row) {
   views_.SelectedBox = box;
   itemCursor_ = row;
   imgMain_->BeginUpdate();
-  DrawShownPanels();
+  scene_.DrawShownPanels();
   imgMain_->EndUpdate();
 }
 

@@ -50,7 +50,7 @@ void FrmMain::ScrollItems(int box, int rows) {
   const int base = (box - views_.TopBox) * layer::kPanelLayers;
   imgMain_->BeginUpdate();
   imgMain_->Layer(base + layer::kItemSlider)->pos.setY(imgMain_->Layer(base)->pos.y() + 66 + view.SliderOffset);
-  DrawBoxPanel(box);
+  scene_.DrawBoxPanel(box);
   imgMain_->EndUpdate();
 }
 
@@ -66,13 +66,13 @@ void FrmMain::ScrollBoxes(int steps) {
   slider->pos.setY(kBigSliderTop + static_cast<double>(kBigSliderTravel) * top / last);
   const BoxScroll scroll = BoxScrollFor(views_.BoxCount(), static_cast<float>(slider->pos.y()));
   views_.TopBox = scroll.TopBox;
-  PlacePanels(scroll.Offset);
+  scene_.PlacePanels(scroll.Offset);
   imgMain_->EndUpdate();
 }
 
 void FrmMain::wheelEvent(QWheelEvent* event) {
   event->accept();
-  if (pressedLayer_ >= 0 || TimerDoor.isActive()) return;
+  if (pressedLayer_ >= 0 || scene_.DoorsMoving()) return;
   wheelTurn_ += event->angleDelta().y();
   const int notches = wheelTurn_ / QWheelEvent::DefaultDeltasPerStep;
   if (notches == 0) return;
@@ -91,21 +91,21 @@ void FrmMain::wheelEvent(QWheelEvent* event) {
 }
 
 void FrmMain::SelectAllItems() {
-  BoxView* view = SelectedView();
+  BoxView* view = commands_->SelectedView();
   if (!view && views_.TopBox < views_.BoxCount()) {
     views_.SelectedBox = views_.TopBox;
-    view = SelectedView();
+    view = commands_->SelectedView();
   }
   if (!view) return;
   std::fill(view->Selected.begin(), view->Selected.end(), 1);
   imgMain_->BeginUpdate();
-  DrawShownPanels();
+  scene_.DrawShownPanels();
   imgMain_->EndUpdate();
 }
 
 void FrmMain::MoveItemCursor(int key, bool extend) {
   if (views_.SelectedBox < 0 && views_.TopBox < views_.BoxCount()) views_.SelectedBox = views_.TopBox;
-  BoxView* view = SelectedView();
+  BoxView* view = commands_->SelectedView();
   if (!view || view->ItemCount() == 0) return;
   const int last = view->ItemCount() - 1;
   const int from = std::clamp(itemCursor_, -1, last);
@@ -129,7 +129,7 @@ void FrmMain::MoveItemCursor(int key, bool extend) {
   if (to < first) ScrollItems(views_.SelectedBox, to - first);
   if (to >= first + kWholeRows) ScrollItems(views_.SelectedBox, to - first - kWholeRows + 1);
   imgMain_->BeginUpdate();
-  DrawShownPanels();
+  scene_.DrawShownPanels();
   imgMain_->EndUpdate();
 }
 
@@ -142,7 +142,7 @@ void FrmMain::SwitchBox(int step) {
   if (views_.SelectedBox < views_.TopBox) ScrollBoxes(views_.SelectedBox - views_.TopBox);
   if (views_.SelectedBox > views_.TopBox + 1) ScrollBoxes(views_.SelectedBox - views_.TopBox - 1);
   imgMain_->BeginUpdate();
-  DrawShownPanels();
+  scene_.DrawShownPanels();
   imgMain_->EndUpdate();
 }
 
@@ -166,7 +166,7 @@ bool FrmMain::Shortcut(int key, Qt::KeyboardModifiers modifiers) {
       {Qt::Key_F2, false, false,
        [&] {
          onBox(layer::kPanel);
-         RenamePending = SelectedView() != nullptr;
+         commands_->RenamePending = commands_->SelectedView() != nullptr;
          RunCommand(layer::kPanel);
        }},
       {Qt::Key_O, true, false, [&] { RunCommand(onBox(layer::kAddFiles)); }},
@@ -181,11 +181,11 @@ bool FrmMain::Shortcut(int key, Qt::KeyboardModifiers modifiers) {
       {Qt::Key_P, true, false, [&] { RunCommand(layer::kKeyButton); }},
       {Qt::Key_H, true, true,
        [&] {
-         if (AccessGranted(layer::kKeyButton)) cmdHarden();
+         if (commands_->AccessGranted(layer::kKeyButton)) commands_->cmdHarden();
        }},
       {Qt::Key_K, true, true,
        [&] {
-         if (AccessGranted(layer::kKeyButton)) cmdCheckHealth();
+         if (commands_->AccessGranted(layer::kKeyButton)) commands_->cmdCheckHealth();
        }},
       {Qt::Key_D, true, false, [&] { PressLayer(onBox(layer::kHandle)); }},
       {Qt::Key_D, true, true, [&] { PressLayer(layer::kBigHandle); }},
@@ -203,7 +203,7 @@ bool FrmMain::Shortcut(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void FrmMain::keyPressEvent(QKeyEvent* event) {
-  if (TimerDoor.isActive() || pressedLayer_ >= 0) return;
+  if (scene_.DoorsMoving() || pressedLayer_ >= 0) return;
   const int key = event->key();
   const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
   // Space, and Enter, press the part of the safe that has the focus ring.
@@ -234,10 +234,10 @@ void FrmMain::OfferKeyCommands(QPoint globalAt) {
   switch (ItemMenu::AskKey(this, globalAt, vault_.VaultFormat() == api::Format::Hardened)) {
     case ItemMenu::KeyChoice::Password: RunCommand(layer::kKeyButton); break;
     case ItemMenu::KeyChoice::Harden:
-      if (AccessGranted(layer::kKeyButton)) cmdHarden();
+      if (commands_->AccessGranted(layer::kKeyButton)) commands_->cmdHarden();
       break;
     case ItemMenu::KeyChoice::CheckHealth:
-      if (AccessGranted(layer::kKeyButton)) cmdCheckHealth();
+      if (commands_->AccessGranted(layer::kKeyButton)) commands_->cmdCheckHealth();
       break;
     case ItemMenu::KeyChoice::None: break;
   }

@@ -31,16 +31,6 @@ bool IsPanelPart(int n) { return n >= 0 && n < layer::kBigBox; }
 
 }  // namespace
 
-int FrmMain::BoxOfLayer(int number) const {
-  const int box = views_.TopBox + (number >= layer::kSecondPanel ? 1 : 0);
-  return box < views_.BoxCount() ? box : -1;
-}
-
-void FrmMain::DrawShownPanels() {
-  DrawBoxPanel(views_.TopBox);
-  if (views_.TopBox + 1 < views_.BoxCount()) DrawBoxPanel(views_.TopBox + 1);
-}
-
 void FrmMain::ToggleItemAt(int box, QPoint point, bool ctrl) {
   if (!kListArea.contains(point)) return;
   BoxView& view = views_.Boxes[static_cast<std::size_t>(box)];
@@ -56,16 +46,16 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
   if (pressedLayer_ >= 0) return;  // another button is already down: the pressed layer keeps the pointer
   // A click aimed at the status dialog's Cancel, delivered here once the work had ended.
   // It lands on the note instead, as it would had the note been there first: it closes it.
-  if (NoteCovers(event->globalPosition())) return CloseNote();
+  if (commands_->NoteCovers(event->globalPosition())) return commands_->CloseNote();
   const int number = HandleOfShutDoor(imgMain_->LayerAt(event->position()), event->position());
-  if (number < 0 || TimerDoor.isActive()) return;
+  if (number < 0 || scene_.DoorsMoving()) return;
   pressedLayer_ = number;
   LastDownPoint = event->position();
   SceneLayer* hit = imgMain_->Layer(number);
   const bool left = event->button() == Qt::LeftButton;
   imgMain_->BeginUpdate();
   if (IsSliderOrHandle(number)) setCursor(CursorSlots::Get(3));
-  const int box = BoxOfLayer(number);
+  const int box = scene_.BoxOfLayer(number);
   if (number == layer::kPanel || number == layer::kSecondPanel) {
     if (box >= 0) {
       const QPointF p = event->position() - hit->pos;
@@ -75,7 +65,7 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
       const bool keep = event->button() == Qt::RightButton && row >= 0 &&
                         views_.Boxes[static_cast<std::size_t>(box)].Selected[static_cast<std::size_t>(row)];
       if (!keep) ToggleItemAt(box, at, event->modifiers() & Qt::ControlModifier);
-      DrawShownPanels();
+      scene_.DrawShownPanels();
     }
   } else if (IsItemSlider(number) || number == layer::kBigSlider) {
     if (left) SliderGrabY = static_cast<int>(event->position().y());
@@ -92,7 +82,7 @@ void FrmMain::mousePressEvent(QMouseEvent* event) {
   } else if (IsButtonLayer(number)) {
     hit->visible = false;  // the picture beneath shows the pressed look
   } else if (IsSmallHandle(number) || number == layer::kBigHandle) {
-    SetHandlePicture(number, true);
+    scene_.SetHandlePicture(number, true);
   } else if (number == layer::kBigBox && left) {
     WindowDragAnchor = event->globalPosition().toPoint();
     // The window system's own move works on every platform, Wayland included; where none is
@@ -107,7 +97,7 @@ int FrmMain::HandleOfShutDoor(int number, QPointF at) const {
   // doors belongs to them too, so the window is dragged only by its frame.
   const auto shut = [this](int rightDoor, double home) { return imgMain_->Layer(rightDoor)->pos.x() == home; };
   const int part = layer::PartOf(number);
-  if ((part == layer::kRightDoor || part == layer::kLeftDoor) && BoxOfLayer(number) >= 0) {
+  if ((part == layer::kRightDoor || part == layer::kLeftDoor) && scene_.BoxOfLayer(number) >= 0) {
     const int panel = number - part;
     if (shut(panel + layer::kRightDoor, 237)) return panel + layer::kHandle;
   }
@@ -122,16 +112,16 @@ void FrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
   for (int panel : {layer::kPanel, layer::kSecondPanel}) {
     const QPointF at = imgMain_->Layer(panel)->pos;
     if (QRect(static_cast<int>(at.x()) + 70, static_cast<int>(at.y()) + 9, 333, 25).contains(LastDownPoint.toPoint())) {
-      RenamePending = true;
+      commands_->RenamePending = true;
     }
   }
-  extractPending_ = event->button() == Qt::LeftButton && !RenamePending && ItemUnder(event->position());
+  extractPending_ = event->button() == Qt::LeftButton && !commands_->RenamePending && ItemUnder(event->position());
   mousePressEvent(event);
 }
 
 void FrmMain::MoveItemSlider(int sliderLayer, int y) {
   if (y == SliderGrabY) return;
-  const int box = BoxOfLayer(sliderLayer);
+  const int box = scene_.BoxOfLayer(sliderLayer);
   if (box < 0) return;
   imgMain_->BeginUpdate();
   SceneLayer* slider = imgMain_->Layer(sliderLayer);
@@ -141,7 +131,7 @@ void FrmMain::MoveItemSlider(int sliderLayer, int y) {
   slider->pos.setY(top);
   SliderGrabY = y;
   views_.Boxes[static_cast<std::size_t>(box)].SliderOffset = static_cast<float>(top - (panelTop + kItemSliderTop));
-  DrawBoxPanel(box);
+  scene_.DrawBoxPanel(box);
   imgMain_->EndUpdate();
 }
 
@@ -154,7 +144,7 @@ void FrmMain::MoveBigSlider(int y) {
   SliderGrabY = y;
   const BoxScroll scroll = BoxScrollFor(std::max(views_.BoxCount(), 1), static_cast<float>(top));
   views_.TopBox = scroll.TopBox;
-  if (views_.BoxCount() > 0) PlacePanels(scroll.Offset);
+  if (views_.BoxCount() > 0) scene_.PlacePanels(scroll.Offset);
   imgMain_->EndUpdate();
 }
 
@@ -162,11 +152,11 @@ void FrmMain::mouseMoveEvent(QMouseEvent* event) {
   if (pressedLayer_ < 0) {
     // Hovering: the pointer takes the shape of the layer under it.
     const int number = imgMain_->LayerAt(event->position());
-    if (!TimerDoor.isActive()) setCursor(CursorSlots::Get(number >= 0 ? imgMain_->Layer(number)->cursor : 0));
+    if (!scene_.DoorsMoving()) setCursor(CursorSlots::Get(number >= 0 ? imgMain_->Layer(number)->cursor : 0));
     HoverOver(number);
     return;
   }
-  if (TimerDoor.isActive() || !(event->buttons() & Qt::LeftButton)) return;
+  if (scene_.DoorsMoving() || !(event->buttons() & Qt::LeftButton)) return;
   const int y = static_cast<int>(event->position().y());
   if (IsItemSlider(pressedLayer_)) {
     MoveItemSlider(pressedLayer_, y);
@@ -184,9 +174,9 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
   if (event->buttons() != Qt::NoButton) return;  // the pressed layer waits for every button
   const int number = pressedLayer_;
   pressedLayer_ = -1;
-  if (number < 0 || TimerDoor.isActive()) return;
+  if (number < 0 || scene_.DoorsMoving()) return;
   SceneLayer* hit = imgMain_->Layer(number);
-  const int box = BoxOfLayer(number);
+  const int box = scene_.BoxOfLayer(number);
   imgMain_->BeginUpdate();
   if (IsSliderOrHandle(number)) setCursor(CursorSlots::Get(2));
   if (layer::PartOf(number) == layer::kLightSwitch) {
@@ -201,12 +191,12 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
   } else if (IsButtonLayer(number)) {
     hit->visible = true;
   } else if (IsSmallHandle(number) || number == layer::kBigHandle) {
-    SetHandlePicture(number, false);
-    ToggleDoors(number);
+    scene_.SetHandlePicture(number, false);
+    scene_.AimDoors(number);
   }
   if (IsPanelPart(number) && box >= 0 && box != views_.SelectedBox) {
     views_.SelectedBox = box;
-    DrawShownPanels();  // the names change colour
+    scene_.DrawShownPanels();  // the names change colour
   }
   imgMain_->EndUpdate();
   if (number == layer::kKeyButton) {  // its menu holds the password, hardening and the check
@@ -220,17 +210,6 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
   } else if (event->button() == Qt::RightButton && onItem) {
     OfferItemCommands(event->globalPosition().toPoint());
   }
-}
-
-void FrmMain::TimerDoorTimer() {
-  const bool big = DoorLayer == layer::kBigRightDoor;
-  imgMain_->BeginUpdate();
-  const bool last = DoorStep(*imgMain_, DoorLayer, DoorOpening, big ? BigLeftDoor : SmallLeftDoor,
-                             big ? BigRightDoor : SmallRightDoor);
-  if (last) TimerDoor.stop();
-  if (big) ShowClosedSafeHint();
-  imgMain_->EndUpdate();
-  if (last) KeepFocusRing();
 }
 
 }  // namespace kestramo

@@ -158,7 +158,7 @@ class CommandsTest : public QObject {
     QCOMPARE(script.messages[0], QStringLiteral("Please select some items first."));
 
     w.Views().Boxes[0].SliderOffset = 0;
-    w.PlacePanels(0);
+    w.Scene().PlacePanels(0);
     // Selecting items changes nothing stored: the index and its backup stay as they are.
     const std::string index = testing::ReadFile(LayoutOf(w.GetVault()).IndexFile());
     const std::string backup = testing::ReadFile(LayoutOf(w.GetVault()).BackupIndexFile());
@@ -250,7 +250,7 @@ class CommandsTest : public QObject {
     });
     ClickLayer(w, layer::kBigHandle);
     QTRY_VERIFY(script.Done());
-    QVERIFY(w.LoggedIn);
+    QVERIFY(w.Commands().LoggedIn);
     QTRY_VERIFY_WITH_TIMEOUT(!w.DoorsMoving(), 10000);
     NameTheBox(script, QStringLiteral("Second"));
     ClickLayer(w, 28);  // no second login

@@ -210,7 +210,7 @@ class FirstUseTest : public QObject {
       FrmMain w(vault.Base());
       QVERIFY(script.Done());
       QCOMPARE(script.messages.size(), 1);  // the wrong one was refused
-      QCOMPARE(w.Declined, giveUp);
+      QCOMPARE(w.Declined(), giveUp);
       QCOMPARE(w.Views().BoxCount(), giveUp ? 0 : 1);
     }
   }

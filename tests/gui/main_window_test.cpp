@@ -44,7 +44,7 @@ class MainWindowTest : public QObject {
     views.Boxes[0].DoorsOpen = true;
     views.Boxes[0].LightOn = true;
     views.Boxes[1].SliderOffset = 100;
-    w.PlacePanels(20);
+    w.Scene().PlacePanels(20);
     LayeredImage& image = w.Image();
     QCOMPARE(image.Layer(layer::kRightDoor)->Location().width(), 39.0);
     QCOMPARE(image.Layer(layer::kRightDoor)->pos, QPointF(445, 100));
@@ -79,7 +79,7 @@ class MainWindowTest : public QObject {
     w.Views().SelectedBox = 0;
     w.Views().Boxes[1].DoorsOpen = true;
     w.Views().Boxes[1].LightOn = true;
-    w.PlacePanels(120);
+    w.Scene().PlacePanels(120);
     w.Image().Layer(layer::kBigLeftDoor)->visible = false;
     w.Image().Layer(layer::kBigRightDoor)->visible = false;
     w.Image().Layer(layer::kBigHandle)->visible = false;

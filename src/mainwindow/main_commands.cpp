@@ -20,6 +20,7 @@
 #include "kestramo/box_names.h"
 #include "kestramo/text.h"
 #include "mainwindow/frm_main.h"
+#include "mainwindow/main_commands.h"
 #include "mainwindow/panel_painter.h"
 #include "mainwindow/scene_layers.h"
 #include "mainwindow/work_notes.h"
@@ -40,19 +41,23 @@ constexpr int kBigSliderLowest = 356;
 
 }  // namespace
 
-BoxView* FrmMain::SelectedView() {
+MainCommands::MainCommands(FrmMain& window, SafeScene& scene, api::Vault& vault, BoxViews& views, MainDialogs& dialogs,
+                           QtShellInfo& shell)
+    : window_(window), scene_(scene), vault_(vault), views_(views), dialogs_(dialogs), shell_(shell) {}
+
+BoxView* MainCommands::SelectedView() {
   const int box = views_.SelectedBox;
   return box >= 0 && box < views_.BoxCount() ? &views_.Boxes[static_cast<std::size_t>(box)] : nullptr;
 }
 
-bool FrmMain::AccessGranted(int command) {
+bool MainCommands::AccessGranted(int command) {
   if (!kPasswordCommands.count(command) || LoggedIn || !vault_.HasPassword()) return true;
-  dialogs_->login->SetPasswordCheck([this](const std::string& typed) { return vault_.CheckPassword(typed).ok(); });
-  LoggedIn = dialogs_->login->exec() == kResultOk;
+  dialogs_.login->SetPasswordCheck([this](const std::string& typed) { return vault_.CheckPassword(typed).ok(); });
+  LoggedIn = dialogs_.login->exec() == kResultOk;
   return LoggedIn;
 }
 
-void FrmMain::RunCommand(int command) {
+void MainCommands::RunCommand(int command) {
   if (!AccessGranted(command)) return;
   bool go = true;
   switch (layer::PartOf(command)) {
@@ -63,41 +68,41 @@ void FrmMain::RunCommand(int command) {
     case layer::kDeleteItems: go = cmdDeleteItems(); break;
     case layer::kComment: go = cmdCommentItem(); break;
     case layer::kHandle:
-    case layer::kBigHandle: TimerDoor.start(); break;
+    case layer::kBigHandle: scene_.StartDoors(); break;
     case layer::kNewBox: go = cmdNewBox(); break;
     case layer::kDeleteBox: go = cmdDeleteBox(); break;
     case layer::kFind: ShowFind(); break;
     case layer::kKeyButton: go = cmdPassword(); break;
     case layer::kHelp: cmdHelp(); break;
-    case layer::kAbout: dialogs_->about->exec(); break;
-    case layer::kMinimise: showMinimized(); break;
-    case layer::kExit: close(); break;
+    case layer::kAbout: dialogs_.about->exec(); break;
+    case layer::kMinimise: window_.showMinimized(); break;
+    case layer::kExit: window_.close(); break;
     default: break;
   }
   if (!go) return;
   if (kRefreshCommands.count(layer::PartOf(command))) RefreshView(command);
 }
 
-bool FrmMain::Saved(const api::Status& status) {
+bool MainCommands::Saved(const api::Status& status) {
   // Each change saves the index; one that did not reach the disk must not pass for one that did.
-  return ReportChange(status, vault_.HasUnsavedChanges(), this);
+  return ReportChange(status, vault_.HasUnsavedChanges(), &window_);
 }
 
-std::vector<std::string> FrmMain::BoxNames() const {
+std::vector<std::string> MainCommands::BoxNames() const {
   std::vector<std::string> names;
   (void)vault_.Boxes(&names);  // none when no vault is open
   return names;
 }
 
-bool FrmMain::cmdRenameBox() {
+bool MainCommands::cmdRenameBox() {
   BoxView* view = SelectedView();
   if (!RenamePending || !view) return true;
   RenamePending = false;
   const std::string old = view->Key;
-  dialogs_->newBox->SetBoxNames(BoxNames());
-  dialogs_->newBox->SetBoxName(view->Name);
-  if (dialogs_->newBox->exec() != kResultOk) return false;
-  const QString name = dialogs_->newBox->BoxName();  // as typed: a rename keeps its blanks
+  dialogs_.newBox->SetBoxNames(BoxNames());
+  dialogs_.newBox->SetBoxName(view->Name);
+  if (dialogs_.newBox->exec() != kResultOk) return false;
+  const QString name = dialogs_.newBox->BoxName();  // as typed: a rename keeps its blanks
   const api::Status renamed = vault_.RenameBox({old, name.toStdString()});
   if (!renamed.ok() && renamed.code != api::Code::IoError)
     return false;  // the dialog let through what the vault refuses
@@ -114,34 +119,36 @@ bool FrmMain::cmdRenameBox() {
   return true;
 }
 
-bool FrmMain::RunWork(const WorkRequest& request, OverwriteAnswers* answers, WorkOutcome* outcome) {
+bool MainCommands::RunWork(const WorkRequest& request, OverwriteAnswers* answers, WorkOutcome* outcome) {
   return StartWork(
-      *dialogs_->status, vault_, shell_, request, [this] { imgMain_->update(); }, answers, outcome);
+      *dialogs_.status, vault_, shell_, request, [this] { window_.Image().update(); }, answers, outcome);
 }
 
-bool FrmMain::BoxToAddTo() {
+bool MainCommands::BoxToAddTo() {
   if (SelectedView()) return true;
   // Without a box the add buttons would do nothing at all: say what comes first.
   if (views_.BoxCount() == 0)
     ShowMessageDialog(
-        QStringLiteral("There is no box to add to yet. Make one first with the first button above the safe."), this);
+        QStringLiteral("There is no box to add to yet. Make one first with the first button above the safe."),
+        &window_);
   return false;
 }
 
-bool FrmMain::cmdAddFiles() {
+bool MainCommands::cmdAddFiles() {
   if (!BoxToAddTo()) return false;
   BoxView* view = SelectedView();
   // The desktop's own chooser where its platform theme or portal offers one; it opens where
   // the user last took files from.
   const QString purpose = QStringLiteral("add-files");
-  const QStringList files = ChooseFiles ? ChooseFiles() : ChooseFilesToAdd(this, RememberedFolder(purpose));
+  const QStringList files =
+      window_.ChooseFiles ? window_.ChooseFiles() : ChooseFilesToAdd(&window_, RememberedFolder(purpose));
   if (files.isEmpty()) return false;
   RememberFolder(purpose, QFileInfo(files.first()).absolutePath());
   AddPaths(files, view->Key);
   return true;
 }
 
-void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
+void MainCommands::AddPaths(const QStringList& paths, const std::string& box) {
   AddTally tally;
   std::vector<uint64_t> sizes;
   for (const QString& path : paths) sizes.push_back(BytesBelow(path.toStdString()));
@@ -150,44 +157,54 @@ void FrmMain::AddPaths(const QStringList& paths, const std::string& box) {
   for (int n = 0; n < paths.size(); ++n) {
     overall.item = n + 1;
     overall.itemBytes = sizes[static_cast<std::size_t>(n)];
-    dialogs_->status->SetOverall(overall);
+    dialogs_.status->SetOverall(overall);
     WorkOutcome outcome;
     const bool added = RunWork({paths[n].toStdString(), box, {}, true}, nullptr, &outcome);
     ++tally.tried;
     tally.added += added ? 1 : 0;
     overall.doneBefore += overall.itemBytes;
-    tally.cancelled = dialogs_->status->Cancelled();
+    tally.cancelled = dialogs_.status->Cancelled();
     if (tally.cancelled) break;  // the rest are not attempted
     if (!added && !outcome.reason.empty())
       tally.failures << QFileInfo(paths[n]).fileName() + QStringLiteral(": ") + QString::fromStdString(outcome.reason);
   }
-  dialogs_->status->SetOverall({});
+  dialogs_.status->SetOverall({});
   Tell(AddNote(tally, QString::fromStdString(box)), !tally.failures.isEmpty());
 }
 
-void FrmMain::Tell(const QString& text, bool failed) {
+void MainCommands::AddDropped(const std::string& box, const QStringList& paths) {
+  const auto view =
+      std::find_if(views_.Boxes.begin(), views_.Boxes.end(), [&](const BoxView& b) { return b.Key == box; });
+  if (view == views_.Boxes.end()) return;  // the box went while the drop waited
+  views_.SelectedBox = static_cast<int>(view - views_.Boxes.begin());
+  scene_.DrawShownPanels();
+  AddPaths(paths, box);
+  RefreshView(6);  // as after the add commands: the new items in sight
+}
+
+void MainCommands::Tell(const QString& text, bool failed) {
   // A failure stays until it is read; the rest is a note that goes by itself.
   if (failed) {
-    ShowMessageDialog(text, this);
+    ShowMessageDialog(text, &window_);
   } else {
     Note(text);
   }
 }
 
-void FrmMain::Note(const QString& text) { dialogs_->note->ShowNote(text); }
+void MainCommands::Note(const QString& text) { dialogs_.note->ShowNote(text); }
 
-void FrmMain::CloseNote() { dialogs_->note->hide(); }
+void MainCommands::CloseNote() { dialogs_.note->hide(); }
 
-bool FrmMain::NoteCovers(QPointF globalAt) const {
-  return dialogs_->note->isVisible() && dialogs_->note->frameGeometry().contains(globalAt.toPoint());
+bool MainCommands::NoteCovers(QPointF globalAt) const {
+  return dialogs_.note->isVisible() && dialogs_.note->frameGeometry().contains(globalAt.toPoint());
 }
 
-QString FrmMain::AskDirectory(const QString& hint, bool addFolderMode) {
-  if (ChooseDirectory) return ChooseDirectory(hint, addFolderMode);
-  return dialogs_->selectDir->Choose(hint, addFolderMode);
+QString MainCommands::AskDirectory(const QString& hint, bool addFolderMode) {
+  if (window_.ChooseDirectory) return window_.ChooseDirectory(hint, addFolderMode);
+  return dialogs_.selectDir->Choose(hint, addFolderMode);
 }
 
-bool FrmMain::cmdAddFolder() {
+bool MainCommands::cmdAddFolder() {
   if (!BoxToAddTo()) return false;
   BoxView* view = SelectedView();
   const QString dir = AskDirectory(QStringLiteral("Add folder"), true);
@@ -196,15 +213,15 @@ bool FrmMain::cmdAddFolder() {
   return true;
 }
 
-uint64_t FrmMain::ItemSize(int32_t index) const {
+uint64_t MainCommands::ItemSize(int32_t index) const {
   api::ItemInfo item;
   return vault_.Item(index, &item).ok() ? static_cast<uint64_t>(std::max<int64_t>(item.size, 0)) : 0;
 }
 
-bool FrmMain::cmdExtractItems() {
+bool MainCommands::cmdExtractItems() {
   BoxView* view = SelectedView();
   if (!view || view->CountSelected() == 0) {
-    ShowMessageDialog(QStringLiteral("Please select some items first."), this);
+    ShowMessageDialog(QStringLiteral("Please select some items first."), &window_);
     return false;
   }
   const QString dir = AskDirectory(QStringLiteral("Please select the destination directory:"), false);
@@ -225,7 +242,7 @@ bool FrmMain::cmdExtractItems() {
     if (!listed(n)) continue;
     ++overall.item;
     overall.itemBytes = ItemSize(chosen.ItemIndex[n]);
-    dialogs_->status->SetOverall(overall);
+    dialogs_.status->SetOverall(overall);
     WorkOutcome outcome;
     const bool done = RunWork({{}, {}, dir.toStdString(), false, chosen.ItemIndex[n]}, &answers, &outcome);
     tally.keptFiles += static_cast<int>(outcome.declined);
@@ -234,21 +251,21 @@ bool FrmMain::cmdExtractItems() {
     const bool folder = vault_.Item(chosen.ItemIndex[n], &item).ok() && item.folder;
     tally.extracted += done && (folder || outcome.declined == 0) ? 1 : 0;
     overall.doneBefore += overall.itemBytes;
-    tally.cancelled = tally.cancelled || dialogs_->status->Cancelled();
+    tally.cancelled = tally.cancelled || dialogs_.status->Cancelled();
   }
-  dialogs_->status->SetOverall({});
+  dialogs_.status->SetOverall({});
   Note(ExtractNote(tally, ShortFolder(dir)));
   return true;
 }
 
-bool FrmMain::cmdDeleteItems() {
+bool MainCommands::cmdDeleteItems() {
   BoxView* view = SelectedView();
   if (!view || view->CountSelected() == 0) {
-    ShowMessageDialog(QStringLiteral("Please select some items first."), this);
+    ShowMessageDialog(QStringLiteral("Please select some items first."), &window_);
     return false;
   }
-  dialogs_->confirm->SetQuestion(DeleteItemsQuestion(view->CountSelected()));
-  if (dialogs_->confirm->exec() != kResultOk) return false;
+  dialogs_.confirm->SetQuestion(DeleteItemsQuestion(view->CountSelected()));
+  if (dialogs_.confirm->exec() != kResultOk) return false;
   std::vector<int32_t> chosen;
   for (std::size_t n = 0; n < view->Selected.size(); ++n) {
     if (view->Selected[n]) chosen.push_back(view->ItemIndex[n]);
@@ -258,13 +275,13 @@ bool FrmMain::cmdDeleteItems() {
   return true;
 }
 
-bool FrmMain::cmdCommentItem() {
+bool MainCommands::cmdCommentItem() {
   BoxView* view = SelectedView();
   const int selected = view ? view->CountSelected() : 0;
   if (selected != 1) {
     ShowMessageDialog(selected == 0 ? QStringLiteral("Please select an item to comment.")
                                     : QStringLiteral("Please only select one item to comment."),
-                      this);
+                      &window_);
     return false;
   }
   const auto slot =
@@ -272,143 +289,55 @@ bool FrmMain::cmdCommentItem() {
   const int32_t index = view->ItemIndex[slot];
   api::ItemInfo item;
   if (!vault_.Item(index, &item).ok()) return true;  // the box is not compared: Index is unique
-  dialogs_->comment->SetComment(QString::fromStdString(item.comment));
-  dialogs_->comment->SetItemName(QString::fromStdString(item.name));
-  if (dialogs_->comment->exec() != kResultOk) return false;
-  Saved(vault_.Comment({index, dialogs_->comment->Comment().toStdString()}));
+  dialogs_.comment->SetComment(QString::fromStdString(item.comment));
+  dialogs_.comment->SetItemName(QString::fromStdString(item.name));
+  if (dialogs_.comment->exec() != kResultOk) return false;
+  Saved(vault_.Comment({index, dialogs_.comment->Comment().toStdString()}));
   // The list shows which items carry a comment: this one's mark and tooltip follow at once.
   for (ItemView& shown : views_.Items) {
     if (shown.Index == index)
-      shown.Comment = dialogs_->comment->Comment().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+      shown.Comment = dialogs_.comment->Comment().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   }
-  DrawShownPanels();
+  scene_.DrawShownPanels();
   return true;
 }
 
-bool FrmMain::cmdNewBox() {
+bool MainCommands::cmdNewBox() {
   if (views_.BoxCount() >= kMaxBoxes) {
-    ShowMessageDialog(QString::fromLatin1(kTooManyBoxesMessage), this);
+    ShowMessageDialog(QString::fromLatin1(kTooManyBoxesMessage), &window_);
     return false;
   }
-  dialogs_->newBox->SetBoxNames(BoxNames());
-  dialogs_->newBox->SetBoxName(QString());
-  if (dialogs_->newBox->exec() != kResultOk) return false;
-  const api::Status made = vault_.NewBox({dialogs_->newBox->BoxName().toStdString()});
+  dialogs_.newBox->SetBoxNames(BoxNames());
+  dialogs_.newBox->SetBoxName(QString());
+  if (dialogs_.newBox->exec() != kResultOk) return false;
+  const api::Status made = vault_.NewBox({dialogs_.newBox->BoxName().toStdString()});
   Saved(made);
   return made.ok() || made.code == api::Code::IoError;  // made all the same when only the save failed
 }
 
-bool FrmMain::cmdDeleteBox() {
+bool MainCommands::cmdDeleteBox() {
   BoxView* view = SelectedView();
   if (!view) {
-    ShowMessageDialog(QStringLiteral("Please select a coffrel to delete."), this);
+    ShowMessageDialog(QStringLiteral("Please select a coffrel to delete."), &window_);
     return false;
   }
   if (views_.BoxCount() == 1) {
-    ShowMessageDialog(QString::fromLatin1(kLastBoxMessage), this);
+    ShowMessageDialog(QString::fromLatin1(kLastBoxMessage), &window_);
     return false;
   }
-  dialogs_->confirm->SetQuestion(DeleteBoxQuestion(view->Name, view->ItemCount()));
-  if (dialogs_->confirm->exec() != kResultOk) return false;
+  dialogs_.confirm->SetQuestion(DeleteBoxQuestion(view->Name, view->ItemCount()));
+  if (dialogs_.confirm->exec() != kResultOk) return false;
   Saved(vault_.DeleteBox({view->Key}));
   return true;
 }
 
-bool FrmMain::CurrentPassphraseGiven() {
-  // Whoever finds the safe open must not lock its owner out: the passphrase in use comes first.
-  // It is tried on a reading open of the same vault, which leaves this one as it is.
-  FrmLogin login(this);
-  login.SetPassphraseCheck(
-      [this](const std::string& typed) {
-        api::Vault probe;
-        api::OpenOptions options;
-        options.base = vault_.Base();
-        options.write = false;
-        options.passphrase = typed;
-        return probe.Open(options).code != api::Code::Locked;
-      },
-      static_cast<int>(api::kMaxPassphraseChars), QStringLiteral("Current passphrase:"));
-  return login.exec() == kResultOk;
-}
-
-bool FrmMain::cmdPassword() {
-  const bool hardened = vault_.VaultFormat() == api::Format::Hardened;
-  if (hardened && !CurrentPassphraseGiven()) return false;
-  dialogs_->password->SetLimits(hardened ? static_cast<int>(api::kMinPassphraseChars) : 0,
-                                static_cast<int>(hardened ? api::kMaxPassphraseChars : api::kMaxPasswordChars));
-  dialogs_->password->SetPassphrase(hardened);
-  if (dialogs_->password->exec() != kResultOk) return false;
-  const std::string typed = dialogs_->password->Password().toStdString();
-  LoggedIn = true;
-  if (!hardened) {
-    Saved(vault_.ChangePassword({typed}));
-    return true;
-  }
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);  // a new key is derived
-  api::PassphraseOptions options;
-  options.passphrase = typed;
-  const api::Status changed = vault_.ChangePassphrase(options);
-  QGuiApplication::restoreOverrideCursor();
-  if (changed.code == api::Code::NoMemory) {
-    ShowMessageDialog(QStringLiteral("There is not enough memory to derive the new key: the passphrase is unchanged."),
-                      this);
-    return false;
-  }
-  // Said only once the index under the new key is on the disk.
-  if (Saved(changed)) ShowSuccessDialog(QStringLiteral("The passphrase has been successfully changed."), this);
-  return true;
-}
-
-void FrmMain::cmdHarden() {
-  if (vault_.VaultFormat() == api::Format::Hardened) return;
-  api::Leftovers leftovers;
-  if (!vault_.FindLeftovers(&leftovers).ok()) return;
-  if (!leftovers.recovered.empty() || !leftovers.removed.empty()) {
-    QStringList parts;
-    if (!leftovers.recovered.empty())
-      parts << QStringLiteral("re-seals %1 that no record lists into the box \"%2\"")
-                   .arg(Counted(static_cast<qint64>(leftovers.recovered.size()), QStringLiteral("item file")),
-                        QString::fromLatin1(api::kRecoveryBox));
-    if (!leftovers.removed.empty())
-      parts << QStringLiteral("removes %1 the classic format left (index copies, scratch files)")
-                   .arg(Counted(static_cast<qint64>(leftovers.removed.size()), QStringLiteral("other file")));
-    dialogs_->confirm->SetQuestion(QStringLiteral("Hardening also ") + parts.join(QStringLiteral(", and ")) +
-                                   QStringLiteral(". Go on?"));
-    if (dialogs_->confirm->exec() != kResultOk) return;
-  }
-  FrmHarden harden(this);
-  harden.SetConversion([this](const std::string& passphrase, const auto& onItem, std::string* error) {
-    api::HardenOptions options;
-    options.passphrase = passphrase;
-    options.onItem = onItem;
-    const api::Status hardened = vault_.Harden(options);
-    *error = hardened.message;
-    return hardened.ok();
-  });
-  if (harden.exec() != kResultOk) return;
-  RefreshView(-1);
-  ShowSuccessDialog(QStringLiteral("The vault is hardened. Without its passphrase nothing in it can be read, not even "
-                                   "by us: keep the passphrase safe, it cannot be recovered."),
-                    this);
-}
-
-void FrmMain::cmdCheckHealth() {
-  const VaultHealth health = RunHealthCheck(*dialogs_->status, vault_);
-  imgMain_->update();
-  if (health.Healthy() && !health.stopped) {
-    ShowSuccessDialog(HealthReport(health), this);
-  } else {
-    ShowMessageDialog(HealthReport(health), this);
-  }
-}
-
-void FrmMain::RefreshView(int command) {
+void MainCommands::RefreshView(int command) {
   const int p = views_.SelectedBox;
   if (command != 0 && command != 12) {
     const std::vector<BoxView> before = views_.Boxes;
     const std::string selectedKey =
         p >= 0 && p < static_cast<int>(before.size()) ? before[static_cast<std::size_t>(p)].Key : std::string();
-    BuildViews();
+    window_.BuildViews();
     for (BoxView& box : views_.Boxes) {
       const auto old = std::find_if(before.begin(), before.end(), [&](const BoxView& b) { return b.Key == box.Key; });
       if (old == before.end()) continue;
@@ -429,37 +358,17 @@ void FrmMain::RefreshView(int command) {
   }
   static const std::set<int> keepSelection = {kAddFiles, kAddFolder, kDeleteItems, kNewBox, -1};
   if (keepSelection.count(layer::PartOf(command))) views_.SelectedBox = p < views_.BoxCount() ? p : -1;
-  if (command == layer::kNewBox) imgMain_->Layer(layer::kBigSlider)->pos.setY(kBigSliderLowest);
+  if (command == layer::kNewBox) window_.Image().Layer(layer::kBigSlider)->pos.setY(kBigSliderLowest);
   if (command == layer::kDeleteBox) views_.SelectedBox = -1;
   if (views_.BoxCount() == 0) {
     views_.TopBox = 0;
-    PlacePanels(0);
+    scene_.PlacePanels(0);
     return;
   }
   const BoxScroll scroll =
-      BoxScrollFor(views_.BoxCount(), static_cast<float>(imgMain_->Layer(layer::kBigSlider)->pos.y()));
+      BoxScrollFor(views_.BoxCount(), static_cast<float>(window_.Image().Layer(layer::kBigSlider)->pos.y()));
   views_.TopBox = scroll.TopBox;
-  PlacePanels(scroll.Offset);
-}
-
-QString FrmMain::HelpFilePath() const { return ProgramFile(QStringLiteral("help/KESTRAMO.html")); }
-
-void FrmMain::ShowHelp() { HelpViewer::Show(HelpFilePath(), this); }
-
-void FrmMain::BringForward() {
-  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-  show();
-  raise();
-  activateWindow();
-  // A dialog open on the window stays in front of it.
-  if (QWidget* modal = QApplication::activeModalWidget()) modal->raise();
-}
-
-void FrmMain::ShowFind() { dialogs_->find->exec(); }
-
-void FrmMain::cmdHelp() {
-  // Where the desktop has no program for the manual, the program shows it itself.
-  if (!OpenWithDesktop(HelpFilePath())) ShowHelp();
+  scene_.PlacePanels(scroll.Offset);
 }
 
 }  // namespace kestramo
