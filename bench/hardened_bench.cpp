@@ -19,11 +19,11 @@ using namespace kestramo;
 
 namespace {
 
-class PlainShell : public ShellInfo {
+class PlainShell : public api::ShellInfo {
  public:
-  ShellIcon IconOf(const fs::path&) override { return {}; }
+  api::ShellIcon IconOf(const fs::path&) override { return {}; }
   std::string TypeOf(const fs::path&) override { return "Folder"; }
-  ShellIcon PsdIcon() override { return {}; }
+  api::ShellIcon PsdIcon() override { return {}; }
 };
 
 struct Timing {

@@ -14,14 +14,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Picture Png(QRgb colour) {
+api::Picture Png(QRgb colour) {
   QImage image(32, 32, QImage::Format_ARGB32);
   image.fill(colour);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "PNG");
-  return std::make_shared<const PictureBytes>(bytes.begin(), bytes.end());
+  return std::make_shared<const api::PictureBytes>(bytes.begin(), bytes.end());
 }
 
 }  // namespace
@@ -30,9 +30,9 @@ void MakeSampleVault(const fs::path& base, int boxes, int items) {
   fs::create_directories(base);
   Vault v(base);
   v.LoadIndex();
-  std::vector<Picture> icons;
+  std::vector<api::Picture> icons;
   for (int i = 0; i < 40; ++i) icons.push_back(Png(qRgb(i * 6, 100, 200 - i * 4)));
-  const Picture mask = Png(qRgb(255, 255, 255));
+  const api::Picture mask = Png(qRgb(255, 255, 255));
   ItemTable& t = v.Items();
   int index = 0;
   for (int b = 0; b < boxes; ++b) {
@@ -47,7 +47,7 @@ void MakeSampleVault(const fs::path& base, int boxes, int items) {
                  FieldValue::Text("Document " + std::to_string(index) + " of the quarterly report.txt"));
       t.SetField(ItemField::Size, FieldValue::Integer(index * 977));
       t.SetField(ItemField::Type, FieldValue::Text("plain text document"));
-      t.SetField(ItemField::Date, FieldValue::DateTime(LocalDateTime::FromCivil({2026, 12, 7, 9, i % 60, 0})));
+      t.SetField(ItemField::Date, FieldValue::DateTime(api::LocalDateTime::FromCivil({2026, 12, 7, 9, i % 60, 0})));
       t.SetField(ItemField::Icon, FieldValue::Image(icons[static_cast<std::size_t>(index % 40)]));
       t.SetField(ItemField::IconMask, FieldValue::Image(mask));
       t.SetField(ItemField::Box, FieldValue::Text(box));

@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (options.vault.empty()) {
-    options.vault = kestramo::DefaultVaultDir(QCoreApplication::applicationDirPath().toStdString());
+    options.vault = kestramo::api::DefaultVaultDir(QCoreApplication::applicationDirPath().toStdString());
     // The user's own vault folder, made on first use.
-    if (!kestramo::MakePrivateDir(options.vault)) {
+    if (!kestramo::api::MakePrivateDir(options.vault)) {
       QMessageBox::critical(
           nullptr, QStringLiteral("KESTRAMO"),
           QStringLiteral("The vault folder %1 cannot be made.").arg(QString::fromStdString(options.vault.string())));

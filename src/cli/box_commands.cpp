@@ -45,7 +45,7 @@ int DeleteBox(const CliArgs& args) {
   CliVault v(args, CliVault::Access::Write);
   const std::vector<std::string> boxes = v.Boxes();
   const std::string box = FindBox(boxes, args.positional[0]);
-  if (boxes.size() == 1) throw CliError(kLastBoxMessage);
+  if (boxes.size() == 1) throw CliError(api::kLastBoxMessage);
   if (!args.Has("yes") &&
       !Confirm("Are you sure to delete the coffrel \"" + Escaped(box) + "\" and every item in it?")) {
     throw CliError("nothing deleted (confirm on a terminal, or pass --yes)");

@@ -22,7 +22,7 @@ fs::path CliVault::ExeDir() {
   return ec ? fs::current_path() : exe.parent_path();
 }
 
-fs::path CliVault::DefaultBase() { return DefaultVaultDir(ExeDir()); }
+fs::path CliVault::DefaultBase() { return api::DefaultVaultDir(ExeDir()); }
 
 fs::path CliVault::Folder(const CliArgs& args, Access access) {
   const bool given = args.values.count("vault") > 0;
@@ -30,7 +30,7 @@ fs::path CliVault::Folder(const CliArgs& args, Access access) {
   const fs::path base = given ? fs::absolute(args.Value("vault")) : DefaultBase();
   std::error_code ec;
   // The user's own vault folder is made on first use, for its owner alone.
-  if (!given && access == Access::Create && base != ExeDir() && !MakePrivateDir(base)) {
+  if (!given && access == Access::Create && base != ExeDir() && !api::MakePrivateDir(base)) {
     throw CliError("the vault folder " + base.string() + " cannot be made");
   }
   const fs::file_status status = fs::status(base, ec);

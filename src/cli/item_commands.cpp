@@ -39,7 +39,7 @@ class ShellSession {
     app_ = std::make_unique<QGuiApplication>(argc, argv);
     QtShellInfo::UseDesktopIconTheme();
   }
-  ShellInfo& Info() { return info_; }
+  api::ShellInfo& Info() { return info_; }
 
  private:
   std::unique_ptr<QGuiApplication> app_;

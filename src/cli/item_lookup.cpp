@@ -14,7 +14,7 @@ std::string FindBox(const std::vector<std::string>& boxes, const std::string& ty
     if (box == typed) return box;
   }
   for (const std::string& box : boxes) {
-    if (EqualsIgnoreCase(Composed(box), Composed(typed))) return box;
+    if (api::EqualsIgnoreCase(Composed(box), Composed(typed))) return box;
   }
   throw CliError("there is no box named \"" + typed + "\"");
 }
@@ -38,7 +38,7 @@ int32_t ParseIndex(const std::string& text) {
 
 namespace {
 
-std::string IsoDate(const LocalDateTime& t) {
+std::string IsoDate(const api::LocalDateTime& t) {
   const auto c = t.ToCivil();
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.year, c.month, c.day, c.hour, c.minute, c.second);

@@ -17,7 +17,7 @@ void TerminalStatus::SetStatusText(const std::string& text) {
   // "Now is compressing:\rName" becomes one line.
   std::string line = text;
   if (const auto cr = line.find('\r'); cr != std::string::npos) line[cr] = ' ';
-  label_ = Utf8Truncate(Escaped(line), 60);
+  label_ = api::Utf8Truncate(Escaped(line), 60);
   position_ = 0;
   Draw();
 }

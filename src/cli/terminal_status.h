@@ -9,11 +9,11 @@ namespace kestramo::cli {
 // Shows a pipeline's stage and progress as one redrawn line on standard error when it
 // is a terminal; messages always go to standard error, after the program's name. Texts are
 // escaped: a name may hold anything, terminal controls included.
-class TerminalStatus : public StatusSink {
+class TerminalStatus : public api::StatusSink {
  public:
   TerminalStatus();
   void SetStatusText(const std::string& text) override;
-  void SetPhase(Phase) override {}
+  void SetPhase(api::Phase) override {}
   void EnableCancel() override {}
   void SetProgress(int position, int maximum) override;
   void Close() override;

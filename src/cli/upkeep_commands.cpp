@@ -32,10 +32,10 @@ int Verify(const CliArgs& args) {
     if (done > 0) progress(done, total);
     return true;
   };
-  VaultHealth health;
+  api::VaultHealth health;
   (void)v.Get().Verify(options, &health);  // the health report holds all it says
   if (!health.stopped && health.items > 0) progress(health.items, health.items);
-  for (const ItemFinding& f : health.findings) {
+  for (const api::ItemFinding& f : health.findings) {
     std::cout << (f.Unchecked() ? "UNCHECKED\t" : "DAMAGED\t") << f.index << "\t" << Escaped(f.box) << "\t"
               << Escaped(f.name) << "\t" << Escaped(ProblemText(f)) << "\n";
   }

@@ -48,7 +48,7 @@ QImage WithCutoutFromMask(const QImage& picture, const QImage& mask) {
   return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QImage DecodeItemPicture(const Picture& bytes) {
+QImage DecodeItemPicture(const api::Picture& bytes) {
   if (!bytes || bytes->empty()) return {};
   const QImage image = QImage::fromData(bytes->data(), static_cast<int>(bytes->size()));
   return image.isNull() ? image : image.scaled(32, 32);

@@ -26,7 +26,7 @@ QImage WithCutoutFromMask(const QImage& picture, const QImage& mask);
 
 // A stored item picture (PNG bytes) as a 32x32 image; a null image when there is none or it
 // does not decode.
-QImage DecodeItemPicture(const Picture& bytes);
+QImage DecodeItemPicture(const api::Picture& bytes);
 
 // Red, green and blue each raised by `amount`, limited to 0-255; alpha unchanged.
 void LightenPicture(QImage& picture, int amount);

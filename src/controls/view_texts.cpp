@@ -29,7 +29,7 @@ QString SizeText(int64_t bytes) {
   return Grouped(std::llround(static_cast<double>(bytes) / 1024.0)) + QStringLiteral(" KB");
 }
 
-QString DateText(const LocalDateTime& when) {
+QString DateText(const api::LocalDateTime& when) {
   const auto c = when.ToCivil();
   QString text = QStringLiteral("%1/%2/%3").arg(c.month).arg(c.day).arg(c.year % 100, 2, 10, QLatin1Char('0'));
   if (c.hour == 0 && c.minute == 0 && c.second == 0) return text;

@@ -12,6 +12,6 @@ namespace kestramo {
 QString SizeText(int64_t bytes);
 
 // A date as the panels show it: "1/5/05 9:07 PM"; at exactly midnight the date alone.
-QString DateText(const LocalDateTime& when);
+QString DateText(const api::LocalDateTime& when);
 
 }  // namespace kestramo

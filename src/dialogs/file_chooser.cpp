@@ -21,7 +21,7 @@ class SafeDates : public QIdentityProxyModel {
     if (role != Qt::DisplayRole || index.column() != kDateColumn || !files)
       return QIdentityProxyModel::data(index, role);
     const QDateTime modified = files->lastModified(mapToSource(index));
-    return modified.isValid() ? DateText(LocalDateTime::FromUnixTime(modified.toSecsSinceEpoch())) : QString();
+    return modified.isValid() ? DateText(api::LocalDateTime::FromUnixTime(modified.toSecsSinceEpoch())) : QString();
   }
 };
 

@@ -46,8 +46,8 @@ QListWidget* NewResultList(QWidget* parent) {
 
 }  // namespace
 
-FrmFind::FrmFind(api::Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir, FrmConfirm& confirm,
-                 FrmComment& comment, std::function<void()> refreshMainView, QWidget* parent)
+FrmFind::FrmFind(api::Vault& vault, api::ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir,
+                 FrmConfirm& confirm, FrmComment& comment, std::function<void()> refreshMainView, QWidget* parent)
     : SkinnedDialog(QStringLiteral("find"), QSize(422, 264), parent),
       vault_(vault),
       shell_(shell),

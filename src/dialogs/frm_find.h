@@ -22,7 +22,7 @@ class RegionButton;
 class FrmConfirm;
 class FrmSelectDir;
 class FrmStatus;
-class ShellInfo;
+class api::ShellInfo;
 
 // Searches every box for items whose name or comment holds a text, and exports, deletes
 // or comments the items found.
@@ -31,7 +31,7 @@ class FrmFind : public SkinnedDialog {
 
  public:
   // `refreshMainView` rebuilds the main window's views after items were deleted.
-  FrmFind(api::Vault& vault, ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir, FrmConfirm& confirm,
+  FrmFind(api::Vault& vault, api::ShellInfo& shell, FrmStatus& status, FrmSelectDir& selectDir, FrmConfirm& confirm,
           FrmComment& comment, std::function<void()> refreshMainView, QWidget* parent = nullptr);
 
   void btnFindClick();
@@ -64,7 +64,7 @@ class FrmFind : public SkinnedDialog {
   void ReportUnsaved(const api::Status& saved);
 
   api::Vault& vault_;
-  ShellInfo& shell_;
+  api::ShellInfo& shell_;
   FrmStatus& status_;
   FrmSelectDir& selectDir_;
   FrmConfirm& confirm_;

@@ -21,7 +21,7 @@ FrmNew::FrmNew(QWidget* parent) : SkinnedDialog(QStringLiteral("name"), QSize(30
 void FrmNew::SetBoxNames(std::vector<std::string> names) {
   check_ = [names = std::move(names)](const QString& typed) -> std::optional<QString> {
     // Also refuses a name of blanks only, which would make a box without a name.
-    const auto refusal = CheckBoxName(names, typed.toStdString());
+    const auto refusal = api::CheckBoxName(names, typed.toStdString());
     return refusal ? std::optional<QString>(QString::fromStdString(*refusal)) : std::nullopt;
   };
 }

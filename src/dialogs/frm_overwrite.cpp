@@ -17,7 +17,7 @@ QString Copy(const char* which, uint64_t size, int64_t time) {
   // Dated as the safe's list dates items, so that the two read alike.
   return QStringLiteral("%1 %2 bytes, %3")
       .arg(QString::fromLatin1(which), QLocale().toString(static_cast<qulonglong>(size)),
-           DateText(LocalDateTime::FromUnixTime(time)));
+           DateText(api::LocalDateTime::FromUnixTime(time)));
 }
 
 }  // namespace

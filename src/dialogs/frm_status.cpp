@@ -73,7 +73,7 @@ void FrmStatus::PrepareForWork() {
   handOver_->TakeMessages();
 }
 
-StatusSink& FrmStatus::Sink() { return *handOver_; }
+api::StatusSink& FrmStatus::Sink() { return *handOver_; }
 
 std::vector<std::string> FrmStatus::TakeMessages() { return handOver_->TakeMessages(); }
 
@@ -88,7 +88,7 @@ void FrmStatus::SetStatusText(const QString& text) {
 
 QString FrmStatus::StatusText() const { return statusText_; }
 
-void FrmStatus::SetPhase(Phase phase) {
+void FrmStatus::SetPhase(api::Phase phase) {
   animPhase_ = phase;
   StartAnimation();
 }
@@ -103,7 +103,7 @@ void FrmStatus::SetProgress(int position, int maximum) {
   if (progressBar_->Max() != maximum) progressBar_->SetMax(maximum);
   progressBar_->SetPosition(position);
   // Each item passes two phases, each with its own run of the bar.
-  const bool second = animPhase_ == Phase::Encrypting || animPhase_ == Phase::Decompressing;
+  const bool second = animPhase_ == api::Phase::Encrypting || animPhase_ == api::Phase::Decompressing;
   ShowOverall(((second ? 1.0 : 0.0) + static_cast<double>(position) / std::max(maximum, 1)) / 2);
 }
 
@@ -134,19 +134,19 @@ void FrmStatus::CloseIfFinished() {
   if (finished_ && isVisible()) done(kResultOk);
 }
 
-const AnimStrip& FrmStatus::StripOf(Phase phase) const {
-  return phase == Phase::Encrypting || phase == Phase::Decrypting ? encStrip_ : zipStrip_;
+const AnimStrip& FrmStatus::StripOf(api::Phase phase) const {
+  return phase == api::Phase::Encrypting || phase == api::Phase::Decrypting ? encStrip_ : zipStrip_;
 }
 
 void FrmStatus::StartAnimation() {
   timerAnim_.stop();
   switch (animPhase_) {
-    case Phase::Encrypting: animFrame_ = 0; break;
-    case Phase::Decrypting: animFrame_ = kEncLast; break;
-    case Phase::Compressing: animFrame_ = 0; break;
-    case Phase::Decompressing: animFrame_ = kZipLast; break;
+    case api::Phase::Encrypting: animFrame_ = 0; break;
+    case api::Phase::Decrypting: animFrame_ = kEncLast; break;
+    case api::Phase::Compressing: animFrame_ = 0; break;
+    case api::Phase::Decompressing: animFrame_ = kZipLast; break;
   }
-  const bool cipher = animPhase_ == Phase::Encrypting || animPhase_ == Phase::Decrypting;
+  const bool cipher = animPhase_ == api::Phase::Encrypting || animPhase_ == api::Phase::Decrypting;
   timerAnim_.setInterval(cipher ? 60 : 100);
   DrawAnimFrame(StripOf(animPhase_), animFrame_);
   timerAnim_.start();
@@ -163,10 +163,10 @@ void FrmStatus::DrawAnimFrame(const AnimStrip& strip, int frame) {
 
 void FrmStatus::TimerAnimTimer() {
   switch (animPhase_) {
-    case Phase::Encrypting: animFrame_ = animFrame_ >= kEncLast ? 0 : animFrame_ + 1; break;
-    case Phase::Decrypting: animFrame_ = animFrame_ <= 0 ? kEncLast : animFrame_ - 1; break;
-    case Phase::Compressing: animFrame_ = animFrame_ >= kZipLast ? 0 : animFrame_ + 1; break;
-    case Phase::Decompressing: animFrame_ = animFrame_ <= 0 ? kZipLast : animFrame_ - 1; break;
+    case api::Phase::Encrypting: animFrame_ = animFrame_ >= kEncLast ? 0 : animFrame_ + 1; break;
+    case api::Phase::Decrypting: animFrame_ = animFrame_ <= 0 ? kEncLast : animFrame_ - 1; break;
+    case api::Phase::Compressing: animFrame_ = animFrame_ >= kZipLast ? 0 : animFrame_ + 1; break;
+    case api::Phase::Decompressing: animFrame_ = animFrame_ <= 0 ? kZipLast : animFrame_ - 1; break;
   }
   DrawAnimFrame(StripOf(animPhase_), animFrame_);
 }

@@ -19,7 +19,7 @@ namespace kestramo {
 class RegionButton;
 class SkinProgressBar;
 class StatusHandOver;
-class StatusSink;
+class api::StatusSink;
 
 // The modal window in front of the main window while one import or export runs: what is
 // being done, a progress bar, an animation per kind of work and Cancel. Only the work
@@ -35,7 +35,7 @@ class FrmStatus : public SkinnedDialog {
   // cancelled, no close pending; Cancel stops the operation given Work().
   void PrepareForWork();
   // For the worker thread: the status protocol, handed over to this dialog.
-  StatusSink& Sink();
+  api::StatusSink& Sink();
   // The flags shared with the worker.
   api::WorkControl& Work() { return work_; }
   bool Cancelled() const { return work_.Cancelled(); }
@@ -45,7 +45,7 @@ class FrmStatus : public SkinnedDialog {
 
   // The protocol's changes, on the main thread.
   void SetStatusText(const QString& text);
-  void SetPhase(Phase phase);
+  void SetPhase(api::Phase phase);
   void EnableCancel();
   void SetProgress(int position, int maximum);
   // The command's items as a whole; an empty one (the default) shows nothing of it.
@@ -56,7 +56,7 @@ class FrmStatus : public SkinnedDialog {
 
   void StartAnimation();
   void DrawAnimFrame(const AnimStrip& strip, int frame);
-  Phase AnimPhase() const { return animPhase_; }
+  api::Phase AnimPhase() const { return animPhase_; }
   int AnimFrame() const { return animFrame_; }
   int AnimInterval() const { return timerAnim_.interval(); }
   bool Animating() const { return timerAnim_.isActive(); }
@@ -76,7 +76,7 @@ class FrmStatus : public SkinnedDialog {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  const AnimStrip& StripOf(Phase phase) const;
+  const AnimStrip& StripOf(api::Phase phase) const;
   void CloseIfFinished();
 
   QLabel* lblStatus_;
@@ -92,7 +92,7 @@ class FrmStatus : public SkinnedDialog {
   QImage animBackground_;
   AnimStrip zipStrip_;
   AnimStrip encStrip_;
-  Phase animPhase_ = Phase::Compressing;
+  api::Phase animPhase_ = api::Phase::Compressing;
   int animFrame_ = 0;
   api::WorkControl work_;
   bool finished_ = false;

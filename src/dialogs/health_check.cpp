@@ -31,11 +31,11 @@ class ClosesAtEnd {
 
 }  // namespace
 
-VaultHealth RunHealthCheck(FrmStatus& status, api::Vault& vault) {
+api::VaultHealth RunHealthCheck(FrmStatus& status, api::Vault& vault) {
   status.PrepareForWork();
-  VaultHealth health;
+  api::VaultHealth health;
   QThread* worker = QThread::create([&] {
-    StatusSink& sink = status.Sink();
+    api::StatusSink& sink = status.Sink();
     const ClosesAtEnd closer(status);
     sink.EnableCancel();
     api::VerifyOptions options;
@@ -55,10 +55,10 @@ VaultHealth RunHealthCheck(FrmStatus& status, api::Vault& vault) {
   return health;
 }
 
-QString HealthReport(const VaultHealth& health) {
+QString HealthReport(const api::VaultHealth& health) {
   QStringList lines;
   if (health.stopped) lines << QStringLiteral("The check was cancelled after %1.").arg(Counted(health.items, "item"));
-  for (const ItemFinding& f : health.findings) {
+  for (const api::ItemFinding& f : health.findings) {
     lines << QStringLiteral("%1 \"%2\" in \"%3\": %4")
                  .arg(f.Unchecked() ? QStringLiteral("Not checked:") : QStringLiteral("Damaged:"),
                       QString::fromStdString(f.name), QString::fromStdString(f.box),

@@ -11,9 +11,9 @@ class FrmStatus;
 
 // Checks every item of the vault on a worker thread while `status` shows which item is
 // under way, with Cancel; returns once the check has ended or was stopped.
-VaultHealth RunHealthCheck(FrmStatus& status, api::Vault& vault);
+api::VaultHealth RunHealthCheck(FrmStatus& status, api::Vault& vault);
 
 // The report the desktop program shows after a check.
-QString HealthReport(const VaultHealth& health);
+QString HealthReport(const api::VaultHealth& health);
 
 }  // namespace kestramo

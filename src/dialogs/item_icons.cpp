@@ -13,7 +13,7 @@ constexpr int kIconSize = 32;
 
 }  // namespace
 
-QIcon ItemIcons::IconOf(const Picture& icon, const Picture& mask) {
+QIcon ItemIcons::IconOf(const api::Picture& icon, const api::Picture& mask) {
   const auto key = std::make_pair(icon.get(), mask.get());
   if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
   const QImage picture = DecodeItemPicture(icon), alpha = DecodeItemPicture(mask);

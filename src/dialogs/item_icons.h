@@ -13,11 +13,11 @@ namespace kestramo {
 class ItemIcons {
  public:
   // A transparent square for an item without readable pictures, so the list stays aligned.
-  QIcon IconOf(const Picture& icon, const Picture& mask);
+  QIcon IconOf(const api::Picture& icon, const api::Picture& mask);
   void Clear() { cache_.clear(); }
 
  private:
-  std::map<std::pair<const PictureBytes*, const PictureBytes*>, QIcon> cache_;
+  std::map<std::pair<const api::PictureBytes*, const api::PictureBytes*>, QIcon> cache_;
 };
 
 }  // namespace kestramo

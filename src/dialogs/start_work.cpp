@@ -9,7 +9,7 @@
 
 namespace kestramo {
 
-bool StartWork(FrmStatus& status, api::Vault& vault, ShellInfo& shell, const WorkRequest& request,
+bool StartWork(FrmStatus& status, api::Vault& vault, api::ShellInfo& shell, const WorkRequest& request,
                const std::function<void()>& repaintMain, OverwriteAnswers* answers, WorkOutcome* outcome) {
   status.PrepareForWork();
   OverwriteAnswers ownAnswers;

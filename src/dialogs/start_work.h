@@ -24,7 +24,7 @@ struct WorkOutcome {
 // An extraction that meets files which exist already asks about each through the skinned
 // overwrite question; `answers`, when given, carries "to all" and Cancel across the items
 // of one command.
-bool StartWork(FrmStatus& status, api::Vault& vault, ShellInfo& shell, const WorkRequest& request,
+bool StartWork(FrmStatus& status, api::Vault& vault, api::ShellInfo& shell, const WorkRequest& request,
                const std::function<void()>& repaintMain = {}, OverwriteAnswers* answers = nullptr,
                WorkOutcome* outcome = nullptr);
 

@@ -16,7 +16,7 @@ void StatusHandOver::SetStatusText(const std::string& text) {
   HandOver([d = &dialog_, t = QString::fromStdString(text)] { d->SetStatusText(t); });
 }
 
-void StatusHandOver::SetPhase(Phase phase) {
+void StatusHandOver::SetPhase(api::Phase phase) {
   HandOver([d = &dialog_, phase] { d->SetPhase(phase); });
 }
 

@@ -13,12 +13,12 @@ class FrmStatus;
 // The status protocol as a worker thread speaks it: every call is handed to the status
 // dialog on the main thread, in the order made, without waiting for it to be shown.
 // Messages are kept for the caller to show once the dialog has closed.
-class StatusHandOver : public StatusSink {
+class StatusHandOver : public api::StatusSink {
  public:
   explicit StatusHandOver(FrmStatus& dialog) : dialog_(dialog) {}
 
   void SetStatusText(const std::string& text) override;
-  void SetPhase(Phase phase) override;
+  void SetPhase(api::Phase phase) override;
   void EnableCancel() override;
   void SetProgress(int position, int maximum) override;
   void Close() override;

@@ -4,7 +4,7 @@
 
 namespace kestramo {
 
-WorkThread::WorkThread(api::Vault& vault, ShellInfo& shell, WorkerContext context, api::OverwriteQuestion ask,
+WorkThread::WorkThread(api::Vault& vault, api::ShellInfo& shell, WorkerContext context, api::OverwriteQuestion ask,
                        WorkRequest request, QObject* parent)
     : QThread(parent),
       vault_(vault),

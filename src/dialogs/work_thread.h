@@ -20,7 +20,7 @@ struct WorkRequest {
 
 // What a worker reports through and obeys: the status protocol and the operation's flags.
 struct WorkerContext {
-  StatusSink& status;
+  api::StatusSink& status;
   api::WorkControl& control;
 };
 
@@ -29,7 +29,7 @@ class WorkThread : public QThread {
   Q_OBJECT
 
  public:
-  WorkThread(api::Vault& vault, ShellInfo& shell, WorkerContext context, api::OverwriteQuestion ask,
+  WorkThread(api::Vault& vault, api::ShellInfo& shell, WorkerContext context, api::OverwriteQuestion ask,
              WorkRequest request, QObject* parent = nullptr);
 
   // After the thread finished: the item was added, or exported completely.
@@ -44,7 +44,7 @@ class WorkThread : public QThread {
 
  private:
   api::Vault& vault_;
-  ShellInfo& shell_;
+  api::ShellInfo& shell_;
   WorkerContext context_;
   api::OverwriteQuestion ask_;
   WorkRequest request_;

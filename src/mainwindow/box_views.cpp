@@ -23,7 +23,7 @@ QImage ShadowOf(const QImage& mask) {
 
 int BoxView::CountSelected() const { return static_cast<int>(std::count(Selected.begin(), Selected.end(), 1)); }
 
-int BoxViews::IconFor(const Picture& icon, const Picture& mask) {
+int BoxViews::IconFor(const api::Picture& icon, const api::Picture& mask) {
   if (!icon || !mask) return -1;
   const auto key = std::make_pair(icon.get(), mask.get());
   if (const auto it = Icons.byPictures.find(key); it != Icons.byPictures.end()) return it->second;

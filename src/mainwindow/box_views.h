@@ -48,7 +48,7 @@ inline constexpr float kSliderTravel = 222.0f;
 struct IconCache {
   std::vector<QImage> icons;    // with the mask as alpha
   std::vector<QImage> shadows;  // black silhouettes with the same alpha
-  std::map<std::pair<const PictureBytes*, const PictureBytes*>, int> byPictures;  // (icon, mask)
+  std::map<std::pair<const api::PictureBytes*, const api::PictureBytes*>, int> byPictures;  // (icon, mask)
 };
 
 // The view of the index table that the panels draw.
@@ -70,7 +70,7 @@ class BoxViews {
  private:
   // Fills every box's item slots, in record order, in one pass over the items.
   void CollectBoxItems();
-  int IconFor(const Picture& icon, const Picture& mask);
+  int IconFor(const api::Picture& icon, const api::Picture& mask);
 };
 
 }  // namespace kestramo

@@ -107,7 +107,7 @@ bool MainCommands::cmdRenameBox() {
   if (!renamed.ok() && renamed.code != api::Code::IoError)
     return false;  // the dialog let through what the vault refuses
   Saved(renamed);  // renamed all the same: the index keeps the new name for the next save
-  const std::string key = Utf8Truncate(name.toStdString(), kMaxBoxNameChars);  // as the field stores it
+  const std::string key = api::Utf8Truncate(name.toStdString(), api::kMaxBoxNameChars);  // as the field stores it
   for (BoxView& box : views_.Boxes) {
     if (box.Key != old) continue;
     box.Key = key;
@@ -303,8 +303,8 @@ bool MainCommands::cmdCommentItem() {
 }
 
 bool MainCommands::cmdNewBox() {
-  if (views_.BoxCount() >= kMaxBoxes) {
-    ShowMessageDialog(QString::fromLatin1(kTooManyBoxesMessage), &window_);
+  if (views_.BoxCount() >= api::kMaxBoxes) {
+    ShowMessageDialog(QString::fromLatin1(api::kTooManyBoxesMessage), &window_);
     return false;
   }
   dialogs_.newBox->SetBoxNames(BoxNames());
@@ -322,7 +322,7 @@ bool MainCommands::cmdDeleteBox() {
     return false;
   }
   if (views_.BoxCount() == 1) {
-    ShowMessageDialog(QString::fromLatin1(kLastBoxMessage), &window_);
+    ShowMessageDialog(QString::fromLatin1(api::kLastBoxMessage), &window_);
     return false;
   }
   dialogs_.confirm->SetQuestion(DeleteBoxQuestion(view->Name, view->ItemCount()));

@@ -18,7 +18,7 @@ namespace kestramo {
 
 // The dialogs of the main window, created once after it and living as long as it does.
 struct MainDialogs {
-  MainDialogs(QWidget* main, api::Vault& vault, ShellInfo& shell, std::function<void()> refreshMainView)
+  MainDialogs(QWidget* main, api::Vault& vault, api::ShellInfo& shell, std::function<void()> refreshMainView)
       : status(std::make_unique<FrmStatus>(main)),
         comment(std::make_unique<FrmComment>(main)),
         confirm(std::make_unique<FrmConfirm>(main)),

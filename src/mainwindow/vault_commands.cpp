@@ -94,7 +94,7 @@ void MainCommands::cmdHarden() {
 }
 
 void MainCommands::cmdCheckHealth() {
-  const VaultHealth health = RunHealthCheck(*dialogs_.status, vault_);
+  const api::VaultHealth health = RunHealthCheck(*dialogs_.status, vault_);
   window_.Image().update();
   if (health.Healthy() && !health.stopped) {
     ShowSuccessDialog(HealthReport(health), &window_);

@@ -19,16 +19,16 @@ Result OnGuiThread(Ask&& ask) {
 
 }  // namespace
 
-ShellIcon GuiThreadShellInfo::IconOf(const std::filesystem::path& path) {
-  return OnGuiThread<ShellIcon>([&] { return desktop_.IconOf(path); });
+api::ShellIcon GuiThreadShellInfo::IconOf(const std::filesystem::path& path) {
+  return OnGuiThread<api::ShellIcon>([&] { return desktop_.IconOf(path); });
 }
 
 std::string GuiThreadShellInfo::TypeOf(const std::filesystem::path& path) {
   return OnGuiThread<std::string>([&] { return desktop_.TypeOf(path); });
 }
 
-ShellIcon GuiThreadShellInfo::PsdIcon() {
-  return OnGuiThread<ShellIcon>([&] { return desktop_.PsdIcon(); });
+api::ShellIcon GuiThreadShellInfo::PsdIcon() {
+  return OnGuiThread<api::ShellIcon>([&] { return desktop_.PsdIcon(); });
 }
 
 }  // namespace kestramo

@@ -8,16 +8,16 @@ namespace kestramo {
 // desktop's icon themes, icon engines and their caches belong to that thread, while imports
 // ask from a worker. The GUI thread must keep its event loop running meanwhile (a modal
 // status dialog does).
-class GuiThreadShellInfo : public ShellInfo {
+class GuiThreadShellInfo : public api::ShellInfo {
  public:
-  explicit GuiThreadShellInfo(ShellInfo& desktop) : desktop_(desktop) {}
+  explicit GuiThreadShellInfo(api::ShellInfo& desktop) : desktop_(desktop) {}
 
-  ShellIcon IconOf(const std::filesystem::path& path) override;
+  api::ShellIcon IconOf(const std::filesystem::path& path) override;
   std::string TypeOf(const std::filesystem::path& path) override;
-  ShellIcon PsdIcon() override;
+  api::ShellIcon PsdIcon() override;
 
  private:
-  ShellInfo& desktop_;
+  api::ShellInfo& desktop_;
 };
 
 }  // namespace kestramo

@@ -7,6 +7,6 @@
 
 namespace kestramo {
 
-std::string ProblemText(const ItemFinding& finding);
+std::string ProblemText(const api::ItemFinding& finding);
 
 }  // namespace kestramo

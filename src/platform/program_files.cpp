@@ -11,7 +11,7 @@ QString ProgramFile(const QString& relative) {
   const QString exeDir = QCoreApplication::applicationDirPath();
   const QString beside = exeDir + QLatin1Char('/') + relative;
   if (QFileInfo::exists(beside)) return beside;
-  const std::filesystem::path shared = InstalledDataDir(exeDir.toStdString());
+  const std::filesystem::path shared = api::InstalledDataDir(exeDir.toStdString());
   return shared.empty() ? beside : QString::fromStdString(shared.string()) + QLatin1Char('/') + relative;
 }
 

@@ -17,12 +17,12 @@ namespace {
 
 constexpr int kIconSize = 32;
 
-Picture ToPicture(const QImage& image) {
+api::Picture ToPicture(const QImage& image) {
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "PNG");
-  return std::make_shared<const PictureBytes>(png.begin(), png.end());
+  return std::make_shared<const api::PictureBytes>(png.begin(), png.end());
 }
 
 // White where the icon is opaque, black where it is transparent.
@@ -50,7 +50,7 @@ QIcon ThemeIconOf(const QMimeType& type) {
   return {};
 }
 
-ShellIcon FromImage(const QImage& icon) { return {ToPicture(icon), ToPicture(MaskOf(icon))}; }
+api::ShellIcon FromImage(const QImage& icon) { return {ToPicture(icon), ToPicture(MaskOf(icon))}; }
 
 }  // namespace
 
@@ -62,7 +62,7 @@ void QtShellInfo::UseDesktopIconTheme() {
   QIcon::setThemeName(QStringLiteral("Adwaita"));
 }
 
-ShellIcon QtShellInfo::IconOf(const std::filesystem::path& path) {
+api::ShellIcon QtShellInfo::IconOf(const std::filesystem::path& path) {
   const QFileInfo info(QString::fromStdString(path.string()));
   // The MIME type names the theme icon; the platform's own provider is the fallback.
   const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
@@ -78,10 +78,10 @@ ShellIcon QtShellInfo::IconOf(const std::filesystem::path& path) {
 
 std::string QtShellInfo::TypeOf(const std::filesystem::path& path) {
   const QMimeType type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(path.string()));
-  return Utf8Truncate(type.comment().toStdString(), 79);
+  return api::Utf8Truncate(type.comment().toStdString(), 79);
 }
 
-ShellIcon QtShellInfo::PsdIcon() {
+api::ShellIcon QtShellInfo::PsdIcon() {
   const QImage icon = ResourceLibrary::PlainPicture(QStringLiteral("psd"));
   const QImage mask = ResourceLibrary::PlainPicture(QStringLiteral("psdmask"));
   if (icon.isNull() || mask.isNull()) return {};

@@ -273,7 +273,7 @@ TEST_F(CliTest, NamesNeverReachTheTerminalRaw) {
   for (char32_t c = 0x2066; c <= 0x2069; ++c) unsafe.push_back(c);
   std::string every = "a", shown = "a";
   for (const char32_t c : unsafe) {
-    every += Utf8Encode(std::u32string(1, c));
+    every += api::Utf8Encode(std::u32string(1, c));
     char hex[16];
     std::snprintf(hex, sizeof hex, c < 0x80 ? "\\x%02X" : "\\u%04X", static_cast<unsigned>(c));
     shown += c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : hex;

@@ -24,7 +24,7 @@ void Put(const fs::path& file, const std::vector<uint8_t>& bytes) {
 // A table of `count` items spread over two boxes, sharing one picture.
 ItemTable SampleTable(int count) {
   ItemTable table;
-  const Picture icon = std::make_shared<const PictureBytes>(32, 7);
+  const api::Picture icon = std::make_shared<const api::PictureBytes>(32, 7);
   for (int n = 1; n <= count; ++n) {
     table.Append();
     table.SetField(ItemField::Index, FieldValue::Integer(n));

@@ -32,12 +32,12 @@ namespace {
 
 QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
 
-Picture Png(const QImage& image) {
+api::Picture Png(const QImage& image) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "PNG");
-  return std::make_shared<const PictureBytes>(bytes.begin(), bytes.end());
+  return std::make_shared<const api::PictureBytes>(bytes.begin(), bytes.end());
 }
 
 const FieldValue& Get(const ItemRecord& r, ItemField f) { return r[static_cast<std::size_t>(f)]; }
@@ -210,7 +210,7 @@ class FindDialogTest : public QObject {
         items.MoveTo(r);
         const std::string name = items.Field(ItemField::Name).AsString();
         if (name.empty()) continue;
-        const ShellIcon real = desktop.IconOf(b.fixture.dir / "src" / name);
+        const api::ShellIcon real = desktop.IconOf(b.fixture.dir / "src" / name);
         const bool first = name == "Papers file 1.txt";
         items.Edit();
         items.SetField(ItemField::Icon, FieldValue::Image(first ? Png(red) : real.icon));

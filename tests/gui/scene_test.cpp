@@ -149,10 +149,10 @@ class SceneTest : public QObject {
     QCOMPARE(SizeText((int64_t{10} << 30) + 1), QStringLiteral("10.0 GB"));
     QCOMPARE(SizeText((int64_t{25} << 30) + (int64_t{1} << 29)), QStringLiteral("25.5 GB"));
     QCOMPARE(SizeText(int64_t{3} << 40), QStringLiteral("3,072.0 GB"));
-    QCOMPARE(DateText(LocalDateTime::FromCivil({2005, 1, 5, 21, 7, 0})), QStringLiteral("1/5/05 9:07 PM"));
-    QCOMPARE(DateText(LocalDateTime::FromCivil({2005, 1, 5, 0, 0, 0})), QStringLiteral("1/5/05"));
-    QCOMPARE(DateText(LocalDateTime::FromCivil({2010, 12, 31, 0, 5, 0})), QStringLiteral("12/31/10 12:05 AM"));
-    QCOMPARE(DateText(LocalDateTime::FromCivil({2010, 12, 31, 12, 0, 0})), QStringLiteral("12/31/10 12:00 PM"));
+    QCOMPARE(DateText(api::LocalDateTime::FromCivil({2005, 1, 5, 21, 7, 0})), QStringLiteral("1/5/05 9:07 PM"));
+    QCOMPARE(DateText(api::LocalDateTime::FromCivil({2005, 1, 5, 0, 0, 0})), QStringLiteral("1/5/05"));
+    QCOMPARE(DateText(api::LocalDateTime::FromCivil({2010, 12, 31, 0, 5, 0})), QStringLiteral("12/31/10 12:05 AM"));
+    QCOMPARE(DateText(api::LocalDateTime::FromCivil({2010, 12, 31, 12, 0, 0})), QStringLiteral("12/31/10 12:00 PM"));
   }
 
   void boxesDifferingInCaseAreOneBoxListingExactMatchesOnly() {
@@ -172,8 +172,8 @@ class SceneTest : public QObject {
 
   void aBoxOfManyItemsIsDrawnToItsEndAndSharesIcons() {
     ItemTable t;
-    const auto icon = std::make_shared<const PictureBytes>(PngOf(Filled(32, 32, 0xFF3366CC)));
-    const auto mask = std::make_shared<const PictureBytes>(PngOf(Filled(32, 32, 0xFFFFFFFF)));
+    const auto icon = std::make_shared<const api::PictureBytes>(PngOf(Filled(32, 32, 0xFF3366CC)));
+    const auto mask = std::make_shared<const api::PictureBytes>(PngOf(Filled(32, 32, 0xFFFFFFFF)));
     for (int i = 1; i <= 1500; ++i) {
       t.Append();
       t.SetField(ItemField::Index, FieldValue::Integer(i));
@@ -215,12 +215,12 @@ class SceneTest : public QObject {
   }
 
  private:
-  static PictureBytes PngOf(const QImage& image) {
+  static api::PictureBytes PngOf(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
-    return PictureBytes(bytes.begin(), bytes.end());
+    return api::PictureBytes(bytes.begin(), bytes.end());
   }
 };
 

@@ -18,7 +18,7 @@ class ShellInfoTest : public QObject {
     testing::TempDir dir;
     std::ofstream(dir / "notes.md") << "# text";
     QtShellInfo shell;
-    const ShellIcon icon = shell.IconOf(dir / "notes.md");  // a type without an icon of its own
+    const api::ShellIcon icon = shell.IconOf(dir / "notes.md");  // a type without an icon of its own
     QVERIFY(icon.icon && icon.mask);
     const QImage picture = QImage::fromData(icon.icon->data(), static_cast<int>(icon.icon->size()));
     const QImage mask = QImage::fromData(icon.mask->data(), static_cast<int>(icon.mask->size()));
@@ -41,7 +41,7 @@ class ShellInfoTest : public QObject {
     QtShellInfo shell;
     QCOMPARE(QString::fromStdString(shell.TypeOf(dir / "notes.txt")), QStringLiteral("plain text document"));
     QVERIFY(!shell.TypeOf(dir.Path()).empty());
-    QVERIFY(Utf8Length(shell.TypeOf(dir / "notes.txt")) <= 79);
+    QVERIFY(api::Utf8Length(shell.TypeOf(dir / "notes.txt")) <= 79);
   }
 };
 

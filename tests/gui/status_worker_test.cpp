@@ -66,7 +66,7 @@ bool TempIsEmpty(const api::Vault& vault) {
 
 // Notes the threads it is asked on: the desktop's icon machinery belongs to the GUI thread.
 struct ThreadNotingShell : FakeShell {
-  ShellIcon IconOf(const fs::path& p) override { return Note(), FakeShell::IconOf(p); }
+  api::ShellIcon IconOf(const fs::path& p) override { return Note(), FakeShell::IconOf(p); }
   std::string TypeOf(const fs::path& p) override { return Note(), FakeShell::TypeOf(p); }
   void Note() {
     ++calls;
@@ -109,7 +109,7 @@ class StatusWorkerTest : public QObject {
   QWidget* main_ = nullptr;
 
   // Presses Cancel once the dialog shows `phase` with the bar moved past its start.
-  static void CancelDuring(ModalWatch& watch, FrmStatus& status, Phase phase) {
+  static void CancelDuring(ModalWatch& watch, FrmStatus& status, api::Phase phase) {
     watch.onTick = [&status, phase] {
       if (status.isVisible() && status.AnimPhase() == phase && status.ProgressBar()->Position() > 0 &&
           status.CancelButton()->Enabled() && !status.Cancelled()) {
@@ -124,20 +124,20 @@ class StatusWorkerTest : public QObject {
 
   void AnimationFramesRunByPhase() {
     FrmStatus status(main_);
-    status.SetPhase(Phase::Decrypting);
+    status.SetPhase(api::Phase::Decrypting);
     QCOMPARE(status.AnimInterval(), 60);
     QVERIFY(status.Animating());
     QCOMPARE(Frames(status, 32), Run(30, -1, 33, 30));
-    status.SetPhase(Phase::Encrypting);
+    status.SetPhase(api::Phase::Encrypting);
     QCOMPARE(Frames(status, 32), Run(0, 1, 33, 30));
-    status.SetPhase(Phase::Compressing);
+    status.SetPhase(api::Phase::Compressing);
     QCOMPARE(status.AnimInterval(), 100);
     QCOMPARE(Frames(status, 21), Run(0, 1, 22, 19));
-    status.SetPhase(Phase::Decompressing);
+    status.SetPhase(api::Phase::Decompressing);
     QCOMPARE(Frames(status, 21), Run(19, -1, 22, 19));
     // A new phase starts at its first frame, even on the same strip.
     Frames(status, 4);
-    status.SetPhase(Phase::Decompressing);
+    status.SetPhase(api::Phase::Decompressing);
     QCOMPARE(status.AnimFrame(), 19);
   }
 
@@ -173,7 +173,7 @@ class StatusWorkerTest : public QObject {
     QCOMPARE(status.StatusText(), "Now is crypting:\n" + longName);
     QVERIFY(status.grab().save(kestramo::testing::ShotsDir() + "/status-long.png"));
     status.SetStatusText("Now is crypting:\rTax papers 2025");
-    status.SetPhase(Phase::Encrypting);
+    status.SetPhase(api::Phase::Encrypting);
     status.SetProgress(64, 100);
     QVERIFY(status.grab().save(kestramo::testing::ShotsDir() + "/status.png"));
     status.FinishWork();
@@ -185,9 +185,9 @@ class StatusWorkerTest : public QObject {
     FrmStatus status(main_);
     status.PrepareForWork();
     std::thread worker([&status] {
-      StatusSink& sink = status.Sink();
+      api::StatusSink& sink = status.Sink();
       sink.SetStatusText("Now is decompressing:\rletters.txt");
-      sink.SetPhase(Phase::Decompressing);
+      sink.SetPhase(api::Phase::Decompressing);
       sink.EnableCancel();
       for (int p = 1; p <= 40; ++p) sink.SetProgress(p, 100);
       sink.SetProgress(7, 100);
@@ -202,7 +202,7 @@ class StatusWorkerTest : public QObject {
     guard.start(5000);
     QCOMPARE(status.exec(), kResultOk);
     QCOMPARE(status.StatusText(), QStringLiteral("Now is decompressing:\nletters.txt"));
-    QCOMPARE(status.AnimPhase(), Phase::Decompressing);
+    QCOMPARE(status.AnimPhase(), api::Phase::Decompressing);
     QCOMPARE(status.ProgressBar()->Position(), 7);
     QVERIFY(status.CancelButton()->Enabled());
     QCOMPARE(status.TakeMessages(), std::vector<std::string>{"Invalid file or path name."});
@@ -252,19 +252,19 @@ class StatusWorkerTest : public QObject {
   }
 
   void CancelStopsTheItemInProgress_data() {
-    QTest::addColumn<Phase>("phase");
+    QTest::addColumn<api::Phase>("phase");
     QTest::addColumn<bool>("exporting");
-    QTest::newRow("packing") << Phase::Compressing << false;
-    QTest::newRow("encryption") << Phase::Encrypting << false;
-    QTest::newRow("decryption") << Phase::Decrypting << true;
-    QTest::newRow("unpacking") << Phase::Decompressing << true;
+    QTest::newRow("packing") << api::Phase::Compressing << false;
+    QTest::newRow("encryption") << api::Phase::Encrypting << false;
+    QTest::newRow("decryption") << api::Phase::Decrypting << true;
+    QTest::newRow("unpacking") << api::Phase::Decompressing << true;
   }
   void CancelStopsTheItemInProgress() {
-    QFETCH(Phase, phase);
+    QFETCH(api::Phase, phase);
     QFETCH(bool, exporting);
     Bench b(main_);
     // Unpacking a stored archive runs at copying speed: it needs more bytes to be caught at it.
-    WriteRandom(b.dir / "big.bin", (phase == Phase::Decompressing ? 128 : 32) << 20, 2);
+    WriteRandom(b.dir / "big.bin", (phase == api::Phase::Decompressing ? 128 : 32) << 20, 2);
     ModalWatch watch;
     if (exporting) QVERIFY(b.Import("big.bin"));
     CancelDuring(watch, b.status, phase);

@@ -308,7 +308,7 @@ TEST_F(HardenedVaultTest, HardeningLeavesNothingClassicBehind) {
   }
   ASSERT_NE(recovered, 0) << "the stray item file is kept as an item";
   EXPECT_EQ(Export(recovered, "a.bin"), content);
-  const VaultHealth health = CheckVaultHealth(*vault);
+  const api::VaultHealth health = CheckVaultHealth(*vault);
   EXPECT_TRUE(health.findings.empty()) << health.findings.front().detail;
   EXPECT_EQ(Export(item, "a.bin"), content);
   EXPECT_TRUE(ClassicFilesIn(*vault).empty());
@@ -361,7 +361,7 @@ TEST_F(HardenedVaultTest, AnOpenFinishesTheRemovalsOfAConversionCutShort) {
   EXPECT_EQ(Export(item, "a.txt"), "kept");
   ASSERT_EQ(Reopen(kPassphrase), Outcome::Loaded);
   EXPECT_TRUE(vault->Seal().leftovers.empty()) << "the list is saved away once done";
-  const VaultHealth health = CheckVaultHealth(*vault);
+  const api::VaultHealth health = CheckVaultHealth(*vault);
   EXPECT_TRUE(health.findings.empty() && health.classic.empty());
 }
 

@@ -133,7 +133,7 @@ TEST_F(HardenedVaultTest, PlainBytesNeverReachTheVaultsFoldersWhenHardened) {
     SCOPED_TRACE(hardened ? "hardened" : "classic");
     if (hardened) Harden();
     bool seen = false;
-    sink.onProgress = [&](Phase, int) {
+    sink.onProgress = [&](api::Phase, int) {
       for (const auto& [path, bytes] : Snapshot(dir / "vault")) seen = seen || bytes.find(marker) != std::string::npos;
     };
     const int32_t item = Add("data.zip", content);

@@ -225,8 +225,8 @@ TEST_F(ItemPipelineTest, VaultFilesAreReadableByTheirOwnerAlone) {
     return (fs::status(file).permissions() & (fs::perms::group_all | fs::perms::others_all)) == fs::perms::none;
   };
   int plainArchivesSeen = 0;
-  sink.onProgress = [&](Phase phase, int) {
-    if (phase != Phase::Encrypting) return;
+  sink.onProgress = [&](api::Phase phase, int) {
+    if (phase != api::Phase::Encrypting) return;
     const fs::path plain = vault.Layout().TempArchive(1);
     if (!fs::exists(plain)) return;
     ++plainArchivesSeen;
@@ -333,10 +333,10 @@ TEST_F(ItemPipelineTest, PackLevelFollowsTheExtensionAndPsdGetsTheSkinIcon) {
 
 TEST_F(ItemPipelineTest, CancelWhilePackingOrEncryptingLeavesNothingBehind) {
   WriteFile(dir / "src/big.bin", RandomBytes(3 << 20, 3));
-  for (const Phase stage : {Phase::Compressing, Phase::Encrypting}) {
+  for (const api::Phase stage : {api::Phase::Compressing, api::Phase::Encrypting}) {
     sink = RecordingSink();
     work.Reset();
-    sink.onProgress = [&](Phase p, int position) {
+    sink.onProgress = [&](api::Phase p, int position) {
       if (p == stage && position > 0) work.Cancel(vault.Zip(), vault.Cipher());
     };
     EXPECT_FALSE(AddItem(vault, dir / "src/big.bin", "Box", {sink, work}, shell).ok());
@@ -355,8 +355,8 @@ TEST_F(ItemPipelineTest, CancelledExportRemovesOnlyWhatItCreated) {
 
   // Cancelled while decrypting: the destination is untouched.
   sink.onProgress = nullptr;
-  auto cancelIn = [&](Phase stage) {
-    return [&, stage](Phase p, int position) {
+  auto cancelIn = [&](api::Phase stage) {
+    return [&, stage](api::Phase p, int position) {
       if (p == stage && position > 0) work.Cancel(vault.Zip(), vault.Cipher());
     };
   };
@@ -364,7 +364,7 @@ TEST_F(ItemPipelineTest, CancelledExportRemovesOnlyWhatItCreated) {
   t.MoveTo(1);
   sink = RecordingSink();
   work.Reset();
-  sink.onProgress = cancelIn(Phase::Decrypting);
+  sink.onProgress = cancelIn(api::Phase::Decrypting);
   EXPECT_EQ(
       ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out1", {sink, work}, nullptr).code,
       api::Code::Cancelled);
@@ -375,7 +375,7 @@ TEST_F(ItemPipelineTest, CancelledExportRemovesOnlyWhatItCreated) {
   WriteFile(dir / "out2/Docs/mine.txt", "keep me");
   sink = RecordingSink();
   work.Reset();
-  sink.onProgress = cancelIn(Phase::Decompressing);
+  sink.onProgress = cancelIn(api::Phase::Decompressing);
   EXPECT_EQ(
       ExtractItem(vault, vault.Items().Field(ItemField::Index).AsInteger(), dir / "out2", {sink, work}, nullptr).code,
       api::Code::Cancelled);

@@ -13,16 +13,16 @@ namespace kestramo::testing {
 
 // Records every status call in order; `onProgress` lets a test act (press Cancel) mid-stage.
 // Every position must lie on the bar: from 0 to the maximum it comes with.
-class RecordingSink : public StatusSink {
+class RecordingSink : public api::StatusSink {
  public:
   std::vector<std::string> calls;
   std::vector<int> positions;
   std::vector<std::string> messages;
   bool closed = false;
-  std::function<void(Phase, int)> onProgress;
+  std::function<void(api::Phase, int)> onProgress;
 
   void SetStatusText(const std::string& text) override { calls.push_back("text:" + text); }
-  void SetPhase(Phase p) override {
+  void SetPhase(api::Phase p) override {
     phase_ = p;
     calls.push_back("phase:" + std::to_string(static_cast<int>(p)));
   }
@@ -46,17 +46,17 @@ class RecordingSink : public StatusSink {
   }
 
  private:
-  Phase phase_ = Phase::Compressing;
+  api::Phase phase_ = api::Phase::Compressing;
 };
 
-class FakeShell : public ShellInfo {
+class FakeShell : public api::ShellInfo {
  public:
-  ShellIcon IconOf(const std::filesystem::path&) override { return {Bytes(1), Bytes(2)}; }
+  api::ShellIcon IconOf(const std::filesystem::path&) override { return {Bytes(1), Bytes(2)}; }
   std::string TypeOf(const std::filesystem::path& p) override {
     return std::filesystem::is_directory(p) ? "Folder" : "Document";
   }
-  ShellIcon PsdIcon() override { return {Bytes(7), Bytes(8)}; }
-  static Picture Bytes(uint8_t fill) { return std::make_shared<const PictureBytes>(16, fill); }
+  api::ShellIcon PsdIcon() override { return {Bytes(7), Bytes(8)}; }
+  static api::Picture Bytes(uint8_t fill) { return std::make_shared<const api::PictureBytes>(16, fill); }
 };
 
 }  // namespace kestramo::testing

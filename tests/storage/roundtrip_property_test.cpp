@@ -150,7 +150,7 @@ class RoundTripPropertyTest : public testing::HardenedVaultTest {
     uint64_t bytes = 0;
     for (const auto& [name, file] : expected) bytes += file.first;
     EXPECT_EQ(FieldOf(record, ItemField::Size).AsInteger64(), static_cast<int64_t>(bytes));
-    const VaultHealth health = CheckVaultHealth(*vault);
+    const api::VaultHealth health = CheckVaultHealth(*vault);
     EXPECT_TRUE(health.findings.empty()) << health.findings.front().detail;
     const fs::path out = dir / "out";
     fs::remove_all(out);

@@ -9,7 +9,7 @@
 namespace kestramo {
 namespace {
 
-Picture Pic(uint8_t fill, std::size_t n = 64) { return std::make_shared<const PictureBytes>(n, fill); }
+api::Picture Pic(uint8_t fill, std::size_t n = 64) { return std::make_shared<const api::PictureBytes>(n, fill); }
 
 void AddItem(ItemTable& t, int index, const std::string& name, const std::string& box,
              const std::string& comment = "") {
@@ -140,7 +140,7 @@ TEST(TableCodecTest, RoundTripKeepsEveryFieldPicturesAndEmptyValues) {
   t.SetField(ItemField::Name, FieldValue::Text("photo.psd"));
   t.SetField(ItemField::Size, FieldValue::Integer(123456));
   t.SetField(ItemField::Type, FieldValue::Text("Image"));
-  t.SetField(ItemField::Date, FieldValue::DateTime(LocalDateTime::FromCivil({2005, 1, 5, 21, 7, 4})));
+  t.SetField(ItemField::Date, FieldValue::DateTime(api::LocalDateTime::FromCivil({2005, 1, 5, 21, 7, 4})));
   t.SetField(ItemField::Icon, FieldValue::Image(Pic(1, 4096)));
   t.SetField(ItemField::IconMask, FieldValue::Image(Pic(2, 4096)));
   t.SetField(ItemField::Box, FieldValue::Text("Ünïcode box"));
@@ -206,7 +206,7 @@ TEST(TableCodecTest, IdenticalPicturesAreStoredOnce) {
   ASSERT_TRUE(LoadTableBytes(back, bytes));
   const auto& rows = back.AllRecords();
   EXPECT_EQ(rows[0][5].AsPicture().get(), rows[3][5].AsPicture().get());  // shared after load too
-  EXPECT_EQ(*rows[1][5].AsPicture(), PictureBytes(4096, 2));
+  EXPECT_EQ(*rows[1][5].AsPicture(), api::PictureBytes(4096, 2));
 }
 
 TEST(TableCodecTest, DamagedOrForeignBytesAreRejectedWithoutTouchingTheTable) {

@@ -31,23 +31,23 @@ TEST(VaultLayoutTest, TheDefaultVaultFollowsTheProgramsLayout) {
   std::ofstream(dir / "usr/share/kestramo/kqxres.rcc") << "skin";
   fs::create_directories(dir / "other/bin");  // a bin folder without the shared files
   setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-  EXPECT_EQ(DefaultVaultDir(dir / "portable"), dir / "portable");
-  EXPECT_EQ(DefaultVaultDir(dir / "other/bin"), dir / "other/bin");
-  EXPECT_EQ(InstalledDataDir(dir / "usr/bin"), dir / "usr/share/kestramo");
-  EXPECT_EQ(DefaultVaultDir(dir / "usr/bin"), dir / "data/kestramo");
+  EXPECT_EQ(api::DefaultVaultDir(dir / "portable"), dir / "portable");
+  EXPECT_EQ(api::DefaultVaultDir(dir / "other/bin"), dir / "other/bin");
+  EXPECT_EQ(api::InstalledDataDir(dir / "usr/bin"), dir / "usr/share/kestramo");
+  EXPECT_EQ(api::DefaultVaultDir(dir / "usr/bin"), dir / "data/kestramo");
   setenv("XDG_DATA_HOME", "relative/data", 1);  // ignored, as the base directory rules say
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("HOME", (dir / "home").c_str(), 1);
-  EXPECT_EQ(UserVaultDir(), dir / "home/.local/share/kestramo");
+  EXPECT_EQ(api::UserVaultDir(), dir / "home/.local/share/kestramo");
   unsetenv("XDG_DATA_HOME");
   // Made with its parents, for its owner alone whatever the mask.
   const mode_t mask = ::umask(0);
-  EXPECT_TRUE(MakePrivateDir(UserVaultDir()));
+  EXPECT_TRUE(api::MakePrivateDir(api::UserVaultDir()));
   ::umask(mask);
-  EXPECT_EQ(fs::status(UserVaultDir()).permissions() & fs::perms::all, fs::perms::owner_all);
-  EXPECT_TRUE(MakePrivateDir(UserVaultDir()));
+  EXPECT_EQ(fs::status(api::UserVaultDir()).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_TRUE(api::MakePrivateDir(api::UserVaultDir()));
   std::ofstream(dir / "file") << "x";
-  EXPECT_FALSE(MakePrivateDir(dir / "file"));
+  EXPECT_FALSE(api::MakePrivateDir(dir / "file"));
   setenv("HOME", home.c_str(), 1);
 }
 

@@ -22,10 +22,11 @@ namespace fs = std::filesystem;
 // progress. The worker waits at that report until the cancel is pressed: a fast stage could
 // otherwise end before the press, and the test would then check nothing.
 template <typename Work>
-void CancelFromAnotherThread(testing::RecordingSink& sink, WorkStatus& status, Vault& vault, Phase phase, Work work) {
+void CancelFromAnotherThread(testing::RecordingSink& sink, WorkStatus& status, Vault& vault, api::Phase phase,
+                             Work work) {
   std::atomic<bool> reached{false}, pressed{false};
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  sink.onProgress = [&](Phase p, int position) {
+  sink.onProgress = [&](api::Phase p, int position) {
     if (p != phase || position <= 0 || reached.exchange(true)) return;
     while (!pressed && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
   };
@@ -58,7 +59,7 @@ TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
   testing::WriteFile(dir / "src/Big/a.bin", testing::RandomBytes(6 << 20, 1));
   testing::WriteFile(dir / "src/Big/b.bin", testing::RandomBytes(6 << 20, 2));
 
-  for (const Phase phase : {Phase::Compressing, Phase::Encrypting}) {
+  for (const api::Phase phase : {api::Phase::Compressing, api::Phase::Encrypting}) {
     testing::RecordingSink sink;
     WorkStatus status;
     bool added = true;
@@ -72,7 +73,7 @@ TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
   }
 
   ASSERT_NO_FATAL_FAILURE(StoreOneItem(dir / "src/Big"));
-  for (const Phase phase : {Phase::Decrypting, Phase::Decompressing}) {
+  for (const api::Phase phase : {api::Phase::Decrypting, api::Phase::Decompressing}) {
     testing::RecordingSink exportSink;
     WorkStatus exportStatus;
     const fs::path out = dir / ("out" + std::to_string(static_cast<int>(phase)));
@@ -93,14 +94,14 @@ TEST_F(WorkerCancelTest, CancelFromTheMainThreadStopsEveryStageCleanly) {
 // (packing reads a few blocks ahead of what it has written).
 TEST_F(WorkerCancelTest, CancelStopsTheRunningStageItself) {
   testing::WriteFile(dir / "src/big.bin", testing::RandomBytes(24 << 20, 5));
-  auto cancelAt = [&](testing::RecordingSink& sink, WorkStatus& status, Phase phase, int& furthest) {
-    sink.onProgress = [&, phase](Phase p, int position) {
+  auto cancelAt = [&](testing::RecordingSink& sink, WorkStatus& status, api::Phase phase, int& furthest) {
+    sink.onProgress = [&, phase](api::Phase p, int position) {
       if (p != phase) return;
       furthest = std::max(furthest, position);
       if (position > 0) status.Cancel(vault.Zip(), vault.Cipher());
     };
   };
-  for (const Phase phase : {Phase::Compressing, Phase::Encrypting}) {
+  for (const api::Phase phase : {api::Phase::Compressing, api::Phase::Encrypting}) {
     testing::RecordingSink sink;
     WorkStatus status;
     int furthest = 0;
@@ -109,7 +110,7 @@ TEST_F(WorkerCancelTest, CancelStopsTheRunningStageItself) {
     EXPECT_LT(furthest, 50) << "phase " << static_cast<int>(phase);
   }
   ASSERT_NO_FATAL_FAILURE(StoreOneItem(dir / "src/big.bin"));
-  for (const Phase phase : {Phase::Decrypting, Phase::Decompressing}) {
+  for (const api::Phase phase : {api::Phase::Decrypting, api::Phase::Decompressing}) {
     testing::RecordingSink exportSink;
     WorkStatus exportStatus;
     int furthest = 0;

@@ -31,11 +31,11 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 
 }  // namespace
 
-LocalDateTime LocalDateTime::FromCivil(const Civil& c) {
+api::LocalDateTime api::LocalDateTime::FromCivil(const Civil& c) {
   return {DaysFromCivil(c.year, c.month, c.day) * 86400 + c.hour * 3600 + c.minute * 60 + c.second};
 }
 
-LocalDateTime::Civil LocalDateTime::ToCivil() const {
+api::LocalDateTime::Civil api::LocalDateTime::ToCivil() const {
   const int64_t days = FloorDiv(seconds, 86400);
   const int64_t rest = seconds - days * 86400;
   Civil c{};
@@ -46,14 +46,14 @@ LocalDateTime::Civil LocalDateTime::ToCivil() const {
   return c;
 }
 
-LocalDateTime LocalDateTime::FromUnixTime(int64_t unixSeconds) {
+api::LocalDateTime api::LocalDateTime::FromUnixTime(int64_t unixSeconds) {
   const std::time_t t = static_cast<std::time_t>(unixSeconds);
   std::tm tm{};
   localtime_r(&t, &tm);
   return FromCivil({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
 }
 
-int64_t LocalDateTime::ToUnixTime() const {
+int64_t api::LocalDateTime::ToUnixTime() const {
   const Civil c = ToCivil();
   std::tm tm{};
   tm.tm_year = c.year - 1900;

@@ -51,7 +51,7 @@ bool RunSelfCheck(std::ostream& out) {
     check("the master key wraps to the known text", vault.Cipher().EncryptText("vendrali", "zqvt") == "RxBuEOkDsGk=");
     QuietStatus status;
     WorkStatus work;
-    NoShellInfo shell;
+    api::NoShellInfo shell;
     check("a file is stored", AddItem(vault, dir / "source/file.bin", "Box", {status, work}, shell).ok());
     check("a folder is stored", AddItem(vault, dir / "source/Folder", "Box", {status, work}, shell).ok());
     for (int r = 1; r <= 2; ++r) {

@@ -28,7 +28,7 @@ std::vector<std::string> Spelt(const std::vector<std::string>& names, const Spel
 Status CheckNewName(const std::vector<std::string>& boxes, const std::string& typed, const Spelling& spelling,
                     std::string* name) {
   *name = spelling ? spelling(typed) : typed;
-  if (const auto refusal = CheckBoxName(Spelt(boxes, spelling), *name))
+  if (const auto refusal = api::CheckBoxName(Spelt(boxes, spelling), *name))
     return Status::Fail(Code::InvalidArgument, *refusal);
   return Status::Ok();
 }
@@ -42,13 +42,13 @@ bool HasBox(const std::vector<std::string>& boxes, const std::string& box) {
 
 // Passes every call on to the caller's sink (if any) and keeps the last message, which
 // becomes the operation's Status message.
-class RecordingSink : public StatusSink {
+class RecordingSink : public api::StatusSink {
  public:
-  RecordingSink(StatusSink* inner, const VaultLayout& layout) : inner_(inner), layout_(layout) {}
+  RecordingSink(api::StatusSink* inner, const VaultLayout& layout) : inner_(inner), layout_(layout) {}
   void SetStatusText(const std::string& text) override {
     if (inner_) inner_->SetStatusText(text);
   }
-  void SetPhase(Phase phase) override {
+  void SetPhase(api::Phase phase) override {
     if (inner_) inner_->SetPhase(phase);
   }
   void EnableCancel() override {
@@ -67,7 +67,7 @@ class RecordingSink : public StatusSink {
   std::string message;
 
  private:
-  StatusSink* inner_;
+  api::StatusSink* inner_;
   const VaultLayout& layout_;
 };
 
@@ -79,7 +79,8 @@ Status Vault::NewBox(const NewBoxOptions& options) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
   const std::vector<std::string> boxes = BoxNames(v.Items());
-  if (static_cast<int>(boxes.size()) >= kMaxBoxes) return Status::Fail(Code::InvalidArgument, kTooManyBoxesMessage);
+  if (static_cast<int>(boxes.size()) >= api::kMaxBoxes)
+    return Status::Fail(Code::InvalidArgument, api::kTooManyBoxesMessage);
   std::string name;
   if (Status s = CheckNewName(boxes, options.name, options.spelling, &name); !s.ok()) return s;
   AddBoxRecord(v, name);
@@ -102,7 +103,7 @@ Status Vault::DeleteBox(const DeleteBoxOptions& options) {
   kestramo::Vault& v = *impl_->vault;
   const std::vector<std::string> boxes = BoxNames(v.Items());
   if (!HasBox(boxes, options.name)) return Status::Fail(Code::NotFound, options.name);
-  if (boxes.size() == 1) return Status::Fail(Code::InvalidArgument, kLastBoxMessage);
+  if (boxes.size() == 1) return Status::Fail(Code::InvalidArgument, api::kLastBoxMessage);
   DeleteItems(v, options.name, {}, true);
   return Saved(v);
 }
@@ -125,7 +126,7 @@ Status Vault::Import(const ImportOptions& options) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
   RecordingSink sink(options.status, v.Layout());
-  NoShellInfo noShell;
+  api::NoShellInfo noShell;
   WorkBinding binding(options.control, v);
   const Status added =
       AddItem(v, options.source, options.box, {sink, binding.Work()}, options.shell ? *options.shell : noShell);

@@ -17,14 +17,14 @@ constexpr const char* kSkinFile = "kqxres.rcc";
 
 }  // namespace
 
-fs::path InstalledDataDir(const fs::path& exeDir) {
+fs::path api::InstalledDataDir(const fs::path& exeDir) {
   if (exeDir.filename() != "bin") return {};
   const fs::path shared = exeDir.parent_path() / "share" / "kestramo";
   std::error_code ec;
   return fs::is_regular_file(shared / kSkinFile, ec) ? shared : fs::path();
 }
 
-fs::path UserVaultDir() {
+fs::path api::UserVaultDir() {
   // A relative XDG_DATA_HOME is not to be trusted: the desktop rules say to ignore it.
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data && *data == '/') return fs::path(data) / "kestramo";
@@ -32,12 +32,12 @@ fs::path UserVaultDir() {
   return fs::path(home && *home ? home : "/") / ".local" / "share" / "kestramo";
 }
 
-fs::path DefaultVaultDir(const fs::path& exeDir) {
-  const bool portable = InstalledDataDir(exeDir).empty() && ::access(exeDir.c_str(), W_OK | X_OK) == 0;
-  return portable ? exeDir : UserVaultDir();
+fs::path api::DefaultVaultDir(const fs::path& exeDir) {
+  const bool portable = api::InstalledDataDir(exeDir).empty() && ::access(exeDir.c_str(), W_OK | X_OK) == 0;
+  return portable ? exeDir : api::UserVaultDir();
 }
 
-bool MakePrivateDir(const fs::path& dir) {
+bool api::MakePrivateDir(const fs::path& dir) {
   std::error_code ec;
   if (fs::is_directory(dir, ec)) return true;
   fs::create_directories(dir.parent_path(), ec);

@@ -13,9 +13,9 @@
 namespace kestramo::api {
 
 static_assert(KdfCost::kDefaultPasses == kDefaultKdfPasses && KdfCost::kDefaultMemoryBytes == kDefaultKdfMemory);
-static_assert(api::kMaxPasswordChars == kestramo::kMaxPasswordChars);
+static_assert(api::kMaxPasswordChars == kestramo::api::kMaxPasswordChars);
 static_assert(api::kMinPassphraseChars == kestramo::kMinPassphraseChars &&
-              api::kMaxPassphraseChars == kestramo::kMaxPassphraseChars);
+              api::kMaxPassphraseChars == kestramo::api::kMaxPassphraseChars);
 static_assert(std::string_view(api::kRecoveryBox) == kestramo::kRecoveryBox);
 
 namespace fs = std::filesystem;
@@ -32,13 +32,13 @@ std::vector<fs::path> Shown(const kestramo::Vault& v, std::vector<fs::path> file
 
 }  // namespace
 
-Status Vault::Verify(const VerifyOptions& options, VaultHealth* health) {
+Status Vault::Verify(const VerifyOptions& options, api::VaultHealth* health) {
   if (Status s = Opened(); !s.ok()) return s;
   WorkBinding binding(options.control, *impl_->vault);
   *health = CheckVaultHealth(*impl_->vault, options.beforeItem, options.quick);
   health->unrecorded = Shown(*impl_->vault, std::move(health->unrecorded));
   health->classic = Shown(*impl_->vault, std::move(health->classic));
-  for (ItemFinding& finding : health->findings) finding.detail = impl_->vault->Layout().ShownText(finding.detail);
+  for (api::ItemFinding& finding : health->findings) finding.detail = impl_->vault->Layout().ShownText(finding.detail);
   if (health->stopped) return Status::Fail(Code::Cancelled);
   if (health->Damaged()) return Status::Fail(Code::Damaged);
   return Status::Ok();
@@ -100,7 +100,7 @@ Status Vault::ChangePassword(const PasswordOptions& options) {
   kestramo::Vault& v = *impl_->vault;
   if (v.Format() != kestramo::VaultFormat::Classic)
     return Status::Fail(Code::InvalidArgument, "a hardened vault has a passphrase, not a password");
-  if (Utf8Length(options.password.View()) > kMaxPasswordChars)
+  if (api::Utf8Length(options.password.View()) > kMaxPasswordChars)
     return Status::Fail(Code::InvalidArgument, "a password has at most 8 characters");
   v.SetPassword(std::string(options.password.View()));
   return Saved(v);

@@ -20,7 +20,7 @@ WorkControl::~WorkControl() = default;
 void WorkControl::Cancel() { impl_->Cancel(); }
 bool WorkControl::Cancelled() const { return impl_->work.Cancelled(); }
 bool WorkControl::CanClose() const { return impl_->work.CanClose(); }
-Phase WorkControl::CurrentPhase() const { return impl_->work.CurrentPhase(); }
+api::Phase WorkControl::CurrentPhase() const { return impl_->work.CurrentPhase(); }
 void WorkControl::Reset() { impl_->work.Reset(); }
 void WorkControl::MarkClosable() { impl_->work.MarkClosable(); }
 

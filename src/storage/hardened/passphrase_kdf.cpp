@@ -36,7 +36,7 @@ std::string DescribeKdf(const KdfParams& params) {
 }
 
 std::string PassphraseProblem(std::string_view passphrase) {
-  const std::size_t chars = Utf8Length(passphrase);
+  const std::size_t chars = api::Utf8Length(passphrase);
   if (chars < kMinPassphraseChars) return "a passphrase has at least 8 characters";
   if (chars > kMaxPassphraseChars) return "a passphrase has at most 64 characters";
   return {};

@@ -7,7 +7,7 @@ FieldValue FieldValue::Text(std::string v) {
   return FieldValue(Storage(std::move(v)));
 }
 
-FieldValue FieldValue::Image(Picture v) {
+FieldValue FieldValue::Image(api::Picture v) {
   if (!v || v->empty()) return FieldValue();
   return FieldValue(Storage(std::move(v)));
 }
@@ -26,9 +26,9 @@ const std::string& FieldValue::AsString() const {
   return v ? *v : empty;
 }
 
-LocalDateTime FieldValue::AsDateTime() const {
-  const auto* v = std::get_if<LocalDateTime>(&value_);
-  return v ? *v : LocalDateTime{};
+api::LocalDateTime FieldValue::AsDateTime() const {
+  const auto* v = std::get_if<api::LocalDateTime>(&value_);
+  return v ? *v : api::LocalDateTime{};
 }
 
 bool FieldValue::AsBoolean() const {
@@ -36,15 +36,15 @@ bool FieldValue::AsBoolean() const {
   return AsInteger() != 0;
 }
 
-const Picture& FieldValue::AsPicture() const {
-  static const Picture none;
-  const auto* v = std::get_if<Picture>(&value_);
+const api::Picture& FieldValue::AsPicture() const {
+  static const api::Picture none;
+  const auto* v = std::get_if<api::Picture>(&value_);
   return v ? *v : none;
 }
 
 bool operator==(const FieldValue& a, const FieldValue& b) {
-  const auto* pa = std::get_if<Picture>(&a.value_);
-  const auto* pb = std::get_if<Picture>(&b.value_);
+  const auto* pa = std::get_if<api::Picture>(&a.value_);
+  const auto* pb = std::get_if<api::Picture>(&b.value_);
   if (pa && pb) return **pa == **pb;  // pictures compare by content
   return a.value_ == b.value_;
 }

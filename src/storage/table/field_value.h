@@ -20,22 +20,22 @@ class FieldValue {
   FieldValue() = default;
   static FieldValue Integer(int64_t v) { return FieldValue(Storage(v)); }
   static FieldValue Text(std::string v);  // an empty text is stored as null
-  static FieldValue DateTime(LocalDateTime v) { return FieldValue(Storage(v)); }
+  static FieldValue DateTime(api::LocalDateTime v) { return FieldValue(Storage(v)); }
   static FieldValue Boolean(bool v) { return FieldValue(Storage(v)); }
-  static FieldValue Image(Picture v);  // no picture or an empty one is null
+  static FieldValue Image(api::Picture v);  // no picture or an empty one is null
 
   bool IsNull() const { return std::holds_alternative<std::monostate>(value_); }
   int32_t AsInteger() const;  // for 32-bit fields
   int64_t AsInteger64() const;
   const std::string& AsString() const;
-  LocalDateTime AsDateTime() const;
+  api::LocalDateTime AsDateTime() const;
   bool AsBoolean() const;
-  const Picture& AsPicture() const;
+  const api::Picture& AsPicture() const;
 
   friend bool operator==(const FieldValue& a, const FieldValue& b);
 
  private:
-  using Storage = std::variant<std::monostate, int64_t, std::string, LocalDateTime, bool, Picture>;
+  using Storage = std::variant<std::monostate, int64_t, std::string, api::LocalDateTime, bool, api::Picture>;
   explicit FieldValue(Storage v) : value_(std::move(v)) {}
   Storage value_;
 };

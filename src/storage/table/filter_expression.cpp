@@ -49,7 +49,7 @@ class EqualsNode : public FilterExpression {
   EqualsNode(ItemField f, std::string text, bool ci) : field_(f), text_(std::move(text)), ci_(ci) {}
   bool Matches(const FieldReader& read) const override {
     const std::string value = TextOf(read(field_), field_);
-    return ci_ ? EqualsIgnoreCase(value, text_) : value == text_;
+    return ci_ ? api::EqualsIgnoreCase(value, text_) : value == text_;
   }
 
  private:
@@ -110,7 +110,7 @@ class Parser {
  private:
   [[noreturn]] static void Fail(const std::string& message) { throw FilterSyntaxError(message); }
 
-  bool IsKeyword(const char* word) const { return tok_.kind == Token::Word && EqualsIgnoreCase(tok_.text, word); }
+  bool IsKeyword(const char* word) const { return tok_.kind == Token::Word && api::EqualsIgnoreCase(tok_.text, word); }
 
   void Advance() {
     while (pos_ < src_.size() && std::isspace(static_cast<unsigned char>(src_[pos_]))) ++pos_;

@@ -24,7 +24,7 @@ const std::array<FieldDef, kItemFieldCount>& ItemFieldDefs() {
 std::optional<ItemField> FieldByNameLookup(std::string_view name) {
   const auto& defs = ItemFieldDefs();
   for (std::size_t i = 0; i < defs.size(); ++i) {
-    if (EqualsIgnoreCase(defs[i].name, name)) return static_cast<ItemField>(i);
+    if (api::EqualsIgnoreCase(defs[i].name, name)) return static_cast<ItemField>(i);
   }
   return std::nullopt;
 }

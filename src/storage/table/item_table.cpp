@@ -43,8 +43,8 @@ const FieldValue& ItemTable::FieldByName(std::string_view name) const {
 void ItemTable::SetField(ItemField f, FieldValue v) {
   if (state_ == State::Browse) throw std::logic_error("Table not in edit or insert mode");
   const FieldDef& def = DefOf(f);
-  if (def.type == FieldType::Text && def.maxChars > 0 && Utf8Length(v.AsString()) > def.maxChars) {
-    v = FieldValue::Text(Utf8Truncate(v.AsString(), def.maxChars));
+  if (def.type == FieldType::Text && def.maxChars > 0 && api::Utf8Length(v.AsString()) > def.maxChars) {
+    v = FieldValue::Text(api::Utf8Truncate(v.AsString(), def.maxChars));
   }
   buffer_[static_cast<std::size_t>(f)] = std::move(v);
 }

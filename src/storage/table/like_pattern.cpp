@@ -6,10 +6,11 @@
 namespace kestramo {
 
 LikePattern::LikePattern(std::string_view pattern, bool caseInsensitive)
-    : pattern_(caseInsensitive ? FoldCase(pattern) : Utf8Decode(pattern)), caseInsensitive_(caseInsensitive) {}
+    : pattern_(caseInsensitive ? api::FoldCase(pattern) : api::Utf8Decode(pattern)),
+      caseInsensitive_(caseInsensitive) {}
 
 bool LikePattern::Matches(std::string_view textBytes) const {
-  const std::u32string text = caseInsensitive_ ? FoldCase(textBytes) : Utf8Decode(textBytes);
+  const std::u32string text = caseInsensitive_ ? api::FoldCase(textBytes) : api::Utf8Decode(textBytes);
   return WildcardMatches(pattern_, text, U'%', U'_', [](char32_t a, char32_t b) { return a == b; });
 }
 

@@ -73,7 +73,7 @@ class Reader {
 // one entry. Records usually share the buffer itself, so the pointer is looked up first.
 class PicturePool {
  public:
-  uint32_t IndexOf(const Picture& p) {
+  uint32_t IndexOf(const api::Picture& p) {
     if (auto it = byBuffer_.find(p.get()); it != byBuffer_.end()) return it->second;
     const std::string_view content(reinterpret_cast<const char*>(p->data()), p->size());
     auto& candidates = byHash_[std::hash<std::string_view>{}(content)];
@@ -88,12 +88,12 @@ class PicturePool {
     byBuffer_.emplace(p.get(), index);
     return index;
   }
-  const std::vector<Picture>& List() const { return list_; }
+  const std::vector<api::Picture>& List() const { return list_; }
 
  private:
-  std::unordered_map<const PictureBytes*, uint32_t> byBuffer_;
+  std::unordered_map<const api::PictureBytes*, uint32_t> byBuffer_;
   std::unordered_map<std::size_t, std::vector<uint32_t>> byHash_;
-  std::vector<Picture> list_;
+  std::vector<api::Picture> list_;
 };
 
 bool NeedsWideForm(const std::vector<ItemRecord>& rows) {
@@ -122,7 +122,7 @@ void WriteValue(Writer& w, PicturePool& pool, FieldType type, const FieldValue& 
   }
 }
 
-FieldValue ReadValue(Reader& r, const std::vector<Picture>& pictures, FieldType type, bool wide) {
+FieldValue ReadValue(Reader& r, const std::vector<api::Picture>& pictures, FieldType type, bool wide) {
   switch (type) {
     case FieldType::Integer: return FieldValue::Integer(r.Get<int32_t>());
     case FieldType::LargeInteger: return FieldValue::Integer(wide ? r.Get<int64_t>() : r.Get<int32_t>());
@@ -170,7 +170,7 @@ std::vector<uint8_t> SaveTableBytes(const ItemTable& table) {
   out.U16(wide ? kWideVersion : kVersion);
   out.U16(0);
   out.U32(static_cast<uint32_t>(pool.List().size()));
-  for (const Picture& p : pool.List()) out.Bytes(p->data(), p->size());
+  for (const api::Picture& p : pool.List()) out.Bytes(p->data(), p->size());
   out.U32(static_cast<uint32_t>(rows.size()));
   out.Raw(body.Out().data(), body.Out().size());
   const auto crc = static_cast<uint32_t>(crc32(0L, out.Out().data(), static_cast<uInt>(out.Out().size())));
@@ -197,12 +197,12 @@ std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std:
 
     const auto pictureCount = r.Get<uint32_t>();
     if (pictureCount > r.Remaining() / 4) throw TableFormatError("the picture count is out of range");
-    std::vector<Picture> pictures;
+    std::vector<api::Picture> pictures;
     pictures.reserve(pictureCount);
     for (uint32_t i = 0; i < pictureCount; ++i) {
       const auto n = r.Get<uint32_t>();
       const auto* p = r.Take(n);
-      pictures.push_back(std::make_shared<const PictureBytes>(p, p + n));
+      pictures.push_back(std::make_shared<const api::PictureBytes>(p, p + n));
     }
 
     const auto rowCount = r.Get<uint32_t>();

@@ -16,7 +16,7 @@ std::size_t SequenceLength(std::string_view text, std::size_t i) {
 
 }  // namespace
 
-std::size_t Utf8Length(std::string_view text) {
+std::size_t api::Utf8Length(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < text.size(); ++count) {
     const std::size_t len = SequenceLength(text, i);
@@ -25,7 +25,7 @@ std::size_t Utf8Length(std::string_view text) {
   return count;
 }
 
-std::string Utf8Truncate(std::string_view text, std::size_t maxChars) {
+std::string api::Utf8Truncate(std::string_view text, std::size_t maxChars) {
   std::size_t i = 0;
   for (std::size_t count = 0; i < text.size() && count < maxChars; ++count) {
     const std::size_t len = SequenceLength(text, i);
@@ -34,7 +34,7 @@ std::string Utf8Truncate(std::string_view text, std::size_t maxChars) {
   return std::string(text.substr(0, i));
 }
 
-std::u32string Utf8Decode(std::string_view text) {
+std::u32string api::Utf8Decode(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
@@ -53,7 +53,7 @@ std::u32string Utf8Decode(std::string_view text) {
   return out;
 }
 
-std::string Utf8Encode(std::u32string_view text) {
+std::string api::Utf8Encode(std::u32string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char32_t cp : text) {
@@ -76,7 +76,7 @@ std::string Utf8Encode(std::u32string_view text) {
   return out;
 }
 
-char32_t FoldCase(char32_t c) {
+char32_t api::FoldCase(char32_t c) {
   if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
   if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;  // Latin-1
   if (c == 0x178) return 0xFF;
@@ -91,15 +91,15 @@ char32_t FoldCase(char32_t c) {
   return c;
 }
 
-std::u32string FoldCase(std::string_view text) {
-  std::u32string folded = Utf8Decode(text);
-  for (char32_t& c : folded) c = FoldCase(c);
+std::u32string api::FoldCase(std::string_view text) {
+  std::u32string folded = api::Utf8Decode(text);
+  for (char32_t& c : folded) c = api::FoldCase(c);
   return folded;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+bool api::EqualsIgnoreCase(std::string_view a, std::string_view b) { return api::FoldCase(a) == api::FoldCase(b); }
 
-std::string Trim(std::string_view text) {
+std::string api::Trim(std::string_view text) {
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
   std::size_t begin = 0, end = text.size();
   while (begin < end && blank(text[begin])) ++begin;

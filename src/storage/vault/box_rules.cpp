@@ -11,19 +11,19 @@ std::vector<std::string> BoxNames(const ItemTable& table) {
   std::unordered_set<std::u32string> seen;
   for (const ItemRecord& r : table.AllRecords()) {
     const std::string& box = r[static_cast<std::size_t>(ItemField::Box)].AsString();
-    if (seen.insert(FoldCase(box)).second) names.push_back(box);
+    if (seen.insert(api::FoldCase(box)).second) names.push_back(box);
   }
   return names;
 }
 
-std::optional<std::string> CheckBoxName(const std::vector<std::string>& boxes, const std::string& typed) {
-  const std::string trimmed = Trim(typed);
+std::optional<std::string> api::CheckBoxName(const std::vector<std::string>& boxes, const std::string& typed) {
+  const std::string trimmed = api::Trim(typed);
   // A name of blanks alone would make a box without a name: refused like an empty one.
-  if (trimmed.empty()) return std::string(kEmptyBoxNameMessage);
+  if (trimmed.empty()) return std::string(api::kEmptyBoxNameMessage);
   // The field would cut a longer name, and two long names could become one box.
-  if (Utf8Length(typed) > kMaxBoxNameChars) return std::string(kLongBoxNameMessage);
+  if (api::Utf8Length(typed) > api::kMaxBoxNameChars) return std::string(api::kLongBoxNameMessage);
   for (const std::string& box : boxes) {
-    if (EqualsIgnoreCase(Trim(box), trimmed)) return std::string(kDuplicateBoxMessage);
+    if (api::EqualsIgnoreCase(api::Trim(box), trimmed)) return std::string(api::kDuplicateBoxMessage);
   }
   return std::nullopt;
 }
@@ -31,7 +31,7 @@ std::optional<std::string> CheckBoxName(const std::vector<std::string>& boxes, c
 void AddBoxRecord(Vault& vault, const std::string& name) {
   ItemTable& t = vault.Items();
   t.Append();
-  t.SetField(ItemField::Box, FieldValue::Text(Trim(name)));
+  t.SetField(ItemField::Box, FieldValue::Text(api::Trim(name)));
   t.Post();
 }
 

@@ -39,7 +39,7 @@ std::optional<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::ve
   const std::string prefix = kMasterKeyPrefix;
   // The password's limit is in characters: one may take up to four bytes.
   if (index.masterKey.compare(0, prefix.size(), prefix) != 0 ||
-      Utf8Length(std::string_view(index.masterKey).substr(prefix.size())) > kMaxPasswordChars) {
+      api::Utf8Length(std::string_view(index.masterKey).substr(prefix.size())) > kMaxPasswordChars) {
     return fail("the index file's key is damaged");
   }
 

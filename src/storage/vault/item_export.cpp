@@ -125,8 +125,8 @@ api::Status ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, Wo
     ProgressTranslator progress(ctx.status);
     ProgressBinding binding(vault, progress);
     ctx.status.SetStatusText("Now is decrypting:\r" + name);
-    ctx.work.SetPhase(Phase::Decrypting);
-    ctx.status.SetPhase(Phase::Decrypting);
+    ctx.work.SetPhase(api::Phase::Decrypting);
+    ctx.status.SetPhase(api::Phase::Decrypting);
     ctx.status.EnableCancel();
 
     ForceDeleteFile(archive);  // stale or planted: never decrypted into through a link
@@ -146,8 +146,8 @@ api::Status ExtractItem(Vault& vault, int32_t index, const fs::path& destDir, Wo
     }
 
     ctx.status.SetStatusText("Now is decompressing:\r" + name);
-    ctx.work.SetPhase(Phase::Decompressing);
-    ctx.status.SetPhase(Phase::Decompressing);
+    ctx.work.SetPhase(api::Phase::Decompressing);
+    ctx.status.SetPhase(api::Phase::Decompressing);
     UnpackOptions choices;
     choices.overwriteMode = OverwriteMode::Prompt;
     choices.overwritePrompt = ask;

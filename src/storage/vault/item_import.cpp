@@ -36,7 +36,7 @@ std::string UpperExt(const std::string& name) {
 
 struct SourceEntry {
   std::string name;
-  LocalDateTime date;
+  api::LocalDateTime date;
   bool isFolder = false;
   std::string ext;  // upper case with its dot; files only
 };
@@ -67,7 +67,7 @@ std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normaliz
   if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) return std::nullopt;  // a pipe, socket or device
   why->clear();
   e.isFolder = S_ISDIR(st.st_mode);
-  e.date = LocalDateTime::FromUnixTime(st.st_mtime);
+  e.date = api::LocalDateTime::FromUnixTime(st.st_mtime);
   e.date.seconds -= e.date.seconds % 2;  // the two-second resolution of archive times
   if (!e.isFolder) e.ext = UpperExt(e.name);
   *normalized = p;
@@ -195,7 +195,7 @@ std::string MoveIntoVault(Vault& vault, const fs::path& sealed, int32_t n) {
 }
 
 void AppendItemRecord(ItemTable& items, int32_t n, const SourceEntry& entry, uint64_t size, const std::string& type,
-                      const ShellIcon& icon, const std::string& box, const std::string& itemKey) {
+                      const api::ShellIcon& icon, const std::string& box, const std::string& itemKey) {
   items.Append();
   items.SetField(ItemField::Index, FieldValue::Integer(n));
   items.SetField(ItemField::Name, FieldValue::Text(entry.name));
@@ -212,7 +212,8 @@ void AppendItemRecord(ItemTable& items, int32_t n, const SourceEntry& entry, uin
 
 }  // namespace
 
-api::Status AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkContext ctx, ShellInfo& shell) {
+api::Status AddItem(Vault& vault, const fs::path& source, const std::string& box, WorkContext ctx,
+                    api::ShellInfo& shell) {
   using api::Code;
   using api::Status;
   StatusCloser closer(ctx.status, ctx.work);
@@ -237,8 +238,8 @@ api::Status AddItem(Vault& vault, const fs::path& source, const std::string& box
     ProgressTranslator progress(ctx.status);
     ProgressBinding binding(vault, progress);
     ctx.status.SetStatusText("Now is compressing:\r" + entry->name);
-    ctx.work.SetPhase(Phase::Compressing);
-    ctx.status.SetPhase(Phase::Compressing);
+    ctx.work.SetPhase(api::Phase::Compressing);
+    ctx.status.SetPhase(api::Phase::Compressing);
 
     const int32_t n = vault.NextItemIndex();
     const fs::path archive = vault.Layout().TempArchive(n);
@@ -271,8 +272,8 @@ api::Status AddItem(Vault& vault, const fs::path& source, const std::string& box
       return Status::Fail(Code::IoError, message, source);
     }
     ctx.status.SetStatusText("Now is crypting:\r" + entry->name);
-    ctx.work.SetPhase(Phase::Encrypting);
-    ctx.status.SetPhase(Phase::Encrypting);
+    ctx.work.SetPhase(api::Phase::Encrypting);
+    ctx.status.SetPhase(api::Phase::Encrypting);
     std::string sealWhy;
     const std::optional<std::string> itemKey =
         sealer ? vault.FinishSealedItem(*sealer, n, &sealWhy) : vault.SealItem(archive, sealed, n, &sealWhy);
@@ -280,7 +281,7 @@ api::Status AddItem(Vault& vault, const fs::path& source, const std::string& box
     if (std::string moveWhy = MoveIntoVault(vault, sealed, n); !moveWhy.empty()) return notStored(moveWhy);
     scratch.Clear();
 
-    ShellIcon icon = entry->ext == ".PSD" ? shell.PsdIcon() : ShellIcon{};
+    api::ShellIcon icon = entry->ext == ".PSD" ? shell.PsdIcon() : api::ShellIcon{};
     if (!icon.icon) icon = shell.IconOf(src);  // no skin picture: the desktop's own icon
     AppendItemRecord(vault.Items(), n, *entry, size, shell.TypeOf(src), icon, box, *itemKey);
 

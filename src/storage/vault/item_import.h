@@ -13,7 +13,7 @@ inline constexpr const char* kInvalidPathMessage = "Invalid file or path name.";
 
 // Everything one import or export talks to besides the vault.
 struct WorkContext {
-  StatusSink& status;
+  api::StatusSink& status;
   WorkStatus& work;
 };
 
@@ -22,7 +22,7 @@ struct WorkContext {
 // when the item was recorded (the display may still have told of a failed save or of files
 // left out); else why not: Cancelled, NoSpace, InvalidArgument (nothing to store) or IoError.
 api::Status AddItem(Vault& vault, const std::filesystem::path& source, const std::string& box, WorkContext ctx,
-                    ShellInfo& shell);
+                    api::ShellInfo& shell);
 
 // Why a path cannot be stored as an item (it does not exist, names no file or folder of its
 // own, or is a device, pipe or socket); empty when it can.

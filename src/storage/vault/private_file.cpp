@@ -34,7 +34,7 @@ std::string NotPrivate(int fd, bool folder) {
 // The folder of `file`, opened and checked; -1 with *why, or -1 with *missing when it does
 // not exist and may not be made.
 int OpenPrivateFolder(const fs::path& dir, bool create, bool* missing, std::string* why) {
-  if (create && !MakePrivateDir(dir)) {
+  if (create && !api::MakePrivateDir(dir)) {
     FailWith(why, dir, "it cannot be made");
     return -1;
   }

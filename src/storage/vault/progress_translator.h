@@ -13,7 +13,7 @@ class Vault;
 // every 4096 bytes, which must never flood a user interface.
 class ProgressTranslator {
  public:
-  explicit ProgressTranslator(StatusSink& sink) : sink_(sink) {}
+  explicit ProgressTranslator(api::StatusSink& sink) : sink_(sink) {}
 
   void ZipPercent(int percent);
   void CipherProgress(int64_t current, int64_t maximal);
@@ -23,7 +23,7 @@ class ProgressTranslator {
  private:
   void Show(int position);
 
-  StatusSink& sink_;
+  api::StatusSink& sink_;
   bool enabled_ = true;
   int maximum_ = 100;
   int position_ = -1;

@@ -11,7 +11,7 @@ namespace kestramo {
 // on every path out of a pipeline, an unexpected failure included.
 class StatusCloser {
  public:
-  StatusCloser(StatusSink& sink, WorkStatus& work) : sink_(sink), work_(work) {}
+  StatusCloser(api::StatusSink& sink, WorkStatus& work) : sink_(sink), work_(work) {}
   ~StatusCloser() { Close(); }
   StatusCloser(const StatusCloser&) = delete;
   StatusCloser& operator=(const StatusCloser&) = delete;
@@ -29,16 +29,16 @@ class StatusCloser {
   }
 
  private:
-  StatusSink& sink_;
+  api::StatusSink& sink_;
   WorkStatus& work_;
   bool closed_ = false;
 };
 
 // Shows nothing and keeps the last message: for runs that have no one to show progress to.
-class QuietStatus : public StatusSink {
+class QuietStatus : public api::StatusSink {
  public:
   void SetStatusText(const std::string&) override {}
-  void SetPhase(Phase) override {}
+  void SetPhase(api::Phase) override {}
   void EnableCancel() override {}
   void SetProgress(int, int) override {}
   void Close() override {}

@@ -95,7 +95,7 @@ std::string Vault::KeyIdentity() const {
 }
 
 void Vault::SetPassword(const std::string& password) {
-  masterKey_ = std::string(kMasterKeyPrefix) + Utf8Truncate(password, kMaxPasswordChars);
+  masterKey_ = std::string(kMasterKeyPrefix) + api::Utf8Truncate(password, kMaxPasswordChars);
 }
 
 bool Vault::HasPassword() const { return masterKey_.size() > std::string(kMasterKeyPrefix).size(); }

@@ -65,7 +65,7 @@ std::string RecoveryBox(std::vector<ItemRecord>& rows) {
     if (FieldOf(row, ItemField::Name).IsNull()) boxes.push_back(FieldOf(row, ItemField::Box).AsString());
   }
   if (std::find(boxes.begin(), boxes.end(), kRecoveryBox) != boxes.end()) return kRecoveryBox;
-  if (boxes.size() >= static_cast<std::size_t>(kMaxBoxes)) return boxes.front();
+  if (boxes.size() >= static_cast<std::size_t>(api::kMaxBoxes)) return boxes.front();
   ItemRecord box{};
   box[static_cast<std::size_t>(ItemField::Box)] = FieldValue::Text(kRecoveryBox);
   rows.push_back(box);
@@ -147,7 +147,7 @@ bool RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs
     set(ItemField::Name, FieldValue::Text(shape.name));
     set(ItemField::Size, FieldValue::Integer(shape.size));
     set(ItemField::Type, FieldValue::Text("Recovered item"));
-    set(ItemField::Date, FieldValue::DateTime(LocalDateTime::FromUnixTime(std::time(nullptr))));
+    set(ItemField::Date, FieldValue::DateTime(api::LocalDateTime::FromUnixTime(std::time(nullptr))));
     set(ItemField::Box, FieldValue::Text(box));
     set(ItemField::Folder, FieldValue::Boolean(shape.folder));
     set(ItemField::Password, FieldValue::Text(ItemKeyText(*key)));

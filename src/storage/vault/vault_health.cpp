@@ -19,12 +19,12 @@ namespace fs = std::filesystem;
 
 struct Judgement {
   bool ok = true;
-  ItemProblem problem = ItemProblem::Damaged;
+  api::ItemProblem problem = api::ItemProblem::Damaged;
   std::string detail;
   bool stopped = false;  // cancelled before it could be judged
 };
 
-Judgement Problem(ItemProblem problem, std::string detail = {}) { return {false, problem, std::move(detail)}; }
+Judgement Problem(api::ItemProblem problem, std::string detail = {}) { return {false, problem, std::move(detail)}; }
 
 bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
   std::error_code ec;
@@ -35,9 +35,9 @@ bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
 // Judges an item from how its archive read, and from what its directory lists.
 // Nothing is written while an item is checked: every fault of its archive is damage.
 Judgement JudgeArchive(const ZipComponent& zip, const ZipRun& run, const ItemRecord& r) {
-  if (!run.ok()) return Problem(ItemProblem::Damaged, run.Described());
+  if (!run.ok()) return Problem(api::ItemProblem::Damaged, run.Described());
   if (std::string mismatch = ContentsMismatch(zip, r); !mismatch.empty()) {
-    return Problem(ItemProblem::NotThisItem, std::move(mismatch));
+    return Problem(api::ItemProblem::NotThisItem, std::move(mismatch));
   }
   return {};
 }
@@ -49,19 +49,19 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r, bool quick) {
   const int32_t index = FieldOf(r, ItemField::Index).AsInteger();
   const fs::path itemFile = vault.Layout().ItemFile(index);
   std::error_code ec;
-  if (!fs::is_regular_file(itemFile, ec)) return Problem(ItemProblem::Missing, itemFile.filename().string());
+  if (!fs::is_regular_file(itemFile, ec)) return Problem(api::ItemProblem::Missing, itemFile.filename().string());
   const fs::path archive = vault.Layout().TempArchive(index);
   const std::string key = FieldOf(r, ItemField::Password).AsString();
   Judgement judgement;
   if (const api::Status opened = vault.OpenItem(itemFile, key, index, archive); !opened.ok()) {
     const bool hardened = vault.Format() == VaultFormat::Hardened;
     judgement = NoRoomToUnpack(vault, itemFile)
-                    ? Problem(ItemProblem::NoRoom)
-                    : Problem(ItemProblem::Unreadable, hardened ? opened.message : std::string());
+                    ? Problem(api::ItemProblem::NoRoom)
+                    : Problem(api::ItemProblem::Unreadable, hardened ? opened.message : std::string());
   } else {
     ZipComponent& zip = vault.Zip();
     const ZipRun run = quick ? zip.ReadEntries(archive.string()) : zip.TestEntries(archive.string());
-    judgement = run.fault == ZipFault::UserAborted ? Judgement{false, ItemProblem::Damaged, {}, true}
+    judgement = run.fault == ZipFault::UserAborted ? Judgement{false, api::ItemProblem::Damaged, {}, true}
                                                    : JudgeArchive(zip, run, r);
     zip.CloseArchive();
   }
@@ -71,16 +71,16 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r, bool quick) {
 
 }  // namespace
 
-std::size_t VaultHealth::Damaged() const {
+std::size_t api::VaultHealth::Damaged() const {
   return static_cast<std::size_t>(
-      std::count_if(findings.begin(), findings.end(), [](const ItemFinding& f) { return !f.Unchecked(); }));
+      std::count_if(findings.begin(), findings.end(), [](const api::ItemFinding& f) { return !f.Unchecked(); }));
 }
 
-std::size_t VaultHealth::Unchecked() const { return findings.size() - Damaged(); }
+std::size_t api::VaultHealth::Unchecked() const { return findings.size() - Damaged(); }
 
-VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::size_t, std::size_t)>& beforeItem,
-                             bool quick) {
-  VaultHealth health;
+api::VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::size_t, std::size_t)>& beforeItem,
+                                  bool quick) {
+  api::VaultHealth health;
   std::vector<const ItemRecord*> items;
   for (const ItemRecord& r : vault.Items().AllRecords()) {
     if (!FieldOf(r, ItemField::Name).IsNull()) items.push_back(&r);

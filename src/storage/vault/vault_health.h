@@ -16,8 +16,8 @@ class Vault;
 // Checks every item of the vault (it uses temp/): each is decoded through to its end, or,
 // `quick`, only deciphered and its directory read. `beforeItem(done, total)` is called
 // before each item; when it returns false the check stops there.
-VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::size_t, std::size_t)>& beforeItem = {},
-                             bool quick = false);
+api::VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::size_t, std::size_t)>& beforeItem = {},
+                                  bool quick = false);
 
 // Removes item files that no record lists, for good (the folder is synced); returns those
 // that could not be removed.

@@ -8,8 +8,8 @@ namespace kestramo {
 void WorkStatus::Cancel(ZipComponent& zip, CipherManager& cipher) {
   // Recorded before the stop, so a worker that sees its stage end early always knows why.
   cancelled_ = true;
-  const Phase p = CurrentPhase();
-  if (p == Phase::Compressing || p == Phase::Decompressing) {
+  const api::Phase p = CurrentPhase();
+  if (p == api::Phase::Compressing || p == api::Phase::Decompressing) {
     zip.CancelOperation();
   } else {
     cipher.ContinueFlag() = false;

@@ -18,8 +18,8 @@ class WorkStatus {
     canClose_ = false;
     cancelled_ = false;
   }
-  void SetPhase(Phase p) { phase_ = static_cast<int>(p); }
-  Phase CurrentPhase() const { return static_cast<Phase>(phase_.load()); }
+  void SetPhase(api::Phase p) { phase_ = static_cast<int>(p); }
+  api::Phase CurrentPhase() const { return static_cast<api::Phase>(phase_.load()); }
   bool Cancelled() const { return cancelled_; }
   bool CanClose() const { return canClose_; }
   void MarkClosable() { canClose_ = true; }
@@ -31,7 +31,7 @@ class WorkStatus {
   void Cancel(ZipComponent& zip, CipherManager& cipher);
 
  private:
-  std::atomic<int> phase_{static_cast<int>(Phase::Compressing)};
+  std::atomic<int> phase_{static_cast<int>(api::Phase::Compressing)};
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> canClose_{false};
 };

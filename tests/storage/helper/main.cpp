@@ -52,11 +52,11 @@ int SaveLoop(const char* dir, const char* passphrase) {
   }
 }
 
-class SilentSink : public kestramo::StatusSink {
+class SilentSink : public kestramo::api::StatusSink {
  public:
   bool failed = false;
   void SetStatusText(const std::string&) override {}
-  void SetPhase(kestramo::Phase) override {}
+  void SetPhase(kestramo::api::Phase) override {}
   void EnableCancel() override {}
   void SetProgress(int, int) override {}
   void Close() override {}
@@ -66,11 +66,11 @@ class SilentSink : public kestramo::StatusSink {
   }
 };
 
-class PlainShell : public kestramo::ShellInfo {
+class PlainShell : public kestramo::api::ShellInfo {
  public:
-  kestramo::ShellIcon IconOf(const std::filesystem::path&) override { return {}; }
+  kestramo::api::ShellIcon IconOf(const std::filesystem::path&) override { return {}; }
   std::string TypeOf(const std::filesystem::path&) override { return "Document"; }
-  kestramo::ShellIcon PsdIcon() override { return {}; }
+  kestramo::api::ShellIcon PsdIcon() override { return {}; }
 };
 
 // Imports files whose bytes follow from their item number; reports each recorded import.

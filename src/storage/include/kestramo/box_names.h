@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kestramo {
+namespace kestramo::api {
 
 inline constexpr int kMaxBoxes = 32;
 inline constexpr const char* kTooManyBoxesMessage = "You can create at most 32 COFFRELes with KESTRAMO version 1.0.";
@@ -20,4 +20,4 @@ inline constexpr const char* kLastBoxMessage = "You can't delete the last coffre
 // of blanks only), or one that matches an existing box ignoring case and outer blanks.
 std::optional<std::string> CheckBoxName(const std::vector<std::string>& boxes, const std::string& typed);
 
-}  // namespace kestramo
+}  // namespace kestramo::api

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace kestramo {
+namespace kestramo::api {
 
 enum class ItemProblem {
   Missing,       // the item's file is not there
@@ -39,4 +39,4 @@ struct VaultHealth {
   bool Healthy() const { return !stopped && findings.empty() && classic.empty(); }
 };
 
-}  // namespace kestramo
+}  // namespace kestramo::api

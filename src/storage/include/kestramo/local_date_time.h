@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace kestramo {
+namespace kestramo::api {
 
 // A wall-clock (local) date and time, as the index records it: seconds since
 // 1970-01-01 00:00 of the civil calendar, with no time zone attached.
@@ -23,4 +23,4 @@ struct LocalDateTime {
   friend bool operator==(const LocalDateTime&, const LocalDateTime&) = default;
 };
 
-}  // namespace kestramo
+}  // namespace kestramo::api

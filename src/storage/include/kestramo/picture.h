@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-namespace kestramo {
+namespace kestramo::api {
 
 // A picture field holds the encoded picture as opaque bytes; identical pictures share one buffer.
 using PictureBytes = std::vector<uint8_t>;
 using Picture = std::shared_ptr<const PictureBytes>;
 
-}  // namespace kestramo
+}  // namespace kestramo::api

@@ -5,7 +5,7 @@
 
 #include "kestramo/picture.h"
 
-namespace kestramo {
+namespace kestramo::api {
 
 // A source's 32x32 icon and its mask (white where the icon is opaque, black elsewhere),
 // encoded as pictures for the index.
@@ -33,4 +33,4 @@ class NoShellInfo : public ShellInfo {
   ShellIcon PsdIcon() override { return {}; }
 };
 
-}  // namespace kestramo
+}  // namespace kestramo::api

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace kestramo {
+namespace kestramo::api {
 
 // The stage a worker is in; chooses the status animation and what Cancel stops.
 enum class Phase : int { Encrypting = 0, Decrypting = 1, Compressing = 2, Decompressing = 3 };
@@ -25,4 +25,4 @@ class StatusSink {
   virtual void ShowMessage(const std::string& text) = 0;
 };
 
-}  // namespace kestramo
+}  // namespace kestramo::api

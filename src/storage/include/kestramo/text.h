@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kestramo {
+namespace kestramo::api {
 
 // Index texts are UTF-8; limits count characters, and a cut never splits a sequence.
 std::size_t Utf8Length(std::string_view text);
@@ -24,4 +24,4 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Leading and trailing blanks (spaces and control characters) removed.
 std::string Trim(std::string_view text);
 
-}  // namespace kestramo
+}  // namespace kestramo::api

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-namespace kestramo {
+namespace kestramo::api {
 
 // Where the programs find their vault and their shared files. Both programs decide the same
 // way, so that the window and the command line always work on the same vault.
@@ -22,4 +22,4 @@ std::filesystem::path DefaultVaultDir(const std::filesystem::path& exeDir);
 // afterwards (one that existed before keeps its permissions).
 bool MakePrivateDir(const std::filesystem::path& dir);
 
-}  // namespace kestramo
+}  // namespace kestramo::api
