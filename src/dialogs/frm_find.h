@@ -22,7 +22,9 @@ class RegionButton;
 class FrmConfirm;
 class FrmSelectDir;
 class FrmStatus;
-class api::ShellInfo;
+namespace api {
+class ShellInfo;
+}  // namespace api
 
 // Searches every box for items whose name or comment holds a text, and exports, deletes
 // or comments the items found.

@@ -19,7 +19,9 @@ namespace kestramo {
 class RegionButton;
 class SkinProgressBar;
 class StatusHandOver;
-class api::StatusSink;
+namespace api {
+class StatusSink;
+}  // namespace api
 
 // The modal window in front of the main window while one import or export runs: what is
 // being done, a progress bar, an animation per kind of work and Cancel. Only the work

@@ -269,7 +269,7 @@ class DialogsTest : public QObject {
     Type(Child(dlg, "edtConfirm"), "short");
     Click(dlg, "btn_ok");
     QCOMPARE(LastMessage(watch), QStringLiteral("A passphrase has at least 8 characters."));
-    QCOMPARE(vault.Format(), VaultFormat::Classic);
+    QCOMPARE(vault.Format(), api::Format::Classic);
     const QString phrase = QStringLiteral("four unrelated words here");
     Type(Child(dlg, "edtPassphrase"), phrase);
     QCOMPARE(Child<QLabel>(dlg, "lblStrength")->text(), QStringLiteral("Strength: strong"));
@@ -277,7 +277,7 @@ class DialogsTest : public QObject {
     QVERIFY(dlg.grab().save(kestramo::testing::ShotsDir() + "/harden.png"));
     Click(dlg, "btn_ok");
     QCOMPARE(dlg.result(), kResultOk);
-    QCOMPARE(vault.Format(), VaultFormat::Hardened);
+    QCOMPARE(vault.Format(), api::Format::Hardened);
     QCOMPARE(lastDone, std::size_t{2});
     QCOMPARE(lastTotal, std::size_t{2});
     Vault reopened(fixture.Base());

@@ -30,7 +30,7 @@ TEST_F(HardenedVaultTest, HardeningKeepsEveryItemAndLeavesNoClassicCopy) {
   ASSERT_TRUE(vault->SaveIndex());
   const std::string classicIndex = ReadFile(vault->Layout().IndexFile());
   Harden();
-  EXPECT_EQ(vault->Format(), VaultFormat::Hardened);
+  EXPECT_EQ(vault->Format(), api::Format::Hardened);
   EXPECT_FALSE(fs::exists(vault->Layout().HardeningDir()));
   for (const fs::path& generation : {vault->Layout().IndexFile(), vault->Layout().BackupIndexFile()}) {
     EXPECT_TRUE(LooksHardened(*ReadWholeFile(generation))) << generation;
@@ -85,7 +85,7 @@ TEST_F(HardenedVaultTest, HardeningRefusesAVaultWithAMissingItemAndChangesNothin
   EXPECT_FALSE(HardenVault(*vault, kPassphrase, kCheapCost, &error));
   EXPECT_NE(error.find("item 2"), std::string::npos) << error;
   EXPECT_FALSE(HardenVault(*vault, "short", kCheapCost, &error));
-  EXPECT_EQ(vault->Format(), VaultFormat::Classic);
+  EXPECT_EQ(vault->Format(), api::Format::Classic);
   EXPECT_EQ(Snapshot(dir / "vault"), before);
   ASSERT_EQ(Reopen(""), IndexLoadReport::Outcome::Loaded);
   EXPECT_EQ(Export(a, "a.txt"), "kept");
@@ -102,7 +102,7 @@ TEST_F(HardenedVaultTest, AHardeningWhoseSaveFailsLeavesTheClassicVaultWorking) 
   SetDiskSyncFailure(false);
   EXPECT_FALSE(hardened);
   EXPECT_NE(error.find("stays classic"), std::string::npos) << error;
-  EXPECT_EQ(vault->Format(), VaultFormat::Classic);
+  EXPECT_EQ(vault->Format(), api::Format::Classic);
   EXPECT_EQ(ReadFile(vault->Layout().IndexFile()), index);
   EXPECT_EQ(Export(a, "a.txt"), "kept") << "the records in memory open the classic files again";
 }

@@ -127,7 +127,7 @@ TEST(ImportCrashTest, KillingAConversionAtAnyMomentLosesNoItem) {
 
   std::mt19937 rng(77);
   std::uniform_int_distribution<long> delayUs(0, lasting.count() * 5 / 4);
-  std::set<VaultFormat> seen;
+  std::set<api::Format> seen;
   for (int trial = 0; trial < 30; ++trial) {
     testing::HelperChild child = startConversion();
     ASSERT_GT(child.pid, 0);

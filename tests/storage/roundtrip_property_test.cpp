@@ -176,7 +176,7 @@ TEST_F(RoundTripPropertyTest, RandomTreesComeBackByteForByte) {
     fs::remove_all(tree);
     MakeTree(tree, seed, huge);
     const auto expected = Contents(tree);
-    if (vault->Format() == VaultFormat::Classic) {
+    if (vault->Format() == api::Format::Classic) {
       ASSERT_NO_FATAL_FAILURE(RoundTrip(tree, expected));
       Harden();
     }

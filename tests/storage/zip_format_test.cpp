@@ -5,6 +5,7 @@
 #include <random>
 #include <tuple>
 
+#include "kestramo/vault.h"
 #include "storage/zip/archive_file_writer.h"
 #include "storage/zip/block_deflater.h"
 #include "storage/zip/entry_name.h"
@@ -259,7 +260,7 @@ TEST(ZipFormatTest, MasksMatchLikeTheFileDialogs) {
 }
 
 TEST(ZipFormatTest, TheReplaceQuestionNamesTheFile) {
-  EXPECT_EQ(ReplaceFileQuestion("a.txt"), "Replace existing file a.txt?");
+  EXPECT_EQ(api::ReplaceFileQuestion("a.txt"), "Replace existing file a.txt?");
 }
 
 }  // namespace

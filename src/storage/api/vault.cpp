@@ -139,7 +139,7 @@ Status Vault::Opened() const {
 fs::path Vault::Base() const { return IsOpen() ? impl_->vault->Layout().Base() : fs::path(); }
 
 Format Vault::VaultFormat() const {
-  return IsOpen() && impl_->vault->Format() == kestramo::VaultFormat::Hardened ? Format::Hardened : Format::Classic;
+  return IsOpen() && impl_->vault->Format() == api::Format::Hardened ? Format::Hardened : Format::Classic;
 }
 
 bool Vault::HasPassword() const { return IsOpen() && impl_->vault->HasPassword(); }

@@ -73,7 +73,7 @@ class RecordingSink : public api::StatusSink {
 
 }  // namespace
 
-std::string ReplaceFileQuestion(const std::string& fileName) { return kestramo::ReplaceFileQuestion(fileName); }
+std::string ReplaceFileQuestion(const std::string& fileName) { return "Replace existing file " + fileName + "?"; }
 
 Status Vault::NewBox(const NewBoxOptions& options) {
   if (Status s = Opened(); !s.ok()) return s;

@@ -69,8 +69,7 @@ Status Vault::FindLeftovers(Leftovers* leftovers) {
 Status Vault::Harden(const HardenOptions& options) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
-  if (v.Format() == kestramo::VaultFormat::Hardened)
-    return Status::Fail(Code::InvalidArgument, "the vault is hardened already");
+  if (v.Format() == api::Format::Hardened) return Status::Fail(Code::InvalidArgument, "the vault is hardened already");
   if (Status s = CheckKdfCost(options.cost); !s.ok()) return s;
   if (Status s = CheckPassphrase(options.passphrase.View()); !s.ok()) return s;
   std::string error;
@@ -82,7 +81,7 @@ Status Vault::Harden(const HardenOptions& options) {
 Status Vault::ChangePassphrase(const PassphraseOptions& options) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
-  if (v.Format() != kestramo::VaultFormat::Hardened)
+  if (v.Format() != api::Format::Hardened)
     return Status::Fail(Code::InvalidArgument, "the vault has a password, not a passphrase");
   if (Status s = CheckKdfCost(options.cost); !s.ok()) return s;
   if (Status s = CheckPassphrase(options.passphrase.View()); !s.ok()) return s;
@@ -98,7 +97,7 @@ Status Vault::ChangePassphrase(const PassphraseOptions& options) {
 Status Vault::ChangePassword(const PasswordOptions& options) {
   if (Status s = Opened(); !s.ok()) return s;
   kestramo::Vault& v = *impl_->vault;
-  if (v.Format() != kestramo::VaultFormat::Classic)
+  if (v.Format() != api::Format::Classic)
     return Status::Fail(Code::InvalidArgument, "a hardened vault has a passphrase, not a password");
   if (api::Utf8Length(options.password.View()) > kMaxPasswordChars)
     return Status::Fail(Code::InvalidArgument, "a password has at most 8 characters");

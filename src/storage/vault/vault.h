@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "kestramo/format.h"
 #include "kestramo/status.h"
 #include "storage/cipher/cipher_manager.h"
 #include "storage/hardened/hardened_keys.h"
@@ -54,10 +55,6 @@ struct IndexLoadReport {
   std::string Account() const;  // the outcome alone
 };
 
-// Classic: the original format, which only keeps out the program's users. Hardened: keys from
-// a passphrase and authenticated encryption, which keep out whoever copies the folder.
-enum class VaultFormat { Classic, Hardened };
-
 // One vault: its directories, the index table, the master key, and the cipher and
 // archive components its operations use. Used by one thread at a time.
 class Vault {
@@ -76,7 +73,7 @@ class Vault {
   CipherManager& Cipher() { return cipher_; }
   ZipComponent& Zip() { return zip_; }
 
-  VaultFormat Format() const { return hardened_ ? VaultFormat::Hardened : VaultFormat::Classic; }
+  api::Format Format() const { return hardened_ ? api::Format::Hardened : api::Format::Classic; }
   const HardenedKeys* Hardened() const { return hardened_ ? &*hardened_ : nullptr; }
   // The passphrase that loading tries on a hardened index.
   void OfferPassphrase(const api::Secret& passphrase);

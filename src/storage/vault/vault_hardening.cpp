@@ -195,7 +195,7 @@ bool Fail(const fs::path& stage, std::string* error, const std::string& why) {
 bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost, std::string* error,
                  const std::function<void(std::size_t, std::size_t)>& onItem) {
   const fs::path stage = vault.Layout().HardeningDir();
-  if (vault.Format() == VaultFormat::Hardened) return Fail({}, error, "the vault is hardened already");
+  if (vault.Format() == api::Format::Hardened) return Fail({}, error, "the vault is hardened already");
   if (const std::string problem = PassphraseProblem(passphrase); !problem.empty()) return Fail({}, error, problem);
   GuardProcessSecrets();
   ShellDeleteTree(stage);
@@ -327,7 +327,7 @@ std::string MoveStagedCopiesIn(Vault& vault, bool* whole) {
 
 std::string SettleHardening(Vault& vault) {
   std::error_code ec;
-  if (vault.Format() != VaultFormat::Hardened) {
+  if (vault.Format() != api::Format::Hardened) {
     if (fs::exists(vault.Layout().HardeningDir(), ec)) ShellDeleteTree(vault.Layout().HardeningDir());
     return {};
   }

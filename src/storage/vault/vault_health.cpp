@@ -54,7 +54,7 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r, bool quick) {
   const std::string key = FieldOf(r, ItemField::Password).AsString();
   Judgement judgement;
   if (const api::Status opened = vault.OpenItem(itemFile, key, index, archive); !opened.ok()) {
-    const bool hardened = vault.Format() == VaultFormat::Hardened;
+    const bool hardened = vault.Format() == api::Format::Hardened;
     judgement = NoRoomToUnpack(vault, itemFile)
                     ? Problem(api::ItemProblem::NoRoom)
                     : Problem(api::ItemProblem::Unreadable, hardened ? opened.message : std::string());
@@ -103,7 +103,7 @@ api::VaultHealth CheckVaultHealth(Vault& vault, const std::function<bool(std::si
   }
   health.unrecorded = UnrecordedItemFiles(vault);
   // In a hardened vault, a file in the classic format gives away what it holds.
-  if (vault.Format() == VaultFormat::Hardened) health.classic = ClassicFilesIn(vault);
+  if (vault.Format() == api::Format::Hardened) health.classic = ClassicFilesIn(vault);
   return health;
 }
 

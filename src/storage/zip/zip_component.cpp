@@ -83,8 +83,6 @@ NamedEntries DecodingOrder(const std::vector<zip::EntryInfo>& entries, bool oemC
 
 }  // namespace
 
-std::string ReplaceFileQuestion(const std::string& fileName) { return "Replace existing file " + fileName + "?"; }
-
 ZipComponent::ZipComponent() = default;
 ZipComponent::~ZipComponent() = default;
 

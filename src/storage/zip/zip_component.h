@@ -23,10 +23,6 @@ class WorkPool;
 struct ArchiveTarget;
 }  // namespace zip
 
-// The text and title of the question asked before an existing file is replaced.
-std::string ReplaceFileQuestion(const std::string& fileName);
-inline constexpr const char* kFileExistsTitle = "File Exists Alert";
-
 // What one packing run packs, and how; nothing of it outlives the call.
 struct PackOptions {
   std::string zipName;

@@ -28,7 +28,7 @@ constexpr kestramo::KdfCost kCheapCost{1, 8ull << 20};
 bool Open(kestramo::Vault& vault, const char* passphrase) {
   if (passphrase) vault.OfferPassphrase(passphrase);
   vault.LoadIndex();
-  if (!passphrase || vault.Format() == kestramo::VaultFormat::Hardened) return true;
+  if (!passphrase || vault.Format() == kestramo::api::Format::Hardened) return true;
   std::string error;
   return kestramo::HardenVault(vault, passphrase, kCheapCost, &error);
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kestramo/format.h"
 #include "kestramo/health.h"
 #include "kestramo/item_info.h"
 #include "kestramo/secret.h"
@@ -22,10 +23,6 @@
 #include "kestramo/work_control.h"
 
 namespace kestramo::api {
-
-// Classic: the original format, which only keeps out the program's users. Hardened: keys
-// from a passphrase and authenticated encryption, which keep out whoever copies the folder.
-enum class Format { Classic, Hardened };
 
 // How a text is spelt for comparison (a Unicode normal form, say); none compares as stored.
 using Spelling = std::function<std::string(const std::string&)>;
