@@ -8,8 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static kestramo::CipherManager cipher;
-  std::string error;
-  const auto decoded = kestramo::DecodeIndexFile(cipher, std::vector<uint8_t>(data, data + size), &error);
-  if (!decoded && error.empty()) __builtin_trap();  // a refusal always says why
+  const auto decoded = kestramo::DecodeIndexFile(cipher, std::vector<uint8_t>(data, data + size));
+  if (!decoded.ok() && decoded.status().message.empty()) __builtin_trap();  // a refusal always says why
   return 0;
 }

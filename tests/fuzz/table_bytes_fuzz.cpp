@@ -16,14 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto crc = static_cast<uint32_t>(crc32(0L, bytes.data(), static_cast<uInt>(bytes.size() - 4)));
     for (int i = 0; i < 4; ++i) bytes[bytes.size() - 4 + i] = static_cast<uint8_t>(crc >> (8 * i));
   }
-  std::string error;
-  const auto rows = kestramo::ParseTableBytes(bytes.data(), bytes.size(), &error);
-  if (!rows) return 0;
+  auto rows = kestramo::ParseTableBytes(bytes.data(), bytes.size());
+  if (!rows.ok()) return 0;
   // What parses must load, and save back to bytes that parse to the same records.
   kestramo::ItemTable table;
   table.ReplaceAll(*rows);
   const std::vector<uint8_t> again = kestramo::SaveTableBytes(table);
-  const auto reread = kestramo::ParseTableBytes(again.data(), again.size(), &error);
-  if (!reread || reread->size() != rows->size()) __builtin_trap();
+  auto reread = kestramo::ParseTableBytes(again.data(), again.size());
+  if (!reread.ok() || reread->size() != rows->size()) __builtin_trap();
   return 0;
 }

@@ -317,7 +317,7 @@ TEST_F(HardenedVaultTest, HardeningLeavesNothingClassicBehind) {
   for (const auto& [path, bytes] : Snapshot(dir / "vault")) {
     const fs::path file = dir / "vault" / path;
     EXPECT_FALSE(OpensAsArchive(*vault, file, classicKey)) << path;
-    EXPECT_FALSE(DecodeIndexFile(cipher, std::vector<uint8_t>(bytes.begin(), bytes.end()), nullptr)) << path;
+    EXPECT_FALSE(DecodeIndexFile(cipher, std::vector<uint8_t>(bytes.begin(), bytes.end())).ok()) << path;
   }
 }
 

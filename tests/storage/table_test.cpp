@@ -86,12 +86,11 @@ TEST(ItemTableTest, TextLimitsCountCharactersAndNeverSplitASequence) {
 // The names of the records a filter accepts, in table order; a filter that does not parse
 // gives its reason instead.
 std::vector<std::string> Matching(const ItemTable& t, std::string_view expression) {
-  std::string error;
-  const auto filter = FilterExpression::Parse(expression, true, &error);
-  if (!filter) return {"refused: " + error};
+  auto filter = FilterExpression::Parse(expression, true);
+  if (!filter.ok()) return {"refused: " + filter.status().message};
   std::vector<std::string> names;
   for (const ItemRecord& row : t.AllRecords()) {
-    if (filter->MatchesRecord(row)) names.push_back(FieldOf(row, ItemField::Name).AsString());
+    if ((*filter)->MatchesRecord(row)) names.push_back(FieldOf(row, ItemField::Name).AsString());
   }
   return names;
 }
@@ -150,7 +149,7 @@ TEST(TableCodecTest, RoundTripKeepsEveryFieldPicturesAndEmptyValues) {
   t.Post();
 
   ItemTable back;
-  ASSERT_TRUE(LoadTableBytes(back, SaveTableBytes(t)));
+  ASSERT_TRUE(LoadTableBytes(back, SaveTableBytes(t)).ok());
   ASSERT_EQ(back.AllRecords().size(), 2u);
   EXPECT_EQ(back.AllRecords(), t.AllRecords());
   EXPECT_TRUE(back.AllRecords()[0][static_cast<int>(ItemField::Name)].IsNull());
@@ -171,7 +170,7 @@ TEST(TableCodecTest, SizesWidenTheByteFormOnlyWhenAValueNeedsIt) {
     const auto bytes = SaveTableBytes(t);
     EXPECT_EQ(bytes[4], c.version) << c.size;
     ItemTable back;
-    ASSERT_TRUE(LoadTableBytes(back, bytes)) << c.size;
+    ASSERT_TRUE(LoadTableBytes(back, bytes).ok()) << c.size;
     EXPECT_EQ(back.AllRecords()[0][static_cast<int>(ItemField::Size)].AsInteger64(), c.size);
   }
 }
@@ -183,8 +182,8 @@ TEST(TableCodecTest, TablesOfTheFirstFormStillLoad) {
   const auto crc = static_cast<uint32_t>(crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
   for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(crc >> (8 * i)));
   ItemTable t;
-  std::string error;
-  ASSERT_TRUE(LoadTableBytes(t, bytes, &error)) << error;
+  const api::Status loaded = LoadTableBytes(t, bytes);
+  ASSERT_TRUE(loaded.ok()) << loaded.message;
   t.MoveTo(1);
   EXPECT_EQ(t.Field(ItemField::Index).AsInteger(), 7);
   EXPECT_EQ(t.Field(ItemField::Name).AsString(), "a");
@@ -203,7 +202,7 @@ TEST(TableCodecTest, IdenticalPicturesAreStoredOnce) {
   const auto bytes = SaveTableBytes(t);
   EXPECT_LT(bytes.size(), 3 * 4096 + 1000 * 16u);
   ItemTable back;
-  ASSERT_TRUE(LoadTableBytes(back, bytes));
+  ASSERT_TRUE(LoadTableBytes(back, bytes).ok());
   const auto& rows = back.AllRecords();
   EXPECT_EQ(rows[0][5].AsPicture().get(), rows[3][5].AsPicture().get());  // shared after load too
   EXPECT_EQ(*rows[1][5].AsPicture(), api::PictureBytes(4096, 2));
@@ -216,13 +215,12 @@ TEST(TableCodecTest, DamagedOrForeignBytesAreRejectedWithoutTouchingTheTable) {
 
   ItemTable target;
   AddItem(target, 9, "keep", "Box");
-  std::string error;
-  EXPECT_FALSE(LoadTableBytes(target, {}, &error));
-  EXPECT_FALSE(LoadTableBytes(target, std::vector<uint8_t>(good.begin(), good.end() - 1), &error));
+  EXPECT_EQ(LoadTableBytes(target, {}).code, api::Code::Damaged);
+  EXPECT_EQ(LoadTableBytes(target, std::vector<uint8_t>(good.begin(), good.end() - 1)).code, api::Code::Damaged);
   for (std::size_t i = 0; i < good.size(); ++i) {
     auto bad = good;
     bad[i] ^= 0x40;
-    EXPECT_FALSE(LoadTableBytes(target, bad, &error)) << "flipped byte " << i;
+    EXPECT_EQ(LoadTableBytes(target, bad).code, api::Code::Damaged) << "flipped byte " << i;
   }
   EXPECT_EQ(target.AllRecords().size(), 1u);
   EXPECT_EQ(target.AllRecords()[0][1].AsString(), "keep");

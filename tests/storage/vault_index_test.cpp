@@ -281,20 +281,20 @@ TEST(VaultIndexTest, WrongKeyOrTruncatedTailIsNeverLoadedAsGarbage) {
   v.LoadIndex();
   AddRecord(v, 1, "Box", "a");
   const auto good = EncodeIndexFile(v.Cipher(), v.Items(), "vendrali");
-  std::string error;
-  EXPECT_TRUE(DecodeIndexFile(v.Cipher(), good, &error));
+  EXPECT_TRUE(DecodeIndexFile(v.Cipher(), good).ok());
 
   auto truncated = good;
   truncated.pop_back();
-  EXPECT_FALSE(DecodeIndexFile(v.Cipher(), truncated, &error));
+  EXPECT_EQ(DecodeIndexFile(v.Cipher(), truncated).status().code, api::Code::Damaged);
 
   // The same table sealed under one key but labelled with another.
   auto relabelled = EncodeIndexFile(v.Cipher(), v.Items(), "vendralix");
   const auto other = EncodeIndexFile(v.Cipher(), v.Items(), "vendrali");
   relabelled.resize(1 + relabelled[0]);
   relabelled.insert(relabelled.end(), other.begin() + 1 + other[0], other.end());
-  EXPECT_FALSE(DecodeIndexFile(v.Cipher(), relabelled, &error));
-  EXPECT_FALSE(error.empty());
+  const auto refused = DecodeIndexFile(v.Cipher(), relabelled);
+  EXPECT_EQ(refused.status().code, api::Code::Damaged);
+  EXPECT_FALSE(refused.status().message.empty());
 }
 
 // A Cancel aimed at an item's encryption clears the item cipher's flag while the import

@@ -181,9 +181,9 @@ Status Vault::Find(const FindOptions& options, std::vector<ItemInfo>* items) con
   if (Status s = Opened(); !s.ok()) return s;
   const auto spelt = [&options](const std::string& text) { return options.spelling ? options.spelling(text) : text; };
   if (options.text.empty()) return Status::Fail(Code::InvalidArgument, "nothing to find");
-  std::string why;
-  const auto filter = FilterExpression::Parse(FindFilterFor(spelt(options.text)), true, &why);
-  if (!filter) return Status::Fail(Code::InvalidArgument, why);
+  auto parsed = FilterExpression::Parse(FindFilterFor(spelt(options.text)), true);
+  if (!parsed.ok()) return parsed.status();
+  const FilterExpression& filter = **parsed;
   items->clear();
   for (const ItemRecord& r : impl_->vault->Items().AllRecords()) {
     if (!IsItem(r)) continue;
@@ -192,7 +192,7 @@ Status Vault::Find(const FindOptions& options, std::vector<ItemInfo>* items) con
       auto& value = respelt[static_cast<std::size_t>(f)];
       if (!value.IsNull()) value = FieldValue::Text(spelt(value.AsString()));
     }
-    if (filter->MatchesRecord(respelt)) items->push_back(InfoOf(r));
+    if (filter.MatchesRecord(respelt)) items->push_back(InfoOf(r));
   }
   return Status::Ok();
 }

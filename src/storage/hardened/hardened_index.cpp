@@ -228,8 +228,10 @@ std::optional<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, 
       if (!seal) why = "the index's seal is damaged";
     }
     if (!sealed || seal) {
-      if (auto rows = ParseTableBytes(plain.data() + used, unpadded - used, &why)) {
+      if (auto rows = ParseTableBytes(plain.data() + used, unpadded - used); rows.ok()) {
         opened = OpenedIndex{std::move(*rows), std::move(seal)};
+      } else {
+        why = rows.status().message;
       }
     }
   }

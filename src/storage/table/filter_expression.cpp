@@ -95,15 +95,14 @@ class Parser {
  public:
   Parser(std::string_view src, bool ci) : src_(src), ci_(ci) {}
 
-  std::unique_ptr<FilterExpression> Run(std::string* error) {
+  api::Result<std::unique_ptr<FilterExpression>> Run() {
     try {
       Advance();
       auto e = ParseOr();
       if (tok_.kind != Token::End) Fail("unexpected \"" + tok_.text + "\"");
       return e;
     } catch (const FilterSyntaxError& e) {
-      if (error) *error = e.what();
-      return nullptr;
+      return api::Status::Fail(api::Code::InvalidArgument, e.what());
     }
   }
 
@@ -223,9 +222,8 @@ std::string Quoted(std::string_view text) {
 
 }  // namespace
 
-std::unique_ptr<FilterExpression> FilterExpression::Parse(std::string_view text, bool caseInsensitive,
-                                                          std::string* error) {
-  return Parser(text, caseInsensitive).Run(error);
+api::Result<std::unique_ptr<FilterExpression>> FilterExpression::Parse(std::string_view text, bool caseInsensitive) {
+  return Parser(text, caseInsensitive).Run();
 }
 
 std::string FindFilterFor(std::string_view t) {

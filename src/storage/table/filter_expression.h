@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "kestramo/status.h"
 #include "storage/table/item_fields.h"
 
 namespace kestramo {
@@ -16,8 +17,8 @@ class FilterExpression {
  public:
   using FieldReader = std::function<const FieldValue&(ItemField)>;
 
-  // Parses; on failure returns null and puts a readable reason into *error.
-  static std::unique_ptr<FilterExpression> Parse(std::string_view text, bool caseInsensitive, std::string* error);
+  // Parses; InvalidArgument with a readable reason when the text is no filter.
+  static api::Result<std::unique_ptr<FilterExpression>> Parse(std::string_view text, bool caseInsensitive);
 
   virtual ~FilterExpression() = default;
   virtual bool Matches(const FieldReader& field) const = 0;

@@ -178,7 +178,7 @@ std::vector<uint8_t> SaveTableBytes(const ItemTable& table) {
   return std::move(out.Out());
 }
 
-std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std::size_t size, std::string* error) {
+api::Result<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std::size_t size) {
   try {
     if (size < 20 || std::memcmp(data, kMagic, 4) != 0)
       throw TableFormatError("not an index table (wrong key or damaged file)");
@@ -219,16 +219,15 @@ std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std:
     if (r.Remaining() != 0) throw TableFormatError("the index table has trailing bytes");
     return rows;
   } catch (const TableFormatError& e) {
-    if (error) *error = e.what();
-    return std::nullopt;
+    return api::Status::Fail(api::Code::Damaged, e.what());
   }
 }
 
-bool LoadTableBytes(ItemTable& table, const std::vector<uint8_t>& bytes, std::string* error) {
-  auto rows = ParseTableBytes(bytes.data(), bytes.size(), error);
-  if (!rows) return false;
+api::Status LoadTableBytes(ItemTable& table, const std::vector<uint8_t>& bytes) {
+  auto rows = ParseTableBytes(bytes.data(), bytes.size());
+  if (!rows.ok()) return rows.status();
   table.ReplaceAll(std::move(*rows));
-  return true;
+  return api::Status::Ok();
 }
 
 }  // namespace kestramo

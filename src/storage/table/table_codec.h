@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kestramo/status.h"
 #include "storage/table/item_table.h"
 
 namespace kestramo {
@@ -14,9 +15,9 @@ namespace kestramo {
 // and a CRC-32 over everything before it. A wrong key or a damaged file fails
 // the magic, the bounds or the checksum and is never loaded as garbage.
 std::vector<uint8_t> SaveTableBytes(const ItemTable& table);
-std::optional<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std::size_t size,
-                                                       std::string* error = nullptr);
-// Replaces the table's contents; false (table unchanged) when the bytes are not a table.
-bool LoadTableBytes(ItemTable& table, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
+// The records, or Damaged with what is wrong with the bytes.
+api::Result<std::vector<ItemRecord>> ParseTableBytes(const uint8_t* data, std::size_t size);
+// Replaces the table's contents; Damaged (table unchanged) when the bytes are not a table.
+api::Status LoadTableBytes(ItemTable& table, const std::vector<uint8_t>& bytes);
 
 }  // namespace kestramo

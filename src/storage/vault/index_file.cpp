@@ -23,12 +23,8 @@ std::vector<uint8_t> EncodeIndexFile(CipherManager& cipher, const ItemTable& tab
   return out;
 }
 
-std::optional<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::vector<uint8_t>& bytes,
-                                            std::string* error) {
-  auto fail = [error](const char* why) -> std::optional<DecodedIndex> {
-    if (error) *error = why;
-    return std::nullopt;
-  };
+api::Result<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::vector<uint8_t>& bytes) {
+  auto fail = [](std::string why) { return api::Status::Fail(api::Code::Damaged, std::move(why)); };
   if (bytes.empty()) return fail("the index file is empty");
   const std::size_t keyLength = bytes[0];
   if (bytes.size() < 1 + keyLength) return fail("the index file is truncated");
@@ -46,12 +42,8 @@ std::optional<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::ve
   MemoryStream sealed(std::vector<uint8_t>(bytes.begin() + 1 + static_cast<std::ptrdiff_t>(keyLength), bytes.end()));
   MemoryStream plain;
   if (!cipher.DecryptStream(sealed, plain, index.masterKey).ok()) return fail("the index table cannot be decrypted");
-  std::string why;
-  auto rows = ParseTableBytes(plain.Data().data(), plain.Data().size(), &why);
-  if (!rows) {
-    if (error) *error = why;
-    return std::nullopt;
-  }
+  auto rows = ParseTableBytes(plain.Data().data(), plain.Data().size());
+  if (!rows.ok()) return rows.status();
   index.rows = std::move(*rows);
   return index;
 }

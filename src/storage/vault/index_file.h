@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kestramo/status.h"
 #include "storage/cipher/cipher_manager.h"
 #include "storage/table/item_table.h"
 
@@ -25,9 +26,8 @@ struct DecodedIndex {
 // as base64 text, then the table's byte form encrypted under the master key.
 // Empty when the table could not be sealed whole.
 std::vector<uint8_t> EncodeIndexFile(CipherManager& cipher, const ItemTable& table, const std::string& masterKey);
-// Nothing when the bytes are not an index file, the key does not unwrap to a master
-// key or the table fails its checks; *error says why.
-std::optional<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::vector<uint8_t>& bytes,
-                                            std::string* error);
+// Damaged, saying why, when the bytes are not an index file, the key does not unwrap to a
+// master key or the table fails its checks.
+api::Result<DecodedIndex> DecodeIndexFile(CipherManager& cipher, const std::vector<uint8_t>& bytes);
 
 }  // namespace kestramo

@@ -384,8 +384,11 @@ Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
     items_.ReplaceAll(std::move(opened.rows));
     return LoadResult::Opened;
   }
-  auto decoded = DecodeIndexFile(indexCipher_, *bytes, error);
-  if (!decoded) return LoadResult::Damaged;
+  auto decoded = DecodeIndexFile(indexCipher_, *bytes);
+  if (!decoded.ok()) {
+    if (error) *error = decoded.status().message;
+    return LoadResult::Damaged;
+  }
   legacyIndex_ = false;
   ReturnToClassic();
   masterKey_ = std::move(decoded->masterKey);
