@@ -46,6 +46,10 @@ bool FailWith(std::string* why, const std::filesystem::path& path, const std::st
   return false;
 }
 
+api::Status FileFault(api::Code code, const std::filesystem::path& path, const std::string& problem) {
+  return api::Status::Fail(code, path.string() + ": " + problem, path);
+}
+
 std::string OpenErrorText(int error) {
   switch (error) {
     case ELOOP: return "it is a symbolic link, which is never followed";

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "kestramo/status.h"
+
 namespace kestramo {
 
 // Opens an existing file of the vault for reading, but only a regular file of this user's:
@@ -20,6 +22,8 @@ std::string UnfitFileProblem(int fd, bool folder = false);
 std::string KindText(mode_t mode);
 // False, with *why naming the path at fault and the problem ("PATH: PROBLEM").
 bool FailWith(std::string* why, const std::filesystem::path& path, const std::string& problem);
+// The failure of one file: its code, the path at fault, and "PATH: PROBLEM" as its message.
+api::Status FileFault(api::Code code, const std::filesystem::path& path, const std::string& problem);
 
 // The words for an open(2) or fstatat(2) failure on a vault's file: a link found where
 // O_NOFOLLOW was asked reads as one.

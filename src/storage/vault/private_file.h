@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "kestramo/status.h"
+
 namespace kestramo {
 
 // A file of the user's own state, kept where only the user may reach it: its folder (mode
@@ -12,12 +14,12 @@ namespace kestramo {
 // could change the file could undo what it guards. Links at either last component are
 // never followed.
 
-// The file's text, "" when it does not exist yet; nothing (with *why) when it cannot be
-// read, is not private, or is larger than `maxBytes`.
-std::optional<std::string> ReadPrivateFile(const std::filesystem::path& file, uint64_t maxBytes, std::string* why);
+// The file's text, "" when it does not exist yet. Refused when it or its folder is not
+// private (or not a regular file and folder), Damaged when it is larger than `maxBytes`,
+// IoError when it cannot be read.
+api::Result<std::string> ReadPrivateFile(const std::filesystem::path& file, uint64_t maxBytes);
 // Writes the whole text under a temporary name, flushes it and renames it into place, so the
 // file is always the old or the new one whole; the folder is made (0700) when missing.
-// False with *why.
-bool WritePrivateFile(const std::filesystem::path& file, const std::string& text, std::string* why);
+api::Status WritePrivateFile(const std::filesystem::path& file, const std::string& text);
 
 }  // namespace kestramo

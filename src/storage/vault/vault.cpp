@@ -250,8 +250,8 @@ std::vector<fs::path> Vault::HardenedTraces() const {
   }
   if (witness_) {
     // An unreadable record tells nothing here: it refuses hardened indexes, not classic ones.
-    const auto seen = witness_->Read(nullptr);
-    if (seen && VaultWitness::ForFolder(*seen, layout_.Canonical())) traces.push_back(witness_->File());
+    const auto seen = witness_->Read();
+    if (seen.ok() && VaultWitness::ForFolder(*seen, layout_.Canonical())) traces.push_back(witness_->File());
   }
   std::error_code ec;
   for (fs::directory_iterator it(layout_.CoffrelDir(), ec), end; !ec && it != end; it.increment(ec)) {
@@ -265,8 +265,8 @@ std::vector<fs::path> Vault::HardenedTraces() const {
 
 std::string Vault::VanishedHardenedVault() const {
   if (!witness_ || layout_.HoldsVault()) return {};
-  const auto entries = witness_->Read(nullptr);
-  const auto here = entries ? VaultWitness::ForFolder(*entries, layout_.Canonical()) : std::nullopt;
+  const auto entries = witness_->Read();
+  const auto here = entries.ok() ? VaultWitness::ForFolder(*entries, layout_.Canonical()) : std::nullopt;
   if (!here) return {};
   return "this user's record of hardened vaults, " + witness_->File().string() + ", says that the hardened vault " +
          VaultIdText(here->id) + " lived in this folder, and none of its files are here: nothing was made. " +
@@ -287,9 +287,9 @@ bool Vault::Admit(IndexLoadReport* report) {
     return false;
   }
   if (!witness_) return true;
-  std::string problem;
-  const auto entries = witness_->Read(&problem);
-  if (!entries) {
+  const auto entries = witness_->Read();
+  std::string problem = entries.status().message;
+  if (!entries.ok()) {
     // Fails closed: without the record, an older index cannot be told from the newest.
   } else if (const auto seen = VaultWitness::ForVault(*entries, seal_.vaultId);
              seen && seen->counter > seal_.saveCounter) {
@@ -315,7 +315,7 @@ bool Vault::Admit(IndexLoadReport* report) {
 void Vault::Witness() {
   recordProblem_.clear();
   if (!hardened_ || !witness_ || witness_->File().empty()) return;
-  witness_->Record(seal_.vaultId, seal_.saveCounter, layout_.Canonical(), &recordProblem_);
+  recordProblem_ = witness_->Record(seal_.vaultId, seal_.saveCounter, layout_.Canonical()).message;
 }
 
 void Vault::KeepIdentity(IndexLoadReport* report) {

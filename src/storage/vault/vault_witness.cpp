@@ -96,25 +96,29 @@ fs::path VaultWitness::DefaultFile() {
   return {};
 }
 
-std::optional<std::vector<VaultWitness::Entry>> VaultWitness::Read(std::string* why) const {
-  std::string problem;
-  const auto text = ReadPrivateFile(file_, kMaxRecordBytes, &problem);
+api::Result<std::vector<VaultWitness::Entry>> VaultWitness::Read() const {
+  const auto unusable = [this](api::Code code, const std::string& problem) {
+    return api::Status::Fail(code,
+                             "this user's record of hardened vaults, " + file_.string() + ", cannot be used (" +
+                                 problem +
+                                 "); without it an older index put back cannot be told. Moving the file aside "
+                                 "starts a new record",
+                             file_);
+  };
+  const auto text = ReadPrivateFile(file_, kMaxRecordBytes);
+  if (!text.ok()) return unusable(text.status().code, text.status().message);
   std::vector<Entry> entries;
-  std::istringstream in(text ? *text : std::string());
+  std::istringstream in(*text);
   std::string line;
-  const bool escaped = text && text->starts_with(std::string(kHeader) + "\n");
+  const bool escaped = text->starts_with(std::string(kHeader) + "\n");
   if (escaped) std::getline(in, line);
-  for (int number = escaped ? 2 : 1; text && problem.empty() && std::getline(in, line); ++number) {
+  for (int number = escaped ? 2 : 1; std::getline(in, line); ++number) {
     const auto entry = ParseLine(line, escaped);
-    if (!entry) problem = file_.string() + ": line " + std::to_string(number) + " is damaged";
-    if (entry) entries.push_back(*entry);
+    if (!entry)
+      return unusable(api::Code::Damaged, file_.string() + ": line " + std::to_string(number) + " is damaged");
+    entries.push_back(*entry);
   }
-  if (problem.empty()) return entries;
-  if (why) {
-    *why = "this user's record of hardened vaults, " + file_.string() + ", cannot be used (" + problem +
-           "); without it an older index put back cannot be told. Moving the file aside starts a new record";
-  }
-  return std::nullopt;
+  return entries;
 }
 
 std::optional<VaultWitness::Entry> VaultWitness::ForFolder(const std::vector<Entry>& entries, const fs::path& folder) {
@@ -132,13 +136,14 @@ std::optional<VaultWitness::Entry> VaultWitness::ForVault(const std::vector<Entr
   return newest;
 }
 
-bool VaultWitness::Record(const VaultId& id, uint64_t counter, const fs::path& folder, std::string* why) const {
+api::Status VaultWitness::Record(const VaultId& id, uint64_t counter, const fs::path& folder) const {
   if (file_.empty()) {
-    if (why) *why = "no folder for this user's record of hardened vaults (neither XDG_STATE_HOME nor HOME is set)";
-    return false;
+    return api::Status::Fail(
+        api::Code::NotFound,
+        "no folder for this user's record of hardened vaults (neither XDG_STATE_HOME nor HOME is set)");
   }
-  auto entries = Read(why);
-  if (!entries) return false;
+  auto entries = Read();
+  if (!entries.ok()) return entries.status();
   std::erase_if(*entries, [&](const Entry& e) { return e.folder == folder && e.id != id; });
   for (const Entry& entry : *entries) {
     if (entry.id == id) counter = std::max(counter, entry.counter);
@@ -149,10 +154,11 @@ bool VaultWitness::Record(const VaultId& id, uint64_t counter, const fs::path& f
     if (entry.id == id) entry.counter = counter;
     text += VaultIdText(entry.id) + " " + std::to_string(entry.counter) + " " + Escaped(entry.folder.string()) + "\n";
   }
-  std::string problem;
-  if (WritePrivateFile(file_, text, &problem)) return true;
-  if (why) *why = "this user's record of hardened vaults could not be written (" + problem + ")";
-  return false;
+  const api::Status written = WritePrivateFile(file_, text);
+  if (written.ok()) return written;
+  return api::Status::Fail(written.code,
+                           "this user's record of hardened vaults could not be written (" + written.message + ")",
+                           written.path);
 }
 
 }  // namespace kestramo

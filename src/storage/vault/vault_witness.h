@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kestramo/status.h"
 #include "storage/hardened/key_bytes.h"
 
 namespace kestramo {
@@ -28,16 +29,16 @@ class VaultWitness {
   static std::filesystem::path DefaultFile();
 
   const std::filesystem::path& File() const { return file_; }
-  // The record's lines; nothing (with *why naming the file and saying how to recover) when it
-  // cannot be read or a line of it cannot be parsed, or it or its folder is not private. A
-  // record not made yet is empty.
-  std::optional<std::vector<Entry>> Read(std::string* why) const;
+  // The record's lines; a failure (its message naming the file and saying how to recover)
+  // when it cannot be read or a line of it cannot be parsed, or it or its folder is not
+  // private. A record not made yet is empty.
+  api::Result<std::vector<Entry>> Read() const;
   static std::optional<Entry> ForFolder(const std::vector<Entry>& entries, const std::filesystem::path& folder);
   static std::optional<Entry> ForVault(const std::vector<Entry>& entries, const VaultId& id);
   // Remembers the vault in this folder at this counter: a counter is never lowered, another
   // vault's entry for this folder is dropped, and every other line is kept. The whole file is
-  // written anew and renamed into place. False (with *why) when it cannot be read or written.
-  bool Record(const VaultId& id, uint64_t counter, const std::filesystem::path& folder, std::string* why) const;
+  // written anew and renamed into place; a failure when it cannot be read or written.
+  api::Status Record(const VaultId& id, uint64_t counter, const std::filesystem::path& folder) const;
 
  private:
   std::filesystem::path file_;

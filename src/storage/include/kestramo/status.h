@@ -49,6 +49,7 @@ class [[nodiscard]] Result {
   T& operator*() { return *value_; }
   const T& operator*() const { return *value_; }
   T* operator->() { return &*value_; }
+  const T* operator->() const { return &*value_; }
 
  private:
   std::optional<T> value_;
