@@ -66,8 +66,7 @@ TEST_F(VaultFolderTest, AnythingButAFolderInPlaceOfOneOfTheVaultsIsRefusedByName
       EXPECT_EQ(report.outcome, IndexLoadReport::Outcome::Unsafe);
       EXPECT_NE(report.detail.find((base / folder).string()), std::string::npos) << report.detail;
       EXPECT_NE(report.detail.find(p.said), std::string::npos) << report.detail;
-      std::string why;
-      EXPECT_FALSE(Vault(base).OpenFolder(&why));
+      EXPECT_EQ(Vault(base).OpenFolder().code, api::Code::Refused);
       EXPECT_EQ(Contents(decoy), decoyFiles);
       fs::remove(base / folder);
       fs::rename(moved, base / folder);

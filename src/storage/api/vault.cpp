@@ -80,8 +80,7 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
   if (!options.passphrase.empty()) v.OfferPassphrase(options.passphrase);
   // The folder is opened once, before anything in it is touched: the lock and every file after
   // it are reached through it, and a link or device planted in it is refused here.
-  std::string unsafe;
-  if (!v.OpenFolder(&unsafe)) return Status::Fail(Code::Refused, unsafe, options.base);
+  if (Status opened = v.OpenFolder(); !opened.ok()) return opened;
   if (options.create) {
     if (std::string vanished = v.VanishedHardenedVault(); !vanished.empty())
       return Status::Fail(Code::Refused, std::move(vanished), options.base);
@@ -203,8 +202,8 @@ bool IsUnusedFolder(const fs::path& base) { return VaultLayout(base).IsUnused();
 
 Status ReadFormat(const fs::path& base, Format* format, std::string* kdf) {
   VaultLayout layout(base);
+  if (Status opened = layout.Open(false); !opened.ok()) return opened;
   std::string why;
-  if (!layout.Open(false, &why)) return Status::Fail(Code::Refused, why, base);
   const fs::path file = layout.IndexFile();
   // Only what the key wrap is checked on is read, but a file larger than any index is not one.
   const auto bytes = ReadFileHead(file, kMaxIndexFileBytes, kHardenedHeaderSize + kAeadTagSize, &why);

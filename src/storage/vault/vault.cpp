@@ -111,7 +111,8 @@ bool Vault::HasItemFiles() const {
 IndexLoadReport Vault::LoadIndex() {
   IndexLoadReport report;
   openedOlder_ = false;
-  if (!layout_.EnsureDirectories(&report.detail)) {
+  if (api::Status opened = layout_.EnsureDirectories(); !opened.ok()) {
+    report.detail = opened.message;
     report.outcome = IndexLoadReport::Outcome::Unsafe;
     return report;
   }

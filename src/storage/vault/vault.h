@@ -63,8 +63,8 @@ class Vault {
 
   const VaultLayout& Layout() const { return layout_; }
   // Opens the vault's folder, and those of its folders that exist, without making anything;
-  // false (with *why naming it) when a link or another thing stands where a folder belongs.
-  bool OpenFolder(std::string* why) { return layout_.Open(false, why); }
+  // Refused (naming it) when a link or another thing stands where a folder belongs.
+  api::Status OpenFolder() { return layout_.Open(false); }
   // Why no new vault may be made in this opened folder: it holds none of a vault's files, but
   // this user's record says a hardened vault lived here. Empty when one may.
   std::string VanishedHardenedVault() const;

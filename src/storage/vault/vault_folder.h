@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "kestramo/status.h"
+
 namespace kestramo {
 
 // The vault's folder and its coffrel/, backup/ and temp/, each opened once and held: whatever
@@ -20,9 +22,9 @@ class VaultFolder {
   VaultFolder& operator=(const VaultFolder&) = delete;
 
   // Opens `base` (links on the way to it are the user's own choice and followed) and those of
-  // the three folders that exist, making the missing ones (0700) when `create`. False with *why
-  // (naming the offending entry) when one is a link or not a folder of this user's.
-  bool Open(const std::filesystem::path& base, bool create, std::string* why);
+  // the three folders that exist, making the missing ones (0700) when `create`. Refused, naming
+  // the offending entry, when one cannot be opened or is a link or not a folder of this user's.
+  api::Status Open(const std::filesystem::path& base, bool create);
   bool IsOpen() const { return base_ >= 0; }
   int BaseFd() const { return base_; }
   int SubFd(Sub sub) const { return subs_[sub]; }
@@ -32,7 +34,7 @@ class VaultFolder {
   bool MadeFolders() const { return made_; }
 
  private:
-  bool OpenSub(Sub sub, bool create, const std::filesystem::path& shown, std::string* why);
+  api::Status OpenSub(Sub sub, bool create, const std::filesystem::path& shown);
 
   int base_ = -1;
   std::filesystem::path canonical_;

@@ -13,7 +13,7 @@ namespace kestramo {
 VaultLayout::VaultLayout(std::filesystem::path base)
     : base_(std::move(base)), folder_(std::make_shared<VaultFolder>()) {}
 
-bool VaultLayout::Open(bool create, std::string* why) { return folder_->Open(base_, create, why); }
+api::Status VaultLayout::Open(bool create) { return folder_->Open(base_, create); }
 
 std::filesystem::path VaultLayout::SubDir(VaultFolder::Sub sub) const {
   if (folder_->SubFd(sub) >= 0) return DescriptorPath(folder_->SubFd(sub));
@@ -111,15 +111,15 @@ bool VaultLayout::HoldsVault() const {
          std::filesystem::exists(std::filesystem::symlink_status(base_ / "backup" / "index.dat", ec));
 }
 
-bool VaultLayout::EnsureDirectories(std::string* why) const {
-  if (!folder_->Open(base_, true, why)) return false;
+api::Status VaultLayout::EnsureDirectories() const {
+  if (api::Status opened = folder_->Open(base_, true); !opened.ok()) return opened;
   // New folders are on the disk before anything is written into them.
   if (folder_->MadeFolders() && !SyncDirectory(DescriptorPath(folder_->BaseFd()))) {
-    if (why)
-      *why = "the vault's new folders could not be flushed to the disk (" + std::string(std::strerror(errno)) + ")";
-    return false;
+    return api::Status::Fail(
+        api::Code::IoError,
+        "the vault's new folders could not be flushed to the disk (" + std::string(std::strerror(errno)) + ")", base_);
   }
-  return true;
+  return api::Status::Ok();
 }
 
 namespace {

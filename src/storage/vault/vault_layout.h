@@ -22,9 +22,9 @@ class VaultLayout {
  public:
   explicit VaultLayout(std::filesystem::path base);
 
-  // Opens the vault's folder and its coffrel/, backup/ and temp/ (made when `create`); false
-  // with *why naming a link or another thing where one of them belongs.
-  bool Open(bool create, std::string* why);
+  // Opens the vault's folder and its coffrel/, backup/ and temp/ (made when `create`); Refused,
+  // naming a link or another thing where one of them belongs.
+  api::Status Open(bool create);
   // The folder's own descriptor once opened, else -1.
   int BaseFd() const { return folder_->BaseFd(); }
 
@@ -70,9 +70,9 @@ class VaultLayout {
   // start cut short leaves (the lock file, backup/ and temp/ with at most a staged index).
   bool IsUnused() const;
 
-  // Opens the vault, creating coffrel/, backup/ and temp/ when missing; false (with *why) when
-  // one cannot be made or is not a folder of this user's.
-  bool EnsureDirectories(std::string* why = nullptr) const;
+  // Opens the vault, creating coffrel/, backup/ and temp/ when missing; a failure when one
+  // cannot be made or is not a folder of this user's, or the new ones cannot be flushed.
+  api::Status EnsureDirectories() const;
 
  private:
   std::filesystem::path SubDir(VaultFolder::Sub sub) const;

@@ -19,11 +19,10 @@ std::filesystem::path VaultLock::LockFileOf(const std::filesystem::path& vaultBa
 
 bool VaultLock::TryAcquire(const std::filesystem::path& vaultBase) {
   VaultFolder folder;
-  std::string why;
-  if (!folder.Open(vaultBase, false, &why)) {
+  if (const api::Status opened = folder.Open(vaultBase, false); !opened.ok()) {
     Release();
     error_ = ENOENT;
-    problem_ = why;
+    problem_ = opened.message;
     return false;
   }
   return TryAcquireIn(folder.BaseFd());
