@@ -10,6 +10,7 @@
 
 #include "storage/cipher/cipher_error.h"
 #include "storage/disk/disk_write.h"
+#include "storage/disk/read_full.h"
 
 namespace kestramo {
 namespace {
@@ -46,19 +47,10 @@ FileStream::FileStream(const std::filesystem::path& path, Mode mode) {
 FileStream::~FileStream() { Close(); }
 
 size_t FileStream::Read(void* buf, size_t n) {
-  auto* out = static_cast<uint8_t*>(buf);
-  size_t done = 0;
-  while (done < n) {
-    const ssize_t got = ::pread(fd_, out + done, n - done, pos_);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw CipherError(std::string("read error: ") + std::strerror(errno), CipherFault::Source);
-    }
-    if (got == 0) break;
-    done += static_cast<size_t>(got);
-    pos_ += got;
-  }
-  return done;
+  const ssize_t got = ReadFullAt(fd_, buf, n, static_cast<uint64_t>(pos_));
+  if (got < 0) throw CipherError(std::string("read error: ") + std::strerror(errno), CipherFault::Source);
+  pos_ += got;
+  return static_cast<size_t>(got);
 }
 
 bool FileStream::Write(const void* buf, size_t n) {

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "storage/disk/disk_write.h"
+#include "storage/disk/read_full.h"
 
 namespace kestramo {
 
@@ -24,18 +25,6 @@ std::array<uint8_t, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES> NonceOf(const 
     nonce[20 + i] = static_cast<uint8_t>(version >> (8 * i));
   }
   return nonce;
-}
-
-bool ReadFullAt(int fd, uint8_t* data, uint64_t size, uint64_t offset) {
-  while (size > 0) {
-    const ssize_t n = ::pread(fd, data, size, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<uint64_t>(n);
-    offset += static_cast<uint64_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -70,7 +59,7 @@ void ScratchFile::Seal(uint64_t block, uint8_t* bytes, uint32_t length) {
 bool ScratchFile::LoadBlocks(int fd, uint64_t first, uint64_t last, uint8_t* plain) {
   const uint64_t begin = first * kBlock;
   const uint64_t end = last * kBlock + blocks_[last].length;
-  if (!ReadFullAt(fd, plain, end - begin, begin)) return false;
+  if (ReadFullAt(fd, plain, end - begin, begin) != static_cast<ssize_t>(end - begin)) return false;
   for (uint64_t block = first; block <= last; ++block) {
     const Block& b = blocks_[block];
     const auto nonce = NonceOf(noncePrefix_, block, b.version);

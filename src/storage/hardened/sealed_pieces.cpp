@@ -25,18 +25,6 @@ bool Fail(std::string* why, const std::string& text) {
 
 }  // namespace
 
-ssize_t ReadFull(int fd, uint8_t* data, std::size_t size) {
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = ::read(fd, data + got, size - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  return static_cast<ssize_t>(got);
-}
-
 int64_t FileSizeOf(int fd) {
   struct stat st {};
   return ::fstat(fd, &st) == 0 ? st.st_size : 0;

@@ -8,13 +8,12 @@
 #include <functional>
 #include <string>
 
+#include "storage/disk/read_full.h"
 #include "storage/hardened/scratch_file.h"
 #include "storage/hardened/sealed_item.h"
 
 namespace kestramo {
 
-// Reads until `size` bytes or the end; -1 on a read error.
-ssize_t ReadFull(int fd, uint8_t* data, std::size_t size);
 int64_t FileSizeOf(int fd);
 bool PiecesStopped(const ChunkWatch& watch);
 void ReportPieces(const ChunkWatch& watch, int64_t current, int64_t maximal);

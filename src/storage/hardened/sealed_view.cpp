@@ -53,13 +53,8 @@ bool SealedItemView::Load(uint64_t segment) {
   loaded_ = UINT64_MAX;
   const bool last = segment + 1 == segments_;
   const uint64_t at = kItemHeaderSize + segment * kSealedSegment;
-  std::size_t n = 0;
-  while (n < kSealedSegment) {
-    const ssize_t got = ::pread(fd_, sealed_.data() + n, kSealedSegment - n, static_cast<off_t>(at + n));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    n += static_cast<std::size_t>(got);
-  }
+  const ssize_t got = ReadFullAt(fd_, sealed_.data(), kSealedSegment, at);
+  const std::size_t n = got < 0 ? 0 : static_cast<std::size_t>(got);  // a failed read opens nothing
   std::size_t length = 0;
   // A segment before the last is whole; the last one's length is what remains of the file.
   if ((!last && n != kSealedSegment) ||

@@ -12,6 +12,7 @@
 
 #include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"
+#include "storage/disk/read_full.h"
 #include "storage/disk/regular_file.h"
 
 namespace kestramo {
@@ -114,15 +115,9 @@ std::optional<std::vector<uint8_t>> ReadFileHead(const fs::path& file, uint64_t 
     return std::nullopt;
   }
   std::vector<uint8_t> bytes(static_cast<std::size_t>(std::min<uint64_t>(size, headBytes)));
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(in.Get(), bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return failed(errno);
-    if (n == 0) break;  // cut short while read: what is there is all there is
-    got += static_cast<std::size_t>(n);
-  }
-  bytes.resize(got);
+  const ssize_t got = ReadFull(in.Get(), bytes.data(), bytes.size());
+  if (got < 0) return failed(errno);
+  bytes.resize(static_cast<std::size_t>(got));  // cut short while read: what is there is all there is
   return bytes;
 }
 

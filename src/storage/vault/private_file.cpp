@@ -12,6 +12,7 @@
 #include "kestramo/vault_location.h"
 #include "storage/disk/disk_write.h"
 #include "storage/disk/file_handle.h"
+#include "storage/disk/read_full.h"
 #include "storage/disk/regular_file.h"
 
 namespace kestramo {
@@ -76,15 +77,9 @@ api::Result<std::string> ReadPrivateFile(const fs::path& file, uint64_t maxBytes
   if (static_cast<uint64_t>(st.st_size) > maxBytes)
     return FileFault(api::Code::Damaged, file, "it is larger than " + std::to_string(maxBytes) + " bytes");
   std::string text(static_cast<std::size_t>(st.st_size), '\0');
-  std::size_t got = 0;
-  while (got < text.size()) {
-    const ssize_t n = ::pread(in.Get(), text.data() + got, text.size() - got, static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return FileFault(api::Code::IoError, file, std::strerror(errno));
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  text.resize(got);
+  const ssize_t got = ReadFullAt(in.Get(), text.data(), text.size(), 0);
+  if (got < 0) return FileFault(api::Code::IoError, file, std::strerror(errno));
+  text.resize(static_cast<std::size_t>(got));
   return text;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "storage/disk/read_full.h"
 #include "storage/zip/archive_view.h"
 #include "storage/zip/zip_error.h"
 
@@ -120,17 +121,8 @@ EntryInfo ParseHeader(const std::vector<unsigned char>& dir, size_t& pos) {
 }  // namespace
 
 bool ReadAt(int fd, void* data, size_t size, uint64_t offset, ArchiveView* mask) {
-  auto* p = static_cast<unsigned char*>(data);
   if (mask) return mask->ReadAt(fd, data, size, offset);
-  while (size > 0) {
-    const ssize_t n = pread(fd, p, size, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-    offset += static_cast<uint64_t>(n);
-  }
-  return true;
+  return ReadFullAt(fd, data, size, offset) == static_cast<ssize_t>(size);
 }
 
 CentralDirectory ReadCentralDirectory(int fd, ArchiveView* mask) {

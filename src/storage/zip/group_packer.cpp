@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "storage/disk/read_full.h"
 #include "storage/zip/zstd_codec.h"
 
 namespace kestramo::zip {
@@ -15,15 +16,9 @@ namespace {
 // Reads up to `size` bytes: a file that shrank ends where it did. Nothing when reading
 // failed: a file is never stored in part without a word.
 std::optional<size_t> ReadUpTo(int fd, unsigned char* data, size_t size) {
-  size_t got = 0;
-  while (got < size) {
-    const ssize_t n = read(fd, data + got, size - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
-  }
-  return got;
+  const ssize_t got = ReadFull(fd, data, size);
+  if (got < 0) return std::nullopt;
+  return static_cast<size_t>(got);
 }
 
 // The folder of the last file opened stays open: the files of a group mostly share their
