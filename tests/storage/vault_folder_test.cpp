@@ -110,24 +110,24 @@ TEST_F(VaultFolderTest, OnlyRegularFilesAreReadAndNeverBeyondTheirSize) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file.string());
-    std::string why;
     const auto start = std::chrono::steady_clock::now();
-    const auto bytes = ReadWholeFile(c.file, c.cap, &why);
+    const auto bytes = ReadWholeFile(c.file, c.cap);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     if (!c.said) {
-      ASSERT_TRUE(bytes);
+      ASSERT_TRUE(bytes.ok());
       EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "twelve bytes");
       continue;
     }
-    EXPECT_FALSE(bytes);
-    EXPECT_NE(why.find(c.said), std::string::npos) << why;
+    ASSERT_FALSE(bytes.ok());
+    EXPECT_NE(bytes.status().code, api::Code::IoError) << "what is there is no failure of the disk";
+    EXPECT_NE(bytes.status().message.find(c.said), std::string::npos) << bytes.status().message;
   }
   // A head is read alone, after the same checks: a file past the cap is still refused.
   const auto head = ReadFileHead(dir / "regular", 12, 6);
-  ASSERT_TRUE(head);
+  ASSERT_TRUE(head.ok());
   EXPECT_EQ(std::string(head->begin(), head->end()), "twelve");
-  EXPECT_FALSE(ReadFileHead(dir / "regular", 11, 6));
-  EXPECT_FALSE(ReadFileHead(dir / "fifo", UINT64_MAX, 6));
+  EXPECT_EQ(ReadFileHead(dir / "regular", 11, 6).status().code, api::Code::Damaged);
+  EXPECT_EQ(ReadFileHead(dir / "fifo", UINT64_MAX, 6).status().code, api::Code::Refused);
 }
 
 TEST_F(VaultFolderTest, ADanglingLinkAsTheLockIsRefusedAndCreatesNothing) {

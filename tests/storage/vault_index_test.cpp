@@ -31,7 +31,7 @@ void AddRecord(Vault& v, int32_t index, const std::string& box, const std::strin
 using testing::ReadFile;
 using testing::WriteFile;
 
-std::vector<uint8_t> Bytes(const fs::path& p) { return ReadWholeFile(p).value_or(std::vector<uint8_t>{}); }
+std::vector<uint8_t> Bytes(const fs::path& p) { return ReadWholeFile(p).value_or({}); }
 
 TEST(VaultIndexTest, NextItemIndexFillsTheFirstGap) {
   TempDir dir;

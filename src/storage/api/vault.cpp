@@ -206,8 +206,8 @@ Status ReadFormat(const fs::path& base, Format* format, std::string* kdf) {
   std::string why;
   const fs::path file = layout.IndexFile();
   // Only what the key wrap is checked on is read, but a file larger than any index is not one.
-  const auto bytes = ReadFileHead(file, kMaxIndexFileBytes, kHardenedHeaderSize + kAeadTagSize, &why);
-  if (!bytes) return Status::Fail(Code::NotFound, why, layout.Shown(file));
+  const auto bytes = ReadFileHead(file, kMaxIndexFileBytes, kHardenedHeaderSize + kAeadTagSize);
+  if (!bytes.ok()) return Status::Fail(Code::NotFound, bytes.status().message, layout.Shown(file));
   if (!LooksHardened(*bytes)) {
     *format = Format::Classic;
     return Status::Ok();

@@ -21,15 +21,32 @@ const char* KindOf(mode_t mode) {
   return "of an unknown kind";
 }
 
-int Checked(int fd, std::string* why) {
+// What a failed open of a vault's file says: the disk's and the system's failures tell nothing
+// of the file, a missing one is missing, and the rest is something that may not be read.
+api::Code OpenFailureCode(int error) {
+  switch (error) {
+    case EIO:
+    case ENOSPC:
+    case ENOMEM:
+    case EMFILE:
+    case ENFILE:
+    case EAGAIN:
+    case EBUSY:
+    case EDQUOT:
+    case EINTR: return api::Code::IoError;
+    case ENOENT: return api::Code::NotFound;
+    default: return api::Code::Refused;
+  }
+}
+
+api::Result<int> Checked(int fd, const std::filesystem::path& file) {
   if (fd < 0) {
-    if (why) *why = OpenErrorText(errno);
-    return -1;
+    const int error = errno;
+    return api::Status::Fail(OpenFailureCode(error), OpenErrorText(error), file);
   }
   if (const std::string problem = UnfitFileProblem(fd); !problem.empty()) {
-    if (why) *why = problem;
     ::close(fd);
-    return -1;
+    return api::Status::Fail(api::Code::Refused, problem, file);
   }
   // Regular files never block: reads after this behave as usual.
   const int flags = ::fcntl(fd, F_GETFL);
@@ -71,8 +88,8 @@ std::string UnfitFileProblem(int fd, bool folder) {
   return {};
 }
 
-int OpenRegularFile(const std::filesystem::path& file, std::string* why) {
-  return Checked(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), why);
+api::Result<int> OpenRegularFile(const std::filesystem::path& file) {
+  return Checked(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), file);
 }
 
 }  // namespace kestramo

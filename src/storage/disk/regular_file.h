@@ -12,8 +12,10 @@ namespace kestramo {
 // Opens an existing file of the vault for reading, but only a regular file of this user's:
 // a link at its last component is never followed, and a FIFO or device is never waited on
 // (it is opened non-blocking and looked at before anything is read). The descriptor (blocking
-// again), or -1 with *why saying what was found there.
-int OpenRegularFile(const std::filesystem::path& file, std::string* why = nullptr);
+// again); else NotFound, IoError for a failure of the disk or the system (which says nothing
+// of the file), or Refused for what was found there; the message says which, the path is the
+// file's.
+api::Result<int> OpenRegularFile(const std::filesystem::path& file);
 
 // Why an open descriptor may not be used as a vault's file (or, with `folder`, as a vault's
 // folder); empty when it may.

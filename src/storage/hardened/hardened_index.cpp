@@ -119,7 +119,7 @@ bool LooksHardened(const std::vector<uint8_t>& bytes) {
 }
 
 bool FileLooksHardened(const std::filesystem::path& file) {
-  FileHandle in(OpenRegularFile(file));
+  FileHandle in(OpenRegularFile(file).value_or(-1));
   std::vector<uint8_t> head(kMagic.size());
   return in.Get() >= 0 && ReadFull(in.Get(), head.data(), head.size()) == static_cast<ssize_t>(head.size()) &&
          LooksHardened(head);

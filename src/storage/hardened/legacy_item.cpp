@@ -16,9 +16,9 @@ bool OpenLegacyItemFile(const std::filesystem::path& item, const KeyBytes& key, 
     if (why) *why = text;
     return false;
   };
-  std::string problem;
-  FileHandle in(OpenRegularFile(item, &problem));
-  if (in.Get() < 0) return fail("its file cannot be read (" + problem + ")");
+  const auto opened = OpenRegularFile(item);
+  if (!opened.ok()) return fail("its file cannot be read (" + opened.status().message + ")");
+  FileHandle in(*opened);
   const int64_t total = FileSizeOf(in.Get());
   uint8_t header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
   crypto_secretstream_xchacha20poly1305_state state;

@@ -111,7 +111,7 @@ bool OpenItemSegment(const Header& header, const KeyBytes& key, uint64_t segment
 }
 
 bool FileLooksLikeSealedItem(const fs::path& file) {
-  FileHandle in(OpenRegularFile(file));
+  FileHandle in(OpenRegularFile(file).value_or(-1));
   std::array<uint8_t, 8> head{};
   return in.Get() >= 0 && ReadFull(in.Get(), head.data(), head.size()) == static_cast<ssize_t>(head.size()) &&
          head == kItemMagic;
@@ -174,9 +174,9 @@ bool SealingStream::Finish() {
 
 bool SealItemFile(const fs::path& archive, ScratchFile* scratch, const fs::path& sealed, const KeyBytes& key,
                   const ItemBinding& binding, const ChunkWatch& watch, std::string* why) {
-  std::string problem;
-  FileHandle in(OpenRegularFile(archive, &problem));
-  if (in.Get() < 0) return Fail(why, "its archive cannot be read (" + problem + ")");
+  const auto opened = OpenRegularFile(archive);
+  if (!opened.ok()) return Fail(why, "its archive cannot be read (" + opened.status().message + ")");
+  FileHandle in(*opened);
   SealingStream out(sealed, key, binding);
   if (!out.Opened()) return Fail(why, "its encrypted copy cannot be created");
   const int64_t total = scratch ? static_cast<int64_t>(scratch->Size()) : FileSizeOf(in.Get());
@@ -208,9 +208,9 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& 
                   const fs::path& archive, ScratchFile* scratch, const ChunkWatch& watch, std::string* why) {
   RequireSodium();
   if (sealing == ItemSealing::Legacy) return OpenLegacyItemFile(item, key, archive, scratch, watch, why);
-  std::string problem;
-  FileHandle in(OpenRegularFile(item, &problem));
-  if (in.Get() < 0) return Fail(why, "its file cannot be read (" + problem + ")");
+  const auto opened = OpenRegularFile(item);
+  if (!opened.ok()) return Fail(why, "its file cannot be read (" + opened.status().message + ")");
+  FileHandle in(*opened);
   const int64_t total = FileSizeOf(in.Get());
   Header header{};
   if (ReadFull(in.Get(), header.data(), header.size()) != static_cast<ssize_t>(header.size())) {

@@ -28,9 +28,9 @@ std::unique_ptr<SealedItemView> SealedItemView::Open(const std::filesystem::path
     return nullptr;
   };
   RequireSodium();
-  std::string problem;
-  const int fd = OpenRegularFile(item, &problem);
-  if (fd < 0) return fail("its file cannot be read (" + problem + ")");
+  const auto opened = OpenRegularFile(item);
+  if (!opened.ok()) return fail("its file cannot be read (" + opened.status().message + ")");
+  const int fd = *opened;
   ItemHeader header{};
   const int64_t total = FileSizeOf(fd);
   if (total < static_cast<int64_t>(kItemHeaderSize) ||

@@ -147,7 +147,7 @@ std::vector<fs::path> ClassicFilesIn(const Vault& vault) {
       const std::string name = it->path().filename().string();
       if (name != "index.dat" && !IsIndexCopy(name)) continue;
       const auto bytes = ReadWholeFile(it->path(), kMaxIndexFileBytes);
-      if (bytes && DecodeIndexFile(cipher, *bytes).ok()) found.push_back(it->path());
+      if (bytes.ok() && DecodeIndexFile(cipher, *bytes).ok()) found.push_back(it->path());
     }
   }
   std::sort(found.begin(), found.end());

@@ -55,7 +55,7 @@ void SyncDirectory(const fs::path& dir, std::string* unsynced) {
 }
 
 bool SyncFile(const fs::path& file) {
-  const int fd = OpenRegularFile(file);
+  const int fd = OpenRegularFile(file).value_or(-1);
   if (fd < 0) return false;
   const bool ok = DiskSync(fd) == 0;
   ::close(fd);
@@ -84,36 +84,20 @@ bool ReplaceFileDurably(const fs::path& target, const fs::path& staging, const s
   return true;
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t maxBytes, std::string* why,
-                                                  bool* readFailed) {
-  return ReadFileHead(file, maxBytes, SIZE_MAX, why, readFailed);
+api::Result<std::vector<uint8_t>> ReadWholeFile(const fs::path& file, uint64_t maxBytes) {
+  return ReadFileHead(file, maxBytes, SIZE_MAX);
 }
 
-std::optional<std::vector<uint8_t>> ReadFileHead(const fs::path& file, uint64_t maxBytes, std::size_t headBytes,
-                                                 std::string* why, bool* readFailed) {
-  if (readFailed) *readFailed = false;
-  auto failed = [&](int error) {
-    if (readFailed) *readFailed = true;
-    if (why) *why = std::strerror(error);
-    return std::nullopt;
-  };
-  errno = 0;
-  FileHandle in(OpenRegularFile(file, why));
-  if (in.Get() < 0) {
-    // What is there (or is not) answers with its own error; the disk's failures do not.
-    const int error = errno;
-    const bool disk = error == EIO || error == ENOSPC || error == ENOMEM || error == EMFILE || error == ENFILE ||
-                      error == EAGAIN || error == EBUSY || error == EDQUOT || error == EINTR;
-    if (disk && readFailed) *readFailed = true;
-    return std::nullopt;
-  }
+api::Result<std::vector<uint8_t>> ReadFileHead(const fs::path& file, uint64_t maxBytes, std::size_t headBytes) {
+  auto failed = [&](int error) { return api::Status::Fail(api::Code::IoError, std::strerror(error), file); };
+  const auto opened = OpenRegularFile(file);
+  if (!opened.ok()) return opened.status();
+  FileHandle in(*opened);
   struct stat st {};
   if (::fstat(in.Get(), &st) != 0) return failed(errno);
   const uint64_t size = static_cast<uint64_t>(st.st_size);
-  if (size > maxBytes) {
-    if (why) *why = "it is larger than " + std::to_string(maxBytes) + " bytes";
-    return std::nullopt;
-  }
+  if (size > maxBytes)
+    return api::Status::Fail(api::Code::Damaged, "it is larger than " + std::to_string(maxBytes) + " bytes", file);
   std::vector<uint8_t> bytes(static_cast<std::size_t>(std::min<uint64_t>(size, headBytes)));
   const ssize_t got = ReadFull(in.Get(), bytes.data(), bytes.size());
   if (got < 0) return failed(errno);
@@ -123,7 +107,7 @@ std::optional<std::vector<uint8_t>> ReadFileHead(const fs::path& file, uint64_t 
 
 bool CopyFileDurably(const fs::path& source, const fs::path& target, std::string* unsynced) {
   const auto bytes = ReadWholeFile(source);
-  if (!bytes) return false;
+  if (!bytes.ok()) return false;
   fs::path staging = target;
   staging += ".tmp";
   return ReplaceFileDurably(target, staging, *bytes, unsynced);

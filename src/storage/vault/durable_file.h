@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "kestramo/status.h"
+
 namespace kestramo {
 
 // Writes `bytes` to `staging`, flushes them to the disk, then renames the staging file
@@ -26,16 +28,14 @@ bool SyncDirectory(const std::filesystem::path& dir);
 // The same; when it fails, *unsynced (if still empty) names the folder and the reason.
 void SyncDirectory(const std::filesystem::path& dir, std::string* unsynced);
 
-// Nothing (with *why) when the file cannot be read, is not a regular file of this user's (a
-// link, FIFO or device is never followed nor waited on) or is larger than `maxBytes`, which is
-// checked before anything is read. No more than the size found then is ever read.
-// *readFailed (when given) tells a failure of the disk, which says nothing of the file, from
-// a file that is missing, too large or not a regular file of the user's.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, uint64_t maxBytes = UINT64_MAX,
-                                                  std::string* why = nullptr, bool* readFailed = nullptr);
+// The file's bytes; a failure when it cannot be read (IoError: a failure of the disk, which
+// says nothing of the file), is missing (NotFound), is not a regular file of this user's
+// (Refused: a link, FIFO or device is never followed nor waited on) or is larger than
+// `maxBytes` (Damaged), which is checked before anything is read. No more than the size found
+// then is ever read.
+api::Result<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, uint64_t maxBytes = UINT64_MAX);
 // The same checks, but only the first `headBytes` (or fewer, in a shorter file) are read.
-std::optional<std::vector<uint8_t>> ReadFileHead(const std::filesystem::path& file, uint64_t maxBytes,
-                                                 std::size_t headBytes, std::string* why = nullptr,
-                                                 bool* readFailed = nullptr);
+api::Result<std::vector<uint8_t>> ReadFileHead(const std::filesystem::path& file, uint64_t maxBytes,
+                                               std::size_t headBytes);
 
 }  // namespace kestramo

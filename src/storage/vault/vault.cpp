@@ -175,7 +175,7 @@ IndexLoadReport Vault::LoadIndex() {
     // Put the good generation back in place, unless the damaged file could not be moved aside.
     const bool mainFree = !mainExists || !report.setAside.empty();
     std::string notPutBack;
-    if (const auto bytes = ReadWholeFile(candidate, kMaxIndexFileBytes); bytes && mainFree) {
+    if (const auto bytes = ReadWholeFile(candidate, kMaxIndexFileBytes); bytes.ok() && mainFree) {
       fs::path staging = main;
       staging += ".tmp";
       if (ReplaceFileDurably(main, staging, *bytes, &unsynced_)) {
@@ -360,9 +360,11 @@ bool Vault::ReadIndex(std::string* error, bool* locked) {
 }
 
 Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
-  bool readFailed = false;
-  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes, error, &readFailed);
-  if (!bytes) return readFailed ? LoadResult::ReadFailed : LoadResult::Damaged;
+  const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes);
+  if (!bytes.ok()) {
+    if (error) *error = bytes.status().message;
+    return bytes.status().code == api::Code::IoError ? LoadResult::ReadFailed : LoadResult::Damaged;
+  }
   if (LooksHardened(*bytes)) {
     std::optional<HardenedKeys> keys;
     OpenedIndex opened;

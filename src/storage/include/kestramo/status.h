@@ -50,6 +50,8 @@ class [[nodiscard]] Result {
   const T& operator*() const { return *value_; }
   T* operator->() { return &*value_; }
   const T* operator->() const { return &*value_; }
+  // The value, or `fallback` after a failure.
+  T value_or(T fallback) const { return value_ ? *value_ : fallback; }
 
  private:
   std::optional<T> value_;
