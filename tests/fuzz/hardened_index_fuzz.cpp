@@ -16,14 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return k;
   }();
   const std::vector<uint8_t> bytes(data, data + size);
-  std::string error;
-  const auto wrap = ReadKeyWrap(bytes, &error);
-  if (!wrap) {
-    if (error.empty()) __builtin_trap();  // a refusal always says why
+  const auto wrap = ReadKeyWrap(bytes);
+  if (!wrap.ok()) {
+    if (wrap.status().message.empty()) __builtin_trap();  // a refusal always says why
     return 0;
   }
   const auto vaultKey = UnwrapVaultKey(*wrap, kek);
-  const auto rows = OpenHardenedTable(bytes, vaultKey ? *vaultKey : kek, &error);
-  if (!rows && error.empty()) __builtin_trap();
+  const auto rows = OpenHardenedTable(bytes, vaultKey ? *vaultKey : kek);
+  if (!rows.ok() && rows.status().message.empty()) __builtin_trap();
   return 0;
 }

@@ -144,7 +144,7 @@ TEST_F(HardenedVaultTest, AChangedPassphraseLeavesTheOldVaultKeyUseless) {
   std::string why;
   ASSERT_EQ(unlocker.Open(*oldBytes, &oldKeys, &opened, &why), IndexUnlocker::Result::Opened) << why;
   for (const fs::path& generation : {vault->Layout().IndexFile(), vault->Layout().BackupIndexFile()}) {
-    EXPECT_FALSE(OpenHardenedTable(*ReadWholeFile(generation), oldKeys->VaultKey(), &why)) << generation;
+    EXPECT_FALSE(OpenHardenedTable(*ReadWholeFile(generation), oldKeys->VaultKey()).ok()) << generation;
   }
   EXPECT_EQ(Reopen(kPassphrase), Outcome::Locked);
   ASSERT_EQ(Reopen("a brand new phrase"), Outcome::Loaded);
@@ -247,8 +247,8 @@ TEST(HardenedCostTest, AHeadSplicedOntoAnotherBodyNeverOpens) {
   std::vector<uint8_t> spliced = EncodeHardenedIndex(keys->Wrap(), keys->VaultKey(), {}, table);
   std::copy(first.begin() + kKeyWrapSize, first.end(), spliced.begin() + kKeyWrapSize);
   std::string why;
-  EXPECT_TRUE(OpenHardenedTable(first, keys->VaultKey(), &why));
-  EXPECT_FALSE(OpenHardenedTable(spliced, keys->VaultKey(), &why));
+  EXPECT_TRUE(OpenHardenedTable(first, keys->VaultKey()).ok());
+  EXPECT_FALSE(OpenHardenedTable(spliced, keys->VaultKey()).ok());
 }
 
 // Vaults hardened by the earlier hardened formats: each opens, its items come out, a new item

@@ -212,8 +212,8 @@ Status ReadFormat(const fs::path& base, Format* format, std::string* kdf) {
     *format = Format::Classic;
     return Status::Ok();
   }
-  const auto wrap = ReadKeyWrap(*bytes, &why);
-  if (!wrap) return Status::Fail(Code::Damaged, why, layout.Shown(file));
+  const auto wrap = ReadKeyWrap(*bytes);
+  if (!wrap.ok()) return Status::Fail(Code::Damaged, wrap.status().message, layout.Shown(file));
   *format = Format::Hardened;
   if (kdf) *kdf = DescribeKdf(wrap->kdf);
   return Status::Ok();

@@ -32,10 +32,7 @@ uint64_t GetLe(const uint8_t* p, int bytes) {
   return value;
 }
 
-std::optional<OpenedIndex> Fail(std::string* error, const std::string& why) {
-  if (error) *error = why;
-  return std::nullopt;
-}
+api::Status Damaged(std::string why) { return api::Status::Fail(api::Code::Damaged, std::move(why)); }
 
 std::vector<uint8_t> SealBytes(const IndexSeal& seal) {
   std::vector<uint8_t> out(seal.vaultId.begin(), seal.vaultId.end());
@@ -179,16 +176,13 @@ std::vector<uint8_t> EncodeHardenedIndex(const KeyWrap& wrap, const KeyBytes& va
   return out;
 }
 
-std::optional<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes, std::string* error) {
-  auto fail = [error](const char* why) -> std::optional<KeyWrap> {
-    if (error) *error = why;
-    return std::nullopt;
-  };
-  if (!LooksHardened(bytes)) return fail("it is not a hardened index file");
-  if (bytes.size() < kHardenedHeaderSize + kAeadTagSize) return fail("the index file is truncated");
+api::Result<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes) {
+  if (!LooksHardened(bytes)) return Damaged("it is not a hardened index file");
+  if (bytes.size() < kHardenedHeaderSize + kAeadTagSize) return Damaged("the index file is truncated");
   const uint64_t version = GetLe(bytes.data() + 8, 2);
-  if (version < kOldestVersion || version > kNewestVersion) return fail("the index file has an unknown version");
-  if (bytes[10] != kAlgorithmArgon2id || bytes[11] != 0) return fail("the index file names an unknown key derivation");
+  if (version < kOldestVersion || version > kNewestVersion) return Damaged("the index file has an unknown version");
+  if (bytes[10] != kAlgorithmArgon2id || bytes[11] != 0)
+    return Damaged("the index file names an unknown key derivation");
   KeyWrap wrap;
   wrap.version = static_cast<uint16_t>(version);
   const uint8_t* p = bytes.data() + kKdfOffset;
@@ -197,23 +191,20 @@ std::optional<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes, std::strin
   std::copy_n(p + 12, wrap.kdf.salt.size(), wrap.kdf.salt.begin());
   std::copy_n(bytes.data() + kWrapNonceOffset, wrap.nonce.size(), wrap.nonce.begin());
   std::copy_n(bytes.data() + kWrapNonceOffset + kAeadNonceSize, wrap.sealedKey.size(), wrap.sealedKey.begin());
-  if (const std::string problem = KdfParamsProblem(wrap.kdf); !problem.empty()) {
-    if (error) *error = "the index file's header is damaged: " + problem;
-    return std::nullopt;
-  }
+  if (const std::string problem = KdfParamsProblem(wrap.kdf); !problem.empty())
+    return Damaged("the index file's header is damaged: " + problem);
   return wrap;
 }
 
-std::optional<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey,
-                                             std::string* error) {
+api::Result<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey) {
   RequireSodium();
-  if (bytes.size() < kHardenedHeaderSize + kAeadTagSize) return Fail(error, "the index file is truncated");
+  if (bytes.size() < kHardenedHeaderSize + kAeadTagSize) return Damaged("the index file is truncated");
   std::vector<uint8_t> plain(bytes.size() - kHardenedHeaderSize - kAeadTagSize);
   unsigned long long plainSize = 0;
   if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain.data(), &plainSize, nullptr, bytes.data() + kHardenedHeaderSize,
                                                  bytes.size() - kHardenedHeaderSize, bytes.data(), kHardenedHeaderSize,
                                                  bytes.data() + kKeyWrapSize, vaultKey.data()) != 0) {
-    return Fail(error, "the index file is damaged: its table fails its authentication");
+    return Damaged("the index file is damaged: its table fails its authentication");
   }
   std::size_t unpadded = 0;
   std::string why = "the index table's padding is damaged";
@@ -236,8 +227,8 @@ std::optional<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, 
     }
   }
   sodium_memzero(plain.data(), plain.size());  // whatever the outcome: it is the plain table
-  if (!opened) return Fail(error, why);
-  return opened;
+  if (!opened) return Damaged(why);
+  return std::move(*opened);
 }
 
 }  // namespace kestramo

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "kestramo/status.h"
 #include "storage/hardened/key_bytes.h"
 #include "storage/hardened/passphrase_kdf.h"
 #include "storage/table/item_table.h"
@@ -71,15 +72,14 @@ std::optional<KeyBytes> UnwrapVaultKey(const KeyWrap& wrap, const KeyBytes& kek)
 // The whole file; empty when the table cannot be encoded.
 std::vector<uint8_t> EncodeHardenedIndex(const KeyWrap& wrap, const KeyBytes& vaultKey, const IndexSeal& seal,
                                          const ItemTable& table);
-// The head of a hardened index: nothing when the bytes cannot be one; *error says why.
-std::optional<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes, std::string* error);
-// The body of a hardened index whose head ReadKeyWrap accepted: nothing when it was
-// changed, cut short or sealed under another key; *error says why.
+// The head of a hardened index; Damaged, saying why, when the bytes cannot be one.
+api::Result<KeyWrap> ReadKeyWrap(const std::vector<uint8_t>& bytes);
+// The body of a hardened index whose head ReadKeyWrap accepted; Damaged, saying why, when it
+// was changed, cut short or sealed under another key.
 struct OpenedIndex {
   std::vector<ItemRecord> rows;
   std::optional<IndexSeal> seal;  // nothing for version 1
 };
-std::optional<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey,
-                                             std::string* error);
+api::Result<OpenedIndex> OpenHardenedTable(const std::vector<uint8_t>& bytes, const KeyBytes& vaultKey);
 
 }  // namespace kestramo

@@ -33,8 +33,11 @@ const KeyBytes* IndexUnlocker::KekFor(const KdfParams& params) {
 
 IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys,
                                           OpenedIndex* opened, std::string* error) {
-  const auto wrap = ReadKeyWrap(bytes, error);
-  if (!wrap) return Result::Damaged;
+  const auto wrap = ReadKeyWrap(bytes);
+  if (!wrap.ok()) {
+    if (error) *error = wrap.status().message;
+    return Result::Damaged;
+  }
   if (passphrase_.empty()) {
     if (error) *error = "the vault is hardened: its passphrase is needed";
     return Result::Locked;
@@ -55,8 +58,11 @@ IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std
     if (error) *error = "the passphrase is wrong (or the index file's header is damaged)";
     return Result::Locked;
   }
-  auto table = OpenHardenedTable(bytes, *vaultKey, error);
-  if (!table) return Result::Damaged;
+  auto table = OpenHardenedTable(bytes, *vaultKey);
+  if (!table.ok()) {
+    if (error) *error = table.status().message;
+    return Result::Damaged;
+  }
   keys->emplace(std::move(*vaultKey), *wrap);
   if (wrap->version != KeyWrap{}.version) (*keys)->Upgrade(*kek);
   *opened = std::move(*table);
