@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "kestramo/vault.h"
+#include "storage/vault/vault_witness.h"
 #include "temp_dir.h"
 #include "test_files.h"
 
@@ -100,6 +102,42 @@ TEST(FormatVectorsTest, TheHardenedVaultOfThePagesOpensToItsKnownContents) {
     total += static_cast<int64_t>(content.size());
   }
   EXPECT_EQ(items[0].size, total);
+}
+
+// The record of hardened vaults as its page gives it: three saves written from an empty record
+// make the published file byte for byte (an escaped folder, one vault's counter raised on both
+// its lines), and the published files of both forms read back to their entries.
+TEST(FormatVectorsTest, TheRecordOfVaultsIsWrittenAndReadAsItsPageSays) {
+  const fs::path published = fs::path(KESTRAMO_FORMAT_VECTORS) / "record";
+  VaultId first{};
+  for (uint8_t n = 0; n < first.size(); ++n) first[n] = n;
+  const VaultId second = {0xf0, 0xe1, 0xd2, 0xc3, 0xb4, 0xa5, 0x96, 0x87,
+                          0x78, 0x69, 0x5a, 0x4b, 0x3c, 0x2d, 0x1e, 0x0f};
+  const std::string odd = "/media/usb/with space\\and\nline";
+  testing::TempDir dir;
+  fs::create_directory(dir / "state", dir.Path());
+  fs::permissions(dir / "state", fs::perms::owner_all);
+  const VaultWitness written(dir / "state" / "vaults");
+  ASSERT_TRUE(written.Record(first, 7, "/home/ana/Vault").ok());
+  ASSERT_TRUE(written.Record(second, 12, odd).ok());
+  ASSERT_TRUE(written.Record(first, 9, "/backup/vault copy").ok());
+  EXPECT_EQ(ReadFile(dir / "state" / "vaults"), ReadFile(published / "vaults"));
+
+  using Entries = std::vector<std::tuple<VaultId, uint64_t, std::string>>;
+  const auto read = [&](const std::string& name) {
+    fs::copy_file(published / name, dir / "state" / "vaults", fs::copy_options::overwrite_existing);
+    fs::permissions(dir / "state" / "vaults", fs::perms::owner_read | fs::perms::owner_write);
+    const auto entries = VaultWitness(dir / "state" / "vaults").Read();
+    Entries found;
+    if (entries.ok()) {
+      for (const auto& e : *entries) found.emplace_back(e.id, e.counter, e.folder.string());
+    }
+    return found;
+  };
+  EXPECT_EQ(read("vaults"),
+            (Entries{{first, 9, "/home/ana/Vault"}, {second, 12, odd}, {first, 9, "/backup/vault copy"}}));
+  EXPECT_EQ(read("vaults-first-form"),
+            (Entries{{first, 4, "/home/ana/Vault"}, {second, 12, "/media/usb/with space\\and tab\tend"}}));
 }
 
 }  // namespace
