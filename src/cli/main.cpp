@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestramo-cli: the KESTRAMO vault from a terminal, for scripts and backups.
 #include <iostream>
 

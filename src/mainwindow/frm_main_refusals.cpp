@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window does when the index it found may not simply be used.
 #include "dialogs/frm_confirm.h"
 #include "dialogs/frm_message.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as a packager and a user get it.
 # The source package is built as a packager does: from a clean copy of the tracked files,
 # with dpkg-buildpackage and only what debian/control names (the programs, no tests, two
