@@ -5,12 +5,19 @@
 #include <QMouseEvent>
 #include <QVersionNumber>
 
+#include "kestramo/version.h"
+
 namespace kestramo {
 
 FrmAbout::FrmAbout(QWidget* parent) : SkinnedDialog(QStringLiteral("about"), QSize(320, 240), parent) {
   QLabel* lblOS = AddLabel(PlatformText(), 68, 178);
   lblOS->setObjectName(QStringLiteral("lblOS"));
   lblOS->setAttribute(Qt::WA_TransparentForMouseEvents);  // a click on it closes like one on the picture
+  QLabel* lblLicense = AddLabel(QString::fromLatin1(kLicense), 12, 212);
+  lblLicense->setObjectName(QStringLiteral("lblLicense"));
+  lblLicense->setWordWrap(true);
+  lblLicense->setFixedWidth(296);
+  lblLicense->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 QString FrmAbout::PlatformText() {
