@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the cipher envelope against openssl in the same run: the envelope's CBC
 // routine on 16 KiB buffers in memory (fed in its 4096-byte chunks) against
 // `openssl speed -evp aes-256-cbc` on 16 KiB blocks, and the file operations against

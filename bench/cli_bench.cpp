@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Imports and exports a generated folder of mixed content through kestramo-cli, and through
 // the command-line pipelines a user could build for the same work, in the same run: to
 // store, `tar | pigz -6 -p 2 | openssl enc` and `zip -6` then `openssl enc`; to restore,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How long the desktop program takes to end after its exit button, under a private X server:
 # until its window is gone and until its process has ended, after a start on a vault with
 # items and a use of the folder dialog. The peer is a bare window of the same toolkit ended

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Imports and exports the same generated folder into a classic and a hardened vault in one
 // run and prints the hardened/classic ratios, then times the passphrase's key derivation at
 // its default cost. Usage: hardened_bench [MiB] (default 128)

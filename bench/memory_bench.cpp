@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Peak memory (maximum resident set) of kestramo-cli importing and exporting one large
 // item, by default a text file of 1 GiB, which packs into many pieces and inflates as a
 // stream. Usage: memory_bench [MiB]

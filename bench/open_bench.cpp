@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What telling the items without a file costs the open of a large vault: a classic vault of
 // many items (records and one-byte item files) is opened the way the programs open it, and
 // the check for missing item files is timed alone on the same vault.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stores and restores real files nobody here wrote (copies of /usr/include and /usr/share/doc,
 // capped) through kestramo-cli, into a classic and a hardened vault, and through the
 // pipelines a user picks for the same work, in the same run: `tar | zstd -3 -T2 | age` (to a

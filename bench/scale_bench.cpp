@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program at scale: a vault of many boxes and items (32 x 2,000 by default). Measures
 // the index read, start-up to the first painted window, BuildViews, SaveIndex,
 // NextItemIndex, a find over all items, scrolling one full box, and the peak memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the main window and the redraw of a box panel, on a vault of many boxes and
 // items, against two peers measured in the same run: a bare window that only shows the
 // safe's picture, and a plain copy of one panel's picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Packs and unpacks a generated folder of mixed content with the vault's ZIP code and with
 // the command-line zip tools, in the same run, and prints times, sizes and ratios; then
 // packs one large text file on one core and on all, and prints the speed-up.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reads debian/control for the CPack route, so that both routes to the package state the same
 # section, homepage, relations and description. Sets DEBIAN_<Field> for every field of the
 # file (the source and the binary paragraph have no field names in common), with the

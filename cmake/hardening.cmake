@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The distribution's hardening for every optimised build, not only the package's: stack
 # protector, fortified libc calls, full RELRO with immediate binding, control-flow protection
 # and position-independent executables. Sanitizer and fuzz builds bring their own runtime

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe's body with its window, and the parts that lie on it: big doors, the big
 // handle and the big slider.
 #pragma once

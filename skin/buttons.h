@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Brass push buttons: the scene's pictogram buttons (with their pressed look, which the
 // body and panel pictures carry beneath them) and the dialogs' captioned faces.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe's moving hardware: doors, handles, slider knobs, the dial and hinges.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small pictures: the three hand cursors, the picture-document icon and the program icon.
 #pragma once
 

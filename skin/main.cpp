@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws every picture of the skin into a directory and lists them in kqxres.qrc.
 // With "--preview DIR" it also writes composites of the skin as the program shows it.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared materials of the skin: brushed steel, polished brass, bevels, rivets and shadows.
 // Every texture is seeded so that two builds draw identical pictures.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A box panel and the parts lying on it: small doors, their handle, the light and its
 // switch, and the item slider.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictograms of the buttons and dialog emblems, drawn as strokes on a 16-unit grid so
 // that they stay legible from 12 to 48 pixels.
 #pragma once

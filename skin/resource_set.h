@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The named pictures of the skin, written as PNG files and listed in kqxres.qrc.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status dialog's looping animations: compression (a file squeezed into a zipped
 // box) and encryption (a padlock closing while a dial spins).
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that the C and C++ lines changed since a base commit follow .clang-format; lines
 # not changed are left alone, so the check can run before the whole tree is formatted.
 # Usage: check_format.sh [BASE]. Without BASE: the last commit's parent on main (as CI

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang into build-fuzz/ and runs each for a bounded time
 # (FUZZ_SECONDS, 45 by default) on its committed seed corpus.
 set -euo pipefail

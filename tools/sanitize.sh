@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the storage engine, the command-line tool and their tests under
 # AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/) and ThreadSanitizer
 # (build-tsan/), and runs their tests. Usage: sanitize.sh [asan|tsan]... (both by default)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what KESTRAMO needs to build, run and test on Debian 12 (as root or through sudo).
 set -euo pipefail
 

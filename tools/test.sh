@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything (a front end that reaches past storage's interface does not build); checks
 # the formatting of the lines changed; runs the sanitizer builds' tests and the bounded fuzzing
 # runs, then every test of the main build, ending with CTest's summary; stops at the first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The peer of the exit benchmark: a plain 560x420 window of the same toolkit that ends at
 // the first click, with nothing of its own to tear down.
 #include <QApplication>

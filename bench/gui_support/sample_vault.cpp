@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui_support/sample_vault.h"
 
 #include <QBuffer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing code of the skin: reproducible textures, masks that give back the picture,
 // bevels lit from the right side, pictograms inside their box, doors, handles and loops.
 #include <QTemporaryDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/start_options.h"
 
 #include <cstdio>
@@ -34,7 +35,7 @@ StartOptions ReadStartOptions(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--version") {
-      std::printf("kestramo %s\n", kVersion);
+      std::printf("kestramo %s\n%s\n", kVersion, kLicense);
       options.exitStatus = 0;
       return options;
     }

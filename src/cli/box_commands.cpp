@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands on boxes: list, create, rename and delete them.
 #include <iostream>
 

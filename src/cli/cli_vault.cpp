@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_vault.h"
 
 #include <termios.h>
@@ -145,7 +146,7 @@ void CliVault::RequirePassword() {
   if (!vault_.HasPassword()) return;
   const api::Secret typed = ReadSecret("Password: ");
   if (typed.empty()) throw CliError("Please input password.");
-  if (!vault_.CheckPassword(typed.View()).ok()) throw CliError("Uncorrect password.");
+  if (!vault_.CheckPassword(typed.View()).ok()) throw CliError("Incorrect password.");
 }
 
 void Require(const api::Status& status) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/interrupt_watch.h"
 
 #include <signal.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands on items: add, list, extract, delete, comment and find.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestramo-cli: the KESTRAMO vault from a terminal, for scripts and backups.
 #include <iostream>
 
@@ -55,7 +56,7 @@ int Main(int argc, char** argv) {
     if (args.command.empty()) {
       args.RequireKnownOptions({"version"});
       if (args.Has("version")) {
-        std::cout << "kestramo-cli " << kVersion << "\n";
+        std::cout << "kestramo-cli " << kVersion << "\n" << kLicense << "\n";
         return 0;
       }
       PrintHelp(args.Has("help") ? std::cout : std::cerr);

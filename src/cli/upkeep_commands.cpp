@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands that look after the vault's files: a health check of every item, and the removal
 // of item files that no record lists.
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands on the vault as a whole: its format, the access password or passphrase, and a
 // self-check of the program.
 #include <unistd.h>

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/frm_about.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVersionNumber>
+
+#include "kestramo/version.h"
 
 namespace kestramo {
 
@@ -10,6 +13,11 @@ FrmAbout::FrmAbout(QWidget* parent) : SkinnedDialog(QStringLiteral("about"), QSi
   QLabel* lblOS = AddLabel(PlatformText(), 68, 178);
   lblOS->setObjectName(QStringLiteral("lblOS"));
   lblOS->setAttribute(Qt::WA_TransparentForMouseEvents);  // a click on it closes like one on the picture
+  QLabel* lblLicense = AddLabel(QString::fromLatin1(kLicense), 12, 212);
+  lblLicense->setObjectName(QStringLiteral("lblLicense"));
+  lblLicense->setWordWrap(true);
+  lblLicense->setFixedWidth(296);
+  lblLicense->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 QString FrmAbout::PlatformText() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files and folders dropped from a file manager onto a box panel: each becomes an item of
 // that box, as the add commands make them.
 #include <QDropEvent>

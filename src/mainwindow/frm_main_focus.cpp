@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe from the keyboard: Tab walks its buttons, handles and switches in reading order,
 // a ring shows the one focused, and Space or Enter press it as a click would.
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe explains itself: tooltips on its controls and items, and a lit face on the
 // button under the pointer.
 #include <QHelpEvent>

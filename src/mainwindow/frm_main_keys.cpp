@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What desktop users expect of a list beyond the safe's own buttons: the wheel scrolls a
 // box's items or moves between boxes, keys run the common commands, a double click
 // extracts and a right click offers the commands of the item under the pointer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's pointer and keyboard: selection, sliders, light switches, pressed
 // buttons, handles, window dragging and the door animation.
 #include <QKeyEvent>

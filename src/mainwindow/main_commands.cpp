@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of the main window, one per layer on which a release runs one, and the
 // refresh of the views after them.
 #include <QApplication>

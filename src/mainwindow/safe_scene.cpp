@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/safe_scene.h"
 
 #include "controls/picture_ops.h"

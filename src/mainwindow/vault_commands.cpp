@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vault-wide commands of the main window: the password or passphrase, hardening, the
 // health check, find and the manual.
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/vault_start_up.h"
 #include "dialogs/frm_confirm.h"
 #include "dialogs/frm_login.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/work_notes.h"
 
 #include "dialogs/frm_note.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gui_thread_shell_info.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The words both front ends use for what a health check found wrong with an item.
 #pragma once
 

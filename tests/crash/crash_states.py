@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What a power cut can leave on a disk: the file-system log of one operation replayed up to
 each cut point, with the changes that were not yet durable kept, dropped, torn or zeroed as
 each persistence model allows."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loaded into a program with LD_PRELOAD, fails one system call that touches a folder: the
 // N-th of a kind (write, fsync, fdatasync, close, open, rename, unlink, mkdir) below
 // KESTRAMO_FAULT_ROOT fails with KESTRAMO_FAULT_ERRNO, without being made, as a failing

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Failing system calls during every operation that changes a vault. Each operation of the
 power-cut simulator runs once under the fault shim, which counts its calls of each kind below
 the vault's folder; then, for each kind, calls spread evenly over that count (all of them when

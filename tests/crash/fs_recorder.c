@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loaded into a program with LD_PRELOAD, logs in one order across threads every change that
 // the program makes below one folder: creations and truncations, writes with their offset and
 // bytes, renames, removals, new and removed folders, and flushes of files and folders. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open family of a file-system shim loaded with LD_PRELOAD, each passing its call to the
 // including file's do_open(dirfd, path, flags, mode).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the file-system shims that are loaded with LD_PRELOAD: the real function behind
 // a wrapper, and whether a path lies below the shim's root folder. The including file
 // defines `root` (with its trailing '/') and `root_len`.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Power cuts during every operation that changes a vault. Each operation runs once under the
 file-system recorder; every state a cut could leave, under each persistence model, is then
 opened with the command line and checked: the vault opens (a reported restore is fine), verify

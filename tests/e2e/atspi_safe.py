@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Drives the running desktop program as a screen reader does, through the accessibility bus:
 finds the safe's commands by name, presses them by their action, and checks that every control
 in sight has a name. Prints the tree of the open safe. Usage: atspi_safe.py OUT_DIR"""

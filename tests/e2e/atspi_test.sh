@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The safe through the accessibility bus, as a screen reader uses it: on a private session
 # bus with its own accessibility bus, under the private X server and window manager, the
 # program is found, its commands pressed by their actions and its tree checked for names.

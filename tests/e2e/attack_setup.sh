@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the attack tests with the command-line tool as $1: a scratch folder removed on
 # exit, a state and a home folder of their own inside it, and the helpers both use.
 cli="$1"

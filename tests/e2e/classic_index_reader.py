@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A reader of classic vaults written from docs/formats alone, checked against the program.
 
 Usage: classic_index_reader.py KESTRAMO_CLI ENVELOPE_JSON

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -108,7 +109,7 @@ TEST_F(CliTest, ThePasswordGuardsEveryCommand) {
   WriteFile(dir / "src/secret.txt", "s");
   Ok({"add", "Work", (dir / "src/secret.txt").string()});
   Ok({"--password-stdin", "passwd"}, "s3cret\ns3cret\n");
-  Fails({"--password-stdin", "new-box", "Home"}, "Uncorrect password.", 1, "wrong\n");
+  Fails({"--password-stdin", "new-box", "Home"}, "Incorrect password.", 1, "wrong\n");
   Fails({"--password-stdin", "find", "x"}, "Please input password.", 1, "\n");
   Ok({"--password-stdin", "new-box", "Home"}, "s3cret\n");
   // Nothing is seen or taken out without it either, as with the desktop program's doors shut.
@@ -116,7 +117,7 @@ TEST_F(CliTest, ThePasswordGuardsEveryCommand) {
        {std::vector<std::string>{"boxes"}, {"list"}, {"extract", (dir / "out").string(), "1"}, {"verify"}}) {
     std::vector<std::string> guarded{"--password-stdin"};
     guarded.insert(guarded.end(), command.begin(), command.end());
-    Fails(guarded, "Uncorrect password.", 1, "wrong\n");
+    Fails(guarded, "Incorrect password.", 1, "wrong\n");
   }
   EXPECT_FALSE(fs::exists(dir / "out/secret.txt"));
   Ok({"--password-stdin", "boxes"}, "s3cret\n");

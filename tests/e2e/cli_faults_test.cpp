@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What goes wrong: interrupted operations, damaged and foreign item files, a damaged
 // index, and hostile archives planted as items.
 #include <gtest/gtest.h>

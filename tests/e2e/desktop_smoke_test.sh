@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real desktop program under a private X server on a prepared vault, checks the
 # window's shape on a screenshot, checks that a second copy ends at once, and closes the
 # window with its exit button.

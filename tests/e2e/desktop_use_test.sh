@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One whole use of the desktop program through its real window under a private X server,
 # managed by openbox where it is installed, by the pointer alone (only a box's name, a
 # comment and a search text are typed): create a box, add a folder chosen with clicks in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for a file manager in the tests of the real window: a small window that starts
 // a drag of the files named on its command line when it is pressed, through the window
 // system's own drag and drop, and prints the drop's outcome ("copy" or "ignored").

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Replays, through the command line on a real vault, what someone who can write the vault's
 # folder may plant there: links in place of temp/, backup/, coffrel/, an item file, the index
 # and the lock; FIFOs in place of the index and an item; /dev/zero as the index; an index far

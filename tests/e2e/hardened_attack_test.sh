@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Replays, through the command line on a real hardened vault, what someone who can write the
 # vault's folder may try: a classic index copied in, an older generation put back, another
 # vault's index, a file planted in the staging folder, a header asking for endless work,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Types command lines into a real interactive bash on a pseudo-terminal, with the given
 completion script loaded, and prints what the terminal showed. A tab in a line asks for
 completion there, as a user's Tab key does.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One whole use of the desktop program by the keyboard alone, through its real window under a
 # private X server and the window manager: make a box, add a file through the chooser, comment
 # it, find it, extract it into a folder made in the folder dialog, delete it and harden the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as a packager and a user get it.
 # The source package is built as a packager does: from a clean copy of the tracked files,
 # with dpkg-buildpackage and only what debian/control names (the programs, no tests, two
@@ -88,6 +89,7 @@ bin="$root/usr/bin"
 [ "$("$bin/kestramo-cli" --version)" = "$("$bin/kestramo" --version | sed 's/^kestramo/kestramo-cli/')" ] ||
   fail "the two programs give different versions"
 "$bin/kestramo-cli" --version | grep -Eq '^kestramo-cli [0-9]+\.[0-9]+' || fail "no version"
+"$bin/kestramo-cli" --version | grep -qx "License GPL-3.0-or-later: .*" || fail "no licence in --version"
 
 # A round trip with the vault in the user's data folder, made for its owner alone.
 export HOME="$work/home" XDG_DATA_HOME="$work/data"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop program in a Wayland session, under a headless compositor with its X server
 # for older programs: where Wayland would not let it place, shape or stack the safe and its
 # dialogs, the program runs through that X server, and its shaped 560x420 window shows there.

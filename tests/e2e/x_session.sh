@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the tests of the real window: a work folder and a private runtime directory
 # that end with the test, `fail`, `start_x [Xvfb options]`, which starts a private X server
 # and points DISPLAY at it, and `start_wm`, which runs a window manager on it where one is

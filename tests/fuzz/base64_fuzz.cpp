@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tolerant base64 decoder: any text decodes or is refused, and what encodes decodes back.
 #include <cstddef>
 #include <cstdint>

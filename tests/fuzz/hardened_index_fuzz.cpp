@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardened index file's head and sealed table, as read at start-up. The key derivation
 // is left out (the head's cost is only checked against its bounds): a fixed key-encryption
 // key and vault key stand in, so every input runs fast and within the memory limit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The index file as read at start-up: length byte, wrapped master key, encrypted table.
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the hand-made seed inputs of the archive and base64 fuzz targets into
 corpus/: ordinary archives and hostile ones (escaping names, an entry larger than it
 claims, many tiny entries, overlapping entries). Usage: make_seeds.py CORPUS_DIR"""

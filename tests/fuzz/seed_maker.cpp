@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed inputs of the index, hardened index and table fuzz targets: the byte forms
 // of a few small tables, as the program itself writes them. Usage: fuzz_seed_maker CORPUS_DIR
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table's byte form. The checksum at the end is made to match first, so that the
 // fuzzer reaches the records instead of stopping at the CRC every time.
 #include <zlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An archive planted as an item: its directory is read and every entry extracted into a
 // private folder. Nothing may escape that folder and memory stays bounded (the run's
 // -rss_limit_mb and the sanitizers watch).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skin on dense screens: the main window and every dialog drawn at 1, 1.5 and 2 from
 // pictures of that scale, captions at least as sharp at 2 as at 1, the same layout at every
 // scale. (Clicks at 1.5 and 2 are tested by running the pointer tests on a dense screen.)

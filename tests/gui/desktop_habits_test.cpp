@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What desktop users expect of the safe beyond its own buttons, by wheel, keys and menus.
 #include <QDialogButtonBox>
 #include <QFileDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skinned dialogs: frame, checks, messages, keys and modal results.
 #include <QDir>
 #include <QLabel>

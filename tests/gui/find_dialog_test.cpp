@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The find dialog over a vault filled through the real pipeline: what a search lists, and
 // export, delete and comment of the items found, with the vault itself left whole.
 #include <QBuffer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a newcomer meets with the pointer alone: the empty safe's hint, add buttons that say
 // why they cannot work yet, the help button on a desktop without a browser, and files
 // dropped from a file manager onto a box.

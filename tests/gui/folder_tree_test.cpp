@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder tree over a desktop and volumes made for each test: first view, lazy listing,
 // order, paths, finding a path, and following folders and media as they come and go.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every command of the safe from the keyboard: its shortcut, Tab to its button and Space,
 // and the arrows through a box's items.
 #include <QLabel>

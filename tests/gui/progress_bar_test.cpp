@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skinned progress bar's pixels: well, gradient bar, bevel and divider, and its repaints.
 #include <QtTest>
 

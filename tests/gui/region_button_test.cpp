@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The region button: faces by state, click rules, auto-repeat and the crop region.
 #include <QtTest>
 

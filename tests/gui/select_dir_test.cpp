@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The destination folder dialog: which selections it accepts in each mode, its keys, where
 // it opens, and the folders it makes.
 #include <unistd.h>

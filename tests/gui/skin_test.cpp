@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skin's resource file against what the program loads from it: names, sizes, masks,
 // the dialog buttons' key colour and the cursors' hot spots.
 #include <QtTest>

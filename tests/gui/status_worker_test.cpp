@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status dialog and the worker: animation order, refusal to close, the hand-over
 // from a worker thread, and real imports and exports through StartWork with Cancel.
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The known answers published beside the format pages (docs/formats/vectors/): a hardened
 // vault's index and item files open under their passphrase to the contents the pages state.
 // With KESTRAMO_WRITE_VECTORS=FOLDER the test writes the files afresh into FOLDER instead,

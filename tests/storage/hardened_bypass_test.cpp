@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hardened vault against whoever can write its folder: a classic index put in its place,
 // an older generation put back, another vault's files, planted staging files, costly
 // headers; and the vault hardened by the program's first hardened format, still opened.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A vault in a folder of its own, with the steps the hardened vault's tests share: reopen
 // with a passphrase, add and export items, harden.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardened formats byte by byte: known answers for the key derivation and the key wrap,
 // and every region of an index file and of an item file changed, cut or reordered.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hardened vault through the pipelines: conversion, passphrases, damage, and where its
 // plain bytes may and may not be found while items go in and out.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kills a process that imports files one after another at random moments: the vault must
 // always load, every recorded item must come out byte for byte, and an item file left
 // without a record must never count as an item nor be overwritten by the next import.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/disk/read_full.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // This user's record of hardened vaults fails closed: a record that cannot be trusted refuses
 // every hardened vault and is never rewritten with lines lost; a folder is known however it
 // is spelt, and any byte may be in its name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random trees, with file sizes at and around every boundary the formats have, go into a
 // classic and a hardened vault and must come back byte for byte, with nothing reported.
 // KESTRAMO_ROUNDTRIP_ROUNDS runs more trees (each its own seed, from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The storage interface as the front ends use it: each Status code comes from the case that
 // should produce it, and a round trip through every item operation keeps what it stored.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kills a process that saves the index over and over at random moments and checks
 // that every committed record survives and the vault always loads, in either format.
 #include <gtest/gtest.h>

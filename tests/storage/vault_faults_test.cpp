@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disk that fills up at any byte of an import, an export or an index save, and item
 // files damaged after some of their entries: nothing stored may be lost, nothing partial
 // may look complete, and the user is always told.

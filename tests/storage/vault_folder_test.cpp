@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What someone who can write the vault's folder may plant there: links, FIFOs and devices in
 // place of its folders and files are refused by name, and nothing outside the vault changes.
 #include <gtest/gtest.h>

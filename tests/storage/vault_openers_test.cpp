@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a program opening a vault is told while another one holds it, or when the folder it
 // finds is not whole: never a refusal that is not so, never a missing item left unsaid.
 #include <gtest/gtest.h>

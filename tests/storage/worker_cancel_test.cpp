@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program runs imports and exports on a worker thread and cancels them from
 // its main thread; this is that protocol's storage side (run under ThreadSanitizer too).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hardened item's archive must hold every file it was given, each decoding whole: the
 // cases here once stored less, or something that could not come back, and said nothing.
 #include <gtest/gtest.h>

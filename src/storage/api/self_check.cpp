@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "kestramo/self_check.h"
 
 #include <stdlib.h>

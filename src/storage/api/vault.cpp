@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a vault through the interface, and what it shows of the index.
 #include "kestramo/vault.h"
 

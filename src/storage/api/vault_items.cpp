@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface's operations on boxes and items: they change the index and save it.
 #include <system_error>
 

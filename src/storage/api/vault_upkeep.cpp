@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface's operations on the vault as a whole: its health, its unrecorded files, its
 // format and its secrets.
 #include "kestramo/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "kestramo/work_control.h"
 
 #include "storage/vault/vault_handle.h"

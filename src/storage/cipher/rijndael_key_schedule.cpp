@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/cipher/rijndael_key_schedule.h"
 
 #include "storage/cipher/rijndael_tables.h"

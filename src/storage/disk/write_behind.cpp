@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/disk/write_behind.h"
 
 #include "storage/disk/disk_write.h"

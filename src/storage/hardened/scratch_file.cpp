@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/hardened/scratch_file.h"
 
 #include <sodium.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/vault/index_file.h"
 
 #include "storage/cipher/stream.h"

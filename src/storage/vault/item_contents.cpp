@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/vault/item_contents.h"
 
 #include "storage/zip/entry_name.h"

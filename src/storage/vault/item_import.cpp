@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/vault/item_import.h"
 
 #include <dirent.h>

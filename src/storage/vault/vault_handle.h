@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What stands behind the interface's handles: an opened vault with its lock, and the flags
 // of one operation bound to the components its Cancel must reach.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A health check of a vault: every item opened as it would be taken out and judged, the
 // files in coffrel/ that no record lists, and (in a hardened vault) files still in the
 // classic format.

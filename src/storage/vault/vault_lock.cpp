@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/vault/vault_lock.h"
 #include "storage/vault/vault_layout.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a vault seals its item files and opens them again, in either format.
 #include "storage/hardened/sealed_item.h"
 #include "storage/hardened/sealed_view.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/zip/archive_file_writer.h"
 
 #include <unistd.h>

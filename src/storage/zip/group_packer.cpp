@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/zip/group_packer.h"
 
 #include <fcntl.h>

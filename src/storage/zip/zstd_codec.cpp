@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/zip/zstd_codec.h"
 
 // The group writer hands zstd its own buffer as the window, rather than have it copied.

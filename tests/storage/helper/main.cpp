@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A child process for crash-safety tests: it changes a vault in a loop and reports
 // each committed step on stdout, so that the test can kill it at any moment.
 // Modes: save-loop DIR [PASSPHRASE] (records only; hardened first when a passphrase is

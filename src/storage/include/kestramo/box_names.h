@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of box names, shared by every front end that lets the user name a box.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a health check of a vault finds: the front ends put the findings into words.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one result type of the storage interface: every operation returns a Status.
 #pragma once
 

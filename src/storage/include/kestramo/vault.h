@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The storage engine's interface for the front ends: a vault opened once, then operations
 // that each take their options per call and return a Status. Nothing set for one call is
 // remembered for the next.
