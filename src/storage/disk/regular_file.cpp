@@ -22,24 +22,6 @@ const char* KindOf(mode_t mode) {
   return "of an unknown kind";
 }
 
-// What a failed open of a vault's file says: the disk's and the system's failures tell nothing
-// of the file, a missing one is missing, and the rest is something that may not be read.
-api::Code OpenFailureCode(int error) {
-  switch (error) {
-    case EIO:
-    case ENOSPC:
-    case ENOMEM:
-    case EMFILE:
-    case ENFILE:
-    case EAGAIN:
-    case EBUSY:
-    case EDQUOT:
-    case EINTR: return api::Code::IoError;
-    case ENOENT: return api::Code::NotFound;
-    default: return api::Code::Refused;
-  }
-}
-
 api::Result<int> Checked(int fd, const std::filesystem::path& file) {
   if (fd < 0) {
     const int error = errno;
@@ -59,9 +41,20 @@ api::Result<int> Checked(int fd, const std::filesystem::path& file) {
 
 std::string KindText(mode_t mode) { return KindOf(mode); }
 
-bool FailWith(std::string* why, const std::filesystem::path& path, const std::string& problem) {
-  if (why) *why = path.string() + ": " + problem;
-  return false;
+api::Code OpenFailureCode(int error) {
+  switch (error) {
+    case EIO:
+    case ENOSPC:
+    case ENOMEM:
+    case EMFILE:
+    case ENFILE:
+    case EAGAIN:
+    case EBUSY:
+    case EDQUOT:
+    case EINTR: return api::Code::IoError;
+    case ENOENT: return api::Code::NotFound;
+    default: return api::Code::Refused;
+  }
 }
 
 api::Status FileFault(api::Code code, const std::filesystem::path& path, const std::string& problem) {

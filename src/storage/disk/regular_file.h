@@ -23,8 +23,9 @@ api::Result<int> OpenRegularFile(const std::filesystem::path& file);
 std::string UnfitFileProblem(int fd, bool folder = false);
 // What a file of this mode is, in words ("a symbolic link, which is never followed", "a FIFO").
 std::string KindText(mode_t mode);
-// False, with *why naming the path at fault and the problem ("PATH: PROBLEM").
-bool FailWith(std::string* why, const std::filesystem::path& path, const std::string& problem);
+// What a failed open(2) of a vault's file or folder says: IoError for the disk's and the
+// system's failures (which tell nothing of the file), NotFound, or Refused for what is there.
+api::Code OpenFailureCode(int error);
 // The failure of one file: its code, the path at fault, and "PATH: PROBLEM" as its message.
 api::Status FileFault(api::Code code, const std::filesystem::path& path, const std::string& problem);
 

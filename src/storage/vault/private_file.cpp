@@ -40,10 +40,7 @@ api::Result<int> OpenPrivateFolder(const fs::path& dir, bool create) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    return FileFault(error == ENOENT  ? api::Code::NotFound
-                     : error == ELOOP ? api::Code::Refused
-                                      : api::Code::IoError,
-                     dir, OpenErrorText(error));
+    return FileFault(OpenFailureCode(error), dir, OpenErrorText(error));
   }
   if (const std::string problem = NotPrivate(fd, true); !problem.empty()) {
     ::close(fd);
@@ -51,9 +48,6 @@ api::Result<int> OpenPrivateFolder(const fs::path& dir, bool create) {
   }
   return fd;
 }
-
-// The code of a failed open or read: a link where none may be is refused, the rest is I/O.
-api::Code ReadFault(int error) { return error == ELOOP ? api::Code::Refused : api::Code::IoError; }
 
 }  // namespace
 
@@ -69,7 +63,7 @@ api::Result<std::string> ReadPrivateFile(const fs::path& file, uint64_t maxBytes
   if (in.Get() < 0 && errno == ENOENT) return std::string();
   if (in.Get() < 0) {
     const int error = errno;
-    return FileFault(ReadFault(error), file, OpenErrorText(error));
+    return FileFault(OpenFailureCode(error), file, OpenErrorText(error));
   }
   if (const std::string problem = NotPrivate(in.Get(), false); !problem.empty())
     return FileFault(api::Code::Refused, file, problem);
