@@ -20,6 +20,8 @@ packages=(
   # test-only: the Debian package is made (also as a source package, by debhelper), checked
   # (hardening-check is in devscripts) and its completion tried
   dpkg-dev fakeroot debhelper devscripts lintian desktop-file-utils appstream bash-completion
+  # test-only: the package's own tests are run, and its copyright file checked against the sources
+  autopkgtest licensecheck
   # test-only: a headless Wayland compositor with its X server for older programs
   weston xwayland qt6-wayland
   # test-only: the fuzz targets are built with clang and its fuzzing runtime
