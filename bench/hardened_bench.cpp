@@ -45,8 +45,7 @@ Timing Measure(const fs::path& root, const fs::path& folder, bool hardened) {
         fs::create_directories(root / "vault");
         vault = std::make_unique<Vault>(root / "vault");
         vault->LoadIndex();
-        std::string error;
-        if (hardened && !HardenVault(*vault, "bench passphrase", {1, kMinKdfMemory}, &error)) std::exit(1);
+        if (hardened && !HardenVault(*vault, "bench passphrase", {1, kMinKdfMemory}).ok()) std::exit(1);
       },
       [&] {
         work.Reset();

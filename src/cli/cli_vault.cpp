@@ -60,8 +60,10 @@ std::string OpenFailure(const api::Status& status, const api::OpenReport& report
     case api::Code::Busy:
       return "the vault in " + base.string() + " is in use by another KESTRAMO program; close it first";
     case api::Code::IoError:
+      if (report.readAsIs) return "the index cannot be read: " + status.message;
       return "the vault in " + base.string() + " cannot be opened for writing (" + status.message + ")";
     case api::Code::Refused:
+      if (report.readAsIs) return "the index cannot be read: " + status.message;
       return status.message + (report.outcome == api::OpenReport::Outcome::RolledBack
                                    ? " (--accept-older-index opens it all the same)"
                                    : "; nothing was changed");

@@ -254,10 +254,13 @@ class DialogsTest : public QObject {
     ModalWatch watch;
     FrmHarden dlg(main_);
     dlg.SetConversion([&](const std::string& passphrase, const auto& onItem, std::string* error) {
-      return HardenVault(vault, passphrase, {1, kMinKdfMemory}, error, [&](std::size_t done, std::size_t total) {
-        lastDone = done, lastTotal = total;
-        onItem(done, total);
-      });
+      const api::Status hardened =
+          HardenVault(vault, passphrase, {1, kMinKdfMemory}, [&](std::size_t done, std::size_t total) {
+            lastDone = done, lastTotal = total;
+            onItem(done, total);
+          });
+      *error = hardened.message;
+      return hardened.ok();
     });
     Open(dlg);
     Type(Child(dlg, "edtPassphrase"), "abcdefgh");

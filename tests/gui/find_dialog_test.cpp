@@ -159,8 +159,7 @@ struct FindBench {
   // The index as saved, read by a second reader.
   std::vector<ItemRecord> SavedRecords() const {
     Vault reader(fixture.Base());
-    std::string error;
-    if (!reader.ReadIndex(&error)) return {};
+    if (!reader.ReadIndex().ok()) return {};
     return reader.Items().AllRecords();
   }
 

@@ -119,8 +119,7 @@ TEST_F(HardenedVaultTest, AnOlderIndexOrAnotherVaultIsRefusedUnlessAccepted) {
   {
     Vault other(elsewhere / "v");
     other.LoadIndex();
-    std::string error;
-    ASSERT_TRUE(HardenVault(other, kPassphrase, kCheapCost, &error)) << error;
+    ASSERT_TRUE(HardenVault(other, kPassphrase, kCheapCost).ok());
   }
   for (const fs::path& name : {fs::path("coffrel/index.dat"), fs::path("backup/index.dat")}) {
     fs::copy_file(elsewhere / "v" / name, dir / "vault" / name, fs::copy_options::overwrite_existing);
@@ -142,8 +141,7 @@ TEST_F(HardenedVaultTest, AChangedPassphraseLeavesTheOldVaultKeyUseless) {
   unlocker.Offer(kPassphrase);
   std::optional<HardenedKeys> oldKeys;
   OpenedIndex opened;
-  std::string why;
-  ASSERT_EQ(unlocker.Open(*oldBytes, &oldKeys, &opened, &why), IndexUnlocker::Result::Opened) << why;
+  ASSERT_TRUE(unlocker.Open(*oldBytes, &oldKeys, &opened).ok());
   for (const fs::path& generation : {vault->Layout().IndexFile(), vault->Layout().BackupIndexFile()}) {
     EXPECT_FALSE(OpenHardenedTable(*ReadWholeFile(generation), oldKeys->VaultKey()).ok()) << generation;
   }
@@ -229,11 +227,9 @@ TEST(HardenedCostTest, AnAttemptDerivesOnceAndWithinBounds) {
   unlocker.Offer(kPassphrase);
   std::optional<HardenedKeys> keys;
   OpenedIndex opened;
-  std::string why;
-  EXPECT_EQ(unlocker.Open(EncodeHardenedIndex(a->Wrap(), a->VaultKey(), {}, table), &keys, &opened, &why),
-            IndexUnlocker::Result::Opened);
-  EXPECT_EQ(unlocker.Open(EncodeHardenedIndex(b->Wrap(), b->VaultKey(), {}, table), &keys, &opened, &why),
-            IndexUnlocker::Result::Locked)
+  EXPECT_TRUE(unlocker.Open(EncodeHardenedIndex(a->Wrap(), a->VaultKey(), {}, table), &keys, &opened).ok());
+  EXPECT_EQ(unlocker.Open(EncodeHardenedIndex(b->Wrap(), b->VaultKey(), {}, table), &keys, &opened).code,
+            api::Code::Locked)
       << "another salt is another derivation";
 }
 
@@ -247,7 +243,6 @@ TEST(HardenedCostTest, AHeadSplicedOntoAnotherBodyNeverOpens) {
   ASSERT_TRUE(keys->Rewrap("another long phrase", kCheapCost));
   std::vector<uint8_t> spliced = EncodeHardenedIndex(keys->Wrap(), keys->VaultKey(), {}, table);
   std::copy(first.begin() + kKeyWrapSize, first.end(), spliced.begin() + kKeyWrapSize);
-  std::string why;
   EXPECT_TRUE(OpenHardenedTable(first, keys->VaultKey()).ok());
   EXPECT_FALSE(OpenHardenedTable(spliced, keys->VaultKey()).ok());
 }
@@ -373,10 +368,10 @@ TEST_F(HardenedVaultTest, ResealingGivesEveryItemANewKeyInEveryGeneration) {
   const int32_t item = Add("a.txt", "rotated");
   const std::string oldKey = FieldOf(vault->Items().AllRecords().back(), ItemField::Password).AsString();
   ASSERT_TRUE(vault->ChangePassphrase("a brand new phrase", kCheapCost));
-  std::string why;
-  ASSERT_TRUE(vault->ResealItems(&why)) << why;
+  ASSERT_TRUE(vault->ResealItems().ok());
   EXPECT_FALSE(OpenItemFile(vault->Layout().ItemFile(item), *ItemKeyFromText(oldKey), vault->BindingOf(item),
-                            ItemSealing::Bound, dir / "probe", nullptr, {}, &why));
+                            ItemSealing::Bound, dir / "probe", nullptr, {})
+                   .ok());
   EXPECT_EQ(Export(item, "a.txt"), "rotated");
   fs::remove(vault->Layout().IndexFile());
   ASSERT_EQ(Reopen("a brand new phrase"), Outcome::Restored) << "the backup took the new keys too";

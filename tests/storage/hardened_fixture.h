@@ -68,10 +68,7 @@ class HardenedVaultTest : public ::testing::Test {
     return testing::ReadFile(dest / name);
   }
 
-  void Harden() {
-    std::string error;
-    ASSERT_TRUE(HardenVault(*vault, kPassphrase, kCheapCost, &error)) << error;
-  }
+  void Harden() { ASSERT_TRUE(HardenVault(*vault, kPassphrase, kCheapCost).ok()); }
 
   TempDir dir;
   std::unique_ptr<Vault> vault;

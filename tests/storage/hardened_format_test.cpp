@@ -78,19 +78,19 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
 
   IndexUnlocker unlocker;
   unlocker.Offer("a long passphrase");
-  auto open = [&unlocker, &seal](const Bytes& bytes, std::string* why) {
+  auto open = [&unlocker, &seal](const Bytes& bytes) {
     std::optional<HardenedKeys> k;
     OpenedIndex opened;
-    const auto result = unlocker.Open(bytes, &k, &opened, why);
-    if (result == IndexUnlocker::Result::Opened) {
+    api::Status result = unlocker.Open(bytes, &k, &opened);
+    if (result.ok()) {
       EXPECT_TRUE(opened.seal && opened.seal->vaultId == Counting<16>(1) && opened.seal->saveCounter == 7 &&
                   opened.seal->legacyItems == std::vector<int32_t>({3, 9}) && opened.seal->leftovers == seal.leftovers);
       EXPECT_EQ(opened.rows.size(), 1u);
     }
     return result;
   };
-  std::string why;
-  ASSERT_EQ(open(good, &why), IndexUnlocker::Result::Opened) << why;
+  const api::Status opened = open(good);
+  ASSERT_TRUE(opened.ok()) << opened.message;
 
   const struct {
     const char* region;
@@ -111,14 +111,14 @@ TEST(HardenedFormatTest, EveryRegionOfTheIndexIsChecked) {
   for (const auto& r : regions) {
     Bytes flipped = good;
     flipped[r.at] ^= 0x04;
-    why.clear();
-    EXPECT_NE(open(flipped, &why), IndexUnlocker::Result::Opened) << r.region;
-    EXPECT_FALSE(why.empty()) << r.region;
+    const api::Status spoilt = open(flipped);
+    EXPECT_FALSE(spoilt.ok()) << r.region;
+    EXPECT_FALSE(spoilt.message.empty()) << r.region;
     const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(r.at));
-    EXPECT_NE(open(cut, &why), IndexUnlocker::Result::Opened) << "cut in " << r.region;
+    EXPECT_FALSE(open(cut).ok()) << "cut in " << r.region;
   }
   unlocker.Offer("another passphrase");
-  EXPECT_EQ(open(good, &why), IndexUnlocker::Result::Locked);
+  EXPECT_EQ(open(good).code, api::Code::Locked);
 }
 
 // An item of many segments, then each way of spoiling it: never opened, and the reason given.
@@ -130,23 +130,24 @@ TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
   testing::WriteFile(dir / "archive", content);
   const KeyBytes key = KeyBytes::Random();
   const ItemBinding binding{Counting<16>(9), 12};
-  std::string why;
-  ASSERT_TRUE(SealItemFile(dir / "archive", nullptr, dir / "item", key, binding, {}, &why)) << why;
-  ASSERT_TRUE(OpenItemFile(dir / "item", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why)) << why;
+  ASSERT_TRUE(SealItemFile(dir / "archive", nullptr, dir / "item", key, binding, {}).ok());
+  ASSERT_TRUE(OpenItemFile(dir / "item", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}).ok());
   EXPECT_EQ(testing::ReadFile(dir / "back"), content);
   // Read in place, every segment checked as it is read: whether all of it reads back.
   auto readsInPlace = [&](const fs::path& file, const KeyBytes& k, const ItemBinding& b) {
-    const auto view = SealedItemView::Open(file, k, b, &why);
-    std::string all(view ? view->Size() : 0, '\0');
-    return view && view->ReadAt(-1, all.data(), all.size(), 0) && all == content;
+    auto view = SealedItemView::Open(file, k, b);
+    std::string all(view.ok() ? (*view)->Size() : 0, '\0');
+    return view.ok() && (*view)->ReadAt(-1, all.data(), all.size(), 0) && all == content;
   };
   EXPECT_TRUE(readsInPlace(dir / "item", key, binding));
   {
-    const auto view = SealedItemView::Open(dir / "item", key, binding, &why);
+    auto opened = SealedItemView::Open(dir / "item", key, binding);
+    ASSERT_TRUE(opened.ok()) << opened.status().message;
+    SealedItemView& view = **opened;
     std::string across(kSealedChunk + 20, '\0');  // from the middle of one segment into the next two
-    ASSERT_TRUE(view && view->ReadAt(-1, across.data(), across.size(), 3 * kSealedChunk - 10));
+    ASSERT_TRUE(view.ReadAt(-1, across.data(), across.size(), 3 * kSealedChunk - 10));
     EXPECT_TRUE(across == content.substr(3 * kSealedChunk - 10, across.size()));
-    EXPECT_FALSE(view->ReadAt(-1, across.data(), 2, content.size() - 1)) << "past the end";
+    EXPECT_FALSE(view.ReadAt(-1, across.data(), 2, content.size() - 1)) << "past the end";
   }
 
   const std::string good = testing::ReadFile(dir / "item");
@@ -182,10 +183,10 @@ TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
       case Spoil::Append: spoilt += 'x'; break;
     }
     testing::WriteFile(dir / "spoilt", spoilt);
-    why.clear();
-    EXPECT_FALSE(OpenItemFile(dir / "spoilt", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
-        << c.spoil;
-    EXPECT_FALSE(why.empty()) << c.spoil;
+    const api::Status opened =
+        OpenItemFile(dir / "spoilt", key, binding, ItemSealing::Bound, dir / "back", nullptr, {});
+    EXPECT_EQ(opened.code, api::Code::Damaged) << c.spoil;
+    EXPECT_FALSE(opened.message.empty()) << c.spoil;
     EXPECT_FALSE(readsInPlace(dir / "spoilt", key, binding)) << c.spoil;
   }
   const struct {
@@ -196,7 +197,8 @@ TEST(HardenedFormatTest, AnItemFileChangedCutReorderedOrMovedNeverOpens) {
                    {"another vault", key, {Counting<16>(10), 12}},
                    {"another record", key, {binding.vault, 13}}};
   for (const auto& s : strangers) {
-    EXPECT_FALSE(OpenItemFile(dir / "item", s.key, s.binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
+    EXPECT_EQ(OpenItemFile(dir / "item", s.key, s.binding, ItemSealing::Bound, dir / "back", nullptr, {}).code,
+              api::Code::Damaged)
         << s.what;
     EXPECT_FALSE(readsInPlace(dir / "item", s.key, s.binding)) << s.what;
   }
@@ -209,18 +211,17 @@ TEST(HardenedFormatTest, AnItemOfWholeSegmentsOrNoneEndsWhereItWasSealed) {
   const KeyBytes key = KeyBytes::Random();
   for (const std::size_t size : {std::size_t{0}, 2 * kSealedChunk}) {
     testing::WriteFile(dir / "archive", testing::RandomBytes(size, 5));
-    std::string why;
-    ASSERT_TRUE(SealItemFile(dir / "archive", nullptr, dir / "item", key, binding, {}, &why)) << why;
+    ASSERT_TRUE(SealItemFile(dir / "archive", nullptr, dir / "item", key, binding, {}).ok());
     EXPECT_EQ(fs::file_size(dir / "item"), kItemHeaderSize + size + 16 * std::max<std::size_t>(1, size / kSealedChunk));
-    ASSERT_TRUE(OpenItemFile(dir / "item", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why)) << why;
+    ASSERT_TRUE(OpenItemFile(dir / "item", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}).ok());
     EXPECT_EQ(fs::file_size(dir / "back"), size);
     std::string longer = testing::ReadFile(dir / "item") + std::string(1, '\0');
     testing::WriteFile(dir / "longer", longer);
-    EXPECT_FALSE(OpenItemFile(dir / "longer", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
+    EXPECT_FALSE(OpenItemFile(dir / "longer", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}).ok())
         << size << " bytes, one appended";
     longer.resize(kItemHeaderSize);
     testing::WriteFile(dir / "longer", longer);
-    EXPECT_FALSE(OpenItemFile(dir / "longer", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}, &why))
+    EXPECT_FALSE(OpenItemFile(dir / "longer", key, binding, ItemSealing::Bound, dir / "back", nullptr, {}).ok())
         << size << " bytes, no segment";
   }
 }
@@ -242,11 +243,10 @@ TEST(HardenedFormatTest, AnItemOfTheFirstFormatEndsWithItsFinalChunk) {
                                                nullptr, 0, static_cast<unsigned char>(tag));
     file += piece;
   }
-  std::string why;
   for (const bool appended : {false, true}) {
     testing::WriteFile(dir / "item", appended ? file + "x" : file);
-    EXPECT_EQ(OpenItemFile(dir / "item", key, {}, ItemSealing::Legacy, dir / "back", nullptr, {}, &why), !appended)
-        << (appended ? "a byte appended" : why);
+    const api::Status opened = OpenItemFile(dir / "item", key, {}, ItemSealing::Legacy, dir / "back", nullptr, {});
+    EXPECT_EQ(opened.ok(), !appended) << (appended ? "a byte appended" : opened.message);
   }
   EXPECT_EQ(testing::ReadFile(dir / "back").size(), 0u) << "the refused one left nothing";
 }

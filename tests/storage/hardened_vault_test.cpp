@@ -82,10 +82,10 @@ TEST_F(HardenedVaultTest, HardeningRefusesAVaultWithAMissingItemAndChangesNothin
   Add("b.txt", "lost");
   fs::remove(vault->Layout().ItemFile(a + 1));
   const auto before = Snapshot(dir / "vault");
-  std::string error;
-  EXPECT_FALSE(HardenVault(*vault, kPassphrase, kCheapCost, &error));
-  EXPECT_NE(error.find("item 2"), std::string::npos) << error;
-  EXPECT_FALSE(HardenVault(*vault, "short", kCheapCost, &error));
+  const api::Status missing = HardenVault(*vault, kPassphrase, kCheapCost);
+  EXPECT_EQ(missing.code, api::Code::NotFound);
+  EXPECT_NE(missing.message.find("item 2"), std::string::npos) << missing.message;
+  EXPECT_EQ(HardenVault(*vault, "short", kCheapCost).code, api::Code::InvalidArgument);
   EXPECT_EQ(vault->Format(), api::Format::Classic);
   EXPECT_EQ(Snapshot(dir / "vault"), before);
   ASSERT_EQ(Reopen(""), IndexLoadReport::Outcome::Loaded);
@@ -95,14 +95,13 @@ TEST_F(HardenedVaultTest, HardeningRefusesAVaultWithAMissingItemAndChangesNothin
 TEST_F(HardenedVaultTest, AHardeningWhoseSaveFailsLeavesTheClassicVaultWorking) {
   const int32_t a = Add("a.txt", "kept");
   const std::string index = ReadFile(vault->Layout().IndexFile());
-  std::string error;
   // Every item is re-sealed; then the disk fails, and the save with it.
-  const bool hardened = HardenVault(*vault, kPassphrase, kCheapCost, &error, [](std::size_t done, std::size_t total) {
+  const api::Status hardened = HardenVault(*vault, kPassphrase, kCheapCost, [](std::size_t done, std::size_t total) {
     if (done == total) SetDiskSyncFailure(true);
   });
   SetDiskSyncFailure(false);
-  EXPECT_FALSE(hardened);
-  EXPECT_NE(error.find("stays classic"), std::string::npos) << error;
+  EXPECT_EQ(hardened.code, api::Code::IoError);
+  EXPECT_NE(hardened.message.find("stays classic"), std::string::npos) << hardened.message;
   EXPECT_EQ(vault->Format(), api::Format::Classic);
   EXPECT_EQ(ReadFile(vault->Layout().IndexFile()), index);
   EXPECT_EQ(Export(a, "a.txt"), "kept") << "the records in memory open the classic files again";

@@ -26,8 +26,7 @@ class RollbackRecordTest : public HardenedVaultTest {
     Vault other(base);
     other.UseWitness(record);
     other.LoadIndex();
-    std::string error;
-    ASSERT_TRUE(HardenVault(other, kPassphrase, kCheapCost, &error)) << error;
+    ASSERT_TRUE(HardenVault(other, kPassphrase, kCheapCost).ok());
   }
   // Puts another vault's index files in place of this vault's.
   void PlantIndexOf(const fs::path& other) {

@@ -156,6 +156,21 @@ TEST_F(StorageApiTest, EachCodeComesFromItsCase) {
   }
 }
 
+// A disk too full to unpack on leaves each item unchecked: it is never judged damaged.
+TEST_F(StorageApiTest, ACheckOnAFullDiskJudgesNoItem) {
+  for (const bool hardened : {false, true}) {
+    SCOPED_TRACE(hardened ? "hardened" : "classic");
+    if (hardened) Harden();
+    api::VaultHealth health;
+    SetDiskSpaceLimit(0);
+    const api::Status checked = vault.Verify({}, &health);
+    SetDiskSpaceLimit(-1);
+    ASSERT_TRUE(checked.ok()) << checked.message;
+    ASSERT_EQ(health.findings.size(), 1u);
+    EXPECT_EQ(health.findings[0].problem, api::ItemProblem::NoRoom) << health.findings[0].detail;
+  }
+}
+
 TEST_F(StorageApiTest, ItemsMakeTheRoundTrip) {
   ASSERT_TRUE(vault.Import({.source = dir / "src", .box = "Box"}).ok());
   std::vector<api::ItemInfo> items = Items();

@@ -107,8 +107,7 @@ class HardenedVaultFaultTest : public VaultFaultTest {
     passphrase = "fault sweep phrase";
     Vault vault(base);
     vault.LoadIndex();
-    std::string error;
-    EXPECT_TRUE(HardenVault(vault, passphrase, {1, kMinKdfMemory}, &error)) << error;
+    EXPECT_TRUE(HardenVault(vault, passphrase, {1, kMinKdfMemory}).ok());
   }
 };
 

@@ -313,8 +313,8 @@ TEST(VaultIndexTest, CancellingTheItemCipherNeverCutsAnIndexSaveShort) {
 
   ASSERT_TRUE(v.SaveIndex());
   Vault again(dir.Path());
-  std::string error;
-  ASSERT_TRUE(again.ReadIndex(&error)) << error;
+  const api::Status read = again.ReadIndex();
+  ASSERT_TRUE(read.ok()) << read.message;
   EXPECT_EQ(again.Items().RecordCount(), 400);
 }
 

@@ -116,10 +116,9 @@ Status Vault::Open(const OpenOptions& options, OpenReport* report) {
     return Status::Fail(Code::IoError, impl_->lock.Problem(), VaultLock::LockFileOf(options.base));
   }
   r.readAsIs = true;
-  std::string why;
-  bool locked = false;
-  if (!v.ReadIndex(&why, &locked)) {
-    return Status::Fail(locked ? Code::Locked : Code::Damaged, why, v.Layout().Shown(v.Layout().IndexFile()));
+  if (Status read = v.ReadIndex(); !read.ok()) {
+    read.path = v.Layout().Shown(v.Layout().IndexFile());
+    return read;
   }
   ReportMissingItems(v, r);
   impl_->vault = std::move(vault);

@@ -148,13 +148,7 @@ Status Vault::SaveChanges() {
   return Saved(*impl_->vault);
 }
 
-Status CheckSource(const fs::path& source) {
-  const std::string problem = SourceProblem(source);
-  if (problem.empty()) return Status::Ok();
-  std::error_code ec;
-  const bool exists = fs::exists(fs::symlink_status(source, ec));
-  return Status::Fail(exists ? Code::InvalidArgument : Code::NotFound, problem, source);
-}
+Status CheckSource(const fs::path& source) { return CheckSourcePath(source); }
 
 Status Vault::Export(const ExportOptions& options, ExportReport* report) {
   if (Status s = Opened(); !s.ok()) return s;

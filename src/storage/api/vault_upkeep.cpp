@@ -73,9 +73,11 @@ Status Vault::Harden(const HardenOptions& options) {
   if (v.Format() == api::Format::Hardened) return Status::Fail(Code::InvalidArgument, "the vault is hardened already");
   if (Status s = CheckKdfCost(options.cost); !s.ok()) return s;
   if (Status s = CheckPassphrase(options.passphrase.View()); !s.ok()) return s;
-  std::string error;
-  if (!HardenVault(v, options.passphrase.View(), CostOf(options.cost), &error, options.onItem))
-    return Status::Fail(Code::IoError, v.Layout().ShownText(error));
+  if (Status hardened = HardenVault(v, options.passphrase.View(), CostOf(options.cost), options.onItem);
+      !hardened.ok()) {
+    hardened.message = v.Layout().ShownText(hardened.message);
+    return hardened;
+  }
   return RecordedSave(v);
 }
 
@@ -88,8 +90,10 @@ Status Vault::ChangePassphrase(const PassphraseOptions& options) {
   if (Status s = CheckPassphrase(options.passphrase.View()); !s.ok()) return s;
   if (!v.ChangePassphrase(options.passphrase.View(), CostOf(options.cost))) return Status::Fail(Code::NoMemory);
   if (options.resealItems) {
-    std::string why;
-    if (!v.ResealItems(&why, options.onItem)) return Status::Fail(Code::Damaged, v.Layout().ShownText(why));
+    if (Status resealed = v.ResealItems(options.onItem); !resealed.ok()) {
+      resealed.message = v.Layout().ShownText(resealed.message);
+      return resealed;
+    }
     return RecordedSave(v);
   }
   return Saved(v);

@@ -88,4 +88,8 @@ void SetDiskSyncFailure(bool failing) { gSyncFails.store(failing); }
 
 void SetDiskSpaceLimit(int64_t bytes) { gSpaceLeft.store(bytes < 0 ? -1 : bytes); }
 
+api::Code WriteFailureCode(int error) {
+  return error == ENOSPC || error == EDQUOT ? api::Code::NoSpace : api::Code::IoError;
+}
+
 }  // namespace kestramo

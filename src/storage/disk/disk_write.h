@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kestramo/status.h"
+
 namespace kestramo {
 
 // Every byte the storage engine writes to a file goes through these two calls, which
@@ -16,6 +18,9 @@ ssize_t DiskWriteAt(int fd, const void* data, std::size_t size, off_t offset);
 // writes; false on a failure.
 bool DiskWriteAll(int fd, const void* data, std::size_t size);
 bool DiskWriteAllAt(int fd, const void* data, std::size_t size, uint64_t offset);
+// What a failed write's errno means for its caller: NoSpace for a full disk or quota, else
+// IoError.
+api::Code WriteFailureCode(int error);
 // Every flush of a file to the disk goes through this call, which behaves as fsync(2).
 int DiskSync(int fd);
 // Starts writing `size` bytes from `offset` of a file to the disk without waiting, so that a

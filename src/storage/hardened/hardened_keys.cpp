@@ -32,42 +32,29 @@ const KeyBytes* IndexUnlocker::KekFor(const KdfParams& params) {
   return &kek_->second;
 }
 
-IndexUnlocker::Result IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys,
-                                          OpenedIndex* opened, std::string* error) {
+api::Status IndexUnlocker::Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys,
+                                OpenedIndex* opened) {
+  using api::Code;
+  using api::Status;
   const auto wrap = ReadKeyWrap(bytes);
-  if (!wrap.ok()) {
-    if (error) *error = wrap.status().message;
-    return Result::Damaged;
-  }
-  if (passphrase_.empty()) {
-    if (error) *error = "the vault is hardened: its passphrase is needed";
-    return Result::Locked;
-  }
+  if (!wrap.ok()) return wrap.status();
+  if (passphrase_.empty()) return Status::Fail(Code::Locked, "the vault is hardened: its passphrase is needed");
   const bool derivedElsewhere = kek_ && !(kek_->first == wrap->kdf);
   const KeyBytes* kek = KekFor(wrap->kdf);
   if (!kek) {
-    if (error) {
-      *error = derivedElsewhere
-                   ? "the index file's key derivation differs from the other copy's (it was changed, or is "
-                     "from another passphrase)"
-                   : "there is not enough memory to derive the vault's key";
-    }
-    return Result::Locked;
+    return Status::Fail(Code::Locked, derivedElsewhere
+                                          ? "the index file's key derivation differs from the other copy's (it was "
+                                            "changed, or is from another passphrase)"
+                                          : "there is not enough memory to derive the vault's key");
   }
   auto vaultKey = UnwrapVaultKey(*wrap, *kek);
-  if (!vaultKey) {
-    if (error) *error = "the passphrase is wrong (or the index file's header is damaged)";
-    return Result::Locked;
-  }
+  if (!vaultKey) return Status::Fail(Code::Locked, "the passphrase is wrong (or the index file's header is damaged)");
   auto table = OpenHardenedTable(bytes, *vaultKey);
-  if (!table.ok()) {
-    if (error) *error = table.status().message;
-    return Result::Damaged;
-  }
+  if (!table.ok()) return table.status();
   keys->emplace(std::move(*vaultKey), *wrap);
   if (wrap->version != KeyWrap{}.version) (*keys)->Upgrade(*kek);
   *opened = std::move(*table);
-  return Result::Opened;
+  return Status::Ok();
 }
 
 std::string ItemKeyText(const KeyBytes& key) {

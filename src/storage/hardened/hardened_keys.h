@@ -38,18 +38,11 @@ class HardenedKeys {
   KeyWrap wrap_;
 };
 
-// How an attempt to open an index came out: opened, refused for want of the right key, or
-// unreadable.
-// ReadFailed: the file could not be read just now (an I/O error), which says nothing of it.
-enum class OpenResult { Opened, Locked, Damaged, ReadFailed };
-
 // Opens hardened index files under one passphrase. A passphrase is derived into a key once:
 // a generation whose head asks for another derivation (another salt or cost) is not opened
 // with it, so that no file can make one attempt cost more than one derivation.
 class IndexUnlocker {
  public:
-  using Result = OpenResult;
-
   IndexUnlocker() = default;
   ~IndexUnlocker() = default;
   // The passphrase to try from now on; keys derived from another are forgotten.
@@ -57,11 +50,10 @@ class IndexUnlocker {
   IndexUnlocker(const IndexUnlocker&) = delete;
   IndexUnlocker& operator=(const IndexUnlocker&) = delete;
 
-  // Locked: no passphrase, or not this file's (or its head is damaged). Damaged: the head is
-  // not a hardened index's, or the table fails its check. *error says why.
+  // Locked: no passphrase, or not this file's (or its head is damaged), or no memory to
+  // derive its key. Damaged: the head is not a hardened index's, or the table fails its check.
   // The keys come back with a wrap of today's version, whatever the file's.
-  Result Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys, OpenedIndex* opened,
-              std::string* error);
+  api::Status Open(const std::vector<uint8_t>& bytes, std::optional<HardenedKeys>* keys, OpenedIndex* opened);
 
  private:
   const KeyBytes* KekFor(const KdfParams& params);

@@ -11,14 +11,11 @@
 
 namespace kestramo {
 
-bool OpenLegacyItemFile(const std::filesystem::path& item, const KeyBytes& key, const std::filesystem::path& archive,
-                        ScratchFile* scratch, const ChunkWatch& watch, std::string* why) {
-  auto fail = [why](const std::string& text) {
-    if (why) *why = text;
-    return false;
-  };
+api::Status OpenLegacyItemFile(const std::filesystem::path& item, const KeyBytes& key,
+                               const std::filesystem::path& archive, ScratchFile* scratch, const ChunkWatch& watch) {
+  auto fail = [&item](const std::string& text) { return api::Status::Fail(api::Code::Damaged, text, item); };
   const auto opened = OpenRegularFile(item);
-  if (!opened.ok()) return fail("its file cannot be read (" + opened.status().message + ")");
+  if (!opened.ok()) return UnopenedItem(item, opened.status());
   FileHandle in(*opened);
   const int64_t total = FileSizeOf(in.Get());
   uint8_t header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
@@ -40,11 +37,11 @@ bool OpenLegacyItemFile(const std::filesystem::path& item, const KeyBytes& key, 
     *final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
     return true;
   };
-  const bool ok =
-      OpenPieces(in.Get(), sizeof header, total, kSealedChunk + crypto_secretstream_xchacha20poly1305_ABYTES, open,
-                 archive, scratch, watch, why);
+  api::Status opening =
+      OpenPieces(item, in.Get(), sizeof header, total, kSealedChunk + crypto_secretstream_xchacha20poly1305_ABYTES,
+                 open, archive, scratch, watch);
   sodium_memzero(&state, sizeof state);
-  return ok;
+  return opening;
 }
 
 }  // namespace kestramo

@@ -2,8 +2,7 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
-
+#include "kestramo/status.h"
 #include "storage/hardened/key_bytes.h"
 #include "storage/hardened/scratch_file.h"
 #include "storage/hardened/sealed_item.h"
@@ -12,7 +11,7 @@ namespace kestramo {
 
 // Opens an item file sealed before item files carried a header: a bare stream of 64 KiB
 // chunks, the last one marked final. Kept so that vaults hardened then still open.
-bool OpenLegacyItemFile(const std::filesystem::path& item, const KeyBytes& key, const std::filesystem::path& archive,
-                        ScratchFile* scratch, const ChunkWatch& watch, std::string* why);
+api::Status OpenLegacyItemFile(const std::filesystem::path& item, const KeyBytes& key,
+                               const std::filesystem::path& archive, ScratchFile* scratch, const ChunkWatch& watch);
 
 }  // namespace kestramo

@@ -91,11 +91,6 @@ int CreateFile(const fs::path& file) {
   return fd;
 }
 
-bool Fail(std::string* why, const std::string& text) {
-  if (why) *why = text;
-  return false;
-}
-
 }  // namespace
 
 bool OpenItemSegment(const Header& header, const KeyBytes& key, uint64_t segment, bool last, const uint8_t* sealed,
@@ -173,13 +168,17 @@ bool SealingStream::Finish() {
   return ok;
 }
 
-bool SealItemFile(const fs::path& archive, ScratchFile* scratch, const fs::path& sealed, const KeyBytes& key,
-                  const ItemBinding& binding, const ChunkWatch& watch, std::string* why) {
+api::Status SealItemFile(const fs::path& archive, ScratchFile* scratch, const fs::path& sealed, const KeyBytes& key,
+                         const ItemBinding& binding, const ChunkWatch& watch) {
+  using api::Code;
+  using api::Status;
   const auto opened = OpenRegularFile(archive);
-  if (!opened.ok()) return Fail(why, "its archive cannot be read (" + opened.status().message + ")");
+  if (!opened.ok()) {
+    return Status::Fail(Code::IoError, "its archive cannot be read (" + opened.status().message + ")", archive);
+  }
   FileHandle in(*opened);
   SealingStream out(sealed, key, binding);
-  if (!out.Opened()) return Fail(why, "its encrypted copy cannot be created");
+  if (!out.Opened()) return WriteFault(sealed, errno, "its encrypted copy cannot be created");
   const int64_t total = scratch ? static_cast<int64_t>(scratch->Size()) : FileSizeOf(in.Get());
   uint64_t readAt = 0;
   // Reading (and checking the working archive) runs beside the sealing.
@@ -194,30 +193,33 @@ bool SealItemFile(const fs::path& archive, ScratchFile* scratch, const fs::path&
   ReportPieces(watch, 0, total);
   for (;;) {
     const std::vector<uint8_t>* batch = relay.Next();
-    if (!batch) return Fail(why, "its archive cannot be read, or was changed on the disk");
+    if (!batch) return Status::Fail(Code::IoError, "its archive cannot be read, or was changed on the disk", archive);
     if (batch->empty()) break;
-    if (!out.Write(batch->data(), batch->size())) return Fail(why, "its encrypted copy could not be written");
+    if (!out.Write(batch->data(), batch->size())) {
+      return WriteFault(sealed, errno, "its encrypted copy could not be written");
+    }
     ReportPieces(watch, out.Position(), total);
-    if (PiecesStopped(watch)) return Fail(why, "stopped");
+    if (PiecesStopped(watch)) return Status::Fail(Code::Cancelled, "stopped");
   }
   ReportPieces(watch, 0, 0);
-  if (!out.Finish()) return Fail(why, "its encrypted copy could not be written");
-  return true;
+  if (!out.Finish()) return WriteFault(sealed, errno, "its encrypted copy could not be written");
+  return Status::Ok();
 }
 
-bool OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& binding, ItemSealing sealing,
-                  const fs::path& archive, ScratchFile* scratch, const ChunkWatch& watch, std::string* why) {
+api::Status OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& binding, ItemSealing sealing,
+                         const fs::path& archive, ScratchFile* scratch, const ChunkWatch& watch) {
   RequireSodium();
-  if (sealing == ItemSealing::Legacy) return OpenLegacyItemFile(item, key, archive, scratch, watch, why);
+  if (sealing == ItemSealing::Legacy) return OpenLegacyItemFile(item, key, archive, scratch, watch);
+  auto damaged = [&item](const std::string& text) { return api::Status::Fail(api::Code::Damaged, text, item); };
   const auto opened = OpenRegularFile(item);
-  if (!opened.ok()) return Fail(why, "its file cannot be read (" + opened.status().message + ")");
+  if (!opened.ok()) return UnopenedItem(item, opened.status());
   FileHandle in(*opened);
   const int64_t total = FileSizeOf(in.Get());
   Header header{};
   if (ReadFull(in.Get(), header.data(), header.size()) != static_cast<ssize_t>(header.size())) {
-    return Fail(why, "its file is cut short");
+    return damaged("its file is cut short");
   }
-  if (const std::string unfit = ItemHeaderProblem(header, binding); !unfit.empty()) return Fail(why, unfit);
+  if (const std::string unfit = ItemHeaderProblem(header, binding); !unfit.empty()) return damaged(unfit);
   uint64_t segment = 0;
   // The segment that ends the file must be the one sealed as last: a cut or an addition
   // moves the end, and the marks no longer match.
@@ -226,7 +228,8 @@ bool OpenItemFile(const fs::path& item, const KeyBytes& key, const ItemBinding& 
     *final = atEnd;
     return OpenItemSegment(header, key, segment++, atEnd, sealed, n, plain, length);
   };
-  return OpenPieces(in.Get(), static_cast<int64_t>(header.size()), total, kSegment, open, archive, scratch, watch, why);
+  return OpenPieces(item, in.Get(), static_cast<int64_t>(header.size()), total, kSegment, open, archive, scratch,
+                    watch);
 }
 
 }  // namespace kestramo

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "kestramo/status.h"
 #include "storage/cipher/stream.h"
 #include "storage/hardened/key_bytes.h"
 #include "storage/hardened/scratch_file.h"
@@ -86,20 +87,22 @@ class SealingStream : public Stream {
   std::vector<uint8_t> sealed_;
 };
 
-// Seals an archive, read through `scratch` when there is one, into a new item file. False
-// (with *why) on a failure or a stop; the caller removes what was written.
-bool SealItemFile(const std::filesystem::path& archive, ScratchFile* scratch, const std::filesystem::path& sealed,
-                  const KeyBytes& key, const ItemBinding& binding, const ChunkWatch& watch, std::string* why);
+// Seals an archive, read through `scratch` when there is one, into a new item file. IoError
+// when the archive cannot be read, NoSpace or IoError when the item file cannot be written,
+// Cancelled on a stop; the caller removes what was written.
+api::Status SealItemFile(const std::filesystem::path& archive, ScratchFile* scratch,
+                         const std::filesystem::path& sealed, const KeyBytes& key, const ItemBinding& binding,
+                         const ChunkWatch& watch);
 
 // How an item file to be opened was sealed: bound to its vault and record, or the bare
 // stream of vaults hardened before item files carried a header (no binding is checked).
 enum class ItemSealing { Bound, Legacy };
 
-// Opens an item file into a new archive, written through `scratch` when there is one. False
-// (with *why) when the file is not whole, not this key's or this record's, on a write
-// failure or a stop.
-bool OpenItemFile(const std::filesystem::path& item, const KeyBytes& key, const ItemBinding& binding,
-                  ItemSealing sealing, const std::filesystem::path& archive, ScratchFile* scratch,
-                  const ChunkWatch& watch, std::string* why);
+// Opens an item file into a new archive, written through `scratch` when there is one.
+// Damaged when the file is not whole, not this key's or this record's; IoError when it cannot
+// be read; NoSpace or IoError when the archive cannot be written; Cancelled on a stop.
+api::Status OpenItemFile(const std::filesystem::path& item, const KeyBytes& key, const ItemBinding& binding,
+                         ItemSealing sealing, const std::filesystem::path& archive, ScratchFile* scratch,
+                         const ChunkWatch& watch);
 
 }  // namespace kestramo

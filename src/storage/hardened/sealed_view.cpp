@@ -22,15 +22,12 @@ SealedItemView::~SealedItemView() {
   sodium_memzero(plain_.data(), plain_.size());
 }
 
-std::unique_ptr<SealedItemView> SealedItemView::Open(const std::filesystem::path& item, const KeyBytes& key,
-                                                     const ItemBinding& binding, std::string* why) {
-  auto fail = [why](const std::string& text) {
-    if (why) *why = text;
-    return nullptr;
-  };
+api::Result<std::unique_ptr<SealedItemView>> SealedItemView::Open(const std::filesystem::path& item,
+                                                                  const KeyBytes& key, const ItemBinding& binding) {
+  auto fail = [&item](const std::string& text) { return api::Status::Fail(api::Code::Damaged, text, item); };
   RequireSodium();
   const auto opened = OpenRegularFile(item);
-  if (!opened.ok()) return fail("its file cannot be read (" + opened.status().message + ")");
+  if (!opened.ok()) return UnopenedItem(item, opened.status());
   const int fd = *opened;
   ItemHeader header{};
   const int64_t total = FileSizeOf(fd);

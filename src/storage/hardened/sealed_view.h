@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kestramo/status.h"
 #include "storage/hardened/key_bytes.h"
 #include "storage/hardened/sealed_item.h"
 #include "storage/zip/archive_view.h"
@@ -20,10 +21,10 @@ namespace kestramo {
 // another key fails its read, and the last one must be the segment sealed as last.
 class SealedItemView : public ArchiveView {
  public:
-  // Nothing (with *why) when the file cannot be read, is not this record's, or its end is
-  // not the end it was sealed with.
-  static std::unique_ptr<SealedItemView> Open(const std::filesystem::path& item, const KeyBytes& key,
-                                              const ItemBinding& binding, std::string* why);
+  // Damaged when the file is not this record's or its end is not the end it was sealed with;
+  // IoError or Damaged when it cannot be read.
+  static api::Result<std::unique_ptr<SealedItemView>> Open(const std::filesystem::path& item, const KeyBytes& key,
+                                                           const ItemBinding& binding);
   ~SealedItemView() override;
   SealedItemView(const SealedItemView&) = delete;
   SealedItemView& operator=(const SealedItemView&) = delete;

@@ -36,42 +36,43 @@ std::string UpperExt(const std::string& name) {
 }
 
 struct SourceEntry {
+  fs::path path;  // absolute and normal
   std::string name;
   api::LocalDateTime date;
   bool isFolder = false;
   std::string ext;  // upper case with its dot; files only
 };
 
-// The entry of the source itself, as a directory listing would show it; or nothing, with
-// *why saying what is wrong with the path.
-std::optional<SourceEntry> FindSource(const fs::path& source, fs::path* normalized, std::string* why) {
+// The entry of the source itself, as a directory listing would show it; or what is wrong with
+// the path (NotFound when nothing is there, else InvalidArgument).
+api::Result<SourceEntry> FindSource(const fs::path& source) {
+  using api::Code;
+  using api::Status;
+  if (source.empty()) return Status::Fail(Code::InvalidArgument, "the path is empty", source);
   std::error_code ec;
-  *why = "the path is empty";
-  if (source.empty()) return std::nullopt;
   fs::path p = fs::absolute(source, ec).lexically_normal();
-  if (ec) {
-    *why = ec.message();
-    return std::nullopt;
-  }
+  if (ec) return Status::Fail(Code::InvalidArgument, ec.message(), source);
   if (!p.has_filename()) p = p.parent_path();
-  *why = "it names no file or folder of its own";
+  const Status nothingOwn = Status::Fail(Code::InvalidArgument, "it names no file or folder of its own", source);
   struct stat st {};
-  if (p == p.root_path()) return std::nullopt;
+  if (p == p.root_path()) return nothingOwn;
   if (::stat(p.c_str(), &st) != 0) {
-    *why = std::strerror(errno);
-    return std::nullopt;
+    const int error = errno;
+    // A link that leads nowhere is there, but is no file or folder.
+    const bool nothing = error == ENOENT && ::lstat(p.c_str(), &st) != 0;
+    return Status::Fail(nothing ? Code::NotFound : Code::InvalidArgument, std::strerror(error), source);
   }
   SourceEntry e;
+  e.path = p;
   e.name = p.filename().string();
-  if (e.name.empty() || e.name == "." || e.name == "..") return std::nullopt;
-  *why = "it is not a plain file or folder";
-  if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) return std::nullopt;  // a pipe, socket or device
-  why->clear();
+  if (e.name.empty() || e.name == "." || e.name == "..") return nothingOwn;
+  if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {  // a pipe, socket or device
+    return Status::Fail(Code::InvalidArgument, "it is not a plain file or folder", source);
+  }
   e.isFolder = S_ISDIR(st.st_mode);
   e.date = api::LocalDateTime::FromUnixTime(st.st_mtime);
   e.date.seconds -= e.date.seconds % 2;  // the two-second resolution of archive times
   if (!e.isFolder) e.ext = UpperExt(e.name);
-  *normalized = p;
   return e;
 }
 
@@ -139,11 +140,9 @@ std::string LeftOutMessage(const std::string& name, const fs::path& src, const s
 
 }  // namespace
 
-std::string SourceProblem(const fs::path& source) {
-  fs::path normalized;
-  std::string why;
-  FindSource(source, &normalized, &why);
-  return why;
+api::Status CheckSourcePath(const fs::path& source) {
+  const api::Result<SourceEntry> found = FindSource(source);
+  return found.ok() ? api::Status::Ok() : found.status();
 }
 
 int PackLevelFor(const std::string& name, bool isFolder) {
@@ -220,13 +219,12 @@ api::Status AddItem(Vault& vault, const fs::path& source, const std::string& box
   StatusCloser closer(ctx.status, ctx.work);
   const fs::path tempDir = vault.Layout().TempDir();
   try {
-    fs::path src;
-    std::string why;
-    const auto entry = FindSource(source, &src, &why);
-    if (!entry) {
+    const auto entry = FindSource(source);
+    if (!entry.ok()) {
       closer.CloseWithMessage(kInvalidPathMessage);
       return Status::Fail(Code::InvalidArgument, kInvalidPathMessage, source);
     }
+    const fs::path& src = entry->path;
     auto notStored = [&](const std::string& reason, Code code = Code::IoError) {
       if (ctx.work.Cancelled()) return Status::Fail(Code::Cancelled, {}, source);
       const std::string message = NotStoredMessage(entry->name, reason);
@@ -275,10 +273,9 @@ api::Status AddItem(Vault& vault, const fs::path& source, const std::string& box
     ctx.status.SetStatusText("Now is crypting:\r" + entry->name);
     ctx.work.SetPhase(api::Phase::Encrypting);
     ctx.status.SetPhase(api::Phase::Encrypting);
-    std::string sealWhy;
-    const std::optional<std::string> itemKey =
-        sealer ? vault.FinishSealedItem(*sealer, n, &sealWhy) : vault.SealItem(archive, sealed, n, &sealWhy);
-    if (!itemKey || ctx.work.Cancelled()) return notStored(sealWhy);
+    const api::Result<std::string> itemKey =
+        sealer ? vault.FinishSealedItem(*sealer, n) : vault.SealItem(archive, sealed, n);
+    if (!itemKey.ok() || ctx.work.Cancelled()) return notStored(itemKey.status().message, itemKey.status().code);
     if (std::string moveWhy = MoveIntoVault(vault, sealed, n); !moveWhy.empty()) return notStored(moveWhy);
     scratch.Clear();
 

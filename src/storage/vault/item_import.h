@@ -25,9 +25,9 @@ struct WorkContext {
 api::Status AddItem(Vault& vault, const std::filesystem::path& source, const std::string& box, WorkContext ctx,
                     api::ShellInfo& shell);
 
-// Why a path cannot be stored as an item (it does not exist, names no file or folder of its
-// own, or is a device, pipe or socket); empty when it can.
-std::string SourceProblem(const std::filesystem::path& source);
+// Whether a path can be stored as an item: NotFound when nothing is there, InvalidArgument
+// when it names no file or folder of its own, or is a device, pipe or socket.
+api::Status CheckSourcePath(const std::filesystem::path& source);
 
 // The pack level of a file name: stored (0) for archives that are already compressed.
 int PackLevelFor(const std::string& name, bool isFolder);

@@ -91,7 +91,7 @@ api::Status WritePrivateFile(const fs::path& file, const std::string& text) {
   if (!written || out.Close() != 0) {
     const int error = errno;
     ::unlinkat(folder.Get(), staging.c_str(), 0);
-    return FileFault(error == ENOSPC ? api::Code::NoSpace : api::Code::IoError, file,
+    return FileFault(WriteFailureCode(error), file,
                      std::string("it could not be written (") + std::strerror(error) + ")");
   }
   if (::renameat(folder.Get(), staging.c_str(), folder.Get(), name.c_str()) != 0) {

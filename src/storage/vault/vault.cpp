@@ -122,7 +122,8 @@ IndexLoadReport Vault::LoadIndex() {
   std::error_code ec;
   // A link is there too: it is refused when read, and moved aside like any damaged index.
   const bool mainExists = fs::exists(fs::symlink_status(main, ec));
-  const LoadResult first = mainExists ? LoadFrom(main, &report.detail) : LoadResult::Damaged;
+  const api::Status first = mainExists ? LoadFrom(main) : api::Status::Fail(api::Code::Damaged);
+  report.detail = first.message;
   // A read that failed tells nothing of the index: nothing is set aside or restored for it.
   auto readFailed = [&](const fs::path& file, const std::string& why) {
     ForgetIndex();
@@ -131,8 +132,8 @@ IndexLoadReport Vault::LoadIndex() {
     report.detail = layout_.Shown(file).string() + " could not be read (" + why + ")";
     return report;
   };
-  if (first == LoadResult::ReadFailed) return readFailed(main, report.detail);
-  if (first == LoadResult::Opened) {
+  if (first.code == api::Code::IoError) return readFailed(main, report.detail);
+  if (first.ok()) {
     if (!Admit(&report)) return report;
     ClearScratch();
     MarkSaved();
@@ -144,7 +145,7 @@ IndexLoadReport Vault::LoadIndex() {
   if (!mainExists) report.detail = "it is missing";
   // A hardened index that the passphrase does not open: whether it or its generations are
   // damaged cannot be told without the right one, so nothing is touched.
-  bool locked = first == LoadResult::Locked;
+  bool locked = first.code == api::Code::Locked;
   const std::string mainDetail = report.detail;
   // A classic generation beside a hardened index is one from before the conversion (a kill
   // cut its save short): it would undo the conversion and give the items away.
@@ -162,11 +163,10 @@ IndexLoadReport Vault::LoadIndex() {
 
   for (const fs::path& candidate : candidates) {
     if (mainHardened && !FileLooksHardened(candidate)) continue;
-    std::string why;
-    const LoadResult result = LoadFrom(candidate, &why);
-    if (result == LoadResult::ReadFailed) return readFailed(candidate, why);
-    locked = locked || result == LoadResult::Locked;
-    if (result != LoadResult::Opened) continue;
+    const api::Status result = LoadFrom(candidate);
+    if (result.code == api::Code::IoError) return readFailed(candidate, result.message);
+    locked = locked || result.code == api::Code::Locked;
+    if (!result.ok()) continue;
     if (!Admit(&report)) return report;
     ClearScratch();
     if (mainExists) report.setAside = layout_.Shown(SetAsideFile(main, "damaged"));
@@ -199,7 +199,7 @@ IndexLoadReport Vault::LoadIndex() {
   if (locked) {
     report.outcome = IndexLoadReport::Outcome::Locked;
     report.detail =
-        first == LoadResult::Locked ? mainDetail : "the vault is hardened and its index needs the right passphrase";
+        first.code == api::Code::Locked ? mainDetail : "the vault is hardened and its index needs the right passphrase";
     return report;
   }
   // Where a hardened vault lives, nothing is set aside or made new without its passphrase:
@@ -338,39 +338,39 @@ void Vault::WitnessOpen(IndexLoadReport* report) {
   }
 }
 
-bool Vault::ReadIndex(std::string* error, bool* locked) {
+api::Status Vault::ReadIndex() {
   // The program that holds the vault may save between this read of the index and that of
   // the record, which then names a newer save: the index is read again, as long as each
   // read finds a newer generation. The same one read twice is refused.
   constexpr int kMostReads = 5;
   uint64_t lastCounter = 0;
   for (int read = 1;; ++read) {
-    const LoadResult result = LoadFrom(layout_.IndexFile(), error);
-    if (locked) *locked = result == LoadResult::Locked;
-    if (result != LoadResult::Opened) return false;
+    if (api::Status loaded = LoadFrom(layout_.IndexFile()); !loaded.ok()) return loaded;
     const uint64_t counter = seal_.saveCounter;
     IndexLoadReport report;
-    if (Admit(&report)) return true;
+    if (Admit(&report)) return api::Status::Ok();
     const bool moved = read == 1 || counter != lastCounter;
     if (report.outcome != IndexLoadReport::Outcome::RolledBack || !moved || read == kMostReads) {
-      if (error) *error = report.detail;
-      return false;
+      return api::Status::Fail(api::Code::Refused, report.detail, layout_.IndexFile());
     }
     lastCounter = counter;
   }
 }
 
-Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
+api::Status Vault::LoadFrom(const fs::path& file) {
   const auto bytes = ReadWholeFile(file, kMaxIndexFileBytes);
   if (!bytes.ok()) {
-    if (error) *error = bytes.status().message;
-    return bytes.status().code == api::Code::IoError ? LoadResult::ReadFailed : LoadResult::Damaged;
+    const api::Status& read = bytes.status();
+    return api::Status::Fail(read.code == api::Code::IoError ? api::Code::IoError : api::Code::Damaged, read.message,
+                             file);
   }
   if (LooksHardened(*bytes)) {
     std::optional<HardenedKeys> keys;
     OpenedIndex opened;
-    const auto result = unlocker_.Open(*bytes, &keys, &opened, error);
-    if (result != OpenResult::Opened) return result;
+    if (api::Status unlocked = unlocker_.Open(*bytes, &keys, &opened); !unlocked.ok()) {
+      unlocked.path = file;
+      return unlocked;
+    }
     AdoptHardenedKeys(std::move(*keys));
     masterKey_ = kMasterKeyPrefix;  // the passphrase guards the doors too
     legacyIndex_ = !opened.seal;
@@ -386,18 +386,15 @@ Vault::LoadResult Vault::LoadFrom(const fs::path& file, std::string* error) {
       }
     }
     items_.ReplaceAll(std::move(opened.rows));
-    return LoadResult::Opened;
+    return api::Status::Ok();
   }
   auto decoded = DecodeIndexFile(indexCipher_, *bytes);
-  if (!decoded.ok()) {
-    if (error) *error = decoded.status().message;
-    return LoadResult::Damaged;
-  }
+  if (!decoded.ok()) return api::Status::Fail(api::Code::Damaged, decoded.status().message, file);
   legacyIndex_ = false;
   ReturnToClassic();
   masterKey_ = std::move(decoded->masterKey);
   items_.ReplaceAll(std::move(decoded->rows));
-  return LoadResult::Opened;
+  return api::Status::Ok();
 }
 
 std::vector<uint8_t> Vault::EncodeIndex(const IndexSeal& seal) {

@@ -88,9 +88,9 @@ class Vault {
   // classic or the derivation fails.
   bool ChangePassphrase(std::string_view passphrase, const KdfCost& cost = {});
   // Seals every item again under a new key of its own and saves the index, the backup
-  // included: afterwards no key of an older index copy opens an item. False (with *why) when
-  // an item cannot be opened or the save fails: then nothing changed.
-  bool ResealItems(std::string* why, const std::function<void(std::size_t, std::size_t)>& onItem = {});
+  // included: afterwards no key of an older index copy opens an item. A failure when an item
+  // cannot be opened or the save fails: then nothing changed.
+  api::Status ResealItems(const std::function<void(std::size_t, std::size_t)>& onItem = {});
   // Where this user's record of hardened vaults is kept; none (the default) checks nothing.
   void UseWitness(std::filesystem::path file) { witness_.emplace(std::move(file)); }
   // An index older than the record, or another vault in this folder, is opened all the same
@@ -114,10 +114,10 @@ class Vault {
   void StartIdentity();
 
   // Seals a packed archive into a new item file; returns the key text for the item's record,
-  // or nothing (a failure or a stop; *why says which). Classic: under the master key.
-  // Hardened: under a new random key, in authenticated chunks.
-  std::optional<std::string> SealItem(const std::filesystem::path& archive, const std::filesystem::path& sealed,
-                                      int32_t index, std::string* why);
+  // or the failure or stop. Classic: under the master key. Hardened: under a new random key,
+  // in authenticated chunks.
+  api::Result<std::string> SealItem(const std::filesystem::path& archive, const std::filesystem::path& sealed,
+                                    int32_t index);
   // A hardened vault packs a new item straight into its sealed file, under a new random key;
   // a classic one has none of this (nothing is returned).
   struct ItemSealer {
@@ -125,9 +125,8 @@ class Vault {
     std::unique_ptr<SealingStream> stream;
   };
   std::optional<ItemSealer> StartSealedItem(const std::filesystem::path& sealed, int32_t index);
-  // Seals the last bytes and flushes the file; the key text for the item's record, or nothing
-  // (with *why).
-  std::optional<std::string> FinishSealedItem(ItemSealer& sealer, int32_t index, std::string* why);
+  // Seals the last bytes and flushes the file; the key text for the item's record, or why not.
+  api::Result<std::string> FinishSealedItem(ItemSealer& sealer, int32_t index);
   // Opens an item file into a new archive under the key its record keeps. Fails NoSpace when
   // the archive cannot be written, Damaged when the file cannot be read or, in a hardened
   // vault, is not whole or not this key's.
@@ -151,9 +150,9 @@ class Vault {
   // Reads coffrel/index.dat, falling back to the newest loadable of temp/index.dat and
   // backup/index.dat; a damaged file is set aside, never overwritten.
   IndexLoadReport LoadIndex();
-  // Reads coffrel/index.dat as it is, writing nothing (for readers that do not own the vault).
-  // *locked: the index is hardened and the offered passphrase does not open it.
-  bool ReadIndex(std::string* error, bool* locked = nullptr);
+  // Reads coffrel/index.dat as it is, writing nothing (for readers that do not own the vault):
+  // LoadFrom's failures, or Refused for an index older than recorded or another vault's.
+  api::Status ReadIndex();
   // Copies the current index to backup/, then writes the new one durably; true when
   // coffrel/index.dat holds the new index.
   bool SaveIndex();
@@ -169,8 +168,10 @@ class Vault {
   int32_t NextItemIndex() const;
 
  private:
-  using LoadResult = OpenResult;
-  LoadResult LoadFrom(const std::filesystem::path& file, std::string* error);
+  // Reads one generation of the index: Locked when it is hardened and the passphrase does not
+  // open it, Damaged when it is not an index, IoError when it cannot be read just now (which
+  // says nothing of it).
+  api::Status LoadFrom(const std::filesystem::path& file);
   // Whether the index just read may be used: not a classic one where a hardened vault was,
   // not older than recorded nor another vault than recorded for this folder. Otherwise the
   // report says why and the records are dropped.

@@ -33,13 +33,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // Re-seals a classic item file, deciphered under `key`, as item `index` into the staging
-// folder: its new key, or nothing (*error says why, naming `what`).
-std::optional<KeyBytes> Reseal(Vault& vault, const fs::path& classic, const std::string& classicKey, int32_t index,
-                               const fs::path& staged, const std::string& what, std::string* error) {
+// folder: its new key, or why not (naming `what`).
+api::Result<KeyBytes> Reseal(Vault& vault, const fs::path& classic, const std::string& classicKey, int32_t index,
+                             const fs::path& staged, const std::string& what) {
+  using api::Code;
+  using api::Status;
   std::error_code ec;
   if (!fs::is_regular_file(classic, ec)) {
-    *error = what + " has no file in coffrel/; run verify, and delete or restore it first";
-    return std::nullopt;
+    return Status::Fail(Code::NotFound, what + " has no file in coffrel/; run verify, and delete or restore it first",
+                        classic);
   }
   KeyBytes key = KeyBytes::Random();
   try {
@@ -51,11 +53,9 @@ std::optional<KeyBytes> Reseal(Vault& vault, const fs::path& classic, const std:
       return key;
     }
   } catch (const std::exception& e) {
-    *error = what + " could not be re-sealed (" + e.what() + ")";
-    return std::nullopt;
+    return Status::Fail(Code::Damaged, what + " could not be re-sealed (" + e.what() + ")", classic);
   }
-  *error = what + " could not be re-sealed (is the disk full?)";
-  return std::nullopt;
+  return Status::Fail(Code::IoError, what + " could not be re-sealed (is the disk full?)", staged);
 }
 
 // The box that recovered item files go to: "Recovered", made when there is room for it,
@@ -85,12 +85,12 @@ struct RecoveredShape {
 // entries cannot be listed.
 std::optional<RecoveredShape> ShapeOf(Vault& vault, const fs::path& staged, const KeyBytes& key, int32_t index,
                                       bool* unreadable) {
-  std::shared_ptr<SealedItemView> view = SealedItemView::Open(staged, key, vault.BindingOf(index), nullptr);
-  *unreadable = !view;
-  if (!view) return std::nullopt;
+  auto view = SealedItemView::Open(staged, key, vault.BindingOf(index));
+  *unreadable = !view.ok();
+  if (!view.ok()) return std::nullopt;
   ZipComponent& zip = vault.Zip();
   zip.RenewScratch();
-  zip.ReadThrough(std::move(view));
+  zip.ReadThrough(std::move(*view));
   std::vector<std::string> names;
   RecoveredShape shape;
   // A read error, or a damaged archive: either way no name to trust.
@@ -116,17 +116,17 @@ std::optional<RecoveredShape> ShapeOf(Vault& vault, const fs::path& staged, cons
 }
 
 // Records for item files no record listed, each re-sealed under a number of its own.
-bool RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs::path& stage,
-                      std::vector<ItemRecord>& rows, std::string* error) {
-  if (files.empty()) return true;
+api::Status RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs::path& stage,
+                             std::vector<ItemRecord>& rows) {
+  if (files.empty()) return api::Status::Ok();
   int32_t next = 0;
   for (const ItemRecord& row : rows) next = std::max<int32_t>(next, FieldOf(row, ItemField::Index).AsInteger());
   const std::string box = RecoveryBox(rows);
   for (const fs::path& file : files) {
     const int32_t index = ++next;
     const fs::path staged = stage / vault.Layout().ItemFile(index).filename();
-    const auto key = Reseal(vault, file, vault.MasterKey(), index, staged, file.filename().string(), error);
-    if (!key) return false;
+    const auto key = Reseal(vault, file, vault.MasterKey(), index, staged, file.filename().string());
+    if (!key.ok()) return key.status();
     // Named for what it holds; an archive of another shape keeps its file's name.
     // A name guessed from the file would never pass the health check: a copy that cannot be
     // read back stops the conversion instead.
@@ -134,11 +134,11 @@ bool RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs
     bool unreadable = false;
     const std::optional<RecoveredShape> found = ShapeOf(vault, staged, *key, index, &unreadable);
     if (unreadable) {
-      if (error)
-        *error = "what " + file.string() +
-                 " holds cannot be read back (a read error, or a damaged item); the vault stays classic: try again, "
-                 "or remove the file with clean";
-      return false;
+      return api::Status::Fail(api::Code::Damaged,
+                               "what " + file.string() +
+                                   " holds cannot be read back (a read error, or a damaged item); the vault stays "
+                                   "classic: try again, or remove the file with clean",
+                               file);
     }
     const RecoveredShape shape =
         found.value_or(RecoveredShape{file.filename().string(), true, static_cast<int64_t>(fs::file_size(file, ec))});
@@ -155,7 +155,7 @@ bool RecoverLeftovers(Vault& vault, const std::vector<fs::path>& files, const fs
     set(ItemField::Comment, FieldValue::Text("Found in coffrel/ without a record when the vault was hardened"));
     rows.push_back(row);
   }
-  return true;
+  return api::Status::Ok();
 }
 
 enum class StagedCopy { Holds, Refused, Unreadable };
@@ -171,12 +171,12 @@ StagedCopy CheckStagedCopy(Vault& vault, const ItemRecord& row, const fs::path& 
   if (!key) return StagedCopy::Refused;
   // Opened whole into nothing: only its seal is judged. A seal refuses the same way twice; a
   // read error on the way is no verdict, and the copy is kept.
-  std::string why[2];
-  for (std::string& attempt : why) {
-    if (OpenItemFile(copy, *key, vault.BindingOf(index), ItemSealing::Bound, "/dev/null", nullptr, {}, &attempt))
-      return StagedCopy::Holds;
+  api::Status why[2];
+  for (api::Status& attempt : why) {
+    attempt = OpenItemFile(copy, *key, vault.BindingOf(index), ItemSealing::Bound, "/dev/null", nullptr, {});
+    if (attempt.ok()) return StagedCopy::Holds;
   }
-  const bool readError = why[0].rfind("its file cannot be read", 0) == 0 || why[0] != why[1];
+  const bool readError = why[0].code != api::Code::Damaged || why[0].message != why[1].message;
   return readError ? StagedCopy::Unreadable : StagedCopy::Refused;
 }
 
@@ -185,28 +185,36 @@ std::string ItemName(const ItemRecord& row) {
          FieldOf(row, ItemField::Name).AsString() + "\")";
 }
 
-bool Fail(const fs::path& stage, std::string* error, const std::string& why) {
+// Gives up a conversion: the staging folder goes, the vault stays classic.
+api::Status Abandon(const fs::path& stage, api::Status why) {
   ShellDeleteTree(stage);
-  if (error) *error = why;
-  return false;
+  return why;
 }
 
 }  // namespace
 
-bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost, std::string* error,
-                 const std::function<void(std::size_t, std::size_t)>& onItem) {
+api::Status HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
+                        const std::function<void(std::size_t, std::size_t)>& onItem) {
+  using api::Code;
+  using api::Status;
   const fs::path stage = vault.Layout().HardeningDir();
-  if (vault.Format() == api::Format::Hardened) return Fail({}, error, "the vault is hardened already");
-  if (const std::string problem = PassphraseProblem(passphrase); !problem.empty()) return Fail({}, error, problem);
+  if (vault.Format() == api::Format::Hardened)
+    return Status::Fail(Code::InvalidArgument, "the vault is hardened already");
+  if (const std::string problem = PassphraseProblem(passphrase); !problem.empty()) {
+    return Status::Fail(Code::InvalidArgument, problem);
+  }
   GuardProcessSecrets();
   ShellDeleteTree(stage);
   std::error_code ec;
-  if (!fs::create_directories(stage, ec)) return Fail(stage, error, "temp/hardening cannot be created");
+  if (!fs::create_directories(stage, ec)) {
+    return Abandon(stage, Status::Fail(Code::IoError, "temp/hardening cannot be created", stage));
+  }
   fs::permissions(stage, fs::perms::owner_all, ec);
   SyncDirectory(vault.Layout().TempDir(), vault.Unsynced());  // the staged copies' folder lasts as long as they do
 
   auto keys = HardenedKeys::Create(passphrase, cost);
-  if (!keys) return Fail(stage, error, "there is not enough memory to derive the vault's key");
+  if (!keys)
+    return Abandon(stage, Status::Fail(Code::NoMemory, "there is not enough memory to derive the vault's key"));
   vault.StartIdentity();
 
   const std::vector<ItemRecord> before = vault.Items().AllRecords();
@@ -219,21 +227,23 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
     const fs::path staged = stage / vault.Layout().ItemFile(index).filename();
     const std::string what =
         "item " + std::to_string(index) + " (\"" + FieldOf(row, ItemField::Name).AsString() + "\")";
-    std::string why;
     const auto key = Reseal(vault, vault.Layout().ItemFile(index), FieldOf(row, ItemField::Password).AsString(), index,
-                            staged, what, &why);
-    if (!key) return Fail(stage, error, why);
+                            staged, what);
+    if (!key.ok()) return Abandon(stage, key.status());
     row[static_cast<std::size_t>(ItemField::Password)] = FieldValue::Text(ItemKeyText(*key));
     if (onItem) onItem(++done, total);
   }
   const ClassicLeftovers leftovers = FindClassicLeftovers(vault);
   if (!leftovers.unreadable.empty()) {
-    return Fail(stage, error,
-                leftovers.unreadable.front().string() +
-                    " cannot be read, so whether it holds an item is unknown; the vault stays classic");
+    return Abandon(stage, Status::Fail(Code::IoError,
+                                       leftovers.unreadable.front().string() +
+                                           " cannot be read, so whether it holds an item is unknown; the vault stays "
+                                           "classic",
+                                       leftovers.unreadable.front()));
   }
-  std::string why;
-  if (!RecoverLeftovers(vault, leftovers.recoverable, stage, after, &why)) return Fail(stage, error, why);
+  if (Status recovered = RecoverLeftovers(vault, leftovers.recoverable, stage, after); !recovered.ok()) {
+    return Abandon(stage, std::move(recovered));
+  }
   SyncDirectory(stage, vault.Unsynced());
 
   // The hardened index lists the leftovers it must outlive: were the removal cut short, the
@@ -251,14 +261,16 @@ bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
     vault.Items().ReplaceAll(before);
     vault.ListLeftovers({});
     vault.ReturnToClassic();
-    return Fail(stage, error, "the hardened index could not be saved (is the disk full?); the vault stays classic");
+    return Abandon(stage, Status::Fail(Code::IoError,
+                                       "the hardened index could not be saved (is the disk full?); the vault stays "
+                                       "classic",
+                                       vault.Layout().IndexFile()));
   }
   // Only now, with every item that could be recovered sealed and listed: nothing classic stays.
   if (std::string stuck = SettleHardening(vault); !stuck.empty()) {
-    if (error) *error = "the vault is hardened, but " + stuck;
-    return false;
+    return Status::Fail(Code::IoError, "the vault is hardened, but " + stuck);
   }
-  return true;
+  return Status::Ok();
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "kestramo/status.h"
 #include "storage/hardened/hardened_keys.h"
 
 namespace kestramo {
@@ -20,11 +21,11 @@ class Vault;
 // item. Item files that no record lists but that open under the vault's key are re-sealed
 // into the box kRecoveryBox; those and every other file with classic material (see
 // FindClassicLeftovers, for the caller to show first) are listed in the hardened index and
-// removed once it is saved. False with *error when nothing changed, or (the error says so) when the vault is
-// hardened but some re-sealed items wait in temp/hardening/ for the next open to move them
-// in. `onItem` hears of each item re-sealed.
-bool HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost, std::string* error,
-                 const std::function<void(std::size_t done, std::size_t total)>& onItem = {});
+// removed once it is saved. A failure when nothing changed, or (its message says so) when the
+// vault is hardened but some re-sealed items wait in temp/hardening/ for the next open to move
+// them in. `onItem` hears of each item re-sealed.
+api::Status HardenVault(Vault& vault, std::string_view passphrase, const KdfCost& cost,
+                        const std::function<void(std::size_t done, std::size_t total)>& onItem = {});
 
 // After a load or a save of re-sealed items: finishes a conversion that a kill interrupted
 // once the hardened index was saved (the leftovers it lists removed, then the list saved

@@ -27,12 +27,6 @@ struct Judgement {
 
 Judgement Problem(api::ItemProblem problem, std::string detail = {}) { return {false, problem, std::move(detail)}; }
 
-bool NoRoomToUnpack(const Vault& vault, const fs::path& itemFile) {
-  std::error_code ec;
-  const auto room = fs::space(vault.Layout().TempDir(), ec);
-  return !ec && room.available < fs::file_size(itemFile, ec) + (1u << 20);
-}
-
 // Judges an item from how its archive read, and from what its directory lists.
 // Nothing is written while an item is checked: every fault of its archive is damage.
 Judgement JudgeArchive(const ZipComponent& zip, const ZipRun& run, const ItemRecord& r) {
@@ -56,7 +50,7 @@ Judgement CheckItem(Vault& vault, const ItemRecord& r, bool quick) {
   Judgement judgement;
   if (const api::Status opened = vault.OpenItem(itemFile, key, index, archive); !opened.ok()) {
     const bool hardened = vault.Format() == api::Format::Hardened;
-    judgement = NoRoomToUnpack(vault, itemFile)
+    judgement = opened.code == api::Code::NoSpace
                     ? Problem(api::ItemProblem::NoRoom)
                     : Problem(api::ItemProblem::Unreadable, hardened ? opened.message : std::string());
   } else {

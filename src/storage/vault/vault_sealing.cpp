@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How a vault seals its item files and opens them again, in either format.
+#include <cerrno>
+
 #include "storage/hardened/sealed_item.h"
+#include "storage/hardened/sealed_pieces.h"
 #include "storage/hardened/sealed_view.h"
 #include "storage/vault/durable_file.h"
 #include "storage/vault/file_helpers.h"
@@ -20,18 +23,17 @@ ChunkWatch WatchOf(CipherManager& cipher) {
 
 }  // namespace
 
-std::optional<std::string> Vault::SealItem(const fs::path& archive, const fs::path& sealed, int32_t index,
-                                           std::string* why) {
+api::Result<std::string> Vault::SealItem(const fs::path& archive, const fs::path& sealed, int32_t index) {
   if (!hardened_) {
     // On the disk before the index that will list it: after a power cut, a recorded item
     // must not be an empty or cut-short file.
     if (cipher_.EncryptFile(archive, sealed, masterKey_).ok() && SyncFile(sealed)) return masterKey_;
-    if (why) *why = "its encrypted copy could not be written";
-    return std::nullopt;
+    return api::Status::Fail(api::Code::IoError, "its encrypted copy could not be written", sealed);
   }
   const KeyBytes key = KeyBytes::Random();
-  if (!SealItemFile(archive, zip_.ScratchInUse(), sealed, key, BindingOf(index), WatchOf(cipher_), why)) {
-    return std::nullopt;
+  if (api::Status s = SealItemFile(archive, zip_.ScratchInUse(), sealed, key, BindingOf(index), WatchOf(cipher_));
+      !s.ok()) {
+    return s;
   }
   // The number is free (it is being given to a new item): its file is bound from now on.
   std::erase(seal_.legacyItems, index);
@@ -45,11 +47,9 @@ std::optional<Vault::ItemSealer> Vault::StartSealedItem(const fs::path& sealed, 
   return sealer;
 }
 
-std::optional<std::string> Vault::FinishSealedItem(ItemSealer& sealer, int32_t index, std::string* why) {
-  if (!sealer.stream->Finish()) {
-    if (why) *why = "its sealed copy could not be written";
-    return std::nullopt;
-  }
+api::Result<std::string> Vault::FinishSealedItem(ItemSealer& sealer, int32_t index) {
+  if (!sealer.stream->Finish())
+    return WriteFault(layout_.TempEncrypted(index), errno, "its sealed copy could not be written");
   std::erase(seal_.legacyItems, index);  // the number is being given to a new item
   return ItemKeyText(sealer.key);
 }
@@ -72,12 +72,8 @@ api::Status Vault::OpenItem(const fs::path& itemFile, const std::string& recordK
   const auto key = ItemKeyFromText(recordKey);
   if (!key) return Status::Fail(Code::Damaged, "its record's key is damaged", itemFile);
   zip_.RenewScratch();
-  std::string why;
-  if (!OpenItemFile(itemFile, *key, BindingOf(index), SealingOf(index), archive, zip_.ScratchInUse(), WatchOf(cipher_),
-                    &why)) {
-    return Status::Fail(Code::Damaged, why, itemFile);
-  }
-  return Status::Ok();
+  return OpenItemFile(itemFile, *key, BindingOf(index), SealingOf(index), archive, zip_.ScratchInUse(),
+                      WatchOf(cipher_));
 }
 
 api::Result<fs::path> Vault::ReadableArchive(const fs::path& itemFile, const std::string& recordKey, int32_t index,
@@ -87,34 +83,31 @@ api::Result<fs::path> Vault::ReadableArchive(const fs::path& itemFile, const std
     if (api::Status opened = OpenItem(itemFile, recordKey, index, archive); !opened.ok()) return opened;
     return archive;
   }
-  std::string why;
-  std::shared_ptr<SealedItemView> view = SealedItemView::Open(itemFile, *key, BindingOf(index), &why);
-  if (!view) return api::Status::Fail(api::Code::Damaged, why, itemFile);
+  auto view = SealedItemView::Open(itemFile, *key, BindingOf(index));
+  if (!view.ok()) return view.status();
   zip_.RenewScratch();
-  zip_.ReadThrough(std::move(view));
+  zip_.ReadThrough(std::move(*view));
   return itemFile;
 }
 
-bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, std::size_t)>& onItem) {
-  if (!hardened_) return false;
+api::Status Vault::ResealItems(const std::function<void(std::size_t, std::size_t)>& onItem) {
+  using api::Code;
+  using api::Status;
+  if (!hardened_) return Status::Fail(Code::InvalidArgument, "the vault is not hardened");
   const fs::path stage = layout_.HardeningDir();
   ShellDeleteTree(stage);
   std::error_code ec;
-  if (!fs::create_directories(stage, ec)) {
-    if (why) *why = "temp/hardening cannot be created";
-    return false;
-  }
+  if (!fs::create_directories(stage, ec)) return Status::Fail(Code::IoError, "temp/hardening cannot be created", stage);
   SyncDirectory(layout_.TempDir(), &unsynced_);
   const std::vector<ItemRecord> before = items_.AllRecords();
   const IndexSeal sealBefore = seal_;
   std::vector<ItemRecord> after = before;
   std::size_t total = 0, done = 0;
   for (const ItemRecord& row : after) total += FieldOf(row, ItemField::Name).IsNull() ? 0 : 1;
-  auto fail = [&](const std::string& text) {
+  auto fail = [&](const Status& why, const std::string& text) {
     DeleteMatchingFiles(layout_.TempDir(), "item*.*");
     ShellDeleteTree(stage);
-    if (why) *why = text;
-    return false;
+    return Status::Fail(why.code, text, why.path);
   };
   // Each item goes through the sealed scratch into a staged copy under a new key; the staged
   // copies move in once an index naming their keys is saved.
@@ -126,13 +119,12 @@ bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, 
     const fs::path archive = layout_.TempArchive(index);
     const api::Status opened =
         OpenItem(layout_.ItemFile(index), FieldOf(row, ItemField::Password).AsString(), index, archive);
-    if (!opened.ok()) return fail(what + " cannot be opened: " + opened.message);
-    std::string problem;
+    if (!opened.ok()) return fail(opened, what + " cannot be opened: " + opened.message);
     const KeyBytes key = KeyBytes::Random();
-    const bool sealed = SealItemFile(archive, zip_.ScratchInUse(), stage / layout_.ItemFile(index).filename(), key,
-                                     BindingOf(index), WatchOf(cipher_), &problem);
+    const api::Status sealed = SealItemFile(archive, zip_.ScratchInUse(), stage / layout_.ItemFile(index).filename(),
+                                            key, BindingOf(index), WatchOf(cipher_));
     ForceDeleteFile(archive);
-    if (!sealed) return fail(what + " cannot be re-sealed: " + problem);
+    if (!sealed.ok()) return fail(sealed, what + " cannot be re-sealed: " + sealed.message);
     row[static_cast<std::size_t>(ItemField::Password)] = FieldValue::Text(ItemKeyText(key));
     if (onItem) onItem(++done, total);
   }
@@ -143,13 +135,13 @@ bool Vault::ResealItems(std::string* why, const std::function<void(std::size_t, 
   if (!SaveIndex()) {
     items_.ReplaceAll(before);
     seal_ = sealBefore;
-    return fail("the index could not be saved (is the disk full?); every item keeps its old key");
+    return fail(Status::Fail(Code::IoError, {}, layout_.IndexFile()),
+                "the index could not be saved (is the disk full?); every item keeps its old key");
   }
   if (std::string stuck = SettleHardening(*this); !stuck.empty()) {
-    if (why) *why = "the items were re-sealed, but " + stuck;
-    return false;
+    return Status::Fail(Code::IoError, "the items were re-sealed, but " + stuck);
   }
-  return true;
+  return Status::Ok();
 }
 
 }  // namespace kestramo

@@ -30,8 +30,7 @@ bool Open(kestramo::Vault& vault, const char* passphrase) {
   if (passphrase) vault.OfferPassphrase(passphrase);
   vault.LoadIndex();
   if (!passphrase || vault.Format() == kestramo::api::Format::Hardened) return true;
-  std::string error;
-  return kestramo::HardenVault(vault, passphrase, kCheapCost, &error);
+  return kestramo::HardenVault(vault, passphrase, kCheapCost).ok();
 }
 
 // Appends items numbered after the last one and saves after each.
