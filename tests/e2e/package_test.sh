@@ -177,9 +177,10 @@ refusal=$("$bin/kestramo-cli" new-box Other 2>&1 || true)
 [[ $refusal == *"in use"* ]] || fail "the window does not hold the same vault"
 kill "$app" && wait "$app" || true
 
-# Without what it only recommends (the desktop's icon theme, the skin's preferred fonts),
-# hidden from it in a mount namespace of its own, the program still shows its safe.
-hide=(/usr/share/icons/Adwaita /usr/share/fonts/truetype/liberation)
+# Without what it only recommends (the desktop's icon themes, the type database, the skin's
+# preferred fonts), hidden from it in a mount namespace of its own, the program still shows
+# its safe.
+hide=(/usr/share/icons/Adwaita /usr/share/icons/hicolor /usr/share/mime /usr/share/fonts/truetype/liberation)
 unshare_as=(--mount)
 [ "$(id -u)" = 0 ] || unshare_as=(--map-root-user --mount)
 unshare "${unshare_as[@]}" bash -c 'for d in "$@"; do [ ! -d "$d" ] || mount -t tmpfs none "$d"; done
